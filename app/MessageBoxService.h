@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// The one way the program talks to the user in modal boxes. The program uses a
+// QMessageBox implementation; tests use a scripted one that records each box.
+enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class MbIcon { None, Exclamation, Question, Information, Stop };
+// Values follow the platform's IDOK.. IDNO codes.
+enum class MbResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    [[nodiscard]] virtual MbResult Show(const std::string& text, const std::string& caption,
+                                        MbButtons buttons, MbIcon icon) = 0;
+};
+
+// String resource 102: the caption of the program's message boxes.
+inline constexpr const char* kMessageCaption = "Send a Fax - Corvinaport";

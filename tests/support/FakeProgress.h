@@ -1,0 +1,60 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/TaskProgress.h"
+
+// A progress window without a window, for code that waits: records what it is
+// told and can stand for the user's confirmed stop after a number of pumps.
+class FakeProgress final : public TaskProgress {
+public:
+    void SetConfirmPrompt(const std::string& p) override { prompt = p; }
+    void SetText(const std::string& t) override { texts.push_back(t); }
+    void SetRange(int l, int u, int s) override {
+        lower = l;
+        upper = u;
+        step = s;
+    }
+    int StepIt() override { return SetPos(pos + step); }
+    int SetPos(int n) override {
+        pos = n;
+        return n;
+    }
+    void PumpMessages(bool) override {
+        ++pumps;
+        if (onPump) onPump(*this);
+        if (cancelAfterPumps > 0 && pumps >= cancelAfterPumps) isCancelled = true;
+    }
+    bool cancelled() const override { return isCancelled; }
+    void Hide() override { visible = false; }
+    void Show() override { visible = true; }
+
+    std::string title;
+    std::string prompt;
+    std::vector<std::string> texts;
+    int lower = 0, upper = 100, step = 1, pos = 0;
+    int pumps = 0;
+    int cancelAfterPumps = 0;
+    bool isCancelled = false;
+    bool visible = true;
+    std::function<void(FakeProgress&)> onPump;
+};
+
+// Hands out FakeProgress windows and keeps a pointer to each for inspection.
+class FakeProgressFactory final : public TaskProgressFactory {
+public:
+    std::unique_ptr<TaskProgress> Create(const std::string& title, bool, bool) override {
+        auto p = std::make_unique<FakeProgress>();
+        p->title = title;
+        p->cancelAfterPumps = cancelAfterPumps;
+        p->onPump = onPump;
+        made.push_back(p.get());
+        return p;
+    }
+    int cancelAfterPumps = 0;
+    std::function<void(FakeProgress&)> onPump;
+    std::vector<FakeProgress*> made;  // not owned; valid while the window lives
+};

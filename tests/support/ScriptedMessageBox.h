@@ -1,0 +1,49 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/MessageBoxService.h"
+
+// Records every box the code under test shows and answers from a queue. With
+// the queue empty it answers the first button's natural choice (OK or Yes), so
+// a test never blocks on a modal box.
+class ScriptedMessageBox final : public MessageBoxService {
+public:
+    struct Box {
+        std::string text;
+        std::string caption;
+        MbButtons buttons;
+        MbIcon icon;
+    };
+
+    MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
+                  MbIcon icon) override {
+        boxes.push_back({text, caption, buttons, icon});
+        if (!answers.empty()) {
+            MbResult r = answers.front();
+            answers.pop_front();
+            return r;
+        }
+        switch (buttons) {
+            case MbButtons::YesNo:
+            case MbButtons::YesNoCancel:
+                return MbResult::Yes;
+            case MbButtons::RetryCancel:
+                return MbResult::Retry;
+            default:
+                return MbResult::Ok;
+        }
+    }
+
+    void Answer(MbResult r) { answers.push_back(r); }
+    [[nodiscard]] std::vector<std::string> Texts() const {
+        std::vector<std::string> t;
+        for (const auto& b : boxes) t.push_back(b.text);
+        return t;
+    }
+
+    std::vector<Box> boxes;
+    std::deque<MbResult> answers;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+
+// One entry of the recipient list. The display line has the form of a mail
+// address with a quoted display name: "Fax Recipient" <5551234>.
+struct Recipient {
+    std::string displayLine;
+    std::string faxNumber;
+    std::string name;
+    std::string email;
+    std::string homePhone;
+    std::string homeFax;
+    std::string businessPhone;
+    std::string businessFax;
+    std::string mobile;
+    std::string pager;
+
+    // Keeps only the ASCII decimal digits of text as the fax number.
+    void SetFaxNumber(const std::string& text);
+};
+
+// The message record of the fax being composed.
+struct FaxMessage {
+    std::string body;
+    std::string bcc;
+    std::string cc;
+    std::string from;
+    std::string kind;
+    std::string subject;
+    std::string documentPath;
+    std::string dateText;
+    std::string timeText;
+    std::string sendStatus;
+    std::string memo;
+    std::string to;
+    std::uint32_t pageCount = 0;
+};
+
+// Everything the user composes in one run of the wizard. The application
+// object derives from it, so these are its members.
+struct FaxJob {
+    // Newest entry first: pages insert at the head.
+    std::list<std::unique_ptr<Recipient>> RecipientList;
+    int contactMode = 0;
+    std::string presetFaxNumber;
+    std::string presetLastName;
+    std::string presetFirstName;
+    std::string presetEmail;
+    // Full paths; at most one entry.
+    std::list<std::string> AttachmentList;
+    int attachMode = 0;
+    std::string installDir;
+    FaxMessage message;
+    int faxNumbersAllowed = 0;
+
+    void ClearRecipients() { RecipientList.clear(); }
+    void ClearAttachments() { AttachmentList.clear(); }
+};
