@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/RegistryKey.h"
@@ -78,5 +79,19 @@ struct AppSettings {
     DirectorySettings directory;
 };
 
+// Registry paths of the three blocks, under HKEY_LOCAL_MACHINE.
+inline constexpr const char* kGeneralKeyPath = "Software\\Quorvane\\Corvinaport\\General";
+inline constexpr const char* kConnectionKeyPath = "Software\\Quorvane\\Corvinaport\\Connection";
+inline constexpr const char* kDirectoryKeyPath = "Software\\Quorvane\\Corvinaport\\Directory";
+
 // Turns a scrambled registry value (hex pairs, first pair the seed) into text.
+// A value holding anything but hexadecimal digits is not a scrambled value and
+// gives the empty text.
 [[nodiscard]] std::string DescramblePassword(const std::string& text);
+
+// The inverse of DescramblePassword: the seed and one hex pair per byte, in
+// capitals. Every byte but NUL can be stored (NUL is reachable only after a
+// pair of value 255, and a stored text ends at NUL anyway): a text holding a
+// NUL byte gives nullopt.
+[[nodiscard]] std::optional<std::string> ScramblePassword(const std::string& plain,
+                                                          std::uint8_t seed);

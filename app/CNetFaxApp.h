@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/AppSettings.h"
+#include "wizard/FaxJob.h"
+
+class Clock;
+class ImagingEnvironment;
+class MessageBoxService;
+
+// String resource 103.
+inline constexpr const char* kSocketsInitFailedText = "Windows sockets initialization failed.";
+// The fax printer and its driver.
+inline constexpr const char* kFaxPrinterName = "zephrim";
+inline constexpr const char* kHelpFileName = "qv20helpfile.hlp";
+
+// The application object: owns the settings and the fax job, and starts the
+// program. The host dialog that carries the wizard is handed in, so start-up
+// runs the same with and without a display.
+class CNetFaxApp : public FaxJob {
+  public:
+    using HostDialog = std::function<void(CNetFaxApp&)>;
+    using SocketsInit = std::function<bool()>;
+
+    CNetFaxApp(ImagingEnvironment& imaging, MessageBoxService& messageBox, Clock& clock,
+               HostDialog hostDialog = {});
+
+    // Loads the settings, reads the command line, decides between the printed
+    // document and an attached file, fills sender, date and time, and runs
+    // the host dialog. Always false: the program ends when the wizard ends.
+    bool InitInstance(const std::string& commandLine);
+
+    // Fills contactMode, attachMode and the four preset texts from "/s",
+    // "/n <number>" and "/id <identifier>"; the contact is looked up in the
+    // address book in InstallPath. Text inside double quotes (a path) is not
+    // searched for switches.
+    void ReadSwitches(const std::string& commandLine);
+
+    [[nodiscard]] ImagingEnvironment& imaging() { return imaging_; }
+    [[nodiscard]] MessageBoxService& messageBox() { return messageBox_; }
+    [[nodiscard]] Clock& clock() { return clock_; }
+
+    void SetHostDialog(HostDialog hostDialog) { hostDialog_ = std::move(hostDialog); }
+    // Socket start-up has nothing to do on this platform; tests make it fail.
+    void SetSocketsInit(SocketsInit init) { socketsInit_ = std::move(init); }
+
+    AppSettings settings;
+    // InstallPath + "qv20helpfile.hlp", set by start-up.
+    std::string helpFilePath;
+    // The command line start-up was given, for the printed-document hand-over.
+    std::string commandLine;
+
+  private:
+    ImagingEnvironment& imaging_;
+    MessageBoxService& messageBox_;
+    Clock& clock_;
+    HostDialog hostDialog_;
+    SocketsInit socketsInit_;
+};
+
+// The command-line text of the program's arguments: argv[1] onwards joined
+// with blanks. An argument holding a blank or tab, or a "/" after its first
+// character (a path), or nothing at all, is put in double quotes, so that a
+// group file path reaches the printed-document hand-over in its quoted form
+// and is not taken for switches; an argument that already holds a double
+// quote is passed as it is.
+[[nodiscard]] std::string CommandLineFromArgs(int argc, char** argv);

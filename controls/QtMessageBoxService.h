@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "app/MessageBoxService.h"
+
+// Modal boxes of the program, shown with QMessageBox over the given owner.
+class QtMessageBoxService final : public MessageBoxService {
+  public:
+    explicit QtMessageBoxService(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
+                  MbIcon icon) override;
+
+  private:
+    QPointer<QWidget> owner_;
+};

@@ -1,0 +1,690 @@
+#include "imaging/ImagingLibrary.h"
+
+#include <dlfcn.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <algorithm>
+#include <cstddef>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "app/AppSettings.h"
+#include "app/Clock.h"
+#include "imaging/IniFile.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+constexpr int kPageWidth = 1728;
+constexpr int kLogoBoxWidth = 1500;
+constexpr int kLogoBoxHeight = 400;
+constexpr int kLogoBandTop = 100;
+
+std::string Trim(const std::string& text) {
+    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+    auto begin = std::find_if_not(text.begin(), text.end(), blank);
+    auto end = std::find_if_not(text.rbegin(), std::make_reverse_iterator(begin), blank).base();
+    return std::string(begin, end);
+}
+
+std::string TrimLeft(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    return text.substr(i);
+}
+
+bool FitsPathBuffer(const std::string& path) {
+    return !path.empty() && path.size() < ImagingLibrary::kMaxPath;
+}
+
+std::string Folder(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/') return folder;
+    return folder + "/";
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Copies source to destination through a temporary file in the destination's
+// folder, so a failed copy leaves no half-written document.
+bool CopyFileReplacing(const std::string& source, const std::string& destination) {
+    std::ifstream in(source, std::ios::binary);
+    if (!in) return false;
+    const std::string temp = destination + ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << in.rdbuf();
+        out.flush();
+        if (!out || in.bad()) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), destination.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// What the row callback of the TIFF writer reads.
+struct RowSource {
+    std::uint32_t unused = 0;
+    const std::uint8_t* bits = nullptr;
+    std::uint32_t height = 0;
+    std::uint32_t bytesPerRow = 0;
+    std::uint32_t stride = 0;
+    std::uint32_t invert = 0;
+    // Two-colour output from a DIB of more bits: threshold each pixel.
+    const BITMAPINFOHEADER* thresholdFrom = nullptr;
+};
+
+bool Dark(const BITMAPINFOHEADER* dib, const std::uint8_t* row, std::int32_t x) {
+    const auto* table = reinterpret_cast<const RGBQUAD*>(dib + 1);
+    std::uint8_t r = 0, g = 0, b = 0;
+    switch (dib->biBitCount) {
+        case 8: {
+            const RGBQUAD& q = table[row[x]];
+            r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
+            break;
+        }
+        case 24:
+            b = row[x * 3], g = row[x * 3 + 1], r = row[x * 3 + 2];
+            break;
+        default:
+            b = row[x * 4], g = row[x * 4 + 1], r = row[x * 4 + 2];
+            break;
+    }
+    return (r * 299u + g * 587u + b * 114u) < 128u * 1000u;
+}
+
+std::int32_t FillRow(std::uint8_t* buffer, std::int32_t row, void* context) {
+    const auto* source = static_cast<const RowSource*>(context);
+    if (source == nullptr || row < 0 || static_cast<std::uint32_t>(row) >= source->height) return 0;
+    const std::uint8_t* line =
+        source->bits + static_cast<std::size_t>(source->stride) * (source->height - row - 1);
+    if (source->thresholdFrom != nullptr) {
+        // One bit per pixel, 1 = black (written as white-is-zero).
+        const std::int32_t width = source->thresholdFrom->biWidth;
+        for (std::int32_t x = 0; x < width; ++x)
+            if (Dark(source->thresholdFrom, line, x))
+                buffer[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
+        return 1;
+    }
+    if (source->bytesPerRow <= source->stride && source->stride % 4 == 0 &&
+        source->bytesPerRow * 8 <= source->stride * 8) {
+        const bool rgb = source->bytesPerRow > 0 && source->invert == 2;
+        if (rgb) {
+            // Blue, green, red in the DIB; red, green, blue in the file.
+            for (std::uint32_t i = 0; i + 2 < source->bytesPerRow; i += 3) {
+                buffer[i] = line[i + 2];
+                buffer[i + 1] = line[i + 1];
+                buffer[i + 2] = line[i];
+            }
+        } else {
+            for (std::uint32_t i = 0; i < source->bytesPerRow; ++i)
+                buffer[i] = source->invert ? static_cast<std::uint8_t>(~line[i]) : line[i];
+        }
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// ---- LoadedLibrary --------------------------------------------------------
+
+namespace {
+// The program's own library search path (its run path first). dlopen uses
+// the run path of the object that calls it, which is not the program when a
+// sanitizer runtime intercepts dlopen; searching it here keeps the order.
+std::vector<std::string> ProgramSearchPath() {
+    std::vector<std::string> folders;
+    void* self = dlopen(nullptr, RTLD_NOW);
+    if (self == nullptr) return folders;
+    Dl_serinfo size{};
+    if (dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size >= sizeof(Dl_serinfo)) {
+        std::vector<std::max_align_t> buffer(size.dls_size / sizeof(std::max_align_t) + 1);
+        auto* info = reinterpret_cast<Dl_serinfo*>(buffer.data());
+        if (dlinfo(self, RTLD_DI_SERINFOSIZE, info) == 0 && dlinfo(self, RTLD_DI_SERINFO, info) == 0)
+            for (unsigned i = 0; i < info->dls_cnt; ++i)
+                folders.emplace_back(info->dls_serpath[i].dls_name);
+    }
+    dlclose(self);
+    return folders;
+}
+}  // namespace
+
+LoadedLibrary::LoadedLibrary(const std::string& name)
+    : handle_(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+    if (handle_ != nullptr || name.find('/') != std::string::npos) return;
+    for (const std::string& folder : ProgramSearchPath()) {
+        handle_ = dlopen((folder + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle_ != nullptr) return;
+    }
+}
+
+LoadedLibrary::~LoadedLibrary() {
+    if (handle_ != nullptr) dlclose(handle_);
+}
+
+LoadedLibrary::LoadedLibrary(LoadedLibrary&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = nullptr;
+}
+
+LoadedLibrary& LoadedLibrary::operator=(LoadedLibrary&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != nullptr) dlclose(handle_);
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+void* LoadedLibrary::Symbol(const char* name) const {
+    return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+}
+
+// ---- ImagingLibrary -------------------------------------------------------
+
+ImagingLibrary::ImagingLibrary(std::unique_ptr<PrintSpooler> spooler, std::string tiffLibrary,
+                               std::string bitmapLibrary)
+    : spooler_(spooler ? std::move(spooler) : std::make_unique<CupsSpooler>()),
+      tiffName_(std::move(tiffLibrary)),
+      bitmapName_(std::move(bitmapLibrary)) {}
+
+ImagingLibrary::~ImagingLibrary() = default;
+
+bool ImagingLibrary::IsNtPlatform() { return ntPlatform_; }
+
+namespace {
+bool HasName(const std::vector<std::string>& names, const std::string& wanted) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+        return strcasecmp(name.c_str(), wanted.c_str()) == 0;
+    });
+}
+}  // namespace
+
+bool ImagingLibrary::PrinterPresent(const std::string& printerName) {
+    const auto printers = spooler_->LocalPrinters();
+    // A spooler that lists no printers at all does not veto the fax printer;
+    // the driver check still decides.
+    if (!printers || printers->empty()) return true;
+    return HasName(*printers, printerName);
+}
+
+bool ImagingLibrary::PrinterDriverPresent(const std::string& driverName) {
+    const auto drivers = spooler_->InstalledDrivers();
+    return drivers && HasName(*drivers, driverName);
+}
+
+bool ImagingLibrary::Bind() {
+    if (!tiff_.loaded()) tiff_ = LoadedLibrary(tiffName_);
+    if (!bitmani_.loaded()) bitmani_ = LoadedLibrary(bitmapName_);
+    if (!tiff_.loaded() || !bitmani_.loaded()) return false;
+    auto bind = [](const LoadedLibrary& library, auto& entry, const char* name) {
+        entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(library.Symbol(name));
+    };
+    ImagingEntryPoints& e = entries_;
+    bind(bitmani_, e.ConvertToMonochromeBitmap, "ConvertToMonochromeBitmap");
+    bind(bitmani_, e.ConvertBitmapToDIB, "ConvertBitmapToDIB");
+    bind(bitmani_, e.CombineDIB, "CombineDIB");
+    bind(bitmani_, e.PaletteSize, "PaletteSize");
+    bind(tiff_, e.GetNumberOfImagesInTiffFile, "GetNumberOfImagesInTiffFile");
+    bind(tiff_, e.CopyTiffImageInFile, "CopyTiffImageInFile");
+    bind(tiff_, e.DIBTextOverlay, "DIBTextOverlay");
+    bind(tiff_, e.LoadTiffIntoDIB, "LoadTiffIntoDIB");
+    bind(tiff_, e.DropTiffImage, "DropTiffImage");
+    bind(tiff_, e.EncodeTiffImage, "EncodeTiffImage");
+    bind(tiff_, e.DefineGeneralTags, "DefineGeneralTags");
+    bind(tiff_, e.DefineTiffImage, "DefineTiffImage");
+    bind(tiff_, e.CloseTiffFile, "CloseTiffFile");
+    bind(tiff_, e.ModiTiffFileInfo, "ModiTiffFileInfo");
+    bind(tiff_, e.OpenTiffFile, "OpenTiffFile");
+    bind(tiff_, e.DefineTiffImageInfoBuffer, "DefineTiffImageInfoBuffer");
+    bind(tiff_, e.DefineTiffImageInfo, "DefineTiffImageInfo");
+    bind(tiff_, e.GetTiffVersion, "GetTiffVersion");
+    bind(bitmani_, e.CreateBitmapFromBits, "CreateBitmapFromBits");
+    bind(bitmani_, e.StretchBitmap, "StretchBitmap");
+    bind(bitmani_, e.DeleteBitmapHandle, "DeleteBitmapHandle");
+    bind(bitmani_, e.FreeDIB, "FreeDIB");
+    return true;
+}
+
+// ---- hand-over of a printed image -----------------------------------------
+
+std::string ImagingLibrary::WindowsDirectory() {
+    const char* value = std::getenv("CORVINAPORT_WINDIR");
+    return value != nullptr && value[0] != '\0' ? std::string(value) : "/var/spool/corvinaport";
+}
+
+namespace {
+// The group file named on the command line: after the first blank and double
+// quote, up to the next double quote.
+std::string GroupFileOf(const std::string& commandLine) {
+    const std::size_t open = commandLine.find(" \"");
+    if (open == std::string::npos) return {};
+    const std::size_t begin = open + 2;
+    const std::size_t close = commandLine.find('"', begin);
+    return close == std::string::npos ? std::string() : commandLine.substr(begin, close - begin);
+}
+}  // namespace
+
+bool ImagingLibrary::PrepareInitialDocument(const std::string& commandLine,
+                                            const DirectorySettings& directory,
+                                            FaxMessage& message) {
+    if (!IsNtPlatform()) return PrepareFromDriverSettings(commandLine, directory, message);
+    const std::string line = TrimLeft(commandLine);
+    if (line.rfind("/s", 0) == 0) return false;
+    const std::string groupFile = GroupFileOf(line);
+    if (!groupFile.empty() && FileExists(groupFile))
+        return PrepareFromCommandLine(line, directory, message);
+    return PrepareFromDriverSettings(line, directory, message);
+}
+
+bool ImagingLibrary::PrepareFromCommandLine(const std::string& commandLine,
+                                            const DirectorySettings& directory,
+                                            FaxMessage& message) {
+    const std::string line = TrimLeft(commandLine);
+    if (line.empty() || line.rfind("/s", 0) == 0) return false;
+    const std::string groupFile = GroupFileOf(line);
+    if (!FitsPathBuffer(groupFile)) return false;
+    const auto image = ReadProfileString(groupFile, "Print Page Appended", "Image File Name");
+    if (!image || !FitsPathBuffer(*image)) return false;
+    return TakeOverImage(*image, groupFile, directory, message);
+}
+
+bool ImagingLibrary::PrepareFromDriverSettings(const std::string& commandLine,
+                                               const DirectorySettings& directory,
+                                               FaxMessage& message) {
+    const std::string line = TrimLeft(commandLine);
+    if (line.rfind("/s", 0) == 0) return false;
+    const std::string settings = Folder(WindowsDirectory()) + "bi_group.ini";
+    if (!FitsPathBuffer(settings)) return false;
+    const auto section = ReadProfileString(settings, "Current setting", "Name and Port");
+    if (!section || section->empty()) return false;
+    const auto groupFile = ReadProfileString(settings, *section, "Groupfile name");
+    if (!groupFile || !FitsPathBuffer(*groupFile)) return false;
+    const auto image = ReadProfileString(*groupFile, "Page1", "Plane1");
+    if (!image || !FitsPathBuffer(*image)) return false;
+    return TakeOverImage(*image, *groupFile, directory, message);
+}
+
+bool ImagingLibrary::TakeOverImage(const std::string& imagePath, const std::string& groupFile,
+                                   const DirectorySettings& directory, FaxMessage& message) {
+    const std::size_t cut = imagePath.find_last_of("/\\");
+    const std::string name = cut == std::string::npos ? imagePath : imagePath.substr(cut + 1);
+    if (name.empty() || directory.LocalFolders.empty()) return false;
+    const std::string outbox = Folder(directory.LocalFolders) + "outbox/";
+    const std::string destination = outbox + name;
+    if (!FitsPathBuffer(destination)) return false;
+    if (!FileExists(imagePath)) return false;
+    std::error_code error;
+    std::filesystem::create_directories(outbox, error);
+    if (std::filesystem::equivalent(imagePath, destination, error)) {
+        // The driver wrote it into the outbox already: nothing to move.
+    } else {
+        if (!CopyFileReplacing(imagePath, destination)) return false;
+        std::remove(imagePath.c_str());
+    }
+    std::remove(groupFile.c_str());
+    message.documentPath = destination;
+    return true;
+}
+
+// ---- pages ----------------------------------------------------------------
+
+std::uint32_t ImagingLibrary::CountImages(const std::string& path) {
+    if (!FitsPathBuffer(path) || entries_.GetNumberOfImagesInTiffFile == nullptr) return 0;
+    const std::int32_t count = entries_.GetNumberOfImagesInTiffFile(path.c_str());
+    return count > 0 ? static_cast<std::uint32_t>(count) : 0;
+}
+
+bool ImagingLibrary::MergePages(const std::string& first, const std::string& second,
+                                const std::string& destination) {
+    if (!FitsPathBuffer(first) || !FitsPathBuffer(second) || !FitsPathBuffer(destination))
+        return false;
+    if (entries_.GetNumberOfImagesInTiffFile == nullptr || entries_.CopyTiffImageInFile == nullptr)
+        return false;
+    // Writing over one of the inputs would destroy it.
+    std::error_code error;
+    if (std::filesystem::equivalent(destination, first, error) ||
+        std::filesystem::equivalent(destination, second, error) || destination == first ||
+        destination == second)
+        return false;
+    const std::int32_t pages = entries_.GetNumberOfImagesInTiffFile(second.c_str());
+    bool ok = pages > 0 && entries_.CopyTiffImageInFile(first.c_str(), 0, destination.c_str(),
+                                                        TIFF32_COPY_START) != 0;
+    for (std::int32_t i = 0; ok && i < pages; ++i)
+        ok = entries_.CopyTiffImageInFile(second.c_str(), i, destination.c_str(),
+                                          TIFF32_COPY_APPEND) != 0;
+    if (!ok) std::remove(destination.c_str());
+    return ok;
+}
+
+// ---- cover sheet ----------------------------------------------------------
+
+void ImagingLibrary::AddTextItem(const std::string& text, int x, int y, const std::string& fontFace,
+                                 int size) {
+    if (text.empty()) return;
+    textItems_.push_back(TextItem{Trim(text), fontFace, size, x, y});
+}
+
+std::string ImagingLibrary::WrapMemo(std::string text, std::size_t width, std::size_t limit) {
+    if (width == 0) return text;
+    // Breaks the line that starts at start, at a blank before start + width
+    // when there is one after start, else at start + width. Answers where the
+    // inserted line break begins.
+    auto breakLine = [&text, width](std::size_t start) {
+        const std::size_t at = start + width;
+        std::size_t blank = std::string::npos;
+        for (std::size_t i = std::min(at, text.size() - 1) + 1; i-- > 0;)
+            if (text[i] == ' ') {
+                blank = i;
+                break;
+            }
+        if (blank != std::string::npos && blank > start) {
+            text.replace(blank, 1, "\r\n");
+            return blank;
+        }
+        text.insert(at, "\r\n");
+        return at;
+    };
+    std::size_t start = 0;
+    for (std::size_t feed = text.find('\n', start); feed != std::string::npos;
+         feed = text.find('\n', start)) {
+        std::size_t length = feed - start;
+        if (length > 0 && text[feed - 1] == '\r') --length;
+        if (length > width)
+            start = breakLine(start) + 2;
+        else
+            start = feed + 1;
+    }
+    while (text.size() - start > width) start = breakLine(start);
+    if (limit > 0) {
+        std::size_t feeds = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n' && ++feeds == limit) {
+                text.resize(i);
+                break;
+            }
+    }
+    return text;
+}
+
+ImagingLibrary::LogoPlacement ImagingLibrary::PlaceLogo(int logoWidth, int logoHeight) {
+    LogoPlacement place;
+    if (logoWidth <= 0 || logoHeight <= 0) return place;
+    const double w = logoWidth, h = logoHeight;
+    if (kLogoBoxHeight / h >= kLogoBoxWidth / w) {
+        place.width = kLogoBoxWidth;
+        place.height = static_cast<int>(h * kLogoBoxWidth / w);
+    } else {
+        place.height = kLogoBoxHeight;
+        place.width = static_cast<int>(w * kLogoBoxHeight / h);
+    }
+    place.x = (kPageWidth - place.width) / 2;
+    place.y = (kLogoBoxHeight - place.height) / 2 + kLogoBandTop;
+    return place;
+}
+
+HBITMAP ImagingLibrary::ScaleBitmap(HBITMAP source, int width, int height) {
+    if (entries_.StretchBitmap == nullptr || source == nullptr || width <= 0 || height <= 0)
+        return nullptr;
+    return entries_.StretchBitmap(source, width, height);
+}
+
+HBITMAP ImagingLibrary::LoadLogo(const std::string& path) {
+    if (entries_.CreateBitmapFromBits == nullptr) return nullptr;
+    QImage image;
+    if (!image.load(QString::fromStdString(path))) return nullptr;
+    image = image.convertToFormat(QImage::Format_RGB32);
+    if (image.isNull()) return nullptr;
+    return entries_.CreateBitmapFromBits(image.width(), image.height(), 32,
+                                         static_cast<std::int32_t>(image.bytesPerLine()),
+                                         image.constBits());
+}
+
+bool ImagingLibrary::Render(const std::string& templatePath, const std::string& resultPath,
+                            const std::string& logoPath) {
+    lastRenderOk_ = false;
+    const ImagingEntryPoints& e = entries_;
+    auto freeDib = [&e](HDIB dib) {
+        if (dib == nullptr) return;
+        if (e.FreeDIB != nullptr)
+            e.FreeDIB(dib);
+        else
+            std::free(dib);
+    };
+    auto freeBitmap = [&e](HBITMAP bitmap) {
+        if (bitmap != nullptr && e.DeleteBitmapHandle != nullptr) e.DeleteBitmapHandle(bitmap);
+    };
+    HDIB dib =
+        e.LoadTiffIntoDIB != nullptr ? e.LoadTiffIntoDIB(templatePath.c_str(), 0, 0) : nullptr;
+    if (dib != nullptr && !logoPath.empty() && e.ConvertToMonochromeBitmap != nullptr &&
+        e.ConvertBitmapToDIB != nullptr && e.CombineDIB != nullptr) {
+        HBITMAP logo = LoadLogo(logoPath);
+        HBITMAP mono = logo != nullptr ? e.ConvertToMonochromeBitmap(logo) : nullptr;
+        if (mono != nullptr) {
+            const LogoPlacement place = PlaceLogo(mono->bmWidth, mono->bmHeight);
+            HBITMAP scaled = place.width > 0 && place.height > 0
+                                 ? ScaleBitmap(mono, place.width, place.height)
+                                 : nullptr;
+            HDIB overlay = scaled != nullptr ? e.ConvertBitmapToDIB(scaled, 0) : nullptr;
+            if (overlay != nullptr) e.CombineDIB(place.x, place.y, &dib, overlay, 0, 0);
+            freeDib(overlay);
+            freeBitmap(scaled);
+        }
+        freeBitmap(mono);
+        freeBitmap(logo);
+    }
+    bool textOk = true;
+    for (const TextItem& item : textItems_) {
+        if (dib == nullptr || e.DIBTextOverlay == nullptr) break;
+        if (HDIB drawn = e.DIBTextOverlay(dib, item.x, item.y, item.text.c_str(),
+                                          item.fontFace.c_str(), item.size))
+            dib = drawn;
+        else
+            textOk = false;
+    }
+    ClearTextItems();
+    if (dib != nullptr) {
+        lastRenderOk_ = WriteImageAsTiff(resultPath, dib, kTiffGroup3, 0, 1) && textOk;
+        freeDib(dib);
+    }
+    return true;
+}
+
+bool ImagingLibrary::WriteImageAsTiff(const std::string& path, HDIB dib, int compressionCode,
+                                      int photometric, int fillOrder) {
+    const ImagingEntryPoints& e = entries_;
+    if (dib == nullptr || !FitsPathBuffer(path) || e.PaletteSize == nullptr ||
+        e.OpenTiffFile == nullptr || e.ModiTiffFileInfo == nullptr ||
+        e.DefineTiffImage == nullptr || e.DefineTiffImageInfo == nullptr ||
+        e.DefineTiffImageInfoBuffer == nullptr || e.DefineGeneralTags == nullptr ||
+        e.EncodeTiffImage == nullptr || e.DropTiffImage == nullptr || e.CloseTiffFile == nullptr)
+        return false;
+    const BITMAPINFOHEADER& header = *dib;
+    if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biHeight <= 0)
+        return false;
+    const std::uint32_t width = static_cast<std::uint32_t>(header.biWidth);
+    const std::uint32_t height = static_cast<std::uint32_t>(header.biHeight);
+    std::uint32_t bits = header.biBitCount;
+    std::uint32_t planes = header.biPlanes;
+    std::uint32_t colours = header.biClrUsed;
+    if (colours == 0) colours = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+    const std::uint32_t stride = ((width * bits + 31) / 32) * 4;
+    const std::uint32_t tableBytes = e.PaletteSize(dib);
+    const auto* table = reinterpret_cast<const RGBQUAD*>(dib + 1);
+    const auto* pixelBits = reinterpret_cast<const std::uint8_t*>(dib + 1) + tableBytes;
+
+    std::uint16_t compression = 0;
+    std::uint16_t extraTag = 0;
+    std::uint32_t extraValue = 0;
+    switch (compressionCode) {
+        case kTiffNone:
+            compression = 1;
+            break;
+        case kTiffPackBits:
+            compression = 32773;
+            break;
+        case kTiffLzw:
+            compression = 5;
+            break;
+        case kTiffLzwPredictor:
+            compression = 5, extraTag = 317, extraValue = 2;
+            break;
+        case kTiffModifiedHuffman:
+            compression = 2;
+            break;
+        case kTiffGroup3:
+            compression = 3;
+            break;
+        case kTiffGroup3Options:
+            compression = 3, extraTag = 292, extraValue = 1;
+            break;
+        case kTiffGroup4:
+            compression = 4;
+            break;
+        default:
+            return false;
+    }
+    RowSource source;
+    source.bits = pixelBits;
+    source.height = height;
+    source.stride = stride;
+    const bool twoColour = compressionCode >= kTiffModifiedHuffman;
+    if (twoColour) {
+        colours = 2;
+        photometric = 0;
+        if (bits != 1) {
+            if (bits != 8 && bits != 24 && bits != 32) return false;
+            source.thresholdFrom = dib;
+        }
+        bits = 1;
+        planes = 1;
+    }
+    if (photometric == 3 && bits > 8) photometric = 2;
+    const bool hasTable = tableBytes >= sizeof(RGBQUAD) && source.thresholdFrom == nullptr;
+    if (hasTable && photometric == 0 && table[0].rgbRed == 0 && table[0].rgbGreen == 0 &&
+        table[0].rgbBlue == 0)
+        photometric = 1;
+    if (hasTable && table[0].rgbBlue < 127 && table[0].rgbGreen < 127 && table[0].rgbRed < 127) {
+        source.invert = 1;
+        photometric = 0;
+    }
+    if (bits > 8) {
+        if (bits != 24) return false;
+        source.invert = 2;  // swap blue and red
+    }
+    source.bytesPerRow = (bits * width + 7) / 8;
+    (void)colours;
+
+    TIFFFILEHANDLE file = e.OpenTiffFile(path.c_str(), TIFF32_OPEN_WRITE);
+    if (file == nullptr) return false;
+    auto abandon = [&]() {
+        e.CloseTiffFile(file);
+        return false;
+    };
+    if (e.ModiTiffFileInfo(file, TIFF32_INFO_BYTE_ORDER, TIFF32_BYTE_ORDER_INTEL) == 0)
+        return abandon();
+    const std::int32_t image = e.DefineTiffImage(file);
+    if (image < 0) return abandon();
+    char version[16] = {};
+    if (e.GetTiffVersion != nullptr) e.GetTiffVersion(version, sizeof version);
+    const std::string software = std::string(kSoftwareIdent) + version;
+    const std::uint32_t xResolution[2] = {204, 1};
+    const std::uint32_t yResolution[2] = {196, 1};
+    bool ok = e.DefineTiffImageInfo(file, image, 259, 3, compression) != 0 &&
+              e.DefineTiffImageInfoBuffer(file, image, 305, software.c_str(), 2,
+                                          static_cast<std::uint32_t>(software.size() + 1)) != 0 &&
+              e.DefineTiffImageInfo(file, image, 296, 3, 2) != 0 &&
+              e.DefineTiffImageInfoBuffer(file, image, 282, xResolution, 5, 1) != 0 &&
+              e.DefineTiffImageInfoBuffer(file, image, 283, yResolution, 5, 1) != 0;
+    if (ok && fillOrder == 2) ok = e.DefineTiffImageInfo(file, image, 266, 3, 2) != 0;
+    if (ok && extraTag != 0)
+        ok = e.DefineTiffImageInfo(file, image, extraTag, extraTag == 292 ? 4 : 3, extraValue) != 0;
+    if (ok) {
+        const TIFFGENERALTAGS general{0, width, height, source.bytesPerRow, (bits << 16) | planes,
+                                      0};
+        ok = e.DefineGeneralTags(file, image, general) == 0;
+    }
+    if (ok)
+        ok = e.DefineTiffImageInfo(file, image, 262, 3, static_cast<std::uint32_t>(photometric)) !=
+             0;
+    if (ok && photometric == 3 && hasTable) {
+        const std::uint32_t entries = 1u << bits;
+        std::vector<std::uint16_t> map(entries * 3, 0);
+        const std::uint32_t present = std::min(entries, tableBytes / 4);
+        for (std::uint32_t i = 0; i < present; ++i) {
+            map[i] = static_cast<std::uint16_t>(table[i].rgbRed << 8);
+            map[entries + i] = static_cast<std::uint16_t>(table[i].rgbGreen << 8);
+            map[2 * entries + i] = static_cast<std::uint16_t>(table[i].rgbBlue << 8);
+        }
+        ok = e.DefineTiffImageInfoBuffer(file, image, 320, map.data(), 3,
+                                         static_cast<std::uint32_t>(map.size())) != 0;
+    }
+    if (!ok) return abandon();
+    const bool encoded = e.EncodeTiffImage(file, image, &source, FillRow) != 0;
+    e.DropTiffImage(file, image);
+    const bool closed = e.CloseTiffFile(file) != 0;
+    return encoded && closed;
+}
+
+std::string ImagingLibrary::RecipientText(const FaxJob& job) {
+    if (job.RecipientList.size() == 1) {
+        const Recipient& only = *job.RecipientList.front();
+        return only.name + "  " + (only.faxNumber.empty() ? only.email : only.faxNumber);
+    }
+    return "1 of " + std::to_string(job.RecipientList.size()) + " recipients";
+}
+
+std::string ImagingLibrary::CoverDateText(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    std::ostringstream date;
+    date.imbue(std::locale::classic());
+    date << std::put_time(&local, "%B %d, %Y");
+    return date.str();
+}
+
+std::string ImagingLibrary::ComposeCoverSheet(CoverSheetFields& fields, const FaxJob& job,
+                                              const DirectorySettings& directory) {
+    const std::string folders = Folder(directory.LocalFolders);
+    const std::string result = folders + "outbox/Cover.tif";
+    const std::string templatePath = folders + "templates/Template.tif";
+    if (directory.LocalFolders.empty() || !FitsPathBuffer(result) ||
+        !FitsPathBuffer(templatePath) ||
+        (!fields.logoPath.empty() && !FitsPathBuffer(fields.logoPath)))
+        return {};
+    std::remove(result.c_str());
+
+    const char* face = "Arial";
+    const int size = 16;
+    AddTextItem(fields.company, 225, 273, face, size);
+    AddTextItem(fields.sender, 225, 391, face, size);
+    AddTextItem(std::to_string(job.message.pageCount), 225, 509, face, size);
+    AddTextItem(fields.subject, 225, 571, face, size);
+    fields.memo = WrapMemo(fields.memo, 60, 14);
+    AddTextItem(fields.memo, 124, 678, face, size);
+    AddTextItem(RecipientText(job), 225, 338, face, size);
+    const std::time_t now = clock_ != nullptr ? clock_->Now() : DefaultClock().Now();
+    AddTextItem(CoverDateText(now), 225, 459, face, size);
+
+    Render(templatePath, result, fields.logoPath);
+    return lastRenderOk_ ? result : std::string();
+}

@@ -1,0 +1,296 @@
+#include "pages/CSelRecipient.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <algorithm>
+#include <memory>
+
+#include "controls/ColorLabel.h"
+#include "controls/DocumentOpener.h"
+#include "controls/IconButton.h"
+#include "controls/Look.h"
+#include "pages/PageLayout.h"
+#include "res/wizard/Resources.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+constexpr int kItemRecipient = Qt::UserRole + 1;
+
+std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+// Sorted like the list box of the platform: without regard to case.
+class SortedItem final : public QListWidgetItem {
+  public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override {
+        int c = text().compare(other.text(), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : text() < other.text();
+    }
+};
+
+}  // namespace
+
+CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
+    : WizardPage(753, QStringLiteral("Select Recipients - Send a Fax"), parent), job_(job) {
+    QVBoxLayout* column = pagelayout::Frame(this, 5441, res::IDB_RECIPIENTS_SIDE);
+
+    titleLabel_ = new ColorLabel(QStringLiteral("Enter Fax Number"), this, 1027);
+    SetControlId(titleLabel_, 1027);
+    column->addWidget(titleLabel_);
+    serviceLink_ = new ColorLabel(QStringLiteral("Get Zephrim Now"), this, 7000);
+    SetControlId(serviceLink_, 7000);
+    column->addWidget(serviceLink_);
+    column->addSpacing(look::DialogUnits(*this, 0, 6).height());
+
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(3 * look::kFrame, 2 * look::kFrame, 3 * look::kFrame,
+                             3 * look::kFrame);
+    numberLabel_ = new ColorLabel(QStringLiteral("Fax Number:"), this, 7001);
+    SetControlId(numberLabel_, 7001);
+    grid->addWidget(numberLabel_, 0, 0, 1, 3);
+    auto* hint =
+        pagelayout::Static(QStringLiteral(" (All numbers require 1 plus area code)"), this);
+    grid->addWidget(hint, 0, 3, 1, 2);
+
+    toLabel_ = new ColorLabel(QStringLiteral("To:"), this, 1022);
+    SetControlId(toLabel_, 1022);
+    grid->addWidget(toLabel_, 1, 0);
+    numberEdit_ = new QLineEdit(this);
+    SetControlId(numberEdit_, 1603);
+    grid->addWidget(numberEdit_, 1, 1, 1, 3);
+    bookButton_ = new IconButton(QString(), this, 5448);
+    SetControlId(bookButton_, 5448);
+    grid->addWidget(bookButton_, 1, 4);
+
+    nameLabel_ = new ColorLabel(QStringLiteral("Recipient name:"), this, 1023);
+    SetControlId(nameLabel_, 1023);
+    grid->addWidget(nameLabel_, 2, 0, 1, 3);
+    grid->addWidget(pagelayout::Static(QStringLiteral("(Optional)"), this), 2, 3);
+    firstLabel_ = new ColorLabel(QStringLiteral("First:"), this, 7012);
+    SetControlId(firstLabel_, 7012);
+    grid->addWidget(firstLabel_, 3, 0);
+    firstEdit_ = new QLineEdit(this);
+    SetControlId(firstEdit_, 5432);
+    grid->addWidget(firstEdit_, 3, 1);
+    lastLabel_ = new ColorLabel(QStringLiteral("Last:"), this, 1016);
+    SetControlId(lastLabel_, 1016);
+    grid->addWidget(lastLabel_, 3, 2);
+    lastEdit_ = new QLineEdit(this);
+    SetControlId(lastEdit_, 5004);
+    grid->addWidget(lastEdit_, 3, 3);
+
+    // The e-mail field is hidden in the layout; a preset address still uses it.
+    emailLabel_ = pagelayout::Static(QStringLiteral("Email Address:"), this, 7011);
+    emailEdit_ = new QLineEdit(this);
+    SetControlId(emailEdit_, 1006);
+    emailLabel_->hide();
+    emailEdit_->hide();
+
+    addButton_ = new QPushButton(QStringLiteral("Add &to Recipient List  "), this);
+    SetControlId(addButton_, 5426);
+    grid->addWidget(addButton_, 4, 1, 1, 3, Qt::AlignLeft);
+
+    listLabel_ = new ColorLabel(QStringLiteral("Recipients:"), this, 1026);
+    SetControlId(listLabel_, 1026);
+    grid->addWidget(listLabel_, 5, 0, 1, 3);
+    list_ = new QListWidget(this);
+    SetControlId(list_, 5436);
+    list_->setSortingEnabled(true);
+    list_->setSelectionMode(QAbstractItemView::MultiSelection);
+    list_->setMinimumHeight(look::DialogUnits(*this, 0, 40).height());
+    grid->addWidget(list_, 6, 0, 1, 4);
+    removeButton_ = new QPushButton(QStringLiteral("&Remove"), this);
+    SetControlId(removeButton_, 4801);
+    grid->addWidget(removeButton_, 6, 4, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    column->addLayout(grid);
+    column->addStretch(1);
+
+    connect(numberEdit_, &QLineEdit::textEdited, this, [this] {
+        ReadFields();
+        addButton_->setEnabled(!number.empty());
+    });
+    connect(emailEdit_, &QLineEdit::textEdited, this, [this] {
+        ReadFields();
+        addButton_->setEnabled(!email.empty());
+    });
+    connect(addButton_, &QPushButton::clicked, this, [this] { (void)AddRecipient(); });
+    connect(removeButton_, &QPushButton::clicked, this, &CSelRecipient::RemoveSelected);
+    connect(list_, &QListWidget::itemSelectionChanged, this,
+            [this] { removeButton_->setEnabled(!list_->selectedItems().isEmpty()); });
+    connect(toLabel_, &ColorLabel::clicked, this, &CSelRecipient::OpenAddressBook);
+    connect(bookButton_, &QPushButton::clicked, this, &CSelRecipient::OpenAddressBook);
+    connect(serviceLink_, &ColorLabel::clicked, this, [this] {
+        if (opener_) (void)opener_->Open(kServiceSite);
+    });
+}
+
+void CSelRecipient::OnInitDialog() {
+    WriteFields();
+    bookButton_->SetIcon(res::IDI_ADDRESS_BOOK);
+    bookButton_->hide();
+    bookButton_->setEnabled(false);
+
+    look::StyleTitle(*titleLabel_);
+    toLabel_->SetFontName(look::kFace);
+    toLabel_->SetFontSize(9);
+    toLabel_->SetTextColor(look::kLabelText);
+    toLabel_->SetBkColor(look::kPanel);
+    toLabel_->SetFontBold(true);
+    toLabel_->SetFontUnderline(true);
+    toLabel_->SetLink(true);
+    toLabel_->SetLinkCursor(QCursor(Qt::PointingHandCursor));
+    for (ColorLabel* l : {numberLabel_, nameLabel_, firstLabel_, lastLabel_, listLabel_})
+        look::StyleLabel(*l);
+
+    if (job_.faxNumbersAllowed) {
+        delete serviceLink_;
+        serviceLink_ = nullptr;
+    } else {
+        numberEdit_->setEnabled(false);
+        numberLabel_->setEnabled(false);
+        serviceLink_->SetFontName(look::kFace);
+        serviceLink_->SetTextColor(QColor(0, 0, 238));
+        serviceLink_->SetBkColor(look::kPageBackground);
+        serviceLink_->SetFontUnderline(true);
+        serviceLink_->SetLink(true);
+        serviceLink_->SetLinkCursor(QCursor(Qt::PointingHandCursor));
+        serviceLink_->setToolTip(QString::fromLatin1(kServiceSite));
+    }
+
+    if (!job_.presetEmail.empty()) email = job_.presetEmail;
+    if (!job_.presetFirstName.empty()) firstName = job_.presetFirstName;
+    if (!job_.presetLastName.empty()) lastName = job_.presetLastName;
+    if (!job_.presetFaxNumber.empty()) {
+        number = job_.presetFaxNumber;
+        addButton_->setEnabled(true);
+        WriteFields();
+    }
+    // Records already in the list (the page may be made again) are shown.
+    RefillList();
+}
+
+void CSelRecipient::ReadFields() {
+    firstName = Text(firstEdit_);
+    number = Text(numberEdit_);
+    lastName = Text(lastEdit_);
+    email = Text(emailEdit_);
+}
+
+void CSelRecipient::WriteFields() {
+    firstEdit_->setText(QString::fromStdString(firstName));
+    numberEdit_->setText(QString::fromStdString(number));
+    lastEdit_->setText(QString::fromStdString(lastName));
+    emailEdit_->setText(QString::fromStdString(email));
+}
+
+Recipient* CSelRecipient::RecipientOf(const QListWidgetItem* item) {
+    return item ? reinterpret_cast<Recipient*>(item->data(kItemRecipient).value<quintptr>())
+                : nullptr;
+}
+
+void CSelRecipient::AddLine(Recipient* record) {
+    auto* item = new SortedItem(QString::fromStdString(record->displayLine));
+    item->setData(kItemRecipient, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
+    list_->addItem(item);
+}
+
+bool CSelRecipient::AddRecipient() {
+    ReadFields();
+    auto record = std::make_unique<Recipient>();
+    const bool named = !firstName.empty() && !lastName.empty();
+    const std::string namedPrefix = "\"" + firstName + " " + lastName + "\" <";
+    std::string line;
+    if (!number.empty()) {
+        record->SetFaxNumber(number);
+        number = record->faxNumber;
+        line = (named ? namedPrefix : std::string("\"Fax Recipient\" <")) + number + ">";
+    } else if (!email.empty()) {
+        line = (named ? namedPrefix : std::string("\"Email Recipient\" <")) + email + ">";
+    }
+
+    bool accepted;
+    if (!number.empty()) {
+        // A fax number needs at least a local number and no more digits than
+        // an international number can have.
+        accepted = number.size() >= kMinFaxDigits && number.size() <= kMaxFaxDigits;
+    } else {
+        accepted = email.find('@') != std::string::npos && email.find('.') != std::string::npos;
+    }
+    if (!accepted) {
+        if (!number.empty() || !email.empty())
+            Warn("Please enter valid Fax number or Email address!");
+        return false;
+    }
+
+    record->displayLine = line;
+    record->name = firstName + " " + lastName;
+    record->businessFax = number;
+    record->email = email;
+    Recipient* raw = record.get();
+    job_.RecipientList.push_front(std::move(record));
+    AddLine(raw);
+
+    firstName.clear();
+    lastName.clear();
+    number.clear();
+    email.clear();
+    WriteFields();
+    addButton_->setEnabled(false);
+    return true;
+}
+
+void CSelRecipient::RemoveSelected() {
+    QList<QListWidgetItem*> chosen = list_->selectedItems();
+    // From the last line to the first, as the list box gives their indexes.
+    std::sort(chosen.begin(), chosen.end(), [this](QListWidgetItem* a, QListWidgetItem* b) {
+        return list_->row(a) > list_->row(b);
+    });
+    for (QListWidgetItem* item : chosen) {
+        Recipient* record = RecipientOf(item);
+        job_.RecipientList.remove_if(
+            [record](const std::unique_ptr<Recipient>& r) { return r.get() == record; });
+        delete item;
+    }
+    removeButton_->setEnabled(false);
+}
+
+void CSelRecipient::RefillList() {
+    list_->clear();
+    for (const auto& r : job_.RecipientList) AddLine(r.get());
+    removeButton_->setEnabled(!list_->selectedItems().isEmpty());
+}
+
+void CSelRecipient::OpenAddressBook() {
+    if (!addressBook_) return;
+    if (addressBook_(this, job_)) RefillList();
+}
+
+bool CSelRecipient::OnSetActive() {
+    SetButtons(PSWIZB_NEXT);
+    addButton_->setEnabled(!number.empty());
+    removeButton_->setEnabled(!list_->selectedItems().isEmpty());
+    return true;
+}
+
+bool CSelRecipient::OnWizardNext() {
+    // A typed entry is taken along. One that was refused keeps the page, so
+    // that the user can correct it instead of losing it.
+    ReadFields();
+    const bool typed = !number.empty() || !email.empty();
+    const bool added = AddRecipient();
+    if (typed && !added && (!number.empty() || !email.empty())) return false;
+    if (list_->count() == 0) {
+        Warn("Please enter at least one recipient!");
+        return false;
+    }
+    return true;
+}
+
+QRect CSelRecipient::PanelRect() const { return look::PanelRect(*this, *numberLabel_, *list_, 3); }

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "controls/WizardPage.h"
+
+class ColorLabel;
+class DocumentOpener;
+class IconButton;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+struct FaxJob;
+struct Recipient;
+
+// First page of the wizard: fax numbers typed in, or recipients picked from
+// the address book, collected in the job's RecipientList.
+class CSelRecipient : public WizardPage {
+    Q_OBJECT
+  public:
+    // Numbers with fewer or more digits than these are refused.
+    static constexpr std::size_t kMinFaxDigits = 7;
+    static constexpr std::size_t kMaxFaxDigits = 15;
+    // Where the "Get Zephrim Now" link leads.
+    static constexpr const char* kServiceSite = "https://www.corvinaport.example/";
+
+    explicit CSelRecipient(FaxJob& job, QWidget* parent = nullptr);
+
+    // Runs the address-book dialog modally; true when it ended with OK, in
+    // which case it has rebuilt the job's RecipientList.
+    using AddressBookRunner = std::function<bool(QWidget* parent, FaxJob& job)>;
+    void SetAddressBookRunner(AddressBookRunner runner) { addressBook_ = std::move(runner); }
+    void SetOpener(DocumentOpener* opener) { opener_ = opener; }
+
+    // The add procedure: true when an entry was added to the list.
+    bool AddRecipient();
+    void RemoveSelected();
+    void OpenAddressBook();
+    // The list box shows RecipientList again, in list order.
+    void RefillList();
+
+    bool OnSetActive() override;
+    bool OnWizardNext() override;
+
+    // The page's members, as last read from the controls.
+    std::string firstName, number, lastName, email;
+
+    [[nodiscard]] QLineEdit* numberEdit() const { return numberEdit_; }
+    [[nodiscard]] QLineEdit* firstNameEdit() const { return firstEdit_; }
+    [[nodiscard]] QLineEdit* lastNameEdit() const { return lastEdit_; }
+    [[nodiscard]] QLineEdit* emailEdit() const { return emailEdit_; }
+    [[nodiscard]] QPushButton* addButton() const { return addButton_; }
+    [[nodiscard]] QPushButton* removeButton() const { return removeButton_; }
+    [[nodiscard]] QListWidget* list() const { return list_; }
+    [[nodiscard]] ColorLabel* toLabel() const { return toLabel_; }
+    [[nodiscard]] ColorLabel* numberLabel() const { return numberLabel_; }
+    [[nodiscard]] IconButton* bookButton() const { return bookButton_; }
+    [[nodiscard]] ColorLabel* titleLabel() const { return titleLabel_; }
+    // The "Get Zephrim Now" link; null once removed.
+    [[nodiscard]] ColorLabel* serviceLink() const { return serviceLink_; }
+    [[nodiscard]] static Recipient* RecipientOf(const class QListWidgetItem* item);
+
+  protected:
+    void OnInitDialog() override;
+    [[nodiscard]] QRect PanelRect() const override;
+
+  private:
+    void ReadFields();
+    void WriteFields();
+    void AddLine(Recipient* record);
+
+    FaxJob& job_;
+    AddressBookRunner addressBook_;
+    DocumentOpener* opener_ = nullptr;
+    QLineEdit *numberEdit_, *firstEdit_, *lastEdit_, *emailEdit_;
+    QPushButton *addButton_, *removeButton_;
+    QListWidget* list_;
+    ColorLabel *toLabel_, *titleLabel_, *numberLabel_, *nameLabel_, *firstLabel_, *lastLabel_,
+        *listLabel_;
+    ColorLabel* serviceLink_;
+    IconButton* bookButton_;
+    QWidget* emailLabel_;
+};

@@ -1,0 +1,216 @@
+#include "app/AppSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/app/TempStore.h"
+
+namespace {
+
+const std::string kGeneral = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n";
+const std::string kConnection =
+    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Connection]\r\n";
+const std::string kDirectory =
+    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n";
+
+std::string Sz(const std::string& name, const std::string& value) {
+    std::string escaped;
+    for (char c : value) {
+        if (c == '\\' || c == '"') escaped.push_back('\\');
+        escaped.push_back(c);
+    }
+    return "\"" + name + "\"=\"" + escaped + "\"\r\n";
+}
+
+TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
+    TempStore store;
+    // "AB60A6" and "0532" are "hi" and "A" scrambled.
+    store.Write(std::string(kRegHeader) + kGeneral + Sz("Gateway", "abc_12_x") +
+                Sz("WebmailServer", "mail.example") + Sz("WebmailUserName", "ann") +
+                Sz("WebmailPassword", "AB60A6") + Sz("UserEmail", "ann@example") +
+                Sz("UserPopServer", "pop") + Sz("UserSmtpServer", "smtp") +
+                Sz("UserPopUserName", "popann") + Sz("UserPopPassword", "0532") +
+                Sz("Bundle", "b") + Sz("EmailSuffix", "fax.example") + Sz("Version", "2.0") +
+                Sz("UserID", "u1") + Sz("ProductName", "pn") + Sz("ProductLevel", "pl") +
+                Sz("TechSupport", "ts") + Sz("Lastcommand", "7") + Sz("LeftNavXml", "l") +
+                Sz("TopNavXml", "t") + Sz("BannerString", "bs") +
+                "\"UseSignature\"=dword:00000000\r\n" + Sz("MachineName", "m") +
+                Sz("TimeZone", "tz") + Sz("Country", "c") + "\"AutoStart\"=dword:00000000\r\n" +
+                "\"FullWindow\"=dword:00000002\r\n");
+    GeneralSettings g;
+    g.Load();
+    EXPECT_EQ(g.Gateway, "abc");
+    EXPECT_EQ(g.WebmailServer, "mail.example");
+    EXPECT_EQ(g.WebmailUserName, "ann");
+    EXPECT_EQ(g.WebmailPassword, "hi");
+    EXPECT_EQ(g.UserEmail, "ann@example");
+    EXPECT_EQ(g.UserPopServer, "pop");
+    EXPECT_EQ(g.UserSmtpServer, "smtp");
+    EXPECT_EQ(g.UserPopUserName, "popann");
+    EXPECT_EQ(g.UserPopPassword, "A");
+    EXPECT_EQ(g.Bundle, "b");
+    EXPECT_EQ(g.EmailSuffix, "fax.example");
+    EXPECT_EQ(g.Version, "2.0");
+    EXPECT_EQ(g.UserID, "u1");
+    EXPECT_EQ(g.ProductName, "pn");
+    EXPECT_EQ(g.ProductLevel, "pl");
+    EXPECT_EQ(g.TechSupport, "ts");
+    EXPECT_EQ(g.Lastcommand, "7");
+    EXPECT_EQ(g.LeftNavXml, "l");
+    EXPECT_EQ(g.TopNavXml, "t");
+    EXPECT_EQ(g.BannerString, "bs");
+    EXPECT_EQ(g.UseSignature, 0u);
+    EXPECT_EQ(g.MachineName, "m");
+    EXPECT_EQ(g.TimeZone, "tz");
+    EXPECT_EQ(g.Country, "c");
+    EXPECT_EQ(g.AutoStart, 0u);
+    EXPECT_EQ(g.FullWindow, 2u);
+}
+
+TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
+    TempStore store;
+    GeneralSettings g;
+    EXPECT_EQ(g.UseSignature, 0u);  // before any load
+    EXPECT_EQ(g.AutoStart, 1u);
+    store.Write(std::string(kRegHeader) + kGeneral + Sz("Gateway", "nounderscore") +
+                "\"WebmailUserName\"=dword:00000001\r\n" + Sz("UserEmail", std::string(255, 'x')) +
+                Sz("WebmailPassword", "not hex!"));
+    g.Load();
+    EXPECT_EQ(g.Gateway, "nounderscore");
+    EXPECT_EQ(g.WebmailUserName, "");  // a number is not a string
+    EXPECT_EQ(g.UserEmail, "");        // 255 bytes do not fit
+    EXPECT_EQ(g.WebmailPassword, "");
+    EXPECT_EQ(g.Lastcommand, "0");
+    EXPECT_EQ(g.UseSignature, 1u);
+    EXPECT_EQ(g.AutoStart, 1u);
+    EXPECT_EQ(g.FullWindow, 1u);
+}
+
+TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
+    TempStore store;
+    store.Write(std::string(kRegHeader) + kGeneral + Sz("Gateway", "first") + kDirectory +
+                Sz("InstallPath", "/opt/corv/"));
+    AppSettings s;
+    s.general.Load();
+    s.connection.Load();
+    s.directory.Load();
+    EXPECT_EQ(s.general.Gateway, "first");
+    EXPECT_EQ(s.connection.ConnectionType, "");
+    EXPECT_EQ(s.directory.InstallPath, "/opt/corv/");
+
+    // Reload after the General key went away and the others changed.
+    store.Write(std::string(kRegHeader) + kConnection + Sz("ConnectionType", "2") + kDirectory);
+    s.general.Load();
+    s.directory.Load();
+    s.connection.Load();
+    EXPECT_EQ(s.general.Gateway, "first");
+    EXPECT_EQ(s.general.Lastcommand, "0");  // from the first load
+    EXPECT_EQ(s.general.UseSignature, 1u);
+    EXPECT_EQ(s.connection.ConnectionType, "2");
+    EXPECT_EQ(s.directory.InstallPath, "");  // the key is there, the value gone
+    EXPECT_EQ(s.directory.LocalFolders, "Local Folders/");
+}
+
+TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
+    TempStore store;
+    store.Write(std::string(kRegHeader) + kConnection + Sz("ConnectionType", "1") +
+                Sz("AOLUserName", "aol") + Sz("AOLPassword", "0532") + Sz("PrimaryDUN", "dun1") +
+                Sz("PrimaryUserName", "pu") + Sz("PrimaryPassword", "ab60a6") +
+                Sz("AlternateDUN", "dun2") + Sz("AlternateUserName", "au") +
+                Sz("AlternatePassword", ""));
+    ConnectionSettings c;
+    c.Load();
+    EXPECT_EQ(c.ConnectionType, "1");
+    EXPECT_EQ(c.AOLUserName, "aol");
+    EXPECT_EQ(c.AOLPassword, "A");
+    EXPECT_EQ(c.PrimaryDUN, "dun1");
+    EXPECT_EQ(c.PrimaryUserName, "pu");
+    EXPECT_EQ(c.PrimaryPassword, "hi");
+    EXPECT_EQ(c.AlternateDUN, "dun2");
+    EXPECT_EQ(c.AlternateUserName, "au");
+    EXPECT_EQ(c.AlternatePassword, "");
+}
+
+TEST(DirectorySettings, DerivedFolderDefaults) {
+    TempStore store;
+    DirectorySettings d;
+    d.Load();  // no store at all
+    EXPECT_EQ(d.InstallPath, "");
+    EXPECT_EQ(d.LocalFolders, "");
+
+    store.Write(std::string(kRegHeader) + kDirectory + Sz("InstallPath", "/opt/p/") +
+                Sz("LocalFolders", "") + Sz("RmMessages", "rm") + Sz("HelpURL", "h"));
+    d.Load();
+    EXPECT_EQ(d.InstallPath, "/opt/p/");
+    EXPECT_EQ(d.LocalFolders, "/opt/p/Local Folders/");
+    EXPECT_EQ(d.LocalInboxes, "/opt/p/Local Inboxes/");
+    EXPECT_EQ(d.PCWelcomeURL, "/opt/p/Local Folders/Html/");
+    EXPECT_EQ(d.RmMessages, "rm");
+    EXPECT_EQ(d.HelpURL, "h");
+
+    // A stored LocalFolders is what the welcome page is derived from.
+    store.Write(std::string(kRegHeader) + kDirectory + Sz("InstallPath", "/opt/p/") +
+                Sz("LocalFolders", "/srv/lf/") + Sz("LocalInboxes", "/srv/in/") +
+                Sz("PCWelcomeURL", ""));
+    d.Load();
+    EXPECT_EQ(d.LocalFolders, "/srv/lf/");
+    EXPECT_EQ(d.LocalInboxes, "/srv/in/");
+    EXPECT_EQ(d.PCWelcomeURL, "/srv/lf/Html/");
+
+    store.Write(std::string(kRegHeader) + kDirectory + Sz("PCWelcomeURL", "http://w/"));
+    d.Load();
+    EXPECT_EQ(d.LocalFolders, "Local Folders/");
+    EXPECT_EQ(d.PCWelcomeURL, "http://w/");
+}
+
+TEST(DescramblePassword, ShortAndFixedInputs) {
+    EXPECT_EQ(DescramblePassword(""), "");
+    EXPECT_EQ(DescramblePassword("A"), "");
+    EXPECT_EQ(DescramblePassword("AB"), "");
+    // Seed 0x10; 't' ^ 0x74 = 0 is not above 0x10, so 0 + 255 - 0x10; then the
+    // single-digit tail 5: 'o' ^ 5 = 0x6a, 0x6a + 255 - 0x74.
+    EXPECT_EQ(DescramblePassword("10745"), "\xef\xf5");
+    // Key character XOR cur equal to the seed gives 255.
+    EXPECT_EQ(DescramblePassword("0074"), "\xff");
+    EXPECT_EQ(DescramblePassword("AB60A6"), "hi");
+    EXPECT_EQ(DescramblePassword("ab60a6"), "hi");
+    EXPECT_EQ(DescramblePassword("AB60G6"), "");
+    EXPECT_EQ(DescramblePassword("AB 60A6"), "");
+    EXPECT_EQ(DescramblePassword("-B60A6"), "");
+}
+
+TEST(ScramblePassword, RoundTripsEveryByteStringWithoutNul) {
+    std::mt19937 rng(20261206);
+    std::uniform_int_distribution<int> byte(1, 255);
+    std::uniform_int_distribution<int> length(0, 140);
+    for (int round = 0; round < 3000; ++round) {
+        std::string plain;
+        int n = length(rng);
+        for (int i = 0; i < n; ++i) plain.push_back(static_cast<char>(byte(rng)));
+        auto seed = static_cast<std::uint8_t>(rng() & 0xFF);
+        auto scrambled = ScramblePassword(plain, seed);
+        ASSERT_TRUE(scrambled.has_value());
+        ASSERT_EQ(scrambled->size(), 2 * plain.size() + 2);
+        ASSERT_EQ(DescramblePassword(*scrambled), plain) << *scrambled;
+    }
+    // Every byte after every previous pair value, including 255 before and after.
+    for (int seed = 0; seed < 256; ++seed) {
+        for (int p = 1; p < 256; ++p) {
+            std::string plain = {static_cast<char>(p), static_cast<char>(256 - p), '\xff',
+                                 static_cast<char>(p)};
+            auto s = ScramblePassword(plain, static_cast<std::uint8_t>(seed));
+            ASSERT_TRUE(s.has_value());
+            ASSERT_EQ(DescramblePassword(*s), plain) << seed << " " << p;
+        }
+    }
+    EXPECT_EQ(ScramblePassword("hi", 0xAB), "AB60A6");
+    EXPECT_EQ(ScramblePassword("", 0x42), "42");
+}
+
+TEST(ScramblePassword, RefusesNul) {
+    EXPECT_FALSE(ScramblePassword(std::string("a\0b", 3), 0x10).has_value());
+    EXPECT_FALSE(ScramblePassword(std::string(1, '\0'), 0xFF).has_value());
+}
+
+}  // namespace

@@ -1,0 +1,316 @@
+#include "app/CNetFaxApp.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imaging/ImagingEnvironment.h"
+#include "tests/app/TempStore.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/ScriptedMessageBox.h"
+
+namespace {
+
+// The imaging binding and the fax printer as a test wants them, recording
+// what start-up asks.
+class FakeImaging final : public ImagingEnvironment {
+  public:
+    bool nt = false;
+    bool printer = true;
+    bool driver = true;
+    bool bind = true;
+    bool handOver = false;
+    std::uint32_t pages = 3;
+
+    std::vector<std::string> calls;
+    std::string handOverCommandLine;
+    std::string handOverLocalFolders;
+    std::string countedPath;
+
+    bool IsNtPlatform() override {
+        calls.push_back("IsNtPlatform");
+        return nt;
+    }
+    bool PrinterPresent(const std::string& name) override {
+        calls.push_back("PrinterPresent " + name);
+        return printer;
+    }
+    bool PrinterDriverPresent(const std::string& name) override {
+        calls.push_back("PrinterDriverPresent " + name);
+        return driver;
+    }
+    bool Bind() override {
+        calls.push_back("Bind");
+        return bind;
+    }
+    bool PrepareInitialDocument(const std::string& commandLine, const DirectorySettings& directory,
+                                FaxMessage& message) override {
+        calls.push_back("PrepareInitialDocument");
+        handOverCommandLine = commandLine;
+        handOverLocalFolders = directory.LocalFolders;
+        if (handOver) message.documentPath = directory.LocalFolders + "outbox/print.tif";
+        return handOver;
+    }
+    std::uint32_t CountImages(const std::string& path) override {
+        calls.push_back("CountImages");
+        countedPath = path;
+        return pages;
+    }
+    bool MergePages(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+};
+
+class StartUp : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        installPath = store.dir + "/install/";
+        std::filesystem::create_directories(installPath);
+        store.Write(std::string(kRegHeader) +
+                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
+                    "\"WebmailUserName\"=\"ann\"\r\n\"EmailSuffix\"=\"fax.example\"\r\n"
+                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Connection]\r\n"
+                    "\"ConnectionType\"=\"1\"\r\n"
+                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
+                    "\"InstallPath\"=\"" +
+                    installPath + "\"\r\n");
+    }
+
+    void WriteAddressBook(const std::string& text) const {
+        std::ofstream(installPath + "addrbook.ldif", std::ios::binary) << text;
+    }
+
+    // Runs start-up; the host dialog records what it saw of the job.
+    bool Run(const std::string& commandLine) {
+        CNetFaxApp::HostDialog host = [this](CNetFaxApp& a) {
+            ++hostRuns;
+            hostSawFrom = a.message.from;
+            hostSawAttachMode = a.attachMode;
+        };
+        app.SetHostDialog(host);
+        return app.InitInstance(commandLine);
+    }
+
+    TempStore store;
+    std::string installPath;
+    FakeImaging imaging;
+    ScriptedMessageBox boxes;
+    FakeClock clock{1700000000};  // 2023-11-14 22:13:20 UTC
+    CNetFaxApp app{imaging, boxes, clock};
+    int hostRuns = 0;
+    std::string hostSawFrom;
+    int hostSawAttachMode = -1;
+};
+
+TEST_F(StartUp, PlainStartWithThePrinterReadyWaitsForThePrintedDocument) {
+    EXPECT_FALSE(Run(""));
+    EXPECT_EQ(hostRuns, 1);
+    EXPECT_EQ(app.attachMode, 0);
+    EXPECT_EQ(app.contactMode, 0);
+    EXPECT_EQ(app.faxNumbersAllowed, 1);
+    EXPECT_EQ(app.settings.connection.ConnectionType, "1");
+    EXPECT_EQ(app.installDir, installPath);
+    EXPECT_EQ(app.helpFilePath, installPath + "qv20helpfile.hlp");
+    EXPECT_EQ(app.message.kind, "fax");
+    EXPECT_EQ(app.message.from, "ann@fax.example");
+    EXPECT_EQ(hostSawFrom, "ann@fax.example") << "the job is filled before the wizard runs";
+    EXPECT_EQ(hostSawAttachMode, 0);
+    EXPECT_EQ(app.message.dateText, "November 14, 2023");
+    EXPECT_EQ(app.message.timeText, "22:13:20");
+    EXPECT_EQ(imaging.calls,
+              (std::vector<std::string>{"IsNtPlatform", "PrinterPresent zephrim",
+                                        "PrinterDriverPresent zephrim", "Bind", "CountImages"}));
+    EXPECT_EQ(imaging.countedPath, "");
+    EXPECT_EQ(app.message.pageCount, 3u);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(StartUp, EveryImagingCheckRunsAndAnyMissFallsBackToAttaching) {
+    struct Case {
+        bool printer, driver, bind;
+    };
+    for (Case c : {Case{false, true, true}, Case{true, false, true}, Case{true, true, false},
+                   Case{false, false, false}}) {
+        FakeImaging img;
+        img.printer = c.printer;
+        img.driver = c.driver;
+        img.bind = c.bind;
+        CNetFaxApp a(img, boxes, clock);
+        EXPECT_FALSE(a.InitInstance(""));
+        EXPECT_EQ(a.attachMode, 1);
+        EXPECT_EQ(img.calls, (std::vector<std::string>{"IsNtPlatform", "PrinterPresent zephrim",
+                                                       "PrinterDriverPresent zephrim", "Bind"}))
+            << "all checks run and no pages are counted";
+        EXPECT_EQ(a.message.pageCount, 0u);
+    }
+}
+
+TEST_F(StartUp, OnNtTheHandOverDecides) {
+    imaging.nt = true;
+    imaging.handOver = true;
+    imaging.pages = 4;
+    const std::string line = "job \"/var/spool/corvinaport/x.grp\"";
+    Run(line);
+    EXPECT_EQ(app.attachMode, 0);
+    EXPECT_EQ(app.contactMode, 0) << "the /s inside the quoted path is no switch";
+    EXPECT_EQ(app.commandLine, line);
+    EXPECT_EQ(imaging.handOverCommandLine, line);
+    EXPECT_EQ(imaging.handOverLocalFolders, installPath + "Local Folders/");
+    EXPECT_EQ(imaging.countedPath, installPath + "Local Folders/outbox/print.tif");
+    EXPECT_EQ(app.message.pageCount, 4u);
+
+    FakeImaging failing;
+    failing.nt = true;
+    CNetFaxApp b(failing, boxes, clock);
+    b.InitInstance("job \"/nowhere.grp\"");
+    EXPECT_EQ(b.attachMode, 1);
+    EXPECT_EQ(b.message.pageCount, 0u);
+}
+
+TEST_F(StartUp, ContactSwitchGivesTheContactRunWhateverThePrinter) {
+    // On NT with "/s" further in, the hand-over result replaces the 1 that
+    // "/s" set, while the contact run stays.
+    imaging.nt = true;
+    imaging.handOver = true;
+    Run("x /s");
+    EXPECT_EQ(app.contactMode, 1);
+    EXPECT_EQ(app.attachMode, 0);
+
+    FakeImaging other;  // not NT: "/s" anywhere means attaching
+    CNetFaxApp b(other, boxes, clock);
+    b.InitInstance("x /s");
+    EXPECT_EQ(b.contactMode, 1);
+    EXPECT_EQ(b.attachMode, 1);
+    FakeImaging third;
+    CNetFaxApp c(third, boxes, clock);
+    c.InitInstance("/s");
+    EXPECT_EQ(c.contactMode, 1);
+    EXPECT_EQ(c.attachMode, 1);
+}
+
+TEST_F(StartUp, SocketsFailureShowsOneMessageAndStops) {
+    app.SetSocketsInit([] { return false; });
+    EXPECT_FALSE(Run("/s /n 123"));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Windows sockets initialization failed.");
+    EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport");
+    EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::Ok);
+    EXPECT_EQ(hostRuns, 0);
+    EXPECT_TRUE(imaging.calls.empty());
+    EXPECT_EQ(app.settings.general.WebmailUserName, "") << "no settings are read";
+    EXPECT_EQ(app.presetFaxNumber, "");
+    EXPECT_EQ(app.message.kind, "");
+}
+
+TEST_F(StartUp, WithoutSettingsPathsAreBareNames) {
+    store.Write(kRegHeader);
+    Run("");
+    EXPECT_EQ(app.helpFilePath, "qv20helpfile.hlp");
+    EXPECT_EQ(app.installDir, "");
+    EXPECT_EQ(app.message.from, "@");
+}
+
+TEST_F(StartUp, DateUsesEnglishMonthNamesAndPaddedDay) {
+    clock.Set(1704164645);  // 2024-01-02 03:04:05 UTC
+    Run("");
+    EXPECT_EQ(app.message.dateText, "January 02, 2024");
+    EXPECT_EQ(app.message.timeText, "03:04:05");
+}
+
+class Switches : public StartUp {};
+
+TEST_F(Switches, NumberKeepsInnerBlanksAndEndsAtTheNextSwitch) {
+    WriteAddressBook(
+        "dn: cn=Other,mail=o@x\r\ncn: Other\r\nsn: Wrong\r\nxqrvuid: zzz\r\n\r\n"
+        "dn: cn=Ann Lee,mail=ann@x\r\ncn: Ann Lee\r\nmail: ann@x\r\ngivenname: Ann\r\n"
+        "sn: Lee\r\nxqrvuid: abc42\r\n\r\n");
+    app.ReadSwitches("/s /n  555 12 34 /idABC42 ");
+    EXPECT_EQ(app.contactMode, 1);
+    EXPECT_EQ(app.attachMode, 1);
+    EXPECT_EQ(app.presetFaxNumber, "555 12 34");
+    EXPECT_EQ(app.presetLastName, "");  // no settings loaded: the book is not in the folder
+    app.settings.directory.InstallPath = installPath;
+    app.ReadSwitches("/s /n  555 12 34 /idABC42 ");
+    EXPECT_EQ(app.presetLastName, "Lee");
+    EXPECT_EQ(app.presetFirstName, "Ann");
+    EXPECT_EQ(app.presetEmail, "ann@x");
+}
+
+TEST_F(Switches, ValuesEndAtTabsAndLineFeeds) {
+    app.ReadSwitches("/s /n 5551234\tignored");
+    EXPECT_EQ(app.presetFaxNumber, "5551234");
+    CNetFaxApp b(imaging, boxes, clock);
+    b.ReadSwitches("/s /n 777\nmore");
+    EXPECT_EQ(b.presetFaxNumber, "777");
+    CNetFaxApp c(imaging, boxes, clock);
+    c.ReadSwitches("/s /n");
+    EXPECT_EQ(c.presetFaxNumber, "");
+}
+
+TEST_F(Switches, WithoutTheSendSwitchNothingIsRead) {
+    app.ReadSwitches("/n 5551234 /id abc");
+    EXPECT_EQ(app.contactMode, 0);
+    EXPECT_EQ(app.attachMode, 0);
+    EXPECT_EQ(app.presetFaxNumber, "");
+    // Switches are case-sensitive.
+    app.ReadSwitches("/S /n 1");
+    EXPECT_EQ(app.contactMode, 0);
+}
+
+TEST_F(Switches, UnknownContactOrMissingBookLeavesPresetsEmpty) {
+    app.settings.directory.InstallPath = installPath;
+    app.ReadSwitches("/s /id nobody");  // no book file at all
+    EXPECT_EQ(app.contactMode, 1);
+    EXPECT_EQ(app.presetLastName, "");
+    WriteAddressBook("dn: cn=A,mail=\r\ncn: A\r\nsn: S\r\nxqrvuid: someone\r\n\r\n");
+    app.ReadSwitches("/s /id nobody");
+    EXPECT_EQ(app.presetLastName, "");
+    app.ReadSwitches("/s /id");  // an empty identifier finds nothing
+    EXPECT_EQ(app.presetLastName, "");
+    app.ReadSwitches("/s /id someone");
+    EXPECT_EQ(app.presetLastName, "S");
+}
+
+TEST_F(Switches, QuotedTextIsNoSwitchButAQuotedValueIsRead) {
+    app.ReadSwitches("job \"/srv/spool/n/id.grp\"");
+    EXPECT_EQ(app.contactMode, 0);
+    app.ReadSwitches("/s /n \"555 1234\" /id abc \"/var/spool/x.grp\"");
+    EXPECT_EQ(app.contactMode, 1);
+    EXPECT_EQ(app.presetFaxNumber, "555 1234");
+}
+
+TEST(CommandLineFromArgs, QuotesPathsAndTextWithBlanks) {
+    auto line = [](std::vector<std::string> args) {
+        std::vector<char*> argv;
+        std::string prog = "sendfax";
+        argv.push_back(prog.data());
+        for (auto& a : args) argv.push_back(a.data());
+        return CommandLineFromArgs(static_cast<int>(argv.size()), argv.data());
+    };
+    EXPECT_EQ(line({}), "");
+    EXPECT_EQ(line({"/s", "/n", "555", "1234", "/id", "abc"}), "/s /n 555 1234 /id abc");
+    EXPECT_EQ(line({"job", "/path/group file.grp"}), "job \"/path/group file.grp\"");
+    EXPECT_EQ(line({"job", "/var/spool/x.grp"}), "job \"/var/spool/x.grp\"");
+    EXPECT_EQ(line({"/s", "/n", "555 1234"}), "/s /n \"555 1234\"");
+    EXPECT_EQ(line({"a", ""}), "a \"\"");
+    EXPECT_EQ(line({"job \"/x y.grp\""}), "job \"/x y.grp\"");
+}
+
+TEST_F(StartUp, ArgumentsReachTheHandOverInTheirQuotedForm) {
+    imaging.nt = true;
+    imaging.handOver = true;
+    std::string prog = "sendfax", word = "job", path = "/var/spool/corvinaport/job 1.grp";
+    char* argv[] = {prog.data(), word.data(), path.data()};
+    Run(CommandLineFromArgs(3, argv));
+    EXPECT_EQ(imaging.handOverCommandLine, "job \"/var/spool/corvinaport/job 1.grp\"");
+    EXPECT_EQ(app.contactMode, 0);
+    EXPECT_EQ(app.attachMode, 0);
+}
+
+}  // namespace

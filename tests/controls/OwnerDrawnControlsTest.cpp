@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "controls/ColorLabel.h"
+#include "controls/HelpService.h"
+#include "controls/DocumentOpener.h"
+#include "controls/IconButton.h"
+#include "controls/Look.h"
+
+namespace {
+
+int argc = 1;
+char arg0[] = "controls_test";
+char* argv[] = {arg0, nullptr};
+QApplication* MakeApp() {
+    // Test discovery runs without the test environment: stay off any display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+QApplication* app = MakeApp();
+
+QColor PixelAt(QWidget& w, int x, int y) { return w.grab().toImage().pixelColor(x, y); }
+
+TEST(ColorLabel, BackgroundFollowsFaceColourUntilSetThenKeepsItsOwn) {
+    ColorLabel label(QStringLiteral("Files:"), nullptr, 1017);
+    label.resize(80, 20);
+    QPalette pal = label.palette();
+    pal.setColor(QPalette::Button, QColor(10, 20, 30));
+    label.setPalette(pal);
+    EXPECT_EQ(PixelAt(label, 1, 1), QColor(10, 20, 30));
+    look::StyleLabel(label);
+    EXPECT_EQ(PixelAt(label, 1, 1), look::kPanel);
+    pal.setColor(QPalette::Button, QColor(200, 0, 0));
+    label.setPalette(pal);
+    EXPECT_EQ(PixelAt(label, 1, 1), look::kPanel);
+    EXPECT_TRUE(label.labelFont().bold());
+    EXPECT_EQ(label.labelFont().pointSize(), 9);
+    EXPECT_EQ(label.textColor(), look::kLabelText);
+}
+
+TEST(ColorLabel, OnlyAClickableLabelReportsClicksButEveryPressNotifies) {
+    ColorLabel label(QStringLiteral("To:"), nullptr, 1022);
+    label.resize(40, 20);
+    QSignalSpy clicks(&label, &ColorLabel::clicked);
+    QSignalSpy notes(&label, &ColorLabel::notify);
+    QTest::mouseClick(&label, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 0);
+    ASSERT_EQ(notes.count(), 1);
+    EXPECT_EQ(notes.at(0).at(1).toInt(), ColorLabel::kPressNotification);
+    label.SetLink(true);
+    QTest::mouseClick(&label, Qt::LeftButton);
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.at(0).at(0).toInt(), 1022);
+}
+
+TEST(ColorLabel, CentreImageCentresOneLineOnlyWithoutCrLf) {
+    int one = ColorLabel::TextFlags(ColorLabel::Style::Left, true, QStringLiteral("one line"));
+    EXPECT_TRUE(one & Qt::AlignVCenter);
+    EXPECT_FALSE(one & Qt::TextWordWrap);
+    int two = ColorLabel::TextFlags(ColorLabel::Style::Left, true, QStringLiteral("a\r\nb"));
+    EXPECT_TRUE(two & Qt::AlignTop);
+    EXPECT_TRUE(two & Qt::TextWordWrap);
+    EXPECT_FALSE(ColorLabel::TextFlags(ColorLabel::Style::LeftNoWordWrap, false, "x") &
+                 Qt::TextWordWrap);
+    EXPECT_TRUE(ColorLabel::TextFlags(ColorLabel::Style::Right, false, "x") & Qt::AlignRight);
+}
+
+TEST(IconButton, FlatWithoutHoverBorderDrawsNoEdgeAndPressedShiftsIcon) {
+    IconButton b(QString(), nullptr, 1022);
+    b.resize(40, 40);
+    b.SetIcon(145);
+    b.SetShowText(false);
+    b.SetHoverBorder(false);
+    b.SetNormalBkColor(look::kPanel, true);
+    b.SetHotBkColor(look::kPanel, true);
+    EXPECT_EQ(b.iconWidth(), 32);
+    QImage idle = b.grab().toImage();
+    for (int x = 0; x < 40; ++x) {
+        EXPECT_EQ(idle.pixelColor(x, 0), look::kPanel);
+        EXPECT_EQ(idle.pixelColor(x, 39), look::kPanel);
+    }
+    QRect before = b.iconRect();
+    b.setDown(true);
+    QImage pressed = b.grab().toImage();
+    EXPECT_EQ(b.iconRect().topLeft(), before.topLeft() + QPoint(1, 1));
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(pressed.pixelColor(x, 0), look::kPanel);
+}
+
+struct RecordingOpener final : DocumentOpener {
+    bool Open(const std::string& t) override {
+        opened.push_back(t);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+TEST(DesktopHelp, OpensThePageOfAContextWhenThereIsOneElseTheHelpFile) {
+    RecordingOpener opener;
+    std::string dir = testing::TempDir() + "help-test/";
+    std::filesystem::create_directories(dir + "qv20helpfile");
+    std::ofstream(dir + "qv20helpfile/219.html") << "<p>schedule</p>";
+    DesktopHelp help(opener, [&] { return dir + "qv20helpfile.hlp"; });
+    help.ShowContext(219);
+    help.ShowContext(175);
+    ASSERT_EQ(opener.opened.size(), 2u);
+    EXPECT_EQ(opener.opened[0], dir + "qv20helpfile/219.html");
+    EXPECT_EQ(opener.opened[1], dir + "qv20helpfile.hlp");
+    DesktopHelp none(opener, [] { return std::string(); });
+    none.ShowContext(175);
+    EXPECT_EQ(opener.opened.size(), 2u);
+}
+
+}  // namespace

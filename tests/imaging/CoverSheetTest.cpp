@@ -1,0 +1,257 @@
+// The composed cover sheet, checked with libtiff after writing.
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <QImage>
+#include <cstdio>
+
+#include "TestTiff.h"
+#include "app/AppSettings.h"
+#include "imaging/ImagingLibrary.h"
+#include "tests/support/FakeClock.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+constexpr int kWidth = 1728;
+constexpr int kHeight = 2200;
+constexpr int kLine = 56;  // room for one line of 16-point text at 196 dpi
+
+// The template's own artwork: a black mark left of the company field.
+bool TemplateMark(int x, int y) { return x >= 20 && x < 60 && y >= 273 && y < 313; }
+
+struct Area {
+    int x0, y0, x1, y1;
+};
+
+class CoverSheet : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(lib.Bind());
+        lib.SetClock(&clock);
+        clock.Set(1772712000);  // 5 March 2026, noon UTC
+        std::filesystem::create_directories(dir.path() + "templates");
+        std::filesystem::create_directories(dir.path() + "outbox");
+        WriteBilevelTiff(dir.path() + "templates/Template.tif", kWidth, kHeight, 1,
+                         COMPRESSION_CCITTFAX4,
+                         [](int, int x, int y) { return TemplateMark(x, y); });
+        directory.LocalFolders = dir.path();
+        auto recipient = std::make_unique<Recipient>();
+        recipient->name = "Ann Smith";
+        recipient->faxNumber = "5551234";
+        job.RecipientList.push_back(std::move(recipient));
+        job.message.pageCount = 3;
+        fields.company = "Quorvane Ltd";
+        fields.sender = "Jo Sender";
+        fields.subject = "Quarterly figures";
+        fields.memo = "First line of the memo\r\nSecond line";
+    }
+
+    // Every black pixel lies in one of the areas, and each area but the
+    // template's has ink in its first text row.
+    void ExpectInkOnlyIn(const Page& page, const std::vector<Area>& areas) {
+        long stray = 0;
+        for (int y = 0; y < static_cast<int>(page.size()); ++y)
+            for (int x = 0; x < static_cast<int>(page[y].size()); ++x) {
+                if (!page[y][x] || TemplateMark(x, y)) continue;
+                const bool inside = std::any_of(areas.begin(), areas.end(), [&](const Area& a) {
+                    return x >= a.x0 && x < a.x1 && y >= a.y0 && y < a.y1;
+                });
+                if (!inside && stray++ < 5) ADD_FAILURE() << "ink at " << x << "," << y;
+            }
+        EXPECT_EQ(stray, 0);
+        for (const Area& a : areas)
+            EXPECT_GT(InkIn(page, a.x0, a.y0, a.x0 + 400, a.y0 + kLine), 50)
+                << "no ink at " << a.x0 << "," << a.y0;
+    }
+
+    static Area TextArea(int x, int y, int lines = 1) {
+        return Area{x, y, kWidth, y + kLine * lines};
+    }
+
+    ImagingLibrary lib{nullptr};
+    FakeClock clock;
+    TempFolder dir;
+    DirectorySettings directory;
+    FaxJob job;
+    CoverSheetFields fields;
+};
+
+TEST_F(CoverSheet, FaxPageWithEveryFieldAtItsPlace) {
+    WriteText(dir.path() + "outbox/Cover.tif", "old cover");
+    const std::string path = lib.ComposeCoverSheet(fields, job, directory);
+    ASSERT_EQ(path, dir.path() + "outbox/Cover.tif");
+    EXPECT_TRUE(lib.TextItems().empty());
+
+    const std::string bytes = ReadText(path);
+    ASSERT_GE(bytes.size(), 8u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("II*\0", 4));
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    EXPECT_EQ(TIFFNumberOfDirectories(tif), 1);
+    std::uint32_t width = 0, height = 0;
+    std::uint16_t compression = 0, unit = 0, photometric = 9, bits = 0;
+    float xres = 0, yres = 0;
+    char* software = nullptr;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
+    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_SOFTWARE, &software));
+    const std::string softwareText = software;
+    std::uint16_t fill = 0;
+    const bool hasFill = TIFFGetField(tif, TIFFTAG_FILLORDER, &fill) != 0;
+    TIFFClose(tif);
+    EXPECT_EQ(width, 1728u);
+    EXPECT_EQ(height, static_cast<std::uint32_t>(kHeight));
+    EXPECT_EQ(compression, COMPRESSION_CCITTFAX3);
+    EXPECT_EQ(unit, RESUNIT_INCH);
+    EXPECT_FLOAT_EQ(xres, 204);
+    EXPECT_FLOAT_EQ(yres, 196);
+    EXPECT_EQ(photometric, PHOTOMETRIC_MINISWHITE);
+    EXPECT_EQ(bits, 1);
+    EXPECT_FALSE(hasFill && fill == FILLORDER_LSB2MSB);
+    EXPECT_EQ(softwareText, std::string(ImagingLibrary::kSoftwareIdent) + "tiff32 1.0.0");
+
+    const Page page = ReadPage(path, 0);
+    ASSERT_EQ(page.size(), static_cast<std::size_t>(kHeight));
+    EXPECT_EQ(InkIn(page, 20, 273, 60, 313), 40 * 40);  // the template's artwork stays
+    ExpectInkOnlyIn(page,
+                    {TextArea(225, 273), TextArea(225, 338), TextArea(225, 391), TextArea(225, 459),
+                     TextArea(225, 509), TextArea(225, 571), TextArea(124, 678, 2)});
+    // The text starts at its position, not left of it.
+    EXPECT_EQ(InkIn(page, 0, 330, 225, 640), 0);
+}
+
+TEST_F(CoverSheet, EmptyFieldsDrawNothingAndMemoIsWrappedInPlace) {
+    fields.subject = "   ";
+    fields.company = "";
+    fields.memo = std::string(150, 'm');
+    const std::string path = lib.ComposeCoverSheet(fields, job, directory);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(fields.memo,
+              std::string(60, 'm') + "\r\n" + std::string(58, 'm') + "\r\n" + std::string(32, 'm'));
+    const Page page = ReadPage(path, 0);
+    EXPECT_EQ(InkIn(page, 225, 571, kWidth, 571 + kLine), 0);
+    EXPECT_EQ(InkIn(page, 225, 273, kWidth, 273 + kLine), 0);
+    ExpectInkOnlyIn(page, {TextArea(225, 338), TextArea(225, 391), TextArea(225, 459),
+                           TextArea(225, 509), TextArea(124, 678, 3)});
+}
+
+TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
+    QImage logo(3000, 400, QImage::Format_RGB32);
+    logo.fill(Qt::black);
+    ASSERT_TRUE(logo.save(QString::fromStdString(dir.file("wide.bmp")), "BMP"));
+    fields.logoPath = dir.file("wide.bmp");
+    Page page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
+    ASSERT_FALSE(page.empty());
+    ASSERT_EQ(page.size(), static_cast<std::size_t>(kHeight));
+    EXPECT_EQ(InkIn(page, 114, 200, 1614, 400), 1500 * 200);
+    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 200), 0);
+    EXPECT_EQ(InkIn(page, 0, 200, 114, 400), 40 * 40);  // the template's mark only
+    EXPECT_EQ(InkIn(page, 1614, 200, kWidth, 400), 0);
+
+    QImage tall(100, 400, QImage::Format_RGB32);
+    tall.fill(Qt::white);
+    for (int y = 0; y < 400; ++y) tall.setPixel(50, y, qRgb(0, 0, 0));  // one dark line
+    ASSERT_TRUE(tall.save(QString::fromStdString(dir.file("tall.bmp")), "BMP"));
+    fields.logoPath = dir.file("tall.bmp");
+    page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
+    EXPECT_EQ(InkIn(page, 814 + 50, 100, 814 + 51, 500), 400);
+    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 273 - 100);  // above the first text line
+
+    // An unreadable logo leaves the band empty but the cover is made.
+    WriteText(dir.file("broken.bmp"), "BM garbage");
+    fields.logoPath = dir.file("broken.bmp");
+    page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
+    ASSERT_FALSE(page.empty());
+    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 0);
+}
+
+TEST_F(CoverSheet, NoCoverWithoutTemplateOrWithTooLongPaths) {
+    std::filesystem::remove(dir.path() + "templates/Template.tif");
+    WriteText(dir.path() + "outbox/Cover.tif", "old cover");
+    EXPECT_EQ(lib.ComposeCoverSheet(fields, job, directory), "");
+    EXPECT_FALSE(Exists(dir.path() + "outbox/Cover.tif"));
+    EXPECT_TRUE(lib.TextItems().empty());
+
+    directory.LocalFolders = dir.path() + std::string(250, 'f') + "/";
+    EXPECT_EQ(lib.ComposeCoverSheet(fields, job, directory), "");
+    directory.LocalFolders = dir.path();
+    fields.logoPath = dir.path() + std::string(300, 'l') + ".bmp";
+    EXPECT_EQ(lib.ComposeCoverSheet(fields, job, directory), "");
+}
+
+TEST(CoverText, RecipientLineDateAndTrimming) {
+    FaxJob job;
+    EXPECT_EQ(ImagingLibrary::RecipientText(job), "1 of 0 recipients");
+    auto nameless = std::make_unique<Recipient>();
+    nameless->name = " ";
+    nameless->faxNumber = "5551234";
+    job.RecipientList.push_back(std::move(nameless));
+    ImagingLibrary lib(nullptr);
+    lib.AddTextItem(ImagingLibrary::RecipientText(job), 225, 338, "Arial", 16);
+    ASSERT_EQ(lib.TextItems().size(), 1u);
+    EXPECT_EQ(lib.TextItems()[0].text, "5551234");
+    job.RecipientList.front()->faxNumber.clear();
+    job.RecipientList.front()->email = "ann@example.com";
+    EXPECT_EQ(ImagingLibrary::RecipientText(job), "   ann@example.com");
+    job.RecipientList.push_back(std::make_unique<Recipient>());
+    EXPECT_EQ(ImagingLibrary::RecipientText(job), "1 of 2 recipients");
+
+    lib.AddTextItem("", 1, 1, "Arial", 16);
+    lib.AddTextItem(" \t ", 1, 1, "Arial", 16);  // kept, but empty after trimming
+    EXPECT_EQ(lib.TextItems().size(), 2u);
+    lib.ClearTextItems();
+    EXPECT_TRUE(lib.TextItems().empty());
+
+    std::tm day{};
+    day.tm_year = 126;
+    day.tm_mon = 2;
+    day.tm_mday = 5;
+    day.tm_hour = 12;
+    EXPECT_EQ(ImagingLibrary::CoverDateText(std::mktime(&day)), "March 05, 2026");
+}
+
+TEST(CoverText, MemoWrapping) {
+    using L = ImagingLibrary;
+    EXPECT_EQ(L::WrapMemo("short memo", 60, 14), "short memo");
+    // A long line breaks at its last blank before the width.
+    const std::string words = "alpha beta gamma delta";  // 22 characters
+    EXPECT_EQ(L::WrapMemo(words + "\r\nnext", 12, 14), "alpha beta\r\ngamma delta\r\nnext");
+    // Every character survives a break without blanks.
+    std::string digits;
+    for (int i = 0; i < 150; ++i) digits += static_cast<char>('0' + i % 10);
+    const std::string wrapped = L::WrapMemo(digits + "\r\n" + digits, 60, 14);
+    std::string back;
+    for (char c : wrapped)
+        if (c != '\r' && c != '\n') back += c;
+    EXPECT_EQ(back, digits + digits);
+    // A line of exactly the width stays whole, whether CR LF or LF ends it.
+    EXPECT_EQ(L::WrapMemo(std::string(60, 'a') + "\nb", 60, 14), std::string(60, 'a') + "\nb");
+    EXPECT_EQ(L::WrapMemo(std::string(60, 'a') + "\r\nb", 60, 14), std::string(60, 'a') + "\r\nb");
+    // Twenty lines keep the first fourteen.
+    std::string lines;
+    for (int i = 0; i < 20; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    const std::string kept = L::WrapMemo(lines, 60, 14);
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), 13);
+    EXPECT_EQ(kept.rfind("line 13\r"), kept.size() - 8);
+}
+
+TEST(CoverText, LogoPlacement) {
+    auto p = ImagingLibrary::PlaceLogo(3000, 400);
+    EXPECT_EQ(std::tie(p.width, p.height, p.x, p.y), std::make_tuple(1500, 200, 114, 200));
+    p = ImagingLibrary::PlaceLogo(100, 400);
+    EXPECT_EQ(std::tie(p.width, p.height, p.x, p.y), std::make_tuple(100, 400, 814, 100));
+    p = ImagingLibrary::PlaceLogo(150, 40);  // small logos are enlarged to the box
+    EXPECT_EQ(std::tie(p.width, p.height, p.x, p.y), std::make_tuple(1500, 400, 114, 100));
+    p = ImagingLibrary::PlaceLogo(0, 40);
+    EXPECT_EQ(p.width, 0);
+}
+
+}  // namespace

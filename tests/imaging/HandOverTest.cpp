@@ -1,0 +1,207 @@
+// Taking over a printed image from the printer driver's files, and the
+// printer checks against a fake spooler.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <tiffio.h>
+
+#include <cstdlib>
+
+#include "TestTiff.h"
+#include "app/AppSettings.h"
+#include "imaging/ImagingLibrary.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+class FakeSpooler final : public PrintSpooler {
+  public:
+    std::optional<std::vector<std::string>> printers = std::vector<std::string>{};
+    std::optional<std::vector<std::string>> drivers = std::vector<std::string>{};
+    std::optional<std::vector<std::string>> LocalPrinters() override { return printers; }
+    std::optional<std::vector<std::string>> InstalledDrivers() override { return drivers; }
+};
+
+TEST(PrinterChecks, NamesCompareWithoutCaseAndAnEmptySpoolerDoesNotVeto) {
+    auto owned = std::make_unique<FakeSpooler>();
+    FakeSpooler& spooler = *owned;
+    ImagingLibrary lib(std::move(owned));
+    spooler.printers = std::vector<std::string>{"office", "ZEPHRIM"};
+    spooler.drivers = std::vector<std::string>{"Generic PostScript", "Zephrim"};
+    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
+    EXPECT_TRUE(lib.PrinterDriverPresent("zephrim"));
+    spooler.printers = std::vector<std::string>{"office", "zephrim2"};
+    spooler.drivers = std::vector<std::string>{"zephri"};
+    EXPECT_FALSE(lib.PrinterPresent("zephrim"));
+    EXPECT_FALSE(lib.PrinterDriverPresent("zephrim"));
+    // No printers at all, or a spooler that cannot be asked: the printer check
+    // passes and the driver check decides.
+    spooler.printers = std::vector<std::string>{};
+    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
+    spooler.printers = std::nullopt;
+    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
+    spooler.drivers = std::vector<std::string>{};
+    EXPECT_FALSE(lib.PrinterDriverPresent("zephrim"));
+    spooler.drivers = std::nullopt;
+    EXPECT_FALSE(lib.PrinterDriverPresent("zephrim"));
+}
+
+TEST(PrinterChecks, CupsDriversFromModelFolders) {
+    TempFolder dir;
+    std::filesystem::create_directories(dir.path() + "vendor");
+    WriteText(dir.path() + "vendor/office-laser.ppd.gz", "");
+    WriteText(dir.path() + "fax.ppd", "*PPD-Adobe: \"4.3\"\n*ModelName: \"Zephrim\"\n");
+    CupsSpooler cups;
+    cups.modelFolders = {dir.path()};
+    const auto drivers = cups.InstalledDrivers();
+    ASSERT_TRUE(drivers.has_value());
+    EXPECT_NE(std::find(drivers->begin(), drivers->end(), "office-laser"), drivers->end());
+    EXPECT_NE(std::find(drivers->begin(), drivers->end(), "Zephrim"), drivers->end());
+}
+
+class HandOver : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        windir = dir.path() + "windows";
+        std::filesystem::create_directories(windir);
+        std::filesystem::create_directories(dir.path() + "spool");
+        setenv("CORVINAPORT_WINDIR", windir.c_str(), 1);
+        directory.LocalFolders = dir.path() + "folders/";
+        image = dir.path() + "spool/job42.tif";
+        WriteBilevelTiff(image, 64, 16, 2, COMPRESSION_CCITTFAX3,
+                         [](int, int x, int) { return x < 8; });
+        printed = ReadText(image);
+    }
+    void TearDown() override { unsetenv("CORVINAPORT_WINDIR"); }
+
+    // The driver's files of the other road, with the given line ends.
+    void WriteDriverSettings(const std::string& eol, const std::string& imagePath) {
+        group = dir.path() + "spool/job42.grp";
+        WriteText(windir + "/bi_group.ini",
+                  "[Current setting]" + eol + "Name and Port=zephrim,FAX:" + eol + eol +
+                      "[zephrim,FAX:]" + eol + "Groupfile name=" + group + eol);
+        WriteText(group, "[Page1]" + eol + "Plane1=" + imagePath + eol);
+    }
+    void WriteCommandLineGroup(const std::string& eol, const std::string& imagePath) {
+        group = dir.path() + "spool/print.grp";
+        WriteText(group, "; printed by the fax printer" + eol + "[Print Page Appended]" + eol +
+                             "  Image File Name = \"" + imagePath + "\"" + eol);
+    }
+    void ExpectTakenOver(bool ok) {
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(message.documentPath, directory.LocalFolders + "outbox/job42.tif");
+        EXPECT_EQ(ReadText(message.documentPath), printed);
+        EXPECT_FALSE(Exists(image));
+        EXPECT_FALSE(Exists(group));
+    }
+
+    TempFolder dir;
+    std::string windir, image, group, printed;
+    DirectorySettings directory;
+    FaxMessage message;
+    ImagingLibrary lib{std::make_unique<FakeSpooler>()};
+};
+
+TEST_F(HandOver, GroupFileOnTheCommandLineWithEitherLineEnd) {
+    EXPECT_TRUE(lib.IsNtPlatform());
+    for (const std::string eol : {"\r\n", "\n"}) {
+        SCOPED_TRACE(eol.size());
+        if (!Exists(image)) WriteText(image, printed);
+        WriteCommandLineGroup(eol, image);
+        ExpectTakenOver(
+            lib.PrepareInitialDocument("  sendfax \"" + group + "\"", directory, message));
+    }
+}
+
+TEST_F(HandOver, DriverSettingsRoadWithEitherLineEnd) {
+    lib.SetNtPlatform(false);
+    for (const std::string eol : {"\r\n", "\n"}) {
+        SCOPED_TRACE(eol.size());
+        if (!Exists(image)) WriteText(image, printed);
+        WriteDriverSettings(eol, image);
+        ExpectTakenOver(lib.PrepareInitialDocument("", directory, message));
+    }
+}
+
+TEST_F(HandOver, RunningWizardOrPlainStartPicksUpAPendingPrint) {
+    // The command line names a group file that was taken over long ago: the
+    // print announced now is found through bi_group.ini.
+    WriteDriverSettings("\r\n", image);
+    ExpectTakenOver(
+        lib.PrepareInitialDocument("sendfax \"" + dir.path() + "old.grp\"", directory, message));
+    // Nothing pending any more.
+    message.documentPath.clear();
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
+    EXPECT_TRUE(message.documentPath.empty());
+}
+
+TEST_F(HandOver, SwitchStartsAndMissingEntriesGiveAttachMode) {
+    WriteCommandLineGroup("\r\n", image);
+    EXPECT_FALSE(lib.PrepareInitialDocument("/s /n 5551234 \"" + group + "\"", directory, message));
+    EXPECT_FALSE(lib.PrepareFromCommandLine("", directory, message));
+    EXPECT_FALSE(lib.PrepareFromCommandLine("sendfax", directory, message));
+    EXPECT_FALSE(
+        lib.PrepareFromCommandLine("sendfax \"" + dir.path() + "none.grp\"", directory, message));
+    WriteText(group, "[Print Page Appended]\r\nOther Key=x\r\n");
+    EXPECT_FALSE(lib.PrepareFromCommandLine("sendfax \"" + group + "\"", directory, message));
+    WriteText(group, "[Print Page Appended]\r\nImage File Name=\r\n");
+    EXPECT_FALSE(lib.PrepareFromCommandLine("sendfax \"" + group + "\"", directory, message));
+
+    lib.SetNtPlatform(false);
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));  // no bi_group.ini
+    WriteDriverSettings("\r\n", image);
+    EXPECT_FALSE(lib.PrepareInitialDocument("/s", directory, message));
+    WriteText(windir + "/bi_group.ini", "[Current setting]\r\nName and Port=\r\n");
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
+    WriteText(windir + "/bi_group.ini",
+              "[Current setting]\r\nName and Port=zephrim\r\n[zephrim]\r\nGroupfile name=\r\n");
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
+    WriteDriverSettings("\r\n", image);
+    WriteText(group, "[Page1]\r\nPlane2=" + image + "\r\n");
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
+    EXPECT_TRUE(message.documentPath.empty());
+    EXPECT_TRUE(Exists(image));
+}
+
+TEST_F(HandOver, MissingImageOrFailedCopyKeepsThePrintedImage) {
+    lib.SetNtPlatform(false);
+    WriteDriverSettings("\r\n", dir.path() + "spool/gone.tif");
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
+    EXPECT_TRUE(message.documentPath.empty());
+
+    // The outbox cannot be made: a file stands where the folder should be.
+    WriteDriverSettings("\r\n", image);
+    std::filesystem::create_directories(directory.LocalFolders);
+    WriteText(directory.LocalFolders + "outbox", "in the way");
+    EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
+    EXPECT_TRUE(message.documentPath.empty());
+    EXPECT_EQ(ReadText(image), printed);
+    EXPECT_TRUE(Exists(group));  // the print can be taken over later
+    std::filesystem::remove(directory.LocalFolders + "outbox");
+    ExpectTakenOver(lib.PrepareInitialDocument("", directory, message));
+}
+
+TEST_F(HandOver, ImageAlreadyInTheOutboxIsNotLost) {
+    std::filesystem::create_directories(directory.LocalFolders + "outbox");
+    const std::string inside = directory.LocalFolders + "outbox/job42.tif";
+    std::filesystem::rename(image, inside);
+    WriteCommandLineGroup("\r\n", inside);
+    ASSERT_TRUE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
+    EXPECT_EQ(message.documentPath, inside);
+    EXPECT_EQ(ReadText(inside), printed);
+}
+
+TEST_F(HandOver, PathsTooLongForTheFixedBuffersAreRefused) {
+    WriteCommandLineGroup("\r\n", image);
+    const std::string longName = std::string(240, 'n') + ".tif";
+    directory.LocalFolders = dir.path() + "folders/";
+    WriteCommandLineGroup("\r\n", dir.path() + "spool/" + longName);
+    WriteText(dir.path() + "spool/" + longName, printed);
+    EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
+    EXPECT_TRUE(Exists(dir.path() + "spool/" + longName));
+    WriteCommandLineGroup("\r\n", "/" + std::string(300, 'p') + ".tif");
+    EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
+    EXPECT_TRUE(message.documentPath.empty());
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+// The two run-time imaging libraries, through the binding's entry points.
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <cstring>
+
+#include "TestTiff.h"
+#include "app/AppSettings.h"
+#include "imaging/ImagingLibrary.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+// Why the last call of the TIFF library failed, from the library itself (the
+// binding keeps no entry for it).
+std::string TiffLastError() {
+    static LoadedLibrary tiff("libtiff32.so");
+    auto* get = reinterpret_cast<int32_t (*)(char*, int32_t)>(tiff.Symbol("GetTiffLastError"));
+    char text[256] = {};
+    if (get != nullptr) get(text, sizeof text);
+    return text;
+}
+
+// A page with a black frame and a black square at (100..199, 50..99).
+bool Pattern(int, int x, int y) {
+    return x < 2 || y < 2 || x >= 318 || y >= 198 || (x >= 100 && x < 200 && y >= 50 && y < 100);
+}
+
+class Libraries : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(lib.Bind()); }
+    const ImagingEntryPoints& e() const { return lib.entries(); }
+    std::string LastError() const { return TiffLastError(); }
+    ImagingLibrary lib{nullptr};
+    TempFolder dir;
+};
+
+TEST_F(Libraries, BindFindsAllEighteenEntryPoints) {
+    const ImagingEntryPoints& p = e();
+    const void* entries[] = {reinterpret_cast<const void*>(p.ConvertToMonochromeBitmap),
+                             reinterpret_cast<const void*>(p.ConvertBitmapToDIB),
+                             reinterpret_cast<const void*>(p.CombineDIB),
+                             reinterpret_cast<const void*>(p.PaletteSize),
+                             reinterpret_cast<const void*>(p.GetNumberOfImagesInTiffFile),
+                             reinterpret_cast<const void*>(p.CopyTiffImageInFile),
+                             reinterpret_cast<const void*>(p.DIBTextOverlay),
+                             reinterpret_cast<const void*>(p.LoadTiffIntoDIB),
+                             reinterpret_cast<const void*>(p.DropTiffImage),
+                             reinterpret_cast<const void*>(p.EncodeTiffImage),
+                             reinterpret_cast<const void*>(p.DefineGeneralTags),
+                             reinterpret_cast<const void*>(p.DefineTiffImage),
+                             reinterpret_cast<const void*>(p.CloseTiffFile),
+                             reinterpret_cast<const void*>(p.ModiTiffFileInfo),
+                             reinterpret_cast<const void*>(p.OpenTiffFile),
+                             reinterpret_cast<const void*>(p.DefineTiffImageInfoBuffer),
+                             reinterpret_cast<const void*>(p.DefineTiffImageInfo),
+                             reinterpret_cast<const void*>(p.GetTiffVersion)};
+    for (const void* entry : entries) EXPECT_NE(entry, nullptr);
+    char version[16];
+    std::memset(version, 'x', sizeof version);
+    const int length = p.GetTiffVersion(version, sizeof version);
+    EXPECT_LE(length, 15);
+    EXPECT_EQ(std::strlen(version), static_cast<std::size_t>(length));
+    char tiny[4];
+    EXPECT_EQ(p.GetTiffVersion(tiny, sizeof tiny), 3);
+    EXPECT_EQ(tiny[3], '\0');
+}
+
+TEST(Binding, MissingLibraryFailsAndMissingExportsStayEmptyAndGuarded) {
+    ImagingLibrary missing(nullptr, "libno-such-imaging.so", "libbitmani.so");
+    EXPECT_FALSE(missing.Bind());
+    EXPECT_EQ(missing.CountImages("/tmp/x.tif"), 0u);
+    EXPECT_FALSE(missing.MergePages("/tmp/a.tif", "/tmp/b.tif", "/tmp/c.tif"));
+
+    ImagingLibrary partial(nullptr, PARTIAL_TIFF_LIBRARY, "libbitmani.so");
+    ASSERT_TRUE(partial.Bind());
+    EXPECT_NE(partial.entries().GetTiffVersion, nullptr);
+    EXPECT_EQ(partial.entries().OpenTiffFile, nullptr);
+    EXPECT_EQ(partial.entries().GetNumberOfImagesInTiffFile, nullptr);
+    EXPECT_NE(partial.entries().CombineDIB, nullptr);
+    TempFolder dir;
+    WriteBilevelTiff(dir.file("a.tif"), 64, 16, 1, COMPRESSION_CCITTFAX4, Pattern);
+    EXPECT_EQ(partial.CountImages(dir.file("a.tif")), 0u);
+    EXPECT_FALSE(partial.MergePages(dir.file("a.tif"), dir.file("a.tif"), dir.file("c.tif")));
+    DirectorySettings directory;
+    directory.LocalFolders = dir.path();
+    CoverSheetFields fields;
+    FaxJob job;
+    EXPECT_EQ(partial.ComposeCoverSheet(fields, job, directory), "");
+    EXPECT_TRUE(partial.Render(dir.file("a.tif"), dir.file("r.tif"), ""));
+    EXPECT_FALSE(partial.RenderSucceeded());
+}
+
+TEST_F(Libraries, DamagedAndForeignFilesFailClearly) {
+    WriteBilevelTiff(dir.file("good.tif"), 320, 200, 3, COMPRESSION_CCITTFAX3, Pattern);
+    const std::string good = ReadText(dir.file("good.tif"));
+    WriteText(dir.file("text.tif"), "this is not an image\r\n");
+    WriteText(dir.file("empty.tif"), "");
+    WriteText(dir.file("header.tif"), good.substr(0, 8));
+    WriteText(dir.file("half.tif"), good.substr(0, good.size() / 2));
+    std::string garbled = good;
+    for (std::size_t i = 8; i < garbled.size(); i += 7) garbled[i] = static_cast<char>(0xA5);
+    WriteText(dir.file("garbled.tif"), garbled);
+
+    for (const char* name : {"missing.tif", "text.tif", "empty.tif", "header.tif"}) {
+        SCOPED_TRACE(name);
+        EXPECT_LT(e().GetNumberOfImagesInTiffFile(dir.file(name).c_str()), 0);
+        EXPECT_FALSE(LastError().empty());
+        EXPECT_EQ(e().LoadTiffIntoDIB(dir.file(name).c_str(), 0, 0), nullptr);
+        EXPECT_EQ(
+            e().CopyTiffImageInFile(dir.file(name).c_str(), 0, dir.file("out.tif").c_str(), 3), 0);
+        EXPECT_EQ(lib.CountImages(dir.file(name)), 0u);
+    }
+    // Damaged data behind a readable header: whatever is counted, copying and
+    // loading never succeed with broken data and never crash.
+    for (const char* name : {"half.tif", "garbled.tif"}) {
+        SCOPED_TRACE(name);
+        const int pages = e().GetNumberOfImagesInTiffFile(dir.file(name).c_str());
+        EXPECT_LE(pages, 3);
+        bool allCopied = true;
+        for (int p = 0; p < 3; ++p)
+            allCopied = allCopied &&
+                        e().CopyTiffImageInFile(dir.file(name).c_str(), p,
+                                                dir.file("o.tif").c_str(), p == 0 ? 3 : 2) != 0;
+        EXPECT_FALSE(allCopied);
+        if (HDIB dib = e().LoadTiffIntoDIB(dir.file(name).c_str(), 0, 0)) e().FreeDIB(dib);
+    }
+    EXPECT_FALSE(lib.MergePages(dir.file("good.tif"), dir.file("half.tif"), dir.file("m.tif")));
+    EXPECT_FALSE(Exists(dir.file("m.tif")));
+}
+
+TEST_F(Libraries, BadHandlesAndArgumentsAreRefused) {
+    WriteBilevelTiff(dir.file("doc.tif"), 320, 200, 3, COMPRESSION_CCITTFAX3, Pattern);
+    const char* doc = "doc.tif";
+    const std::string path = dir.file(doc);
+    EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), 3, dir.file("o.tif").c_str(), 3), 0);
+    EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), -1, dir.file("o.tif").c_str(), 3), 0);
+    EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), 0, dir.file("o.tif").c_str(), 7), 0);
+    EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), 0, path.c_str(), 3), 0);
+    EXPECT_EQ(CountPages(path), 3);  // a copy onto itself did not destroy it
+    EXPECT_EQ(e().CopyTiffImageInFile(nullptr, 0, path.c_str(), 3), 0);
+    EXPECT_LT(e().GetNumberOfImagesInTiffFile(nullptr), 0);
+    EXPECT_EQ(e().LoadTiffIntoDIB(nullptr, 0, 0), nullptr);
+
+    EXPECT_EQ(e().OpenTiffFile(nullptr, 2), nullptr);
+    EXPECT_EQ(e().OpenTiffFile(dir.file("w.tif").c_str(), 1), nullptr);
+    EXPECT_EQ(e().OpenTiffFile((dir.path() + "no/such/folder/w.tif").c_str(), 2), nullptr);
+    EXPECT_EQ(e().ModiTiffFileInfo(nullptr, 0, 0x4949), 0);
+    EXPECT_LT(e().DefineTiffImage(nullptr), 0);
+    EXPECT_EQ(e().DefineTiffImageInfo(nullptr, 0, 259, 3, 1), 0);
+    EXPECT_EQ(e().DefineTiffImageInfoBuffer(nullptr, 0, 305, "x", 2, 2), 0);
+    EXPECT_NE(e().DefineGeneralTags(nullptr, 0, TIFFGENERALTAGS{0, 8, 8, 1, (1u << 16) | 1, 0}), 0);
+    EXPECT_EQ(e().EncodeTiffImage(nullptr, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(e().DropTiffImage(nullptr, 0), 0);
+    EXPECT_EQ(e().CloseTiffFile(nullptr), 0);
+
+    TIFFFILEHANDLE file = e().OpenTiffFile(dir.file("w.tif").c_str(), 2);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(e().ModiTiffFileInfo(file, 0, 0x1234), 0);
+    EXPECT_EQ(e().DefineTiffImageInfo(file, 0, 259, 3, 1), 0);  // no image defined yet
+    const int image = e().DefineTiffImage(file);
+    EXPECT_EQ(e().DefineTiffImageInfo(file, image, 256, 3, 8),
+              0);  // size only through the general tags
+    EXPECT_EQ(e().DefineTiffImageInfo(file, image, 259, 2, 1), 0);  // wrong type
+    EXPECT_NE(e().DefineGeneralTags(file, image, TIFFGENERALTAGS{0, 8, 8, 5, (1u << 16) | 1, 0}),
+              0);
+    EXPECT_NE(e().DefineGeneralTags(file, image, TIFFGENERALTAGS{0, 8, 8, 1, (3u << 16) | 1, 0}),
+              0);
+    EXPECT_EQ(e().EncodeTiffImage(file, image, nullptr, nullptr), 0);
+    EXPECT_EQ(e().CloseTiffFile(file), 0);  // nothing written: no file left behind
+    EXPECT_FALSE(Exists(dir.file("w.tif")));
+
+    EXPECT_EQ(e().PaletteSize(nullptr), 0u);
+    EXPECT_EQ(e().ConvertToMonochromeBitmap(nullptr), nullptr);
+    EXPECT_EQ(e().ConvertBitmapToDIB(nullptr, 0), nullptr);
+    EXPECT_EQ(e().StretchBitmap(nullptr, 10, 10), nullptr);
+    EXPECT_EQ(e().CreateBitmapFromBits(0, 10, 1, 2, "xx"), nullptr);
+    EXPECT_EQ(e().CombineDIB(0, 0, nullptr, nullptr, 0, 0), 0);
+    BITMAPINFOHEADER bogus{};
+    bogus.biSize = 12;
+    HDIB bogusDib = &bogus;
+    EXPECT_EQ(e().DIBTextOverlay(bogusDib, 0, 0, "x", "Arial", 16), nullptr);
+    EXPECT_EQ(e().CombineDIB(0, 0, &bogusDib, bogusDib, 0, 0), 0);
+    EXPECT_FALSE(lib.WriteImageAsTiff(dir.file("b.tif"), nullptr, kTiffGroup3, 0, 1));
+}
+
+TEST_F(Libraries, EachWriteCodeGivesItsCompressionAndKeepsThePixels) {
+    WriteBilevelTiff(dir.file("src.tif"), 320, 200, 1, COMPRESSION_CCITTFAX4, Pattern);
+    HDIB dib = e().LoadTiffIntoDIB(dir.file("src.tif").c_str(), 0, 0);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->biBitCount, 1);
+    const Page expected = ReadPage(dir.file("src.tif"), 0);
+    struct Case {
+        int code;
+        std::uint16_t compression;
+    } cases[] = {{201, 1}, {202, 32773}, {203, 5}, {204, 5},
+                 {205, 2}, {206, 3},     {207, 3}, {208, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const std::string out = dir.file("out" + std::to_string(c.code) + ".tif");
+        // The differencing predictor does not apply to one-bit samples: a
+        // clear failure, no file.
+        const bool codecWritable = c.code != 204;
+        const bool written = lib.WriteImageAsTiff(out, dib, c.code, 0, 1);
+        if (!codecWritable) {
+            EXPECT_FALSE(written);
+            EXPECT_FALSE(Exists(out));
+            continue;
+        }
+        ASSERT_TRUE(written);
+        TIFF* tif = TIFFOpen(out.c_str(), "r");
+        ASSERT_NE(tif, nullptr);
+        std::uint16_t compression = 0, predictor = 0;
+        std::uint32_t options = 0;
+        TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+        EXPECT_EQ(compression, c.compression);
+        if (c.code == 204) {
+            ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_PREDICTOR, &predictor));
+            EXPECT_EQ(predictor, 2);
+        }
+        if (c.code == 207) {
+            ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &options));
+            EXPECT_EQ(options, 1u);
+        }
+        TIFFClose(tif);
+        EXPECT_EQ(ReadPage(out, 0), expected);
+    }
+    EXPECT_FALSE(lib.WriteImageAsTiff(dir.file("bad.tif"), dib, 209, 0, 1));
+    EXPECT_FALSE(lib.WriteImageAsTiff(dir.file("bad.tif"), dib, 200, 0, 1));
+    EXPECT_FALSE(Exists(dir.file("bad.tif")));
+    EXPECT_FALSE(lib.WriteImageAsTiff(dir.path() + "missing/bad.tif", dib, 206, 0, 1));
+
+    // Fill order 2 is tagged, and the pixels still read back the same.
+    ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("lsb.tif"), dib, 206, 0, 2));
+    TIFF* tif = TIFFOpen(dir.file("lsb.tif").c_str(), "r");
+    std::uint16_t fill = 0;
+    TIFFGetField(tif, TIFFTAG_FILLORDER, &fill);
+    TIFFClose(tif);
+    EXPECT_EQ(fill, FILLORDER_LSB2MSB);
+    EXPECT_EQ(ReadPage(dir.file("lsb.tif"), 0), expected);
+
+    // The reverse colour table (white first) is written without inversion.
+    RGBQUAD* table = reinterpret_cast<RGBQUAD*>(dib + 1);
+    std::swap(table[0], table[1]);
+    const std::size_t stride = ((320 + 31) / 32) * 4;
+    auto* bits = reinterpret_cast<std::uint8_t*>(table + 2);
+    for (std::size_t i = 0; i < stride * 200; ++i) bits[i] = static_cast<std::uint8_t>(~bits[i]);
+    ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("rev.tif"), dib, 206, 0, 1));
+    EXPECT_EQ(ReadPage(dir.file("rev.tif"), 0), expected);
+    e().FreeDIB(dib);
+}
+
+TEST_F(Libraries, ColourPagesBecomeTwoColourFaxPages) {
+    // A 24-bit page: dark blue square on light yellow.
+    TIFF* tif = TIFFOpen(dir.file("colour.tif").c_str(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 64u);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 32u);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    std::vector<std::uint8_t> row(64 * 3);
+    for (std::uint32_t y = 0; y < 32; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool square = x >= 16 && x < 32 && y >= 8 && y < 24;
+            row[x * 3] = square ? 10 : 250;
+            row[x * 3 + 1] = square ? 20 : 240;
+            row[x * 3 + 2] = square ? 120 : 150;
+        }
+        TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+    TIFFClose(tif);
+    HDIB dib = e().LoadTiffIntoDIB(dir.file("colour.tif").c_str(), 0, 0);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->biBitCount, 24);
+    ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("fax.tif"), dib, 206, 0, 1));
+    const Page page = ReadPage(dir.file("fax.tif"), 0);
+    ASSERT_EQ(page.size(), 32u);
+    EXPECT_EQ(InkIn(page, 16, 8, 32, 24), 16 * 16);
+    EXPECT_EQ(InkIn(page, 0, 0, 64, 32), 16 * 16);
+    // Uncompressed keeps the colours, red first in the file.
+    ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("rgb.tif"), dib, 201, 2, 1));
+    TIFF* rgb = TIFFOpen(dir.file("rgb.tif").c_str(), "r");
+    ASSERT_NE(rgb, nullptr);
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize(rgb)));
+    ASSERT_GE(TIFFReadScanline(rgb, line.data(), 10, 0), 0);
+    EXPECT_EQ(line[20 * 3], 10);
+    EXPECT_EQ(line[20 * 3 + 2], 120);
+    TIFFClose(rgb);
+    e().FreeDIB(dib);
+}
+
+TEST_F(Libraries, CombineCopiesTheOverlayClippedToTheBase) {
+    WriteBilevelTiff(dir.file("white.tif"), 64, 32, 1, COMPRESSION_CCITTFAX4,
+                     [](int, int, int) { return false; });
+    HDIB base = e().LoadTiffIntoDIB(dir.file("white.tif").c_str(), 0, 0);
+    ASSERT_NE(base, nullptr);
+    std::vector<std::uint8_t> black(16 * 4, 0);  // 32-bit pixels, all black
+    HBITMAP bitmap = e().CreateBitmapFromBits(4, 4, 32, 16, black.data());
+    ASSERT_NE(bitmap, nullptr);
+    HBITMAP mono = e().ConvertToMonochromeBitmap(bitmap);
+    HBITMAP big = e().StretchBitmap(mono, 20, 10);
+    ASSERT_NE(big, nullptr);
+    HDIB overlay = e().ConvertBitmapToDIB(big, 0);
+    ASSERT_NE(overlay, nullptr);
+    ASSERT_NE(e().CombineDIB(50, 25, &base, overlay, 0, 0), 0);  // clipped at both edges
+    ASSERT_NE(e().CombineDIB(-5, -5, &base, overlay, 0, 0), 0);  // clipped at the origin
+    ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("c.tif"), base, 208, 0, 1));
+    const Page page = ReadPage(dir.file("c.tif"), 0);
+    EXPECT_EQ(InkIn(page, 50, 25, 64, 32), 14 * 7);
+    EXPECT_EQ(InkIn(page, 0, 0, 15, 5), 15 * 5);
+    EXPECT_EQ(InkIn(page, 0, 0, 64, 32), 14 * 7 + 15 * 5);
+    for (HBITMAP b : {bitmap, mono, big}) e().DeleteBitmapHandle(b);
+    e().FreeDIB(overlay);
+    e().FreeDIB(base);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "TestTiff.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "imaging-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    path_ = mkdtemp(buffer.data());
+}
+
+TempFolder::~TempFolder() {
+    if (std::getenv("IMAGING_TEST_KEEP") != nullptr) return;  // for looking at the files
+    std::error_code error;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(path_, error);
+}
+
+void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
+                      std::uint16_t compression, const Painter& paint) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>((width + 7) / 8));
+    for (int p = 0; p < pages; ++p) {
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0);
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, 196.0);
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(height));
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, p, pages);
+        for (int y = 0; y < height; ++y) {
+            std::fill(row.begin(), row.end(), 0);
+            for (int x = 0; x < width; ++x)
+                if (paint(p, x, y)) row[static_cast<std::size_t>(x / 8)] |= 0x80 >> (x % 8);
+            ASSERT_GE(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 0);
+        }
+        ASSERT_TRUE(TIFFWriteDirectory(tif));
+    }
+    TIFFClose(tif);
+}
+
+Page ReadPage(const std::string& path, int page) {
+    Page result;
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (tif == nullptr) return result;
+    if (!TIFFSetDirectory(tif, static_cast<tdir_t>(page))) {
+        TIFFClose(tif);
+        return result;
+    }
+    std::uint32_t width = 0, height = 0;
+    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE, bits = 1;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    EXPECT_EQ(bits, 1);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tif)));
+    for (std::uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tif, row.data(), y, 0) < 0) break;
+        std::vector<bool> line(width);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const bool set = (row[x / 8] >> (7 - x % 8)) & 1;
+            line[x] = photometric == PHOTOMETRIC_MINISWHITE ? set : !set;
+        }
+        result.push_back(std::move(line));
+    }
+    TIFFClose(tif);
+    return result;
+}
+
+int CountPages(const std::string& path) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (tif == nullptr) return -1;
+    const int count = TIFFNumberOfDirectories(tif);
+    TIFFClose(tif);
+    return count;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+long InkIn(const Page& page, int x0, int y0, int x1, int y1) {
+    long ink = 0;
+    for (int y = std::max(0, y0); y < std::min<int>(y1, static_cast<int>(page.size())); ++y)
+        for (int x = std::max(0, x0); x < std::min<int>(x1, static_cast<int>(page[y].size())); ++x)
+            ink += page[y][x] ? 1 : 0;
+    return ink;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh folder under the temp directory, removed with the object.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    [[nodiscard]] std::string path() const { return path_.string() + "/"; }
+    [[nodiscard]] std::string file(const std::string& name) const { return path() + name; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Pixel rows, top row first; true = black.
+using Page = std::vector<std::vector<bool>>;
+using Painter = std::function<bool(int page, int x, int y)>;
+
+// Writes a two-colour TIFF with libtiff: pages of width x height, black where
+// paint answers true; compression a libtiff code (4: Group 4, 3: Group 3).
+void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
+                      std::uint16_t compression, const Painter& paint);
+// Page `page` of a TIFF read back with libtiff, honouring its photometric tag.
+[[nodiscard]] Page ReadPage(const std::string& path, int page);
+[[nodiscard]] int CountPages(const std::string& path);
+void WriteText(const std::string& path, const std::string& text);
+[[nodiscard]] std::string ReadText(const std::string& path);
+[[nodiscard]] bool Exists(const std::string& path);
+// Black pixels inside [x0, x1) x [y0, y1).
+[[nodiscard]] long InkIn(const Page& page, int x0, int y0, int x1, int y1);

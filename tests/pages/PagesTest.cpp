@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "support/ScriptedMessageBox.h"
+#include "controls/ColorLabel.h"
+#include "controls/DocumentOpener.h"
+#include "pages/CAttachFile.h"
+#include "pages/CScheduleFax.h"
+#include "pages/CSelRecipient.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+int argc = 1;
+char arg0[] = "pages_test";
+char* argv[] = {arg0, nullptr};
+QApplication* MakeApp() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+QApplication* app = MakeApp();
+
+constexpr const char* kInvalid = "Please enter valid Fax number or Email address!";
+constexpr const char* kNoRecipient = "Please enter at least one recipient!";
+
+struct SheetButtons final : WizardSheet {
+    void SetWizardButtons(unsigned f) override { flags = f; }
+    unsigned flags = 0;
+};
+
+class RecipientsPage : public testing::Test {
+protected:
+    void SetUp() override {
+        job.faxNumbersAllowed = 1;
+        page = std::make_unique<CSelRecipient>(job);
+        page->SetMessageBox(&boxes);
+        page->SetSheet(&sheet);
+        page->EnsureInitialized();
+        page->OnSetActive();
+    }
+    void Type(const char* number, const char* first = "", const char* last = "") {
+        page->numberEdit()->clear();
+        QTest::keyClicks(page->numberEdit(), QString::fromUtf8(number));
+        page->firstNameEdit()->setText(QString::fromUtf8(first));
+        page->lastNameEdit()->setText(QString::fromUtf8(last));
+    }
+    void Add() { QTest::mouseClick(page->addButton(), Qt::LeftButton); }
+
+    FaxJob job;
+    ScriptedMessageBox boxes;
+    SheetButtons sheet;
+    std::unique_ptr<CSelRecipient> page;
+};
+
+TEST_F(RecipientsPage, NumbersAreReducedToDigitsAndNamedOrGenericLines) {
+    EXPECT_EQ(sheet.flags, PSWIZB_NEXT);
+    Type("1 (212) 555-0100", "Ann", "Lee");
+    EXPECT_TRUE(page->addButton()->isEnabled());
+    Add();
+    Type("+1-212-555-0199", "Ann");
+    Add();
+    EXPECT_TRUE(boxes.boxes.empty());
+    ASSERT_EQ(job.RecipientList.size(), 2u);
+    const Recipient& newest = *job.RecipientList.front();
+    EXPECT_EQ(newest.displayLine, "\"Fax Recipient\" <12125550199>");
+    EXPECT_EQ(newest.name, "Ann ");
+    const Recipient& first = *job.RecipientList.back();
+    EXPECT_EQ(first.displayLine, "\"Ann Lee\" <12125550100>");
+    EXPECT_EQ(first.faxNumber, "12125550100");
+    EXPECT_EQ(first.businessFax, "12125550100");
+    EXPECT_EQ(first.name, "Ann Lee");
+    EXPECT_TRUE(first.homeFax.empty());
+    // The fields are cleared and Add waits for the next number.
+    EXPECT_TRUE(page->numberEdit()->text().isEmpty());
+    EXPECT_FALSE(page->addButton()->isEnabled());
+    // The list box sorts the lines; each line carries its record.
+    ASSERT_EQ(page->list()->count(), 2);
+    EXPECT_EQ(page->list()->item(0)->text().toStdString(), first.displayLine);
+    EXPECT_EQ(CSelRecipient::RecipientOf(page->list()->item(0)), &first);
+}
+
+TEST_F(RecipientsPage, RefusedNumbersShowTheMessageAndKeepTheirText) {
+    for (const char* bad : {"123456", "1234567890123456", "55-12"}) {
+        boxes.boxes.clear();
+        Type(bad);
+        Add();
+        ASSERT_EQ(boxes.boxes.size(), 1u) << bad;
+        EXPECT_EQ(boxes.boxes[0].text, kInvalid);
+        EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport");
+        EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
+        EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::Ok);
+        EXPECT_EQ(page->numberEdit()->text().toStdString(), bad);
+    }
+    EXPECT_TRUE(job.RecipientList.empty());
+    EXPECT_EQ(page->list()->count(), 0);
+    // Letters only: no digit, nothing added and nothing said.
+    boxes.boxes.clear();
+    Type("FAX-ME");
+    Add();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(job.RecipientList.empty());
+}
+
+TEST_F(RecipientsPage, DuplicatesGiveTwoLinesAndRemovalTakesExactlyTheChosenRecords) {
+    for (const char* n : {"5551234567", "5551234567", "5559876543"}) {
+        Type(n);
+        Add();
+    }
+    ASSERT_EQ(job.RecipientList.size(), 3u);
+    EXPECT_EQ(page->list()->count(), 3);
+    EXPECT_FALSE(page->removeButton()->isEnabled());
+    page->list()->item(0)->setSelected(true);
+    page->list()->item(2)->setSelected(true);
+    EXPECT_TRUE(page->removeButton()->isEnabled());
+    Recipient* kept = CSelRecipient::RecipientOf(page->list()->item(1));
+    QTest::mouseClick(page->removeButton(), Qt::LeftButton);
+    ASSERT_EQ(job.RecipientList.size(), 1u);
+    EXPECT_EQ(job.RecipientList.front().get(), kept);
+    EXPECT_EQ(page->list()->count(), 1);
+    EXPECT_FALSE(page->removeButton()->isEnabled());
+}
+
+TEST_F(RecipientsPage, NextTakesATypedNumberAlongAndRefusesAnEmptyList) {
+    EXPECT_FALSE(page->OnWizardNext());
+    ASSERT_EQ(boxes.Texts(), std::vector<std::string>{kNoRecipient});
+    Type("12125550100");
+    EXPECT_TRUE(page->OnWizardNext());
+    EXPECT_EQ(job.RecipientList.size(), 1u);
+    // A refused entry keeps the page even with recipients in the list.
+    boxes.boxes.clear();
+    Type("12");
+    EXPECT_FALSE(page->OnWizardNext());
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kInvalid});
+    EXPECT_EQ(job.RecipientList.size(), 1u);
+}
+
+TEST_F(RecipientsPage, ToLabelRefillsTheListOnlyWhenTheAddressBookEndsWithOk) {
+    EXPECT_EQ(page->serviceLink(), nullptr);
+    bool answer = false;
+    page->SetAddressBookRunner([&](QWidget*, FaxJob& j) {
+        auto r = std::make_unique<Recipient>();
+        r->displayLine = "\"Bo Kay\" <5551112222>";
+        j.RecipientList.push_front(std::move(r));
+        return answer;
+    });
+    QTest::mouseClick(page->toLabel(), Qt::LeftButton);
+    EXPECT_EQ(page->list()->count(), 0);
+    answer = true;
+    QTest::mouseClick(page->toLabel(), Qt::LeftButton);
+    EXPECT_EQ(page->list()->count(), 2);
+}
+
+TEST(RecipientsPagePresets, PresetNumberShowsReadyAndLinkStaysWhileNumbersAreNotAllowed) {
+    FaxJob job;
+    job.faxNumbersAllowed = 0;
+    job.presetFaxNumber = "1 212 555 0100";
+    job.presetFirstName = "Ann";
+    CSelRecipient page(job);
+    page.EnsureInitialized();
+    EXPECT_EQ(page.numberEdit()->text().toStdString(), "1 212 555 0100");
+    EXPECT_EQ(page.firstNameEdit()->text().toStdString(), "Ann");
+    EXPECT_TRUE(page.addButton()->isEnabled());
+    ASSERT_NE(page.serviceLink(), nullptr);
+    EXPECT_FALSE(page.numberEdit()->isEnabled());
+}
+
+struct RecordingOpener final : DocumentOpener {
+    bool Open(const std::string& t) override {
+        opened.push_back(t);
+        return false;
+    }
+    std::vector<std::string> opened;
+};
+
+TEST(DocumentPage, OneFileAtATimeWithOpenRemoveAndTheNextCheck) {
+    FaxJob job;
+    ScriptedMessageBox boxes;
+    SheetButtons sheet;
+    RecordingOpener opener;
+    std::string file = testing::TempDir() + "Quarterly report.unknownext";
+    std::ofstream(file) << "x";
+    CAttachFile page(job);
+    page.SetMessageBox(&boxes);
+    page.SetSheet(&sheet);
+    page.SetOpener(&opener);
+    std::string pick;
+    page.SetFilePicker([&](QWidget*) { return pick; });
+    page.EnsureInitialized();
+    page.OnSetActive();
+    EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
+
+    EXPECT_FALSE(page.OnWizardNext());
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Please add a file"});
+    QTest::mouseClick(page.addButton(), Qt::LeftButton);  // dialog cancelled
+    EXPECT_TRUE(job.AttachmentList.empty());
+
+    pick = file;
+    QTest::mouseClick(page.addButton(), Qt::LeftButton);
+    ASSERT_EQ(job.AttachmentList.size(), 1u);
+    EXPECT_EQ(page.list()->item(0)->text().toStdString(), "Quarterly report.unknownext");
+    EXPECT_FALSE(page.list()->item(0)->icon().isNull());
+    EXPECT_FALSE(page.addButton()->isEnabled());
+    EXPECT_FALSE(page.openButton()->isEnabled());
+    page.AddFile();
+    EXPECT_EQ(boxes.Texts().back(), "You cannot add more than one file.");
+    EXPECT_EQ(job.AttachmentList.size(), 1u);
+
+    page.list()->item(0)->setSelected(true);
+    EXPECT_TRUE(page.openButton()->isEnabled());
+    QTest::mouseClick(page.openButton(), Qt::LeftButton);
+    EXPECT_EQ(opener.opened, std::vector<std::string>{file});
+    EXPECT_TRUE(page.OnWizardNext());
+    QTest::mouseClick(page.removeButton(), Qt::LeftButton);
+    EXPECT_TRUE(job.AttachmentList.empty());
+    EXPECT_TRUE(page.addButton()->isEnabled());
+}
+
+TEST(DocumentPage, FiltersReachTheDialogWithTheirPatterns) {
+    EXPECT_EQ(CAttachFile::QtFilter(CAttachFile::kFilters[0]).toStdString(),
+              "Zephrim Files (*.doc *.wps *.txt *.bmp *.jpg *.jpeg)");
+    EXPECT_EQ(CAttachFile::QtFilter(CAttachFile::kFilters[2]).toStdString(),
+              "Word Perfect (*.doc *.wpd)");
+    EXPECT_EQ(CAttachFile::QtFilter(CAttachFile::kFilters[6]).toStdString(), "All Files (*)");
+}
+
+TEST(SchedulePage, StartsWithSendNowAndKeepsTheChoice) {
+    SheetButtons sheet;
+    CScheduleFax page;
+    page.SetSheet(&sheet);
+    page.EnsureInitialized();
+    page.OnSetActive();
+    EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_FINISH);
+    EXPECT_EQ(page.sendNow, 1);
+    EXPECT_TRUE(page.sendNowButton()->isChecked());
+    page.show();
+    page.outboxButton()->click();
+    EXPECT_EQ(page.sendNow, 0);
+    page.OnSetActive();
+    EXPECT_EQ(page.sendNow, 0);
+    EXPECT_TRUE(page.outboxButton()->isChecked());
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+#include "tools/notify/WindowMessage.h"
+
+namespace {
+
+int argc = 1;
+char arg0[] = "window_messages_test";
+char* argv[] = {arg0, nullptr};
+QCoreApplication app(argc, argv);
+
+std::string FreshFolder(const char* name) {
+    std::string folder = testing::TempDir() + name;
+    std::filesystem::remove_all(folder);
+    return folder;
+}
+
+TEST(MessageLine, RoundTripsAndRejectsMalformedLines) {
+    WindowMessage reload;
+    reload.id = WM_RELOADSETTINGS;
+    auto back = ParseMessageLine(FormatMessageLine(reload));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->id, 0x07E9u);
+    WindowMessage kestro;
+    kestro.registeredName = kKestroMessage;
+    kestro.wParam = 5;
+    kestro.lParam = 0xFFFFFFFFFFFFFFFFull;
+    back = ParseMessageLine(FormatMessageLine(kestro));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->registeredName, "KESTRO message");
+    EXPECT_EQ(back->wParam, 5u);
+    EXPECT_EQ(back->lParam, kestro.lParam);
+    EXPECT_EQ(ParseMessageLine("CORVMSG 1 0x10 0 #2025\r\n")->wParam, 16u);
+    for (std::string bad : {"", "reload", "CORVMSG 2 0 0 #2025", "CORVMSG 1 0 0", "CORVMSG 1 x 0 #1",
+                            "CORVMSG 1 0 0 #0", "CORVMSG 1 0 0 #70000",
+                            "CORVMSG 1 18446744073709551616 0 #1", "CORVMSG 1 0 0  lead",
+                            std::string("CORVMSG 1 0 0 bad\x01name"),
+                            "CORVMSG 1 0 0 " + std::string(600, 'a')})
+        EXPECT_FALSE(ParseMessageLine(bad)) << bad;
+}
+
+TEST(MessageFolder, IsPrivateAndFollowsTheRuntimeFolder) {
+    std::string folder = FreshFolder("msgfolder");
+    ASSERT_TRUE(EnsurePrivateFolder(folder));
+    struct stat st {};
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    chmod(folder.c_str(), 0755);
+    ASSERT_TRUE(EnsurePrivateFolder(folder));
+    stat(folder.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    std::string link = folder + "-link";
+    std::filesystem::remove(link);
+    std::filesystem::create_directory_symlink(folder, link);
+    std::string why;
+    EXPECT_FALSE(EnsurePrivateFolder(link, &why));
+    qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
+    EXPECT_EQ(MessageFolder(), "/run/user/4242/corvinaport");
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(MessageFolder(), "/tmp/corvinaport-" + std::to_string(getuid()));
+}
+
+// A socket file nobody listens on, as a crashed wizard leaves it.
+void MakeStaleSocket(const std::string& path) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd);
+}
+
+TEST(Broadcast, ReachesEveryWizardAndRemovesStaleSockets) {
+    std::string folder = FreshFolder("broadcast");
+    WindowMessageListener first, second;
+    ASSERT_TRUE(first.Listen(folder, 1001));
+    ASSERT_TRUE(second.Listen(folder, 1002));
+    MakeStaleSocket(SocketPathFor(folder, 1003));
+    QSignalSpy a(&first, &WindowMessageListener::messageReceived);
+    QSignalSpy b(&second, &WindowMessageListener::messageReceived);
+
+    WindowMessage m;
+    m.registeredName = kKestroMessage;
+    m.wParam = 1;
+    // The listeners answer on this thread's loop, so the broadcast runs beside it.
+    BroadcastResult r;
+    std::thread sender([&] { r = Broadcast(m, folder); });
+    while (a.count() < 1 || b.count() < 1) {
+        if (!QTest::qWaitFor([&] { return a.count() >= 1 && b.count() >= 1; }, 5000)) break;
+    }
+    sender.join();
+    EXPECT_EQ(r.delivered, 2);
+    EXPECT_EQ(r.removedStale, 1);
+    EXPECT_FALSE(std::filesystem::exists(SocketPathFor(folder, 1003)));
+    ASSERT_EQ(a.count(), 1);
+    ASSERT_EQ(b.count(), 1);
+    EXPECT_EQ(a.at(0).at(0).value<WindowMessage>().wParam, 1u);
+
+    first.Close();
+    EXPECT_FALSE(std::filesystem::exists(SocketPathFor(folder, 1001)));
+}
+
+TEST(Listener, IgnoresGarbageAndOverlongInputAndKeepsListening) {
+    std::string folder = FreshFolder("garbage");
+    WindowMessageListener listener;
+    ASSERT_TRUE(listener.Listen(folder, 77));
+    QSignalSpy got(&listener, &WindowMessageListener::messageReceived);
+    auto send = [&](const QByteArray& bytes) {
+        QLocalSocket s;
+        s.connectToServer(QString::fromStdString(listener.socketPath()));
+        ASSERT_TRUE(s.waitForConnected(2000));
+        s.write(bytes);
+        s.flush();
+        QTest::qWait(50);
+        s.disconnectFromServer();
+    };
+    send("hello\nCORVMSG 1 a b c\n\x00\xff\n");
+    send(QByteArray(20000, 'x'));
+    send(QByteArray("CORVMSG 1 1 2 #2025\n") + QByteArray(3000, 'y'));
+    QTest::qWait(100);
+    EXPECT_EQ(got.count(), 1);
+    send("CORVMSG 1 0 0 #2025\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got.count() == 2; }, 2000));
+    EXPECT_TRUE(listener.listening());
+}
+
+}  // namespace

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "app/AppSettings.h"
+#include "controls/HelpService.h"
+#include "imaging/ImagingEnvironment.h"
+#include "support/ScriptedMessageBox.h"
+#include "wizard/CMainHostDlg.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int argc = 1;
+char arg0[] = "wizard_host_test";
+char* argv[] = {arg0, nullptr};
+QApplication* MakeApp() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+QApplication* app = MakeApp();
+
+struct RecordingHelp final : HelpService {
+    void ShowContext(std::uint32_t c) override { contexts.push_back(c); }
+    void ShowControlPopup(std::uint32_t) override {}
+    void Quit() override { ++quits; }
+    std::vector<std::uint32_t> contexts;
+    int quits = 0;
+};
+
+struct CountingImaging final : ImagingEnvironment {
+    bool IsNtPlatform() override { return false; }
+    bool PrinterPresent(const std::string&) override { return true; }
+    bool PrinterDriverPresent(const std::string&) override { return true; }
+    bool Bind() override { return true; }
+    bool PrepareInitialDocument(const std::string&, const DirectorySettings&,
+                                FaxMessage& m) override {
+        ++handOvers;
+        m.documentPath = "/printed/doc.tif";
+        return true;
+    }
+    std::uint32_t CountImages(const std::string&) override { return 3; }
+    bool MergePages(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+    int handOvers = 0;
+};
+
+// One run of the host with recorded Finish steps.
+class Host : public testing::Test {
+protected:
+    void SetUp() override {
+        root = testing::TempDir() + "host-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        fs::remove_all(root);
+        fs::create_directories(root + "outbox");
+        settings.directory.LocalFolders = root;
+        attached = root + "letter.txt";
+        std::ofstream(attached) << "Dear reader";
+        job.attachMode = 1;
+        job.faxNumbersAllowed = 1;
+    }
+    std::unique_ptr<CMainHostDlg> Make(bool listen = false) {
+        HostEnvironment env{job, settings, imaging, boxes, "", &help, nullptr, listen};
+        FinishSteps steps;
+        steps.stageAttachment = [this](const std::string& p) {
+            std::string copy = root + "outbox/" + fs::path(p).filename().string();
+            fs::copy_file(p, copy, fs::copy_options::overwrite_existing);
+            return copy;
+        };
+        steps.buildRecipientLine = [this] {
+            std::string line;
+            for (auto& r : job.RecipientList) line += r->displayLine + ", ";
+            return line.substr(0, line.size() - 2);
+        };
+        steps.ensureOnline = [this](QWidget*) {
+            ++onlineChecks;
+            return online;
+        };
+        steps.sendFax = [this] {
+            ++sends;
+            return sendResult;
+        };
+        steps.saveToOutbox = [this](const std::string& folder) {
+            saves.push_back(folder);
+            if (!saveWorks) return false;
+            fs::remove(job.message.documentPath);
+            return true;
+        };
+        steps.filePicker = [this](QWidget*) { return attached; };
+        return std::make_unique<CMainHostDlg>(env, std::move(steps));
+    }
+    // Fills the three pages through their controls and ends on the schedule page.
+    void Compose(CMainHostDlg& host, const char* number = "1 (212) 555-0100") {
+        CNetFaxPropSheet& sheet = host.sheet();
+        QTest::keyClicks(host.recipientsPage().numberEdit(), number);
+        QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
+        QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+    }
+    int RunDriven(CMainHostDlg& host, std::function<void()> drive) {
+        QTimer::singleShot(0, drive);
+        return host.DoModal();
+    }
+
+    std::string root, attached;
+    FaxJob job;
+    AppSettings settings;
+    CountingImaging imaging;
+    ScriptedMessageBox boxes;
+    RecordingHelp help;
+    bool online = true, sendResult = true, saveWorks = true;
+    int onlineChecks = 0, sends = 0;
+    std::vector<std::string> saves;
+};
+
+TEST_F(Host, ContactModeHasThreeTitledPagesWithoutHelp) {
+    job.contactMode = 1;
+    job.attachMode = 0;
+    auto host = Make();
+    host->BuildPageSet();
+    CNetFaxPropSheet& sheet = host->sheet();
+    ASSERT_EQ(sheet.pageCount(), 3);
+    EXPECT_EQ(sheet.page(1), &host->documentPage());
+    ASSERT_TRUE(sheet.SetActivePage(0));
+    EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Enter Fax Number");
+    EXPECT_TRUE(sheet.helpButton()->isHidden());
+    ASSERT_TRUE(sheet.SetActivePage(2));
+    EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Schedule Fax");
+}
+
+TEST_F(Host, PageSetsAndHelpContextsFollowAttachMode) {
+    job.attachMode = 0;
+    auto printed = Make();
+    printed->BuildPageSet();
+    EXPECT_EQ(printed->sheet().page(1), &printed->coverPage());
+    ASSERT_TRUE(printed->sheet().SetActivePage(0));
+    EXPECT_EQ(printed->sheet().windowTitle(), "Select Recipients - Send a Fax");
+    EXPECT_FALSE(printed->sheet().helpButton()->isHidden());
+    QTest::mouseClick(printed->sheet().helpButton(), Qt::LeftButton);
+    printed->OnHelp(2);
+    printed->OnHelp(3);
+    EXPECT_EQ(help.contexts, (std::vector<std::uint32_t>{175, 219}));
+    job.attachMode = 1;
+    auto attachedRun = Make();
+    attachedRun->BuildPageSet();
+    EXPECT_EQ(attachedRun->sheet().page(1), &attachedRun->documentPage());
+    EXPECT_EQ(attachedRun->HelpContext(1), 220u);
+    EXPECT_EQ(attachedRun->HelpContext(2), 222u);
+}
+
+TEST_F(Host, OutboxChoiceTellsTheUserAndStoresTheStagedDocument) {
+    auto host = Make();
+    int r = RunDriven(*host, [&] {
+        Compose(*host);
+        host->schedulePage().outboxButton()->click();
+        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(r, 1);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, std::string("Your fax will be saved. You may send it later\n"
+                                               "by accessing Corvinaport Outbox."));
+    EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
+    EXPECT_EQ(saves, std::vector<std::string>{"outbox"});
+    EXPECT_EQ(onlineChecks, 0);
+    EXPECT_EQ(job.message.to, "\"Fax Recipient\" <12125550100>");
+    EXPECT_EQ(job.message.documentPath, root + "outbox/letter.txt");
+    EXPECT_TRUE(fs::exists(attached));
+}
+
+TEST_F(Host, SendNowOfflineSavesWithTheMessageAndNeverSends) {
+    online = false;
+    auto host = Make();
+    RunDriven(*host, [&] {
+        Compose(*host);
+        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(onlineChecks, 1);
+    EXPECT_EQ(sends, 0);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(saves.size(), 1u);
+}
+
+TEST_F(Host, SendNowSuccessStoresNothingAndFailureStoresSilently) {
+    auto host = Make();
+    RunDriven(*host, [&] {
+        Compose(*host);
+        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(sends, 1);
+    EXPECT_TRUE(saves.empty());
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    sendResult = false;
+    job.ClearRecipients();
+    job.ClearAttachments();
+    auto again = Make();
+    RunDriven(*again, [&] {
+        Compose(*again);
+        QTest::mouseClick(again->sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(sends, 2);
+    EXPECT_EQ(saves.size(), 1u);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
+    auto host = Make();
+    EXPECT_EQ(RunDriven(*host,
+                        [&] {
+                            Compose(*host);
+                            QTest::mouseClick(host->sheet().cancelButton(), Qt::LeftButton);
+                        }),
+              1);
+    EXPECT_TRUE(saves.empty());
+    EXPECT_EQ(sends, 0);
+    EXPECT_TRUE(fs::is_empty(root + "outbox"));
+    host.reset();
+    EXPECT_TRUE(job.RecipientList.empty());
+    EXPECT_TRUE(job.AttachmentList.empty());
+    EXPECT_EQ(help.quits, 1);
+
+    auto closed = Make();
+    RunDriven(*closed, [&] { closed->sheet().close(); });
+    EXPECT_TRUE(saves.empty());
+}
+
+TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
+    saveWorks = false;
+    auto host = Make();
+    RunDriven(*host, [&] {
+        Compose(*host);
+        host->schedulePage().outboxButton()->click();
+        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+    });
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "Your fax could not be saved in the Corvinaport Outbox.\n"
+                                   "The document is kept in:\n" +
+                                       root + "outbox/letter.txt");
+    EXPECT_TRUE(fs::exists(root + "outbox/letter.txt"));
+}
+
+TEST_F(Host, VanishedAttachmentKeepsTheWizardOnTheDocumentPage) {
+    auto host = Make();
+    RunDriven(*host, [&] {
+        Compose(*host);
+        fs::remove(attached);
+        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+        EXPECT_EQ(host->sheet().activeIndex(), 1);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text,
+                  "The file you attached cannot be read:\n" + attached + "\nPlease add the file again.");
+        host->sheet().PressCancel();
+    });
+    EXPECT_TRUE(saves.empty());
+    EXPECT_EQ(sends, 0);
+}
+
+TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
+    std::string reg = root + "registry.reg";
+    std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n"
+                          "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
+                          "\"LocalFolders\"=\"/srv/fax/\"\r\n";
+    qputenv("CORVINAPORT_REGISTRY", QByteArray::fromStdString(reg));
+    std::string runtime = root + "run";
+    fs::create_directories(runtime);
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+    auto host = Make(true);
+    ASSERT_NE(host->listener(), nullptr);
+    ASSERT_TRUE(host->listener()->listening());
+    RunDriven(*host, [&] {
+        auto send = [&](WindowMessage m) {
+            BroadcastResult r;
+            std::thread t([&] { r = Broadcast(m, MessageFolder()); });
+            QTest::qWait(300);
+            t.join();
+            return r.delivered;
+        };
+        WindowMessage reload;
+        reload.id = WM_RELOADSETTINGS;
+        EXPECT_EQ(send(reload), 1);
+        WindowMessage kestro;
+        kestro.registeredName = kKestroMessage;
+        kestro.wParam = 2;
+        send(kestro);
+        EXPECT_EQ(imaging.handOvers, 0);
+        kestro.wParam = 5;
+        send(kestro);
+        host->sheet().PressCancel();
+    });
+    EXPECT_EQ(settings.directory.LocalFolders, "/srv/fax/");
+    EXPECT_EQ(imaging.handOvers, 1);
+    EXPECT_EQ(job.message.pageCount, 3u);
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("CORVINAPORT_REGISTRY");
+}
+
+}  // namespace

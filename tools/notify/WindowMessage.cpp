@@ -1,0 +1,258 @@
+#include "tools/notify/WindowMessage.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+#include <QVariant>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+constexpr std::string_view kTag = "CORVMSG 1 ";
+
+}  // namespace
+
+std::optional<std::uint64_t> ParseParameter(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    std::uint64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+namespace {
+
+// Splits off the text up to the next blank.
+std::string_view NextField(std::string_view& rest) {
+    auto blank = rest.find(' ');
+    std::string_view field = rest.substr(0, blank);
+    rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
+    return field;
+}
+
+bool PrintableName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxRegisteredName) return false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7F) return false;
+    return name.front() != ' ' && name.back() != ' ';
+}
+
+}  // namespace
+
+std::uint32_t RegisterWindowMessageA(const std::string& name) {
+    static std::mutex lock;
+    static std::map<std::string, std::uint32_t> registered;
+    if (name.empty()) return 0;
+    std::string key = name;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::lock_guard<std::mutex> guard(lock);
+    auto [it, added] =
+        registered.emplace(key, 0xC000u + static_cast<std::uint32_t>(registered.size()));
+    return it->second;
+}
+
+std::string FormatMessageLine(const WindowMessage& message) {
+    std::string line(kTag);
+    line += std::to_string(message.wParam) + " " + std::to_string(message.lParam) + " ";
+    if (message.registeredName.empty())
+        line += "#" + std::to_string(message.id);
+    else
+        line += message.registeredName;
+    line += "\n";
+    return line;
+}
+
+std::optional<WindowMessage> ParseMessageLine(std::string_view line) {
+    if (line.size() > kMaxMessageLine) return std::nullopt;
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.substr(0, kTag.size()) != kTag) return std::nullopt;
+    std::string_view rest = line.substr(kTag.size());
+    auto w = ParseParameter(NextField(rest));
+    auto l = ParseParameter(NextField(rest));
+    if (!w || !l || rest.empty()) return std::nullopt;
+    WindowMessage m;
+    m.wParam = *w;
+    m.lParam = *l;
+    if (rest.front() == '#') {
+        auto id = ParseParameter(rest.substr(1));
+        if (!id || *id == 0 || *id > 0xFFFF) return std::nullopt;
+        m.id = static_cast<std::uint32_t>(*id);
+    } else {
+        if (!PrintableName(rest)) return std::nullopt;
+        m.registeredName = std::string(rest);
+    }
+    return m;
+}
+
+std::string MessageFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) {
+        std::string folder = runtime;
+        if (folder.back() != '/') folder += '/';
+        return folder + "corvinaport";
+    }
+    return "/tmp/corvinaport-" + std::to_string(getuid());
+}
+
+bool IsOwnFolder(const std::string& folder) {
+    struct stat st {};
+    return lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+}
+
+bool EnsurePrivateFolder(const std::string& folder, std::string* reason) {
+    auto fail = [reason](std::string why) {
+        if (reason) *reason = std::move(why);
+        return false;
+    };
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return fail("cannot create " + folder + ": " + std::strerror(errno));
+    struct stat st {};
+    if (lstat(folder.c_str(), &st) != 0)
+        return fail("cannot inspect " + folder + ": " + std::strerror(errno));
+    if (!S_ISDIR(st.st_mode)) return fail(folder + " is not a folder");
+    if (st.st_uid != getuid()) return fail(folder + " belongs to another user");
+    if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)
+        return fail("cannot make " + folder + " private: " + std::strerror(errno));
+    return true;
+}
+
+std::string SocketPathFor(const std::string& folder, long pid) {
+    return folder + "/sendfax-" + std::to_string(pid) + ".sock";
+}
+
+WindowMessageListener::WindowMessageListener(QObject* parent)
+    : QObject(parent), server_(new QLocalServer(this)) {
+    qRegisterMetaType<WindowMessage>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, &WindowMessageListener::OnConnection);
+}
+
+WindowMessageListener::~WindowMessageListener() { Close(); }
+
+bool WindowMessageListener::listening() const { return server_->isListening(); }
+
+bool WindowMessageListener::Listen(std::string* reason) {
+    return Listen(MessageFolder(), static_cast<long>(getpid()), reason);
+}
+
+bool WindowMessageListener::Listen(const std::string& folder, long pid, std::string* reason) {
+    Close();
+    if (!EnsurePrivateFolder(folder, reason)) return false;
+    std::string path = SocketPathFor(folder, pid);
+    // A socket left by an earlier process with the same id is nobody's now.
+    QLocalServer::removeServer(QString::fromStdString(path));
+    if (!server_->listen(QString::fromStdString(path))) {
+        if (reason) *reason = server_->errorString().toStdString();
+        return false;
+    }
+    path_ = path;
+    return true;
+}
+
+void WindowMessageListener::Close() {
+    if (server_->isListening()) server_->close();
+    if (!path_.empty()) {
+        ::unlink(path_.c_str());
+        path_.clear();
+    }
+}
+
+void WindowMessageListener::OnConnection() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        socket->setParent(this);
+        socket->setReadBufferSize(static_cast<qint64>(kMaxConnectionBytes));
+        auto* timer = new QTimer(socket);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, socket, &QLocalSocket::abort);
+        timer->start(kConnectionTimeoutMs);
+        socket->setProperty("messages", 0);
+        socket->setProperty("bytes", 0);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadable(socket); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0) OnReadable(socket);
+    }
+}
+
+void WindowMessageListener::OnReadable(QLocalSocket* socket) {
+    int messages = socket->property("messages").toInt();
+    qint64 bytes = socket->property("bytes").toLongLong();
+    while (socket->canReadLine()) {
+        QByteArray line = socket->readLine(static_cast<qint64>(kMaxMessageLine) + 2);
+        bytes += line.size();
+        if (!line.endsWith('\n')) {
+            // A line longer than any message: the sender is not one of ours.
+            socket->abort();
+            return;
+        }
+        if (auto m = ParseMessageLine(std::string_view(line.constData(), line.size()))) {
+            ++messages;
+            emit messageReceived(*m);
+        }
+        if (messages >= kMaxMessagesPerConnection ||
+            bytes >= static_cast<qint64>(kMaxConnectionBytes)) {
+            socket->abort();
+            return;
+        }
+    }
+    if (socket->bytesAvailable() > static_cast<qint64>(kMaxMessageLine) + 1) {
+        socket->abort();
+        return;
+    }
+    socket->setProperty("messages", messages);
+    socket->setProperty("bytes", bytes);
+}
+
+BroadcastResult Broadcast(const WindowMessage& message, const std::string& folder, int timeoutMs) {
+    BroadcastResult result;
+    if (!IsOwnFolder(folder)) return result;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), &closedir);
+    if (!dir) return result;
+    const std::string line = FormatMessageLine(message);
+    while (dirent* entry = readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        constexpr std::string_view prefix = "sendfax-", suffix = ".sock";
+        if (name.size() <= prefix.size() + suffix.size() ||
+            name.substr(0, prefix.size()) != prefix ||
+            name.substr(name.size() - suffix.size()) != suffix)
+            continue;
+        std::string path = folder + "/" + std::string(name);
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != getuid())
+            continue;
+        QLocalSocket socket;
+        socket.connectToServer(QString::fromStdString(path));
+        if (!socket.waitForConnected(timeoutMs)) {
+            auto error = socket.error();
+            if (error == QLocalSocket::ConnectionRefusedError ||
+                error == QLocalSocket::ServerNotFoundError) {
+                if (::unlink(path.c_str()) == 0) ++result.removedStale;
+            } else {
+                ++result.failed;
+            }
+            continue;
+        }
+        socket.write(line.data(), static_cast<qint64>(line.size()));
+        bool written = socket.waitForBytesWritten(timeoutMs) || socket.bytesToWrite() == 0;
+        socket.disconnectFromServer();
+        if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
+        written ? ++result.delivered : ++result.failed;
+    }
+    return result;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QLocalServer;
+class QLocalSocket;
+
+// Window messages that reach a running wizard from outside: each wizard
+// listens on its own Unix-domain socket in a folder private to the user, and
+// a message travels as one line of text:
+//
+//   CORVMSG 1 <wParam> <lParam> <identity>\n
+//
+// The parameters are unsigned numbers (decimal, or hexadecimal after "0x");
+// the identity is "#" and a message number, or the name of a registered
+// message (the rest of the line, blanks allowed).
+inline constexpr std::uint32_t WM_USER = 0x0400;
+inline constexpr std::uint32_t WM_RELOADSETTINGS = WM_USER + 1001;
+inline constexpr const char* kKestroMessage = "KESTRO message";
+
+struct WindowMessage {
+    std::uint32_t id = 0;        // message number; 0 for a registered message
+    std::string registeredName;  // set for a registered message
+    std::uint64_t wParam = 0;
+    std::uint64_t lParam = 0;
+};
+
+inline constexpr std::size_t kMaxMessageLine = 512;
+inline constexpr std::size_t kMaxRegisteredName = 255;
+
+// The line for a message, with its line feed.
+[[nodiscard]] std::string FormatMessageLine(const WindowMessage& message);
+// The message of one line (without or with its line feed); nothing when the
+// line is not a well-formed message.
+[[nodiscard]] std::optional<WindowMessage> ParseMessageLine(std::string_view line);
+
+// The number of a registered message: the same name (without regard to
+// case) gives the same number for the life of the process, from 0xC000 on.
+[[nodiscard]] std::uint32_t RegisterWindowMessageA(const std::string& name);
+
+// A message parameter: decimal, or hexadecimal after "0x".
+[[nodiscard]] std::optional<std::uint64_t> ParseParameter(std::string_view text);
+
+// The folder of the sockets: $XDG_RUNTIME_DIR/corvinaport, or
+// /tmp/corvinaport-<uid> when XDG_RUNTIME_DIR is unset or empty.
+[[nodiscard]] std::string MessageFolder();
+// Makes the folder when it is missing (mode 0700); an existing one must be a
+// real folder owned by the user, and loses any access of others. False, with
+// a reason, when it cannot be used.
+[[nodiscard]] bool EnsurePrivateFolder(const std::string& folder, std::string* reason = nullptr);
+// True when the folder exists, is a real folder and belongs to the user.
+[[nodiscard]] bool IsOwnFolder(const std::string& folder);
+[[nodiscard]] std::string SocketPathFor(const std::string& folder, long pid);
+
+// Receives window messages for one wizard. Messages are read on the thread
+// the listener lives on (the user-interface thread) and reported through
+// messageReceived; malformed input is dropped without a trace.
+class WindowMessageListener : public QObject {
+    Q_OBJECT
+  public:
+    // Limits of one connection: its lines, its bytes, its time.
+    static constexpr int kMaxMessagesPerConnection = 16;
+    static constexpr std::size_t kMaxConnectionBytes = 8192;
+    static constexpr int kConnectionTimeoutMs = 2000;
+
+    explicit WindowMessageListener(QObject* parent = nullptr);
+    ~WindowMessageListener() override;
+
+    // Listens on folder/sendfax-<pid>.sock; false with a reason when it cannot.
+    bool Listen(const std::string& folder, long pid, std::string* reason = nullptr);
+    // Listens in MessageFolder() under the process id.
+    bool Listen(std::string* reason = nullptr);
+    void Close();
+    [[nodiscard]] const std::string& socketPath() const { return path_; }
+    [[nodiscard]] bool listening() const;
+
+  signals:
+    void messageReceived(const WindowMessage& message);
+
+  private:
+    void OnConnection();
+    void OnReadable(QLocalSocket* socket);
+
+    QLocalServer* server_;
+    std::string path_;
+};
+
+// What a broadcast did.
+struct BroadcastResult {
+    int delivered = 0;
+    int removedStale = 0;
+    int failed = 0;
+};
+
+// Sends the message to every wizard listening in folder, removing the
+// sockets nobody listens on any more.
+[[nodiscard]] BroadcastResult Broadcast(const WindowMessage& message, const std::string& folder,
+                                        int timeoutMs = 1000);
+
+Q_DECLARE_METATYPE(WindowMessage)

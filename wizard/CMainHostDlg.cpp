@@ -1,0 +1,273 @@
+#include "wizard/CMainHostDlg.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "app/AppSettings.h"
+#include "app/MessageBoxService.h"
+#include "controls/HelpService.h"
+#include "controls/Look.h"
+#include "imaging/ImagingEnvironment.h"
+#include "res/wizard/Resources.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Readable(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    return in.good();
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::exists(path, ec);
+}
+
+// Stands for the cover-sheet page until that page is built in: it offers no
+// cover, so the printed document goes out as it is.
+class PlainCoverPage final : public WizardPage {
+  public:
+    PlainCoverPage() : WizardPage(754, QStringLiteral("Cover Sheet - Send a Fax")) {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(
+            new QLabel(QStringLiteral("The printed document is sent as it is."), this));
+        layout->addStretch(1);
+    }
+    bool OnSetActive() override {
+        SetButtons(PSWIZB_BACK | PSWIZB_NEXT);
+        return true;
+    }
+};
+
+}  // namespace
+
+CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* parent)
+    : QDialog(parent),
+      env_(std::move(env)),
+      steps_(std::move(steps)),
+      document_(env_.job),
+      recipients_(env_.job),
+      cover_(std::make_unique<PlainCoverPage>()),
+      schedule_() {
+    // Template 102.
+    setWindowTitle(QStringLiteral("Send a Fax"));
+    setWindowIcon(res::Icon(res::IDI_PROGRAM));
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPointSize(8);
+    setFont(f);
+    resize(look::DialogUnits(*this, 277, 223));
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::Box);
+    QSize pos = look::DialogUnits(*this, 6, 3), size = look::DialogUnits(*this, 264, 184);
+    frame->setGeometry(pos.width(), pos.height(), size.width(), size.height());
+    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    QSize okPos = look::DialogUnits(*this, 19, 158), button = look::DialogUnits(*this, 50, 14);
+    ok->setGeometry(okPos.width(), okPos.height(), button.width(), button.height());
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    QSize cancelPos = look::DialogUnits(*this, 119, 161);
+    cancel->setGeometry(cancelPos.width(), cancelPos.height(), button.width(), button.height());
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // What the window's creation did: register the hand-over message and
+    // open the way for messages from outside.
+    kestroMessage_ = RegisterWindowMessageA(kKestroMessage);
+    if (env_.listenForMessages) {
+        listener_ = new WindowMessageListener(this);
+        // Without a private folder the wizard still runs, only deaf.
+        (void)listener_->Listen();
+        connect(listener_, &WindowMessageListener::messageReceived, this,
+                &CMainHostDlg::HandleWindowMessage);
+    }
+
+    for (WizardPage* p :
+         {static_cast<WizardPage*>(&recipients_), static_cast<WizardPage*>(&document_),
+          cover_.get(), static_cast<WizardPage*>(&schedule_)}) {
+        p->SetHelpService(env_.help);
+        p->SetMessageBox(&env_.messageBox);
+    }
+    recipients_.SetOpener(env_.opener);
+    document_.SetOpener(env_.opener);
+    if (steps_.addressBook) recipients_.SetAddressBookRunner(steps_.addressBook);
+    if (steps_.filePicker) document_.SetFilePicker(steps_.filePicker);
+
+    sheet_.SetFinishCheck([this] { return CheckBeforeFinish(); });
+    connect(&sheet_, &CNetFaxPropSheet::helpRequested, this, &CMainHostDlg::OnHelp);
+}
+
+CMainHostDlg::~CMainHostDlg() {
+    // What the window's destruction did: empty the lists, close the help.
+    env_.job.ClearRecipients();
+    env_.job.ClearAttachments();
+    if (env_.help) env_.help->Quit();
+    if (listener_) listener_->Close();
+}
+
+void CMainHostDlg::BuildPageSet() {
+    if (built_) return;
+    built_ = true;
+    if (env_.job.contactMode) {
+        recipients_.SetHasHelp(false);
+        document_.SetHasHelp(false);
+        schedule_.SetHasHelp(false);
+        recipients_.SetTitle(QStringLiteral("Send an Internet Fax - Enter Fax Number"));
+        document_.SetTitle(QStringLiteral("Send an Internet Fax - Add File"));
+        schedule_.SetTitle(QStringLiteral("Send an Internet Fax - Schedule Fax"));
+        sheet_.SetHasHelp(false);
+        sheet_.AddPage(&recipients_);
+        sheet_.AddPage(&document_);
+        sheet_.AddPage(&schedule_);
+    } else {
+        sheet_.AddPage(&recipients_);
+        if (env_.job.attachMode)
+            sheet_.AddPage(&document_);
+        else
+            sheet_.AddPage(cover_.get());
+        sheet_.AddPage(&schedule_);
+    }
+    sheet_.SetWizardMode();
+}
+
+int CMainHostDlg::DoModal() {
+    BuildPageSet();
+    int result = sheet_.DoModal();
+    if (result == CNetFaxPropSheet::kFinished) {
+        Finish();
+        return 1;
+    }
+    if (result == CNetFaxPropSheet::kCancelled) return 1;
+    // Any other end leaves the host open on its own template.
+    return exec();
+}
+
+bool CMainHostDlg::CheckBeforeFinish() {
+    // The attached file is read only now: tell the user when it went away
+    // since it was picked, and let them pick it again.
+    FaxJob& job = env_.job;
+    if (!job.attachMode || job.AttachmentList.empty()) return true;
+    const std::string& path = job.AttachmentList.front();
+    if (Readable(path)) return true;
+    (void)env_.messageBox.Show(
+        "The file you attached cannot be read:\n" + path + "\nPlease add the file again.",
+        kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+    for (int i = 0; i < sheet_.pageCount(); ++i)
+        if (sheet_.page(i) == &document_) (void)sheet_.SetActivePage(i);
+    return false;
+}
+
+void CMainHostDlg::Finish() {
+    FaxJob& job = env_.job;
+    FaxMessage& message = job.message;
+    if (job.attachMode && !job.AttachmentList.empty() && steps_.stageAttachment) {
+        const std::string attached = job.AttachmentList.front();
+        message.documentPath = steps_.stageAttachment(attached);
+        if (!Exists(message.documentPath)) {
+            // Sending or storing a fax without its document would report
+            // success for nothing; the attached file is where it was.
+            (void)env_.messageBox.Show(
+                "The file could not be copied to the Corvinaport Outbox folder:\n" +
+                    env_.settings.directory.LocalFolders +
+                    "outbox/\nYour fax was not sent. "
+                    "The file you attached is still in:\n" +
+                    attached,
+                kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+            return;
+        }
+    }
+    if (steps_.buildRecipientLine) message.to = steps_.buildRecipientLine();
+    if (coverChoice_ && coverChoice_().sendCoverSheet) MergeCoverSheet();
+
+    if (schedule_.sendNow) {
+        const bool online = steps_.ensureOnline && steps_.ensureOnline(this);
+        if (online) {
+            if (steps_.sendFax && steps_.sendFax()) return;
+            // The submission has told the user already.
+            SaveToOutbox();
+            return;
+        }
+    }
+    ShowSaved();
+    SaveToOutbox();
+}
+
+void CMainHostDlg::ShowSaved() {
+    (void)env_.messageBox.Show(kSavedText, kSavedCaption, MbButtons::Ok, MbIcon::None);
+}
+
+void CMainHostDlg::SaveToOutbox() {
+    const std::string document = env_.job.message.documentPath;
+    const bool saved = steps_.saveToOutbox && steps_.saveToOutbox("outbox");
+    // A stored fax has taken its document along; one still in its place was
+    // not stored, and the user must know where it is.
+    std::string name = document.substr(document.find_last_of('/') + 1);
+    const bool left = name.size() >= 2 && Exists(document);
+    if (saved && !left) return;
+    std::string text = "Your fax could not be saved in the Corvinaport Outbox.";
+    if (Exists(document)) text += "\nThe document is kept in:\n" + document;
+    (void)env_.messageBox.Show(text, kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+}
+
+void CMainHostDlg::MergeCoverSheet() {
+    FaxMessage& message = env_.job.message;
+    const std::string temp = env_.settings.directory.LocalFolders + "outbox/" + "temp.tif";
+    const std::string cover = coverChoice_ ? coverChoice_().coverFile : std::string();
+    if (cover.empty()) return;
+    (void)env_.imaging.MergePages(cover, message.documentPath, temp);
+    std::error_code ec;
+    // The merged file replaces the document only when the merge made one.
+    if (fs::is_regular_file(temp, ec)) {
+        fs::copy_file(temp, message.documentPath, fs::copy_options::overwrite_existing, ec);
+        fs::remove(temp, ec);
+    }
+    fs::remove(cover, ec);
+}
+
+std::uint32_t CMainHostDlg::HelpContext(int activeIndex) const {
+    switch (activeIndex) {
+        case 0:
+            return 175;
+        case 1:
+            return 220;
+        case 2:
+            return env_.job.attachMode ? 222 : 219;
+        default:
+            return 0;
+    }
+}
+
+void CMainHostDlg::OnHelp(int activeIndex) {
+    std::uint32_t context = HelpContext(activeIndex);
+    if (context && env_.help) env_.help->ShowContext(context);
+}
+
+void CMainHostDlg::HandleWindowMessage(const WindowMessage& message) {
+    if (message.registeredName.empty() && message.id == WM_RELOADSETTINGS) {
+        env_.settings.general.Load();
+        env_.settings.directory.Load();
+        env_.settings.connection.Load();
+        return;
+    }
+    if (!message.registeredName.empty() &&
+        RegisterWindowMessageA(message.registeredName) == kestroMessage_ &&
+        (message.wParam & 3) == 1) {
+        FaxMessage& fax = env_.job.message;
+        (void)env_.imaging.PrepareInitialDocument(env_.commandLine, env_.settings.directory, fax);
+        fax.pageCount = env_.imaging.CountImages(fax.documentPath);
+    }
+}
+
+void CMainHostDlg::closeEvent(QCloseEvent* event) {
+    // Closing the host ends the wizard as Cancel.
+    sheet_.EndSheet(CNetFaxPropSheet::kCancelled);
+    QDialog::closeEvent(event);
+}

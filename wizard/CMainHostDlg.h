@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "pages/CAttachFile.h"
+#include "pages/CScheduleFax.h"
+#include "pages/CSelRecipient.h"
+#include "tools/notify/WindowMessage.h"
+#include "wizard/CNetFaxPropSheet.h"
+
+struct AppSettings;
+struct FaxJob;
+class DocumentOpener;
+class HelpService;
+class ImagingEnvironment;
+class MessageBoxService;
+class WindowMessageListener;
+
+// What the host dialog uses of the program around it.
+struct HostEnvironment {
+    FaxJob& job;
+    AppSettings& settings;
+    ImagingEnvironment& imaging;
+    MessageBoxService& messageBox;
+    // The program's command line, for the printed-document hand-over.
+    std::string commandLine;
+    HelpService* help = nullptr;
+    DocumentOpener* opener = nullptr;
+    // Listen for window messages from outside while the wizard runs.
+    bool listenForMessages = true;
+};
+
+// The steps of the Finish procedure that other parts of the program carry out.
+struct FinishSteps {
+    // Copies the attached file into the outbox folder; the copy's path.
+    std::function<std::string(const std::string& attachedPath)> stageAttachment;
+    // The recipient line of the job's RecipientList.
+    std::function<std::string()> buildRecipientLine;
+    // True when the PC is on-line, after getting on-line if need be.
+    std::function<bool(QWidget* owner)> ensureOnline;
+    // Sends the job now, telling the user the outcome; true when accepted.
+    std::function<bool()> sendFax;
+    // Stores the job under LocalFolders + folderName; false when it failed.
+    std::function<bool(const std::string& folderName)> saveToOutbox;
+    // Runs the address-book dialog for the recipients page.
+    CSelRecipient::AddressBookRunner addressBook;
+    // Asks for the document to attach; the system's file dialog when empty.
+    CAttachFile::FilePicker filePicker;
+};
+
+// The cover page's answer on Finish: whether a cover goes in front of the
+// document, and the composed cover file.
+struct CoverChoice {
+    bool sendCoverSheet = false;
+    std::string coverFile;
+};
+
+// The host of the wizard: it builds the sheet with its three pages, runs it,
+// and on Finish sends the fax or stores it in the outbox. While the wizard
+// runs it receives the settings reload and the printed-document hand-over.
+class CMainHostDlg : public QDialog {
+    Q_OBJECT
+  public:
+    CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* parent = nullptr);
+    ~CMainHostDlg() override;
+
+    // Builds the page set, runs the wizard and acts on its end; the dialog's
+    // own template is shown only when the wizard ends in another way.
+    int DoModal();
+
+    // Parts of DoModal, for those who drive the wizard step by step.
+    void BuildPageSet();
+    void Finish();
+    void MergeCoverSheet();
+
+    // Opens the help at the context of the active page.
+    void OnHelp(int activeIndex);
+    // The help context of a page index; 0 for none.
+    [[nodiscard]] std::uint32_t HelpContext(int activeIndex) const;
+    void HandleWindowMessage(const WindowMessage& message);
+
+    // The message shown before a fax goes to the outbox.
+    static constexpr const char* kSavedText =
+        "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.";
+    static constexpr const char* kSavedCaption = "Corvinaport";
+
+    [[nodiscard]] CNetFaxPropSheet& sheet() { return sheet_; }
+    [[nodiscard]] CSelRecipient& recipientsPage() { return recipients_; }
+    [[nodiscard]] CAttachFile& documentPage() { return document_; }
+    [[nodiscard]] WizardPage& coverPage() { return *cover_; }
+    [[nodiscard]] CScheduleFax& schedulePage() { return schedule_; }
+    [[nodiscard]] WindowMessageListener* listener() const { return listener_; }
+    [[nodiscard]] std::uint32_t kestroMessage() const { return kestroMessage_; }
+
+    // Reads the cover page's choice; set by the program while the cover page
+    // of the printed-document road is built in.
+    void SetCoverChoice(std::function<CoverChoice()> choice) { coverChoice_ = std::move(choice); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool CheckBeforeFinish();
+    void SaveToOutbox();
+    void ShowSaved();
+
+    HostEnvironment env_;
+    FinishSteps steps_;
+    std::uint32_t kestroMessage_ = 0;
+    WindowMessageListener* listener_ = nullptr;
+    // The sheet comes first, so that it goes after the pages it shows.
+    CNetFaxPropSheet sheet_;
+    CAttachFile document_;
+    CSelRecipient recipients_;
+    std::unique_ptr<WizardPage> cover_;
+    CScheduleFax schedule_;
+    std::function<CoverChoice()> coverChoice_;
+    bool built_ = false;
+};
