@@ -7,8 +7,8 @@
 
 #include <QImage>
 #include <algorithm>
-#include <cstddef>
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -160,7 +160,8 @@ std::vector<std::string> ProgramSearchPath() {
     if (dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size >= sizeof(Dl_serinfo)) {
         std::vector<std::max_align_t> buffer(size.dls_size / sizeof(std::max_align_t) + 1);
         auto* info = reinterpret_cast<Dl_serinfo*>(buffer.data());
-        if (dlinfo(self, RTLD_DI_SERINFOSIZE, info) == 0 && dlinfo(self, RTLD_DI_SERINFO, info) == 0)
+        if (dlinfo(self, RTLD_DI_SERINFOSIZE, info) == 0 &&
+            dlinfo(self, RTLD_DI_SERINFO, info) == 0)
             for (unsigned i = 0; i < info->dls_cnt; ++i)
                 folders.emplace_back(info->dls_serpath[i].dls_name);
     }
@@ -671,6 +672,8 @@ std::string ImagingLibrary::ComposeCoverSheet(CoverSheetFields& fields, const Fa
         !FitsPathBuffer(templatePath) ||
         (!fields.logoPath.empty() && !FitsPathBuffer(fields.logoPath)))
         return {};
+    std::error_code error;
+    std::filesystem::create_directories(folders + "outbox/", error);
     std::remove(result.c_str());
 
     const char* face = "Arial";

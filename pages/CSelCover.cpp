@@ -140,7 +140,8 @@ void CSelCover::OnInitDialog() {
     std::vector<std::pair<QString, QString>> entries{{QStringLiteral("none"), QString()}};
     const QStringList names =
         dir.entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : names) entries.emplace_back(name.section(QLatin1Char('.'), 0, 0), name);
+    for (const QString& name : names)
+        entries.emplace_back(name.section(QLatin1Char('.'), 0, 0), name);
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
     });

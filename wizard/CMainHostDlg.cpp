@@ -1,5 +1,7 @@
 #include "wizard/CMainHostDlg.h"
 
+#include <unistd.h>
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -33,22 +35,6 @@ bool Exists(const std::string& path) {
     return !path.empty() && fs::exists(path, ec);
 }
 
-// Stands for the cover-sheet page until that page is built in: it offers no
-// cover, so the printed document goes out as it is.
-class PlainCoverPage final : public WizardPage {
-  public:
-    PlainCoverPage() : WizardPage(754, QStringLiteral("Cover Sheet - Send a Fax")) {
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(
-            new QLabel(QStringLiteral("The printed document is sent as it is."), this));
-        layout->addStretch(1);
-    }
-    bool OnSetActive() override {
-        SetButtons(PSWIZB_BACK | PSWIZB_NEXT);
-        return true;
-    }
-};
-
 }  // namespace
 
 CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* parent)
@@ -57,7 +43,7 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
       steps_(std::move(steps)),
       document_(env_.job),
       recipients_(env_.job),
-      cover_(std::make_unique<PlainCoverPage>()),
+      cover_(env_.job, env_.settings.directory, env_.imaging),
       schedule_() {
     // Template 102.
     setWindowTitle(QStringLiteral("Send a Fax"));
@@ -85,19 +71,26 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
     if (env_.listenForMessages) {
         listener_ = new WindowMessageListener(this);
         // Without a private folder the wizard still runs, only deaf.
-        (void)listener_->Listen();
+        if (env_.messageFolder.empty() && env_.messageId == 0)
+            (void)listener_->Listen();
+        else
+            (void)listener_->Listen(
+                env_.messageFolder.empty() ? MessageFolder() : env_.messageFolder,
+                env_.messageId != 0 ? env_.messageId : static_cast<long>(::getpid()));
         connect(listener_, &WindowMessageListener::messageReceived, this,
                 &CMainHostDlg::HandleWindowMessage);
     }
 
     for (WizardPage* p :
          {static_cast<WizardPage*>(&recipients_), static_cast<WizardPage*>(&document_),
-          cover_.get(), static_cast<WizardPage*>(&schedule_)}) {
+          static_cast<WizardPage*>(&cover_), static_cast<WizardPage*>(&schedule_)}) {
         p->SetHelpService(env_.help);
         p->SetMessageBox(&env_.messageBox);
     }
     recipients_.SetOpener(env_.opener);
     document_.SetOpener(env_.opener);
+    cover_.SetOpener(env_.opener);
+    if (steps_.logoPicker) cover_.SetPickerRunner(steps_.logoPicker);
     if (steps_.addressBook) recipients_.SetAddressBookRunner(steps_.addressBook);
     if (steps_.filePicker) document_.SetFilePicker(steps_.filePicker);
 
@@ -132,7 +125,7 @@ void CMainHostDlg::BuildPageSet() {
         if (env_.job.attachMode)
             sheet_.AddPage(&document_);
         else
-            sheet_.AddPage(cover_.get());
+            sheet_.AddPage(&cover_);
         sheet_.AddPage(&schedule_);
     }
     sheet_.SetWizardMode();
@@ -185,7 +178,8 @@ void CMainHostDlg::Finish() {
         }
     }
     if (steps_.buildRecipientLine) message.to = steps_.buildRecipientLine();
-    if (coverChoice_ && coverChoice_().sendCoverSheet) MergeCoverSheet();
+    // The cover page counts only where the wizard showed it.
+    if (cover_.initialized() && cover_.sendCoverSheet()) MergeCoverSheet();
 
     if (schedule_.sendNow) {
         const bool online = steps_.ensureOnline && steps_.ensureOnline(this);
@@ -220,7 +214,7 @@ void CMainHostDlg::SaveToOutbox() {
 void CMainHostDlg::MergeCoverSheet() {
     FaxMessage& message = env_.job.message;
     const std::string temp = env_.settings.directory.LocalFolders + "outbox/" + "temp.tif";
-    const std::string cover = coverChoice_ ? coverChoice_().coverFile : std::string();
+    const std::string cover = cover_.coverFilePath();
     if (cover.empty()) return;
     (void)env_.imaging.MergePages(cover, message.documentPath, temp);
     std::error_code ec;

@@ -7,6 +7,7 @@
 
 #include "pages/CAttachFile.h"
 #include "pages/CScheduleFax.h"
+#include "pages/CSelCover.h"
 #include "pages/CSelRecipient.h"
 #include "tools/notify/WindowMessage.h"
 #include "wizard/CNetFaxPropSheet.h"
@@ -31,6 +32,10 @@ struct HostEnvironment {
     DocumentOpener* opener = nullptr;
     // Listen for window messages from outside while the wizard runs.
     bool listenForMessages = true;
+    // Where and under which number: MessageFolder() and the process id when
+    // left empty (tests run several wizards in one process).
+    std::string messageFolder;
+    long messageId = 0;
 };
 
 // The steps of the Finish procedure that other parts of the program carry out.
@@ -49,13 +54,8 @@ struct FinishSteps {
     CSelRecipient::AddressBookRunner addressBook;
     // Asks for the document to attach; the system's file dialog when empty.
     CAttachFile::FilePicker filePicker;
-};
-
-// The cover page's answer on Finish: whether a cover goes in front of the
-// document, and the composed cover file.
-struct CoverChoice {
-    bool sendCoverSheet = false;
-    std::string coverFile;
+    // Runs the logo picker of the cover page; the page's own when empty.
+    CSelCover::PickerRunner logoPicker;
 };
 
 // The host of the wizard: it builds the sheet with its three pages, runs it,
@@ -90,14 +90,10 @@ class CMainHostDlg : public QDialog {
     [[nodiscard]] CNetFaxPropSheet& sheet() { return sheet_; }
     [[nodiscard]] CSelRecipient& recipientsPage() { return recipients_; }
     [[nodiscard]] CAttachFile& documentPage() { return document_; }
-    [[nodiscard]] WizardPage& coverPage() { return *cover_; }
+    [[nodiscard]] CSelCover& coverPage() { return cover_; }
     [[nodiscard]] CScheduleFax& schedulePage() { return schedule_; }
     [[nodiscard]] WindowMessageListener* listener() const { return listener_; }
     [[nodiscard]] std::uint32_t kestroMessage() const { return kestroMessage_; }
-
-    // Reads the cover page's choice; set by the program while the cover page
-    // of the printed-document road is built in.
-    void SetCoverChoice(std::function<CoverChoice()> choice) { coverChoice_ = std::move(choice); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,8 +111,7 @@ class CMainHostDlg : public QDialog {
     CNetFaxPropSheet sheet_;
     CAttachFile document_;
     CSelRecipient recipients_;
-    std::unique_ptr<WizardPage> cover_;
+    CSelCover cover_;
     CScheduleFax schedule_;
-    std::function<CoverChoice()> coverChoice_;
     bool built_ = false;
 };

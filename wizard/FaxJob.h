@@ -4,6 +4,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // One entry of the recipient list. The display line has the form of a mail
 // address with a quoted display name: "Fax Recipient" <5551234>.
@@ -59,4 +60,18 @@ struct FaxJob {
 
     void ClearRecipients() { RecipientList.clear(); }
     void ClearAttachments() { AttachmentList.clear(); }
+
+    // The `to` text: every display line from the head of RecipientList to its
+    // tail, joined with ", ".
+    [[nodiscard]] std::string BuildRecipientLine() const;
 };
+
+// The mail domain of the service's fax gateway, with its "@".
+inline constexpr std::string_view kFaxGatewayDomain = "@fax.corvinaport.net";
+
+// The recipient line with every fax-number entry ("Name" <5551234>) rewritten
+// as the bare number at the fax gateway (5551234@fax...). An entry is a fax
+// number when the character in front of its ">" is a decimal digit; other
+// entries are kept as they are.
+[[nodiscard]] std::string FaxNumbersToAddresses(std::string recipients,
+                                                std::string_view gatewayDomain = kFaxGatewayDomain);

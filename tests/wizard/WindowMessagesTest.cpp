@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "tools/notify/WindowMessage.h"
 
@@ -41,11 +43,11 @@ TEST(MessageLine, RoundTripsAndRejectsMalformedLines) {
     EXPECT_EQ(back->wParam, 5u);
     EXPECT_EQ(back->lParam, kestro.lParam);
     EXPECT_EQ(ParseMessageLine("CORVMSG 1 0x10 0 #2025\r\n")->wParam, 16u);
-    for (std::string bad : {"", "reload", "CORVMSG 2 0 0 #2025", "CORVMSG 1 0 0", "CORVMSG 1 x 0 #1",
-                            "CORVMSG 1 0 0 #0", "CORVMSG 1 0 0 #70000",
-                            "CORVMSG 1 18446744073709551616 0 #1", "CORVMSG 1 0 0  lead",
-                            std::string("CORVMSG 1 0 0 bad\x01name"),
-                            "CORVMSG 1 0 0 " + std::string(600, 'a')})
+    for (const std::string& bad : std::vector<std::string>{
+             "", "reload", "CORVMSG 2 0 0 #2025", "CORVMSG 1 0 0", "CORVMSG 1 x 0 #1",
+             "CORVMSG 1 0 0 #0", "CORVMSG 1 0 0 #70000", "CORVMSG 1 18446744073709551616 0 #1",
+             "CORVMSG 1 0 0  lead", std::string("CORVMSG 1 0 0 bad\x01name"),
+             "CORVMSG 1 0 0 " + std::string(600, 'a')})
         EXPECT_FALSE(ParseMessageLine(bad)) << bad;
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -58,7 +59,7 @@ struct CountingImaging final : ImagingEnvironment {
 
 // One run of the host with recorded Finish steps.
 class Host : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root = testing::TempDir() + "host-" +
                testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
@@ -244,9 +245,10 @@ TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
         QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
     });
     ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[1].text, "Your fax could not be saved in the Corvinaport Outbox.\n"
-                                   "The document is kept in:\n" +
-                                       root + "outbox/letter.txt");
+    EXPECT_EQ(boxes.boxes[1].text,
+              "Your fax could not be saved in the Corvinaport Outbox.\n"
+              "The document is kept in:\n" +
+                  root + "outbox/letter.txt");
     EXPECT_TRUE(fs::exists(root + "outbox/letter.txt"));
 }
 
@@ -258,8 +260,8 @@ TEST_F(Host, VanishedAttachmentKeepsTheWizardOnTheDocumentPage) {
         QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
         EXPECT_EQ(host->sheet().activeIndex(), 1);
         ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text,
-                  "The file you attached cannot be read:\n" + attached + "\nPlease add the file again.");
+        EXPECT_EQ(boxes.boxes[0].text, "The file you attached cannot be read:\n" + attached +
+                                           "\nPlease add the file again.");
         host->sheet().PressCancel();
     });
     EXPECT_TRUE(saves.empty());
@@ -301,6 +303,74 @@ TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
     EXPECT_EQ(settings.directory.LocalFolders, "/srv/fax/");
     EXPECT_EQ(imaging.handOvers, 1);
     EXPECT_EQ(job.message.pageCount, 3u);
+    qunsetenv("XDG_RUNTIME_DIR");
+    qunsetenv("CORVINAPORT_REGISTRY");
+}
+
+// Two wizards of the user run at once; the notify command reaches both, and
+// each acts on its own settings and job.
+TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
+    const std::string root = testing::TempDir() + "two-wizards/";
+    fs::remove_all(root);
+    fs::create_directories(root + "run");
+    const std::string reg = root + "registry.reg";
+    std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n"
+                          "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
+                          "\"WebmailUserName\"=\"reloaded\"\r\n";
+    qputenv("CORVINAPORT_REGISTRY", QByteArray::fromStdString(reg));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(root + "run"));
+
+    struct Wizard {
+        FaxJob job;
+        AppSettings settings;
+        CountingImaging imaging;
+        ScriptedMessageBox boxes;
+        std::unique_ptr<CMainHostDlg> host;
+    };
+    Wizard a, b;
+    long id = 501;
+    for (Wizard* w : {&a, &b}) {
+        w->job.attachMode = 1;
+        HostEnvironment env{w->job, w->settings, w->imaging, w->boxes, "", nullptr, nullptr, true};
+        env.messageId = id++;
+        w->host = std::make_unique<CMainHostDlg>(env, FinishSteps{});
+        ASSERT_TRUE(w->host->listener()->listening());
+    }
+    const std::string notify = qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() +
+                               "/tools/notify/corvinaport-notify";
+    auto run = [&](QStringList args) {
+        QProcess p;
+        p.start(QString::fromStdString(notify), args);
+        EXPECT_TRUE(p.waitForStarted(5000));
+        // The wizards answer on this thread's loop while the command runs.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()));
+    };
+    QTimer::singleShot(0, [&] {
+        auto [rc, out] = run({QStringLiteral("reload")});
+        EXPECT_EQ(rc, 0);
+        EXPECT_TRUE(out.contains(QStringLiteral("sent to 2 wizards"))) << out.toStdString();
+        std::tie(rc, out) = run({QStringLiteral("kestro"), QStringLiteral("0x5")});
+        EXPECT_EQ(rc, 0);
+        // Bits 11: not a hand-over.
+        std::tie(rc, out) = run({QStringLiteral("kestro"), QStringLiteral("3")});
+        EXPECT_EQ(rc, 0);
+        QTest::qWait(100);
+        a.host->sheet().PressCancel();
+    });
+    a.host->BuildPageSet();
+    EXPECT_EQ(a.host->sheet().DoModal(), CNetFaxPropSheet::kCancelled);
+    for (Wizard* w : {&a, &b}) {
+        EXPECT_EQ(w->settings.general.WebmailUserName, "reloaded");
+        EXPECT_EQ(w->imaging.handOvers, 1);
+        EXPECT_EQ(w->job.message.documentPath, "/printed/doc.tif");
+    }
+    EXPECT_EQ(run({QStringLiteral("kestro"), QStringLiteral("x")}).first, 2);
+    a.host.reset();
+    b.host.reset();
+    auto [rc, out] = run({QStringLiteral("reload")});
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("no running wizard"))) << out.toStdString();
     qunsetenv("XDG_RUNTIME_DIR");
     qunsetenv("CORVINAPORT_REGISTRY");
 }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "addrbook/Contact.h"
+
+// What the last Load found.
+enum class LoadOutcome {
+    NotLoaded,   // Load has not run yet
+    Loaded,      // at least one dn line; its records were appended
+    Missing,     // no addrbook.ldif in the folder
+    Unreadable,  // the path exists but cannot be read as a file
+    NoRecords,   // the file holds no dn line (an empty file included)
+};
+
+// The in-memory address book: the contacts of addrbook.ldif in file order.
+class AddressBook {
+  public:
+    static constexpr const char* kFileName = "addrbook.ldif";
+    static constexpr const char* kDeletedFileName = "deleteditems.vcf";
+
+    // Empty text gives an empty folder (files relative to the current
+    // directory); any other path gets a trailing "/" unless it has one.
+    void SetFolder(const std::string& folder);
+    [[nodiscard]] const std::string& folder() const { return folder_; }
+    [[nodiscard]] std::string BookPath() const { return folder_ + kFileName; }
+
+    // Appends the records of addrbook.ldif to the list. False when the file is
+    // missing or unreadable or holds no dn line; lastOutcome() tells which.
+    [[nodiscard]] bool Load();
+    // Parses LDIF text (CR LF or LF line ends) and appends its records; the
+    // text-level part of Load. False when the text holds no dn line.
+    [[nodiscard]] bool LoadFromText(std::string_view text);
+    [[nodiscard]] LoadOutcome lastOutcome() const { return outcome_; }
+    // Attribute and note lines of the last load that came before the first
+    // dn line and so belonged to no record; they are dropped.
+    [[nodiscard]] int droppedLines() const { return dropped_; }
+
+    // Replaces addrbook.ldif with the list (contacts without cn are left
+    // out). The old file stays untouched when the new one cannot be written.
+    [[nodiscard]] bool Save() const;
+    // The file content Save writes.
+    [[nodiscard]] std::string Format() const;
+
+    [[nodiscard]] std::int32_t GetCount();
+    // Field numbers: 0 cn, 1 mail, 2 homephone, 3 xqrvhomefax,
+    // 4 telephonenumber, 5 facsimiletelephonenumber, 6 cellphone,
+    // 7 pagerphone, 8 and 9 sn, 10 xqrvnote. Bad index or number: empty.
+    [[nodiscard]] std::string GetField(int index, int field) const;
+    // First contact whose xqrvuid, else xqrvtmpid, equals id ignoring case.
+    [[nodiscard]] Contact* FindById(const std::string& id) const;
+    // Logs the contact to deleteditems.vcf when it has an xqrvuid, then
+    // removes it. An invalid index does nothing.
+    void DeleteContact(int index);
+    bool Clear();
+
+    // Takes ownership; the contact goes to the end of the list.
+    void Append(std::unique_ptr<Contact> contact);
+    [[nodiscard]] Contact* At(int index) const;
+
+  private:
+    std::vector<std::unique_ptr<Contact>> contacts_;
+    std::int32_t count_ = 0;
+    std::string folder_;
+    LoadOutcome outcome_ = LoadOutcome::NotLoaded;
+    int dropped_ = 0;
+};

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addrbook/AddressBook.h"
+
+class ColorLabel;
+class HelpService;
+class IconButton;
+class MessageBoxService;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QTreeWidget;
+struct FaxJob;
+struct Recipient;
+
+// Lets the user pick recipients from the address book: contacts on the left,
+// the fax job's recipients on the right. OK replaces the job's RecipientList
+// with the entries shown; Cancel leaves it as it was. The book itself is only
+// read.
+class CAddressBookDlg : public QDialog {
+    Q_OBJECT
+  public:
+    // Asks which number of the record to fax to (the fax-number chooser by
+    // default); true when confirmed.
+    using NumberChooser =
+        std::function<bool(QWidget* parent, Recipient& record, const std::string& prompt)>;
+
+    CAddressBookDlg(FaxJob& job, const std::string& installPath, MessageBoxService& boxes,
+                    QWidget* parent = nullptr);
+    ~CAddressBookDlg() override;
+
+    void SetNumberChooser(NumberChooser chooser) { chooser_ = std::move(chooser); }
+    void SetHelpService(HelpService* help) { help_ = help; }
+
+    // "To >>": every selected contact, in row order, goes to the recipients.
+    void AddSelected();
+    // "<< Remove": the selected recipient entry.
+    void RemoveSelected();
+    // Selects the first contact whose name begins with text, ignoring case.
+    void Search(const QString& text);
+    // Rebuilds RecipientList from the entries shown and closes with OK.
+    void accept() override;
+
+    [[nodiscard]] const AddressBook& book() const { return book_; }
+    [[nodiscard]] QTreeWidget* contactsList() const { return contacts_; }
+    [[nodiscard]] QListWidget* recipientsBox() const { return recipients_; }
+    [[nodiscard]] QLineEdit* searchEdit() const { return search_; }
+    [[nodiscard]] IconButton* toButton() const { return toButton_; }
+    [[nodiscard]] IconButton* removeButton() const { return removeButton_; }
+    [[nodiscard]] QPushButton* okButton() const { return ok_; }
+    [[nodiscard]] QPushButton* cancelButton() const { return cancel_; }
+    // The record an entry of the recipients box stands for.
+    [[nodiscard]] static const Recipient* RecipientOf(const QListWidgetItem* item);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void FillContacts();
+    void FillRecipients();
+    void AppendEntry(const QString& text, const Recipient* record);
+    // Deletes the entry at row and selects the one now there, or the last.
+    void DeleteEntry(int row);
+
+    FaxJob& job_;
+    MessageBoxService& boxes_;
+    HelpService* help_ = nullptr;
+    NumberChooser chooser_;
+    AddressBook book_;
+    // One record per contact row, made from the book.
+    std::vector<std::unique_ptr<Recipient>> rowRecords_;
+    // What each added entry stands for: a copy of its contact's record taken
+    // when it was added, so two entries of one contact keep their own number.
+    std::vector<std::unique_ptr<Recipient>> addedRecords_;
+
+    ColorLabel *titleLabel_, *searchLabel_, *contactsLabel_, *recipientsLabel_;
+    QLineEdit* search_;
+    QTreeWidget* contacts_;
+    QListWidget* recipients_;
+    IconButton *toButton_, *removeButton_;
+    QPushButton *ok_, *cancel_;
+};
+
+// Runs the address-book dialog modally over parent on the book in
+// installPath. True when it ended with OK; RecipientList has then been
+// rebuilt from the user's choice. This is what the recipients page runs.
+[[nodiscard]] bool RunAddressBookDialog(QWidget* parent, FaxJob& job,
+                                        const std::string& installPath, MessageBoxService& boxes,
+                                        HelpService* help = nullptr);

@@ -1,0 +1,133 @@
+#include "addrbook/CChooseFaxNumberDlg.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "controls/ColorLabel.h"
+#include "controls/HelpService.h"
+#include "controls/Look.h"
+#include "controls/WizardPage.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+// The number list. A press on empty space clears the selection, as the
+// platform's list view does, and every click is reported after the
+// selection has followed it.
+class NumberList final : public QTreeWidget {
+  public:
+    using QTreeWidget::QTreeWidget;
+    std::function<void()> onClick;
+    std::function<void()> onDoubleClick;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (!itemAt(event->position().toPoint())) clearSelection();
+        QTreeWidget::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTreeWidget::mouseReleaseEvent(event);
+        if (onClick) onClick();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        QTreeWidget::mouseDoubleClickEvent(event);
+        if (itemAt(event->position().toPoint()) && onDoubleClick) onDoubleClick();
+    }
+};
+
+void Place(QWidget* w, const QWidget& dlg, int x, int y, int cx, int cy) {
+    const QSize pos = look::DialogUnits(dlg, x, y);
+    const QSize size = look::DialogUnits(dlg, cx, cy);
+    w->setGeometry(pos.width(), pos.height(), size.width(), size.height());
+}
+
+}  // namespace
+
+CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& prompt,
+                                         QWidget* parent)
+    : QDialog(parent), record_(record) {
+    setWindowTitle(QStringLiteral("Choose Fax Number"));
+    setFixedSize(look::DialogUnits(*this, 186, 111));
+
+    label_ = new ColorLabel(QString(), this, 1033);
+    SetControlId(label_, 1033);
+    Place(label_, *this, 5, 5, 170, 8);
+    look::StyleTitle(*label_);
+    label_->SetText(QString::fromStdString(prompt));
+
+    auto* list = new NumberList(this);
+    list_ = list;
+    SetControlId(list_, 1006);
+    Place(list_, *this, 5, 20, 175, 60);
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({QStringLiteral("Location"), QString()});
+    list_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list_->setColumnWidth(0, 100);
+    list_->setColumnWidth(1, 159);
+    list_->setRootIsDecorated(false);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    // Each row goes to the top, so the list reads Business Fax, Home Fax,
+    // Business Phone, Home Phone.
+    const std::pair<const char*, const std::string*> rows[] = {
+        {"Home Phone", &record.homePhone},
+        {"Business Phone", &record.businessPhone},
+        {"Home Fax", &record.homeFax},
+        {"Business Fax", &record.businessFax},
+    };
+    for (const auto& [location, number] : rows) {
+        if (number->empty()) continue;
+        list_->insertTopLevelItem(
+            0, new QTreeWidgetItem(
+                   QStringList{QString::fromLatin1(location), QString::fromStdString(*number)}));
+    }
+    list_->setCurrentItem(nullptr);
+    list_->clearSelection();
+
+    list->onClick = [this] { TakeSelectedRow(); };
+    // A double-click keeps the number as listed: the dialog ends at once.
+    list->onDoubleClick = [this] {
+        TakeSelectedRow();
+        done(QDialog::Accepted);
+    };
+    // The keyboard moves the selection too; the number follows it, so a row
+    // picked with the arrow keys is what OK confirms.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, &CChooseFaxNumberDlg::TakeSelectedRow);
+
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setDefault(true);
+    Place(ok_, *this, 75, 90, 50, 14);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    Place(cancel_, *this, 130, 90, 50, 14);
+    connect(ok_, &QPushButton::clicked, this, &CChooseFaxNumberDlg::accept);
+    connect(cancel_, &QPushButton::clicked, this, &CChooseFaxNumberDlg::reject);
+
+    auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
+    helpKey->setContext(Qt::WindowShortcut);
+    connect(helpKey, &QShortcut::activated, this, [this] {
+        if (help_ && focusWidget()) help_->ShowControlPopup(ControlId(focusWidget()));
+    });
+}
+
+void CChooseFaxNumberDlg::TakeSelectedRow() {
+    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+    record_.faxNumber =
+        selected.isEmpty() ? std::string() : selected.front()->text(1).toStdString();
+}
+
+void CChooseFaxNumberDlg::accept() {
+    if (!record_.faxNumber.empty()) {
+        const std::string chosen = record_.faxNumber;
+        record_.SetFaxNumber(chosen);
+    }
+    QDialog::accept();
+}
+
+void CChooseFaxNumberDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), look::kPageBackground);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// An owned handle of a library loaded at run time. Closing happens when the
+// object goes; a library that failed to load gives a null handle and every
+// look-up then yields null.
+class DynamicLibrary {
+  public:
+    DynamicLibrary() = default;
+    // Loads by name (a bare file name searches the run path). extraFlags are
+    // added to RTLD_NOW | RTLD_LOCAL.
+    [[nodiscard]] static DynamicLibrary Open(const std::string& name, int extraFlags = 0);
+
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    DynamicLibrary(DynamicLibrary&& other) noexcept;
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    ~DynamicLibrary();
+
+    [[nodiscard]] bool loaded() const { return handle_ != nullptr; }
+    explicit operator bool() const { return loaded(); }
+
+    // The entry point of that name as a function pointer of type F, or null.
+    template <class F>
+    [[nodiscard]] F Function(const char* name) const {
+        return reinterpret_cast<F>(Symbol(name));
+    }
+    [[nodiscard]] void* Symbol(const char* name) const;
+
+    void Close();
+
+  private:
+    void* handle_ = nullptr;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// A fresh folder under the system's temporary directory, removed with its
+// content at the end of the test. path() ends with "/".
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "addrbook-XXXXXX").string();
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (::mkdtemp(buffer.data())) path_ = std::string(buffer.data()) + "/";
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    [[nodiscard]] const std::string& path() const { return path_; }
+
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ + name, std::ios::binary) << bytes;
+    }
+    [[nodiscard]] std::string Read(const std::string& name) const {
+        std::ifstream in(path_ + name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    [[nodiscard]] std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(path_))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+
+  private:
+    std::string path_;
+};

@@ -1,0 +1,482 @@
+// The cover-sheet page, the logo picker and the thumbnail window, driven on
+// the offscreen platform with real image files and a real cover composition.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/AppSettings.h"
+#include "controls/DocumentOpener.h"
+#include "imaging/ImagingLibrary.h"
+#include "pages/CLogoPickerDlg.h"
+#include "pages/CSelCover.h"
+#include "pages/CTitledPicsWnd.h"
+#include "support/FakeClock.h"
+#include "wizard/FaxJob.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int argc = 1;
+char arg0[] = "cover_page_test";
+char* argv[] = {arg0, nullptr};
+QApplication* MakeApp() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+QApplication* app = MakeApp();
+
+class Folder {
+  public:
+    Folder() {
+        char pattern[] = "/tmp/cover-page-XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~Folder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    [[nodiscard]] std::string path() const { return path_ + "/"; }
+
+  private:
+    std::string path_;
+};
+
+void WriteBmp(const std::string& path, int width, int height, QColor colour = Qt::black) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "BMP")) << path;
+}
+
+struct RecordingOpener final : DocumentOpener {
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+struct Buttons final : WizardSheet {
+    void SetWizardButtons(unsigned f) override { flags = f; }
+    unsigned flags = 0;
+};
+
+// ---- thumbnail window -----------------------------------------------------
+
+class Thumbnails : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host.resize(400, 400);
+        host.show();
+        for (int i = 0; i < 3; ++i) {
+            items[i].bitmap = QImage(40 + 10 * i, 30, QImage::Format_RGB32);
+            items[i].bitmap.fill(Qt::black);
+            items[i].path = dir.path() + "p" + std::to_string(i) + ".bmp";
+            std::ofstream(items[i].path) << "x";
+        }
+        wnd = new CTitledPicsWnd(QRect(0, 0, 260, 300), &host, 1234);
+        wnd->SetOpener(&opener);
+        QObject::connect(wnd, &CTitledPicsWnd::notify,
+                         [this](int id, int code) { codes.push_back(id == 1234 ? code : -id); });
+    }
+    void AddAll() {
+        for (const PictureItem& item : items) wnd->AddPicture(item);
+    }
+    // The notifications posted so far, in order.
+    std::vector<int> Posted() {
+        QCoreApplication::processEvents();
+        std::vector<int> out;
+        out.swap(codes);
+        return out;
+    }
+    QPoint CellCentre(int col, int row) const {
+        return QPoint(col * wnd->cellWidth() + wnd->cellWidth() / 2,
+                      row * wnd->cellHeight() + wnd->cellHeight() / 2);
+    }
+
+    Folder dir;
+    QWidget host;
+    PictureItem items[3];
+    CTitledPicsWnd* wnd = nullptr;
+    RecordingOpener opener;
+    std::vector<int> codes;
+};
+
+TEST_F(Thumbnails, GridLayoutAndScrollArea) {
+    wnd->SetCellSize(100, 80);
+    AddAll();
+    wnd->UpdateLayout();
+    ASSERT_GE(wnd->viewport()->width(), 200);
+    ASSERT_LT(wnd->viewport()->width(), 300);
+    EXPECT_EQ(wnd->columns(), 2);
+    EXPECT_EQ(wnd->ScrollSize(), QSize(200, 160));  // three pictures fill two rows
+
+    // Natural size: centred in the cell above the title band.
+    const int t = wnd->TextHeight();
+    EXPECT_EQ(wnd->PictureRect(1),
+              QRect(100 + 2 + (100 - 50) / 2, 2 + (80 - 30 - 2 * t) / 2, 50, 30));
+    // Stretched: every picture fills its cell less margins and the band.
+    wnd->SetStretch(true);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(wnd->PictureRect(i).size(), QSize(100 - 4, 80 - 4 - 2 * t)) << i;
+
+    // A cell wider than the window still leaves one column.
+    wnd->SetCellSize(1000, 80);
+    wnd->UpdateLayout();
+    EXPECT_EQ(wnd->columns(), 1);
+
+    // Automatic size: from the largest bitmap.
+    wnd->SetCellSize(-1, 80);
+    EXPECT_TRUE(wnd->autoSize());
+    wnd->UpdateLayout();
+    EXPECT_EQ(wnd->cellHeight(), 30 + 4 + 2 * t);
+    EXPECT_GE(wnd->columns(), 1);
+    EXPECT_EQ(wnd->cellWidth() * wnd->columns() <= wnd->viewport()->width(), true);
+}
+
+TEST_F(Thumbnails, ClicksSelectAndNotifyTheParentInOrder) {
+    wnd->SetCellSize(100, 80);
+    AddAll();
+    wnd->UpdateLayout();
+    EXPECT_EQ(wnd->selectedIndex(), -1);
+    EXPECT_EQ(wnd->SelectedPath(), "");
+
+    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(1, 0));
+    EXPECT_EQ(wnd->selectedIndex(), 1);
+    EXPECT_EQ(Posted(),
+              (std::vector<int>{CTitledPicsWnd::kLeftClick, CTitledPicsWnd::kSelChanged}));
+    // The parent may read the selection at once.
+    EXPECT_EQ(wnd->SelectedPath(), items[1].path);
+
+    // The selected picture again: the click only.
+    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(1, 0));
+    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kLeftClick}));
+
+    // The empty cell after the last picture: nothing.
+    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(1, 1));
+    EXPECT_EQ(wnd->selectedIndex(), 1);
+    EXPECT_TRUE(Posted().empty());
+
+    QTest::mouseClick(wnd->viewport(), Qt::RightButton, {}, CellCentre(0, 1));
+    EXPECT_EQ(Posted(),
+              (std::vector<int>{CTitledPicsWnd::kRightClick, CTitledPicsWnd::kSelChanged}));
+    EXPECT_EQ(wnd->selectedIndex(), 2);
+
+    QTest::mouseDClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(0, 0));
+    const std::vector<int> posted = Posted();
+    ASSERT_FALSE(posted.empty());
+    EXPECT_NE(std::find(posted.begin(), posted.end(), CTitledPicsWnd::kDoubleClick), posted.end());
+    ASSERT_FALSE(opener.opened.empty());
+    EXPECT_EQ(opener.opened.back(), items[0].path);
+    EXPECT_EQ(wnd->selectedIndex(), 0);
+}
+
+TEST_F(Thumbnails, SelectAcceptsOnlyValidIndexes) {
+    AddAll();
+    wnd->Select(5);
+    wnd->Select(-2);
+    EXPECT_EQ(wnd->selectedIndex(), -1);
+    EXPECT_TRUE(Posted().empty());
+    wnd->Select(2);
+    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kSelChanged}));
+    wnd->Select(2);
+    EXPECT_TRUE(Posted().empty());
+    wnd->Select(-1);
+    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kSelChanged}));
+    EXPECT_EQ(wnd->SelectedPath(), "");
+}
+
+TEST_F(Thumbnails, DeleteRemovesOnlyTheSelectedFileAndClearsTheSelection) {
+    AddAll();
+    wnd->DeleteSelected();  // nothing selected: nothing happens
+    EXPECT_EQ(wnd->count(), 3);
+    for (const PictureItem& item : items) EXPECT_TRUE(fs::exists(item.path));
+
+    wnd->Select(2);
+    (void)Posted();
+    wnd->DeleteSelected();
+    EXPECT_EQ(wnd->count(), 2);
+    EXPECT_FALSE(fs::exists(items[2].path));
+    EXPECT_TRUE(fs::exists(items[0].path));
+    EXPECT_TRUE(fs::exists(items[1].path));
+    // The old index lies beyond the last picture: no selection, no stale path.
+    EXPECT_EQ(wnd->selectedIndex(), -1);
+    EXPECT_EQ(wnd->SelectedPath(), "");
+    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kSelChanged}));
+    wnd->DeleteSelected();
+    EXPECT_EQ(wnd->count(), 2);
+    EXPECT_TRUE(fs::exists(items[1].path));
+}
+
+// ---- logo picker ----------------------------------------------------------
+
+class Picker : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        images = dir.path() + "images/";
+        fs::create_directories(images);
+        fs::create_directories(dir.path() + "elsewhere");
+        WriteBmp(images + "beta.bmp", 60, 20);
+        WriteBmp(images + "Alpha.bmp", 40, 40);
+        std::ofstream(images + "notes.txt") << "not a logo";
+    }
+    Folder dir;
+    std::string images;
+};
+
+TEST_F(Picker, ShowsTheFolderAndChoosesTheFirstPicture) {
+    CLogoPickerDlg picker(images);
+    EXPECT_EQ(picker.windowTitle(), QStringLiteral("Select Logo Image"));
+    ASSERT_EQ(picker.items().size(), 2u);
+    EXPECT_EQ(picker.thumbnails()->count(), 2);
+    EXPECT_EQ(picker.thumbnails()->controlId(), 1234);
+    EXPECT_EQ(picker.items()[0]->path, images + "Alpha.bmp");
+    EXPECT_FALSE(picker.items()[0]->bitmap.isNull());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.chosenPath(), images + "Alpha.bmp");
+
+    picker.thumbnails()->Select(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.chosenPath(), images + "beta.bmp");
+
+    // Delete takes the file away without asking; the choice follows.
+    picker.DeleteSelected();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fs::exists(images + "beta.bmp"));
+    EXPECT_EQ(picker.chosenPath(), "");
+    EXPECT_EQ(picker.thumbnails()->count(), 1);
+}
+
+TEST_F(Picker, BrowseCopiesNewImagesOnly) {
+    const std::string outside = dir.path() + "elsewhere/gamma.bmp";
+    WriteBmp(outside, 30, 30, Qt::white);
+    CLogoPickerDlg picker(images);
+    std::string offered = outside;
+    picker.SetFilePicker([&offered](QWidget*) { return offered; });
+
+    picker.Browse();
+    ASSERT_EQ(picker.items().size(), 3u);
+    EXPECT_EQ(picker.items().back()->path, images + "gamma.bmp");
+    EXPECT_TRUE(fs::exists(images + "gamma.bmp"));
+    EXPECT_EQ(picker.thumbnails()->count(), 3);
+
+    // The same name again: the copy is refused and nothing changes.
+    WriteBmp(outside, 10, 10, Qt::black);
+    picker.Browse();
+    EXPECT_EQ(picker.items().size(), 3u);
+    EXPECT_EQ(QImage(QString::fromStdString(images + "gamma.bmp")).width(), 30);
+
+    // Cancelled, missing, or too long for the picker's buffers: nothing.
+    for (std::string path : {std::string(), dir.path() + "elsewhere/missing.bmp",
+                             dir.path() + "elsewhere/" + std::string(130, 'n') + ".bmp"}) {
+        offered = path;
+        picker.Browse();
+        EXPECT_EQ(picker.items().size(), 3u) << path;
+    }
+    // A name that fits the source buffer but not the folder's.
+    fs::create_directories(dir.path() + "e");
+    const std::string longName =
+        std::string(CLogoPickerDlg::kMaxPath - images.size(), 'q') + ".bmp";
+    offered = dir.path() + "e/" + longName;
+    if (offered.size() < CLogoPickerDlg::kMaxSourcePath) {
+        WriteBmp(offered, 5, 5);
+        picker.Browse();
+        EXPECT_EQ(picker.items().size(), 3u);
+        EXPECT_FALSE(fs::exists(images + longName));
+    }
+}
+
+TEST_F(Picker, EmptyOrMissingFolderShowsNothing) {
+    CLogoPickerDlg picker(dir.path() + "nowhere/");
+    EXPECT_TRUE(picker.items().empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.chosenPath(), "");
+}
+
+// ---- cover-sheet page -----------------------------------------------------
+
+class CoverPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(imaging.Bind());
+        imaging.SetClock(&clock);
+        clock.Set(1772712000);
+        folders = dir.path();
+        fs::create_directories(folders + "images");
+        fs::create_directories(folders + "templates");
+        fs::create_directories(folders + "outbox");
+        const char* bin = std::getenv("CORVINAPORT_TEST_BINDIR");
+        ASSERT_NE(bin, nullptr);
+        fs::copy_file(std::string(bin) + "/res/cover/Template.tif",
+                      folders + "templates/Template.tif");
+        WriteBmp(folders + "images/Acme.bmp", 300, 100);
+        WriteBmp(folders + "images/zenith.logo.bmp", 100, 100);
+        directory.LocalFolders = folders;
+        auto recipient = std::make_unique<Recipient>();
+        recipient->name = "Ann";
+        recipient->faxNumber = "5551234";
+        job.RecipientList.push_back(std::move(recipient));
+        job.message.pageCount = 2;
+        page = std::make_unique<CSelCover>(job, directory, imaging);
+        page->SetSheet(&sheet);
+        page->SetOpener(&opener);
+        page->EnsureInitialized();
+        page->OnSetActive();
+    }
+    QStringList ComboItems() const {
+        QStringList out;
+        for (int i = 0; i < page->logoCombo()->count(); ++i) out << page->logoCombo()->itemText(i);
+        return out;
+    }
+    void Choose(const QString& entry) {
+        const int index = page->logoCombo()->findText(entry);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        page->logoCombo()->setCurrentIndex(index);
+        page->OnLogoSelected(index);
+    }
+    [[nodiscard]] long BlackInLogoBand(const std::string& path) const {
+        TIFF* tif = TIFFOpen(path.c_str(), "r");
+        if (tif == nullptr) return -1;
+        std::uint32_t width = 0;
+        std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+        std::vector<std::uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize(tif)));
+        long black = 0;
+        // Fax pages are read row by row from the top.
+        for (std::uint32_t y = 0; y < 500; ++y) {
+            if (TIFFReadScanline(tif, line.data(), y, 0) < 0) break;
+            if (y < 100) continue;
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const bool bit = (line[x / 8] >> (7 - x % 8)) & 1;
+                black += (photometric == PHOTOMETRIC_MINISWHITE) == bit;
+            }
+        }
+        TIFFClose(tif);
+        return black;
+    }
+
+    Folder dir;
+    std::string folders;
+    FakeClock clock;
+    ImagingLibrary imaging{nullptr};
+    DirectorySettings directory;
+    FaxJob job;
+    Buttons sheet;
+    RecordingOpener opener;
+    std::unique_ptr<CSelCover> page;
+};
+
+TEST_F(CoverPage, StartsTickedWithTheLogoNamesOfTheImagesFolder) {
+    EXPECT_EQ(page->caption(), QStringLiteral("Cover Sheet - Send a Fax"));
+    EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
+    EXPECT_TRUE(page->coverCheck()->isChecked());
+    EXPECT_EQ(page->coverCheck()->text(), QStringLiteral("I want to send a coversheet"));
+    EXPECT_EQ(ComboItems(), (QStringList{"Acme", "none", "zenith"}));
+    EXPECT_EQ(page->logoCombo()->currentText(), QStringLiteral("none"));
+    EXPECT_EQ(page->logoPath(), "");
+    EXPECT_EQ(page->coverFilePath(), "");
+}
+
+TEST_F(CoverPage, LogoChoiceFindsTheFileAndNoneClearsIt) {
+    Choose("Acme");
+    EXPECT_EQ(page->logoPath(), folders + "images/Acme.bmp");
+    EXPECT_TRUE(fs::exists(page->logoPath()));
+    Choose("zenith");  // listed up to its first dot
+    EXPECT_EQ(page->logoPath(), folders + "images/zenith.logo.bmp");
+    Choose("none");
+    EXPECT_EQ(page->logoPath(), "");
+
+    // The picker's choice is shown as a full path; Cancel keeps the logo.
+    std::string folderSeen;
+    page->SetPickerRunner([&](QWidget*, const std::string& folder, std::string& chosen) {
+        folderSeen = folder;
+        chosen = folder + "Acme.bmp";
+        return true;
+    });
+    page->OnLogoButton();
+    EXPECT_EQ(folderSeen, folders + "images/");
+    EXPECT_EQ(page->logoPath(), folders + "images/Acme.bmp");
+    EXPECT_EQ(page->logoCombo()->currentText().toStdString(), folders + "images/Acme.bmp");
+    page->SetPickerRunner([](QWidget*, const std::string&, std::string& chosen) {
+        chosen = "ignored";
+        return false;
+    });
+    page->OnLogoButton();
+    EXPECT_EQ(page->logoPath(), folders + "images/Acme.bmp");
+}
+
+TEST_F(CoverPage, NextHandsTheTextsOnAndComposesTheCover) {
+    page->senderEdit()->setText("Jo");
+    page->companyEdit()->setText("Quorvane Ltd");
+    page->subjectEdit()->setText("Figures");
+    page->memoEdit()->setPlainText(QString(70, QLatin1Char('m')) + "\nend");
+    Choose("Acme");
+    ASSERT_TRUE(page->OnWizardNext());
+    EXPECT_EQ(job.message.subject, "Figures");
+    // The job gets the memo as typed (CR LF); the cover and the page the wrapped one.
+    EXPECT_EQ(job.message.memo, std::string(70, 'm') + "\r\nend");
+    EXPECT_EQ(page->memoEdit()->toPlainText(),
+              QString(60, QLatin1Char('m')) + "\n" + QString(10, QLatin1Char('m')) + "\nend");
+    ASSERT_EQ(page->coverFilePath(), folders + "outbox/Cover.tif");
+    EXPECT_TRUE(page->sendCoverSheet());
+    EXPECT_EQ(imaging.CountImages(page->coverFilePath()), 1u);
+    // 300 x 100 fits the band as 1200 x 400.
+    EXPECT_GT(BlackInLogoBand(page->coverFilePath()), 1200L * 400 * 9 / 10);
+
+    // Back to the page, "none", Next again: the new cover has no logo.
+    Choose("none");
+    ASSERT_TRUE(page->OnWizardNext());
+    EXPECT_LT(BlackInLogoBand(page->coverFilePath()), 1200L * 400 / 10);
+}
+
+TEST_F(CoverPage, ClearedBoxLocksTheFieldsAndMakesNoCover) {
+    page->coverCheck()->click();
+    EXPECT_FALSE(page->coverCheck()->isChecked());
+    EXPECT_TRUE(page->senderEdit()->isReadOnly());
+    EXPECT_TRUE(page->memoEdit()->isReadOnly());
+    EXPECT_FALSE(page->logoCombo()->isEnabled());
+    EXPECT_FALSE(page->previewButton()->isEnabled());
+    EXPECT_FALSE(page->logoButton()->isEnabled());
+    page->subjectEdit()->setText("kept anyway");
+    ASSERT_TRUE(page->OnWizardNext());
+    EXPECT_FALSE(page->sendCoverSheet());
+    EXPECT_EQ(page->coverFilePath(), "");
+    EXPECT_EQ(job.message.subject, "kept anyway");
+    EXPECT_FALSE(fs::exists(folders + "outbox/Cover.tif"));
+
+    page->coverCheck()->click();
+    EXPECT_FALSE(page->senderEdit()->isReadOnly());
+    EXPECT_TRUE(page->previewButton()->isEnabled());
+    EXPECT_TRUE(page->OnWizardBack());
+    EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+TEST_F(CoverPage, PreviewComposesAndOpensWithoutLeaving) {
+    page->subjectEdit()->setText("Preview me");
+    page->previewButton()->click();
+    ASSERT_EQ(opener.opened.size(), 1u);
+    EXPECT_EQ(opener.opened[0], folders + "outbox/Cover.tif");
+    EXPECT_EQ(imaging.CountImages(opener.opened[0]), 1u);
+    EXPECT_EQ(page->coverFilePath(), "");  // only Next keeps a cover for the wizard
+    EXPECT_EQ(job.message.subject, "");
+
+    // Without a template nothing is made and nothing is opened.
+    fs::remove(folders + "templates/Template.tif");
+    page->previewButton()->click();
+    EXPECT_EQ(opener.opened.size(), 1u);
+    ASSERT_TRUE(page->OnWizardNext());
+    EXPECT_EQ(page->coverFilePath(), "");
+}
+
+}  // namespace

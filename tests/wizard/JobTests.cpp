@@ -1,0 +1,310 @@
+// Fax job: recipient line, gateway addresses, staging and the outbox store.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/FakeClock.h"
+#include "wizard/FaxJob.h"
+#include "wizard/Outbox.h"
+#include "wizard/OutboxMessage.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kGw = "@gw.test";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "jobtests-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, ec);
+        fs::remove_all(path_, ec);
+    }
+    // A folder value: ends with "/".
+    [[nodiscard]] std::string folder() const { return path_.string() + "/"; }
+
+  private:
+    fs::path path_;
+};
+
+// Local time is UTC in these tests, so dates are known.
+class JobTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    TempDir dir;
+    // 2023-11-14 22:13:20 UTC
+    FakeClock clock{1700000000};
+};
+
+FaxJob JobWith(std::initializer_list<const char*> lines) {
+    FaxJob job;
+    for (const char* line : lines) {
+        auto r = std::make_unique<Recipient>();
+        r->displayLine = line;
+        job.RecipientList.push_back(std::move(r));
+    }
+    return job;
+}
+
+}  // namespace
+
+TEST(RecipientLine, JoinsDisplayLinesHeadFirstWithoutTrailingSeparator) {
+    EXPECT_EQ(JobWith({}).BuildRecipientLine(), "");
+    EXPECT_EQ(JobWith({"A"}).BuildRecipientLine(), "A");
+    EXPECT_EQ(JobWith({"\"A\" <1>", "\"B\" <b@x.org>"}).BuildRecipientLine(),
+              "\"A\" <1>, \"B\" <b@x.org>");
+    // Trailing blanks and commas of the last entry go with the separator.
+    EXPECT_EQ(JobWith({"A", "B , "}).BuildRecipientLine(), "A, B");
+}
+
+TEST(RecipientDigits, KeepsOnlyDecimalDigits) {
+    Recipient r;
+    r.SetFaxNumber("+1 (555) 123-4567 x\xd9\xa3");
+    EXPECT_EQ(r.faxNumber, "15551234567");
+}
+
+TEST(GatewayAddresses, RewritesFaxNumbersAndKeepsMailAddresses) {
+    EXPECT_EQ(FaxNumbersToAddresses("", kGw), "");
+    EXPECT_EQ(FaxNumbersToAddresses("\"Fax Recipient\" <5551234>", kGw), "5551234@gw.test");
+    // Number first, then mail address: the mail entry keeps name and brackets.
+    EXPECT_EQ(FaxNumbersToAddresses("\"Fax Recipient\" <5551234>, \"Bo\" <bo@x.org>", kGw),
+              "5551234@gw.test, \"Bo\" <bo@x.org>");
+    // Mail address first: the number follows the comma without the blank.
+    EXPECT_EQ(FaxNumbersToAddresses("\"Bo\" <bo@x.org>, \"Fax Recipient\" <5551234>", kGw),
+              "\"Bo\" <bo@x.org>,5551234@gw.test");
+    // Digits elsewhere do not make a mail address a fax number.
+    EXPECT_EQ(FaxNumbersToAddresses("\"R2\" <r2d2@x99.org>", kGw), "\"R2\" <r2d2@x99.org>");
+    EXPECT_EQ(FaxNumbersToAddresses("\"A\" <1>, \"B\" <2>, \"C\" <3>", kGw),
+              "1@gw.test, 2@gw.test, 3@gw.test");
+}
+
+TEST(GatewayAddresses, LongDisplayNameDoesNotHideTheNextEntry) {
+    const std::string longName(300, 'n');
+    EXPECT_EQ(FaxNumbersToAddresses("\"" + longName + "\" <111>, \"x\" <222>", "@g"),
+              "111@g, 222@g");
+}
+
+TEST(GatewayAddresses, MalformedLinesDoNotCrashOrLoseNumbers) {
+    EXPECT_EQ(FaxNumbersToAddresses(">", kGw), ">");
+    EXPECT_EQ(FaxNumbersToAddresses("5>", kGw), "5@gw.test");
+    EXPECT_EQ(FaxNumbersToAddresses("<<>>>", kGw), "<<>>>");
+    // No "<" in front of the number: nothing of the entry is dropped.
+    EXPECT_EQ(FaxNumbersToAddresses("\"a\" 12>, \"b\" <34>", kGw), "\"a\" 12@gw.test, 34@gw.test");
+}
+
+TEST(OutboxMessageFile, ExactLayoutWithCrLf) {
+    OutboxMessage m;
+    m.from = "me@x.org";
+    m.to = "1@gw";
+    m.subject = "Hi";
+    m.dir = "1700000000";
+    m.year = 2023;
+    m.month = 11;
+    m.day = 4;
+    m.hour = 0;
+    m.minute = 5;
+    m.second = 9;
+    m.msgtype = 1;
+    m.size = 1234;
+    m.body = "line1\nline2\r\nline3";
+    m.attachments = {"/o/a.tif", "/o/b.tif"};
+    const auto bytes = m.Render();
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes,
+              "from: me@x.org\r\nto: 1@gw\r\ncc: \r\nbcc: \r\nsubject: Hi\r\n"
+              "dir: 1700000000\r\nyear: 2023\r\nmonth: 11\r\nday: 4\r\nhour: 0\r\n"
+              "minute: 5\r\nsecond: 9\r\nmsgtype: 1\r\nsize: 1234\r\n"
+              "body:\r\nline1\r\nline2\r\nline3\r\nattachment:\r\n/o/a.tif\r\n/o/b.tif\r\n");
+
+    const auto empty = OutboxMessage{}.Render();
+    ASSERT_TRUE(empty);
+    EXPECT_NE(empty->find("size: 0\r\nbody:\r\n\r\nattachment:\r\n"), std::string::npos);
+    EXPECT_TRUE(empty->ends_with("attachment:\r\n"));
+}
+
+TEST(OutboxMessageFile, HeaderValuesCannotAddLinesOrOverflowTheLineBuffer) {
+    OutboxMessage m;
+    m.subject = "a\r\ndir: ../x\n";
+    const auto bytes = m.Render();
+    ASSERT_TRUE(bytes);
+    EXPECT_NE(bytes->find("subject: a  dir: ../x \r\n"), std::string::npos);
+
+    // "subject: " (9) + value + line feed must stay below 512 bytes.
+    m.subject = std::string(501, 's');
+    EXPECT_TRUE(m.Render());
+    m.subject = std::string(502, 's');
+    EXPECT_FALSE(m.Render());
+    TempDir dir;
+    EXPECT_FALSE(m.WriteMessageFile(dir.folder() + "msg.qvm"));
+    EXPECT_FALSE(fs::exists(dir.folder() + "msg.qvm"));
+}
+
+TEST_F(JobTest, StageCopiesIntoOutboxCreatingItAndReplacingOldCopy) {
+    const std::string attached = dir.folder() + "Report.pdf";
+    WriteFile(attached, "new bytes");
+    // The outbox folder does not exist yet.
+    const std::string copy = StageAttachment(dir.folder(), attached);
+    EXPECT_EQ(copy, dir.folder() + "outbox/Report.pdf");
+    EXPECT_EQ(ReadFile(copy), "new bytes");
+    EXPECT_EQ(ReadFile(attached), "new bytes");
+
+    WriteFile(attached, "newer");
+    EXPECT_EQ(StageAttachment(dir.folder(), attached), copy);
+    EXPECT_EQ(ReadFile(copy), "newer");
+    // Staging the staged copy itself keeps it intact.
+    EXPECT_EQ(StageAttachment(dir.folder(), copy), copy);
+    EXPECT_EQ(ReadFile(copy), "newer");
+}
+
+TEST_F(JobTest, FailedStageNeverReturnsAStaleCopy) {
+    fs::create_directories(dir.folder() + "outbox");
+    WriteFile(dir.folder() + "outbox/gone.tif", "stale");
+    EXPECT_EQ(StageAttachment(dir.folder(), dir.folder() + "gone.tif"), "");
+    EXPECT_EQ(ReadFile(dir.folder() + "outbox/gone.tif"), "stale");
+    EXPECT_EQ(StageAttachment(dir.folder(), dir.folder()), "");
+}
+
+TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
+    // No outbox folder yet: it is created.
+    fs::create_directories(dir.folder() + "staging");
+    const std::string document = dir.folder() + "staging/fax.tif";
+    const std::string tiff(3000, 'T');
+    WriteFile(document, tiff);
+    FaxMessage message;
+    message.from = "me@x.org";
+    message.to = "\"Fax Recipient\" <5551234>, \"Bo\" <bo@x.org>";
+    message.subject = "Quarterly";
+    message.body = "a\nb";
+    message.documentPath = document;
+    message.memo = "not stored";
+
+    std::string folder;
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw, &folder));
+    EXPECT_EQ(folder, dir.folder() + "outbox/1700000000");
+    EXPECT_FALSE(fs::exists(document));
+    EXPECT_EQ(ReadFile(folder + "/fax.tif"), tiff);
+
+    const std::string file = ReadFile(folder + "/msg.qvm");
+    auto expected = [&](const std::string& size) {
+        return "from: me@x.org\r\nto: 5551234@gw.test, \"Bo\" <bo@x.org>\r\ncc: \r\nbcc: \r\n"
+               "subject: Quarterly\r\ndir: 1700000000\r\nyear: 2023\r\nmonth: 11\r\nday: 14\r\n"
+               "hour: 22\r\nminute: 13\r\nsecond: 20\r\nmsgtype: 1\r\nsize: " +
+               size + "\r\nbody:\r\na\r\nb\r\nattachment:\r\n" + folder + "/fax.tif\r\n";
+    };
+    // The size counts the document and the message file as first written,
+    // when its size line read "size: 0".
+    const std::size_t size = tiff.size() + expected("0").size();
+    EXPECT_EQ(file, expected(std::to_string(size)));
+    // Nothing else is left in the folder (no temporary files).
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(JobTest, SaveWithoutDocumentHasNoAttachmentLine) {
+    FaxMessage message;
+    std::string folder;
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw, &folder));
+    const std::string file = ReadFile(folder + "/msg.qvm");
+    EXPECT_TRUE(file.starts_with("from: \r\nto: \r\n"));
+    EXPECT_TRUE(file.ends_with("body:\r\n\r\nattachment:\r\n"));
+}
+
+TEST_F(JobTest, SingleCharacterDocumentNameIsStoredToo) {
+    const std::string document = dir.folder() + "x";
+    WriteFile(document, "doc");
+    FaxMessage message;
+    message.documentPath = document;
+    std::string folder;
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw, &folder));
+    EXPECT_FALSE(fs::exists(document));
+    EXPECT_EQ(ReadFile(folder + "/x"), "doc");
+    EXPECT_TRUE(ReadFile(folder + "/msg.qvm").ends_with("attachment:\r\n" + folder + "/x\r\n"));
+}
+
+TEST_F(JobTest, SecondSaveInTheSameSecondKeepsTheFirstFax) {
+    FaxMessage first;
+    first.subject = "first";
+    first.documentPath = dir.folder() + "a.tif";
+    WriteFile(first.documentPath, "A");
+    FaxMessage second = first;
+    second.subject = "second";
+    std::string folder1, folder2;
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", first, clock, kGw, &folder1));
+    WriteFile(second.documentPath, "B");
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", second, clock, kGw, &folder2));
+    EXPECT_EQ(folder2, dir.folder() + "outbox/1700000001");
+    EXPECT_EQ(ReadFile(folder1 + "/a.tif"), "A");
+    EXPECT_EQ(ReadFile(folder2 + "/a.tif"), "B");
+    EXPECT_NE(ReadFile(folder1 + "/msg.qvm").find("subject: first\r\ndir: 1700000000\r\n"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(folder2 + "/msg.qvm").find("subject: second\r\ndir: 1700000001\r\n"),
+              std::string::npos);
+}
+
+TEST_F(JobTest, FailuresAreReportedAndKeepTheDocument) {
+    const std::string document = dir.folder() + "fax.tif";
+    WriteFile(document, "doc");
+    FaxMessage message;
+    message.documentPath = document;
+
+    // A header line too long for the message file.
+    message.subject = std::string(600, 's');
+    EXPECT_FALSE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw));
+    message.subject.clear();
+    EXPECT_EQ(ReadFile(document), "doc");
+
+    // The document has gone: no fax without its document, no folder left.
+    FaxMessage missing;
+    missing.documentPath = dir.folder() + "missing.tif";
+    EXPECT_FALSE(SaveToOutbox(dir.folder(), "outbox", missing, clock, kGw));
+
+    // The outbox path is taken by a plain file.
+    WriteFile(dir.folder() + "blocked", "");
+    EXPECT_FALSE(SaveToOutbox(dir.folder(), "blocked", message, clock, kGw));
+
+    if (::geteuid() != 0) {
+        // A read-only outbox: nothing can be written.
+        fs::create_directories(dir.folder() + "outbox");
+        fs::permissions(dir.folder() + "outbox", fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw));
+        fs::permissions(dir.folder() + "outbox", fs::perms::owner_all);
+    }
+    EXPECT_EQ(ReadFile(document), "doc");
+    if (fs::exists(dir.folder() + "outbox")) EXPECT_TRUE(fs::is_empty(dir.folder() + "outbox"));
+}
+
+TEST_F(JobTest, ControlCharactersInDocumentNameStayOnOneLine) {
+    const std::string document = dir.folder() + "a\nb.tif";
+    WriteFile(document, "doc");
+    FaxMessage message;
+    message.documentPath = document;
+    std::string folder;
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw, &folder));
+    EXPECT_EQ(ReadFile(folder + "/a_b.tif"), "doc");
+    EXPECT_TRUE(
+        ReadFile(folder + "/msg.qvm").ends_with("attachment:\r\n" + folder + "/a_b.tif\r\n"));
+}

@@ -1,0 +1,175 @@
+// corvinaport-demo-drive: runs the real "Send a Fax" wizard without a display
+// and fills it in by script: one fax number, the given document, send now.
+// It prints every page it passes, every message the wizard shows, and where
+// the fax ended up.
+//
+//   QT_QPA_PLATFORM=offscreen corvinaport-demo-drive <document> [fax number]
+//
+// The settings come from the registry store named by CORVINAPORT_REGISTRY.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/CNetFaxApp.h"
+#include "app/MessageBoxService.h"
+#include "app/SendFaxProgram.h"
+#include "wizard/CMainHostDlg.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers every box like a user pressing its first button, and prints it.
+class PrintingMessageBox final : public MessageBoxService {
+  public:
+    MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
+                  MbIcon) override {
+        ++shown;
+        std::string flat = text;
+        for (char& c : flat)
+            if (c == '\n') c = ' ';
+        std::printf("  message box [%s]: %s\n", caption.c_str(), flat.c_str());
+        std::fflush(stdout);
+        switch (buttons) {
+            case MbButtons::YesNo:
+            case MbButtons::YesNoCancel:
+                return MbResult::Yes;
+            case MbButtons::RetryCancel:
+                return MbResult::Cancel;
+            default:
+                return MbResult::Ok;
+        }
+    }
+    int shown = 0;
+};
+
+void Say(const std::string& text) {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+std::string Caption(const CNetFaxPropSheet& sheet) { return sheet.windowTitle().toStdString(); }
+
+// The outbox's folders before the run, to tell the new one afterwards.
+std::vector<std::string> Folders(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec))
+        if (e.is_directory(ec)) names.push_back(e.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: corvinaport-demo-drive <document> [fax number]\n");
+        return 2;
+    }
+    const std::string document = fs::absolute(argv[1]).string();
+    const std::string number = argc == 3 ? argv[2] : "1 (212) 555-0100";
+    std::error_code ec;
+    if (!fs::is_regular_file(document, ec)) {
+        std::fprintf(stderr, "corvinaport-demo-drive: no such file: %s\n", document.c_str());
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qt(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    PrintingMessageBox boxes;
+    bool finished = false, stuck = false;
+    std::vector<std::string> outboxBefore;
+    std::string outbox;
+
+    SendFaxOptions options;
+    options.messageBox = &boxes;
+    options.listenForMessages = false;
+    options.filePicker = [&](QWidget*) {
+        Say("  file dialog: " + document);
+        return document;
+    };
+    options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& app) {
+        outbox = app.settings.directory.LocalFolders + "outbox/";
+        outboxBefore = Folders(outbox);
+        Say(std::string("Settings: LocalFolders \"") + app.settings.directory.LocalFolders +
+            "\", relay \"" + app.settings.directory.RmMessages + "\", sender " + app.message.from);
+        Say(app.attachMode ? "Mode: attach a file (no printed document at hand)"
+                           : "Mode: printed document with cover sheet");
+        // The script runs once the wizard's own loop does.
+        QTimer::singleShot(0, &host, [&host, &number, &finished, &stuck] {
+            CNetFaxPropSheet& sheet = host.sheet();
+            Say("Page 1: " + Caption(sheet));
+            host.recipientsPage().numberEdit()->setText(QString::fromStdString(number));
+            emit host.recipientsPage().numberEdit()->textEdited(
+                host.recipientsPage().numberEdit()->text());
+            Say("  typed fax number: " + number);
+            host.recipientsPage().addButton()->click();
+            if (!sheet.PressNext()) {
+                stuck = true;
+                Say("  the page did not let the wizard go on");
+                sheet.PressCancel();
+                return;
+            }
+            Say("Page 2: " + Caption(sheet));
+            if (sheet.activePage() == &host.documentPage()) {
+                host.documentPage().addButton()->click();
+            } else if (sheet.activePage() == &host.coverPage()) {
+                // The demo attaches no printed document: no cover either.
+                if (host.coverPage().coverCheck()->isChecked())
+                    host.coverPage().coverCheck()->click();
+                Say("  cover sheet: none");
+            }
+            if (!sheet.PressNext()) {
+                stuck = true;
+                Say("  the page did not let the wizard go on");
+                sheet.PressCancel();
+                return;
+            }
+            Say("Page 3: " + Caption(sheet));
+            host.schedulePage().sendNowButton()->click();
+            Say("  chose: Send this fax immediately");
+            Say("Finish pressed.");
+            finished = sheet.PressFinish();
+            if (!finished) {
+                stuck = true;
+                Say("  the wizard refused to finish");
+                sheet.PressCancel();
+            }
+        });
+    };
+    options.afterRun = [&](CMainHostDlg&, CNetFaxApp& app) {
+        Say("Wizard ended" + std::string(finished ? " with Finish." : " without Finish."));
+        Say("  recipient line: " + app.message.to);
+        Say("  document: " + app.message.documentPath);
+    };
+
+    Say("Libraries behind the Finish steps:");
+    std::string wired = FinishStepsWired();
+    std::size_t start = 0;
+    while (start < wired.size()) {
+        std::size_t end = wired.find('\n', start);
+        Say("  " + wired.substr(start, end - start));
+        start = end + 1;
+    }
+
+    const int rc = RunSendFax("", options);
+    if (rc != 0) return rc;
+
+    std::vector<std::string> after = Folders(outbox);
+    for (const std::string& name : after) {
+        bool old = false;
+        for (const std::string& b : outboxBefore) old = old || b == name;
+        if (!old) Say("Stored in the outbox: " + outbox + name + "/");
+    }
+    if (stuck) return 1;
+    return finished ? 0 : 1;
+}

@@ -1,0 +1,77 @@
+// corvinaport-faxwatch: hands the prints of the fax printer to this user's
+// Send a Fax wizard. Started with the desktop session.
+//
+//   corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS] [--once]
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tools/faxwatch/FaxWatcher.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS] "
+                 "[--once]\n"
+                 "Watches the fax printer's folder of this user (CORVINAPORT_WINDIR, else\n"
+                 "/var/spool/corvinaport/<user>/) and hands every print to the running Send a\n"
+                 "Fax wizard, or starts one for it. --once handles the prints present and ends.\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    FaxWatchOptions options = DefaultFaxWatchOptions(
+        QFileInfo(QCoreApplication::applicationFilePath()).path().toStdString());
+    bool once = false;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--folder") == 0 && hasValue) {
+            options.folder = argv[++i];
+        } else if (std::strcmp(argv[i], "--wizard") == 0 && hasValue) {
+            options.wizard = argv[++i];
+        } else if (std::strcmp(argv[i], "--grace") == 0 && hasValue) {
+            char* end = nullptr;
+            const double seconds = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != '\0' || seconds < 0 || seconds > 3600) return Usage();
+            options.grace = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+        } else if (std::strcmp(argv[i], "--once") == 0) {
+            once = true;
+        } else {
+            return Usage();
+        }
+    }
+    if (options.folder.empty()) return Usage();
+
+    FaxWatcher watcher(options);
+    QObject::connect(&watcher, &FaxWatcher::report, [](const QString& line) {
+        std::printf("corvinaport-faxwatch: %s\n", line.toLocal8Bit().constData());
+        std::fflush(stdout);
+    });
+    std::string reason;
+    if (!watcher.Start(&reason)) {
+        std::fprintf(stderr, "corvinaport-faxwatch: %s\n", reason.c_str());
+        return 1;
+    }
+    if (once) {
+        if (!watcher.watching()) {
+            std::fprintf(stderr, "corvinaport-faxwatch: %s is not a folder of this user\n",
+                         watcher.options().folder.c_str());
+            return 1;
+        }
+        QTimer done;
+        QObject::connect(&done, &QTimer::timeout, [&] {
+            if (watcher.pendingCount() == 0) QCoreApplication::quit();
+        });
+        done.start(100);
+        return QCoreApplication::exec();
+    }
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,432 @@
+#include "transport/HttpRequest.h"
+
+#include <curl/curl.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/Clock.h"
+#include "app/TaskProgress.h"
+#include "transport/CQrvHTTPException.h"
+
+namespace {
+
+constexpr const char* kAgent = "QRVHTTP";
+constexpr const char* kLocationKey = "&location=";
+constexpr const char* kSuccessMark = "success=true";
+// Guards against a broken peer that never stops talking.
+constexpr std::size_t kMaxReplyHeaders = 1u << 20;
+constexpr std::size_t kMaxReplyBody = 16u << 20;
+
+struct EasyDeleter {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct MultiDeleter {
+    void operator()(CURLM* h) const { curl_multi_cleanup(h); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+struct CurlStringDeleter {
+    void operator()(char* p) const { curl_free(p); }
+};
+using Easy = std::unique_ptr<CURL, EasyDeleter>;
+using Multi = std::unique_ptr<CURLM, MultiDeleter>;
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+using Url = std::unique_ptr<CURLU, UrlDeleter>;
+using File = std::unique_ptr<std::FILE, FileCloser>;
+using CurlString = std::unique_ptr<char, CurlStringDeleter>;
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool IsWordByte(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// Only http and https addresses with a host name are posted to; anything else
+// (file:, ftp:, a bare word) ends the exchange before a connection is made.
+void CheckAddress(const std::string& address) {
+    Url u(curl_url());
+    if (!u || curl_url_set(u.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
+        throw CQrvHTTPException(CURLE_URL_MALFORMAT, "unparsable address: " + address);
+    char* raw = nullptr;
+    if (curl_url_get(u.get(), CURLUPART_SCHEME, &raw, 0) != CURLUE_OK)
+        throw CQrvHTTPException(CURLE_URL_MALFORMAT, "address without scheme: " + address);
+    CurlString scheme(raw);
+    const std::string s = scheme.get();
+    if (s != "http" && s != "https")
+        throw CQrvHTTPException(CURLE_UNSUPPORTED_PROTOCOL, "not an http address: " + address);
+    raw = nullptr;
+    if (curl_url_get(u.get(), CURLUPART_HOST, &raw, 0) != CURLUE_OK)
+        throw CQrvHTTPException(CURLE_URL_MALFORMAT, "address without host: " + address);
+    CurlString host(raw);
+    if (host.get()[0] == '\0')
+        throw CQrvHTTPException(CURLE_URL_MALFORMAT, "address without host: " + address);
+}
+
+// Every CR or LF separates header lines, so no header text can smuggle a
+// line of its own into the request.
+Slist HeaderList(const std::string& text) {
+    curl_slist* list = nullptr;
+    auto add = [&list](const std::string& line) {
+        curl_slist* next = curl_slist_append(list, line.c_str());
+        if (!next) {
+            curl_slist_free_all(list);
+            throw CQrvHTTPException(CURLE_OUT_OF_MEMORY, "out of memory");
+        }
+        list = next;
+    };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) add(text.substr(start, end - start));
+        start = end + 1;
+    }
+    // The body goes at once; no waiting for an interim 100 reply.
+    add("Expect:");
+    return Slist(list);
+}
+
+struct Reply {
+    long status = 0;
+    std::string headers;
+    std::string body;
+    bool overflow = false;
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* reply = static_cast<Reply*>(user);
+    const std::size_t n = size * count;
+    // A new status line starts a new reply (after an interim 1xx one).
+    if (n >= 5 && std::string_view(data, 5) == "HTTP/") reply->headers.clear();
+    if (reply->headers.size() + n > kMaxReplyHeaders) {
+        reply->overflow = true;
+        return 0;
+    }
+    reply->headers.append(data, n);
+    return n;
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* reply = static_cast<Reply*>(user);
+    const std::size_t n = size * count;
+    if (reply->body.size() + n > kMaxReplyBody) {
+        reply->overflow = true;
+        return 0;
+    }
+    reply->body.append(data, n);
+    return n;
+}
+
+std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user) {
+    auto* file = static_cast<std::FILE*>(user);
+    const std::size_t n = std::fread(buffer, 1, size * count, file);
+    if (n == 0 && std::ferror(file)) return CURL_READFUNC_ABORT;
+    return n;
+}
+
+template <typename T>
+void Set(CURL* h, CURLoption option, T value) {
+    if (curl_easy_setopt(h, option, value) != CURLE_OK)
+        throw CQrvHTTPException(CURLE_SETOPT_OPTION_SYNTAX, "cannot set a transfer option");
+}
+
+}  // namespace
+
+// The worker's own copy of the request and its results: the caller's fields
+// are written only after the worker has been joined, so a reply that comes
+// after the time limit is never seen.
+struct HttpRequest::Worker {
+    Kind kind = Kind::Form;
+    std::string url;
+    std::string headers;
+    std::string formData;
+    std::string bodyFilePath;
+    std::int32_t maxRequests = 0;
+    std::int32_t stallSeconds = 0;
+
+    std::string replyHeaders;
+    std::string replyBody;
+    std::string failure;
+    std::int32_t requestsMade = 0;
+    int exitCode = 1;
+
+    std::atomic<bool> done{false};
+    std::atomic<bool> abort{false};
+    std::mutex multiMutex;
+    CURLM* multi = nullptr;  // the running transfer, for Abort's wake-up
+
+    void Main() noexcept {
+        try {
+            exitCode = kind == Kind::Form ? RunForm() : RunFile();
+        } catch (const CQrvHTTPException& e) {
+            failure = e.what();
+            exitCode = 1;
+        } catch (const std::exception& e) {
+            failure = e.what();
+            exitCode = 1;
+        } catch (...) {
+            failure = "unexpected failure";
+            exitCode = 1;
+        }
+        done.store(true, std::memory_order_release);
+    }
+
+    // Called by the waiting thread: ends the transfer at its next wake-up.
+    void Abort() {
+        abort.store(true);
+        std::lock_guard lock(multiMutex);
+        if (multi) curl_multi_wakeup(multi);
+    }
+
+    int RunForm() {
+        std::string current = url;
+        if (current.empty()) {
+            failure = "no address";
+            return 1;
+        }
+        requestsMade = 0;
+        while (!current.empty() && requestsMade < maxRequests) {
+            replyHeaders.clear();
+            replyBody.clear();
+            ++requestsMade;
+            Reply reply;
+            {
+                CheckAddress(current);
+                Easy easy = NewTransfer(current, reply);
+                Set(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE,
+                    static_cast<curl_off_t>(formData.size()));
+                Set(easy.get(), CURLOPT_POSTFIELDS, formData.data());
+                Perform(easy.get(), reply);
+            }
+            replyHeaders = reply.headers;
+            current = ExtractReplyValue(replyHeaders, kLocationKey);
+            if (current.empty()) replyBody = std::move(reply.body);
+        }
+        return 0;
+    }
+
+    int RunFile() {
+        CheckAddress(url);
+        File file(std::fopen(bodyFilePath.c_str(), "rb"));
+        if (!file) throw CQrvHTTPException(CURLE_READ_ERROR, "cannot open " + bodyFilePath);
+        struct stat st {};
+        if (fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode))
+            throw CQrvHTTPException(CURLE_READ_ERROR, "cannot read " + bodyFilePath);
+        Reply reply;
+        {
+            Easy easy = NewTransfer(url, reply);
+            Set(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+            Set(easy.get(), CURLOPT_READFUNCTION, &OnRead);
+            Set(easy.get(), CURLOPT_READDATA, static_cast<void*>(file.get()));
+            if (stallSeconds > 0) {
+                Set(easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
+                Set(easy.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallSeconds));
+            }
+            Perform(easy.get(), reply);
+        }
+        replyHeaders = std::move(reply.headers);
+        replyBody = std::move(reply.body);
+        return 0;
+    }
+
+    Slist requestHeaders;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    Easy NewTransfer(const std::string& address, Reply& reply) {
+        Easy easy(curl_easy_init());
+        if (!easy) throw CQrvHTTPException(CURLE_FAILED_INIT, "cannot start a transfer");
+        CURL* h = easy.get();
+        requestHeaders = HeaderList(headers);
+        errorText[0] = '\0';
+        Set(h, CURLOPT_URL, address.c_str());
+        Set(h, CURLOPT_USERAGENT, kAgent);
+        Set(h, CURLOPT_NOSIGNAL, 1L);
+        Set(h, CURLOPT_POST, 1L);
+        Set(h, CURLOPT_PROTOCOLS_STR, "http,https");
+        Set(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        // Only the "&location=" value of a reply redirects, never a header.
+        Set(h, CURLOPT_FOLLOWLOCATION, 0L);
+        Set(h, CURLOPT_SSL_VERIFYPEER, 1L);
+        Set(h, CURLOPT_SSL_VERIFYHOST, 2L);
+        Set(h, CURLOPT_HTTPHEADER, requestHeaders.get());
+        Set(h, CURLOPT_HEADERFUNCTION, &OnHeader);
+        Set(h, CURLOPT_HEADERDATA, static_cast<void*>(&reply));
+        Set(h, CURLOPT_WRITEFUNCTION, &OnBody);
+        Set(h, CURLOPT_WRITEDATA, static_cast<void*>(&reply));
+        Set(h, CURLOPT_ERRORBUFFER, errorText);
+        return easy;
+    }
+
+    // Runs one transfer to its end or to Abort; a status other than 200
+    // ends the exchange too.
+    void Perform(CURL* easy, Reply& reply) {
+        if (abort.load()) throw CQrvHTTPException(CURLE_ABORTED_BY_CALLBACK, "stopped");
+        Multi m(curl_multi_init());
+        if (!m) throw CQrvHTTPException(CURLE_FAILED_INIT, "cannot start a transfer");
+        if (curl_multi_add_handle(m.get(), easy) != CURLM_OK)
+            throw CQrvHTTPException(CURLE_FAILED_INIT, "cannot start a transfer");
+        {
+            std::lock_guard lock(multiMutex);
+            multi = m.get();
+        }
+        CURLcode result = CURLE_OK;
+        bool finished = false;
+        bool multiFailed = false;
+        int running = 1;
+        while (!abort.load()) {
+            if (curl_multi_perform(m.get(), &running) != CURLM_OK) {
+                multiFailed = true;
+                break;
+            }
+            if (running == 0) break;
+            if (curl_multi_poll(m.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+                multiFailed = true;
+                break;
+            }
+        }
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(m.get(), &queued)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                finished = true;
+            }
+        }
+        {
+            std::lock_guard lock(multiMutex);
+            multi = nullptr;
+        }
+        curl_multi_remove_handle(m.get(), easy);
+        if (abort.load() && !finished)
+            throw CQrvHTTPException(CURLE_ABORTED_BY_CALLBACK, "stopped");
+        if (multiFailed || !finished) throw CQrvHTTPException(CURLE_FAILED_INIT, "transfer failed");
+        if (reply.overflow) throw CQrvHTTPException(CURLE_WRITE_ERROR, "reply too large");
+        if (result != CURLE_OK) {
+            std::string text = errorText[0] ? errorText : curl_easy_strerror(result);
+            throw CQrvHTTPException(result, text);
+        }
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
+        if (reply.status != 200)
+            throw CQrvHTTPException(static_cast<std::int32_t>(reply.status),
+                                    "status " + std::to_string(reply.status));
+    }
+};
+
+HttpRequest::HttpRequest() { InitCurlOnce(); }
+
+HttpRequest::~HttpRequest() = default;
+
+void HttpRequest::SetHeaders(const std::string& text) { requestHeaders = text; }
+
+bool HttpRequest::PostForm(const std::string& address, const std::string& data) {
+    url = address;
+    formData = data;
+    return Run(Kind::Form);
+}
+
+bool HttpRequest::PostFile(const std::string& address, const std::string& path) {
+    url = address;
+    bodyFilePath = path;
+    return Run(Kind::File) && HasSuccessMark(replyHeaders);
+}
+
+bool HttpRequest::Run(Kind kind) {
+    using namespace std::chrono_literals;
+    Clock& clk = clock ? *clock : DefaultClock();
+    failure.clear();
+
+    auto worker = std::make_unique<Worker>();
+    worker->kind = kind;
+    worker->url = url;
+    worker->headers = requestHeaders;
+    worker->formData = formData;
+    worker->bodyFilePath = bodyFilePath;
+    worker->maxRequests = maxRequests;
+    worker->stallSeconds = stallSeconds;
+
+    std::thread thread;
+    try {
+        thread = std::thread([w = worker.get()] { w->Main(); });
+    } catch (const std::exception& e) {
+        failure = std::string("cannot start the worker: ") + e.what();
+        return false;
+    }
+
+    bool ended = false;
+    if (kind == Kind::Form) {
+        long long budget = static_cast<long long>(timeoutSeconds) * 1000;
+        while (budget > 0) {
+            if (worker->done.load(std::memory_order_acquire)) {
+                ended = true;
+                break;
+            }
+            --budget;
+            clk.Sleep(1ms);
+            if (progressWindow) {
+                progressWindow->PumpMessages(true);
+                if (progressWindow->cancelled()) budget = 0;
+            }
+        }
+    } else {
+        // An upload has no time limit and cannot be stopped by the user.
+        while (!worker->done.load(std::memory_order_acquire)) {
+            clk.Sleep(1ms);
+            if (progressWindow) progressWindow->PumpMessages(true);
+        }
+        ended = true;
+    }
+
+    if (!ended) {
+        worker->Abort();
+        thread.join();
+        requestsMade = worker->requestsMade;
+        replyHeaders.clear();
+        replyBody.clear();
+        const bool stopped = progressWindow && progressWindow->cancelled();
+        failure = stopped ? "stopped by the user" : "no reply within the time limit";
+        return false;
+    }
+    thread.join();
+    requestsMade = worker->requestsMade;
+    replyHeaders = std::move(worker->replyHeaders);
+    replyBody = std::move(worker->replyBody);
+    failure = std::move(worker->failure);
+    return worker->exitCode == 0;
+}
+
+std::string HttpRequest::ExtractReplyValue(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find(key);
+    if (at == std::string::npos) return {};
+    std::string value = text.substr(at + key.size());
+    value = value.substr(0, value.find_first_of("&\n\t"));
+    const char* blanks = " \t\r\n\v\f";
+    const std::size_t first = value.find_first_not_of(blanks);
+    if (first == std::string::npos) return {};
+    const std::size_t last = value.find_last_not_of(blanks);
+    return value.substr(first, last - first + 1);
+}
+
+bool HttpRequest::HasSuccessMark(const std::string& text) {
+    const std::string mark = kSuccessMark;
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
+        const bool startsWord = at == 0 || !IsWordByte(text[at - 1]);
+        const std::size_t end = at + mark.size();
+        const bool endsWord = end == text.size() || !IsWordByte(text[end]);
+        if (startsWord && endsWord) return true;
+    }
+    return false;
+}

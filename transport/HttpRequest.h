@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class Clock;
+class TaskProgress;
+
+// One HTTP POST to the service, done on a worker thread while the calling
+// (user-interface) thread polls every millisecond and pumps the attached
+// progress window. Fill the fields, post once, read the reply fields after the
+// post has returned, destroy. Each request holds its own libcurl handles, so
+// requests of different threads never share state.
+class HttpRequest {
+  public:
+    HttpRequest();
+    ~HttpRequest();
+    HttpRequest(const HttpRequest&) = delete;
+    HttpRequest& operator=(const HttpRequest&) = delete;
+
+    // Replaces the additional request header text (lines separated by CR LF).
+    void SetHeaders(const std::string& text);
+
+    // Posts formData url-encoded to url, following "&location=" values of the
+    // replies up to maxRequests requests. True when the exchange ended well
+    // within timeoutSeconds and before the user's confirmed stop.
+    [[nodiscard]] bool PostForm(const std::string& url, const std::string& formData);
+
+    // Posts the whole content of bodyFilePath, streamed from disk. No time
+    // limit and no stop; true when the reply is 200 and its header block
+    // carries the "success=true" mark.
+    [[nodiscard]] bool PostFile(const std::string& url, const std::string& bodyFilePath);
+
+    [[nodiscard]] std::string ReplyHeaders() const { return replyHeaders; }
+
+    // The value that follows key in text, up to the first '&', line feed or
+    // tab, trimmed of white space; empty when key does not occur.
+    [[nodiscard]] static std::string ExtractReplyValue(const std::string& text,
+                                                       const std::string& key);
+
+    // True when text carries "success=true" as a whole token (not inside a
+    // longer word such as "nosuccess=true" or "success=trueness").
+    [[nodiscard]] static bool HasSuccessMark(const std::string& text);
+
+    std::string url;
+    std::string requestHeaders = "Content-Type: application/x-www-form-urlencoded";
+    std::string formData;
+    std::string bodyFilePath;
+    std::int32_t maxRequests = 5;
+    std::int32_t requestsMade = 0;
+    std::int32_t timeoutSeconds = 45;
+    std::string replyHeaders;
+    std::string replyBody;
+    TaskProgress* progressWindow = nullptr;  // not owned
+
+    // Seam for the poll's 1 ms sleeps; the process's clock by default.
+    Clock* clock = nullptr;
+    // PostFile: a transfer that moves no byte for this long fails, so a dead
+    // peer cannot hang the upload for ever (0: no such guard).
+    std::int32_t stallSeconds = 120;
+    // Why the last post failed, for diagnosis; empty after a success.
+    std::string failure;
+
+  private:
+    enum class Kind { Form, File };
+    struct Worker;
+
+    bool Run(Kind kind);
+};
