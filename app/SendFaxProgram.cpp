@@ -3,28 +3,26 @@
 #include <memory>
 #include <sstream>
 
+#include "addrbook/CAddressBookDlg.h"
 #include "app/CNetFaxApp.h"
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
 #include "app/TaskProgress.h"
+#include "connect/ConnectionManager.h"
+#include "connect/NetworkState.h"
 #include "controls/DocumentOpener.h"
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
-#include "wizard/Outbox.h"
 #include "imaging/ImagingLibrary.h"
+#include "transport/FaxSender.h"
+#include "wizard/CTaskProgressWnd.h"
+#include "wizard/Outbox.h"
 
-namespace {
-
-// The progress windows of the waits on the network.
-std::unique_ptr<TaskProgressFactory> MakeProgressFactory() { return nullptr; }
-
-}  // namespace
-
-FinishSteps MakeFinishSteps(CNetFaxApp& app, MessageBoxService& messageBox,
-                            TaskProgressFactory* progress) {
-    (void)messageBox;
-    (void)progress;
+FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     FinishSteps steps;
+    MessageBoxService& boxes = services.messageBox;
+    TaskProgressFactory& progress = services.progress;
+
     // LocalFolders is read at every call: a settings reload while the wizard
     // runs takes effect.
     steps.stageAttachment = [&app](const std::string& attached) {
@@ -35,27 +33,51 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, MessageBoxService& messageBox,
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
                             app.clock());
     };
+
+    // One manager for the run: its dialer binding stays loaded between calls.
+    auto manager = std::make_shared<ConnectionManager>(
+        services.network ? *services.network : DefaultNetworkState(), app.clock());
+    steps.ensureOnline = [manager, &boxes, &progress](QWidget*) {
+        return manager->EnsureOnline(boxes, progress);
+    };
+
+    auto sender = std::make_shared<FaxSender>(
+        app.settings, boxes, progress,
+        [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
+        app.clock());
+    steps.sendFax = [sender, &app, &boxes] {
+        if (sender->SendFax(app)) return true;
+        // With no recipient left to send to the submission says nothing; the
+        // fax goes to the outbox all the same, and the user must know.
+        if (app.message.sendStatus != "fail") {
+            (void)boxes.Show(kFaxFailedText, kMessageCaption, MbButtons::Ok, MbIcon::None);
+            app.message.sendStatus = "fail";
+        }
+        return false;
+    };
+
+    HelpService* help = services.help;
+    steps.addressBook = [&app, &boxes, help](QWidget* parent, FaxJob& job) {
+        return RunAddressBookDialog(parent, job, app.settings.directory.InstallPath, boxes, help);
+    };
     return steps;
 }
 
 std::string FinishStepsWired() {
     std::ostringstream out;
-    auto line = [&out](const char* name, bool on) { out << name << (on ? " yes" : " no") << '\n'; };
-    line("stage", true);
-    line("recipients", true);
-    line("outbox", true);
-    line("online", false);
-    line("send", false);
-    line("addressbook", false);
+    for (const char* name : {"stage", "recipients", "outbox", "online", "send", "addressbook"})
+        out << name << " yes\n";
     return out.str();
 }
 
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
-    ImagingLibrary imaging;
+    ImagingLibrary binding;
+    ImagingEnvironment& imaging = options.imaging ? *options.imaging : binding;
     SystemClock clock;
     DesktopOpener opener;
-    std::unique_ptr<TaskProgressFactory> progress = MakeProgressFactory();
+    QtTaskProgressFactory windows(*options.messageBox);
+    TaskProgressFactory& progress = options.progress ? *options.progress : windows;
 
     CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
         DesktopHelp help(opener, [&a] { return a.helpFilePath; });
@@ -66,13 +88,20 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
                             a.commandLine,
                             &help,
                             &opener,
-                            options.listenForMessages};
-        FinishSteps steps = MakeFinishSteps(a, a.messageBox(), progress.get());
+                            options.listenForMessages,
+                            options.messageFolder,
+                            options.messageId};
+        FinishSteps steps =
+            MakeFinishSteps(a, FinishServices{a.messageBox(), progress, &help, options.network});
         if (options.filePicker) steps.filePicker = options.filePicker;
+        if (options.addressBook) steps.addressBook = options.addressBook;
         CMainHostDlg host(env, std::move(steps));
+        // The progress windows stand over the wizard.
+        windows.SetOwner(&host.sheet());
         if (options.beforeRun) options.beforeRun(host, a);
         (void)host.DoModal();
         if (options.afterRun) options.afterRun(host, a);
+        windows.SetOwner(nullptr);
     });
     (void)app.InitInstance(commandLine);
     return 0;

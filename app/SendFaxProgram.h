@@ -7,7 +7,10 @@
 #include "wizard/CMainHostDlg.h"
 
 class CNetFaxApp;
+class HelpService;
+class ImagingEnvironment;
 class MessageBoxService;
+class NetworkState;
 class TaskProgressFactory;
 
 // The program around the wizard: the application object with its imaging
@@ -24,18 +27,41 @@ struct SendFaxOptions {
     std::function<void(CMainHostDlg&, CNetFaxApp&)> afterRun;
     // Stands in for the system's file dialog on the document page.
     CAttachFile::FilePicker filePicker;
+    // Stands in for the address-book dialog of the recipients page.
+    CSelRecipient::AddressBookRunner addressBook;
     bool listenForMessages = true;
+    // Where the wizard listens for window messages and under which number:
+    // the user's message folder and the process id when left empty.
+    std::string messageFolder;
+    long messageId = 0;
+    // The machine's network state and the imaging binding when null.
+    NetworkState* network = nullptr;
+    ImagingEnvironment* imaging = nullptr;
+    // The progress windows of the waits; CTaskProgressWnd windows over the
+    // wizard when null.
+    TaskProgressFactory* progress = nullptr;
 };
 
 // Runs start-up and the wizard for the command line; the program's exit code.
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options);
 
-// The Finish steps of the application's job, carried out by the fax job,
-// connection and submission libraries. A step whose library is not part of
-// this build is left empty, and the host then falls back as it does without
-// it (no connection: the fax goes to the outbox).
-[[nodiscard]] FinishSteps MakeFinishSteps(CNetFaxApp& app, MessageBoxService& messageBox,
-                                          TaskProgressFactory* progress);
+// What the Finish steps work with besides the application object.
+struct FinishServices {
+    MessageBoxService& messageBox;
+    // Progress windows of getting on-line and of sending.
+    TaskProgressFactory& progress;
+    HelpService* help = nullptr;
+    // The machine's network state when null.
+    NetworkState* network = nullptr;
+};
+
+// The Finish steps of the application's job: staging and the recipient line
+// by the fax job, getting on-line by the connection manager (the connection
+// type is read from the settings at every Finish), sending by the fax
+// submission, storing by the outbox writer, and the recipients page's
+// address book. The settings are read where they are used, so a reload while
+// the wizard runs takes effect. The services must outlive the steps.
+[[nodiscard]] FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services);
 
 // Which of the libraries behind the Finish steps this build carries, for the
 // demo driver's report: "stage", "recipients", "outbox", "online", "send",

@@ -82,6 +82,10 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         location.maxRequests = 1;
         location.timeoutSeconds = locationTimeoutSeconds;
         location.clock = &clock_;
+        // The progress window is pumped meanwhile, so the interface stays
+        // alive for up to the time limit and the user can stop the wait;
+        // nothing has been sent yet, and the fax goes to the outbox.
+        location.progressWindow = message.progressWindow;
         if (location.PostForm(message.relayUrl, message.formData))
             uploadAddress = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
         else

@@ -82,6 +82,8 @@ class QtTaskProgressFactory final : public TaskProgressFactory {
   public:
     explicit QtTaskProgressFactory(MessageBoxService& messageBox, QWidget* owner = nullptr)
         : messageBox_(messageBox), owner_(owner) {}
+    // The window the next progress windows stand over.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
     [[nodiscard]] std::unique_ptr<TaskProgress> Create(const std::string& title, bool smooth,
                                                        bool showBar) override;
 

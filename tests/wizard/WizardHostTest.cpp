@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -336,6 +339,16 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
         w->host = std::make_unique<CMainHostDlg>(env, FinishSteps{});
         ASSERT_TRUE(w->host->listener()->listening());
     }
+    // A wizard that crashed left its socket behind.
+    const std::string stale = SocketPathFor(MessageFolder(), 599);
+    {
+        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", stale.c_str());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+    }
     const std::string notify = qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() +
                                "/tools/notify/corvinaport-notify";
     auto run = [&](QStringList args) {
@@ -350,6 +363,8 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
         auto [rc, out] = run({QStringLiteral("reload")});
         EXPECT_EQ(rc, 0);
         EXPECT_TRUE(out.contains(QStringLiteral("sent to 2 wizards"))) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("removed 1 stale socket"))) << out.toStdString();
+        EXPECT_FALSE(fs::exists(stale));
         std::tie(rc, out) = run({QStringLiteral("kestro"), QStringLiteral("0x5")});
         EXPECT_EQ(rc, 0);
         // Bits 11: not a hand-over.

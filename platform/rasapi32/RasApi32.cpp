@@ -1,0 +1,866 @@
+// The remote access library: six functions over one of two back-ends.
+//
+// With CORVINAPORT_RAS_SCRIPT naming a file, a scripted back-end plays the
+// entries, states, errors and delays that file describes (see docs/DIALUP.md).
+// Otherwise an entry is a NetworkManager connection profile of that id: a dial
+// activates it over the system D-Bus and watches it on a thread of the
+// library's own, a hang-up deactivates it.
+//
+// CORVINAPORT_RAS_LOG, when set, names a file to which every dial and hang-up
+// is appended as one line, for demos and tests.
+#include <dbus/dbus.h>
+#include <strings.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "connect/RasApi.h"
+
+#define RAS_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <std::size_t N>
+void Put(char (&field)[N], const std::string& s) {
+    std::size_t n = s.size() < N - 1 ? s.size() : N - 1;
+    std::memcpy(field, s.data(), n);
+    field[n] = '\0';
+}
+
+template <std::size_t N>
+std::string Text(const char (&field)[N]) {
+    return std::string(field, ::strnlen(field, N));
+}
+
+void Log(const std::string& line) {
+    const char* path = std::getenv("CORVINAPORT_RAS_LOG");
+    if (!path || !*path) return;
+    std::ofstream out(path, std::ios::app);
+    out << line << '\n';
+}
+
+// Calls the notifier on a thread of the library's, as the platform does.
+void Notify(RASDIALFUNC1 fn, HRASCONN h, std::int32_t state, std::uint32_t error,
+            std::uint32_t extended) {
+    if (!fn) return;
+    std::thread([=] { fn(h, WM_RASDIALEVENT, state, error, extended); }).join();
+}
+
+struct ErrorText {
+    std::uint32_t code;
+    const char* text;
+};
+const ErrorText kErrors[] = {
+    {RAS_ERROR_INVALID_HANDLE, "The handle is invalid."},
+    {RAS_ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
+    {RAS_PENDING, "An operation is pending."},
+    {ERROR_INVALID_PORT_HANDLE, "The connection handle is not valid."},
+    {ERROR_BUFFER_TOO_SMALL, "The buffer is too small."},
+    {ERROR_WRONG_INFO_SPECIFIED, "Wrong information specified."},
+    {ERROR_BUFFER_INVALID, "The buffer is not valid."},
+    {ERROR_CANNOT_OPEN_PHONEBOOK, "The phone book could not be opened."},
+    {ERROR_CANNOT_LOAD_PHONEBOOK, "The phone book could not be read: it is malformed."},
+    {ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, "The connection entry was not found."},
+    {ERROR_DISCONNECTION, "The connection was closed before it could be completed."},
+    {ERROR_REMOTE_DISCONNECTION, "The connection was closed by the remote computer."},
+    {ERROR_USER_DISCONNECTION, "The connection was closed by the user."},
+    {ERROR_INVALID_SIZE, "The structure size is incorrect."},
+    {ERROR_PORT_NOT_AVAILABLE, "The device is not available or is already in use."},
+    {ERROR_FROM_DEVICE, "The network service refused to activate the connection profile."},
+    {ERROR_NO_CONNECTION, "The connection was terminated."},
+    {ERROR_LINE_BUSY, "The line is busy."},
+    {ERROR_NO_ANSWER, "The remote computer did not respond."},
+    {ERROR_NO_CARRIER, "There is no carrier."},
+    {ERROR_NO_DIALTONE, "There is no dial tone."},
+    {ERROR_AUTHENTICATION_FAILURE, "Access was denied: the user name or password is wrong."},
+    {ERROR_RASMAN_CANNOT_INITIALIZE,
+     "The network service (NetworkManager) is not running or cannot be reached."},
+    {ERROR_PPP_TIMEOUT, "The remote computer did not answer in time."},
+};
+
+// ---- the scripted back-end ------------------------------------------------
+
+struct Step {
+    enum Kind { State, Error, Delay } kind;
+    std::int32_t a = 0;
+    std::uint32_t b = 0;
+};
+struct Attempt {
+    std::vector<Step> steps;
+    std::uint32_t dialResult = 0;
+};
+struct ScriptEntry {
+    std::string name, phone, user, password;
+};
+struct Script {
+    std::vector<ScriptEntry> entries;
+    std::vector<std::string> active;
+    std::vector<Attempt> attempts;
+};
+
+struct ScriptDial {
+    HRASCONN handle = 0;
+    std::string entry;
+    Attempt attempt;
+    std::size_t next = 0;
+    std::int32_t state = RASCS_OpenPort;
+    std::optional<Clock::time_point> delayStart;
+    RASDIALFUNC1 notifier = nullptr;
+    bool hungUp = false;
+};
+
+struct ScriptActive {
+    std::string entry;
+    HRASCONN handle;
+};
+
+struct ScriptState {
+    std::string path, content;
+    bool valid = false;
+    Script script;
+    std::vector<ScriptDial> dials;
+    std::vector<ScriptActive> active;
+    HRASCONN nextHandle = 1;
+};
+
+std::mutex g_scriptMutex;
+ScriptState g_script;
+
+const std::map<std::string, std::int32_t>& StateNames() {
+    static const std::map<std::string, std::int32_t> names = {
+        {"OpenPort", 0},
+        {"PortOpened", 1},
+        {"ConnectDevice", 2},
+        {"DeviceConnected", 3},
+        {"AllDevicesConnected", 4},
+        {"Authenticate", 5},
+        {"AuthNotify", 6},
+        {"AuthRetry", 7},
+        {"AuthCallback", 8},
+        {"AuthChangePassword", 9},
+        {"AuthProject", 10},
+        {"AuthLinkSpeed", 11},
+        {"AuthAck", 12},
+        {"ReAuthenticate", 13},
+        {"Authenticated", 14},
+        {"PrepareForCallback", 15},
+        {"WaitForModemReset", 16},
+        {"WaitForCallback", 17},
+        {"Projected", 18},
+        {"StartAuthentication", 19},
+        {"CallbackComplete", 20},
+        {"LogonNetwork", 21},
+        {"SubEntryConnected", 22},
+        {"SubEntryDisconnected", 23},
+        {"Interactive", 4096},
+        {"RetryAuthentication", 4097},
+        {"CallbackSetByCaller", 4098},
+        {"PasswordExpired", 4099},
+        {"Connected", 8192},
+        {"Disconnected", 8193},
+    };
+    return names;
+}
+
+// Whitespace-separated words; a word in double quotes may hold blanks.
+std::optional<std::vector<std::string>> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+            ++i;
+            continue;
+        }
+        if (line[i] == '#') break;
+        std::string w;
+        bool quoted = false;
+        while (i < line.size() &&
+               (quoted || (line[i] != ' ' && line[i] != '\t' && line[i] != '\r'))) {
+            if (line[i] == '"')
+                quoted = !quoted;
+            else
+                w += line[i];
+            ++i;
+        }
+        if (quoted) return std::nullopt;
+        words.push_back(w);
+    }
+    return words;
+}
+
+std::optional<std::uint32_t> Number(const std::string& s) {
+    if (s.empty() || s.size() > 10) return std::nullopt;
+    for (char c : s)
+        if (c < '0' || c > '9') return std::nullopt;
+    unsigned long long v = std::stoull(s);
+    if (v > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<std::uint32_t>(v);
+}
+
+// The script, or an explanation of its first bad line.
+std::optional<Script> ParseScript(const std::string& content, std::string& problem) {
+    Script script;
+    Attempt* current = nullptr;
+    auto attempt = [&]() -> Attempt& {
+        if (!current) current = &script.attempts.emplace_back();
+        return *current;
+    };
+    std::istringstream in(content);
+    int lineNo = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNo;
+        auto bad = [&](const char* what) {
+            problem = "line " + std::to_string(lineNo) + ": " + what;
+            return std::nullopt;
+        };
+        auto words = Words(line);
+        if (!words) return bad("unclosed quote");
+        if (words->empty()) continue;
+        const std::string& cmd = (*words)[0];
+        const std::size_t n = words->size();
+        if (cmd == "entry") {
+            if (n < 2 || (*words)[1].empty()) return bad("entry needs a name");
+            ScriptEntry e;
+            e.name = (*words)[1];
+            for (std::size_t k = 2; k < n; ++k) {
+                const std::string& w = (*words)[k];
+                auto eq = w.find('=');
+                if (eq == std::string::npos)
+                    return bad("entry fields are phone=, user=, password=");
+                std::string key = w.substr(0, eq), value = w.substr(eq + 1);
+                if (key == "phone")
+                    e.phone = value;
+                else if (key == "user")
+                    e.user = value;
+                else if (key == "password")
+                    e.password = value;
+                else
+                    return bad("entry fields are phone=, user=, password=");
+            }
+            script.entries.push_back(e);
+        } else if (cmd == "active") {
+            if (n != 2) return bad("active needs one entry name");
+            script.active.push_back((*words)[1]);
+        } else if (cmd == "attempt") {
+            if (n != 1) return bad("attempt takes nothing");
+            current = &script.attempts.emplace_back();
+        } else if (cmd == "state") {
+            if (n != 2) return bad("state needs one state");
+            Step s{Step::State};
+            if (auto v = Number((*words)[1]))
+                s.a = static_cast<std::int32_t>(*v);
+            else if (auto it = StateNames().find((*words)[1]); it != StateNames().end())
+                s.a = it->second;
+            else
+                return bad("unknown state");
+            attempt().steps.push_back(s);
+        } else if (cmd == "error") {
+            if (n < 2 || n > 3) return bad("error needs a number and may have an extended number");
+            auto e = Number((*words)[1]);
+            auto x = n == 3 ? Number((*words)[2]) : std::optional<std::uint32_t>(0);
+            if (!e || *e == 0 || !x) return bad("error needs a non-zero number");
+            attempt().steps.push_back({Step::Error, static_cast<std::int32_t>(*e), *x});
+        } else if (cmd == "delay") {
+            auto ms = n == 2 ? Number((*words)[1]) : std::nullopt;
+            if (!ms) return bad("delay needs milliseconds");
+            attempt().steps.push_back({Step::Delay, 0, *ms});
+        } else if (cmd == "dial-result") {
+            auto rc = n == 2 ? Number((*words)[1]) : std::nullopt;
+            if (!rc) return bad("dial-result needs a number");
+            attempt().dialResult = *rc;
+        } else {
+            return bad("unknown command");
+        }
+    }
+    return script;
+}
+
+// Reads the script again; a changed script starts afresh. Returns 0 or the
+// error of an unreadable or malformed file. Called with the lock held.
+std::uint32_t LoadScript(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        g_script = ScriptState{};
+        std::fprintf(stderr, "rasapi32: cannot read the script %s\n", path);
+        return ERROR_CANNOT_OPEN_PHONEBOOK;
+    }
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (g_script.path == path && g_script.content == content && !g_script.path.empty())
+        return g_script.valid ? 0 : ERROR_CANNOT_LOAD_PHONEBOOK;
+    g_script = ScriptState{};
+    g_script.path = path;
+    g_script.content = content;
+    std::string problem;
+    if (auto s = ParseScript(content, problem)) {
+        g_script.script = std::move(*s);
+        g_script.valid = true;
+        for (const std::string& name : g_script.script.active)
+            g_script.active.push_back({name, g_script.nextHandle++});
+        return 0;
+    }
+    std::fprintf(stderr, "rasapi32: %s: %s\n", path, problem.c_str());
+    return ERROR_CANNOT_LOAD_PHONEBOOK;
+}
+
+ScriptDial* FindDial(HRASCONN h) {
+    for (ScriptDial& d : g_script.dials)
+        if (d.handle == h) return &d;
+    return nullptr;
+}
+
+void RemoveActive(HRASCONN h) {
+    for (auto it = g_script.active.begin(); it != g_script.active.end(); ++it)
+        if (it->handle == h) {
+            g_script.active.erase(it);
+            return;
+        }
+}
+
+// ---- the NetworkManager back-end ------------------------------------------
+
+constexpr int kDbusTimeoutMs = 5000;
+constexpr const char* kDefaultSystemBus = "unix:path=/var/run/dbus/system_bus_socket";
+const char* const kNm = "org.freedesktop.NetworkManager";
+const char* const kNmPath = "/org/freedesktop/NetworkManager";
+const char* const kNmSettingsPath = "/org/freedesktop/NetworkManager/Settings";
+const char* const kActiveIface = "org.freedesktop.NetworkManager.Connection.Active";
+
+struct BusCloser {
+    void operator()(DBusConnection* c) const {
+        ::dbus_connection_close(c);
+        ::dbus_connection_unref(c);
+    }
+};
+using Bus = std::unique_ptr<DBusConnection, BusCloser>;
+struct MessageUnref {
+    void operator()(DBusMessage* m) const { ::dbus_message_unref(m); }
+};
+using Message = std::unique_ptr<DBusMessage, MessageUnref>;
+
+// A private connection to the system bus (the address is read at every call).
+Bus OpenSystemBus() {
+    const char* env = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    DBusError error;
+    ::dbus_error_init(&error);
+    Bus bus(::dbus_connection_open_private(env && *env ? env : kDefaultSystemBus, &error));
+    if (bus) {
+        ::dbus_connection_set_exit_on_disconnect(bus.get(), FALSE);
+        if (!::dbus_bus_register(bus.get(), &error)) bus.reset();
+    }
+    ::dbus_error_free(&error);
+    return bus;
+}
+
+// A method call; the reply or null. `serviceMissing` tells a missing
+// NetworkManager apart from a refusal.
+Message Call(DBusConnection* bus, Message call, bool* serviceMissing = nullptr) {
+    DBusError error;
+    ::dbus_error_init(&error);
+    Message reply(
+        ::dbus_connection_send_with_reply_and_block(bus, call.get(), kDbusTimeoutMs, &error));
+    if (serviceMissing)
+        *serviceMissing = !reply && (::dbus_error_has_name(&error, DBUS_ERROR_SERVICE_UNKNOWN) ||
+                                     ::dbus_error_has_name(&error, DBUS_ERROR_NAME_HAS_NO_OWNER) ||
+                                     ::dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) ||
+                                     ::dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT));
+    ::dbus_error_free(&error);
+    return reply;
+}
+
+Message GetProperty(DBusConnection* bus, const char* path, const char* iface, const char* name,
+                    DBusMessageIter& value, bool* serviceMissing = nullptr) {
+    Message call(::dbus_message_new_method_call(kNm, path, DBUS_INTERFACE_PROPERTIES, "Get"));
+    if (!call || !::dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING,
+                                             &name, DBUS_TYPE_INVALID))
+        return nullptr;
+    Message reply = Call(bus, std::move(call), serviceMissing);
+    DBusMessageIter top;
+    if (!reply || !::dbus_message_iter_init(reply.get(), &top) ||
+        ::dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_VARIANT)
+        return nullptr;
+    ::dbus_message_iter_recurse(&top, &value);
+    return reply;
+}
+
+std::vector<std::string> Paths(DBusMessageIter& array) {
+    std::vector<std::string> result;
+    if (::dbus_message_iter_get_arg_type(&array) != DBUS_TYPE_ARRAY) return result;
+    DBusMessageIter item;
+    ::dbus_message_iter_recurse(&array, &item);
+    while (::dbus_message_iter_get_arg_type(&item) == DBUS_TYPE_OBJECT_PATH) {
+        const char* p = nullptr;
+        ::dbus_message_iter_get_basic(&item, &p);
+        if (p) result.emplace_back(p);
+        ::dbus_message_iter_next(&item);
+    }
+    return result;
+}
+
+std::optional<std::string> StringProperty(DBusConnection* bus, const std::string& path,
+                                          const char* iface, const char* name) {
+    DBusMessageIter v;
+    Message reply = GetProperty(bus, path.c_str(), iface, name, v);
+    if (!reply || ::dbus_message_iter_get_arg_type(&v) != DBUS_TYPE_STRING) return std::nullopt;
+    const char* s = nullptr;
+    ::dbus_message_iter_get_basic(&v, &s);
+    return std::string(s ? s : "");
+}
+
+std::optional<std::uint32_t> UintProperty(DBusConnection* bus, const std::string& path,
+                                          const char* iface, const char* name) {
+    DBusMessageIter v;
+    Message reply = GetProperty(bus, path.c_str(), iface, name, v);
+    if (!reply || ::dbus_message_iter_get_arg_type(&v) != DBUS_TYPE_UINT32) return std::nullopt;
+    dbus_uint32_t n = 0;
+    ::dbus_message_iter_get_basic(&v, &n);
+    return n;
+}
+
+// Settings of one profile: group.key -> text, for the string values only.
+using Flat = std::map<std::string, std::string>;
+Flat ProfileSettings(DBusConnection* bus, const std::string& path) {
+    Flat flat;
+    Message call(::dbus_message_new_method_call(
+        kNm, path.c_str(), "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings"));
+    if (!call) return flat;
+    Message reply = Call(bus, std::move(call));
+    DBusMessageIter top, groups;
+    if (!reply || !::dbus_message_iter_init(reply.get(), &top) ||
+        ::dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_ARRAY)
+        return flat;
+    ::dbus_message_iter_recurse(&top, &groups);
+    while (::dbus_message_iter_get_arg_type(&groups) == DBUS_TYPE_DICT_ENTRY) {
+        DBusMessageIter g, keys;
+        ::dbus_message_iter_recurse(&groups, &g);
+        const char* group = nullptr;
+        if (::dbus_message_iter_get_arg_type(&g) == DBUS_TYPE_STRING) {
+            ::dbus_message_iter_get_basic(&g, &group);
+            ::dbus_message_iter_next(&g);
+            if (::dbus_message_iter_get_arg_type(&g) == DBUS_TYPE_ARRAY) {
+                ::dbus_message_iter_recurse(&g, &keys);
+                while (::dbus_message_iter_get_arg_type(&keys) == DBUS_TYPE_DICT_ENTRY) {
+                    DBusMessageIter kv, var;
+                    ::dbus_message_iter_recurse(&keys, &kv);
+                    const char* key = nullptr;
+                    if (::dbus_message_iter_get_arg_type(&kv) == DBUS_TYPE_STRING) {
+                        ::dbus_message_iter_get_basic(&kv, &key);
+                        ::dbus_message_iter_next(&kv);
+                        if (::dbus_message_iter_get_arg_type(&kv) == DBUS_TYPE_VARIANT) {
+                            ::dbus_message_iter_recurse(&kv, &var);
+                            if (::dbus_message_iter_get_arg_type(&var) == DBUS_TYPE_STRING) {
+                                const char* s = nullptr;
+                                ::dbus_message_iter_get_basic(&var, &s);
+                                flat[std::string(group) + "." + key] = s ? s : "";
+                            }
+                        }
+                    }
+                    ::dbus_message_iter_next(&keys);
+                }
+            }
+        }
+        ::dbus_message_iter_next(&groups);
+    }
+    return flat;
+}
+
+struct Profile {
+    std::string path;
+    Flat settings;
+};
+
+// The profile whose id is `entry`; the error is 0, 711 (no NetworkManager)
+// or 623 (no such profile).
+std::uint32_t FindProfile(DBusConnection* bus, const std::string& entry, Profile& out) {
+    Message call(::dbus_message_new_method_call(
+        kNm, kNmSettingsPath, "org.freedesktop.NetworkManager.Settings", "ListConnections"));
+    if (!call) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    Message reply = Call(bus, std::move(call));
+    DBusMessageIter top;
+    if (!reply || !::dbus_message_iter_init(reply.get(), &top))
+        return ERROR_RASMAN_CANNOT_INITIALIZE;
+    for (const std::string& path : Paths(top)) {
+        Flat s = ProfileSettings(bus, path);
+        if (s["connection.id"] == entry) {
+            out = {path, std::move(s)};
+            return 0;
+        }
+    }
+    return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+}
+
+bool DialUpType(const std::string& type) {
+    return type == "gsm" || type == "cdma" || type == "pppoe" || type == "adsl" ||
+           type == "bluetooth";
+}
+
+// One dial: its active connection object and the state the watcher saw.
+struct NmDial {
+    HRASCONN handle = 0;
+    std::string entry, activePath;
+    std::atomic<std::int32_t> state{RASCS_OpenPort};
+    std::atomic<bool> stop{false};
+    std::mutex m;
+    std::condition_variable cv;
+};
+
+std::mutex g_nmMutex;
+std::map<HRASCONN, std::shared_ptr<NmDial>> g_nmDials;
+HRASCONN g_nmNextHandle = 0x1000;
+
+// Device states of NetworkManager as connection states of a dial.
+std::int32_t FromDeviceState(std::uint32_t s) {
+    if (s <= 30) return RASCS_OpenPort;       // unknown .. disconnected
+    if (s == 40) return RASCS_PortOpened;     // prepare
+    if (s == 50) return RASCS_ConnectDevice;  // config
+    if (s == 60) return RASCS_Authenticate;   // need-auth
+    if (s == 70) return RASCS_AuthProject;    // ip-config
+    if (s == 80) return RASCS_Projected;      // ip-check
+    if (s == 90) return RASCS_LogonNetwork;   // secondaries
+    if (s == 100) return RASCS_Connected;     // activated
+    return RASCS_Disconnected;                // deactivating, failed
+}
+
+// Watches the active connection until it is up, gone or hung up.
+void Watch(std::shared_ptr<NmDial> dial, RASDIALFUNC1 notifier) {
+    Bus bus = OpenSystemBus();
+    std::int32_t last = RASCS_OpenPort;
+    auto report = [&](std::int32_t state, std::uint32_t error) {
+        dial->state = state;
+        if (state != last || error != 0) Notify(notifier, dial->handle, state, error, 0);
+        last = state;
+    };
+    while (!dial->stop) {
+        if (!bus) {
+            report(RASCS_Disconnected, ERROR_RASMAN_CANNOT_INITIALIZE);
+            return;
+        }
+        std::optional<std::uint32_t> active =
+            UintProperty(bus.get(), dial->activePath, kActiveIface, "State");
+        if (!active || *active >= 3) {  // gone, deactivating or deactivated
+            report(RASCS_Disconnected, ERROR_DISCONNECTION);
+            return;
+        }
+        if (*active == 2) {
+            report(RASCS_Connected, 0);
+            return;
+        }
+        std::int32_t state = RASCS_ConnectDevice;
+        DBusMessageIter v;
+        Message devices =
+            GetProperty(bus.get(), dial->activePath.c_str(), kActiveIface, "Devices", v);
+        if (devices) {
+            std::vector<std::string> paths = Paths(v);
+            if (!paths.empty())
+                if (auto s = UintProperty(bus.get(), paths[0],
+                                          "org.freedesktop.NetworkManager.Device", "State"))
+                    state = FromDeviceState(*s);
+        }
+        if (state != RASCS_Connected && state != RASCS_Disconnected) report(state, 0);
+        std::unique_lock lock(dial->m);
+        dial->cv.wait_for(lock, std::chrono::milliseconds(500), [&] { return dial->stop.load(); });
+    }
+}
+
+uint32_t NmGetEntryDialParams(RASDIALPARAMSA* params, int32_t* passwordStored) {
+    Bus bus = OpenSystemBus();
+    if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    Profile p;
+    if (std::uint32_t rc = FindProfile(bus.get(), Text(params->szEntryName), p)) return rc;
+    const std::string type = p.settings["connection.type"];
+    Put(params->szPhoneNumber, p.settings[type + ".number"]);
+    std::string user = p.settings[type + ".username"];
+    if (user.empty()) user = p.settings["ppp.username"];
+    Put(params->szUserName, user);
+    params->szPassword[0] = '\0';  // secrets stay with NetworkManager
+    if (passwordStored) *passwordStored = 0;
+    return 0;
+}
+
+uint32_t NmDialEntry(RASDIALPARAMSA* params, RASDIALFUNC1 notifier, HRASCONN* connection) {
+    Bus bus = OpenSystemBus();
+    if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    Profile p;
+    const std::string entry = Text(params->szEntryName);
+    if (std::uint32_t rc = FindProfile(bus.get(), entry, p)) return rc;
+    Message call(::dbus_message_new_method_call(kNm, kNmPath, kNm, "ActivateConnection"));
+    const char* profile = p.path.c_str();
+    const char* any = "/";
+    if (!call || !::dbus_message_append_args(call.get(), DBUS_TYPE_OBJECT_PATH, &profile,
+                                             DBUS_TYPE_OBJECT_PATH, &any, DBUS_TYPE_OBJECT_PATH,
+                                             &any, DBUS_TYPE_INVALID))
+        return ERROR_FROM_DEVICE;
+    bool missing = false;
+    Message reply = Call(bus.get(), std::move(call), &missing);
+    const char* active = nullptr;
+    if (!reply ||
+        !::dbus_message_get_args(reply.get(), nullptr, DBUS_TYPE_OBJECT_PATH, &active,
+                                 DBUS_TYPE_INVALID) ||
+        !active)
+        return missing ? ERROR_RASMAN_CANNOT_INITIALIZE : ERROR_FROM_DEVICE;
+
+    auto dial = std::make_shared<NmDial>();
+    dial->entry = entry;
+    dial->activePath = active;
+    {
+        std::lock_guard lock(g_nmMutex);
+        dial->handle = g_nmNextHandle++;
+        g_nmDials[dial->handle] = dial;
+    }
+    *connection = dial->handle;
+    std::thread(Watch, dial, notifier).detach();
+    return 0;
+}
+
+std::shared_ptr<NmDial> NmFind(HRASCONN h) {
+    std::lock_guard lock(g_nmMutex);
+    auto it = g_nmDials.find(h);
+    return it == g_nmDials.end() ? nullptr : it->second;
+}
+
+// The handle standing for an active connection object, made on first sight.
+HRASCONN NmHandleOf(const std::string& activePath, const std::string& entry) {
+    std::lock_guard lock(g_nmMutex);
+    for (auto& [h, d] : g_nmDials)
+        if (d->activePath == activePath) return h;
+    auto dial = std::make_shared<NmDial>();
+    dial->handle = g_nmNextHandle++;
+    dial->entry = entry;
+    dial->activePath = activePath;
+    dial->state = RASCS_Connected;
+    g_nmDials[dial->handle] = dial;
+    return dial->handle;
+}
+
+struct Listed {
+    HRASCONN handle;
+    std::string entry;
+};
+
+uint32_t NmEnum(std::vector<Listed>& out) {
+    Bus bus = OpenSystemBus();
+    if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    DBusMessageIter v;
+    Message reply = GetProperty(bus.get(), kNmPath, kNm, "ActiveConnections", v);
+    if (!reply) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    for (const std::string& path : Paths(v)) {
+        auto state = UintProperty(bus.get(), path, kActiveIface, "State");
+        auto type = StringProperty(bus.get(), path, kActiveIface, "Type");
+        auto id = StringProperty(bus.get(), path, kActiveIface, "Id");
+        if (!state || !type || !id || *state != 2) continue;
+        bool ours = false;
+        {
+            std::lock_guard lock(g_nmMutex);
+            for (auto& [h, d] : g_nmDials) ours = ours || d->activePath == path;
+        }
+        // Dial-up kinds, and whatever this library dialled itself.
+        if (DialUpType(*type) || ours) out.push_back({NmHandleOf(path, *id), *id});
+    }
+    return 0;
+}
+
+uint32_t NmHangUp(HRASCONN h) {
+    std::shared_ptr<NmDial> dial = NmFind(h);
+    if (!dial) return ERROR_INVALID_PORT_HANDLE;
+    dial->stop = true;
+    dial->cv.notify_all();
+    Bus bus = OpenSystemBus();
+    if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    Message call(::dbus_message_new_method_call(kNm, kNmPath, kNm, "DeactivateConnection"));
+    const char* path = dial->activePath.c_str();
+    if (!call ||
+        !::dbus_message_append_args(call.get(), DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID))
+        return ERROR_INVALID_PORT_HANDLE;
+    bool missing = false;
+    Message reply = Call(bus.get(), std::move(call), &missing);
+    dial->state = RASCS_Disconnected;
+    // A connection that had gone already counts as hung up.
+    if (!reply && missing) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    return 0;
+}
+
+const char* ScriptPath() {
+    const char* p = std::getenv("CORVINAPORT_RAS_SCRIPT");
+    return p && *p ? p : nullptr;
+}
+
+}  // namespace
+
+// ---- the exports ----------------------------------------------------------
+
+RAS_EXPORT uint32_t RasGetErrorStringA(uint32_t error, char* buffer, uint32_t size) {
+    for (const ErrorText& e : kErrors) {
+        if (e.code != error) continue;
+        if (!buffer || size == 0) return ERROR_BUFFER_INVALID;
+        std::size_t n = std::strlen(e.text);
+        if (n > size - 1) n = size - 1;
+        std::memcpy(buffer, e.text, n);
+        buffer[n] = '\0';
+        return 0;
+    }
+    return RAS_ERROR_INVALID_PARAMETER;
+}
+
+RAS_EXPORT uint32_t RasGetEntryDialParamsA(const char*, RASDIALPARAMSA* params,
+                                           int32_t* passwordStored) {
+    if (!params) return RAS_ERROR_INVALID_PARAMETER;
+    if (params->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
+    params->szEntryName[RAS_MaxEntryName] = '\0';
+    if (passwordStored) *passwordStored = 0;
+    const char* path = ScriptPath();
+    if (!path) return NmGetEntryDialParams(params, passwordStored);
+
+    std::lock_guard lock(g_scriptMutex);
+    if (std::uint32_t rc = LoadScript(path)) return rc;
+    for (const ScriptEntry& e : g_script.script.entries) {
+        if (::strcasecmp(e.name.c_str(), params->szEntryName) != 0) continue;
+        Put(params->szPhoneNumber, e.phone);
+        Put(params->szUserName, e.user);
+        Put(params->szPassword, e.password);
+        if (passwordStored) *passwordStored = !e.password.empty();
+        return 0;
+    }
+    return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+}
+
+RAS_EXPORT uint32_t RasDialA(RASDIALEXTENSIONS*, const char* phonebook, RASDIALPARAMSA* params,
+                             uint32_t notifierType, void* notifier, HRASCONN* connection) {
+    if (!params || !connection) return RAS_ERROR_INVALID_PARAMETER;
+    if (params->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
+    *connection = 0;
+    RASDIALFUNC1 fn = notifierType == 1 ? reinterpret_cast<RASDIALFUNC1>(notifier) : nullptr;
+    const std::string entry = Text(params->szEntryName);
+    Log("dial " + entry + " phone=" + Text(params->szPhoneNumber) +
+        " user=" + Text(params->szUserName) + " password=" + Text(params->szPassword) +
+        " phonebook=" + (phonebook ? "given" : "default"));
+
+    const char* path = ScriptPath();
+    if (!path) return NmDialEntry(params, fn, connection);
+
+    std::lock_guard lock(g_scriptMutex);
+    if (std::uint32_t rc = LoadScript(path)) return rc;
+    ScriptDial d;
+    d.handle = g_script.nextHandle++;
+    d.entry = entry;
+    const auto& attempts = g_script.script.attempts;
+    if (!attempts.empty())
+        d.attempt = attempts[std::min(g_script.dials.size(), attempts.size() - 1)];
+    d.notifier = fn;
+    *connection = d.handle;
+    const std::uint32_t result = d.attempt.dialResult;
+    if (result != 0) d.hungUp = true;
+    g_script.dials.push_back(std::move(d));
+    return result;
+}
+
+RAS_EXPORT uint32_t RasGetConnectStatusA(HRASCONN h, RASCONNSTATUSA* status) {
+    if (!status) return RAS_ERROR_INVALID_PARAMETER;
+    if (status->dwSize != sizeof(RASCONNSTATUSA)) return ERROR_INVALID_SIZE;
+    status->dwError = 0;
+    if (!ScriptPath()) {
+        std::shared_ptr<NmDial> dial = NmFind(h);
+        status->rasconnstate = dial ? dial->state.load() : RASCS_Disconnected;
+        return dial ? 0 : ERROR_INVALID_PORT_HANDLE;
+    }
+
+    std::unique_lock lock(g_scriptMutex);
+    ScriptDial* d = FindDial(h);
+    if (!d || d->hungUp) {
+        status->rasconnstate = RASCS_Disconnected;
+        return ERROR_INVALID_PORT_HANDLE;
+    }
+    // One state per query; errors on the way go to the notifier; a delay
+    // holds the current state until its time has passed.
+    while (d->next < d->attempt.steps.size()) {
+        const Step step = d->attempt.steps[d->next];
+        if (step.kind == Step::Delay) {
+            if (!d->delayStart) d->delayStart = Clock::now();
+            if (Clock::now() - *d->delayStart < std::chrono::milliseconds(step.b)) break;
+            d->delayStart.reset();
+            ++d->next;
+            continue;
+        }
+        ++d->next;
+        if (step.kind == Step::Error) {
+            RASDIALFUNC1 fn = d->notifier;
+            const std::int32_t state = d->state;
+            lock.unlock();
+            Notify(fn, h, state, static_cast<std::uint32_t>(step.a), step.b);
+            lock.lock();
+            d = FindDial(h);
+            if (!d) break;
+            continue;
+        }
+        d->state = step.a;
+        if (step.a == RASCS_Connected) g_script.active.push_back({d->entry, d->handle});
+        if (step.a == RASCS_Disconnected) RemoveActive(d->handle);
+        RASDIALFUNC1 fn = d->notifier;
+        lock.unlock();
+        Notify(fn, h, step.a, 0, 0);
+        lock.lock();
+        d = FindDial(h);
+        break;
+    }
+    status->rasconnstate = d ? d->state : RASCS_Disconnected;
+    return 0;
+}
+
+RAS_EXPORT uint32_t RasEnumConnectionsA(RASCONNA* connections, uint32_t* bufferBytes,
+                                        uint32_t* count) {
+    if (!connections || !bufferBytes || !count) return RAS_ERROR_INVALID_PARAMETER;
+    if (connections[0].dwSize != sizeof(RASCONNA)) return ERROR_INVALID_SIZE;
+    std::vector<Listed> list;
+    if (const char* path = ScriptPath()) {
+        std::lock_guard lock(g_scriptMutex);
+        if (std::uint32_t rc = LoadScript(path)) return rc;
+        for (const ScriptActive& a : g_script.active) list.push_back({a.handle, a.entry});
+    } else if (std::uint32_t rc = NmEnum(list)) {
+        *count = 0;
+        return rc;
+    }
+    const auto n = static_cast<uint32_t>(list.size());
+    *count = n;
+    if (*bufferBytes < n * sizeof(RASCONNA)) {
+        *bufferBytes = n * static_cast<uint32_t>(sizeof(RASCONNA));
+        return n == 0 ? 0 : ERROR_BUFFER_TOO_SMALL;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        connections[i] = RASCONNA{};
+        connections[i].dwSize = sizeof(RASCONNA);
+        connections[i].hrasconn = list[i].handle;
+        Put(connections[i].szEntryName, list[i].entry);
+    }
+    return 0;
+}
+
+RAS_EXPORT uint32_t RasHangUpA(HRASCONN h) {
+    Log("hangup " + std::to_string(h));
+    if (!ScriptPath()) return NmHangUp(h);
+    std::lock_guard lock(g_scriptMutex);
+    if (ScriptDial* d = FindDial(h)) {
+        d->hungUp = true;
+        d->state = RASCS_Disconnected;
+        RemoveActive(h);
+        return 0;
+    }
+    for (const ScriptActive& a : g_script.active)
+        if (a.handle == h) {
+            RemoveActive(h);
+            return 0;
+        }
+    return ERROR_INVALID_PORT_HANDLE;
+}

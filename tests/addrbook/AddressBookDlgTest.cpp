@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "TempFolder.h"
+#include "addrbook/CAddressBookDlg.h"
+#include "addrbook/CChooseFaxNumberDlg.h"
+#include "controls/IconButton.h"
+#include "pages/CSelRecipient.h"
+#include "tests/support/ScriptedMessageBox.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+int argc = 1;
+char arg0[] = "addrbook_dialog_test";
+char* argv[] = {arg0, nullptr};
+QApplication* MakeApp() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+}
+QApplication* app = MakeApp();
+
+// Ann: no number at all; Bob: one home fax; Cy: all four numbers; Dee: only
+// a mobile.
+const char* kBook =
+    "dn: cn=Ann,mail=ann@example.org\r\ncn: Ann\r\nmail: ann@example.org\r\n\r\n"
+    "dn: cn=Bob,mail=\r\ncn: Bob\r\nxqrvhomefax: (212) 555-0101\r\n\r\n"
+    "dn: cn=Cy,mail=cy@example.org\r\ncn: Cy\r\nmail: cy@example.org\r\n"
+    "homephone: 1\r\ntelephonenumber: 2\r\nxqrvhomefax: 3\r\n"
+    "facsimiletelephonenumber: 4-4\r\n\r\n"
+    "dn: cn=Dee,mail=\r\ncn: Dee\r\ncellphone: 555 0199\r\n";
+
+FaxJob Job() {
+    FaxJob job;
+    job.faxNumbersAllowed = 1;
+    return job;
+}
+
+void Select(CAddressBookDlg& dlg, std::initializer_list<int> rows) {
+    dlg.contactsList()->clearSelection();
+    for (int r : rows) dlg.contactsList()->topLevelItem(r)->setSelected(true);
+}
+
+std::vector<std::string> Lines(const QListWidget& box) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < box.count(); ++i) lines.push_back(box.item(i)->text().toStdString());
+    return lines;
+}
+
+TEST(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
+    TempFolder dir;
+    dir.Write("addrbook.ldif", kBook);
+    FaxJob job = Job();
+    ScriptedMessageBox boxes;
+    CAddressBookDlg dlg(job, dir.path(), boxes);
+    QTreeWidget& list = *dlg.contactsList();
+    ASSERT_EQ(list.topLevelItemCount(), 4);
+    EXPECT_EQ(list.topLevelItem(2)->text(1), QStringLiteral("4-4"));
+    EXPECT_EQ(list.topLevelItem(2)->text(2), QStringLiteral("3"));
+    EXPECT_EQ(list.topLevelItem(2)->text(3), QStringLiteral("cy@example.org"));
+    EXPECT_TRUE(list.topLevelItem(0)->isSelected());
+
+    std::vector<std::string> asked;
+    dlg.SetNumberChooser([&](QWidget*, Recipient& r, const std::string& prompt) {
+        asked.push_back(r.name + ":" + prompt);
+        r.SetFaxNumber(r.homeFax);
+        return true;
+    });
+    Select(dlg, {0, 1, 3});
+    dlg.AddSelected();
+    EXPECT_EQ(asked, std::vector<std::string>{"Bob:Choose fax number"});
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "No fax numbers in address book entry");
+    EXPECT_EQ(boxes.boxes[0].caption, "Address Book");
+    EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
+    EXPECT_EQ(Lines(*dlg.recipientsBox()), std::vector<std::string>{"\"Bob\" <2125550101>"});
+}
+
+TEST(AddressBookDlg, SeveralContactsRunTheChooserInRowOrderAndCancelSkipsOne) {
+    TempFolder dir;
+    dir.Write("addrbook.ldif", kBook);
+    FaxJob job = Job();
+    ScriptedMessageBox boxes;
+    CAddressBookDlg dlg(job, dir.path(), boxes);
+    std::vector<std::string> order;
+    dlg.SetNumberChooser([&](QWidget*, Recipient& r, const std::string&) {
+        order.push_back(r.name);
+        r.faxNumber = r.name == "Cy" ? "" : "777";
+        return r.name != "Bob";
+    });
+    Select(dlg, {2, 1});
+    dlg.AddSelected();
+    EXPECT_EQ(order, (std::vector<std::string>{"Bob", "Cy"}));
+    // Confirmed without a number: the e-mail address is used.
+    EXPECT_EQ(Lines(*dlg.recipientsBox()), std::vector<std::string>{"\"Cy\" <cy@example.org>"});
+}
+
+TEST(AddressBookDlg, SameContactTwiceKeepsEachChosenNumber) {
+    TempFolder dir;
+    dir.Write("addrbook.ldif", kBook);
+    FaxJob job = Job();
+    ScriptedMessageBox boxes;
+    CAddressBookDlg dlg(job, dir.path(), boxes);
+    std::vector<std::string> numbers{"4", "3"};
+    dlg.SetNumberChooser([&](QWidget*, Recipient& r, const std::string&) {
+        r.faxNumber = numbers.front();
+        numbers.erase(numbers.begin());
+        return true;
+    });
+    Select(dlg, {2});
+    dlg.AddSelected();
+    dlg.AddSelected();
+    dlg.accept();
+    ASSERT_EQ(job.RecipientList.size(), 2u);
+    // Newest entry first.
+    EXPECT_EQ(job.RecipientList.front()->displayLine, "\"Cy\" <3>");
+    EXPECT_EQ(job.RecipientList.back()->displayLine, "\"Cy\" <4>");
+}
+
+TEST(AddressBookDlg, MissingEmptyOrMalformedBookOpensEmptyWithTheCurrentRecipients) {
+    const std::optional<std::string> books[] = {
+        std::nullopt, std::string(), std::string("\x01\xff garbage\r\nno colon here\r\n::\r\n"),
+        std::string("cn: before any dn\r\nmail: x\r\n")};
+    for (const auto& book : books) {
+        TempFolder dir;
+        if (book) dir.Write("addrbook.ldif", *book);
+        FaxJob job = Job();
+        for (const char* n : {"111", "222"}) {
+            auto r = std::make_unique<Recipient>();
+            r->name = std::string("N") + n;
+            r->faxNumber = n;
+            r->displayLine = "\"N\" <" + std::string(n) + ">";
+            job.RecipientList.push_back(std::move(r));
+        }
+        ScriptedMessageBox boxes;
+        CAddressBookDlg dlg(job, dir.path(), boxes);
+        EXPECT_EQ(dlg.contactsList()->topLevelItemCount(), 0);
+        EXPECT_EQ(Lines(*dlg.recipientsBox()),
+                  (std::vector<std::string>{"N111 (111)", "N222 (222)"}));
+        dlg.accept();
+        ASSERT_EQ(job.RecipientList.size(), 2u);
+        EXPECT_EQ(job.RecipientList.front()->faxNumber, "222");
+        EXPECT_TRUE(boxes.boxes.empty());
+    }
+}
+
+TEST(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
+    TempFolder dir;
+    dir.Write("addrbook.ldif", kBook);
+    FaxJob job = Job();
+    ScriptedMessageBox boxes;
+    CAddressBookDlg dlg(job, dir.path(), boxes);
+    dlg.SetNumberChooser([](QWidget*, Recipient& r, const std::string&) {
+        r.faxNumber = "9";
+        return true;
+    });
+    Select(dlg, {1, 2});
+    dlg.AddSelected();
+    QListWidget& box = *dlg.recipientsBox();
+    box.setCurrentRow(1);
+    QTest::keyClick(&box, Qt::Key_Down);
+    EXPECT_EQ(box.currentRow(), 1);
+    QTest::keyClick(&box, Qt::Key_A);
+    EXPECT_EQ(box.count(), 2);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    EXPECT_EQ(Lines(box), std::vector<std::string>{"\"Bob\" <9>"});
+    EXPECT_EQ(box.currentRow(), 0);
+
+    dlg.searchEdit()->setText(QStringLiteral("c"));
+    ASSERT_EQ(dlg.contactsList()->selectedItems().size(), 1);
+    EXPECT_EQ(dlg.contactsList()->selectedItems()[0]->text(0), QStringLiteral("Cy"));
+    dlg.searchEdit()->setText(QStringLiteral("zz"));
+    EXPECT_EQ(dlg.contactsList()->selectedItems()[0]->text(0), QStringLiteral("Cy"));
+
+    dlg.reject();
+    EXPECT_TRUE(job.RecipientList.empty());
+}
+
+TEST(ChooseFaxNumberDlg, ListsNumbersTopDownAndReducesOnOkOnly) {
+    Recipient r;
+    r.homePhone = "1";
+    r.businessPhone = "2";
+    r.homeFax = "3";
+    r.businessFax = "(212) 555-0100";
+    CChooseFaxNumberDlg dlg(r, "Choose fax number");
+    QTreeWidget& list = *dlg.numberList();
+    ASSERT_EQ(list.topLevelItemCount(), 4);
+    const char* order[] = {"Business Fax", "Home Fax", "Business Phone", "Home Phone"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(list.topLevelItem(i)->text(0).toStdString(), order[i]);
+    EXPECT_TRUE(list.selectedItems().isEmpty());
+
+    dlg.show();
+    const QRect first = list.visualItemRect(list.topLevelItem(0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, first.center());
+    EXPECT_EQ(r.faxNumber, "(212) 555-0100");
+    dlg.accept();
+    EXPECT_EQ(r.faxNumber, "2125550100");
+
+    Recipient d;
+    d.homeFax = "55 01-02";
+    CChooseFaxNumberDlg twice(d, "Choose fax number");
+    twice.show();
+    QTreeWidget& one = *twice.numberList();
+    QTest::mouseDClick(one.viewport(), Qt::LeftButton, {},
+                       one.visualItemRect(one.topLevelItem(0)).center());
+    EXPECT_EQ(twice.result(), QDialog::Accepted);
+    EXPECT_EQ(d.faxNumber, "55 01-02");
+}
+
+TEST(RunAddressBookDialog, ChosenNumbersArriveOnTheRecipientsPage) {
+    TempFolder dir;
+    dir.Write("addrbook.ldif", kBook);
+    FaxJob job = Job();
+    ScriptedMessageBox boxes;
+    CSelRecipient page(job);
+    page.SetAddressBookRunner([&](QWidget* parent, FaxJob& j) {
+        // Drive the modal dialog and the chooser it opens.
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<CAddressBookDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            dlg->contactsList()->clearSelection();
+            dlg->contactsList()->topLevelItem(1)->setSelected(true);
+            QTimer::singleShot(0, [] {
+                auto* chooser =
+                    qobject_cast<CChooseFaxNumberDlg*>(QApplication::activeModalWidget());
+                ASSERT_NE(chooser, nullptr);
+                chooser->numberList()->topLevelItem(0)->setSelected(true);
+                chooser->okButton()->click();
+            });
+            dlg->toButton()->click();
+            dlg->okButton()->click();
+        });
+        return RunAddressBookDialog(parent, j, dir.path(), boxes, nullptr);
+    });
+    page.OpenAddressBook();
+    ASSERT_EQ(job.RecipientList.size(), 1u);
+    EXPECT_EQ(job.RecipientList.front()->faxNumber, "2125550101");
+    ASSERT_EQ(page.list()->count(), 1);
+    EXPECT_EQ(page.list()->item(0)->text().toStdString(), "\"Bob\" <2125550101>");
+}
+
+}  // namespace

@@ -1,0 +1,578 @@
+// The whole program as the user meets it: start-up, the real wizard pages
+// driven through their controls, the Finish procedure with the connection
+// manager, the fax submission to a relay on loopback, and the outbox.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <vector>
+
+#include "addrbook/CAddressBookDlg.h"
+#include "addrbook/CChooseFaxNumberDlg.h"
+#include "app/CNetFaxApp.h"
+#include "app/SendFaxProgram.h"
+#include "connect/NetworkState.h"
+#include "imaging/ImagingLibrary.h"
+#include "imaging/PrintSpooler.h"
+#include "support/ScriptedMessageBox.h"
+#include "transport/LoopbackServer.h"
+#include "transport/MultipartParts.h"
+#include "transport/RawReplyServer.h"
+#include "transport/RelayMessage.h"
+#include "wizard/CMainHostDlg.h"
+#include "wizard/CTaskProgressWnd.h"
+#include "wizard/FaxJob.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int argc = 1;
+char arg0[] = "sendfax_program_test";
+char* argv[] = {arg0, nullptr};
+QApplication* MakeApp() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) qunsetenv(v);
+    auto* a = new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return a;
+}
+QApplication* app = MakeApp();
+
+constexpr const char* kValid = "Please enter valid Fax number or Email address!";
+constexpr const char* kNoRecipient = "Please enter at least one recipient!";
+constexpr const char* kSent = "Your fax has been sent!";
+constexpr const char* kNotSent =
+    "Your fax could not be sent! It will be saved so you can try to send it later.";
+constexpr const char* kSaved =
+    "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A field's text without the line end that closes it on the wire.
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+// What the relay received of one fax: the form fields and the attached files.
+struct ReceivedFax {
+    std::map<std::string, std::string> fields;
+    std::map<std::string, std::string> files;  // file name -> bytes
+    std::string locationQuery;
+};
+
+// The service's relay function on loopback: the location request is answered
+// with the upload address; the upload is read byte for byte as it came (a
+// part of headers alone, the empty "body" field, must not swallow the field
+// after it) and answered with the success mark.
+class Relay {
+  public:
+    Relay() {
+        srv.server.Post("/relay", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard lock(mutex_);
+            lastQuery_ = req.body;
+            res.set_header("X-Relay", "ok&location=" + upload_.Url("/upload") + "&");
+        });
+    }
+    [[nodiscard]] std::string serviceUrl() const { return srv.Url("/relay"); }
+    [[nodiscard]] int Count() const { return upload_.Requests(); }
+    [[nodiscard]] ReceivedFax Last() {
+        ReceivedFax fax;
+        {
+            std::lock_guard lock(mutex_);
+            fax.locationQuery = lastQuery_;
+        }
+        for (const FormPart& p : ParseFormParts(upload_.LastBody(), kRelayBoundary)) {
+            if (p.filename.empty())
+                fax.fields[p.name] = Trimmed(p.content);
+            else  // the line end the sender puts after every document
+                fax.files[p.filename] =
+                    p.content.substr(0, p.content.size() - (p.content.ends_with("\r\n") ? 2 : 0));
+        }
+        return fax;
+    }
+
+  private:
+    LoopbackServer srv;
+    RawReplyServer upload_{
+        "HTTP/1.1 200 OK\r\nX-Relay: success=true\r\nContent-Length: 0\r\n"
+        "Connection: close\r\n\r\n"};
+    std::mutex mutex_;
+    std::string lastQuery_;
+};
+
+// A URL nobody answers on: a port that was free a moment ago.
+std::string DeadUrl() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    (void)::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    (void)::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
+    ::close(fd);
+    return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/relay";
+}
+
+struct NoPrinters final : PrintSpooler {
+    std::optional<std::vector<std::string>> LocalPrinters() override {
+        return std::vector<std::string>{};
+    }
+    std::optional<std::vector<std::string>> InstalledDrivers() override {
+        return std::vector<std::string>{};
+    }
+};
+
+struct Network final : NetworkState {
+    bool GetConnectedState(std::uint32_t& flags) override {
+        flags = up ? INTERNET_CONNECTION_LAN : 0;
+        return up;
+    }
+    std::vector<InterfaceAddress> Interfaces() override {
+        if (!up) return {{"lo", "127.0.0.1", 4, true, true, false}};
+        return {{"lo", "127.0.0.1", 4, true, true, false},
+                {"eth0", "10.1.2.3", 4, true, false, false}};
+    }
+    bool up = true;
+};
+
+// Records the progress windows the waits open, which are real windows.
+struct WatchedWindows final : TaskProgressFactory {
+    explicit WatchedWindows(MessageBoxService& boxes) : real(boxes) {}
+    std::unique_ptr<TaskProgress> Create(const std::string& title, bool smooth,
+                                         bool showBar) override {
+        auto w = real.Create(title, smooth, showBar);
+        auto* wnd = dynamic_cast<CTaskProgressWnd*>(w.get());
+        titles.push_back(title);
+        shownAtCreation.push_back(wnd && wnd->isVisible());
+        return w;
+    }
+    QtTaskProgressFactory real;
+    std::vector<std::string> titles;
+    std::vector<bool> shownAtCreation;
+};
+
+// A two-page fax TIFF such as the fax printer writes.
+void WriteFaxTiff(const std::string& path, int pages) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    const int width = 64, height = 8;
+    for (int p = 0; p < pages; ++p) {
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, p, pages);
+        std::vector<unsigned char> row(width / 8, 0x0F);
+        for (int y = 0; y < height; ++y) TIFFWriteScanline(tif, row.data(), y, 0);
+        TIFFWriteDirectory(tif);
+    }
+    TIFFClose(tif);
+}
+
+class Program : public testing::Test {
+  protected:
+    void SetUp() override {
+        root = testing::TempDir() + "sfp-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        fs::remove_all(root);
+        install = root + "install/";
+        folders = root + "folders/";
+        for (const std::string& d : {install, folders + "outbox", root + "run", root + "windir"})
+            fs::create_directories(d);
+        document = root + "letter.txt";
+        std::ofstream(document, std::ios::binary) << "Dear reader,\r\nthe fax itself.\r\n";
+        qputenv("CORVINAPORT_REGISTRY", QByteArray::fromStdString(root + "registry.reg"));
+        qputenv("CORVINAPORT_WINDIR", QByteArray::fromStdString(root + "windir"));
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(root + "run"));
+        WriteRegistry(relay.serviceUrl());
+    }
+    void TearDown() override {
+        for (const char* v : {"CORVINAPORT_REGISTRY", "CORVINAPORT_WINDIR", "XDG_RUNTIME_DIR"})
+            qunsetenv(v);
+    }
+
+    void WriteRegistry(const std::string& relayUrl, const std::string& connectionType = "") {
+        const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
+        auto sz = [](const char* name, const std::string& value) {
+            return "\"" + std::string(name) + "\"=\"" + value + "\"\r\n";
+        };
+        std::ofstream out(root + "registry.reg.tmp", std::ios::binary);
+        out << "Windows Registry Editor Version 5.00\r\n\r\n"
+            << key << "General]\r\n"
+            << sz("WebmailUserName", "jane") << sz("EmailSuffix", "corvinaport.example")
+            << sz("ProductName", "Corvinaport") << sz("UserID", "1001") << sz("Gateway", "usa_east")
+            << "\r\n"
+            << key << "Connection]\r\n"
+            << sz("ConnectionType", connectionType) << "\r\n"
+            << key << "Directory]\r\n"
+            << sz("InstallPath", install) << sz("LocalFolders", folders)
+            << sz("RmMessages", relayUrl) << "\r\n";
+        out.close();
+        fs::rename(root + "registry.reg.tmp", root + "registry.reg");
+    }
+
+    // Runs the program with the script as the user, started once the
+    // wizard's own loop runs.
+    void Run(std::function<void(CMainHostDlg&)> script, const std::string& commandLine = "") {
+        SendFaxOptions options;
+        options.messageBox = &boxes;
+        options.filePicker = [this](QWidget*) {
+            ++pickerCalls;
+            return document;
+        };
+        options.messageFolder = root + "run/corvinaport";
+        options.messageId = 4242;
+        options.network = &network;
+        options.imaging = &imaging;
+        options.progress = &windows;
+        options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& a) {
+            running = &a;
+            QTimer::singleShot(0, &host, [&host, &script] { script(host); });
+        };
+        options.afterRun = [this](CMainHostDlg& host, CNetFaxApp& a) {
+            ended = a.message;
+            pages = host.sheet().pageCount();
+            recipients = a.RecipientList.size();
+        };
+        EXPECT_EQ(RunSendFax(commandLine, options), 0);
+    }
+
+    // Types the number into the recipients page and clicks Add.
+    static void Type(CMainHostDlg& host, const std::string& number) {
+        QLineEdit* edit = host.recipientsPage().numberEdit();
+        edit->clear();
+        QTest::keyClicks(edit, QString::fromStdString(number));
+        if (host.recipientsPage().addButton()->isEnabled())
+            QTest::mouseClick(host.recipientsPage().addButton(), Qt::LeftButton);
+    }
+    static QStringList Lines(CMainHostDlg& host) {
+        QStringList lines;
+        for (int i = 0; i < host.recipientsPage().list()->count(); ++i)
+            lines << host.recipientsPage().list()->item(i)->text();
+        return lines;
+    }
+    // Recipients, document, schedule page, with the choice given; Finish.
+    static void Compose(CMainHostDlg& host, bool sendNow, const std::string& number = "555-0100") {
+        Type(host, number);
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        (sendNow ? host.schedulePage().sendNowButton() : host.schedulePage().outboxButton())
+            ->click();
+        QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+    }
+
+    // The folders the outbox holds: stored faxes.
+    [[nodiscard]] std::vector<std::string> Stored() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(folders + "outbox"))
+            if (e.is_directory()) out.push_back(e.path().string() + "/");
+        return out;
+    }
+    [[nodiscard]] std::vector<std::string> LooseFiles() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(folders + "outbox"))
+            if (e.is_regular_file()) out.push_back(e.path().filename().string());
+        return out;
+    }
+
+    std::string root, install, folders, document;
+    Relay relay;
+    Network network;
+    ImagingLibrary imaging{std::make_unique<NoPrinters>()};
+    ScriptedMessageBox boxes;
+    WatchedWindows windows{boxes};
+    FaxMessage ended;
+    CNetFaxApp* running = nullptr;  // while Run runs
+    int pages = 0, pickerCalls = 0;
+    std::size_t recipients = 0;
+};
+
+TEST_F(Program, TypedNumbersAreCheckedBeforeTheyJoinTheList) {
+    Run([&](CMainHostDlg& host) {
+        Type(host, "555-010");               // six digits
+        Type(host, "1 212 555 0100 12345");  // sixteen digits
+        Type(host, "1-800-FLOWERS");         // four digits
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kValid, kValid, kValid}));
+        for (const auto& b : boxes.boxes) {
+            EXPECT_EQ(b.caption, "Send a Fax - Corvinaport");
+            EXPECT_EQ(b.icon, MbIcon::Exclamation);
+        }
+        // The refused number stays for the user to mend.
+        EXPECT_EQ(host.recipientsPage().numberEdit()->text(), "1-800-FLOWERS");
+        // No digit at all: nothing to complain about, nothing added.
+        Type(host, "FAX ME");
+        EXPECT_EQ(boxes.boxes.size(), 3u);
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        EXPECT_EQ(boxes.Texts().back(), kNoRecipient);
+        EXPECT_EQ(host.sheet().activeIndex(), 0);
+
+        Type(host, "1 (212) 555-0100");
+        Type(host, "1 (212) 555-0100");
+        host.recipientsPage().firstNameEdit()->setText("Ann");
+        host.recipientsPage().lastNameEdit()->setText("Lee");
+        Type(host, "+44 20 7946 0958");
+        EXPECT_EQ(Lines(host),
+                  (QStringList{"\"Ann Lee\" <442079460958>", "\"Fax Recipient\" <12125550100>",
+                               "\"Fax Recipient\" <12125550100>"}));
+        EXPECT_TRUE(host.recipientsPage().numberEdit()->text().isEmpty());
+        EXPECT_FALSE(host.recipientsPage().addButton()->isEnabled());
+        host.sheet().PressCancel();
+    });
+    EXPECT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(recipients, 3u);
+    EXPECT_TRUE(Stored().empty());
+}
+
+TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
+    const std::string bytes = ReadFile(document);
+    Run([&](CMainHostDlg& host) {
+        Type(host, "1 (212) 555-0100");
+        host.recipientsPage().firstNameEdit()->setText("Ann");
+        host.recipientsPage().lastNameEdit()->setText("Lee");
+        Compose(host, true, "030 1234-5678");
+    });
+    ASSERT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
+    ASSERT_EQ(relay.Count(), 1);
+    const ReceivedFax fax = relay.Last();
+    EXPECT_EQ(fax.fields.at("from"), "jane@corvinaport.example");
+    EXPECT_EQ(fax.fields.at("to"),
+              "03012345678@fax.corvinaport.net, 12125550100@fax.corvinaport.net");
+    EXPECT_EQ(fax.fields.at("subject"), "FAXDOC");
+    EXPECT_EQ(fax.fields.at("headers1"), "X-CORVN-UID: jane");
+    EXPECT_EQ(fax.fields.at("headers2"), "X-Tessaline: MsgType=Fax");
+    EXPECT_EQ(fax.fields.at("headers"), fax.locationQuery);
+    EXPECT_NE(fax.locationQuery.find("cfunc=relaymail&prodname=Corvinaport&username=jane"),
+              std::string::npos);
+    EXPECT_NE(fax.locationQuery.find("&gateway=usa&"), std::string::npos);
+    ASSERT_EQ(fax.files.size(), 1u);
+    EXPECT_EQ(fax.files.begin()->first, "letter.txt");
+    EXPECT_EQ(fax.files.begin()->second, bytes);
+
+    EXPECT_EQ(ended.sendStatus, "sent");
+    // The staged copy went with the fax; the user's own file stays.
+    EXPECT_TRUE(Stored().empty());
+    EXPECT_TRUE(LooseFiles().empty());
+    EXPECT_EQ(ReadFile(document), bytes);
+    EXPECT_EQ(windows.titles, std::vector<std::string>{"Send a Fax"});
+    EXPECT_EQ(windows.shownAtCreation, std::vector<bool>{true});
+}
+
+TEST_F(Program, OutboxChoiceStoresTheMessageAndDocument) {
+    Run([&](CMainHostDlg& host) { Compose(host, false); });
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSaved});
+    EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
+    EXPECT_TRUE(relay.Count() == 0);
+    const auto stored = Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    const std::string qvm = ReadFile(stored[0] + "msg.qvm");
+    EXPECT_EQ(qvm.rfind("from: jane@corvinaport.example\r\n"
+                        "to: 5550100@fax.corvinaport.net\r\n",
+                        0),
+              0u)
+        << qvm;
+    EXPECT_NE(qvm.find("attachment:\r\n" + stored[0] + "letter.txt\r\n"), std::string::npos) << qvm;
+    EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
+    EXPECT_TRUE(LooseFiles().empty());
+}
+
+TEST_F(Program, RelayDownKeepsTheFaxInTheOutboxAndTellsTheUser) {
+    WriteRegistry(DeadUrl());
+    Run([&](CMainHostDlg& host) { Compose(host, true); });
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kNotSent});
+    EXPECT_EQ(ended.sendStatus, "fail");
+    const auto stored = Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
+    EXPECT_NE(ReadFile(stored[0] + "msg.qvm").find("to: 5550100@fax.corvinaport.net\r\n"),
+              std::string::npos);
+}
+
+TEST_F(Program, OfflineLocalNetworkSavesWithoutSending) {
+    WriteRegistry(relay.serviceUrl(), "LAN");
+    network.up = false;
+    Run([&](CMainHostDlg& host) { Compose(host, true); });
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Not Connected to the Internet", kSaved}));
+    EXPECT_TRUE(relay.Count() == 0);
+    EXPECT_EQ(Stored().size(), 1u);
+
+    // On-line again, the same settings send.
+    network.up = true;
+    boxes.boxes.clear();
+    Run([&](CMainHostDlg& host) { Compose(host, true); });
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
+    EXPECT_EQ(relay.Count(), 1);
+}
+
+TEST_F(Program, CancelAnywhereSavesAndSendsNothing) {
+    Run([&](CMainHostDlg& host) {
+        Type(host, "555-0100");
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        QTest::mouseClick(host.sheet().cancelButton(), Qt::LeftButton);
+    });
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(relay.Count() == 0);
+    EXPECT_TRUE(fs::is_empty(folders + "outbox"));
+    EXPECT_EQ(ReadFile(document).empty(), false);
+}
+
+TEST_F(Program, ContactSwitchGivesThreePagesWithTheNumberReady) {
+    Run(
+        [&](CMainHostDlg& host) {
+            CNetFaxPropSheet& sheet = host.sheet();
+            EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Enter Fax Number");
+            EXPECT_EQ(host.recipientsPage().numberEdit()->text(), "212 555 0199");
+            // Next takes the number along without Add.
+            QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+            EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Add File");
+            QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
+            QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+            EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Schedule Fax");
+            EXPECT_TRUE(sheet.helpButton()->isHidden());
+            QTest::mouseClick(sheet.finishButton(), Qt::LeftButton);
+        },
+        "/s /n 212 555 0199");
+    EXPECT_EQ(pages, 3);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
+    ASSERT_EQ(relay.Count(), 1);
+    EXPECT_EQ(relay.Last().fields.at("to"), "2125550199@fax.corvinaport.net");
+}
+
+// The "To:" label opens the real address book on the book in InstallPath;
+// the contact picked there, with the number confirmed in the chooser, is
+// the fax's recipient.
+TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
+    std::ofstream(install + "addrbook.ldif", std::ios::binary)
+        << "dn: cn=Ann Lee,mail=ann@example.com\r\ncn: Ann Lee\r\ngivenname: Ann\r\nsn: Lee\r\n"
+           "mail: ann@example.com\r\nfacsimiletelephonenumber: 1 212 555 0100\r\n\r\n";
+    int books = 0, choosers = 0;
+    QTimer modal;
+    QObject::connect(&modal, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* chooser = qobject_cast<CChooseFaxNumberDlg*>(w)) {
+            ++choosers;
+            if (chooser->numberList()->topLevelItemCount() > 0)
+                chooser->numberList()->setCurrentItem(chooser->numberList()->topLevelItem(0));
+            chooser->accept();
+        } else if (auto* book = qobject_cast<CAddressBookDlg*>(w)) {
+            if (books++ > 0) return;
+            ASSERT_EQ(book->contactsList()->topLevelItemCount(), 1);
+            book->contactsList()->topLevelItem(0)->setSelected(true);
+            // The chooser runs modally inside AddSelected. A timer does not
+            // fire again while its own slot runs, so the pick is posted and
+            // this timer stays free to answer the chooser.
+            QTimer::singleShot(0, book, [book] {
+                book->AddSelected();
+                book->accept();
+            });
+        }
+    });
+    modal.start(20);
+    Run([&](CMainHostDlg& host) {
+        host.recipientsPage().OpenAddressBook();
+        EXPECT_EQ(Lines(host).size(), 1);
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+    });
+    modal.stop();
+    EXPECT_EQ(choosers, 1);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
+    ASSERT_EQ(relay.Count(), 1);
+    EXPECT_EQ(relay.Last().fields.at("to"), "12125550100@fax.corvinaport.net");
+}
+
+// The messages from outside reach the running program: a reload makes the
+// next send go where the store now says, and a print hand-over takes the
+// printed image into the outbox. Malformed input changes nothing.
+TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
+    WriteRegistry(DeadUrl());
+    const std::string notify = qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() +
+                               "/tools/notify/corvinaport-notify";
+    auto run = [&](QStringList args) {
+        QProcess p;
+        p.start(QString::fromStdString(notify), args);
+        EXPECT_TRUE(p.waitForStarted(5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    auto raw = [&](const QByteArray& bytes) {
+        QLocalSocket s;
+        s.connectToServer(QString::fromStdString(SocketPathFor(root + "run/corvinaport", 4242)));
+        ASSERT_TRUE(s.waitForConnected(2000));
+        s.write(bytes);
+        s.flush();
+        QTest::qWait(100);
+        s.disconnectFromServer();
+    };
+    // What the fax printer leaves for the wizard.
+    const std::string printed = root + "windir/job7.tif";
+    WriteFaxTiff(printed, 2);
+    std::ofstream(root + "windir/bi_group.ini", std::ios::binary)
+        << "[Current setting]\r\nName and Port=zephrim,FAX:\r\n\r\n[zephrim,FAX:]\r\n"
+           "Groupfile name="
+        << root << "windir/job7.grp\r\n";
+    std::string documentAfterHandOver;
+    std::uint32_t pagesAfterHandOver = 0;
+    Run([&](CMainHostDlg& host) {
+        // Started before the print: attach mode, nothing taken over yet.
+        EXPECT_EQ(host.sheet().page(1), &host.documentPage());
+        std::ofstream(root + "windir/job7.grp", std::ios::binary)
+            << "[Page1]\r\nPlane1=" << printed << "\r\n";
+        raw("CORVMSG 1 1 0 KESTRO messages\n");  // another registered name
+        raw("CORVMSG 1 2 0 KESTRO message\n");   // bits 10
+        raw(QByteArray("\x00\xff garbage\nCORVMSG 9 1 0 KESTRO message\n", 40));
+        raw(QByteArray(9000, 'x'));
+        EXPECT_TRUE(fs::exists(printed));
+        EXPECT_TRUE(run({"kestro", "0x5"}).contains("sent to 1 wizard"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return running->message.pageCount != 0; }, 5000));
+        documentAfterHandOver = running->message.documentPath;
+        pagesAfterHandOver = running->message.pageCount;
+        WriteRegistry(relay.serviceUrl());
+        EXPECT_TRUE(run({"reload"}).contains("sent to 1 wizard"));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return running->settings.directory.RmMessages == relay.serviceUrl(); }, 5000));
+        Compose(host, true);
+    });
+    // The print was taken over into the outbox and counted.
+    EXPECT_FALSE(fs::exists(printed));
+    EXPECT_EQ(documentAfterHandOver, folders + "outbox/job7.tif");
+    EXPECT_EQ(pagesAfterHandOver, 2u);
+    // After the reload the fax went to the live relay.
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
+    EXPECT_EQ(relay.Count(), 1);
+}
+
+}  // namespace
