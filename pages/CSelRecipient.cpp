@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "controls/ColorLabel.h"
-#include "controls/DocumentOpener.h"
+#include "controls/HyperLink.h"
 #include "controls/IconButton.h"
 #include "controls/Look.h"
 #include "pages/PageLayout.h"
@@ -38,13 +38,12 @@ class SortedItem final : public QListWidgetItem {
 CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     : WizardPage(753, QStringLiteral("Select Recipients - Send a Fax"), parent), job_(job) {
     QVBoxLayout* column = pagelayout::Frame(this, 5441, res::IDB_RECIPIENTS_SIDE);
+    column_ = column;
 
     titleLabel_ = new ColorLabel(QStringLiteral("Enter Fax Number"), this, 1027);
     SetControlId(titleLabel_, 1027);
     column->addWidget(titleLabel_);
-    serviceLink_ = new ColorLabel(QStringLiteral("Get Zephrim Now"), this, 7000);
-    SetControlId(serviceLink_, 7000);
-    column->addWidget(serviceLink_);
+    // The "Get Zephrim Now" link goes under the title at initialisation.
     column->addSpacing(look::DialogUnits(*this, 0, 6).height());
 
     auto* grid = new QGridLayout;
@@ -126,9 +125,12 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
             [this] { removeButton_->setEnabled(!list_->selectedItems().isEmpty()); });
     connect(toLabel_, &ColorLabel::clicked, this, &CSelRecipient::OpenAddressBook);
     connect(bookButton_, &QPushButton::clicked, this, &CSelRecipient::OpenAddressBook);
-    connect(serviceLink_, &ColorLabel::clicked, this, [this] {
-        if (opener_) (void)opener_->Open(kServiceSite);
-    });
+}
+
+MbResult CSelRecipient::PageBoxes::Show(const std::string& text, const std::string& caption,
+                                        MbButtons buttons, MbIcon icon) {
+    MessageBoxService* box = page_.messageBox();
+    return box ? box->Show(text, caption, buttons, icon) : MbResult::Ok;
 }
 
 void CSelRecipient::OnInitDialog() {
@@ -149,19 +151,22 @@ void CSelRecipient::OnInitDialog() {
     for (ColorLabel* l : {numberLabel_, nameLabel_, firstLabel_, lastLabel_, listLabel_})
         look::StyleLabel(*l);
 
+    // Without fax numbers the number field is disabled and the link to the
+    // service is offered instead.
     if (job_.faxNumbersAllowed) {
-        delete serviceLink_;
         serviceLink_ = nullptr;
     } else {
         numberEdit_->setEnabled(false);
         numberLabel_->setEnabled(false);
-        serviceLink_->SetFontName(look::kFace);
-        serviceLink_->SetTextColor(QColor(0, 0, 238));
-        serviceLink_->SetBkColor(look::kPageBackground);
-        serviceLink_->SetFontUnderline(true);
-        serviceLink_->SetLink(true);
-        serviceLink_->SetLinkCursor(QCursor(Qt::PointingHandCursor));
-        serviceLink_->setToolTip(QString::fromLatin1(kServiceSite));
+        serviceLink_ =
+            new HyperLink(QStringLiteral("Get Zephrim Now"), this, linkBoxes_, launcher_);
+        SetControlId(serviceLink_, 7000);
+        // It stands on the white part of the page.
+        QPalette pal = serviceLink_->palette();
+        pal.setColor(QPalette::Button, look::kPageBackground);
+        serviceLink_->setPalette(pal);
+        serviceLink_->SetURL(kServiceSite);
+        column_->insertWidget(1, serviceLink_, 0, Qt::AlignLeft);
     }
 
     if (!job_.presetEmail.empty()) email = job_.presetEmail;

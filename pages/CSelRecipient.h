@@ -3,14 +3,17 @@
 #include <functional>
 #include <string>
 
+#include "app/MessageBoxService.h"
 #include "controls/WizardPage.h"
 
 class ColorLabel;
-class DocumentOpener;
+class HyperLink;
 class IconButton;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QVBoxLayout;
+class ShellLauncher;
 struct FaxJob;
 struct Recipient;
 
@@ -31,7 +34,9 @@ class CSelRecipient : public WizardPage {
     // which case it has rebuilt the job's RecipientList.
     using AddressBookRunner = std::function<bool(QWidget* parent, FaxJob& job)>;
     void SetAddressBookRunner(AddressBookRunner runner) { addressBook_ = std::move(runner); }
-    void SetOpener(DocumentOpener* opener) { opener_ = opener; }
+    // Where the "Get Zephrim Now" link opens its address (the desktop's
+    // when none is set). Takes effect when the page is initialised.
+    void SetShellLauncher(ShellLauncher* launcher) { launcher_ = launcher; }
 
     // The add procedure: true when an entry was added to the list.
     bool AddRecipient();
@@ -57,8 +62,9 @@ class CSelRecipient : public WizardPage {
     [[nodiscard]] ColorLabel* numberLabel() const { return numberLabel_; }
     [[nodiscard]] IconButton* bookButton() const { return bookButton_; }
     [[nodiscard]] ColorLabel* titleLabel() const { return titleLabel_; }
-    // The "Get Zephrim Now" link; null once removed.
-    [[nodiscard]] ColorLabel* serviceLink() const { return serviceLink_; }
+    // The "Get Zephrim Now" link, made at initialisation; null while
+    // fax numbers are allowed.
+    [[nodiscard]] HyperLink* serviceLink() const { return serviceLink_; }
     [[nodiscard]] static Recipient* RecipientOf(const class QListWidgetItem* item);
 
   protected:
@@ -70,15 +76,28 @@ class CSelRecipient : public WizardPage {
     void WriteFields();
     void AddLine(Recipient* record);
 
+    // The link reports through whichever box the page has when it is clicked.
+    class PageBoxes final : public MessageBoxService {
+      public:
+        explicit PageBoxes(CSelRecipient& page) : page_(page) {}
+        MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
+                      MbIcon icon) override;
+
+      private:
+        CSelRecipient& page_;
+    };
+
     FaxJob& job_;
     AddressBookRunner addressBook_;
-    DocumentOpener* opener_ = nullptr;
+    ShellLauncher* launcher_ = nullptr;
+    PageBoxes linkBoxes_{*this};
+    QVBoxLayout* column_;
     QLineEdit *numberEdit_, *firstEdit_, *lastEdit_, *emailEdit_;
     QPushButton *addButton_, *removeButton_;
     QListWidget* list_;
     ColorLabel *toLabel_, *titleLabel_, *numberLabel_, *nameLabel_, *firstLabel_, *lastLabel_,
         *listLabel_;
-    ColorLabel* serviceLink_;
+    HyperLink* serviceLink_ = nullptr;
     IconButton* bookButton_;
     QWidget* emailLabel_;
 };

@@ -87,7 +87,6 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
         p->SetHelpService(env_.help);
         p->SetMessageBox(&env_.messageBox);
     }
-    recipients_.SetOpener(env_.opener);
     document_.SetOpener(env_.opener);
     cover_.SetOpener(env_.opener);
     if (steps_.logoPicker) cover_.SetPickerRunner(steps_.logoPicker);

@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/ScriptedMessageBox.h"
+#include "app/RegistryStore.h"
 #include "controls/ColorLabel.h"
 #include "controls/DocumentOpener.h"
+#include "controls/HyperLink.h"
 #include "pages/CAttachFile.h"
 #include "pages/CScheduleFax.h"
 #include "pages/CSelRecipient.h"
+#include "support/ScriptedMessageBox.h"
 #include "wizard/FaxJob.h"
 
 namespace {
@@ -37,7 +39,7 @@ struct SheetButtons final : WizardSheet {
 };
 
 class RecipientsPage : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         job.faxNumbersAllowed = 1;
         page = std::make_unique<CSelRecipient>(job);
@@ -109,6 +111,46 @@ TEST_F(RecipientsPage, RefusedNumbersShowTheMessageAndKeepTheirText) {
     EXPECT_TRUE(job.RecipientList.empty());
 }
 
+// Every refusal of the page: the exact text in the page's warning box, and
+// nothing added.
+TEST_F(RecipientsPage, RefusedEmailAddressesAndAnEmptyListOnNextAreReported) {
+    struct Case {
+        const char* what;
+        const char* email;
+        bool next;  // Next instead of Add
+        const char* text;
+    };
+    const Case cases[] = {
+        {"e-mail without a dot", "ann@example", false, kInvalid},
+        {"e-mail without an at sign", "ann.example.com", false, kInvalid},
+        {"Next with a refused e-mail", "ann@example", true, kInvalid},
+        {"Next with nothing typed", "", true, kNoRecipient},
+    };
+    for (const Case& c : cases) {
+        boxes.boxes.clear();
+        page->emailEdit()->setText(QString::fromUtf8(c.email));
+        if (c.next)
+            EXPECT_FALSE(page->OnWizardNext()) << c.what;
+        else
+            EXPECT_FALSE(page->AddRecipient()) << c.what;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << c.what;
+        EXPECT_EQ(boxes.boxes[0].text, c.text) << c.what;
+        EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport") << c.what;
+        EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation) << c.what;
+        EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::Ok) << c.what;
+        EXPECT_EQ(page->emailEdit()->text().toStdString(), c.email) << c.what;
+        EXPECT_TRUE(job.RecipientList.empty()) << c.what;
+        EXPECT_EQ(page->list()->count(), 0) << c.what;
+    }
+    // An address with both is taken.
+    boxes.boxes.clear();
+    page->emailEdit()->setText("ann@example.com");
+    EXPECT_TRUE(page->AddRecipient());
+    EXPECT_TRUE(boxes.boxes.empty());
+    ASSERT_EQ(job.RecipientList.size(), 1u);
+    EXPECT_EQ(job.RecipientList.front()->displayLine, "\"Email Recipient\" <ann@example.com>");
+}
+
 TEST_F(RecipientsPage, DuplicatesGiveTwoLinesAndRemovalTakesExactlyTheChosenRecords) {
     for (const char* n : {"5551234567", "5551234567", "5559876543"}) {
         Type(n);
@@ -172,6 +214,58 @@ TEST(RecipientsPagePresets, PresetNumberShowsReadyAndLinkStaysWhileNumbersAreNot
     EXPECT_FALSE(page.numberEdit()->isEnabled());
 }
 
+// Records the addresses the link opens and answers with a set shell code.
+struct RecordingLauncher final : ShellLauncher {
+    int ShellOpen(const std::string& address, int) override {
+        opened.push_back(address);
+        return shellResult;
+    }
+    int Start(const std::vector<std::string>&, int) override { return 0; }
+    std::string DesktopHtmlCommand() override { return {}; }
+    int shellResult = 42;
+    std::vector<std::string> opened;
+};
+
+TEST(RecipientsPageLink, ClickOpensTheServiceSiteAndTheLinkIsGoneWhileNumbersAreAllowed) {
+    // No .htm association to fall back on.
+    SetRegistryStorePath(testing::TempDir() + "pages-test-no-registry.reg");
+    ScriptedMessageBox boxes;
+    RecordingLauncher launcher;
+    FaxJob job;
+    job.faxNumbersAllowed = 0;
+    CSelRecipient page(job);
+    page.SetMessageBox(&boxes);
+    page.SetShellLauncher(&launcher);
+    page.EnsureInitialized();
+    page.show();
+    HyperLink* link = page.serviceLink();
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->text(), "Get Zephrim Now");
+    EXPECT_EQ(link->toolTip().toStdString(), CSelRecipient::kServiceSite);
+    EXPECT_EQ(page.findChild<HyperLink*>(), link);
+
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(launcher.opened, std::vector<std::string>{CSelRecipient::kServiceSite});
+    EXPECT_TRUE(link->visited());
+    EXPECT_TRUE(boxes.boxes.empty());
+    // A failed open is reported through the page's message box.
+    launcher.shellResult = 31;
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{
+                                 "Unable to open hyperlink:\n\nThere is no application associated"
+                                 "\nwith the given filename extension."});
+    SetRegistryStorePath(std::nullopt);
+
+    FaxJob allowed;
+    allowed.faxNumbersAllowed = 1;
+    CSelRecipient numbers(allowed);
+    numbers.SetShellLauncher(&launcher);
+    numbers.EnsureInitialized();
+    EXPECT_EQ(numbers.serviceLink(), nullptr);
+    EXPECT_EQ(numbers.findChild<HyperLink*>(), nullptr);
+    EXPECT_TRUE(numbers.numberEdit()->isEnabled());
+}
+
 struct RecordingOpener final : DocumentOpener {
     bool Open(const std::string& t) override {
         opened.push_back(t);
@@ -221,6 +315,13 @@ TEST(DocumentPage, OneFileAtATimeWithOpenRemoveAndTheNextCheck) {
     QTest::mouseClick(page.removeButton(), Qt::LeftButton);
     EXPECT_TRUE(job.AttachmentList.empty());
     EXPECT_TRUE(page.addButton()->isEnabled());
+    // Both refusals are the page's warning box.
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    for (const auto& b : boxes.boxes) {
+        EXPECT_EQ(b.caption, "Send a Fax - Corvinaport") << b.text;
+        EXPECT_EQ(b.icon, MbIcon::Exclamation) << b.text;
+        EXPECT_EQ(b.buttons, MbButtons::Ok) << b.text;
+    }
 }
 
 TEST(DocumentPage, FiltersReachTheDialogWithTheirPatterns) {

@@ -226,3 +226,43 @@ TEST_F(RelayMessageTest, IncompleteAttachmentMakesTheBodyUnfitToSend) {
     RelayMessage unwritable;
     EXPECT_FALSE(unwritable.WriteBody(Path("no/such/folder/b.txt")));
 }
+
+// Built by hand from the body layout: two attachments whose names hold blanks
+// and non-ASCII bytes, which go into the part headers unchanged.
+TEST_F(RelayMessageTest, TwoAttachmentsWithBlanksAndNonAsciiNames) {
+    const std::string first = "my fax page.tif", second = "R\xC3\xA9sum\xC3\xA9 2.txt";
+    Write(first, std::string("II*\0", 4));
+    Write(second, "line\r\n");
+    RelayMessage m;
+    m.SetFormData("q=1");
+    m.AddAttachment(Path(first));
+    m.AddAttachment(Path(second));
+    ASSERT_TRUE(m.WriteBody(Path("qrvmsg.txt")));
+
+    const std::string crlf = "\r\n";
+    std::string expected;
+    expected += D + crlf;
+    expected +=
+        "Content-Disposition: form-data; name=\"attach1\"; filename=\"my fax page.tif\"" + crlf;
+    expected += "Content-Type: image/tiff" + crlf + crlf;
+    expected += std::string("II*\0", 4) + crlf;
+    expected += crlf + D + crlf;
+    expected +=
+        "Content-Disposition: form-data; name=\"attach2\"; filename=\"R\xC3\xA9sum\xC3\xA9 "
+        "2.txt\"" +
+        crlf;
+    expected += "Content-Type: text/plain" + crlf + crlf;
+    expected += "line\r\n" + crlf;
+    expected += crlf + D + crlf + "Content-Disposition: form-data; name=\"headers\"" + crlf + crlf +
+                "q=1" + crlf;
+    expected += crlf + D + crlf + "Content-Disposition: form-data; name=\"body\"" + crlf +
+                "Content-Type: text/plain" + crlf;
+    for (const char* field : {"subject", "from"})
+        expected += crlf + D + crlf + "Content-Disposition: form-data; name=\"" + field + "\"" +
+                    crlf + crlf + crlf;
+    for (const char* field : {"to", "cc", "bcc"})
+        expected +=
+            crlf + D + crlf + "Content-Disposition: form-data; name=\"" + field + "\"" + crlf;
+    expected += crlf + D + "--" + crlf;
+    EXPECT_EQ(Read("qrvmsg.txt"), expected);
+}

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocalSocket>
@@ -33,6 +35,7 @@
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
 #include "support/ScriptedMessageBox.h"
+#include "tools/relay/RelayServer.h"
 #include "transport/LoopbackServer.h"
 #include "transport/MultipartParts.h"
 #include "transport/RawReplyServer.h"
@@ -138,13 +141,15 @@ std::string DeadUrl() {
     return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/relay";
 }
 
-struct NoPrinters final : PrintSpooler {
+// No printers, or the fax printer "zephrim" with its driver.
+struct Printers final : PrintSpooler {
     std::optional<std::vector<std::string>> LocalPrinters() override {
-        return std::vector<std::string>{};
+        return faxPrinter ? std::vector<std::string>{"zephrim"} : std::vector<std::string>{};
     }
     std::optional<std::vector<std::string>> InstalledDrivers() override {
-        return std::vector<std::string>{};
+        return faxPrinter ? std::vector<std::string>{"zephrim"} : std::vector<std::string>{};
     }
+    bool faxPrinter = false;
 };
 
 struct Network final : NetworkState {
@@ -220,7 +225,8 @@ class Program : public testing::Test {
             qunsetenv(v);
     }
 
-    void WriteRegistry(const std::string& relayUrl, const std::string& connectionType = "") {
+    void WriteRegistry(const std::string& relayUrl, const std::string& connectionType = "",
+                       const std::string& connectionValues = "") {
         const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
         auto sz = [](const char* name, const std::string& value) {
             return "\"" + std::string(name) + "\"=\"" + value + "\"\r\n";
@@ -232,7 +238,7 @@ class Program : public testing::Test {
             << sz("ProductName", "Corvinaport") << sz("UserID", "1001") << sz("Gateway", "usa_east")
             << "\r\n"
             << key << "Connection]\r\n"
-            << sz("ConnectionType", connectionType) << "\r\n"
+            << sz("ConnectionType", connectionType) << connectionValues << "\r\n"
             << key << "Directory]\r\n"
             << sz("InstallPath", install) << sz("LocalFolders", folders)
             << sz("RmMessages", relayUrl) << "\r\n";
@@ -308,7 +314,9 @@ class Program : public testing::Test {
     std::string root, install, folders, document;
     Relay relay;
     Network network;
-    ImagingLibrary imaging{std::make_unique<NoPrinters>()};
+    std::unique_ptr<Printers> ownedPrinters = std::make_unique<Printers>();
+    Printers& printers = *ownedPrinters;
+    ImagingLibrary imaging{std::move(ownedPrinters)};
     ScriptedMessageBox boxes;
     WatchedWindows windows{boxes};
     FaxMessage ended;
@@ -415,6 +423,58 @@ TEST_F(Program, RelayDownKeepsTheFaxInTheOutboxAndTellsTheUser) {
     EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
     EXPECT_NE(ReadFile(stored[0] + "msg.qvm").find("to: 5550100@fax.corvinaport.net\r\n"),
               std::string::npos);
+}
+
+// A relay that takes the location request and never answers: the progress
+// window stays pumped, Escape and Yes stop the wait long before its time
+// limit, and the fax is kept in the outbox.
+TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {
+    RelayServer stalled(root + "relay-store", RelayFault::Stall);
+    ASSERT_TRUE(stalled.Start());
+    WriteRegistry(stalled.serviceUrl());
+    boxes.Answer(MbResult::Yes);  // the stop confirmation
+
+    // Polled by the loop that waits on the relay: the window is seen alive
+    // for a while, then the user presses Escape over it.
+    int ticksWhileWaiting = 0;
+    bool wasVisible = false;
+    QElapsedTimer sinceEscape;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* wnd = qobject_cast<CTaskProgressWnd*>(w);
+            if (!wnd || wnd->Title() != "Send a Fax" || wnd->cancelled()) continue;
+            wasVisible = wnd->isVisible();
+            if (++ticksWhileWaiting < 5) return;
+            user.stop();
+            sinceEscape.start();
+            QTest::keyClick(wnd, Qt::Key_Escape);
+            return;
+        }
+    });
+    user.start(50);
+    Run([&](CMainHostDlg& host) { Compose(host, true); });
+    user.stop();
+    const qint64 afterEscape = sinceEscape.isValid() ? sinceEscape.elapsed() : -1;
+
+    EXPECT_GE(ticksWhileWaiting, 5);
+    EXPECT_TRUE(wasVisible);
+    ASSERT_GE(afterEscape, 0);
+    EXPECT_LT(afterEscape, 5000);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<CTaskProgressWnd*>(w), nullptr) << "progress window left open";
+    ASSERT_EQ(boxes.boxes.size(), 2u) << ::testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.boxes[0].text, "Do you want to stop the task?");
+    EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::YesNo);
+    EXPECT_EQ(boxes.boxes[1].text, kNotSent);
+    EXPECT_EQ(ended.sendStatus, "fail");
+    EXPECT_TRUE(stalled.ReceivedMessages().empty());
+    const auto stored = Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
+    EXPECT_NE(ReadFile(stored[0] + "msg.qvm").find("to: 5550100@fax.corvinaport.net\r\n"),
+              std::string::npos);
+    stalled.Stop();
 }
 
 TEST_F(Program, OfflineLocalNetworkSavesWithoutSending) {
@@ -576,3 +636,80 @@ TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
 }
 
 }  // namespace
+
+namespace {
+
+// The page widths of a TIFF, in page order; empty when it is no TIFF.
+std::vector<std::uint32_t> PageWidths(const std::string& bytes, const std::string& scratch) {
+    std::ofstream(scratch, std::ios::binary) << bytes;
+    std::vector<std::uint32_t> widths;
+    TIFF* tif = TIFFOpen(scratch.c_str(), "r");
+    if (!tif) return widths;
+    do {
+        std::uint32_t w = 0;
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+        widths.push_back(w);
+    } while (TIFFReadDirectory(tif));
+    TIFFClose(tif);
+    return widths;
+}
+
+}  // namespace
+
+// A document printed to the fax printer, with a cover sheet: the relay gets
+// one TIFF whose first page is the cover, then every printed page.
+TEST_F(Program, PrintedDocumentWithACoverSheetReachesTheRelayCoverFirst) {
+    const std::string art =
+        qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif";
+    ASSERT_TRUE(fs::exists(art)) << art;
+    fs::create_directories(folders + "templates");
+    fs::copy_file(art, folders + "templates/Template.tif");
+    printers.faxPrinter = true;
+    const std::string printed = root + "windir/job9.tif";
+    WriteFaxTiff(printed, 2);
+    std::ofstream(root + "windir/job9.grp", std::ios::binary)
+        << "[Print Page Appended]\r\nImage File Name=" << printed << "\r\n";
+
+    Run(
+        [&](CMainHostDlg& host) {
+            ASSERT_EQ(host.sheet().page(1), &host.coverPage());
+            Type(host, "555-0100");
+            QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+            ASSERT_TRUE(host.coverPage().coverCheck()->isChecked());
+            QTest::keyClicks(host.coverPage().subjectEdit(), "Quarterly figures");
+            QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+            host.schedulePage().sendNowButton()->click();
+            QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+        },
+        "/print \"" + root + "windir/job9.grp\"");
+
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
+    ASSERT_EQ(relay.Count(), 1);
+    const ReceivedFax fax = relay.Last();
+    ASSERT_EQ(fax.files.size(), 1u);
+    EXPECT_EQ(fax.files.begin()->first, "job9.tif");
+    // The cover is a full fax line wide; the printed pages keep their width.
+    EXPECT_EQ(PageWidths(fax.files.begin()->second, root + "received.tif"),
+              (std::vector<std::uint32_t>{1728, 64, 64}));
+    EXPECT_FALSE(fs::exists(printed));  // taken over, sent and gone
+}
+
+// Dial-up that fails every attempt: the user is told and the fax is kept in
+// the outbox, nothing reaches the relay.
+TEST_F(Program, FailingDialUpKeepsTheFaxInTheOutbox) {
+    const std::string script = root + "ras-script";
+    std::ofstream(script) << "entry Office phone=5550199\n"
+                             "attempt\nerror 678\nattempt\nerror 678\nattempt\nerror 678\n";
+    qputenv("CORVINAPORT_RAS_SCRIPT", QByteArray::fromStdString(script));
+    WriteRegistry(relay.serviceUrl(), "DUN", "\"PrimaryDUN\"=\"Office\"\r\n");
+    Run([&](CMainHostDlg& host) { Compose(host, true); });
+    qunsetenv("CORVINAPORT_RAS_SCRIPT");
+
+    EXPECT_EQ(relay.Count(), 0);
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Connect to the Internet?",
+                                                       "Not Connected to the Internet", kSaved}));
+    const auto stored = Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
+    EXPECT_TRUE(fs::exists(stored[0] + "msg.qvm"));
+}

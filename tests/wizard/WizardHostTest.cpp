@@ -75,7 +75,7 @@ class Host : public testing::Test {
         job.faxNumbersAllowed = 1;
     }
     std::unique_ptr<CMainHostDlg> Make(bool listen = false) {
-        HostEnvironment env{job, settings, imaging, boxes, "", &help, nullptr, listen};
+        HostEnvironment env{job, settings, imaging, boxes, "", &help, nullptr, listen, "", 0};
         FinishSteps steps;
         steps.stageAttachment = [this](const std::string& p) {
             std::string copy = root + "outbox/" + fs::path(p).filename().string();
@@ -334,7 +334,8 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
     long id = 501;
     for (Wizard* w : {&a, &b}) {
         w->job.attachMode = 1;
-        HostEnvironment env{w->job, w->settings, w->imaging, w->boxes, "", nullptr, nullptr, true};
+        HostEnvironment env{w->job,  w->settings, w->imaging, w->boxes, "",
+                            nullptr, nullptr,     true,       "",       0};
         env.messageId = id++;
         w->host = std::make_unique<CMainHostDlg>(env, FinishSteps{});
         ASSERT_TRUE(w->host->listener()->listening());

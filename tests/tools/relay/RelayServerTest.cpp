@@ -45,7 +45,8 @@ class RelayTest : public ::testing::Test {
         settings.general.WebmailUserName = "jane";
         settings.general.WebmailPassword = "p&ss=1";
         settings.directory.InstallPath = (dir_ / "work").string() + "/";
-        document = (dir_ / "work" / "fax.tif").string();
+        // A name with blanks and non-ASCII bytes arrives as it is.
+        document = (dir_ / "work" / "Fax f\xC3\xBCr Bob.tif").string();
         // Bytes that a careless parser would cut: NUL, CR LF, a fake delimiter.
         documentBytes = std::string("II*\0\r\n-----------------------------7cf\r\n\r\nend", 47);
         std::ofstream(document, std::ios::binary) << documentBytes;
@@ -86,15 +87,16 @@ TEST_F(RelayTest, StoresWhatTheSenderUploadedAndGoesOnFromEarlierRuns) {
     const auto received = relay.ReceivedMessages();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].filename(), "msg-0002");
-    EXPECT_EQ(ReadAll(received[0] / "fax.tif"), documentBytes);
+    EXPECT_EQ(ReadAll(received[0] / "Fax f\xC3\xBCr Bob.tif"), documentBytes);
     const std::string query = ReadAll(received[0] / "query.txt");
     EXPECT_EQ(query.rfind("cfunc=relaymail&prodname=Corvinaport&username=jane&", 0), 0u) << query;
     EXPECT_NE(query.find("&password=p%26ss%3D1#func=send&end=yes"), std::string::npos) << query;
 
     const std::string fields = ReadAll(received[0] / "fields.txt");
-    for (const char* line : {"subject: FAXDOC\n", "from: jane@example.com\n",
-                             "to: 5551234@fax.example\n", "headers1: X-CORVN-UID: jane\n",
-                             "headers2: X-Tessaline: MsgType=Fax\n", "attach1: <file fax.tif>\n"})
+    for (const char* line :
+         {"subject: FAXDOC\n", "from: jane@example.com\n", "to: 5551234@fax.example\n",
+          "headers1: X-CORVN-UID: jane\n", "headers2: X-Tessaline: MsgType=Fax\n",
+          "attach1: <file Fax f\xC3\xBCr Bob.tif>\n"})
         EXPECT_NE(fields.find(line), std::string::npos) << line << " in\n" << fields;
     // No half-written folder is left behind.
     for (const auto& e : fs::directory_iterator(dir_ / "store"))
