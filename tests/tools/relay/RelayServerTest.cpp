@@ -16,6 +16,7 @@
 #include "wizard/FaxJob.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -48,7 +49,7 @@ class RelayTest : public ::testing::Test {
         // A name with blanks and non-ASCII bytes arrives as it is.
         document = (dir_ / "work" / "Fax f\xC3\xBCr Bob.tif").string();
         // Bytes that a careless parser would cut: NUL, CR LF, a fake delimiter.
-        documentBytes = std::string("II*\0\r\n-----------------------------7cf\r\n\r\nend", 47);
+        documentBytes = "II*"s + '\0' + "\r\n-----------------------------7cf\r\n\r\nend";
         std::ofstream(document, std::ios::binary) << documentBytes;
         job.message.from = "jane@example.com";
         job.message.to = "5551234";
