@@ -5,6 +5,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen corvinaport-demo-drive <document> [fax number]
 //
+// With CORVINAPORT_DEMO_SHOTS=<folder> a picture of each page is saved there.
+//
 // The settings come from the registry store named by CORVINAPORT_REGISTRY.
 #include <QApplication>
 #include <QCheckBox>
@@ -58,6 +60,15 @@ void Say(const std::string& text) {
 
 std::string Caption(const CNetFaxPropSheet& sheet) { return sheet.windowTitle().toStdString(); }
 
+// With CORVINAPORT_DEMO_SHOTS naming a folder, each page is saved there as
+// page-N.png, so the look can be checked without a display.
+void Shot(CNetFaxPropSheet& sheet, int n) {
+    const QString folder = qEnvironmentVariable("CORVINAPORT_DEMO_SHOTS");
+    if (folder.isEmpty()) return;
+    const QString file = folder + QString("/page-%1.png").arg(n);
+    if (sheet.grab().save(file)) Say("  picture of the page: " + file.toStdString());
+}
+
 // The outbox's folders before the run, to tell the new one afterwards.
 std::vector<std::string> Folders(const std::string& folder) {
     std::vector<std::string> names;
@@ -108,6 +119,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &host, [&host, &number, &finished, &stuck] {
             CNetFaxPropSheet& sheet = host.sheet();
             Say("Page 1: " + Caption(sheet));
+            Shot(sheet, 1);
             host.recipientsPage().numberEdit()->setText(QString::fromStdString(number));
             emit host.recipientsPage().numberEdit()->textEdited(
                 host.recipientsPage().numberEdit()->text());
@@ -120,6 +132,7 @@ int main(int argc, char** argv) {
                 return;
             }
             Say("Page 2: " + Caption(sheet));
+            Shot(sheet, 2);
             if (sheet.activePage() == &host.documentPage()) {
                 host.documentPage().addButton()->click();
             } else if (sheet.activePage() == &host.coverPage()) {
@@ -135,6 +148,7 @@ int main(int argc, char** argv) {
                 return;
             }
             Say("Page 3: " + Caption(sheet));
+            Shot(sheet, 3);
             host.schedulePage().sendNowButton()->click();
             Say("  chose: Send this fax immediately");
             Say("Finish pressed.");
