@@ -18,15 +18,6 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "addrbook_dialog_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 // Ann: no number at all; Bob: one home fax; Cy: all four numbers; Dee: only
 // a mobile.
 const char* kBook =

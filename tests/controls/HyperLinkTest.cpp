@@ -12,15 +12,6 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "hyperlink_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 // Records what would be opened or started and answers with set codes.
 class FakeLauncher final : public ShellLauncher {
   public:

@@ -15,16 +15,6 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "controls_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    // Test discovery runs without the test environment: stay off any display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 QColor PixelAt(QWidget& w, int x, int y) { return w.grab().toImage().pixelColor(x, y); }
 
 TEST(ColorLabel, BackgroundFollowsFaceColourUntilSetThenKeepsItsOwn) {

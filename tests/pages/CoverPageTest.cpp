@@ -27,15 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int argc = 1;
-char arg0[] = "cover_page_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 class Folder {
   public:
     Folder() {

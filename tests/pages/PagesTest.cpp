@@ -21,15 +21,6 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "pages_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 constexpr const char* kInvalid = "Please enter valid Fax number or Email address!";
 constexpr const char* kNoRecipient = "Please enter at least one recipient!";
 

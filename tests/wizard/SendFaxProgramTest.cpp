@@ -48,18 +48,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int argc = 1;
-char arg0[] = "sendfax_program_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) qunsetenv(v);
-    auto* a = new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    return a;
-}
-QApplication* app = MakeApp();
-
 constexpr const char* kValid = "Please enter valid Fax number or Email address!";
 constexpr const char* kNoRecipient = "Please enter at least one recipient!";
 constexpr const char* kSent = "Your fax has been sent!";

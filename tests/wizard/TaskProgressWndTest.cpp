@@ -13,15 +13,6 @@
 
 namespace {
 
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "task_progress_wnd_test";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 void PressEscapeWhilePumping(CTaskProgressWnd& w, bool cancelOnEscape) {
     QCoreApplication::postEvent(&w,
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
@@ -127,7 +118,7 @@ TEST(CTaskProgressWnd, QuitArrivingWhilePumpingStillEndsTheApplication) {
     CTaskProgressWnd w(nullptr, "Send a Fax", true, false, boxes);
     bool pumped = false;
     QTimer::singleShot(0, [&] {
-        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         for (int i = 0; i < 3; ++i) w.PumpMessages(true);
         pumped = true;
     });

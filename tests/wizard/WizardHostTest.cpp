@@ -25,15 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int argc = 1;
-char arg0[] = "wizard_host_test";
-char* argv[] = {arg0, nullptr};
-QApplication* MakeApp() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-}
-QApplication* app = MakeApp();
-
 struct RecordingHelp final : HelpService {
     void ShowContext(std::uint32_t c) override { contexts.push_back(c); }
     void ShowControlPopup(std::uint32_t) override {}
