@@ -539,8 +539,14 @@ std::int32_t FromDeviceState(std::uint32_t s) {
 void Watch(std::shared_ptr<NmDial> dial, RASDIALFUNC1 notifier) {
     Bus bus = OpenSystemBus();
     std::int32_t last = RASCS_OpenPort;
+    // Nothing is reported once the dial is hung up: neither its state nor the
+    // disappearance of the connection the hang-up deactivated.
     auto report = [&](std::int32_t state, std::uint32_t error) {
-        dial->state = state;
+        {
+            std::lock_guard lock(dial->m);
+            if (dial->stop) return;
+            dial->state = state;
+        }
         if (state != last || error != 0) Notify(notifier, dial->handle, state, error, 0);
         last = state;
     };
@@ -632,11 +638,20 @@ std::shared_ptr<NmDial> NmFind(HRASCONN h) {
     return it == g_nmDials.end() ? nullptr : it->second;
 }
 
+// The newest dial on an active connection object that has not ended; the
+// object path of an ended dial may be handed out again once NetworkManager
+// restarts. Called with g_nmMutex held.
+std::shared_ptr<NmDial> NmOnPath(const std::string& activePath) {
+    for (auto it = g_nmDials.rbegin(); it != g_nmDials.rend(); ++it)
+        if (it->second->activePath == activePath && it->second->state != RASCS_Disconnected)
+            return it->second;
+    return nullptr;
+}
+
 // The handle standing for an active connection object, made on first sight.
 HRASCONN NmHandleOf(const std::string& activePath, const std::string& entry) {
     std::lock_guard lock(g_nmMutex);
-    for (auto& [h, d] : g_nmDials)
-        if (d->activePath == activePath) return h;
+    if (std::shared_ptr<NmDial> d = NmOnPath(activePath)) return d->handle;
     auto dial = std::make_shared<NmDial>();
     dial->handle = g_nmNextHandle++;
     dial->entry = entry;
@@ -665,7 +680,7 @@ uint32_t NmEnum(std::vector<Listed>& out) {
         bool ours = false;
         {
             std::lock_guard lock(g_nmMutex);
-            for (auto& [h, d] : g_nmDials) ours = ours || d->activePath == path;
+            ours = NmOnPath(path) != nullptr;
         }
         // Dial-up kinds, and whatever this library dialled itself.
         if (DialUpType(*type) || ours) out.push_back({NmHandleOf(path, *id), *id});
@@ -673,10 +688,16 @@ uint32_t NmEnum(std::vector<Listed>& out) {
     return 0;
 }
 
+// Stops the watch, deactivates the connection and forgets the handle, so that
+// it reads as unknown afterwards; kept only while NetworkManager is unreachable.
 uint32_t NmHangUp(HRASCONN h) {
     std::shared_ptr<NmDial> dial = NmFind(h);
     if (!dial) return ERROR_INVALID_PORT_HANDLE;
-    dial->stop = true;
+    {
+        std::lock_guard lock(dial->m);
+        dial->stop = true;
+        dial->state = RASCS_Disconnected;
+    }
     dial->cv.notify_all();
     Bus bus = OpenSystemBus();
     if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
@@ -687,9 +708,10 @@ uint32_t NmHangUp(HRASCONN h) {
         return ERROR_INVALID_PORT_HANDLE;
     bool missing = false;
     Message reply = Call(bus.get(), std::move(call), &missing);
-    dial->state = RASCS_Disconnected;
     // A connection that had gone already counts as hung up.
     if (!reply && missing) return ERROR_RASMAN_CANNOT_INITIALIZE;
+    std::lock_guard lock(g_nmMutex);
+    g_nmDials.erase(h);
     return 0;
 }
 

@@ -36,9 +36,6 @@
 #include "imaging/PrintSpooler.h"
 #include "support/ScriptedMessageBox.h"
 #include "tools/relay/RelayServer.h"
-#include "transport/LoopbackServer.h"
-#include "transport/MultipartParts.h"
-#include "transport/RawReplyServer.h"
 #include "transport/RelayMessage.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/CTaskProgressWnd.h"
@@ -63,12 +60,6 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-// A field's text without the line end that closes it on the wire.
-std::string Trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
 // What the relay received of one fax: the form fields and the attached files.
 struct ReceivedFax {
     std::map<std::string, std::string> fields;
@@ -76,44 +67,51 @@ struct ReceivedFax {
     std::string locationQuery;
 };
 
-// The service's relay function on loopback: the location request is answered
-// with the upload address; the upload is read byte for byte as it came (a
-// part of headers alone, the empty "body" field, must not swallow the field
-// after it) and answered with the success mark.
+// The stand-in relay on loopback, storing into a folder of its own, and what
+// it stored read back.
 class Relay {
   public:
-    Relay() {
-        srv.server.Post("/relay", [this](const httplib::Request& req, httplib::Response& res) {
-            std::lock_guard lock(mutex_);
-            lastQuery_ = req.body;
-            res.set_header("X-Relay", "ok&location=" + upload_.Url("/upload") + "&");
-        });
-    }
-    [[nodiscard]] std::string serviceUrl() const { return srv.Url("/relay"); }
-    [[nodiscard]] int Count() const { return upload_.Requests(); }
-    [[nodiscard]] ReceivedFax Last() {
+    Relay() : server_(store_.path) { EXPECT_TRUE(server_.Start()); }
+    [[nodiscard]] std::string serviceUrl() const { return server_.serviceUrl(); }
+    [[nodiscard]] int Count() const { return static_cast<int>(server_.ReceivedMessages().size()); }
+    [[nodiscard]] ReceivedFax Last() const {
         ReceivedFax fax;
-        {
-            std::lock_guard lock(mutex_);
-            fax.locationQuery = lastQuery_;
-        }
-        for (const FormPart& p : ParseFormParts(upload_.LastBody(), kRelayBoundary)) {
-            if (p.filename.empty())
-                fax.fields[p.name] = Trimmed(p.content);
-            else  // the line end the sender puts after every document
-                fax.files[p.filename] =
-                    p.content.substr(0, p.content.size() - (p.content.ends_with("\r\n") ? 2 : 0));
+        const auto received = server_.ReceivedMessages();
+        if (received.empty()) return fax;
+        const fs::path folder = received.back();
+        fax.locationQuery = ReadFile((folder / "query.txt").string());
+        if (!fax.locationQuery.empty()) fax.locationQuery.pop_back();  // its line end
+        std::istringstream fields(ReadFile((folder / "fields.txt").string()));
+        for (std::string line; std::getline(fields, line);) {
+            const std::size_t colon = line.find(": ");
+            if (colon == std::string::npos) continue;
+            std::string value = line.substr(colon + 2);
+            if (value.rfind("<file ", 0) == 0) {
+                const std::string name = value.substr(6, value.size() - 7);
+                fax.files[name] = ReadFile((folder / name).string());
+                continue;
+            }
+            for (auto [escaped, byte] : {std::pair{"\\r", "\r"}, std::pair{"\\n", "\n"}})
+                for (std::size_t at; (at = value.find(escaped)) != std::string::npos;)
+                    value.replace(at, 2, byte);
+            fax.fields[line.substr(0, colon)] = value;
         }
         return fax;
     }
 
   private:
-    LoopbackServer srv;
-    RawReplyServer upload_{
-        "HTTP/1.1 200 OK\r\nX-Relay: success=true\r\nContent-Length: 0\r\n"
-        "Connection: close\r\n\r\n"};
-    std::mutex mutex_;
-    std::string lastQuery_;
+    struct Store {
+        Store() {
+            char pattern[] = "/tmp/sfp-relay-XXXXXX";
+            path = ::mkdtemp(pattern);
+        }
+        ~Store() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+        std::string path;
+    } store_;
+    RelayServer server_;
 };
 
 // A URL nobody answers on: a port that was free a moment ago.
