@@ -34,6 +34,7 @@
 #include "connect/NetworkState.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
+#include "support/NotifyCommand.h"
 #include "support/ScriptedMessageBox.h"
 #include "tools/relay/RelayServer.h"
 #include "transport/RelayMessage.h"
@@ -565,15 +566,7 @@ TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
 // printed image into the outbox. Malformed input changes nothing.
 TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
     WriteRegistry(DeadUrl());
-    const std::string notify = qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() +
-                               "/tools/notify/corvinaport-notify";
-    auto run = [&](QStringList args) {
-        QProcess p;
-        p.start(QString::fromStdString(notify), args);
-        EXPECT_TRUE(p.waitForStarted(5000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
-        return QString::fromUtf8(p.readAllStandardOutput());
-    };
+    auto run = [](const QStringList& args) { return RunNotify(args).second; };
     auto raw = [&](const QByteArray& bytes) {
         QLocalSocket s;
         s.connectToServer(QString::fromStdString(SocketPathFor(root + "run/corvinaport", 4242)));

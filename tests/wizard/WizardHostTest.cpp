@@ -17,6 +17,7 @@
 #include "app/AppSettings.h"
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
+#include "support/NotifyCommand.h"
 #include "support/ScriptedMessageBox.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
@@ -341,16 +342,8 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
         ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         ::close(fd);
     }
-    const std::string notify = qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() +
-                               "/tools/notify/corvinaport-notify";
-    auto run = [&](QStringList args) {
-        QProcess p;
-        p.start(QString::fromStdString(notify), args);
-        EXPECT_TRUE(p.waitForStarted(5000));
-        // The wizards answer on this thread's loop while the command runs.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
-        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()));
-    };
+    // The wizards answer on this thread's loop while the command runs.
+    const auto run = RunNotify;
     QTimer::singleShot(0, [&] {
         auto [rc, out] = run({QStringLiteral("reload")});
         EXPECT_EQ(rc, 0);
