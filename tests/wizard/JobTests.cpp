@@ -294,7 +294,9 @@ TEST_F(JobTest, FailuresAreReportedAndKeepTheDocument) {
         fs::permissions(dir.folder() + "outbox", fs::perms::owner_all);
     }
     EXPECT_EQ(ReadFile(document), "doc");
-    if (fs::exists(dir.folder() + "outbox")) EXPECT_TRUE(fs::is_empty(dir.folder() + "outbox"));
+    if (fs::exists(dir.folder() + "outbox")) {
+        EXPECT_TRUE(fs::is_empty(dir.folder() + "outbox"));
+    }
 }
 
 TEST_F(JobTest, ControlCharactersInDocumentNameStayOnOneLine) {
