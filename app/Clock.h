@@ -6,14 +6,14 @@
 // Wall clock and waiting, behind an interface so that tests can fix the time
 // and run one-second polls without waiting for real.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     [[nodiscard]] virtual std::time_t Now() const = 0;
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     [[nodiscard]] std::time_t Now() const override { return std::time(nullptr); }
     void Sleep(std::chrono::milliseconds duration) override;
 };

@@ -10,7 +10,7 @@ enum class MbIcon { None, Exclamation, Question, Information, Stop };
 enum class MbResult { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 class MessageBoxService {
-public:
+  public:
     virtual ~MessageBoxService() = default;
     [[nodiscard]] virtual MbResult Show(const std::string& text, const std::string& caption,
                                         MbButtons buttons, MbIcon icon) = 0;

@@ -19,7 +19,7 @@ inline constexpr std::uint32_t REG_DWORD = 4;
 // Read access to one key of the registry store. No handle is held between
 // calls: every read opens the store, reads, and closes it again.
 class RegistryKey {
-public:
+  public:
     std::int32_t lastError = 0;
 
     [[nodiscard]] bool SetRootKey(HKEY root);
@@ -31,7 +31,7 @@ public:
     [[nodiscard]] HKEY root() const { return root_; }
     [[nodiscard]] const std::string& keyPath() const { return keyPath_; }
 
-private:
+  private:
     HKEY root_ = HKEY_CURRENT_USER;
     std::string keyPath_;
 };

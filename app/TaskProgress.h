@@ -8,7 +8,7 @@
 // widget (CTaskProgressWnd) implements it; code that waits on the network
 // depends only on this interface and so links no widgets.
 class TaskProgress {
-public:
+  public:
     virtual ~TaskProgress() = default;
     virtual void SetConfirmPrompt(const std::string& prompt) = 0;
     // Text of up to four lines; longer than 1,031 bytes is cut.
@@ -25,7 +25,7 @@ public:
 
 // Makes progress windows for the code that owns a wait.
 class TaskProgressFactory {
-public:
+  public:
     virtual ~TaskProgressFactory() = default;
     [[nodiscard]] virtual std::unique_ptr<TaskProgress> Create(const std::string& title,
                                                                bool smooth, bool showBar) = 0;

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "controls/ColorLabel.h"
-#include "controls/HelpService.h"
 #include "controls/DocumentOpener.h"
+#include "controls/HelpService.h"
 #include "controls/IconButton.h"
 #include "controls/Look.h"
 

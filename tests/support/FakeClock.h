@@ -8,11 +8,9 @@
 // A clock that stands still unless the code under test sleeps: Sleep advances
 // the time instead of waiting.
 class FakeClock final : public Clock {
-public:
+  public:
     explicit FakeClock(std::time_t start = 1700000000) : now_(start) {}
-    std::time_t Now() const override {
-        return now_ + static_cast<std::time_t>(sleptMs / 1000);
-    }
+    std::time_t Now() const override { return now_ + static_cast<std::time_t>(sleptMs / 1000); }
     void Sleep(std::chrono::milliseconds d) override {
         sleptMs += d.count();
         ++sleeps;
@@ -25,6 +23,6 @@ public:
     long long sleptMs = 0;
     int sleeps = 0;
 
-private:
+  private:
     std::time_t now_;
 };

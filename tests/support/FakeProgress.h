@@ -10,7 +10,7 @@
 // A progress window without a window, for code that waits: records what it is
 // told and can stand for the user's confirmed stop after a number of pumps.
 class FakeProgress final : public TaskProgress {
-public:
+  public:
     void SetConfirmPrompt(const std::string& p) override { prompt = p; }
     void SetText(const std::string& t) override { texts.push_back(t); }
     void SetRange(int l, int u, int s) override {
@@ -45,7 +45,7 @@ public:
 
 // Hands out FakeProgress windows and keeps a pointer to each for inspection.
 class FakeProgressFactory final : public TaskProgressFactory {
-public:
+  public:
     std::unique_ptr<TaskProgress> Create(const std::string& title, bool, bool) override {
         auto p = std::make_unique<FakeProgress>();
         p->title = title;

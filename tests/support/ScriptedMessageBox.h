@@ -10,7 +10,7 @@
 // the queue empty it answers the first button's natural choice (OK or Yes), so
 // a test never blocks on a modal box.
 class ScriptedMessageBox final : public MessageBoxService {
-public:
+  public:
     struct Box {
         std::string text;
         std::string caption;

@@ -10,12 +10,12 @@
 #include <sstream>
 #include <thread>
 
-#include "support/FakeProgress.h"
 #include "LoopbackServer.h"
 #include "MultipartParts.h"
 #include "RawReplyServer.h"
-#include "support/ScriptedMessageBox.h"
 #include "app/AppSettings.h"
+#include "support/FakeProgress.h"
+#include "support/ScriptedMessageBox.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
 
