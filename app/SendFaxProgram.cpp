@@ -1,6 +1,5 @@
 #include "app/SendFaxProgram.h"
 
-#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -8,7 +7,6 @@
 #include "app/CNetFaxApp.h"
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
-#include "app/RegistryStore.h"
 #include "app/TaskProgress.h"
 #include "connect/ConnectionManager.h"
 #include "connect/NetworkState.h"
@@ -72,25 +70,8 @@ std::string FinishStepsWired() {
     return out.str();
 }
 
-std::string MissingSettingsText(const std::string& storePath) {
-    return "Send a Fax cannot read its settings from\n" + storePath +
-           "\n\nSet CORVINAPORT_REGISTRY to the product's settings file, or set this one up "
-           "with corvinaport-reg.";
-}
-
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
-    // Without its settings store the program knows no service, account or
-    // folders: it would send to nowhere and keep the fax in whatever folder
-    // it was started from. The user is told where it looked instead.
-    const std::string store = RegistryStorePath();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(store, ec) ||
-        ReadRegistryFile(store).error != RegError::Success) {
-        (void)options.messageBox->Show(MissingSettingsText(store), kMessageCaption, MbButtons::Ok,
-                                       MbIcon::Exclamation);
-        return 1;
-    }
     ImagingLibrary binding;
     ImagingEnvironment& imaging = options.imaging ? *options.imaging : binding;
     SystemClock clock;

@@ -43,10 +43,7 @@ struct SendFaxOptions {
 };
 
 // Runs start-up and the wizard for the command line; the program's exit code.
-// A settings store that is missing or cannot be read is reported with
-// MissingSettingsText and ends the run with 1 before anything is written.
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options);
-[[nodiscard]] std::string MissingSettingsText(const std::string& storePath);
 
 // What the Finish steps work with besides the application object.
 struct FinishServices {

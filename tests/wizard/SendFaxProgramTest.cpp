@@ -692,27 +692,3 @@ TEST_F(Program, FailingDialUpKeepsTheFaxInTheOutbox) {
     EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
     EXPECT_TRUE(fs::exists(stored[0] + "msg.qvm"));
 }
-
-// Without a readable settings store nothing runs and nothing is written: the
-// user is told which file was looked for.
-TEST_F(Program, MissingOrUnreadableSettingsStoreIsReportedAndNothingRuns) {
-    const std::string store = root + "registry.reg";
-    for (bool present : {false, true}) {
-        fs::remove(store);
-        if (present) fs::create_directory(store);  // there, but no file to read
-        boxes.boxes.clear();
-        SendFaxOptions options;
-        options.messageBox = &boxes;
-        options.imaging = &imaging;
-        bool ran = false;
-        options.beforeRun = [&](CMainHostDlg&, CNetFaxApp&) { ran = true; };
-        EXPECT_EQ(RunSendFax("", options), 1);
-        EXPECT_FALSE(ran);
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, MissingSettingsText(store));
-        EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
-        fs::remove(store);
-    }
-    EXPECT_FALSE(fs::exists("outbox"));
-    EXPECT_TRUE(Stored().empty());
-}
