@@ -8,11 +8,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "TempFolder.h"
 #include "addrbook/CAddressBookDlg.h"
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "controls/IconButton.h"
 #include "pages/CSelRecipient.h"
+#include "support/TempFolder.h"
 #include "tests/support/ScriptedMessageBox.h"
 #include "wizard/FaxJob.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
 #include "addrbook/AddressBook.h"
+#include "support/TempFolder.h"
 
 namespace {
 

@@ -21,27 +21,12 @@
 #include "pages/CSelCover.h"
 #include "pages/CTitledPicsWnd.h"
 #include "support/FakeClock.h"
+#include "support/TempFolder.h"
 #include "wizard/FaxJob.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class Folder {
-  public:
-    Folder() {
-        char pattern[] = "/tmp/cover-page-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    [[nodiscard]] std::string path() const { return path_ + "/"; }
-
-  private:
-    std::string path_;
-};
 
 void WriteBmp(const std::string& path, int width, int height, QColor colour = Qt::black) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -95,7 +80,7 @@ class Thumbnails : public ::testing::Test {
                       row * wnd->cellHeight() + wnd->cellHeight() / 2);
     }
 
-    Folder dir;
+    TempFolder dir;
     QWidget host;
     PictureItem items[3];
     CTitledPicsWnd* wnd = nullptr;
@@ -221,7 +206,7 @@ class Picker : public ::testing::Test {
         WriteBmp(images + "Alpha.bmp", 40, 40);
         std::ofstream(images + "notes.txt") << "not a logo";
     }
-    Folder dir;
+    TempFolder dir;
     std::string images;
 };
 
@@ -357,7 +342,7 @@ class CoverPage : public ::testing::Test {
         return black;
     }
 
-    Folder dir;
+    TempFolder dir;
     std::string folders;
     FakeClock clock;
     ImagingLibrary imaging{nullptr};

@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "LoopbackServer.h"
-#include "MultipartParts.h"
 #include "RawReplyServer.h"
 #include "app/AppSettings.h"
 #include "support/FakeProgress.h"
 #include "support/ScriptedMessageBox.h"
+#include "tools/relay/FormParts.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
 

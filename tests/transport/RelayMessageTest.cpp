@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "LoopbackServer.h"
-#include "MultipartParts.h"
+#include "tools/relay/FormParts.h"
 #include "transport/HttpRequest.h"
 
 namespace fs = std::filesystem;

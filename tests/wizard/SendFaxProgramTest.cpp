@@ -36,6 +36,7 @@
 #include "imaging/PrintSpooler.h"
 #include "support/NotifyCommand.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TempFolder.h"
 #include "tools/relay/RelayServer.h"
 #include "transport/RelayMessage.h"
 #include "wizard/CMainHostDlg.h"
@@ -72,7 +73,7 @@ struct ReceivedFax {
 // it stored read back.
 class Relay {
   public:
-    Relay() : server_(store_.path) { EXPECT_TRUE(server_.Start()); }
+    Relay() : server_(store_.path()) { EXPECT_TRUE(server_.Start()); }
     [[nodiscard]] std::string serviceUrl() const { return server_.serviceUrl(); }
     [[nodiscard]] int Count() const { return static_cast<int>(server_.ReceivedMessages().size()); }
     [[nodiscard]] ReceivedFax Last() const {
@@ -101,17 +102,7 @@ class Relay {
     }
 
   private:
-    struct Store {
-        Store() {
-            char pattern[] = "/tmp/sfp-relay-XXXXXX";
-            path = ::mkdtemp(pattern);
-        }
-        ~Store() {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-        }
-        std::string path;
-    } store_;
+    TempFolder store_;
     RelayServer server_;
 };
 

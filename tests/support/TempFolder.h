@@ -13,7 +13,7 @@
 class TempFolder {
   public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "addrbook-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "corvinaport-test-XXXXXX").string();
         std::vector<char> buffer(pattern.begin(), pattern.end());
         buffer.push_back('\0');
         if (::mkdtemp(buffer.data())) path_ = std::string(buffer.data()) + "/";
