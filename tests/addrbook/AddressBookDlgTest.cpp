@@ -45,12 +45,21 @@ std::vector<std::string> Lines(const QListWidget& box) {
     return lines;
 }
 
-TEST(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
-    TempFolder dir;
-    dir.Write("addrbook.ldif", kBook);
+// The four-contact book in a folder of its own.
+struct BookFolder : TempFolder {
+    BookFolder() { Write("addrbook.ldif", kBook); }
+};
+
+// The address-book dialog over that book, with its job and message boxes.
+class AddressBookDlg : public ::testing::Test {
+  protected:
+    BookFolder dir;
     FaxJob job = Job();
     ScriptedMessageBox boxes;
-    CAddressBookDlg dlg(job, dir.path(), boxes);
+    CAddressBookDlg dlg{job, dir.path(), boxes};
+};
+
+TEST_F(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
     QTreeWidget& list = *dlg.contactsList();
     ASSERT_EQ(list.topLevelItemCount(), 4);
     EXPECT_EQ(list.topLevelItem(2)->text(1), QStringLiteral("4-4"));
@@ -74,12 +83,7 @@ TEST(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
     EXPECT_EQ(Lines(*dlg.recipientsBox()), std::vector<std::string>{"\"Bob\" <2125550101>"});
 }
 
-TEST(AddressBookDlg, SeveralContactsRunTheChooserInRowOrderAndCancelSkipsOne) {
-    TempFolder dir;
-    dir.Write("addrbook.ldif", kBook);
-    FaxJob job = Job();
-    ScriptedMessageBox boxes;
-    CAddressBookDlg dlg(job, dir.path(), boxes);
+TEST_F(AddressBookDlg, SeveralContactsRunTheChooserInRowOrderAndCancelSkipsOne) {
     std::vector<std::string> order;
     dlg.SetNumberChooser([&](QWidget*, Recipient& r, const std::string&) {
         order.push_back(r.name);
@@ -93,12 +97,7 @@ TEST(AddressBookDlg, SeveralContactsRunTheChooserInRowOrderAndCancelSkipsOne) {
     EXPECT_EQ(Lines(*dlg.recipientsBox()), std::vector<std::string>{"\"Cy\" <cy@example.org>"});
 }
 
-TEST(AddressBookDlg, SameContactTwiceKeepsEachChosenNumber) {
-    TempFolder dir;
-    dir.Write("addrbook.ldif", kBook);
-    FaxJob job = Job();
-    ScriptedMessageBox boxes;
-    CAddressBookDlg dlg(job, dir.path(), boxes);
+TEST_F(AddressBookDlg, SameContactTwiceKeepsEachChosenNumber) {
     std::vector<std::string> numbers{"4", "3"};
     dlg.SetNumberChooser([&](QWidget*, Recipient& r, const std::string&) {
         r.faxNumber = numbers.front();
@@ -115,7 +114,7 @@ TEST(AddressBookDlg, SameContactTwiceKeepsEachChosenNumber) {
     EXPECT_EQ(job.RecipientList.back()->displayLine, "\"Cy\" <4>");
 }
 
-TEST(AddressBookDlg, MissingEmptyOrMalformedBookOpensEmptyWithTheCurrentRecipients) {
+TEST(AddressBookDlgBooks, MissingEmptyOrMalformedBookOpensEmptyWithTheCurrentRecipients) {
     const std::optional<std::string> books[] = {
         std::nullopt, std::string(), std::string("\x01\xff garbage\r\nno colon here\r\n::\r\n"),
         std::string("cn: before any dn\r\nmail: x\r\n")};
@@ -142,12 +141,7 @@ TEST(AddressBookDlg, MissingEmptyOrMalformedBookOpensEmptyWithTheCurrentRecipien
     }
 }
 
-TEST(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
-    TempFolder dir;
-    dir.Write("addrbook.ldif", kBook);
-    FaxJob job = Job();
-    ScriptedMessageBox boxes;
-    CAddressBookDlg dlg(job, dir.path(), boxes);
+TEST_F(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
     dlg.SetNumberChooser([](QWidget*, Recipient& r, const std::string&) {
         r.faxNumber = "9";
         return true;
@@ -206,8 +200,7 @@ TEST(ChooseFaxNumberDlg, ListsNumbersTopDownAndReducesOnOkOnly) {
 }
 
 TEST(RunAddressBookDialog, ChosenNumbersArriveOnTheRecipientsPage) {
-    TempFolder dir;
-    dir.Write("addrbook.ldif", kBook);
+    BookFolder dir;
     FaxJob job = Job();
     ScriptedMessageBox boxes;
     CSelRecipient page(job);
