@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "ConnectTestSupport.h"
+#include "PrivateBus.h"
 #include "app/AppSettings.h"
 #include "connect/ConnectionManager.h"
 #include "connect/DialerLibrary.h"
@@ -54,6 +55,15 @@ class EnvFile {
     const char* variable_;
     std::string path_;
 };
+
+// Looks an entry up through the bound library; the result code.
+std::uint32_t LookUp(RasDialer& dialer, const char* entry) {
+    RASDIALPARAMSA p{};
+    p.dwSize = sizeof p;
+    std::strcpy(p.szEntryName, entry);
+    std::int32_t stored = 0;
+    return dialer.GetEntryDialParams(p, stored);
+}
 
 class ScriptedRasTest : public ::testing::Test {
   protected:
@@ -137,11 +147,7 @@ TEST_F(ScriptedRasTest, MalformedOrMissingScriptIsAClearError) {
         EnvFile script("CORVINAPORT_RAS_SCRIPT", bad);
         RasDialer dialer;
         ASSERT_TRUE(dialer.Bind());
-        RASDIALPARAMSA p{};
-        p.dwSize = sizeof p;
-        std::strcpy(p.szEntryName, "Office");
-        std::int32_t stored = 0;
-        const std::uint32_t rc = dialer.GetEntryDialParams(p, stored);
+        const std::uint32_t rc = LookUp(dialer, "Office");
         EXPECT_EQ(rc, static_cast<std::uint32_t>(ERROR_CANNOT_LOAD_PHONEBOOK)) << bad;
         std::string text;
         dialer.ErrorText(rc, 0, text);
@@ -152,27 +158,17 @@ TEST_F(ScriptedRasTest, MalformedOrMissingScriptIsAClearError) {
     ::setenv("CORVINAPORT_RAS_SCRIPT", "/nonexistent/corvinaport/script", 1);
     RasDialer dialer;
     ASSERT_TRUE(dialer.Bind());
-    RASDIALPARAMSA p{};
-    p.dwSize = sizeof p;
-    std::int32_t stored = 0;
-    EXPECT_EQ(dialer.GetEntryDialParams(p, stored),
-              static_cast<std::uint32_t>(ERROR_CANNOT_OPEN_PHONEBOOK));
+    EXPECT_EQ(LookUp(dialer, ""), static_cast<std::uint32_t>(ERROR_CANNOT_OPEN_PHONEBOOK));
     ::unsetenv("CORVINAPORT_RAS_SCRIPT");
 }
 
 TEST(NetworkManagerRasTest, NoSystemBusGivesAClearError) {
     ::unsetenv("CORVINAPORT_RAS_SCRIPT");
-    const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    const std::string saved = old ? old : "";
-    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvinaport-bus", 1);
+    ScopedSystemBus noBus("unix:path=/nonexistent/corvinaport-bus");
 
     RasDialer dialer;
     ASSERT_TRUE(dialer.Bind());
-    RASDIALPARAMSA p{};
-    p.dwSize = sizeof p;
-    std::strcpy(p.szEntryName, "Office");
-    std::int32_t stored = 0;
-    const std::uint32_t rc = dialer.GetEntryDialParams(p, stored);
+    const std::uint32_t rc = LookUp(dialer, "Office");
     EXPECT_EQ(rc, static_cast<std::uint32_t>(ERROR_RASMAN_CANNOT_INITIALIZE));
     std::string text;
     dialer.ErrorText(rc, 0, text);
@@ -187,11 +183,6 @@ TEST(NetworkManagerRasTest, NoSystemBusGivesAClearError) {
     FakeClock clock;
     EXPECT_FALSE(dialer.DialEntry(boxes, progress, clock, "Office", "", ""));
     EXPECT_TRUE(progress.made.empty());
-
-    if (old)
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved.c_str(), 1);
-    else
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }
 
 const char* const kAol4Key =
