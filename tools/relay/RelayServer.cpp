@@ -5,7 +5,6 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
@@ -180,15 +179,19 @@ struct RelayServer::State {
     }
 
     bool Store(const std::string& query, const std::vector<FormPart>& parts) {
-        std::lock_guard lock(mutex);
-        // Numbers go on from what an earlier run left in the folder.
+        // Only the number is taken under the lock; the files, which may be
+        // large, are written without holding up the other requests.
         char name[32];
         fs::path final;
         std::error_code ec;
-        do {
-            std::snprintf(name, sizeof name, "msg-%04u", nextMessage++);
-            final = store / name;
-        } while (fs::exists(final, ec));
+        {
+            std::lock_guard lock(mutex);
+            // Numbers go on from what an earlier run left in the folder.
+            do {
+                std::snprintf(name, sizeof name, "msg-%04u", nextMessage++);
+                final = store / name;
+            } while (fs::exists(final, ec));
+        }
         const fs::path partial = store / (std::string(".") + name + ".part");
         fs::remove_all(partial, ec);
         if (!fs::create_directories(partial, ec)) return false;
@@ -213,6 +216,7 @@ struct RelayServer::State {
             fs::remove_all(partial, ec);
             return false;
         }
+        std::lock_guard lock(mutex);
         received.push_back(final);
         return true;
     }
