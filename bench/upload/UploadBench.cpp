@@ -43,19 +43,26 @@ double Kib(const char* key) {
 }
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-// (curl is told not to wait for an interim 100 reply, as HttpRequest does not.)
-// Runs argv, waits, returns its exit status (or -1).
-int Run(const std::vector<std::string>& args, bool quiet = true) {
+// Starts argv with its output going to the file out (or nowhere); the
+// process id, or 0 when it could not be started.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& out = "/dev/null") {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (quiet) posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    return rc == 0 ? pid : 0;
+}
+
+// Runs argv and waits; its exit status (or -1).
+int Run(const std::vector<std::string>& args) {
+    const pid_t pid = Spawn(args);
+    if (pid == 0) return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -66,13 +73,9 @@ class RelayProcess {
   public:
     RelayProcess(const std::string& program, const fs::path& store) {
         const fs::path log = store.parent_path() / "relay.log";
-        const std::string cmd = program + " --port 0 --print-port --store '" + store.string() +
-                                "' >'" + log.string() + "' 2>&1 & echo $!";
-        if (FILE* p = ::popen(cmd.c_str(), "r")) {
-            if (std::fscanf(p, "%d", &pid_) != 1) pid_ = 0;
-            ::pclose(p);
-        }
-        for (int i = 0; i < 200 && port_ == 0; ++i) {
+        pid_ = Spawn({program, "--port", "0", "--print-port", "--store", store.string()},
+                     log.string());
+        for (int i = 0; i < 200 && pid_ > 0 && port_ == 0; ++i) {
             std::ifstream in(log);
             std::string word;
             in >> word >> port_;
@@ -98,7 +101,7 @@ class RelayProcess {
     }
 
   private:
-    int pid_ = 0;
+    pid_t pid_ = 0;
     int port_ = 0;
 };
 
@@ -171,6 +174,8 @@ int main(int argc, char** argv) {
 
         const std::string curlAddress = relay.UploadAddress();
         const auto t1 = Steady::now();
+        // curl is told not to wait for an interim 100 reply, as HttpRequest
+        // does not either.
         const int rc = Run({"curl", "-sS", "-o", "/dev/null", "-H", std::string(kRelayUploadHeader),
                             "-H", "Expect:", "--data-binary", "@" + body.string(), curlAddress});
         curls.push_back(std::chrono::duration<double>(Steady::now() - t1).count());
