@@ -1,7 +1,6 @@
 #include "app/SendFaxProgram.h"
 
 #include <memory>
-#include <sstream>
 
 #include "addrbook/CAddressBookDlg.h"
 #include "app/CNetFaxApp.h"
@@ -61,13 +60,6 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         return RunAddressBookDialog(parent, job, app.settings.directory.InstallPath, boxes, help);
     };
     return steps;
-}
-
-std::string FinishStepsWired() {
-    std::ostringstream out;
-    for (const char* name : {"stage", "recipients", "outbox", "online", "send", "addressbook"})
-        out << name << " yes\n";
-    return out.str();
 }
 
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {

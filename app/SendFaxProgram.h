@@ -62,8 +62,3 @@ struct FinishServices {
 // address book. The settings are read where they are used, so a reload while
 // the wizard runs takes effect. The services must outlive the steps.
 [[nodiscard]] FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services);
-
-// Which of the libraries behind the Finish steps this build carries, for the
-// demo driver's report: "stage", "recipients", "outbox", "online", "send",
-// "addressbook" each followed by " yes" or " no", one a line.
-[[nodiscard]] std::string FinishStepsWired();

@@ -166,15 +166,6 @@ int main(int argc, char** argv) {
         Say("  document: " + app.message.documentPath);
     };
 
-    Say("Libraries behind the Finish steps:");
-    std::string wired = FinishStepsWired();
-    std::size_t start = 0;
-    while (start < wired.size()) {
-        std::size_t end = wired.find('\n', start);
-        Say("  " + wired.substr(start, end - start));
-        start = end + 1;
-    }
-
     const int rc = RunSendFax("", options);
     if (rc != 0) return rc;
 
