@@ -8,7 +8,6 @@
 //
 // CORVINAPORT_RAS_LOG, when set, names a file to which every dial and hang-up
 // is appended as one line, for demos and tests.
-#include <dbus/dbus.h>
 #include <strings.h>
 
 #include <atomic>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "connect/RasApi.h"
+#include "platform/nmbus/NmBus.h"
 
 #define RAS_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -334,101 +334,33 @@ void RemoveActive(HRASCONN h) {
 // ---- the NetworkManager back-end ------------------------------------------
 
 constexpr int kDbusTimeoutMs = 5000;
-constexpr const char* kDefaultSystemBus = "unix:path=/var/run/dbus/system_bus_socket";
-const char* const kNm = "org.freedesktop.NetworkManager";
-const char* const kNmPath = "/org/freedesktop/NetworkManager";
+const char* const kNm = nmbus::kService;  // also the manager's interface
+const char* const kNmPath = nmbus::kPath;
 const char* const kNmSettingsPath = "/org/freedesktop/NetworkManager/Settings";
-const char* const kActiveIface = "org.freedesktop.NetworkManager.Connection.Active";
+const char* const kActiveIface = nmbus::kActiveInterface;
 
-struct BusCloser {
-    void operator()(DBusConnection* c) const {
-        ::dbus_connection_close(c);
-        ::dbus_connection_unref(c);
-    }
-};
-using Bus = std::unique_ptr<DBusConnection, BusCloser>;
-struct MessageUnref {
-    void operator()(DBusMessage* m) const { ::dbus_message_unref(m); }
-};
-using Message = std::unique_ptr<DBusMessage, MessageUnref>;
+using nmbus::Bus;
+using nmbus::Message;
+using nmbus::OpenSystemBus;
 
-// A private connection to the system bus (the address is read at every call).
-Bus OpenSystemBus() {
-    const char* env = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    DBusError error;
-    ::dbus_error_init(&error);
-    Bus bus(::dbus_connection_open_private(env && *env ? env : kDefaultSystemBus, &error));
-    if (bus) {
-        ::dbus_connection_set_exit_on_disconnect(bus.get(), FALSE);
-        if (!::dbus_bus_register(bus.get(), &error)) bus.reset();
-    }
-    ::dbus_error_free(&error);
-    return bus;
-}
-
-// A method call; the reply or null. `serviceMissing` tells a missing
-// NetworkManager apart from a refusal.
+// The bus calls of this library, each waiting at most kDbusTimeoutMs.
 Message Call(DBusConnection* bus, Message call, bool* serviceMissing = nullptr) {
-    DBusError error;
-    ::dbus_error_init(&error);
-    Message reply(
-        ::dbus_connection_send_with_reply_and_block(bus, call.get(), kDbusTimeoutMs, &error));
-    if (serviceMissing)
-        *serviceMissing = !reply && (::dbus_error_has_name(&error, DBUS_ERROR_SERVICE_UNKNOWN) ||
-                                     ::dbus_error_has_name(&error, DBUS_ERROR_NAME_HAS_NO_OWNER) ||
-                                     ::dbus_error_has_name(&error, DBUS_ERROR_NO_REPLY) ||
-                                     ::dbus_error_has_name(&error, DBUS_ERROR_TIMEOUT));
-    ::dbus_error_free(&error);
-    return reply;
+    return nmbus::Call(bus, std::move(call), kDbusTimeoutMs, serviceMissing);
 }
 
 Message GetProperty(DBusConnection* bus, const char* path, const char* iface, const char* name,
                     DBusMessageIter& value, bool* serviceMissing = nullptr) {
-    Message call(::dbus_message_new_method_call(kNm, path, DBUS_INTERFACE_PROPERTIES, "Get"));
-    if (!call || !::dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING,
-                                             &name, DBUS_TYPE_INVALID))
-        return nullptr;
-    Message reply = Call(bus, std::move(call), serviceMissing);
-    DBusMessageIter top;
-    if (!reply || !::dbus_message_iter_init(reply.get(), &top) ||
-        ::dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_VARIANT)
-        return nullptr;
-    ::dbus_message_iter_recurse(&top, &value);
-    return reply;
-}
-
-std::vector<std::string> Paths(DBusMessageIter& array) {
-    std::vector<std::string> result;
-    if (::dbus_message_iter_get_arg_type(&array) != DBUS_TYPE_ARRAY) return result;
-    DBusMessageIter item;
-    ::dbus_message_iter_recurse(&array, &item);
-    while (::dbus_message_iter_get_arg_type(&item) == DBUS_TYPE_OBJECT_PATH) {
-        const char* p = nullptr;
-        ::dbus_message_iter_get_basic(&item, &p);
-        if (p) result.emplace_back(p);
-        ::dbus_message_iter_next(&item);
-    }
-    return result;
+    return nmbus::GetProperty(bus, path, iface, name, value, kDbusTimeoutMs, serviceMissing);
 }
 
 std::optional<std::string> StringProperty(DBusConnection* bus, const std::string& path,
                                           const char* iface, const char* name) {
-    DBusMessageIter v;
-    Message reply = GetProperty(bus, path.c_str(), iface, name, v);
-    if (!reply || ::dbus_message_iter_get_arg_type(&v) != DBUS_TYPE_STRING) return std::nullopt;
-    const char* s = nullptr;
-    ::dbus_message_iter_get_basic(&v, &s);
-    return std::string(s ? s : "");
+    return nmbus::StringProperty(bus, path, iface, name, kDbusTimeoutMs);
 }
 
 std::optional<std::uint32_t> UintProperty(DBusConnection* bus, const std::string& path,
                                           const char* iface, const char* name) {
-    DBusMessageIter v;
-    Message reply = GetProperty(bus, path.c_str(), iface, name, v);
-    if (!reply || ::dbus_message_iter_get_arg_type(&v) != DBUS_TYPE_UINT32) return std::nullopt;
-    dbus_uint32_t n = 0;
-    ::dbus_message_iter_get_basic(&v, &n);
-    return n;
+    return nmbus::UintProperty(bus, path, iface, name, kDbusTimeoutMs);
 }
 
 // Settings of one profile: group.key -> text, for the string values only.
@@ -493,7 +425,7 @@ std::uint32_t FindProfile(DBusConnection* bus, const std::string& entry, Profile
     DBusMessageIter top;
     if (!reply || !::dbus_message_iter_init(reply.get(), &top))
         return ERROR_RASMAN_CANNOT_INITIALIZE;
-    for (const std::string& path : Paths(top)) {
+    for (const std::string& path : nmbus::ObjectPaths(top)) {
         Flat s = ProfileSettings(bus, path);
         if (s["connection.id"] == entry) {
             out = {path, std::move(s)};
@@ -570,7 +502,7 @@ void Watch(std::shared_ptr<NmDial> dial, RASDIALFUNC1 notifier) {
         Message devices =
             GetProperty(bus.get(), dial->activePath.c_str(), kActiveIface, "Devices", v);
         if (devices) {
-            std::vector<std::string> paths = Paths(v);
+            std::vector<std::string> paths = nmbus::ObjectPaths(v);
             if (!paths.empty())
                 if (auto s = UintProperty(bus.get(), paths[0],
                                           "org.freedesktop.NetworkManager.Device", "State"))
@@ -672,7 +604,7 @@ uint32_t NmEnum(std::vector<Listed>& out) {
     DBusMessageIter v;
     Message reply = GetProperty(bus.get(), kNmPath, kNm, "ActiveConnections", v);
     if (!reply) return ERROR_RASMAN_CANNOT_INITIALIZE;
-    for (const std::string& path : Paths(v)) {
+    for (const std::string& path : nmbus::ObjectPaths(v)) {
         auto state = UintProperty(bus.get(), path, kActiveIface, "State");
         auto type = StringProperty(bus.get(), path, kActiveIface, "Type");
         auto id = StringProperty(bus.get(), path, kActiveIface, "Id");
