@@ -138,18 +138,23 @@ Client* Current() {
     return &g_client;
 }
 
+// A state that turns on after the given number of further polls (never
+// while the count is negative).
+void CountDown(bool& state, int& pollsLeft) {
+    if (state || pollsLeft < 0) return;
+    if (pollsLeft > 0)
+        --pollsLeft;
+    else
+        state = true;
+}
+
 }  // namespace
 
 QV_EXPORT int QvDialerIsAOLConnected(void) {
     std::lock_guard lock(g_mutex);
     Client* c = Current();
     if (!c || c->malformed) return 0;
-    if (!c->connected && c->signedOn && c->connectedAfter >= 0) {
-        if (c->connectedAfter > 0)
-            --c->connectedAfter;
-        else
-            c->connected = true;
-    }
+    if (c->signedOn) CountDown(c->connected, c->connectedAfter);
     return c->connected ? 1 : 0;
 }
 
@@ -176,12 +181,7 @@ QV_EXPORT int QvDialerIsSignOnWindowOn(void) {
     std::lock_guard lock(g_mutex);
     Client* c = Current();
     if (!c || c->malformed || !c->running) return 0;
-    if (!c->signOnWindow && c->started && c->signOnWindowAfter >= 0) {
-        if (c->signOnWindowAfter > 0)
-            --c->signOnWindowAfter;
-        else
-            c->signOnWindow = true;
-    }
+    if (c->started) CountDown(c->signOnWindow, c->signOnWindowAfter);
     return c->signOnWindow ? 1 : 0;
 }
 
