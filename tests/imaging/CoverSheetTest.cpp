@@ -6,9 +6,9 @@
 #include <QImage>
 #include <cstdio>
 
-#include "TestTiff.h"
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/TestTiff.h"
 #include "tests/support/FakeClock.h"
 #include "wizard/FaxJob.h"
 

@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 
-#include "TestTiff.h"
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-#include "TestTiff.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/TestTiff.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "TestTiff.h"
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
 
 namespace {

@@ -1,7 +1,6 @@
 // The cover-sheet page, the logo picker and the thumbnail window, driven on
 // the offscreen platform with real image files and a real cover composition.
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +12,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "app/AppSettings.h"
 #include "controls/DocumentOpener.h"
@@ -22,6 +22,7 @@
 #include "pages/CTitledPicsWnd.h"
 #include "support/FakeClock.h"
 #include "support/TempFolder.h"
+#include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
 
 namespace fs = std::filesystem;
@@ -320,26 +321,9 @@ class CoverPage : public ::testing::Test {
         page->logoCombo()->setCurrentIndex(index);
         page->OnLogoSelected(index);
     }
-    [[nodiscard]] long BlackInLogoBand(const std::string& path) const {
-        TIFF* tif = TIFFOpen(path.c_str(), "r");
-        if (tif == nullptr) return -1;
-        std::uint32_t width = 0;
-        std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
-        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
-        std::vector<std::uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize(tif)));
-        long black = 0;
-        // Fax pages are read row by row from the top.
-        for (std::uint32_t y = 0; y < 500; ++y) {
-            if (TIFFReadScanline(tif, line.data(), y, 0) < 0) break;
-            if (y < 100) continue;
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const bool bit = (line[x / 8] >> (7 - x % 8)) & 1;
-                black += (photometric == PHOTOMETRIC_MINISWHITE) == bit;
-            }
-        }
-        TIFFClose(tif);
-        return black;
+    // Black pixels of rows 100 to 499 of the cover, the logo's band.
+    [[nodiscard]] static long BlackInLogoBand(const std::string& path) {
+        return InkIn(ReadPage(path, 0), 0, 100, std::numeric_limits<int>::max(), 500);
     }
 
     TempFolder dir;

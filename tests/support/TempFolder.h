@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,18 +14,25 @@
 class TempFolder {
   public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvinaport-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "corvinaport-test-XXXXXX").string();
         std::vector<char> buffer(pattern.begin(), pattern.end());
         buffer.push_back('\0');
         if (::mkdtemp(buffer.data())) path_ = std::string(buffer.data()) + "/";
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
+    // CORVINAPORT_TEST_KEEP set keeps the folder, for looking at the files.
     ~TempFolder() {
+        if (path_.empty() || std::getenv("CORVINAPORT_TEST_KEEP") != nullptr) return;
         std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+        // A test may have taken its own rights away to provoke failures.
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path_, ec);
     }
     [[nodiscard]] const std::string& path() const { return path_; }
+    [[nodiscard]] std::string file(const std::string& name) const { return path_ + name; }
 
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path_ + name, std::ios::binary) << bytes;

@@ -37,6 +37,7 @@
 #include "support/NotifyCommand.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
+#include "support/TestTiff.h"
 #include "tools/relay/RelayServer.h"
 #include "transport/RelayMessage.h"
 #include "wizard/CMainHostDlg.h"
@@ -159,26 +160,11 @@ struct WatchedWindows final : TaskProgressFactory {
     std::vector<bool> shownAtCreation;
 };
 
-// A two-page fax TIFF such as the fax printer writes.
+// Fax pages of 64 x 8 pixels in Group 3, as the fax printer writes them
+// (narrow, so that a cover page in front of them stands out).
 void WriteFaxTiff(const std::string& path, int pages) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    ASSERT_NE(tif, nullptr);
-    const int width = 64, height = 8;
-    for (int p = 0; p < pages; ++p) {
-        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
-        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-        TIFFSetField(tif, TIFFTAG_PAGENUMBER, p, pages);
-        std::vector<unsigned char> row(width / 8, 0x0F);
-        for (int y = 0; y < height; ++y) TIFFWriteScanline(tif, row.data(), y, 0);
-        TIFFWriteDirectory(tif);
-    }
-    TIFFClose(tif);
+    WriteBilevelTiff(path, 64, 8, pages, COMPRESSION_CCITTFAX3,
+                     [](int, int x, int) { return x % 8 >= 4; });
 }
 
 class Program : public testing::Test {

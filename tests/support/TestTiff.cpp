@@ -1,4 +1,4 @@
-#include "TestTiff.h"
+#include "support/TestTiff.h"
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
@@ -8,21 +8,6 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "imaging-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    path_ = mkdtemp(buffer.data());
-}
-
-TempFolder::~TempFolder() {
-    if (std::getenv("IMAGING_TEST_KEEP") != nullptr) return;  // for looking at the files
-    std::error_code error;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, error);
-    std::filesystem::remove_all(path_, error);
-}
 
 void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
                       std::uint16_t compression, const Painter& paint) {

@@ -1,24 +1,14 @@
 #pragma once
 
+// TIFF files for tests, written and read back with libtiff.
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
-// A fresh folder under the temp directory, removed with the object.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    [[nodiscard]] std::string path() const { return path_.string() + "/"; }
-    [[nodiscard]] std::string file(const std::string& name) const { return path() + name; }
-
-  private:
-    std::filesystem::path path_;
-};
+#include "support/TempFolder.h"
 
 // Pixel rows, top row first; true = black.
 using Page = std::vector<std::vector<bool>>;
