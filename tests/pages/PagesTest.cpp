@@ -16,6 +16,7 @@
 #include "pages/CAttachFile.h"
 #include "pages/CScheduleFax.h"
 #include "pages/CSelRecipient.h"
+#include "support/FakeShellLauncher.h"
 #include "support/ScriptedMessageBox.h"
 #include "wizard/FaxJob.h"
 
@@ -205,23 +206,12 @@ TEST(RecipientsPagePresets, PresetNumberShowsReadyAndLinkStaysWhileNumbersAreNot
     EXPECT_FALSE(page.numberEdit()->isEnabled());
 }
 
-// Records the addresses the link opens and answers with a set shell code.
-struct RecordingLauncher final : ShellLauncher {
-    int ShellOpen(const std::string& address, int) override {
-        opened.push_back(address);
-        return shellResult;
-    }
-    int Start(const std::vector<std::string>&, int) override { return 0; }
-    std::string DesktopHtmlCommand() override { return {}; }
-    int shellResult = 42;
-    std::vector<std::string> opened;
-};
-
 TEST(RecipientsPageLink, ClickOpensTheServiceSiteAndTheLinkIsGoneWhileNumbersAreAllowed) {
     // No .htm association to fall back on.
     SetRegistryStorePath(testing::TempDir() + "pages-test-no-registry.reg");
     ScriptedMessageBox boxes;
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
+    launcher.shellResult = 42;  // started
     FaxJob job;
     job.faxNumbersAllowed = 0;
     CSelRecipient page(job);
