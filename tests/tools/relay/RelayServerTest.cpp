@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include "app/AppSettings.h"
 #include "support/FakeProgress.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TempFolder.h"
 #include "transport/FaxSender.h"
 #include "wizard/FaxJob.h"
 
@@ -27,20 +27,9 @@ std::string ReadAll(const fs::path& p) {
     return s.str();
 }
 
-// Waits for real: the exchange needs the server's time.
-class RealClock final : public Clock {
-  public:
-    std::time_t Now() const override { return std::time(nullptr); }
-    void Sleep(std::chrono::milliseconds d) override { std::this_thread::sleep_for(d); }
-};
-
 class RelayTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("relay-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         fs::create_directories(dir_ / "work");
         settings.general.ProductName = "Corvinaport";
         settings.general.WebmailUserName = "jane";
@@ -55,26 +44,22 @@ class RelayTest : public ::testing::Test {
         job.message.to = "5551234";
         job.message.documentPath = document;
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
     bool Send(RelayServer& relay) {
         settings.directory.RmMessages = relay.serviceUrl();
-        FaxSender sender(
-            settings, boxes, windows, [](const std::string& to) { return to + "@fax.example"; },
-            clock);
+        // The system clock: the exchange needs the server's time.
+        FaxSender sender(settings, boxes, windows,
+                         [](const std::string& to) { return to + "@fax.example"; });
         sender.locationTimeoutSeconds = 5;
         const bool ok = sender.SendFax(job);
         failure = sender.failure;
         return ok;
     }
 
-    fs::path dir_;
+    TempFolder folder;
+    const fs::path dir_ = folder.path();
     AppSettings settings;
     ScriptedMessageBox boxes;
     FakeProgressFactory windows;
-    RealClock clock;
     FaxJob job;
     std::string document, documentBytes, failure;
 };
