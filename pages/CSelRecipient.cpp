@@ -211,23 +211,27 @@ bool CSelRecipient::AddRecipient() {
     auto record = std::make_unique<Recipient>();
     const bool named = !firstName.empty() && !lastName.empty();
     const std::string namedPrefix = "\"" + firstName + " " + lastName + "\" <";
-    std::string line;
-    if (!number.empty()) {
+    auto isAddress = [](const std::string& s) {
+        return s.find('@') != std::string::npos && s.find('.') != std::string::npos;
+    };
+    // An address typed where the number goes is taken as the e-mail address.
+    if (isAddress(number)) {
+        email = QString::fromStdString(number).trimmed().toStdString();
+        number.clear();
+    } else if (!number.empty()) {
         record->SetFaxNumber(number);
-        number = record->faxNumber;
-        line = (named ? namedPrefix : std::string("\"Fax Recipient\" <")) + number + ">";
-    } else if (!email.empty()) {
-        line = (named ? namedPrefix : std::string("\"Email Recipient\" <")) + email + ">";
+        // Without a digit the typed text stays, to be refused below.
+        if (!record->faxNumber.empty()) number = record->faxNumber;
     }
 
-    bool accepted;
-    if (!number.empty()) {
-        // A fax number needs at least a local number and no more digits than
-        // an international number can have.
-        accepted = number.size() >= kMinFaxDigits && number.size() <= kMaxFaxDigits;
-    } else {
-        accepted = email.find('@') != std::string::npos && email.find('.') != std::string::npos;
-    }
+    const bool faxNumber = !number.empty() && !record->faxNumber.empty();
+    std::string line;
+    if (faxNumber)
+        line = (named ? namedPrefix : std::string("\"Fax Recipient\" <")) + number + ">";
+    else if (number.empty() && !email.empty())
+        line = (named ? namedPrefix : std::string("\"Email Recipient\" <")) + email + ">";
+
+    const bool accepted = faxNumber || (number.empty() && isAddress(email));
     if (!accepted) {
         if (!number.empty() || !email.empty())
             Warn("Please enter valid Fax number or Email address!");
@@ -289,8 +293,7 @@ bool CSelRecipient::OnWizardNext() {
     // that the user can correct it instead of losing it.
     ReadFields();
     const bool typed = !number.empty() || !email.empty();
-    const bool added = AddRecipient();
-    if (typed && !added && (!number.empty() || !email.empty())) return false;
+    if (!AddRecipient() && typed) return false;
     if (list_->count() == 0) {
         Warn("Please enter at least one recipient!");
         return false;

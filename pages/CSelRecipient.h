@@ -22,9 +22,6 @@ struct Recipient;
 class CSelRecipient : public WizardPage {
     Q_OBJECT
   public:
-    // Numbers with fewer or more digits than these are refused.
-    static constexpr std::size_t kMinFaxDigits = 7;
-    static constexpr std::size_t kMaxFaxDigits = 15;
     // Where the "Get Zephrim Now" link leads.
     static constexpr const char* kServiceSite = "https://www.corvinaport.example/";
 
@@ -38,7 +35,9 @@ class CSelRecipient : public WizardPage {
     // when none is set). Takes effect when the page is initialised.
     void SetShellLauncher(ShellLauncher* launcher) { launcher_ = launcher; }
 
-    // The add procedure: true when an entry was added to the list.
+    // The add procedure: true when an entry was added to the list. A number
+    // is taken by its digits whatever their count; an address typed into the
+    // number field (holding "@" and ".") becomes an e-mail recipient.
     bool AddRecipient();
     void RemoveSelected();
     void OpenAddressBook();

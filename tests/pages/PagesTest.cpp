@@ -81,26 +81,51 @@ TEST_F(RecipientsPage, NumbersAreReducedToDigitsAndNamedOrGenericLines) {
     EXPECT_EQ(CSelRecipient::RecipientOf(page->list()->item(0)), &first);
 }
 
-TEST_F(RecipientsPage, RefusedNumbersShowTheMessageAndKeepTheirText) {
-    for (const char* bad : {"123456", "1234567890123456", "55-12"}) {
+// What a typed entry becomes: a fax number by its digits (any count), an
+// e-mail recipient when it holds "@" and ".", else the page's refusal.
+TEST_F(RecipientsPage, TypedEntriesBecomeNumbersAddressesOrAreRefused) {
+    struct Case {
+        const char* typed;
+        const char* line;  // nullptr: refused with the message, text kept
+        const char* faxNumber;
+        const char* email;
+    };
+    const Case cases[] = {
+        {"55-12", "\"Fax Recipient\" <5512>", "5512", ""},
+        {"011 44 20 7946 0958 1234", "\"Fax Recipient\" <0114420794609581234>",
+         "0114420794609581234", ""},
+        {" ann@example.com ", "\"Email Recipient\" <ann@example.com>", "", "ann@example.com"},
+        {"FAX-ME", nullptr, "", ""},
+        {"   ", nullptr, "", ""},
+        {"ann@example", nullptr, "", ""},
+    };
+    for (const Case& c : cases) {
         boxes.boxes.clear();
-        Type(bad);
+        job.ClearRecipients();
+        page->RefillList();
+        Type(c.typed);
         Add();
-        ASSERT_EQ(boxes.boxes.size(), 1u) << bad;
-        EXPECT_EQ(boxes.boxes[0].text, kInvalid);
-        EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport");
-        EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
-        EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::Ok);
-        EXPECT_EQ(page->numberEdit()->text().toStdString(), bad);
+        if (!c.line) {
+            ASSERT_EQ(boxes.boxes.size(), 1u) << c.typed;
+            EXPECT_EQ(boxes.boxes[0].text, kInvalid);
+            EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport");
+            EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
+            EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::Ok);
+            EXPECT_EQ(page->numberEdit()->text().toStdString(), c.typed);
+            EXPECT_TRUE(job.RecipientList.empty()) << c.typed;
+            // Next keeps the page instead of dropping the entry.
+            EXPECT_FALSE(page->OnWizardNext()) << c.typed;
+            continue;
+        }
+        EXPECT_TRUE(boxes.boxes.empty()) << c.typed;
+        ASSERT_EQ(job.RecipientList.size(), 1u) << c.typed;
+        const Recipient& r = *job.RecipientList.front();
+        EXPECT_EQ(r.displayLine, c.line);
+        EXPECT_EQ(r.faxNumber, c.faxNumber);
+        EXPECT_EQ(r.businessFax, c.faxNumber);
+        EXPECT_EQ(r.email, c.email);
+        EXPECT_EQ(page->list()->count(), 1) << c.typed;
     }
-    EXPECT_TRUE(job.RecipientList.empty());
-    EXPECT_EQ(page->list()->count(), 0);
-    // Letters only: no digit, nothing added and nothing said.
-    boxes.boxes.clear();
-    Type("FAX-ME");
-    Add();
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_TRUE(job.RecipientList.empty());
 }
 
 // Every refusal of the page: the exact text in the page's warning box, and
@@ -170,7 +195,7 @@ TEST_F(RecipientsPage, NextTakesATypedNumberAlongAndRefusesAnEmptyList) {
     EXPECT_EQ(job.RecipientList.size(), 1u);
     // A refused entry keeps the page even with recipients in the list.
     boxes.boxes.clear();
-    Type("12");
+    Type("FAX-ME");
     EXPECT_FALSE(page->OnWizardNext());
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kInvalid});
     EXPECT_EQ(job.RecipientList.size(), 1u);
