@@ -486,7 +486,10 @@ bool ImagingLibrary::Render(const std::string& templatePath, const std::string& 
                                  ? ScaleBitmap(mono, place.width, place.height)
                                  : nullptr;
             HDIB overlay = scaled != nullptr ? e.ConvertBitmapToDIB(scaled, 0) : nullptr;
-            if (overlay != nullptr) e.CombineDIB(place.x, place.y, &dib, overlay, 0, 0);
+            // Only the logo's black is drawn: its white must not blank the
+            // template's artwork in the band.
+            if (overlay != nullptr)
+                e.CombineDIB(place.x, place.y, &dib, overlay, BITMANI_COMBINE_DARK_ONLY, 0);
             freeDib(overlay);
             freeBitmap(scaled);
         }

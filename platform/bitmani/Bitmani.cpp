@@ -54,8 +54,10 @@ HDIB ConvertBitmapToDIB(HBITMAP bitmap, uint32_t flags) {
     return dib;
 }
 
-int32_t CombineDIB(int32_t x, int32_t y, HDIB* base, HDIB overlay, uint32_t, uint32_t) {
+int32_t CombineDIB(int32_t x, int32_t y, HDIB* base, HDIB overlay, uint32_t mode, uint32_t) {
     if (base == nullptr || !ValidDib(*base) || !ValidDib(overlay)) return 0;
+    if (mode != BITMANI_COMBINE_COPY && mode != BITMANI_COMBINE_DARK_ONLY) return 0;
+    const bool darkOnly = mode == BITMANI_COMBINE_DARK_ONLY;
     HDIB target = *base;
     const std::int64_t left = std::max<std::int64_t>(0, x);
     const std::int64_t top = std::max<std::int64_t>(0, y);
@@ -65,10 +67,12 @@ int32_t CombineDIB(int32_t x, int32_t y, HDIB* base, HDIB overlay, uint32_t, uin
         std::min<std::int64_t>(target->biHeight, std::int64_t{y} + overlay->biHeight);
     DibPainter painter(target);
     for (std::int64_t ty = top; ty < bottom; ++ty)
-        for (std::int64_t tx = left; tx < right; ++tx)
-            painter.Set(static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                        GetDibPixel(overlay, static_cast<std::int32_t>(tx - x),
-                                    static_cast<std::int32_t>(ty - y)));
+        for (std::int64_t tx = left; tx < right; ++tx) {
+            const Rgb colour = GetDibPixel(overlay, static_cast<std::int32_t>(tx - x),
+                                           static_cast<std::int32_t>(ty - y));
+            if (darkOnly && !IsDark(colour)) continue;
+            painter.Set(static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty), colour);
+        }
     return 1;
 }
 

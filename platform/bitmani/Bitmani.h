@@ -18,11 +18,16 @@ BITMANI_API HBITMAP ConvertToMonochromeBitmap(HBITMAP bitmap);
  * table black, white), or NULL. flags must be 0. */
 BITMANI_API HDIB ConvertBitmapToDIB(HBITMAP bitmap, uint32_t flags);
 
-/* Copies overlay into *base with its top-left corner at (x, y), clipped to
- * the base image; pixels are converted to the base's format. *base may be
- * replaced by a new block (the old one is then freed). Non-zero on success. */
-BITMANI_API int32_t CombineDIB(int32_t x, int32_t y, HDIB* base, HDIB overlay, uint32_t reserved1,
-                               uint32_t reserved2);
+/* How CombineDIB draws the overlay. */
+#define BITMANI_COMBINE_COPY 0u      /* every pixel, white included */
+#define BITMANI_COMBINE_DARK_ONLY 1u /* dark pixels only: white lets the base show */
+
+/* Draws overlay into *base with its top-left corner at (x, y), clipped to
+ * the base image, as mode says; pixels are converted to the base's format.
+ * *base may be replaced by a new block (the old one is then freed). Non-zero
+ * on success; an unknown mode fails. */
+BITMANI_API int32_t CombineDIB(int32_t x, int32_t y, HDIB* base, HDIB overlay, uint32_t mode,
+                               uint32_t reserved);
 
 /* Size in bytes of the colour table that follows the header; 0 for NULL. */
 BITMANI_API uint32_t PaletteSize(const BITMAPINFOHEADER* header);

@@ -144,6 +144,12 @@ TEST_F(CoverSheet, EmptyFieldsDrawNothingAndMemoIsWrappedInPlace) {
 }
 
 TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
+    // Artwork inside the band, under the white of the tall logo below: the
+    // logo's white must leave it.
+    auto label = [](int x, int y) { return x >= 830 && x < 850 && y >= 150 && y < 170; };
+    WriteBilevelTiff(dir.path() + "templates/Template.tif", kWidth, kHeight, 1,
+                     COMPRESSION_CCITTFAX4,
+                     [&](int, int x, int y) { return TemplateMark(x, y) || label(x, y); });
     QImage logo(3000, 400, QImage::Format_RGB32);
     logo.fill(Qt::black);
     ASSERT_TRUE(logo.save(QString::fromStdString(dir.file("wide.bmp")), "BMP"));
@@ -152,8 +158,8 @@ TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
     ASSERT_FALSE(page.empty());
     ASSERT_EQ(page.size(), static_cast<std::size_t>(kHeight));
     EXPECT_EQ(InkIn(page, 114, 200, 1614, 400), 1500 * 200);
-    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 200), 0);
-    EXPECT_EQ(InkIn(page, 0, 200, 114, 400), 40 * 40);  // the template's mark only
+    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 200), 20 * 20);  // the label only
+    EXPECT_EQ(InkIn(page, 0, 200, 114, 400), 40 * 40);   // the template's mark only
     EXPECT_EQ(InkIn(page, 1614, 200, kWidth, 400), 0);
 
     QImage tall(100, 400, QImage::Format_RGB32);
@@ -163,14 +169,15 @@ TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
     fields.logoPath = dir.file("tall.bmp");
     page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
     EXPECT_EQ(InkIn(page, 814 + 50, 100, 814 + 51, 500), 400);
-    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 273 - 100);  // above the first text line
+    EXPECT_EQ(InkIn(page, 830, 150, 850, 170), 20 * 20);
+    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 273 - 100 + 20 * 20);  // above the first text line
 
     // An unreadable logo leaves the band empty but the cover is made.
     WriteText(dir.file("broken.bmp"), "BM garbage");
     fields.logoPath = dir.file("broken.bmp");
     page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
     ASSERT_FALSE(page.empty());
-    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 0);
+    EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 20 * 20);
 }
 
 TEST_F(CoverSheet, NoCoverWithoutTemplateOrWithTooLongPaths) {

@@ -291,27 +291,42 @@ TEST_F(Libraries, ColourPagesBecomeTwoColourFaxPages) {
     e().FreeDIB(dib);
 }
 
-TEST_F(Libraries, CombineCopiesTheOverlayClippedToTheBase) {
-    WriteBilevelTiff(dir.file("white.tif"), 64, 32, 1, COMPRESSION_CCITTFAX4,
-                     [](int, int, int) { return false; });
-    HDIB base = e().LoadTiffIntoDIB(dir.file("white.tif").c_str(), 0, 0);
-    ASSERT_NE(base, nullptr);
-    std::vector<std::uint8_t> black(16 * 4, 0);  // 32-bit pixels, all black
-    HBITMAP bitmap = e().CreateBitmapFromBits(4, 4, 32, 16, black.data());
+// Copy draws the overlay whole; dark-only leaves the base under its white.
+TEST_F(Libraries, CombineDrawsTheOverlayClippedToTheBase) {
+    // Base: white with one black column at x = 55; overlay 20 x 10, its left
+    // half black, its right half white.
+    WriteBilevelTiff(dir.file("base.tif"), 64, 32, 1, COMPRESSION_CCITTFAX4,
+                     [](int, int x, int) { return x == 55; });
+    std::vector<std::uint8_t> pixels(20 * 10 * 4, 0xFF);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            for (int c = 0; c < 3; ++c) pixels[static_cast<std::size_t>((y * 20 + x) * 4 + c)] = 0;
+    HBITMAP bitmap = e().CreateBitmapFromBits(20, 10, 32, 80, pixels.data());
     ASSERT_NE(bitmap, nullptr);
     HBITMAP mono = e().ConvertToMonochromeBitmap(bitmap);
-    HBITMAP big = e().StretchBitmap(mono, 20, 10);
-    ASSERT_NE(big, nullptr);
-    HDIB overlay = e().ConvertBitmapToDIB(big, 0);
+    HDIB overlay = e().ConvertBitmapToDIB(mono, 0);
     ASSERT_NE(overlay, nullptr);
-    ASSERT_NE(e().CombineDIB(50, 25, &base, overlay, 0, 0), 0);  // clipped at both edges
-    ASSERT_NE(e().CombineDIB(-5, -5, &base, overlay, 0, 0), 0);  // clipped at the origin
-    ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("c.tif"), base, 208, 0, 1));
-    const Page page = ReadPage(dir.file("c.tif"), 0);
-    EXPECT_EQ(InkIn(page, 50, 25, 64, 32), 14 * 7);
-    EXPECT_EQ(InkIn(page, 0, 0, 15, 5), 15 * 5);
-    EXPECT_EQ(InkIn(page, 0, 0, 64, 32), 14 * 7 + 15 * 5);
-    for (HBITMAP b : {bitmap, mono, big}) e().DeleteBitmapHandle(b);
+    struct Case {
+        std::uint32_t mode;
+        long columnInk;  // of the base's column under the overlay's white (rows 25 to 31)
+    };
+    for (const Case c : {Case{BITMANI_COMBINE_COPY, 0}, Case{BITMANI_COMBINE_DARK_ONLY, 7}}) {
+        HDIB base = e().LoadTiffIntoDIB(dir.file("base.tif").c_str(), 0, 0);
+        ASSERT_NE(base, nullptr);
+        ASSERT_NE(e().CombineDIB(44, 25, &base, overlay, c.mode, 0), 0);  // clipped at two edges
+        ASSERT_NE(e().CombineDIB(-5, -5, &base, overlay, c.mode, 0), 0);  // clipped at the origin
+        ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("c.tif"), base, 208, 0, 1));
+        const Page page = ReadPage(dir.file("c.tif"), 0);
+        EXPECT_EQ(InkIn(page, 44, 25, 54, 32), 10 * 7) << c.mode;
+        EXPECT_EQ(InkIn(page, 55, 25, 56, 32), c.columnInk) << c.mode;
+        EXPECT_EQ(InkIn(page, 0, 0, 5, 5), 5 * 5) << c.mode;
+        EXPECT_EQ(InkIn(page, 5, 0, 15, 5), 0) << c.mode;
+        EXPECT_EQ(InkIn(page, 55, 0, 56, 25), 25) << c.mode;  // the base outside stays
+        e().FreeDIB(base);
+    }
+    HDIB base = e().LoadTiffIntoDIB(dir.file("base.tif").c_str(), 0, 0);
+    EXPECT_EQ(e().CombineDIB(0, 0, &base, overlay, 7, 0), 0);  // unknown mode
+    for (HBITMAP b : {bitmap, mono}) e().DeleteBitmapHandle(b);
     e().FreeDIB(overlay);
     e().FreeDIB(base);
 }
