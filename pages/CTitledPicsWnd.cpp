@@ -168,12 +168,21 @@ void CTitledPicsWnd::paintEvent(QPaintEvent* event) {
         else
             p.drawImage(target.topLeft(), *b);
     }
-    if (hasFocus() && ValidIndex(selected_)) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = CellRect(selected_).adjusted(0, 0, -1, -1);
-        option.backgroundColor = viewport()->palette().color(QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+    if (ValidIndex(selected_)) {
+        // The chosen picture keeps its frame wherever the focus is, so the
+        // user sees what Delete would remove; focus adds the focus frame.
+        const QRect cell = CellRect(selected_);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(cell.adjusted(0, 0, -1, -1));
+        p.drawRect(cell.adjusted(1, 1, -2, -2));
+        if (hasFocus()) {
+            QStyleOptionFocusRect option;
+            option.initFrom(this);
+            option.rect = cell.adjusted(0, 0, -1, -1);
+            option.backgroundColor = viewport()->palette().color(QPalette::Base);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+        }
     }
 }
 

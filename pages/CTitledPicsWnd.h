@@ -17,8 +17,8 @@ struct PictureItem {
 };
 
 // A scrolling grid of equal cells, one bitmap per cell, with one selectable
-// picture. Clicks and selection changes are posted to the parent as
-// notify(controlId, code); a double click opens the picture's file with the
+// picture, framed whether or not the window has the focus. Clicks and selection changes are posted
+// to the parent as notify(controlId, code); a double click opens the picture's file with the
 // desktop; the selected picture's file can be deleted.
 class CTitledPicsWnd : public QAbstractScrollArea {
     Q_OBJECT
