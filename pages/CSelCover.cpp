@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -167,6 +168,16 @@ void CSelCover::ReadFields() {
 void CSelCover::EnableFields(bool on) {
     for (QLineEdit* e : {sender_, company_, subject_}) e->setReadOnly(!on);
     memo_->setReadOnly(!on);
+    // Read-only fields look it: greyed background and text, as disabled
+    // fields do, while their text can still be selected and copied.
+    for (QWidget* field : std::initializer_list<QWidget*>{sender_, company_, subject_, memo_}) {
+        QPalette pal = palette();
+        if (!on) {
+            pal.setColor(QPalette::Base, pal.color(QPalette::Disabled, QPalette::Window));
+            pal.setColor(QPalette::Text, pal.color(QPalette::Disabled, QPalette::Text));
+        }
+        field->setPalette(pal);
+    }
     combo_->setEnabled(on);
     preview_->setEnabled(on);
     logoButton_->setEnabled(on);

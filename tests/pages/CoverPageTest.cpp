@@ -158,6 +158,36 @@ TEST_F(Thumbnails, ClicksSelectAndNotifyTheParentInOrder) {
     EXPECT_EQ(wnd->selectedIndex(), 0);
 }
 
+// The chosen cell is framed after a click whether the window keeps the
+// focus or another control takes it; no frame without a selection.
+TEST_F(Thumbnails, SelectionIsFramedWhereverTheFocusIs) {
+    auto* other = new QLineEdit(&host);
+    other->move(300, 0);
+    other->show();
+    QApplication::setActiveWindow(&host);
+    wnd->SetCellSize(100, 80);
+    AddAll();
+    wnd->UpdateLayout();
+    const QColor frame = wnd->palette().color(QPalette::Highlight);
+    auto framed = [&](int col, int row) {
+        const QImage shot = wnd->viewport()->grab().toImage();
+        return QColor(shot.pixel(col * 100 + 50, row * 80)) == frame &&
+               QColor(shot.pixel(col * 100, row * 80 + 40)) == frame;
+    };
+    EXPECT_FALSE(framed(0, 0));
+    struct Case {
+        int col, row;
+        bool focusAway;
+    };
+    for (const Case c : {Case{1, 0, false}, Case{0, 1, true}, Case{0, 0, true}}) {
+        QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(c.col, c.row));
+        if (c.focusAway) other->setFocus();
+        EXPECT_EQ(wnd->hasFocus(), !c.focusAway);
+        EXPECT_TRUE(framed(c.col, c.row)) << c.col << "," << c.row;
+        EXPECT_FALSE(framed(c.col == 1 ? 0 : 1, 0)) << c.col << "," << c.row;
+    }
+}
+
 TEST_F(Thumbnails, SelectAcceptsOnlyValidIndexes) {
     AddAll();
     wnd->Select(5);
@@ -401,10 +431,20 @@ TEST_F(CoverPage, NextHandsTheTextsOnAndComposesTheCover) {
 }
 
 TEST_F(CoverPage, ClearedBoxLocksTheFieldsAndMakesNoCover) {
+    const QWidget* fields[] = {page->senderEdit(), page->companyEdit(), page->subjectEdit(),
+                               page->memoEdit()};
+    auto base = [](const QWidget* w) { return w->palette().color(QPalette::Base); };
+    auto text = [](const QWidget* w) { return w->palette().color(QPalette::Text); };
+    const QColor editableBase = base(fields[0]), editableText = text(fields[0]);
     page->coverCheck()->click();
     EXPECT_FALSE(page->coverCheck()->isChecked());
     EXPECT_TRUE(page->senderEdit()->isReadOnly());
     EXPECT_TRUE(page->memoEdit()->isReadOnly());
+    // Locked fields look locked.
+    for (const QWidget* f : fields) {
+        EXPECT_NE(base(f), editableBase) << f->objectName().toStdString();
+        EXPECT_NE(text(f), editableText) << f->objectName().toStdString();
+    }
     EXPECT_FALSE(page->logoCombo()->isEnabled());
     EXPECT_FALSE(page->previewButton()->isEnabled());
     EXPECT_FALSE(page->logoButton()->isEnabled());
@@ -417,6 +457,10 @@ TEST_F(CoverPage, ClearedBoxLocksTheFieldsAndMakesNoCover) {
 
     page->coverCheck()->click();
     EXPECT_FALSE(page->senderEdit()->isReadOnly());
+    for (const QWidget* f : fields) {
+        EXPECT_EQ(base(f), editableBase) << f->objectName().toStdString();
+        EXPECT_EQ(text(f), editableText) << f->objectName().toStdString();
+    }
     EXPECT_TRUE(page->previewButton()->isEnabled());
     EXPECT_TRUE(page->OnWizardBack());
     EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
