@@ -73,15 +73,21 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     firstLabel_ = new ColorLabel(QStringLiteral("First:"), this, 7012);
     SetControlId(firstLabel_, 7012);
     grid->addWidget(firstLabel_, 3, 0);
+    // First and last name share the number field's width equally and keep
+    // room for a name however small the window gets.
+    auto* names = new QHBoxLayout;
     firstEdit_ = new QLineEdit(this);
     SetControlId(firstEdit_, 5432);
-    grid->addWidget(firstEdit_, 3, 1);
     lastLabel_ = new ColorLabel(QStringLiteral("Last:"), this, 1016);
     SetControlId(lastLabel_, 1016);
-    grid->addWidget(lastLabel_, 3, 2);
     lastEdit_ = new QLineEdit(this);
     SetControlId(lastEdit_, 5004);
-    grid->addWidget(lastEdit_, 3, 3);
+    for (QLineEdit* e : {firstEdit_, lastEdit_})
+        e->setMinimumWidth(look::DialogUnits(*this, 40, 0).width());
+    names->addWidget(firstEdit_, 1);
+    names->addWidget(lastLabel_);
+    names->addWidget(lastEdit_, 1);
+    grid->addLayout(names, 3, 1, 1, 3);
 
     // The e-mail field is hidden in the layout; a preset address still uses it.
     emailLabel_ = pagelayout::Static(QStringLiteral("Email Address:"), this, 7011);

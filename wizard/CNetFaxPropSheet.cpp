@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -161,6 +162,20 @@ void CNetFaxPropSheet::reject() { EndSheet(kCancelled); }
 void CNetFaxPropSheet::closeEvent(QCloseEvent* event) {
     event->accept();
     EndSheet(kCancelled);
+}
+
+void CNetFaxPropSheet::showEvent(QShowEvent* event) {
+    // The first time, open at the size the pages ask for as far as the screen
+    // allows (left alone, a window opens at most two thirds of the screen).
+    if (!sized_) {
+        sized_ = true;
+        QSize size = sizeHint();
+        if (const QScreen* s = screen())
+            size = size.boundedTo(s->availableGeometry().size() -
+                                  QSize(kFrameAllowance, kFrameAllowance));
+        resize(size.expandedTo(minimumSizeHint()));
+    }
+    QDialog::showEvent(event);
 }
 
 void CNetFaxPropSheet::paintEvent(QPaintEvent*) {

@@ -19,6 +19,8 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
   public:
     static constexpr int kFinished = 1;
     static constexpr int kCancelled = 2;
+    // Room the window frame takes around the sheet on a desktop.
+    static constexpr int kFrameAllowance = 40;
 
     explicit CNetFaxPropSheet(QWidget* parent = nullptr);
     ~CNetFaxPropSheet() override;
@@ -70,6 +72,7 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void Activate(int index);
@@ -83,5 +86,6 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
     bool wizardMode_ = false;
     bool hasHelp_ = true;
     bool ending_ = false;
+    bool sized_ = false;
     std::function<bool()> finishCheck_;
 };

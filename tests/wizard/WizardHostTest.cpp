@@ -135,6 +135,27 @@ TEST_F(Host, ContactModeHasThreeTitledPagesWithoutHelp) {
     EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Schedule Fax");
 }
 
+// The wizard opens at the size its pages ask for, which fits an 800 x 600
+// screen with its frame; at its smallest the name fields keep room for a name.
+TEST_F(Host, WizardOpensAtItsPagesSizeWithinASmallScreen) {
+    for (int attachMode : {0, 1}) {
+        job.attachMode = attachMode;
+        auto host = Make();
+        RunDriven(*host, [&] {
+            CNetFaxPropSheet& sheet = host->sheet();
+            EXPECT_EQ(sheet.size(), sheet.sizeHint()) << attachMode;
+            EXPECT_LE(sheet.width() + CNetFaxPropSheet::kFrameAllowance, 800) << attachMode;
+            EXPECT_LE(sheet.height() + CNetFaxPropSheet::kFrameAllowance, 600) << attachMode;
+            sheet.resize(sheet.minimumSizeHint());
+            QApplication::processEvents();
+            const QLineEdit* first = host->recipientsPage().firstNameEdit();
+            EXPECT_GE(first->width(), 50) << attachMode;
+            EXPECT_EQ(first->width(), host->recipientsPage().lastNameEdit()->width());
+            sheet.PressCancel();
+        });
+    }
+}
+
 TEST_F(Host, PageSetsAndHelpContextsFollowAttachMode) {
     job.attachMode = 0;
     auto printed = Make();
