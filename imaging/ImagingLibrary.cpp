@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstddef>
 #include <cstdio>
@@ -283,6 +284,23 @@ std::string GroupFileOf(const std::string& commandLine) {
     const std::size_t close = commandLine.find('"', begin);
     return close == std::string::npos ? std::string() : commandLine.substr(begin, close - begin);
 }
+
+// Claims a group file for this process by renaming it aside: of several
+// wizards told about one print, exactly one takes it over and the others find
+// nothing. The claimed name; empty when the file is gone (taken by another).
+std::string ClaimGroupFile(const std::string& groupFile) {
+    static std::atomic<unsigned> claims{0};
+    const std::string claimed =
+        groupFile + ".taking-" + std::to_string(::getpid()) + "-" + std::to_string(++claims);
+    return std::rename(groupFile.c_str(), claimed.c_str()) == 0 ? claimed : std::string();
+}
+
+// Puts a claimed group file back when the print could not be taken over, so
+// that it is not lost.
+bool Unclaim(const std::string& claimed, const std::string& groupFile) {
+    std::rename(claimed.c_str(), groupFile.c_str());
+    return false;
+}
 }  // namespace
 
 bool ImagingLibrary::PrepareInitialDocument(const std::string& commandLine,
@@ -304,9 +322,12 @@ bool ImagingLibrary::PrepareFromCommandLine(const std::string& commandLine,
     if (line.empty() || line.rfind("/s", 0) == 0) return false;
     const std::string groupFile = GroupFileOf(line);
     if (!FitsPathBuffer(groupFile)) return false;
-    const auto image = ReadProfileString(groupFile, "Print Page Appended", "Image File Name");
-    if (!image || !FitsPathBuffer(*image)) return false;
-    return TakeOverImage(*image, groupFile, directory, message);
+    const std::string claimed = ClaimGroupFile(groupFile);
+    if (claimed.empty()) return false;
+    const auto image = ReadProfileString(claimed, "Print Page Appended", "Image File Name");
+    if (!image || !FitsPathBuffer(*image) || !TakeOverImage(*image, claimed, directory, message))
+        return Unclaim(claimed, groupFile);
+    return true;
 }
 
 bool ImagingLibrary::PrepareFromDriverSettings(const std::string& commandLine,
@@ -320,9 +341,12 @@ bool ImagingLibrary::PrepareFromDriverSettings(const std::string& commandLine,
     if (!section || section->empty()) return false;
     const auto groupFile = ReadProfileString(settings, *section, "Groupfile name");
     if (!groupFile || !FitsPathBuffer(*groupFile)) return false;
-    const auto image = ReadProfileString(*groupFile, "Page1", "Plane1");
-    if (!image || !FitsPathBuffer(*image)) return false;
-    return TakeOverImage(*image, *groupFile, directory, message);
+    const std::string claimed = ClaimGroupFile(*groupFile);
+    if (claimed.empty()) return false;
+    const auto image = ReadProfileString(claimed, "Page1", "Plane1");
+    if (!image || !FitsPathBuffer(*image) || !TakeOverImage(*image, claimed, directory, message))
+        return Unclaim(claimed, *groupFile);
+    return true;
 }
 
 bool ImagingLibrary::TakeOverImage(const std::string& imagePath, const std::string& groupFile,

@@ -77,8 +77,8 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
             (void)listener_->Listen(
                 env_.messageFolder.empty() ? MessageFolder() : env_.messageFolder,
                 env_.messageId != 0 ? env_.messageId : static_cast<long>(::getpid()));
-        connect(listener_, &WindowMessageListener::messageReceived, this,
-                &CMainHostDlg::HandleWindowMessage);
+        listener_->SetAnswerer(
+            [this](const WindowMessage& message) { return HandleWindowMessage(message); });
     }
 
     for (WizardPage* p :
@@ -135,9 +135,13 @@ int CMainHostDlg::DoModal() {
     int result = sheet_.DoModal();
     if (result == CNetFaxPropSheet::kFinished) {
         Finish();
+        RemoveUnsent(false);
         return 1;
     }
-    if (result == CNetFaxPropSheet::kCancelled) return 1;
+    if (result == CNetFaxPropSheet::kCancelled) {
+        RemoveUnsent(true);
+        return 1;
+    }
     // Any other end leaves the host open on its own template.
     return exec();
 }
@@ -210,6 +214,22 @@ void CMainHostDlg::SaveToOutbox() {
     (void)env_.messageBox.Show(text, kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
 }
 
+void CMainHostDlg::RemoveUnsent(bool document) {
+    const std::string outbox = env_.settings.directory.LocalFolders + "outbox/";
+    // Only files directly in the outbox folder: a path from elsewhere is the
+    // user's own file.
+    auto inOutbox = [&outbox](const std::string& path) {
+        return !outbox.empty() && path.size() > outbox.size() &&
+               path.compare(0, outbox.size(), outbox) == 0 &&
+               path.find('/', outbox.size()) == std::string::npos;
+    };
+    std::error_code ec;
+    const std::string& printed = env_.job.message.documentPath;
+    if (document && !env_.job.attachMode && inOutbox(printed)) fs::remove(printed, ec);
+    const std::string& cover = cover_.coverFilePath();
+    if (inOutbox(cover) && cover != printed) fs::remove(cover, ec);
+}
+
 void CMainHostDlg::MergeCoverSheet() {
     FaxMessage& message = env_.job.message;
     const std::string temp = env_.settings.directory.LocalFolders + "outbox/" + "temp.tif";
@@ -243,20 +263,31 @@ void CMainHostDlg::OnHelp(int activeIndex) {
     if (context && env_.help) env_.help->ShowContext(context);
 }
 
-void CMainHostDlg::HandleWindowMessage(const WindowMessage& message) {
+bool CMainHostDlg::CanTakePrint() const {
+    const FaxJob& job = env_.job;
+    return !job.contactMode && !job.attachMode && job.message.documentPath.empty();
+}
+
+std::string CMainHostDlg::HandleWindowMessage(const WindowMessage& message) {
     if (message.registeredName.empty() && message.id == WM_RELOADSETTINGS) {
         env_.settings.general.Load();
         env_.settings.directory.Load();
         env_.settings.connection.Load();
-        return;
+        return {};
     }
-    if (!message.registeredName.empty() &&
-        RegisterWindowMessageA(message.registeredName) == kestroMessage_ &&
-        (message.wParam & 3) == 1) {
-        FaxMessage& fax = env_.job.message;
-        (void)env_.imaging.PrepareInitialDocument(env_.commandLine, env_.settings.directory, fax);
-        fax.pageCount = env_.imaging.CountImages(fax.documentPath);
+    if (message.registeredName.empty() ||
+        RegisterWindowMessageA(message.registeredName) != kestroMessage_ ||
+        (message.wParam & 3) != 1)
+        return {};
+    // Taking it here would hide it (no cover page) or drop the document held.
+    if (!CanTakePrint()) return kAnswerDeclined;
+    FaxMessage& fax = env_.job.message;
+    if (!env_.imaging.PrepareInitialDocument(env_.commandLine, env_.settings.directory, fax)) {
+        fax.documentPath.clear();
+        return kAnswerDeclined;
     }
+    fax.pageCount = env_.imaging.CountImages(fax.documentPath);
+    return kAnswerTaken;
 }
 
 void CMainHostDlg::closeEvent(QCloseEvent* event) {

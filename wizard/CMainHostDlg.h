@@ -80,7 +80,13 @@ class CMainHostDlg : public QDialog {
     void OnHelp(int activeIndex);
     // The help context of a page index; 0 for none.
     [[nodiscard]] std::uint32_t HelpContext(int activeIndex) const;
-    void HandleWindowMessage(const WindowMessage& message);
+    // Acts on a message from outside; the answer for its sender: for the
+    // printed-document hand-over kAnswerTaken or kAnswerDeclined (a wizard
+    // for an attached file or a contact, or one that holds a printed
+    // document already, leaves the print to a wizard of its own).
+    std::string HandleWindowMessage(const WindowMessage& message);
+    // True while a printed document may still be handed to this wizard.
+    [[nodiscard]] bool CanTakePrint() const;
 
     // The message shown before a fax goes to the outbox.
     static constexpr const char* kSavedText =
@@ -101,6 +107,9 @@ class CMainHostDlg : public QDialog {
   private:
     bool CheckBeforeFinish();
     void SaveToOutbox();
+    // Removes what this run put into the outbox folder and will not send:
+    // the printed document on Cancel, a composed cover that was not merged.
+    void RemoveUnsent(bool document);
     void ShowSaved();
 
     HostEnvironment env_;

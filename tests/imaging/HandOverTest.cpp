@@ -6,6 +6,7 @@
 #include <tiffio.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
@@ -179,6 +180,35 @@ TEST_F(HandOver, MissingImageOrFailedCopyKeepsThePrintedImage) {
     EXPECT_TRUE(Exists(group));  // the print can be taken over later
     std::filesystem::remove(directory.LocalFolders + "outbox");
     ExpectTakenOver(lib.PrepareInitialDocument("", directory, message));
+}
+
+TEST_F(HandOver, OfWizardsToldAtOnceExactlyOneTakesThePrint) {
+    // Both roads, each raced by two wizards of their own.
+    for (const bool commandLine : {true, false}) {
+        SCOPED_TRACE(commandLine);
+        for (int round = 0; round < 10; ++round) {
+            if (!Exists(image)) WriteText(image, printed);
+            std::string line;
+            if (commandLine) {
+                WriteCommandLineGroup("\r\n", image);
+                line = "sendfax \"" + group + "\"";
+            } else {
+                WriteDriverSettings("\r\n", image);
+            }
+            ImagingLibrary first{std::make_unique<FakeSpooler>()},
+                second{std::make_unique<FakeSpooler>()};
+            FaxMessage a, b;
+            bool tookA = false, tookB = false;
+            std::thread other([&] { tookB = second.PrepareInitialDocument(line, directory, b); });
+            tookA = first.PrepareInitialDocument(line, directory, a);
+            other.join();
+            ASSERT_NE(tookA, tookB);
+            EXPECT_EQ(ReadText(directory.LocalFolders + "outbox/job42.tif"), printed);
+            EXPECT_FALSE(Exists(group));
+            EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "spool"));
+            std::filesystem::remove(directory.LocalFolders + "outbox/job42.tif");
+        }
+    }
 }
 
 TEST_F(HandOver, ImageAlreadyInTheOutboxIsNotLost) {

@@ -5,11 +5,14 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "imaging/IniFile.h"
 #include "tools/faxwatch/FaxWatcher.h"
 #include "tools/notify/WindowMessage.h"
 
@@ -33,6 +36,56 @@ void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
 }
+
+// A running wizard on a thread of its own (the watcher waits for answers on
+// the test's thread). It takes a print over as the wizard does, claiming the
+// group file bi_group.ini names, while it holds none.
+class FakeWizard : public QThread {
+  public:
+    enum Kind { Takes, Declines, SilentTakes, Silent };
+    FakeWizard(std::string messages, std::string folder, long id, Kind kind)
+        : messages_(std::move(messages)), folder_(std::move(folder)), id_(id), kind_(kind) {
+        start();
+        while (!ready_) QThread::msleep(5);
+    }
+    ~FakeWizard() override {
+        quit();
+        wait();
+    }
+    std::atomic<int> told{0}, took{0};
+
+  protected:
+    void run() override {
+        WindowMessageListener listener;
+        (void)listener.Listen(messages_, id_);
+        auto take = [this] {
+            const std::string settings = folder_ + "bi_group.ini";
+            const auto section = ReadProfileString(settings, "Current setting", "Name and Port");
+            const auto group = ReadProfileString(settings, section.value_or(""), "Groupfile name");
+            if (took > 0 || !group || !fs::remove(*group)) return false;
+            ++took;
+            return true;
+        };
+        if (kind_ == Takes || kind_ == Declines)
+            listener.SetAnswerer([&](const WindowMessage&) -> std::string {
+                ++told;
+                return kind_ == Takes && take() ? kAnswerTaken : kAnswerDeclined;
+            });
+        else
+            connect(&listener, &WindowMessageListener::messageReceived, [&] {
+                ++told;
+                if (kind_ == SilentTakes) take();
+            });
+        ready_ = true;
+        exec();
+    }
+
+  private:
+    std::string messages_, folder_;
+    long id_;
+    Kind kind_;
+    std::atomic<bool> ready_{false};
+};
 
 // A driver folder, a folder for the wizards' sockets and a stand-in wizard
 // that writes down how it was started.
@@ -62,16 +115,28 @@ class FaxWatcherTest : public testing::Test {
         options.wizard = wizard_;
         options.messageFolder = messages_;
         options.grace = grace;
+        options.answer = std::chrono::milliseconds(200);
         options.retry = std::chrono::milliseconds(50);
         return options;
     }
 
-    // As the printer does: written aside, renamed into place.
-    std::string Print(const std::string& name) {
-        const std::string tmp = folder_ + ".zephrim-ini.tmp";
-        WriteFile(tmp, "[Print Page Appended]\r\nImage File Name=" + folder_ + "x.tif\r\n");
-        fs::rename(tmp, folder_ + name);
+    // As the printer does: each file written aside and renamed into place,
+    // the group file first, then (unless told not to) bi_group.ini naming it.
+    std::string Print(const std::string& name, bool named = true) {
+        Place(name, "[Page1]\r\nPlane1=" + folder_ + "x.tif\r\n");
+        if (named) Name(name);
         return folder_ + name;
+    }
+    void Name(const std::string& name) {
+        Place("bi_group.ini",
+              "[Current setting]\r\nName and Port=zephrim,zephrim:\r\n\r\n"
+              "[zephrim,zephrim:]\r\nGroupfile name=" +
+                  folder_ + name + "\r\n");
+    }
+    void Place(const std::string& name, const std::string& text) {
+        const std::string tmp = folder_ + ".zephrim-ini.tmp";
+        WriteFile(tmp, text);
+        fs::rename(tmp, folder_ + name);
     }
 
     std::string Started() { return ReadAll(record_); }
@@ -106,29 +171,78 @@ TEST_F(FaxWatcherTest, StartsTheWizardForEachPrintWhenNoneRuns) {
     EXPECT_EQ(StartCount(), 2);
 }
 
-TEST_F(FaxWatcherTest, TellsARunningWizardAndStartsOneOnlyWhenItDoesNotTakeThePrint) {
-    WindowMessageListener running;
-    ASSERT_TRUE(running.Listen(messages_, 4242));
-    QSignalSpy told(&running, &WindowMessageListener::messageReceived);
-    FaxWatcher watcher(Options());
+TEST_F(FaxWatcherTest, EachPrintReachesExactlyOneWizard) {
+    using K = FakeWizard::Kind;
+    struct Case {
+        const char* what;
+        std::vector<K> running;
+        std::vector<int> told;  // per running wizard
+        bool started;           // a new wizard for the print
+    };
+    const std::vector<Case> cases = {
+        {"taken by the only wizard", {K::Takes}, {1}, false},
+        {"declined: started at once", {K::Declines}, {1}, true},
+        {"the first declines, the next takes", {K::Declines, K::Takes}, {1, 1}, false},
+        {"one at a time: the first takes", {K::Takes, K::Takes}, {1, 0}, false},
+        {"an old wizard takes it in time", {K::SilentTakes}, {1}, false},
+        {"an old wizard that does nothing", {K::Silent}, {1}, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(record_);
+        for (const auto& entry : fs::directory_iterator(folder_)) fs::remove(entry.path());
+        std::vector<std::unique_ptr<FakeWizard>> running;
+        for (K kind : c.running)
+            running.push_back(std::make_unique<FakeWizard>(messages_, folder_,
+                                                           100 * ++n + long(running.size()), kind));
+        FaxWatcher watcher(Options(std::chrono::milliseconds(600)));
+        ASSERT_TRUE(watcher.Start());
+        const std::string name = "fax-" + std::to_string(n) + ".grp";
+        Print(name);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return running.front()->told > 0; }, 3000));
+        // Declined: started well before the grace time; otherwise not at all.
+        if (c.started) {
+            const bool silent = c.running.front() == K::Silent;
+            ASSERT_TRUE(WaitStarted(1, silent ? 3000 : 400));
+            EXPECT_EQ(Started(), StartLine(name));
+        } else {
+            QTest::qWait(900);
+            EXPECT_EQ(Started(), "");
+            EXPECT_FALSE(fs::exists(folder_ + name));
+        }
+        for (std::size_t i = 0; i < running.size(); ++i)
+            EXPECT_EQ(running[i]->told, c.told[i]) << i;
+        running.clear();
+    }
+}
+
+TEST_F(FaxWatcherTest, ActsOnlyOnCompletePrintsAndEveryOneOnce) {
+    FakeWizard running(messages_, folder_, 4242, FakeWizard::Takes);
+    FaxWatcher watcher(Options(std::chrono::milliseconds(800)));
     ASSERT_TRUE(watcher.Start());
+    // The group file is there, bi_group.ini not yet: nobody is told.
+    Print("fax-1-half.grp", false);
+    QTest::qWait(300);
+    EXPECT_EQ(running.told, 0);
+    Name("fax-1-half.grp");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.took == 1; }, 3000));
 
-    // Taken over: the wizard deletes the group file within the grace time.
-    const std::string taken = Print("fax-3-a.grp");
-    ASSERT_TRUE(told.wait(3000));
-    const auto message = told.takeFirst().at(0).value<WindowMessage>();
-    EXPECT_EQ(message.registeredName, "KESTRO message");
-    EXPECT_EQ(message.wParam & 3u, 1u);
-    fs::remove(taken);
-    QTest::qWait(600);
-    EXPECT_EQ(Started(), "");
+    // Two prints before the watcher looks: the older, no longer named, gets
+    // a wizard of its own; the newer is offered (and declined: one is held).
+    Print("fax-2-a.grp", false);
+    Print("fax-3-b.grp");
+    ASSERT_TRUE(WaitStarted(2));
+    EXPECT_EQ(Started(), StartLine("fax-2-a.grp") + StartLine("fax-3-b.grp"));
+    EXPECT_EQ(running.told, 2);
+
+    // A group file bi_group.ini never names still reaches a wizard.
+    Print("fax-4-lost.grp", false);
+    ASSERT_TRUE(WaitStarted(3, 3000));
+    EXPECT_EQ(running.told, 2);
+    QTest::qWait(300);
+    EXPECT_EQ(StartCount(), 3);
     EXPECT_EQ(watcher.pendingCount(), 0u);
-
-    // Not taken over: still there after the grace time.
-    Print("fax-4-b.grp");
-    ASSERT_TRUE(told.wait(3000));
-    ASSERT_TRUE(WaitStarted(1));
-    EXPECT_EQ(Started(), StartLine("fax-4-b.grp"));
 }
 
 TEST_F(FaxWatcherTest, IgnoresWhatIsNotAPrintOfThisUser) {

@@ -4,13 +4,15 @@
 # touched), the queue installed with install-printer, jobs printed with lp,
 # and the user's corvinaport-faxwatch handing each print to a stand-in wizard.
 #
-# Env: CORVINAPORT_SOURCE_DIR (source tree), FAXWATCH (the built watcher).
+# Env: CORVINAPORT_SOURCE_DIR (source tree), FAXWATCH (the built watcher),
+# SENDFAX (the built wizard; the checks with real wizards are skipped without).
 # Runs as any user; as root the checks that need a second account or a small
 # file system run too (they are reported as skipped otherwise).
 set -u
 
 src=${CORVINAPORT_SOURCE_DIR:?CORVINAPORT_SOURCE_DIR must name the source tree}
 faxwatch=${FAXWATCH:?FAXWATCH must name corvinaport-faxwatch}
+sendfax=${SENDFAX:-}
 zephrim_dir=$src/platform/zephrim
 
 failures=0
@@ -39,8 +41,10 @@ work=$(mktemp -d /tmp/zephrim-test.XXXXXX) || die "cannot make a temporary folde
 chmod 0755 "$work"
 cupsd_pid=""
 watch_pid=""
+wizard_pids=()
 cleanup() {
     [ -n "$watch_pid" ] && kill "$watch_pid" 2>/dev/null
+    [ "${#wizard_pids[@]}" -gt 0 ] && kill "${wizard_pids[@]}" 2>/dev/null
     if [ -n "$cupsd_pid" ]; then
         kill "$cupsd_pid" 2>/dev/null
         wait "$cupsd_pid" 2>/dev/null
@@ -135,6 +139,8 @@ wizard=$work/wizard.sh
 cat >"$wizard" <<EOF
 #!/bin/sh
 printf '%s|%s|%s|%s\n' "\$PWD" "\$CORVINAPORT_WINDIR" "\$1" "\$2" >>"$work/started"
+[ -e "$work/real-wizard" ] || exit 0
+QT_QPA_PLATFORM=offscreen CORVINAPORT_REGISTRY="$work/registry.reg" exec "$sendfax" "\$@" >>"$work/wizards.out" 2>&1
 EOF
 chmod 0755 "$wizard"
 : >"$work/started"
@@ -365,6 +371,67 @@ if [ "$(id -u)" = 0 ]; then
     fi
 else
     echo "skipped: second user and full folder (need root)"
+fi
+
+# ---- one print, one wizard ---------------------------------------------
+# Real wizards, offscreen: one for a contact runs (it leaves prints to
+# others); twenty prints in a row each start a wizard of their own, which
+# takes its print over and then, holding it, leaves the later ones to others.
+if [ -x "$sendfax" ]; then
+    local_folders=$work/local
+    mkdir -p "$local_folders/outbox"
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n"InstallPath"="%s/"\r\n"LocalFolders"="%s/"\r\n' \
+        '[HKEY_LOCAL_MACHINE\Software\Quorvane\Corvinaport\Directory]' \
+        "$local_folders" "$local_folders" >"$work/registry.reg"
+    rm -f "$folder"/fax-* "$folder/bi_group.ini"
+    : >"$work/started"
+    : >"$work/real-wizard"
+    QT_QPA_PLATFORM=offscreen CORVINAPORT_REGISTRY="$work/registry.reg" \
+        CORVINAPORT_WINDIR="$folder/" "$sendfax" /s >>"$work/wizards.out" 2>&1 &
+    wizard_pids+=($!)
+    for _ in $(seq 1 100); do
+        [ -S "$XDG_RUNTIME_DIR/corvinaport/sendfax-$!.sock" ] && break
+        sleep 0.1
+    done
+    printf '%%!PS\n/Helvetica findfont 20 scalefont setfont\n72 700 moveto (One page) show showpage\n' >"$work/one.ps"
+    # One after the other, as the queue runs them; straight through the
+    # backend, which keeps this part to seconds.
+    jobs=()
+    began=$SECONDS
+    for job in $(seq 101 120); do
+        DEVICE_URI="zephrim:$work/fax" "$work/bin/backend/zephrim" "$job" "$me" t 1 "" \
+            <"$work/one.ps" >/dev/null 2>&1 || fail "print $job failed"
+        jobs+=("$job")
+    done
+    # Each started wizard listens once it has taken its print over.
+    for _ in $(seq 1 150); do
+        [ "$(ls "$XDG_RUNTIME_DIR"/corvinaport/sendfax-*.sock | wc -l)" -ge 21 ] && break
+        sleep 0.1
+    done
+    for sock in "$XDG_RUNTIME_DIR"/corvinaport/sendfax-*.sock; do
+        pid=${sock##*/sendfax-}
+        wizard_pids+=("${pid%.sock}")
+    done
+    before=$failures
+    for job in "${jobs[@]}"; do
+        starts=$(grep -c "|/print|\"fax-$job-" "$work/started")
+        took=$(ls "$local_folders/outbox"/fax-"$job"-*.tif 2>/dev/null | wc -l)
+        [ "$starts" = 1 ] && [ "$took" = 1 ] ||
+            fail "print $job: $starts wizard(s) started, taken over $took time(s)"
+    done
+    running=$(ls "$XDG_RUNTIME_DIR"/corvinaport/sendfax-*.sock | wc -l)
+    declined=$(grep -c 'declined by [0-9]* running wizard' "$work/watch.out")
+    [ "$running" = 21 ] || fail "$running wizards run, expected 21"
+    [ "$declined" -ge 20 ] || fail "only $declined prints were declined by the running wizards"
+    [ -z "$(ls -A "$folder" | grep -v '^bi_group.ini$')" ] ||
+        fail "files left in the driver folder: $(ls -A "$folder")"
+    kill "${wizard_pids[@]}" 2>/dev/null
+    wizard_pids=()
+    rm -f "$work/real-wizard"
+    [ "$failures" = "$before" ] &&
+        pass "20 prints in a row: each started exactly one wizard and was taken over once ($((SECONDS - began)) s)"
+else
+    echo "skipped: one print, one wizard (corvinaport-sendfax is not built)"
 fi
 
 # ---- removal -------------------------------------------------------------

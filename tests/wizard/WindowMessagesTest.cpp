@@ -49,6 +49,13 @@ TEST(MessageLine, RoundTripsAndRejectsMalformedLines) {
              "CORVMSG 1 0 0  lead", std::string("CORVMSG 1 0 0 bad\x01name"),
              "CORVMSG 1 0 0 " + std::string(600, 'a')})
         EXPECT_FALSE(ParseMessageLine(bad)) << bad;
+    // Answers: one printable line; what cannot travel is not sent.
+    EXPECT_EQ(FormatAnswerLine(kAnswerTaken), "CORVANS 1 taken\n");
+    EXPECT_EQ(ParseAnswerLine("CORVANS 1 declined\r\n"), "declined");
+    for (const std::string& bad : {std::string(), std::string("a\nb"), std::string(300, 'a')})
+        EXPECT_EQ(FormatAnswerLine(bad), "") << bad;
+    for (const char* bad : {"CORVANS 1 ", "CORVANS 2 taken", "taken", "CORVMSG 1 0 0 #1"})
+        EXPECT_FALSE(ParseAnswerLine(bad)) << bad;
 }
 
 TEST(MessageFolder, IsPrivateAndFollowsTheRuntimeFolder) {

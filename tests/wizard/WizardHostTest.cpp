@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -48,6 +49,12 @@ struct CountingImaging final : ImagingEnvironment {
     std::uint32_t CountImages(const std::string&) override { return 3; }
     bool MergePages(const std::string&, const std::string&, const std::string&) override {
         return false;
+    }
+    std::string ComposeCoverSheet(CoverSheetFields&, const FaxJob&,
+                                  const DirectorySettings& directory) override {
+        const std::string cover = directory.LocalFolders + "outbox/Cover.tif";
+        std::ofstream(cover) << "cover";
+        return cover;
     }
     int handOvers = 0;
 };
@@ -284,6 +291,45 @@ TEST_F(Host, VanishedAttachmentKeepsTheWizardOnTheDocumentPage) {
     EXPECT_EQ(sends, 0);
 }
 
+// What a run put into the outbox and does not send is not left there.
+TEST_F(Host, PrintedDocumentAndUnsentCoverLeaveNoLooseFiles) {
+    struct Case {
+        const char* what;
+        bool finish;        // else Cancel
+        bool uncheck;       // the cover box, after the cover was composed
+        bool documentKept;  // Finish: the stand-in sender leaves it
+    };
+    for (const Case& c : {Case{"cancel", false, false, false},
+                          Case{"finish without the composed cover", true, true, true}}) {
+        SCOPED_TRACE(c.what);
+        job.attachMode = 0;
+        const std::string printed = root + "outbox/fax-7-print.tif";
+        std::ofstream(printed) << "pages";
+        job.message.documentPath = printed;
+        auto host = Make();
+        RunDriven(*host, [&] {
+            CNetFaxPropSheet& sheet = host->sheet();
+            QTest::keyClicks(host->recipientsPage().numberEdit(), "5550100");
+            QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+            QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+            EXPECT_TRUE(fs::exists(root + "outbox/Cover.tif"));
+            if (c.uncheck) {
+                QTest::mouseClick(sheet.backButton(), Qt::LeftButton);
+                host->coverPage().coverCheck()->click();
+                QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+            }
+            if (c.finish)
+                QTest::mouseClick(sheet.finishButton(), Qt::LeftButton);
+            else
+                sheet.PressCancel();
+        });
+        EXPECT_FALSE(fs::exists(root + "outbox/Cover.tif"));
+        EXPECT_EQ(fs::exists(printed), c.documentKept);
+        fs::remove(printed);
+        job.ClearRecipients();
+    }
+}
+
 TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
     std::string reg = root + "registry.reg";
     std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -293,27 +339,33 @@ TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
     std::string runtime = root + "run";
     fs::create_directories(runtime);
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+    job.attachMode = 0;  // waiting for a print
     auto host = Make(true);
     ASSERT_NE(host->listener(), nullptr);
     ASSERT_TRUE(host->listener()->listening());
     RunDriven(*host, [&] {
-        auto send = [&](WindowMessage m) {
-            BroadcastResult r;
-            std::thread t([&] { r = Broadcast(m, MessageFolder()); });
-            QTest::qWait(300);
+        // The answer, as the fax printer's watcher asks for it; "-" for none.
+        auto ask = [&](WindowMessage m) {
+            AskResult r;
+            std::thread t([&] { r = AskInTurn(m, MessageFolder(), nullptr, 300); });
+            QTest::qWait(400);
             t.join();
-            return r.delivered;
+            EXPECT_EQ(r.delivered, 1);
+            return r.answers.size() == 1 && r.answers[0].answer ? *r.answers[0].answer : "-";
         };
         WindowMessage reload;
         reload.id = WM_RELOADSETTINGS;
-        EXPECT_EQ(send(reload), 1);
+        EXPECT_EQ(ask(reload), "-");
         WindowMessage kestro;
         kestro.registeredName = kKestroMessage;
         kestro.wParam = 2;
-        send(kestro);
+        EXPECT_EQ(ask(kestro), "-");
         EXPECT_EQ(imaging.handOvers, 0);
         kestro.wParam = 5;
-        send(kestro);
+        EXPECT_EQ(ask(kestro), "taken");
+        // Holding one now: a further print goes to a wizard of its own.
+        kestro.wParam = 1;
+        EXPECT_EQ(ask(kestro), "declined");
         host->sheet().PressCancel();
     });
     EXPECT_EQ(settings.directory.LocalFolders, "/srv/fax/");
@@ -345,8 +397,9 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
     };
     Wizard a, b;
     long id = 501;
+    a.job.attachMode = 0;  // waiting for a print
+    b.job.attachMode = 1;  // for an attached file: leaves prints to others
     for (Wizard* w : {&a, &b}) {
-        w->job.attachMode = 1;
         HostEnvironment env{w->job,  w->settings, w->imaging, w->boxes, "",
                             nullptr, nullptr,     true,       "",       0};
         env.messageId = id++;
@@ -381,11 +434,11 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
     });
     a.host->BuildPageSet();
     EXPECT_EQ(a.host->sheet().DoModal(), CNetFaxPropSheet::kCancelled);
-    for (Wizard* w : {&a, &b}) {
-        EXPECT_EQ(w->settings.general.WebmailUserName, "reloaded");
-        EXPECT_EQ(w->imaging.handOvers, 1);
-        EXPECT_EQ(w->job.message.documentPath, "/printed/doc.tif");
-    }
+    for (Wizard* w : {&a, &b}) EXPECT_EQ(w->settings.general.WebmailUserName, "reloaded");
+    EXPECT_EQ(a.imaging.handOvers, 1);
+    EXPECT_EQ(a.job.message.documentPath, "/printed/doc.tif");
+    EXPECT_EQ(b.imaging.handOvers, 0);
+    EXPECT_EQ(b.job.message.documentPath, "");
     EXPECT_EQ(run({QStringLiteral("kestro"), QStringLiteral("x")}).first, 2);
     a.host.reset();
     b.host.reset();

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/IniFile.h"
 #include "tools/notify/WindowMessage.h"
 
 namespace {
@@ -21,6 +22,7 @@ namespace {
 constexpr const char* kDefaultSpool = "/var/spool/corvinaport/";
 constexpr const char* kWizardProgram = "corvinaport-sendfax";
 constexpr const char* kGroupSuffix = ".grp";
+constexpr const char* kSettingsFile = "bi_group.ini";
 
 std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -113,17 +115,21 @@ void FaxWatcher::Lost() {
 void FaxWatcher::Scan() {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(options_.folder.c_str()), &closedir);
     if (!dir) return;
-    std::vector<std::pair<time_t, std::string>> found;
+    std::vector<std::pair<timespec, std::string>> found;
     while (dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (!Acceptable(name)) continue;
         struct stat st {};
-        if (lstat((options_.folder + name).c_str(), &st) == 0)
-            found.emplace_back(st.st_mtime, name);
+        if (lstat((options_.folder + name).c_str(), &st) == 0) found.emplace_back(st.st_mtim, name);
     }
     // Oldest print first.
-    std::sort(found.begin(), found.end());
-    for (const auto& [when, name] : found) Handle(name);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        if (a.first.tv_sec != b.first.tv_sec) return a.first.tv_sec < b.first.tv_sec;
+        if (a.first.tv_nsec != b.first.tv_nsec) return a.first.tv_nsec < b.first.tv_nsec;
+        return a.second < b.second;
+    });
+    for (const auto& [when, name] : found) Arrived(name);
+    SettingsWritten();
 }
 
 void FaxWatcher::OnEvents() {
@@ -146,10 +152,12 @@ void FaxWatcher::OnEvents() {
             if (event->len == 0) continue;
             const std::string name = event->name;
             if (event->mask & (IN_DELETE | IN_MOVED_FROM)) {
-                pending_.erase(name);
-                launched_.erase(name);
+                Forget(name);
             } else if (event->mask & (IN_MOVED_TO | IN_CLOSE_WRITE)) {
-                if (Acceptable(name)) Handle(name);
+                if (name == kSettingsFile)
+                    SettingsWritten();
+                else if (Acceptable(name))
+                    Arrived(name);
             }
         }
     }
@@ -169,27 +177,116 @@ bool FaxWatcher::Acceptable(const std::string& name) const {
            st.st_uid == getuid() && st.st_nlink == 1;
 }
 
-void FaxWatcher::Handle(const std::string& name) {
-    if (pending_.count(name) || launched_.count(name)) return;
+bool FaxWatcher::Handled(const std::string& name) const {
+    return waiting_.count(name) || pending_.count(name) || handed_.count(name);
+}
+
+void FaxWatcher::Forget(const std::string& name) {
+    waiting_.erase(name);
+    pending_.erase(name);
+}
+
+void FaxWatcher::Schedule(Clock::time_point deadline) {
+    const auto wait =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const int ms = static_cast<int>(std::clamp<long long>(wait, 1, 24LL * 3600 * 1000));
+    if (!pendingTimer_.isActive() || pendingTimer_.remainingTime() > ms) pendingTimer_.start(ms);
+}
+
+void FaxWatcher::Arrived(const std::string& name) {
+    if (Handled(name)) return;
+    const auto deadline = Clock::now() + options_.grace;
+    waiting_[name] = Waiting{++arrivals_, deadline};
+    Schedule(deadline);
+    // bi_group.ini may name it already (written before this event was read).
+    if (NamedBySettings() == name) SettingsWritten();
+}
+
+std::string FaxWatcher::NamedBySettings() const {
+    const std::string settings = options_.folder + kSettingsFile;
+    struct stat st {};
+    // The printer's own file: regular, of this user, not a link.
+    if (lstat(settings.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid())
+        return {};
+    const auto section = ReadProfileString(settings, "Current setting", "Name and Port");
+    if (!section || section->empty()) return {};
+    const auto group = ReadProfileString(settings, *section, "Groupfile name");
+    if (!group) return {};
+    std::string name = *group;
+    if (name.compare(0, options_.folder.size(), options_.folder) == 0)
+        name.erase(0, options_.folder.size());
+    return name.find('/') == std::string::npos ? name : std::string();
+}
+
+void FaxWatcher::SettingsWritten() {
+    const std::string named = NamedBySettings();
+    const auto it = waiting_.find(named);
+    if (named.empty() || it == waiting_.end()) return;
+    const std::uint64_t order = it->second.order;
+    waiting_.erase(it);
+    // Group files that arrived before the one named are complete too, but
+    // bi_group.ini no longer leads to them: they get a wizard of their own.
+    std::vector<std::string> older;
+    for (const auto& [name, waiting] : waiting_)
+        if (waiting.order < order) older.push_back(name);
+    std::sort(older.begin(), older.end(), [this](const std::string& a, const std::string& b) {
+        return waiting_.at(a).order < waiting_.at(b).order;
+    });
+    for (const std::string& name : older) {
+        waiting_.erase(name);
+        if (Acceptable(name)) Launch(name);
+    }
+    if (Acceptable(named)) Offer(named);
+}
+
+void FaxWatcher::Offer(const std::string& name) {
     WindowMessage message;
     message.registeredName = kKestroMessage;
     message.wParam = 1;
-    const BroadcastResult sent = Broadcast(message, options_.messageFolder);
-    if (sent.delivered > 0) {
-        emit report(
-            QStringLiteral("%1: told %2 running wizard(s)").arg(Q(name)).arg(sent.delivered));
-        pending_[name] = std::chrono::steady_clock::now() + options_.grace;
-        if (!pendingTimer_.isActive())
-            pendingTimer_.start(static_cast<int>(options_.grace.count()));
+    const std::string path = options_.folder + name;
+    auto gone = [&path] {
+        struct stat st {};
+        return lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+    };
+    // One wizard at a time, so that the first that can take it does, and the
+    // others are not disturbed. A wizard that took another print (the
+    // printer was faster) leaves this one to the next.
+    const AskResult asked = AskInTurn(
+        message, options_.messageFolder,
+        [&](const std::string& answer) { return answer == kAnswerTaken && gone(); },
+        static_cast<int>(options_.answer.count()));
+    int declined = 0, silent = 0;
+    for (const WizardAnswer& said : asked.answers) {
+        if (!said.answer)
+            ++silent;
+        else if (*said.answer != kAnswerTaken)
+            ++declined;
+    }
+    if (gone()) {
+        handed_.insert(name);
+        emit report(QStringLiteral("%1: taken over by a running wizard").arg(Q(name)));
         return;
     }
+    if (silent > 0) {
+        // A wizard that does not answer may still be taking it.
+        emit report(QStringLiteral("%1: told %2 running wizard(s) that do not answer")
+                        .arg(Q(name))
+                        .arg(silent));
+        const auto deadline = Clock::now() + options_.grace;
+        pending_[name] = deadline;
+        Schedule(deadline);
+        return;
+    }
+    if (declined > 0)
+        emit report(
+            QStringLiteral("%1: declined by %2 running wizard(s)").arg(Q(name)).arg(declined));
     Launch(name);
 }
 
 void FaxWatcher::CheckPending() {
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = Clock::now();
     std::vector<std::string> due;
-    auto next = std::chrono::steady_clock::time_point::max();
+    auto next = Clock::time_point::max();
     for (const auto& [name, deadline] : pending_) {
         if (deadline <= now)
             due.push_back(name);
@@ -204,10 +301,23 @@ void FaxWatcher::CheckPending() {
             Launch(name);
         }
     }
-    if (next != std::chrono::steady_clock::time_point::max()) {
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
-        pendingTimer_.start(static_cast<int>(std::max<long long>(wait.count(), 1)));
+    std::vector<std::pair<std::uint64_t, std::string>> unnamed;
+    for (const auto& [name, waiting] : waiting_) {
+        if (waiting.deadline <= now)
+            unnamed.emplace_back(waiting.order, name);
+        else
+            next = std::min(next, waiting.deadline);
     }
+    std::sort(unnamed.begin(), unnamed.end());
+    for (const auto& [order, name] : unnamed) {
+        waiting_.erase(name);
+        // Complete on its own, but bi_group.ini never named it.
+        if (Acceptable(name)) {
+            emit report(QStringLiteral("%1: not named by %2 in time").arg(Q(name), kSettingsFile));
+            Launch(name);
+        }
+    }
+    if (next != Clock::time_point::max()) Schedule(next);
 }
 
 bool FaxWatcher::Launch(const std::string& name) {
@@ -225,7 +335,7 @@ bool FaxWatcher::Launch(const std::string& name) {
                         .arg(Q(name), Q(options_.wizard), process.errorString()));
         return false;
     }
-    launched_.insert(name);
+    handed_.insert(name);
     emit report(
         QStringLiteral("%1: started %2 (process %3)").arg(Q(name), Q(options_.wizard)).arg(pid));
     return true;

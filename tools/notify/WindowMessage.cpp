@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 #include <QVariant>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -20,6 +22,7 @@
 namespace {
 
 constexpr std::string_view kTag = "CORVMSG 1 ";
+constexpr std::string_view kAnswerTag = "CORVANS 1 ";
 
 }  // namespace
 
@@ -99,6 +102,24 @@ std::optional<WindowMessage> ParseMessageLine(std::string_view line) {
         m.registeredName = std::string(rest);
     }
     return m;
+}
+
+std::string FormatAnswerLine(std::string_view answer) {
+    if (!PrintableName(answer)) return {};
+    std::string line(kAnswerTag);
+    line += answer;
+    line += "\n";
+    return line;
+}
+
+std::optional<std::string> ParseAnswerLine(std::string_view line) {
+    if (line.size() > kMaxMessageLine) return std::nullopt;
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.substr(0, kAnswerTag.size()) != kAnswerTag) return std::nullopt;
+    line.remove_prefix(kAnswerTag.size());
+    if (!PrintableName(line)) return std::nullopt;
+    return std::string(line);
 }
 
 std::string MessageFolder() {
@@ -204,6 +225,13 @@ void WindowMessageListener::OnReadable(QLocalSocket* socket) {
         if (auto m = ParseMessageLine(std::string_view(line.constData(), line.size()))) {
             ++messages;
             emit messageReceived(*m);
+            if (answerer_) {
+                const std::string answer = FormatAnswerLine(answerer_(*m));
+                if (!answer.empty() && socket->state() == QLocalSocket::ConnectedState) {
+                    socket->write(answer.data(), static_cast<qint64>(answer.size()));
+                    socket->flush();
+                }
+            }
         }
         if (messages >= kMaxMessagesPerConnection ||
             bytes >= static_cast<qint64>(kMaxConnectionBytes)) {
@@ -219,12 +247,15 @@ void WindowMessageListener::OnReadable(QLocalSocket* socket) {
     socket->setProperty("bytes", bytes);
 }
 
-BroadcastResult Broadcast(const WindowMessage& message, const std::string& folder, int timeoutMs) {
-    BroadcastResult result;
-    if (!IsOwnFolder(folder)) return result;
+namespace {
+
+// The wizards' sockets in folder: sockets of this user named
+// sendfax-<id>.sock, the longest listening first.
+std::vector<std::string> WizardSockets(const std::string& folder) {
+    std::vector<std::pair<timespec, std::string>> found;
+    if (!IsOwnFolder(folder)) return {};
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), &closedir);
-    if (!dir) return result;
-    const std::string line = FormatMessageLine(message);
+    if (!dir) return {};
     while (dirent* entry = readdir(dir.get())) {
         std::string_view name = entry->d_name;
         constexpr std::string_view prefix = "sendfax-", suffix = ".sock";
@@ -236,23 +267,83 @@ BroadcastResult Broadcast(const WindowMessage& message, const std::string& folde
         struct stat st {};
         if (lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != getuid())
             continue;
-        QLocalSocket socket;
-        socket.connectToServer(QString::fromStdString(path));
-        if (!socket.waitForConnected(timeoutMs)) {
-            auto error = socket.error();
-            if (error == QLocalSocket::ConnectionRefusedError ||
-                error == QLocalSocket::ServerNotFoundError) {
-                if (::unlink(path.c_str()) == 0) ++result.removedStale;
-            } else {
-                ++result.failed;
-            }
-            continue;
+        found.emplace_back(st.st_mtim, std::move(path));
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        if (a.first.tv_sec != b.first.tv_sec) return a.first.tv_sec < b.first.tv_sec;
+        if (a.first.tv_nsec != b.first.tv_nsec) return a.first.tv_nsec < b.first.tv_nsec;
+        return a.second < b.second;
+    });
+    std::vector<std::string> paths;
+    for (auto& [when, path] : found) paths.push_back(std::move(path));
+    return paths;
+}
+
+// Connects and sends the line; false (counted in result) when the wizard is
+// gone or does not take it.
+bool SendLine(QLocalSocket& socket, const std::string& path, const std::string& line, int timeoutMs,
+              BroadcastResult& result) {
+    socket.connectToServer(QString::fromStdString(path));
+    if (!socket.waitForConnected(timeoutMs)) {
+        auto error = socket.error();
+        if (error == QLocalSocket::ConnectionRefusedError ||
+            error == QLocalSocket::ServerNotFoundError) {
+            if (::unlink(path.c_str()) == 0) ++result.removedStale;
+        } else {
+            ++result.failed;
         }
-        socket.write(line.data(), static_cast<qint64>(line.size()));
-        bool written = socket.waitForBytesWritten(timeoutMs) || socket.bytesToWrite() == 0;
-        socket.disconnectFromServer();
-        if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
-        written ? ++result.delivered : ++result.failed;
+        return false;
+    }
+    socket.write(line.data(), static_cast<qint64>(line.size()));
+    if (!socket.waitForBytesWritten(timeoutMs) && socket.bytesToWrite() != 0) {
+        ++result.failed;
+        return false;
+    }
+    ++result.delivered;
+    return true;
+}
+
+void Hangup(QLocalSocket& socket, int timeoutMs) {
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
+}
+
+}  // namespace
+
+BroadcastResult Broadcast(const WindowMessage& message, const std::string& folder, int timeoutMs) {
+    BroadcastResult result;
+    const std::string line = FormatMessageLine(message);
+    for (const std::string& path : WizardSockets(folder)) {
+        QLocalSocket socket;
+        if (SendLine(socket, path, line, timeoutMs, result)) Hangup(socket, timeoutMs);
+    }
+    return result;
+}
+
+AskResult AskInTurn(const WindowMessage& message, const std::string& folder,
+                    const std::function<bool(const std::string& answer)>& enough,
+                    int answerTimeoutMs, int timeoutMs) {
+    AskResult result;
+    const std::string line = FormatMessageLine(message);
+    for (const std::string& path : WizardSockets(folder)) {
+        QLocalSocket socket;
+        if (!SendLine(socket, path, line, timeoutMs, result)) continue;
+        WizardAnswer said{path, std::nullopt};
+        QElapsedTimer clock;
+        clock.start();
+        // One line; a wizard that says nothing, or closes, is not waited for longer.
+        while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState &&
+               socket.bytesAvailable() <= static_cast<qint64>(kMaxMessageLine)) {
+            const qint64 left = answerTimeoutMs - clock.elapsed();
+            if (left <= 0 || !socket.waitForReadyRead(static_cast<int>(left))) break;
+        }
+        if (socket.canReadLine()) {
+            const QByteArray got = socket.readLine(static_cast<qint64>(kMaxMessageLine) + 2);
+            said.answer = ParseAnswerLine(std::string_view(got.constData(), got.size()));
+        }
+        Hangup(socket, timeoutMs);
+        result.answers.push_back(said);
+        if (said.answer && enough && enough(*said.answer)) break;
     }
     return result;
 }

@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QLocalServer;
 class QLocalSocket;
@@ -18,6 +20,14 @@ class QLocalSocket;
 // The parameters are unsigned numbers (decimal, or hexadecimal after "0x");
 // the identity is "#" and a message number, or the name of a registered
 // message (the rest of the line, blanks allowed).
+//
+// A wizard answers each message it handled on the same connection with
+//
+//   CORVANS 1 <answer>\n
+//
+// (for the printed-document hand-over "taken" or "declined"). Senders that
+// do not wait for the answer simply close the connection; wizards that do
+// not answer are waited for only a bounded time.
 inline constexpr std::uint32_t WM_USER = 0x0400;
 inline constexpr std::uint32_t WM_RELOADSETTINGS = WM_USER + 1001;
 inline constexpr const char* kKestroMessage = "KESTRO message";
@@ -37,6 +47,16 @@ inline constexpr std::size_t kMaxRegisteredName = 255;
 // The message of one line (without or with its line feed); nothing when the
 // line is not a well-formed message.
 [[nodiscard]] std::optional<WindowMessage> ParseMessageLine(std::string_view line);
+
+// Answers of a wizard to the printed-document hand-over.
+inline constexpr const char* kAnswerTaken = "taken";
+inline constexpr const char* kAnswerDeclined = "declined";
+
+// The answer line, with its line feed; empty when the answer cannot travel
+// (empty, too long, or holding control characters).
+[[nodiscard]] std::string FormatAnswerLine(std::string_view answer);
+// The answer of one line (without or with its line feed).
+[[nodiscard]] std::optional<std::string> ParseAnswerLine(std::string_view line);
 
 // The number of a registered message: the same name (without regard to
 // case) gives the same number for the life of the process, from 0xC000 on.
@@ -67,8 +87,14 @@ class WindowMessageListener : public QObject {
     static constexpr std::size_t kMaxConnectionBytes = 8192;
     static constexpr int kConnectionTimeoutMs = 2000;
 
+    // Called for each message after messageReceived; a non-empty result is
+    // sent back to the sender as the answer.
+    using Answerer = std::function<std::string(const WindowMessage&)>;
+
     explicit WindowMessageListener(QObject* parent = nullptr);
     ~WindowMessageListener() override;
+
+    void SetAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
     // Listens on folder/sendfax-<pid>.sock; false with a reason when it cannot.
     bool Listen(const std::string& folder, long pid, std::string* reason = nullptr);
@@ -87,6 +113,7 @@ class WindowMessageListener : public QObject {
 
     QLocalServer* server_;
     std::string path_;
+    Answerer answerer_;
 };
 
 // What a broadcast did.
@@ -100,5 +127,24 @@ struct BroadcastResult {
 // sockets nobody listens on any more.
 [[nodiscard]] BroadcastResult Broadcast(const WindowMessage& message, const std::string& folder,
                                         int timeoutMs = 1000);
+
+// What one wizard said to a message sent by AskInTurn.
+struct WizardAnswer {
+    std::string socketPath;
+    // Nothing when the wizard gave no answer in time (older wizards never do).
+    std::optional<std::string> answer;
+};
+
+struct AskResult : BroadcastResult {
+    std::vector<WizardAnswer> answers;  // in the order asked
+};
+
+// Sends the message to the wizards listening in folder one at a time, the
+// longest running first, waiting up to answerTimeoutMs for each answer, and
+// stops after the first answer for which enough() is true. Stale sockets are
+// removed as by Broadcast.
+[[nodiscard]] AskResult AskInTurn(const WindowMessage& message, const std::string& folder,
+                                  const std::function<bool(const std::string& answer)>& enough,
+                                  int answerTimeoutMs = 3000, int timeoutMs = 1000);
 
 Q_DECLARE_METATYPE(WindowMessage)
