@@ -12,6 +12,7 @@
 
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "app/MessageBoxService.h"
+#include "app/Translate.h"
 #include "controls/ColorLabel.h"
 #include "controls/HelpService.h"
 #include "controls/IconButton.h"
@@ -30,8 +31,8 @@ void Place(QWidget* w, const QWidget& dlg, int x, int y, int cx, int cy) {
     w->setGeometry(pos.width(), pos.height(), size.width(), size.height());
 }
 
-ColorLabel* Label(const char* text, QWidget* dlg, int id) {
-    auto* label = new ColorLabel(QString::fromLatin1(text), dlg, id);
+ColorLabel* Label(const QString& text, QWidget* dlg, int id) {
+    auto* label = new ColorLabel(text, dlg, id);
     SetControlId(label, id);
     return label;
 }
@@ -60,23 +61,24 @@ bool RunChooser(QWidget* parent, Recipient& record, const std::string& prompt) {
 CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
                                  MessageBoxService& boxes, QWidget* parent)
     : QDialog(parent), job_(job), boxes_(boxes), chooser_(RunChooser) {
-    setWindowTitle(QStringLiteral("Select Fax Number"));
+    setWindowTitle(tr("Select Fax Number"));
     setFixedSize(look::DialogUnits(*this, 331, 228));
 
-    titleLabel_ = Label("Select Fax Number", this, 1028);
+    titleLabel_ = Label(tr("Select Fax Number"), this, 1028);
     Place(titleLabel_, *this, 11, 5, 113, 8);
-    auto* hint = new QLabel(
-        QStringLiteral("Select the contacts you wish to add from the list below.  You can select "
-                       "multiple contacts by holding down the \"ctrl\" key."),
-        this);
+    auto* hint =
+        new QLabel(tr("Select the contacts you wish to add from the list below.  You can select "
+                      "multiple contacts by holding down the \"ctrl\" key."),
+                   this);
     hint->setWordWrap(true);
     Place(hint, *this, 14, 18, 294, 17);
-    searchLabel_ = Label("Type name or select from list", this, 1029);
+    searchLabel_ = Label(tr("Type name or select from list"), this, 1029);
     Place(searchLabel_, *this, 11, 42, 149, 9);
     search_ = new QLineEdit(this);
     SetControlId(search_, 1024);
     Place(search_, *this, 11, 53, 136, 14);
-    contactsLabel_ = Label("Contacts", this, 1030);
+    NameField(search_, tr("Find a contact"), searchLabel_);
+    contactsLabel_ = Label(tr("Contacts"), this, 1030);
     Place(contactsLabel_, *this, 11, 71, 65, 8);
 
     contacts_ = new QTreeWidget(this);
@@ -86,33 +88,34 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     contacts_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     contacts_->setSelectionBehavior(QAbstractItemView::SelectRows);
     contacts_->setColumnCount(4);
-    contacts_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Business Fax"),
-                                QStringLiteral("Home Fax"), QStringLiteral("Email")});
+    NameField(contacts_, tr("Contacts"), contactsLabel_);
+    contacts_->setHeaderLabels({tr("Name"), tr("Business Fax"), tr("Home Fax"), tr("Email")});
     contacts_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int widths[] = {150, 125, 125, 200};
     for (int c = 0; c < 4; ++c) contacts_->setColumnWidth(c, widths[c]);
 
-    toButton_ = new IconButton(QStringLiteral("To >>"), this, 1022);
+    toButton_ = new IconButton(tr("To >>"), this, 1022);
     SetControlId(toButton_, 1022);
     Place(toButton_, *this, 150, 115, 45, 14);
-    removeButton_ = new IconButton(QStringLiteral("<< Remove"), this, 1032);
+    removeButton_ = new IconButton(tr("<< Remove"), this, 1032);
     SetControlId(removeButton_, 1032);
     Place(removeButton_, *this, 150, 135, 45, 14);
 
-    recipientsLabel_ = Label("Fax Recipients", this, 1031);
+    recipientsLabel_ = Label(tr("Fax Recipients"), this, 1031);
     Place(recipientsLabel_, *this, 197, 71, 86, 8);
     recipients_ = new QListWidget(this);
     SetControlId(recipients_, 1020);
     Place(recipients_, *this, 201, 82, 119, 113);
     recipients_->setSelectionMode(QAbstractItemView::SingleSelection);
+    NameField(recipients_, tr("Fax Recipients"), recipientsLabel_);
     recipients_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     recipients_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     recipients_->installEventFilter(this);
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(tr("OK"), this);
     ok_->setDefault(true);
     Place(ok_, *this, 111, 208, 50, 14);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
     Place(cancel_, *this, 171, 208, 50, 14);
 
     look::StyleTitle(*titleLabel_);
@@ -205,16 +208,21 @@ void CAddressBookDlg::AddSelected() {
         if (job_.faxNumbersAllowed) {
             if (record->businessFax.empty() && record->homeFax.empty() &&
                 record->businessPhone.empty() && record->homePhone.empty()) {
-                (void)boxes_.Show("No fax numbers in address book entry", "Address Book",
-                                  MbButtons::Ok, MbIcon::Exclamation);
+                (void)boxes_.Show(
+                    QT_TRANSLATE_NOOP("Message", "No fax numbers in address book entry"),
+                    QT_TRANSLATE_NOOP("Message", "Address Book"), MbButtons::Ok,
+                    MbIcon::Exclamation);
                 continue;
             }
-            if (!chooser_ || !chooser_(this, *record, "Choose fax number")) continue;
+            if (!chooser_ || !chooser_(this, *record, tr("Choose fax number").toStdString()))
+                continue;
             // Confirmed without a number and without an e-mail address there
             // is nothing to send to: the entry would be an empty address.
             if (record->faxNumber.empty() && record->email.empty()) {
-                (void)boxes_.Show("No fax numbers in address book entry", "Address Book",
-                                  MbButtons::Ok, MbIcon::Exclamation);
+                (void)boxes_.Show(
+                    QT_TRANSLATE_NOOP("Message", "No fax numbers in address book entry"),
+                    QT_TRANSLATE_NOOP("Message", "Address Book"), MbButtons::Ok,
+                    MbIcon::Exclamation);
                 continue;
             }
         }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "app/Translate.h"
 #include "controls/ColorLabel.h"
 #include "controls/HelpService.h"
 #include "controls/Look.h"
@@ -49,7 +50,7 @@ void Place(QWidget* w, const QWidget& dlg, int x, int y, int cx, int cy) {
 CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& prompt,
                                          QWidget* parent)
     : QDialog(parent), record_(record) {
-    setWindowTitle(QStringLiteral("Choose Fax Number"));
+    setWindowTitle(tr("Choose Fax Number"));
     setFixedSize(look::DialogUnits(*this, 186, 111));
 
     label_ = new ColorLabel(QString(), this, 1033);
@@ -63,7 +64,8 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     SetControlId(list_, 1006);
     Place(list_, *this, 5, 20, 175, 60);
     list_->setColumnCount(2);
-    list_->setHeaderLabels({QStringLiteral("Location"), QString()});
+    NameField(list_, tr("Fax numbers"), label_);
+    list_->setHeaderLabels({tr("Location"), QString()});
     list_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list_->setColumnWidth(0, 100);
     list_->setColumnWidth(1, 159);
@@ -74,16 +76,15 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     // Each row goes to the top, so the list reads Business Fax, Home Fax,
     // Business Phone, Home Phone.
     const std::pair<const char*, const std::string*> rows[] = {
-        {"Home Phone", &record.homePhone},
-        {"Business Phone", &record.businessPhone},
-        {"Home Fax", &record.homeFax},
-        {"Business Fax", &record.businessFax},
+        {QT_TRANSLATE_NOOP("CChooseFaxNumberDlg", "Home Phone"), &record.homePhone},
+        {QT_TRANSLATE_NOOP("CChooseFaxNumberDlg", "Business Phone"), &record.businessPhone},
+        {QT_TRANSLATE_NOOP("CChooseFaxNumberDlg", "Home Fax"), &record.homeFax},
+        {QT_TRANSLATE_NOOP("CChooseFaxNumberDlg", "Business Fax"), &record.businessFax},
     };
     for (const auto& [location, number] : rows) {
         if (number->empty()) continue;
         list_->insertTopLevelItem(
-            0, new QTreeWidgetItem(
-                   QStringList{QString::fromLatin1(location), QString::fromStdString(*number)}));
+            0, new QTreeWidgetItem(QStringList{tr(location), QString::fromStdString(*number)}));
     }
     list_->setCurrentItem(nullptr);
     list_->clearSelection();
@@ -98,10 +99,10 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     // picked with the arrow keys is what OK confirms.
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &CChooseFaxNumberDlg::TakeSelectedRow);
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(tr("OK"), this);
     ok_->setDefault(true);
     Place(ok_, *this, 75, 90, 50, 14);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
     Place(cancel_, *this, 130, 90, 50, 14);
     connect(ok_, &QPushButton::clicked, this, &CChooseFaxNumberDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CChooseFaxNumberDlg::reject);

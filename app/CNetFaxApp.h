@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppSettings.h"
+#include "app/Translate.h"
 #include "wizard/FaxJob.h"
 
 class Clock;
@@ -11,7 +12,8 @@ class ImagingEnvironment;
 class MessageBoxService;
 
 // String resource 103.
-inline constexpr const char* kSocketsInitFailedText = "Windows sockets initialization failed.";
+inline constexpr const char* kSocketsInitFailedText =
+    QT_TRANSLATE_NOOP("Message", "Windows sockets initialization failed.");
 // The fax printer and its driver.
 inline constexpr const char* kFaxPrinterName = "zephrim";
 inline constexpr const char* kHelpFileName = "qv20helpfile.hlp";

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/Translate.h"
+
 // The one way the program talks to the user in modal boxes. The program uses a
 // QMessageBox implementation; tests use a scripted one that records each box.
 enum class MbButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
@@ -17,4 +19,5 @@ class MessageBoxService {
 };
 
 // String resource 102: the caption of the program's message boxes.
-inline constexpr const char* kMessageCaption = "Send a Fax - Corvinaport";
+inline constexpr const char* kMessageCaption =
+    QT_TRANSLATE_NOOP("Message", "Send a Fax - Corvinaport");

@@ -3,11 +3,13 @@
 #include <utility>
 
 #include "app/AppSettings.h"
+#include "app/Translate.h"
 #include "connect/RasDialer.h"
 
 namespace {
 
-constexpr const char* kNotConnectedInternet = "Not Connected to the Internet";
+constexpr const char* kNotConnectedInternet =
+    QT_TRANSLATE_NOOP("Message", "Not Connected to the Internet");
 
 void Tell(MessageBoxService& boxes, const char* text) {
     (void)boxes.Show(text, kMessageCaption, MbButtons::Ok, MbIcon::None);
@@ -75,12 +77,15 @@ bool ConnectionManager::EnsureOnline(MessageBoxService& boxes, TaskProgressFacto
         if (!dialer_.bound()) (void)dialer_.Bind();
         if (dialer_.bound() && dialer_.IsAOLConnected && dialer_.IsAOLConnected() != 0) return true;
         if (dialer_.bound() && dialer_.GetAOLInfo && dialer_.GetAOLInfo() != 0) return false;
-        const char* question = dialer_.IsCs() ? "Connect to CompuServe?" : "Connect to AOL?";
+        const char* question = dialer_.IsCs()
+                                   ? QT_TRANSLATE_NOOP("Message", "Connect to CompuServe?")
+                                   : QT_TRANSLATE_NOOP("Message", "Connect to AOL?");
         if (boxes.Show(question, kMessageCaption, MbButtons::OkCancel, MbIcon::Question) !=
             MbResult::Ok)
             return false;
         if (!dialer_.SignOn(progress, clock_, settings.AOLUserName, settings.AOLPassword)) {
-            Tell(boxes, dialer_.IsCs() ? "Not Connected to CompuServe" : "Not Connected to AOL");
+            Tell(boxes, dialer_.IsCs() ? QT_TRANSLATE_NOOP("Message", "Not Connected to CompuServe")
+                                       : QT_TRANSLATE_NOOP("Message", "Not Connected to AOL"));
             return false;
         }
         return true;

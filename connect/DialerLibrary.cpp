@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/RegistryKey.h"
+#include "app/Translate.h"
 
 namespace {
 
@@ -72,8 +73,9 @@ bool DialerLibrary::SignOn(TaskProgressFactory& progress, Clock& clock,
     const std::string pass = Limited(password);
 
     std::unique_ptr<TaskProgress> window =
-        progress.Create("Connecting to the Internet", true, false);
-    window->SetConfirmPrompt("Do you want to stop connecting to the Internet?");
+        progress.Create(QT_TRANSLATE_NOOP("Message", "Connecting to the Internet"), true, false);
+    window->SetConfirmPrompt(
+        QT_TRANSLATE_NOOP("Message", "Do you want to stop connecting to the Internet?"));
     window->SetRange(0, 300, 1);
     window->Show();
 
@@ -93,18 +95,23 @@ bool DialerLibrary::SignOn(TaskProgressFactory& progress, Clock& clock,
         }
     };
     const char* unableToConnect =
-        cs ? "Unable to connect to CompuServe 2000." : "Unable to connect to America Online.";
-    const char* connectedText = cs ? "Connected to CompuServe 2000 successfully!"
-                                   : "Connected to America Online successfully!";
-    const char* stopText = "Stop connecting to the Internet.";
+        cs ? QT_TRANSLATE_NOOP("Message", "Unable to connect to CompuServe 2000.")
+           : QT_TRANSLATE_NOOP("Message", "Unable to connect to America Online.");
+    const char* connectedText =
+        cs ? QT_TRANSLATE_NOOP("Message", "Connected to CompuServe 2000 successfully!")
+           : QT_TRANSLATE_NOOP("Message", "Connected to America Online successfully!");
+    const char* stopText = QT_TRANSLATE_NOOP("Message", "Stop connecting to the Internet.");
 
-    if (GetAOLInfo() != 0) return end("Unable to connect...", false);
-    window->SetText(cs ? "Start CompuServe 2000..." : "Start America Online...");
+    if (GetAOLInfo() != 0) return end(QT_TRANSLATE_NOOP("Message", "Unable to connect..."), false);
+    window->SetText(cs ? QT_TRANSLATE_NOOP("Message", "Start CompuServe 2000...")
+                       : QT_TRANSLATE_NOOP("Message", "Start America Online..."));
 
     if (IsAOLWindowOn() != 0) {
-        if (IsSignOnWindowOn() == 0) return end("Unable to connect...", false);
-        window->SetText(cs ? "Connecting to CompuServe 2000..."
-                           : "Connecting to America Online server...");
+        if (IsSignOnWindowOn() == 0)
+            return end(QT_TRANSLATE_NOOP("Message", "Unable to connect..."), false);
+        window->SetText(
+            cs ? QT_TRANSLATE_NOOP("Message", "Connecting to CompuServe 2000...")
+               : QT_TRANSLATE_NOOP("Message", "Connecting to America Online server..."));
         if (IsAOLConnected() != 0) {
             window.reset();
             return true;
@@ -115,11 +122,13 @@ bool DialerLibrary::SignOn(TaskProgressFactory& progress, Clock& clock,
     }
 
     if (CreateAOLProcess() != 0)
-        return end(cs ? "Unable to start CompuServe 2000." : "Unable to start America Online.",
+        return end(cs ? QT_TRANSLATE_NOOP("Message", "Unable to start CompuServe 2000.")
+                      : QT_TRANSLATE_NOOP("Message", "Unable to start America Online."),
                    false);
     if (!wait([&] { return IsSignOnWindowOn() != 0; })) return end(stopText, false);
     clock.Sleep(2500ms);
-    window->SetText(cs ? "Connecting to CompuServe 2000..." : "Connecting to America Online...");
+    window->SetText(cs ? QT_TRANSLATE_NOOP("Message", "Connecting to CompuServe 2000...")
+                       : QT_TRANSLATE_NOOP("Message", "Connecting to America Online..."));
     if (SignOnAOL(name.c_str(), pass.c_str()) != 0) return end(unableToConnect, false);
     if (!wait([&] { return IsAOLConnected() != 0; })) return end(stopText, false);
     return end(connectedText, true);

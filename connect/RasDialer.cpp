@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/Translate.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -17,8 +19,9 @@ using namespace std::chrono_literals;
 // sees an error without its extended code.
 std::atomic<std::uint64_t> g_notifiedError{0};
 
-constexpr const char* kProgressTitle = "Connecting to the Internet";
-constexpr const char* kStopPrompt = "Do you want to stop connecting to the Internet?";
+constexpr const char* kProgressTitle = QT_TRANSLATE_NOOP("Message", "Connecting to the Internet");
+constexpr const char* kStopPrompt =
+    QT_TRANSLATE_NOOP("Message", "Do you want to stop connecting to the Internet?");
 constexpr int kAttempts = 3;
 constexpr int kPollsPerAttempt = 300;
 
@@ -39,65 +42,72 @@ std::string FieldText(const char (&field)[N]) {
 const char* RasStateText(std::int32_t state) {
     switch (state) {
         case RASCS_OpenPort:
-            return "Opening the port...";
+            return QT_TRANSLATE_NOOP("Message", "Opening the port...");
         case RASCS_PortOpened:
-            return "Port has been opened successfully";
+            return QT_TRANSLATE_NOOP("Message", "Port has been opened successfully");
         case RASCS_ConnectDevice:
-            return "Connecting to the device...";
+            return QT_TRANSLATE_NOOP("Message", "Connecting to the device...");
         case RASCS_DeviceConnected:
-            return "The device has connected successfully.";
+            return QT_TRANSLATE_NOOP("Message", "The device has connected successfully.");
         case RASCS_AllDevicesConnected:
-            return "All devices in the device chain have successfully connected.";
+            return QT_TRANSLATE_NOOP(
+                "Message", "All devices in the device chain have successfully connected.");
         case RASCS_Authenticate:
-            return "Verifying the user name and password...";
+            return QT_TRANSLATE_NOOP("Message", "Verifying the user name and password...");
         case RASCS_AuthNotify:
-            return "An authentication event has occurred.";
+            return QT_TRANSLATE_NOOP("Message", "An authentication event has occurred.");
         case RASCS_AuthRetry:
-            return "Requested another validation attempt with a new user.";
+            return QT_TRANSLATE_NOOP("Message",
+                                     "Requested another validation attempt with a new user.");
         case RASCS_AuthCallback:
-            return "Server has requested a callback number.";
+            return QT_TRANSLATE_NOOP("Message", "Server has requested a callback number.");
         case RASCS_AuthChangePassword:
-            return "The client has requested to change the password";
+            return QT_TRANSLATE_NOOP("Message", "The client has requested to change the password");
         case RASCS_AuthProject:
-            return "Registering your computer on the network...";
+            return QT_TRANSLATE_NOOP("Message", "Registering your computer on the network...");
         case RASCS_AuthLinkSpeed:
-            return "The link-speed calculation phase is starting...";
+            return QT_TRANSLATE_NOOP("Message", "The link-speed calculation phase is starting...");
         case RASCS_AuthAck:
-            return "An authentication request is being acknowledged.";
+            return QT_TRANSLATE_NOOP("Message", "An authentication request is being acknowledged.");
         case RASCS_ReAuthenticate:
-            return "Reauthentication (after callback) is starting. ";
+            return QT_TRANSLATE_NOOP("Message", "Reauthentication (after callback) is starting. ");
         case RASCS_Authenticated:
-            return "The client has successfully completed authentication.";
+            return QT_TRANSLATE_NOOP("Message",
+                                     "The client has successfully completed authentication.");
         case RASCS_PrepareForCallback:
-            return "The line is about to disconnect for callback.";
+            return QT_TRANSLATE_NOOP("Message", "The line is about to disconnect for callback.");
         case RASCS_WaitForModemReset:
-            return "Delaying to give the modem time to reset for callback.";
+            return QT_TRANSLATE_NOOP("Message",
+                                     "Delaying to give the modem time to reset for callback.");
         case RASCS_WaitForCallback:
-            return "Waiting for an incoming call from server.";
+            return QT_TRANSLATE_NOOP("Message", "Waiting for an incoming call from server.");
         case RASCS_Projected:
-            return "Projection result information is available.";
+            return QT_TRANSLATE_NOOP("Message", "Projection result information is available.");
         case RASCS_StartAuthentication:
-            return "User authentication is being initiated or retried.";
+            return QT_TRANSLATE_NOOP("Message",
+                                     "User authentication is being initiated or retried.");
         case RASCS_CallbackComplete:
-            return "Client has been called back and is about to resume authentication.";
+            return QT_TRANSLATE_NOOP(
+                "Message", "Client has been called back and is about to resume authentication.");
         case RASCS_LogonNetwork:
-            return "Logging on to the network...";
+            return QT_TRANSLATE_NOOP("Message", "Logging on to the network...");
         case RASCS_SubEntryConnected:
-            return "Subentry has been connected";
+            return QT_TRANSLATE_NOOP("Message", "Subentry has been connected");
         case RASCS_SubEntryDisconnected:
-            return "Subentry has been disconnected";
+            return QT_TRANSLATE_NOOP("Message", "Subentry has been disconnected");
         case RASCS_Interactive:
-            return "Terminal state supported by RASPHONE.EXE.";
+            return QT_TRANSLATE_NOOP("Message", "Terminal state supported by RASPHONE.EXE.");
         case RASCS_RetryAuthentication:
-            return "Retry authentication state supported by RASPHONE.EXE.";
+            return QT_TRANSLATE_NOOP("Message",
+                                     "Retry authentication state supported by RASPHONE.EXE.");
         case RASCS_CallbackSetByCaller:
-            return "Callback state supported by RASPHONE.EXE.";
+            return QT_TRANSLATE_NOOP("Message", "Callback state supported by RASPHONE.EXE.");
         case RASCS_PasswordExpired:
-            return "Change password state supported by RASPHONE.EXE.";
+            return QT_TRANSLATE_NOOP("Message", "Change password state supported by RASPHONE.EXE.");
         case RASCS_Connected:
-            return "Connect to remote server successfully!";
+            return QT_TRANSLATE_NOOP("Message", "Connect to remote server successfully!");
         case RASCS_Disconnected:
-            return "Disconnected";
+            return QT_TRANSLATE_NOOP("Message", "Disconnected");
         default:
             return nullptr;
     }
@@ -181,14 +191,17 @@ bool RasDialer::StatusText(std::string& text, bool& connected) {
 
 void RasDialer::ErrorText(std::uint32_t error, std::uint32_t extendedError, std::string& text) {
     if (!getErrorString_) return;
-    text = "Fail to get error string";
+    text = QT_TRANSLATE_NOOP("Message", "Fail to get error string");
     if (error == 0) return;
     char buffer[RAS_ErrorStringBuffer] = {};
     if (getErrorString_(error, buffer, sizeof buffer) == 0) {
         buffer[sizeof buffer - 1] = '\0';  // whatever the library wrote
         text = buffer;
     }
-    if (extendedError != 0) text += " Extended Error Code: " + std::to_string(extendedError);
+    if (extendedError != 0)
+        text += QCoreApplication::translate("Message", " Extended Error Code: %1")
+                    .arg(extendedError)
+                    .toStdString();
 }
 
 bool RasDialer::HangUp(const std::string& entry) {
@@ -236,8 +249,8 @@ bool RasDialer::DialEntry(MessageBoxService& boxes, TaskProgressFactory& progres
     }
     if (ActiveConnectionCount() > 0) return true;
 
-    if (boxes.Show("Connect to the Internet?", kMessageCaption, MbButtons::OkCancel,
-                   MbIcon::Question) != MbResult::Ok)
+    if (boxes.Show(QT_TRANSLATE_NOOP("Message", "Connect to the Internet?"), kMessageCaption,
+                   MbButtons::OkCancel, MbIcon::Question) != MbResult::Ok)
         return false;
 
     RASDIALPARAMSA params{};
@@ -264,7 +277,7 @@ bool RasDialer::DialEntry(MessageBoxService& boxes, TaskProgressFactory& progres
     std::string text;
     for (int attempt = 1; attempt <= kAttempts && !connected && !stopped; ++attempt) {
         if (attempt > 1) {
-            window->SetText("Retry the connection again.");
+            window->SetText(QT_TRANSLATE_NOOP("Message", "Retry the connection again."));
             clock.Sleep(5s);
         }
         ClearNotifiedError();
@@ -278,7 +291,7 @@ bool RasDialer::DialEntry(MessageBoxService& boxes, TaskProgressFactory& progres
             window->StepIt();
             window->PumpMessages(true);
             if (window->cancelled()) {
-                window->SetText("Stop connecting to the Internet.");
+                window->SetText(QT_TRANSLATE_NOOP("Message", "Stop connecting to the Internet."));
                 HangUp(entry);
                 stopped = true;
                 break;
@@ -290,7 +303,9 @@ bool RasDialer::DialEntry(MessageBoxService& boxes, TaskProgressFactory& progres
             if (error != 0) {
                 std::string message;
                 ErrorText(error, extended, message);
-                window->SetText("Error: " + message);
+                window->SetText(QCoreApplication::translate("Message", "Error: %1")
+                                    .arg(QString::fromStdString(message))
+                                    .toStdString());
                 HangUp(entry);
                 connected = false;
                 break;

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 ColorLabel::ColorLabel(const QString& text, QWidget* parent, int controlId)
     : QLabel(text, parent), controlId_(controlId) {
@@ -53,6 +56,8 @@ void ColorLabel::SetText(const QString& text) {
 
 void ColorLabel::SetLink(bool on) {
     link_ = on;
+    // A link is reached with Tab and followed with Space or Enter.
+    setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
     update();
 }
 
@@ -116,6 +121,11 @@ void ColorLabel::paintEvent(QPaintEvent*) {
         shown.remove(QLatin1Char('&'));
         shown.replace(QLatin1Char('\x01'), QLatin1Char('&'));
         p.drawText(rect(), TextFlags(style_, centerImage_, text()), shown);
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+        }
     }
     QPainter screen(this);
     screen.drawPixmap(0, 0, buffer);
@@ -132,6 +142,16 @@ void ColorLabel::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = false;
     QLabel::mouseReleaseEvent(event);
     if (click && link_ && isEnabled()) emit clicked(controlId_);
+}
+
+void ColorLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (link_ && isEnabled() &&
+        (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        emit clicked(controlId_);
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void ColorLabel::changeEvent(QEvent* event) {

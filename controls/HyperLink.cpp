@@ -287,38 +287,42 @@ int HyperLink::OpenUrl(const std::string& address, int showCommand, ShellLaunche
 std::string HyperLink::OpenErrorText(int code) {
     switch (code) {
         case 0:
-            return "The operating system is out\nof memory or resources.";
+            return tr("The operating system is out\nof memory or resources.").toStdString();
         case 2:
-            return "The specified file was not found.";
+            return tr("The specified file was not found.").toStdString();
         case 3:
-            return "The specified path was not found.";
+            return tr("The specified path was not found.").toStdString();
         case 5:
-            return "The operating system denied\naccess to the specified file.";
+            return tr("The operating system denied\naccess to the specified file.").toStdString();
         case 8:
-            return "There was not enough memory to complete the operation.";
+            return tr("There was not enough memory to complete the operation.").toStdString();
         case 11:
-            return "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).";
+            return tr("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).")
+                .toStdString();
         case 26:
-            return "A sharing violation occurred. ";
+            return tr("A sharing violation occurred. ").toStdString();
         case 27:
-            return "The filename association is\nincomplete or invalid.";
+            return tr("The filename association is\nincomplete or invalid.").toStdString();
         case 28:
-            return "The DDE transaction could not\nbe completed because the request timed out.";
+            return tr("The DDE transaction could not\nbe completed because the request timed out.")
+                .toStdString();
         case 29:
-            return "The DDE transaction failed.";
+            return tr("The DDE transaction failed.").toStdString();
         case 30:
-            return "The DDE transaction could not\nbe completed because other DDE "
-                   "transactions\nwere being processed.";
+            return tr("The DDE transaction could not\nbe completed because other DDE "
+                      "transactions\nwere being processed.")
+                .toStdString();
         case 31:
-            return "There is no application associated\nwith the given filename extension.";
+            return tr("There is no application associated\nwith the given filename extension.")
+                .toStdString();
         case 32:
-            return "The specified dynamic-link library was not found.";
+            return tr("The specified dynamic-link library was not found.").toStdString();
         default:
-            return "Unknown Error (" + std::to_string(code) + ") occurred.";
+            return tr("Unknown Error (%1) occurred.").arg(code).toStdString();
     }
 }
 
 void HyperLink::ReportOpenError(int code, MessageBoxService& boxes) {
-    (void)boxes.Show("Unable to open hyperlink:\n\n" + OpenErrorText(code), kMessageCaption,
-                     MbButtons::Ok, MbIcon::Exclamation);
+    (void)boxes.Show(tr("Unable to open hyperlink:\n\n").toStdString() + OpenErrorText(code),
+                     kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
 }

@@ -168,7 +168,7 @@ void IconButton::paintEvent(QPaintEvent*) {
         p.drawText(captionArea, Qt::AlignCenter | Qt::TextShowMnemonic, text());
     }
 
-    if (focused && !flat_) {
+    if (focused) {
         QStyleOptionFocusRect fr;
         fr.initFrom(this);
         fr.rect = r.adjusted(3, 3, -3, -3);

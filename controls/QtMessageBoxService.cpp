@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/Translate.h"
+
 namespace {
 
 QMessageBox::Icon ToIcon(MbIcon icon) {
@@ -27,8 +29,8 @@ QMessageBox::Icon ToIcon(MbIcon icon) {
 MbResult QtMessageBoxService::Show(const std::string& text, const std::string& caption,
                                    MbButtons buttons, MbIcon icon) {
     QWidget* owner = owner_ ? owner_.data() : QApplication::activeWindow();
-    QMessageBox box(ToIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::NoButton, owner);
+    QMessageBox box(ToIcon(icon), ShownText(caption), ShownText(text), QMessageBox::NoButton,
+                    owner);
     struct Choice {
         QMessageBox::StandardButton button;
         MbResult result;

@@ -1,6 +1,7 @@
 #include "controls/WizardPage.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QShortcut>
 
@@ -15,6 +16,11 @@ void SetControlId(QWidget* control, int id) {
 
 int ControlId(const QWidget* control) {
     return control ? control->property("controlId").toInt() : 0;
+}
+
+void NameField(QWidget* field, const QString& name, QLabel* label) {
+    field->setAccessibleName(name);
+    if (label) label->setBuddy(field);
 }
 
 WizardPage::WizardPage(int templateId, const QString& caption, QWidget* parent)

@@ -25,6 +25,9 @@ class WizardSheet {
 // requests and by tests to find it.
 void SetControlId(QWidget* control, int id);
 [[nodiscard]] int ControlId(const QWidget* control);
+// Names a field for screen readers and, when it has one, makes its label the
+// label's buddy.
+void NameField(QWidget* field, const QString& name, class QLabel* label = nullptr);
 
 // One page of the wizard: a template of controls with its caption, the Help
 // flag, an optional title, and the sheet's callbacks. The page's controls are

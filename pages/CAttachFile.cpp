@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "app/Translate.h"
 #include "controls/ColorLabel.h"
 #include "controls/DocumentOpener.h"
 #include "controls/Look.h"
@@ -37,20 +38,20 @@ std::string FileName(const std::string& path) {
 }  // namespace
 
 const CAttachFile::Filter CAttachFile::kFilters[7] = {
-    {"Zephrim Files (*.doc; *.wps; *.txt; *.bmp; *.jpg; *.jpeg)",
+    {QT_TRANSLATE_NOOP("CAttachFile", "Zephrim Files (*.doc; *.wps; *.txt; *.bmp; *.jpg; *.jpeg)"),
      "*.doc; *.wps; *.txt; *.bmp; *.jpg; *.jpeg"},
-    {"Word Documents (*.doc)", "*.doc"},
-    {"Word Perfect (*.doc; *.wpd)", "*.doc;*.wpd"},
-    {"Text Files (*.txt)", "*.txt"},
-    {"Bitmap (*.bmp)", "*.bmp"},
-    {"JPEG Files (*.jpg; *.jpeg)", "*.jpg;*.jpeg"},
-    {"All Files (*.*)", "*.*"},
+    {QT_TRANSLATE_NOOP("CAttachFile", "Word Documents (*.doc)"), "*.doc"},
+    {QT_TRANSLATE_NOOP("CAttachFile", "Word Perfect (*.doc; *.wpd)"), "*.doc;*.wpd"},
+    {QT_TRANSLATE_NOOP("CAttachFile", "Text Files (*.txt)"), "*.txt"},
+    {QT_TRANSLATE_NOOP("CAttachFile", "Bitmap (*.bmp)"), "*.bmp"},
+    {QT_TRANSLATE_NOOP("CAttachFile", "JPEG Files (*.jpg; *.jpeg)"), "*.jpg;*.jpeg"},
+    {QT_TRANSLATE_NOOP("CAttachFile", "All Files (*.*)"), "*.*"},
 };
 
 QString CAttachFile::QtFilter(const Filter& filter) {
     // The dialog takes the patterns from the last parentheses, separated by
     // blanks: the description keeps its words, the patterns their order.
-    QString description = QString::fromLatin1(filter.description);
+    QString description = tr(filter.description);
     description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)$")));
     QStringList patterns =
         QString::fromLatin1(filter.patterns).split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -60,7 +61,7 @@ QString CAttachFile::QtFilter(const Filter& filter) {
 }
 
 std::string CAttachFile::PickWithDialog(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("Add File"), QDir::homePath());
+    QFileDialog dialog(parent, tr("Add File"), QDir::homePath());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
     QStringList filters;
@@ -72,24 +73,24 @@ std::string CAttachFile::PickWithDialog(QWidget* parent) {
 }
 
 CAttachFile::CAttachFile(FaxJob& job, QWidget* parent)
-    : WizardPage(755, QStringLiteral("File Attachment - Send a Fax"), parent),
+    : WizardPage(755, tr("File Attachment - Send a Fax"), parent),
       job_(job),
       picker_(&CAttachFile::PickWithDialog) {
     QVBoxLayout* column = pagelayout::Frame(this, 762, res::IDB_DOCUMENT_SIDE);
-    titleLabel_ = new ColorLabel(QStringLiteral("Add File"), this, 1028);
+    titleLabel_ = new ColorLabel(tr("Add File"), this, 1028);
     SetControlId(titleLabel_, 1028);
     column->addWidget(titleLabel_);
     column->addWidget(pagelayout::Static(
-        QStringLiteral("Click the Add button to add the file you wish to fax. We support: "
-                       "Microsoft Word (Word 97 or greater), Word Perfect (5.x and 6.x), text "
-                       "files, bitmap files (BMP), and JPEG files. You may attach only one file."),
+        tr("Click the Add button to add the file you wish to fax. We support: "
+           "Microsoft Word (Word 97 or greater), Word Perfect (5.x and 6.x), text "
+           "files, bitmap files (BMP), and JPEG files. You may attach only one file."),
         this, 1018, true));
     column->addSpacing(look::DialogUnits(*this, 0, 6).height());
 
     auto* panel = new QGridLayout;
     panel->setContentsMargins(3 * look::kFrame, 2 * look::kFrame, 3 * look::kFrame,
                               2 * look::kFrame);
-    filesLabel_ = new ColorLabel(QStringLiteral("Files:"), this, 1017);
+    filesLabel_ = new ColorLabel(tr("Files:"), this, 1017);
     SetControlId(filesLabel_, 1017);
     panel->addWidget(filesLabel_, 0, 0);
     list_ = new QListWidget(this);
@@ -98,11 +99,12 @@ CAttachFile::CAttachFile(FaxJob& job, QWidget* parent)
     list_->setIconSize(QSize(16, 16));
     list_->setMinimumHeight(look::DialogUnits(*this, 0, 50).height());
     panel->addWidget(list_, 1, 0, 3, 1);
-    addButton_ = new QPushButton(QStringLiteral("Add..."), this);
+    NameField(list_, tr("Attached files"), filesLabel_);
+    addButton_ = new QPushButton(tr("Add..."), this);
     SetControlId(addButton_, 5408);
-    openButton_ = new QPushButton(QStringLiteral("Open..."), this);
+    openButton_ = new QPushButton(tr("Open..."), this);
     SetControlId(openButton_, 5435);
-    removeButton_ = new QPushButton(QStringLiteral("Remove"), this);
+    removeButton_ = new QPushButton(tr("Remove"), this);
     SetControlId(removeButton_, 4801);
     panel->addWidget(addButton_, 1, 1);
     panel->addWidget(openButton_, 2, 1);
@@ -147,7 +149,7 @@ void CAttachFile::UpdateButtons() {
 
 void CAttachFile::AddFile() {
     if (list_->count() >= 1) {
-        Warn("You cannot add more than one file.");
+        Warn(tr("You cannot add more than one file.").toStdString());
         return;
     }
     std::string path = picker_ ? picker_(this) : std::string();
@@ -194,7 +196,7 @@ bool CAttachFile::OnWizardBack() {
 
 bool CAttachFile::OnWizardNext() {
     if (list_->count() == 0) {
-        Warn("Please add a file");
+        Warn(tr("Please add a file").toStdString());
         return false;
     }
     return true;

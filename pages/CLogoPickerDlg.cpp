@@ -27,7 +27,7 @@ bool Fits(const std::string& path, std::size_t buffer) { return path.size() < bu
 
 CLogoPickerDlg::CLogoPickerDlg(std::string imagesFolder, QWidget* parent, DocumentOpener* opener)
     : QDialog(parent), imagesFolder_(std::move(imagesFolder)), picker_(&PickWithDialog) {
-    setWindowTitle(QStringLiteral("Select Logo Image"));
+    setWindowTitle(tr("Select Logo Image"));
     SetControlId(this, 130);
 
     auto* outer = new QHBoxLayout(this);
@@ -36,17 +36,17 @@ CLogoPickerDlg::CLogoPickerDlg(std::string imagesFolder, QWidget* parent, Docume
     SetControlId(frame_, 1002);
     frame_->setFixedSize(kFrameWidth, kFrameHeight);
     left->addWidget(frame_);
-    left->addWidget(new QLabel(QStringLiteral("Double click to view the original image."), this));
+    left->addWidget(new QLabel(tr("Double click to view the original image."), this));
     outer->addLayout(left);
     auto* buttons = new QVBoxLayout;
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_ = new QPushButton(tr("OK"), this);
     ok_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
+    browse_ = new QPushButton(tr("Browse..."), this);
     SetControlId(browse_, 1003);
-    delete_ = new QPushButton(QStringLiteral("Delete"), this);
+    delete_ = new QPushButton(tr("Delete"), this);
     SetControlId(delete_, 1004);
-    help_ = new QPushButton(QStringLiteral("Help"), this);
+    help_ = new QPushButton(tr("Help"), this);
     SetControlId(help_, 1021);
     for (QPushButton* b : {ok_, cancel_, browse_, delete_, help_}) buttons->addWidget(b);
     buttons->addStretch(1);
@@ -65,6 +65,7 @@ CLogoPickerDlg::CLogoPickerDlg(std::string imagesFolder, QWidget* parent, Docume
 
     // The thumbnail window fills the frame.
     thumbs_ = new CTitledPicsWnd(QRect(QPoint(0, 0), frame_->size()), frame_, 1234);
+    NameField(thumbs_, tr("Logo images"));
     auto* frameLayout = new QVBoxLayout(frame_);
     frameLayout->setContentsMargins(0, 0, 0, 0);
     frameLayout->addWidget(thumbs_);
@@ -90,7 +91,7 @@ std::string CLogoPickerDlg::PickWithDialog(QWidget* parent) {
     QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
-    dialog.setNameFilters({QStringLiteral("Image (*.bmp)"), QStringLiteral("All Files (*)")});
+    dialog.setNameFilters({tr("Image (*.bmp)"), tr("All Files (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front().toStdString();
 }

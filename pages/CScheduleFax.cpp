@@ -10,28 +10,27 @@
 #include "res/wizard/Resources.h"
 
 CScheduleFax::CScheduleFax(QWidget* parent)
-    : WizardPage(756, QStringLiteral("Schedule the Fax - Send a Fax"), parent) {
+    : WizardPage(756, tr("Schedule the Fax - Send a Fax"), parent) {
     QVBoxLayout* column = pagelayout::Frame(this, 761, res::IDB_SCHEDULE_SIDE);
-    titleLabel_ = new ColorLabel(QStringLiteral("Send Fax"), this, 1028);
+    titleLabel_ = new ColorLabel(tr("Send Fax"), this, 1028);
     SetControlId(titleLabel_, 1028);
     column->addWidget(titleLabel_);
     column->addWidget(pagelayout::Static(
-        QStringLiteral("Your fax is ready to be sent.  If you would like to go back and make "
-                       "changes before sending the fax, click the Back button.  Click the "
-                       "Finish button to send the fax."),
+        tr("Your fax is ready to be sent.  If you would like to go back and make "
+           "changes before sending the fax, click the Back button.  Click the "
+           "Finish button to send the fax."),
         this, 0, true));
     column->addSpacing(look::DialogUnits(*this, 0, 6).height());
 
     auto* panel = new QVBoxLayout;
     panel->setContentsMargins(3 * look::kFrame, 2 * look::kFrame, 3 * look::kFrame,
                               2 * look::kFrame);
-    promptLabel_ =
-        new ColorLabel(QStringLiteral("Select when you would like to send this fax:"), this, 1025);
+    promptLabel_ = new ColorLabel(tr("Select when you would like to send this fax:"), this, 1025);
     SetControlId(promptLabel_, 1025);
     panel->addWidget(promptLabel_);
-    sendNowButton_ = new QRadioButton(QStringLiteral("Send this &fax immediately"), this);
+    sendNowButton_ = new QRadioButton(tr("Send this &fax immediately"), this);
     SetControlId(sendNowButton_, 5420);
-    outboxButton_ = new QRadioButton(QStringLiteral("&Place fax in \"outbox\""), this);
+    outboxButton_ = new QRadioButton(tr("&Place fax in \"outbox\""), this);
     SetControlId(outboxButton_, 5423);
     auto* group = new QButtonGroup(this);
     group->addButton(sendNowButton_);

@@ -63,12 +63,12 @@ ColorLabel* Label(const QString& text, QWidget* parent, int id) {
 
 CSelCover::CSelCover(FaxJob& job, const DirectorySettings& directory, ImagingEnvironment& imaging,
                      QWidget* parent)
-    : WizardPage(754, QStringLiteral("Cover Sheet - Send a Fax"), parent),
+    : WizardPage(754, tr("Cover Sheet - Send a Fax"), parent),
       job_(job),
       directory_(directory),
       imaging_(imaging) {
     QVBoxLayout* column = pagelayout::Frame(this, 761, res::IDB_SCHEDULE_SIDE);
-    check_ = new QCheckBox(QStringLiteral("I want to send a coversheet"), this);
+    check_ = new QCheckBox(tr("I want to send a coversheet"), this);
     SetControlId(check_, 3305);
     column->addWidget(check_);
     column->addSpacing(look::DialogUnits(*this, 0, 4).height());
@@ -76,31 +76,36 @@ CSelCover::CSelCover(FaxJob& job, const DirectorySettings& directory, ImagingEnv
     auto* panel = new QGridLayout;
     panel->setContentsMargins(3 * look::kFrame, 2 * look::kFrame, 3 * look::kFrame,
                               2 * look::kFrame);
-    logoLabel_ = Label(QStringLiteral("Logo:"), this, 7007);
+    logoLabel_ = Label(tr("Logo:"), this, 7007);
     combo_ = new QComboBox(this);
     SetControlId(combo_, 4201);
     combo_->setEditable(true);
     combo_->setInsertPolicy(QComboBox::NoInsert);
-    logoButton_ = new QPushButton(QStringLiteral("Logo"), this);
+    logoButton_ = new QPushButton(tr("Logo"), this);
     SetControlId(logoButton_, 1012);
     logoButton_->setMaximumWidth(look::DialogUnits(*this, 30, 0).width());
-    fromLabel_ = Label(QStringLiteral("From:"), this, 7008);
+    fromLabel_ = Label(tr("From:"), this, 7008);
     sender_ = new QLineEdit(this);
     SetControlId(sender_, 5429);
-    companyLabel_ = Label(QStringLiteral("Company"), this, 7004);
+    companyLabel_ = Label(tr("Company"), this, 7004);
     company_ = new QLineEdit(this);
     SetControlId(company_, 1013);
-    subjectLabel_ = Label(QStringLiteral("Subject:"), this, 7009);
+    subjectLabel_ = Label(tr("Subject:"), this, 7009);
     subject_ = new QLineEdit(this);
     SetControlId(subject_, 4922);
-    memoLabel_ = Label(QStringLiteral("Memo:"), this, 7010);
+    memoLabel_ = Label(tr("Memo:"), this, 7010);
     memo_ = new QPlainTextEdit(this);
     SetControlId(memo_, 4300);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setTabChangesFocus(true);
-    preview_ = new QPushButton(QStringLiteral("Preview"), this);
+    preview_ = new QPushButton(tr("Preview"), this);
     SetControlId(preview_, 4606);
 
+    NameField(combo_, tr("Logo"), logoLabel_);
+    NameField(sender_, tr("From"), fromLabel_);
+    NameField(company_, tr("Company"), companyLabel_);
+    NameField(subject_, tr("Subject"), subjectLabel_);
+    NameField(memo_, tr("Memo"), memoLabel_);
     panel->addWidget(logoLabel_, 0, 0);
     panel->addWidget(combo_, 0, 1);
     panel->addWidget(logoButton_, 0, 2);

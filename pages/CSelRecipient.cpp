@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
 #include <memory>
 
@@ -36,11 +37,11 @@ class SortedItem final : public QListWidgetItem {
 }  // namespace
 
 CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
-    : WizardPage(753, QStringLiteral("Select Recipients - Send a Fax"), parent), job_(job) {
+    : WizardPage(753, tr("Select Recipients - Send a Fax"), parent), job_(job) {
     QVBoxLayout* column = pagelayout::Frame(this, 5441, res::IDB_RECIPIENTS_SIDE);
     column_ = column;
 
-    titleLabel_ = new ColorLabel(QStringLiteral("Enter Fax Number"), this, 1027);
+    titleLabel_ = new ColorLabel(tr("Enter Fax Number"), this, 1027);
     SetControlId(titleLabel_, 1027);
     column->addWidget(titleLabel_);
     // The "Get Zephrim Now" link goes under the title at initialisation.
@@ -49,14 +50,13 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setContentsMargins(3 * look::kFrame, 2 * look::kFrame, 3 * look::kFrame,
                              3 * look::kFrame);
-    numberLabel_ = new ColorLabel(QStringLiteral("Fax Number:"), this, 7001);
+    numberLabel_ = new ColorLabel(tr("Fax Number:"), this, 7001);
     SetControlId(numberLabel_, 7001);
     grid->addWidget(numberLabel_, 0, 0, 1, 3);
-    auto* hint =
-        pagelayout::Static(QStringLiteral(" (All numbers require 1 plus area code)"), this);
+    auto* hint = pagelayout::Static(tr(" (All numbers require 1 plus area code)"), this);
     grid->addWidget(hint, 0, 3, 1, 2);
 
-    toLabel_ = new ColorLabel(QStringLiteral("To:"), this, 1022);
+    toLabel_ = new ColorLabel(tr("To:"), this, 1022);
     SetControlId(toLabel_, 1022);
     grid->addWidget(toLabel_, 1, 0);
     numberEdit_ = new QLineEdit(this);
@@ -65,12 +65,19 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     bookButton_ = new IconButton(QString(), this, 5448);
     SetControlId(bookButton_, 5448);
     grid->addWidget(bookButton_, 1, 4);
+    NameField(numberEdit_, tr("Fax number"), numberLabel_);
+    NameField(bookButton_, tr("Address book"));
+    toLabel_->setAccessibleName(tr("To: open the address book"));
+    // The keyboard's way to the address book, beside the "To:" link.
+    auto* bookKey = new QShortcut(QKeySequence(tr("Ctrl+B")), this);
+    bookKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(bookKey, &QShortcut::activated, this, &CSelRecipient::OpenAddressBook);
 
-    nameLabel_ = new ColorLabel(QStringLiteral("Recipient name:"), this, 1023);
+    nameLabel_ = new ColorLabel(tr("Recipient name:"), this, 1023);
     SetControlId(nameLabel_, 1023);
     grid->addWidget(nameLabel_, 2, 0, 1, 3);
-    grid->addWidget(pagelayout::Static(QStringLiteral("(Optional)"), this), 2, 3);
-    firstLabel_ = new ColorLabel(QStringLiteral("First:"), this, 7012);
+    grid->addWidget(pagelayout::Static(tr("(Optional)"), this), 2, 3);
+    firstLabel_ = new ColorLabel(tr("First:"), this, 7012);
     SetControlId(firstLabel_, 7012);
     grid->addWidget(firstLabel_, 3, 0);
     // First and last name share the number field's width equally and keep
@@ -78,7 +85,7 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     auto* names = new QHBoxLayout;
     firstEdit_ = new QLineEdit(this);
     SetControlId(firstEdit_, 5432);
-    lastLabel_ = new ColorLabel(QStringLiteral("Last:"), this, 1016);
+    lastLabel_ = new ColorLabel(tr("Last:"), this, 1016);
     SetControlId(lastLabel_, 1016);
     lastEdit_ = new QLineEdit(this);
     SetControlId(lastEdit_, 5004);
@@ -88,19 +95,22 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     names->addWidget(lastLabel_);
     names->addWidget(lastEdit_, 1);
     grid->addLayout(names, 3, 1, 1, 3);
+    NameField(firstEdit_, tr("Recipient first name"), firstLabel_);
+    NameField(lastEdit_, tr("Recipient last name"), lastLabel_);
 
     // The e-mail field is hidden in the layout; a preset address still uses it.
-    emailLabel_ = pagelayout::Static(QStringLiteral("Email Address:"), this, 7011);
+    emailLabel_ = pagelayout::Static(tr("Email Address:"), this, 7011);
     emailEdit_ = new QLineEdit(this);
     SetControlId(emailEdit_, 1006);
+    NameField(emailEdit_, tr("Email address"), static_cast<QLabel*>(emailLabel_));
     emailLabel_->hide();
     emailEdit_->hide();
 
-    addButton_ = new QPushButton(QStringLiteral("Add &to Recipient List  "), this);
+    addButton_ = new QPushButton(tr("Add &to Recipient List  "), this);
     SetControlId(addButton_, 5426);
     grid->addWidget(addButton_, 4, 1, 1, 3, Qt::AlignLeft);
 
-    listLabel_ = new ColorLabel(QStringLiteral("Recipients:"), this, 1026);
+    listLabel_ = new ColorLabel(tr("Recipients:"), this, 1026);
     SetControlId(listLabel_, 1026);
     grid->addWidget(listLabel_, 5, 0, 1, 3);
     list_ = new QListWidget(this);
@@ -109,7 +119,8 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
     list_->setMinimumHeight(look::DialogUnits(*this, 0, 40).height());
     grid->addWidget(list_, 6, 0, 1, 4);
-    removeButton_ = new QPushButton(QStringLiteral("&Remove"), this);
+    NameField(list_, tr("Recipients"), listLabel_);
+    removeButton_ = new QPushButton(tr("&Remove"), this);
     SetControlId(removeButton_, 4801);
     grid->addWidget(removeButton_, 6, 4, Qt::AlignTop);
     grid->setColumnStretch(1, 1);
@@ -164,8 +175,7 @@ void CSelRecipient::OnInitDialog() {
     } else {
         numberEdit_->setEnabled(false);
         numberLabel_->setEnabled(false);
-        serviceLink_ =
-            new HyperLink(QStringLiteral("Get Zephrim Now"), this, linkBoxes_, launcher_);
+        serviceLink_ = new HyperLink(tr("Get Zephrim Now"), this, linkBoxes_, launcher_);
         SetControlId(serviceLink_, 7000);
         // It stands on the white part of the page.
         QPalette pal = serviceLink_->palette();
@@ -240,7 +250,7 @@ bool CSelRecipient::AddRecipient() {
     const bool accepted = faxNumber || (number.empty() && isAddress(email));
     if (!accepted) {
         if (!number.empty() || !email.empty())
-            Warn("Please enter valid Fax number or Email address!");
+            Warn(tr("Please enter valid Fax number or Email address!").toStdString());
         return false;
     }
 
@@ -289,6 +299,8 @@ void CSelRecipient::OpenAddressBook() {
 
 bool CSelRecipient::OnSetActive() {
     SetButtons(PSWIZB_NEXT);
+    // Typing starts in the number field.
+    if (numberEdit_->isEnabled()) numberEdit_->setFocus(Qt::OtherFocusReason);
     addButton_->setEnabled(!number.empty());
     removeButton_->setEnabled(!list_->selectedItems().isEmpty());
     return true;
@@ -301,7 +313,7 @@ bool CSelRecipient::OnWizardNext() {
     const bool typed = !number.empty() || !email.empty();
     if (!AddRecipient() && typed) return false;
     if (list_->count() == 0) {
-        Warn("Please enter at least one recipient!");
+        Warn(tr("Please enter at least one recipient!").toStdString());
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "pages/CTitledPicsWnd.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -210,6 +211,33 @@ void CTitledPicsWnd::mousePressEvent(QMouseEvent* event) {
 void CTitledPicsWnd::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) OnMouse(event->position().toPoint(), kDoubleClick);
     QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void CTitledPicsWnd::keyPressEvent(QKeyEvent* event) {
+    // The arrow keys move the selection as the mouse would pick a picture.
+    const int across = columns() > 0 ? columns() : 1;
+    int step = 0;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            step = -1;
+            break;
+        case Qt::Key_Right:
+            step = 1;
+            break;
+        case Qt::Key_Up:
+            step = -across;
+            break;
+        case Qt::Key_Down:
+            step = across;
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    if (count() == 0) return;
+    const int from = selectedIndex() < 0 ? (step > 0 ? -1 : count()) : selectedIndex();
+    const int to = std::clamp(from + step, 0, count() - 1);
+    Select(to);
 }
 
 void CTitledPicsWnd::resizeEvent(QResizeEvent* event) {

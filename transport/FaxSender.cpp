@@ -111,7 +111,8 @@ bool FaxSender::SendFax(FaxJob& job) {
     using namespace std::chrono_literals;
     clock_.Sleep(100ms);
 
-    std::unique_ptr<TaskProgress> progress = progress_.Create("Send a Fax", true, false);
+    std::unique_ptr<TaskProgress> progress =
+        progress_.Create(QT_TRANSLATE_NOOP("Message", "Send a Fax"), true, false);
     progress->SetText(kSendingText);
 
     const std::string to = toAddresses_ ? toAddresses_(job.message.to) : std::string();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Clock.h"
+#include "app/Translate.h"
 
 struct AppSettings;
 struct FaxJob;
@@ -14,10 +15,11 @@ class RelayMessage;
 class TaskProgressFactory;
 
 // Texts and fixed values of a fax submission.
-inline constexpr const char* kFaxSentText = "Your fax has been sent!";
-inline constexpr const char* kFaxFailedText =
-    "Your fax could not be sent! It will be saved so you can try to send it later.";
-inline constexpr const char* kSendingText = "Sending your fax, please wait...";
+inline constexpr const char* kFaxSentText = QT_TRANSLATE_NOOP("Message", "Your fax has been sent!");
+inline constexpr const char* kFaxFailedText = QT_TRANSLATE_NOOP(
+    "Message", "Your fax could not be sent! It will be saved so you can try to send it later.");
+inline constexpr const char* kSendingText =
+    QT_TRANSLATE_NOOP("Message", "Sending your fax, please wait...");
 inline constexpr const char* kBodyFileName = "qrvmsg.txt";
 inline constexpr const char* kLocationKey = "&location=";
 

@@ -46,7 +46,7 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
       cover_(env_.job, env_.settings.directory, env_.imaging),
       schedule_() {
     // Template 102.
-    setWindowTitle(QStringLiteral("Send a Fax"));
+    setWindowTitle(tr("Send a Fax"));
     setWindowIcon(res::Icon(res::IDI_PROGRAM));
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(8);
@@ -56,10 +56,10 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
     frame->setFrameShape(QFrame::Box);
     QSize pos = look::DialogUnits(*this, 6, 3), size = look::DialogUnits(*this, 264, 184);
     frame->setGeometry(pos.width(), pos.height(), size.width(), size.height());
-    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    auto* ok = new QPushButton(tr("Ok"), this);
     QSize okPos = look::DialogUnits(*this, 19, 158), button = look::DialogUnits(*this, 50, 14);
     ok->setGeometry(okPos.width(), okPos.height(), button.width(), button.height());
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     QSize cancelPos = look::DialogUnits(*this, 119, 161);
     cancel->setGeometry(cancelPos.width(), cancelPos.height(), button.width(), button.height());
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -112,9 +112,9 @@ void CMainHostDlg::BuildPageSet() {
         recipients_.SetHasHelp(false);
         document_.SetHasHelp(false);
         schedule_.SetHasHelp(false);
-        recipients_.SetTitle(QStringLiteral("Send an Internet Fax - Enter Fax Number"));
-        document_.SetTitle(QStringLiteral("Send an Internet Fax - Add File"));
-        schedule_.SetTitle(QStringLiteral("Send an Internet Fax - Schedule Fax"));
+        recipients_.SetTitle(tr("Send an Internet Fax - Enter Fax Number"));
+        document_.SetTitle(tr("Send an Internet Fax - Add File"));
+        schedule_.SetTitle(tr("Send an Internet Fax - Schedule Fax"));
         sheet_.SetHasHelp(false);
         sheet_.AddPage(&recipients_);
         sheet_.AddPage(&document_);
@@ -154,7 +154,9 @@ bool CMainHostDlg::CheckBeforeFinish() {
     const std::string& path = job.AttachmentList.front();
     if (Readable(path)) return true;
     (void)env_.messageBox.Show(
-        "The file you attached cannot be read:\n" + path + "\nPlease add the file again.",
+        tr("The file you attached cannot be read:\n%1\nPlease add the file again.")
+            .arg(QString::fromStdString(path))
+            .toStdString(),
         kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
     for (int i = 0; i < sheet_.pageCount(); ++i)
         if (sheet_.page(i) == &document_) (void)sheet_.SetActivePage(i);
@@ -171,11 +173,11 @@ void CMainHostDlg::Finish() {
             // Sending or storing a fax without its document would report
             // success for nothing; the attached file is where it was.
             (void)env_.messageBox.Show(
-                "The file could not be copied to the Corvinaport Outbox folder:\n" +
-                    env_.settings.directory.LocalFolders +
-                    "outbox/\nYour fax was not sent. "
-                    "The file you attached is still in:\n" +
-                    attached,
+                tr("The file could not be copied to the Corvinaport Outbox folder:\n%1outbox/\n"
+                   "Your fax was not sent. The file you attached is still in:\n%2")
+                    .arg(QString::fromStdString(env_.settings.directory.LocalFolders),
+                         QString::fromStdString(attached))
+                    .toStdString(),
                 kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
             return;
         }
@@ -209,8 +211,11 @@ void CMainHostDlg::SaveToOutbox() {
     std::string name = document.substr(document.find_last_of('/') + 1);
     const bool left = name.size() >= 2 && Exists(document);
     if (saved && !left) return;
-    std::string text = "Your fax could not be saved in the Corvinaport Outbox.";
-    if (Exists(document)) text += "\nThe document is kept in:\n" + document;
+    std::string text = tr("Your fax could not be saved in the Corvinaport Outbox.").toStdString();
+    if (Exists(document))
+        text += tr("\nThe document is kept in:\n%1")
+                    .arg(QString::fromStdString(document))
+                    .toStdString();
     (void)env_.messageBox.Show(text, kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "app/Translate.h"
 #include "pages/CAttachFile.h"
 #include "pages/CScheduleFax.h"
 #include "pages/CSelCover.h"
@@ -89,9 +90,10 @@ class CMainHostDlg : public QDialog {
     [[nodiscard]] bool CanTakePrint() const;
 
     // The message shown before a fax goes to the outbox.
-    static constexpr const char* kSavedText =
-        "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.";
-    static constexpr const char* kSavedCaption = "Corvinaport";
+    static constexpr const char* kSavedText = QT_TRANSLATE_NOOP(
+        "Message",
+        "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.");
+    static constexpr const char* kSavedCaption = QT_TRANSLATE_NOOP("Message", "Corvinaport");
 
     [[nodiscard]] CNetFaxPropSheet& sheet() { return sheet_; }
     [[nodiscard]] CSelRecipient& recipientsPage() { return recipients_; }

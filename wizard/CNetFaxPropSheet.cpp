@@ -28,11 +28,11 @@ CNetFaxPropSheet::CNetFaxPropSheet(QWidget* parent) : QDialog(parent) {
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    back_ = new QPushButton(QStringLiteral("< &Back"), this);
-    next_ = new QPushButton(QStringLiteral("&Next >"), this);
-    finish_ = new QPushButton(QStringLiteral("Finish"), this);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    help_ = new QPushButton(QStringLiteral("Help"), this);
+    back_ = new QPushButton(tr("< &Back"), this);
+    next_ = new QPushButton(tr("&Next >"), this);
+    finish_ = new QPushButton(tr("Finish"), this);
+    cancel_ = new QPushButton(tr("Cancel"), this);
+    help_ = new QPushButton(tr("Help"), this);
     back_->setObjectName(QStringLiteral("back"));
     next_->setObjectName(QStringLiteral("next"));
     finish_->setObjectName(QStringLiteral("finish"));

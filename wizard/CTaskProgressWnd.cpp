@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kWidth = 250;
 constexpr int kHeight = 130;
-constexpr const char* kCancelLabel = " Cancel ";
+constexpr const char* kCancelLabel = QT_TRANSLATE_NOOP("CTaskProgressWnd", " Cancel ");
 
 // Cuts text to at most max bytes without splitting a UTF-8 sequence.
 std::string CutUtf8(const std::string& text, std::size_t max) {
@@ -39,7 +39,7 @@ CTaskProgressWnd::CTaskProgressWnd(QWidget* owner, const std::string& title, boo
       showBar_(showBar),
       smooth_(smooth) {
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setWindowTitle(QString::fromStdString(title_));
+    setWindowTitle(ShownText(title_));
     setCursor(Qt::BusyCursor);
     // The background is the button face, as in a message box.
     QPalette pal = palette();
@@ -64,7 +64,7 @@ CTaskProgressWnd::CTaskProgressWnd(QWidget* owner, const std::string& title, boo
     bar_->setValue(0);
     bar_->setVisible(showBar_);
 
-    cancel_ = new QPushButton(QString::fromLatin1(kCancelLabel), this);
+    cancel_ = new QPushButton(tr(kCancelLabel), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     cancel_->setProperty("controlId", kCancelId);
     cancel_->setAutoDefault(false);
@@ -96,7 +96,7 @@ void CTaskProgressWnd::Layout(int lines, int width) {
     const QRect measured = fm.boundingRect(QRect(0, 0, width, 1000), Qt::TextDontClip, sample);
     const QRect textRect(10, 10, width, measured.height());
 
-    const QString label = QString::fromLatin1(kCancelLabel) + QStringLiteral("  ");
+    const QString label = tr(kCancelLabel) + QStringLiteral("  ");
     const int buttonW = fm.horizontalAdvance(label) + 4 * edgeW;
     const int buttonH = fm.height() + 3 * edgeH;
     const QRect buttonRect(textRect.right() + 1 - buttonW, textRect.bottom() + 1 + 10, buttonW,
@@ -113,7 +113,7 @@ void CTaskProgressWnd::Layout(int lines, int width) {
 void CTaskProgressWnd::SetConfirmPrompt(const std::string& prompt) { prompt_ = prompt; }
 
 void CTaskProgressWnd::SetText(const std::string& text) {
-    text_->setText(QString::fromUtf8(CutUtf8(text, kMaxTextBytes)));
+    text_->setText(QString::fromUtf8(CutUtf8(ShownText(text).toStdString(), kMaxTextBytes)));
     if (isVisible()) repaint();
 }
 
@@ -135,7 +135,7 @@ int CTaskProgressWnd::SetPos(int n) {
     const int percent = span > 0 ? static_cast<int>(static_cast<long long>(n) * 100 / span) : 0;
     if (percent != percent_) {
         percent_ = percent;
-        setWindowTitle(QStringLiteral("%1 [%2%]").arg(QString::fromStdString(title_)).arg(percent));
+        setWindowTitle(QStringLiteral("%1 [%2%]").arg(ShownText(title_)).arg(percent));
     }
     bar_->setValue(n);
     return position_;
@@ -167,7 +167,8 @@ bool CTaskProgressWnd::eventFilter(QObject* watched, QEvent* event) {
 void CTaskProgressWnd::OnCancel() {
     if (cancelled_ || inCancel_) return;
     inCancel_ = true;
-    const MbResult answer = messageBox_.Show(prompt_, "Confirm", MbButtons::YesNo, MbIcon::None);
+    const MbResult answer = messageBox_.Show(prompt_, QT_TRANSLATE_NOOP("Message", "Confirm"),
+                                             MbButtons::YesNo, MbIcon::None);
     inCancel_ = false;
     if (answer != MbResult::Yes) return;
     cancelled_ = true;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/TaskProgress.h"
+#include "app/Translate.h"
 
 class MessageBoxService;
 class QLabel;
@@ -55,8 +56,8 @@ class CTaskProgressWnd final : public QWidget, public TaskProgress {
 
     MessageBoxService& messageBox_;
     QPointer<QWidget> owner_;
-    std::string title_ = "Download Progress";
-    std::string prompt_ = "Do you want to stop the task?";
+    std::string title_ = QT_TRANSLATE_NOOP("Message", "Download Progress");
+    std::string prompt_ = QT_TRANSLATE_NOOP("Message", "Do you want to stop the task?");
     bool cancelled_ = false;
     bool showBar_;
     bool smooth_;

@@ -1,5 +1,6 @@
 #include "res/wizard/Resources.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,11 +10,11 @@ namespace res {
 const char* String(int id) {
     switch (id) {
         case IDS_ABOUTBOX:
-            return "&About Send a Fax - Corvinaport...";
+            return QT_TRANSLATE_NOOP("Message", "&About Send a Fax - Corvinaport...");
         case IDS_APP_TITLE:
-            return "Send a Fax - Corvinaport";
+            return QT_TRANSLATE_NOOP("Message", "Send a Fax - Corvinaport");
         case IDS_SOCKETS_INIT_FAILED:
-            return "Windows sockets initialization failed.";
+            return QT_TRANSLATE_NOOP("Message", "Windows sockets initialization failed.");
         default:
             return "";
     }
