@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -263,6 +264,10 @@ struct HttpRequest::Worker {
         Set(h, CURLOPT_FOLLOWLOCATION, 0L);
         Set(h, CURLOPT_SSL_VERIFYPEER, 1L);
         Set(h, CURLOPT_SSL_VERIFYHOST, 2L);
+        // The system's trusted certificates, or the bundle SSL_CERT_FILE names,
+        // as OpenSSL's own tools take it.
+        if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
+            Set(h, CURLOPT_CAINFO, bundle);
         Set(h, CURLOPT_HTTPHEADER, requestHeaders.get());
         Set(h, CURLOPT_HEADERFUNCTION, &OnHeader);
         Set(h, CURLOPT_HEADERDATA, static_cast<void*>(&reply));

@@ -1,0 +1,94 @@
+// The request trusts only what it should: no redirect header is followed, and
+// a certificate must be vouched for and name the host that was asked for.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "LoopbackServer.h"
+#include "support/TempFolder.h"
+#include "transport/HttpRequest.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const bool kNoProxy = [] {
+    for (const char* v :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        ::unsetenv(v);
+    return true;
+}();
+
+bool Openssl(const std::string& arguments) {
+    return std::system(("openssl " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+}  // namespace
+
+// A 302 would turn the POST into a GET; the target answers GET only, so a
+// followed redirect would reach it and succeed.
+TEST(HttpRequestTrust, RedirectHeaderIsNeverFollowed) {
+    LoopbackServer srv;
+    std::atomic<int> targetHits{0};
+    srv.server.Post("/moved", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(srv.Url("/target"), 302);
+    });
+    srv.server.Get("/target", [&](const httplib::Request&, httplib::Response& res) {
+        ++targetHits;
+        res.set_content("reached", "text/plain");
+    });
+    HttpRequest r;
+    EXPECT_FALSE(r.PostForm(srv.Url("/moved"), "a=1"));
+    EXPECT_EQ(targetHits.load(), 0);
+}
+
+// A test authority is the only one trusted; its certificates either name the
+// loopback address or another host.
+TEST(HttpRequestTrust, CertificateMustNameTheHostAsked) {
+    TempFolder dir;
+    const std::string ca = dir.file("ca.pem"), caKey = dir.file("ca.key");
+    const std::string ec = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 ";
+    ASSERT_TRUE(Openssl("req -x509 " + ec + "-subj /CN=Test-Authority -keyout '" + caKey +
+                        "' -out '" + ca + "'"));
+    ::setenv("SSL_CERT_FILE", ca.c_str(), 1);
+
+    const struct {
+        const char* altName;
+        bool accepted;
+    } kCases[] = {
+        {"IP:127.0.0.1", true},
+        {"DNS:relay.elsewhere.example", false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.altName);
+        const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");
+        ASSERT_TRUE(Openssl("req -x509 " + ec +
+                            "-subj /CN=relay -addext subjectAltName=" + c.altName + " -CA '" + ca +
+                            "' -CAkey '" + caKey + "' -keyout '" + key + "' -out '" + cert + "'"));
+        httplib::SSLServer tls(cert.c_str(), key.c_str());
+        ASSERT_TRUE(tls.is_valid());
+        std::atomic<int> posts{0};
+        tls.Post("/relay", [&](const httplib::Request&, httplib::Response& res) {
+            ++posts;
+            res.set_content("ok", "text/plain");
+        });
+        const int port = tls.bind_to_any_port("127.0.0.1");
+        std::thread serving([&] { tls.listen_after_bind(); });
+        while (!tls.is_running()) std::this_thread::sleep_for(1ms);
+
+        HttpRequest r;
+        r.timeoutSeconds = 10;
+        EXPECT_EQ(r.PostForm("https://127.0.0.1:" + std::to_string(port) + "/relay", "a=1"),
+                  c.accepted)
+            << r.failure;
+        EXPECT_EQ(posts.load(), c.accepted ? 1 : 0);
+        tls.stop();
+        serving.join();
+    }
+    ::unsetenv("SSL_CERT_FILE");
+}
