@@ -5,7 +5,7 @@
 
 #include "app/Clock.h"
 #include "app/TaskProgress.h"
-#include "connect/DynamicLibrary.h"
+#include "app/DynamicLibrary.h"
 #include "connect/QrvAolApi.h"
 
 // The binding of the online-service dialer library, which drives the online

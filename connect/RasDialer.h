@@ -7,7 +7,7 @@
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
 #include "app/TaskProgress.h"
-#include "connect/DynamicLibrary.h"
+#include "app/DynamicLibrary.h"
 #include "connect/RasApi.h"
 
 // Dials a dial-up networking entry through the remote access library, bound

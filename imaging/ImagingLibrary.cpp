@@ -1,6 +1,5 @@
 #include "imaging/ImagingLibrary.h"
 
-#include <dlfcn.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -147,60 +146,6 @@ std::int32_t FillRow(std::uint8_t* buffer, std::int32_t row, void* context) {
 
 }  // namespace
 
-// ---- LoadedLibrary --------------------------------------------------------
-
-namespace {
-// The program's own library search path (its run path first). dlopen uses
-// the run path of the object that calls it, which is not the program when a
-// sanitizer runtime intercepts dlopen; searching it here keeps the order.
-std::vector<std::string> ProgramSearchPath() {
-    std::vector<std::string> folders;
-    void* self = dlopen(nullptr, RTLD_NOW);
-    if (self == nullptr) return folders;
-    Dl_serinfo size{};
-    if (dlinfo(self, RTLD_DI_SERINFOSIZE, &size) == 0 && size.dls_size >= sizeof(Dl_serinfo)) {
-        std::vector<std::max_align_t> buffer(size.dls_size / sizeof(std::max_align_t) + 1);
-        auto* info = reinterpret_cast<Dl_serinfo*>(buffer.data());
-        if (dlinfo(self, RTLD_DI_SERINFOSIZE, info) == 0 &&
-            dlinfo(self, RTLD_DI_SERINFO, info) == 0)
-            for (unsigned i = 0; i < info->dls_cnt; ++i)
-                folders.emplace_back(info->dls_serpath[i].dls_name);
-    }
-    dlclose(self);
-    return folders;
-}
-}  // namespace
-
-LoadedLibrary::LoadedLibrary(const std::string& name)
-    : handle_(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-    if (handle_ != nullptr || name.find('/') != std::string::npos) return;
-    for (const std::string& folder : ProgramSearchPath()) {
-        handle_ = dlopen((folder + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle_ != nullptr) return;
-    }
-}
-
-LoadedLibrary::~LoadedLibrary() {
-    if (handle_ != nullptr) dlclose(handle_);
-}
-
-LoadedLibrary::LoadedLibrary(LoadedLibrary&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
-}
-
-LoadedLibrary& LoadedLibrary::operator=(LoadedLibrary&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != nullptr) dlclose(handle_);
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
-void* LoadedLibrary::Symbol(const char* name) const {
-    return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
-}
-
 // ---- ImagingLibrary -------------------------------------------------------
 
 ImagingLibrary::ImagingLibrary(std::unique_ptr<PrintSpooler> spooler, std::string tiffLibrary,
@@ -235,10 +180,10 @@ bool ImagingLibrary::PrinterDriverPresent(const std::string& driverName) {
 }
 
 bool ImagingLibrary::Bind() {
-    if (!tiff_.loaded()) tiff_ = LoadedLibrary(tiffName_);
-    if (!bitmani_.loaded()) bitmani_ = LoadedLibrary(bitmapName_);
+    if (!tiff_.loaded()) tiff_ = DynamicLibrary::Open(tiffName_);
+    if (!bitmani_.loaded()) bitmani_ = DynamicLibrary::Open(bitmapName_);
     if (!tiff_.loaded() || !bitmani_.loaded()) return false;
-    auto bind = [](const LoadedLibrary& library, auto& entry, const char* name) {
+    auto bind = [](const DynamicLibrary& library, auto& entry, const char* name) {
         entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(library.Symbol(name));
     };
     ImagingEntryPoints& e = entries_;

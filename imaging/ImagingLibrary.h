@@ -6,31 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/DynamicLibrary.h"
 #include "imaging/ImagingEnvironment.h"
 #include "imaging/PrintSpooler.h"
 #include "platform/bitmani/Bitmani.h"
 #include "platform/tiff32/Tiff32.h"
 
 class Clock;
-
-// A library loaded with dlopen, closed when the object goes.
-class LoadedLibrary {
-  public:
-    LoadedLibrary() = default;
-    explicit LoadedLibrary(const std::string& name);
-    ~LoadedLibrary();
-    LoadedLibrary(LoadedLibrary&& other) noexcept;
-    LoadedLibrary& operator=(LoadedLibrary&& other) noexcept;
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-    [[nodiscard]] bool loaded() const { return handle_ != nullptr; }
-    // The export's address, or nullptr when it is missing.
-    [[nodiscard]] void* Symbol(const char* name) const;
-
-  private:
-    void* handle_ = nullptr;
-};
 
 // The 18 entry points of the two imaging libraries, in binding order, and the
 // drawing-context stand-ins of the bitmap library. Each is nullptr until bound
@@ -183,8 +165,8 @@ class ImagingLibrary final : public ImagingEnvironment {
     std::unique_ptr<PrintSpooler> spooler_;
     std::string tiffName_;
     std::string bitmapName_;
-    LoadedLibrary tiff_;
-    LoadedLibrary bitmani_;
+    DynamicLibrary tiff_;
+    DynamicLibrary bitmani_;
     ImagingEntryPoints entries_;
     std::vector<TextItem> textItems_;
     bool ntPlatform_ = true;

@@ -19,7 +19,7 @@
 #include "ConnectTestSupport.h"
 #include "PrivateBus.h"
 #include "app/Clock.h"
-#include "connect/DynamicLibrary.h"
+#include "app/DynamicLibrary.h"
 #include "connect/RasApi.h"
 #include "connect/RasDialer.h"
 #include "tests/support/FakeClock.h"

@@ -15,8 +15,8 @@ namespace {
 // Why the last call of the TIFF library failed, from the library itself (the
 // binding keeps no entry for it).
 std::string TiffLastError() {
-    static LoadedLibrary tiff("libtiff32.so");
-    auto* get = reinterpret_cast<int32_t (*)(char*, int32_t)>(tiff.Symbol("GetTiffLastError"));
+    static const DynamicLibrary tiff = DynamicLibrary::Open("libtiff32.so");
+    auto* get = tiff.Function<int32_t (*)(char*, int32_t)>("GetTiffLastError");
     char text[256] = {};
     if (get != nullptr) get(text, sizeof text);
     return text;

@@ -8,8 +8,9 @@
 class DynamicLibrary {
   public:
     DynamicLibrary() = default;
-    // Loads by name (a bare file name searches the run path). extraFlags are
-    // added to RTLD_NOW | RTLD_LOCAL.
+    // Loads by name: a path as given, a bare file name from the program's own
+    // library search path (its run path first). extraFlags are added to
+    // RTLD_NOW | RTLD_LOCAL.
     [[nodiscard]] static DynamicLibrary Open(const std::string& name, int extraFlags = 0);
 
     DynamicLibrary(const DynamicLibrary&) = delete;
