@@ -7,8 +7,10 @@
 // library's own, a hang-up deactivates it.
 //
 // CORVINAPORT_RAS_LOG, when set, names a file to which every dial and hang-up
-// is appended as one line, for demos and tests.
+// is appended as one line, for demos and tests; a password is never written.
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -47,11 +49,18 @@ std::string Text(const char (&field)[N]) {
     return std::string(field, ::strnlen(field, N));
 }
 
+// The log is the user's alone and never written through a symbolic link.
 void Log(const std::string& line) {
     const char* path = std::getenv("CORVINAPORT_RAS_LOG");
     if (!path || !*path) return;
-    std::ofstream out(path, std::ios::app);
-    out << line << '\n';
+    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(::fdopen(fd, "a"), &std::fclose);
+    if (!out) {
+        ::close(fd);
+        return;
+    }
+    std::fputs((line + '\n').c_str(), out.get());
 }
 
 // Calls the notifier on a thread of the library's, as the platform does.
@@ -698,8 +707,8 @@ RAS_EXPORT uint32_t RasDialA(RASDIALEXTENSIONS*, const char* phonebook, RASDIALP
     *connection = 0;
     RASDIALFUNC1 fn = notifierType == 1 ? reinterpret_cast<RASDIALFUNC1>(notifier) : nullptr;
     const std::string entry = Text(params->szEntryName);
-    Log("dial " + entry + " phone=" + Text(params->szPhoneNumber) +
-        " user=" + Text(params->szUserName) + " password=" + Text(params->szPassword) +
+    Log("dial " + entry + " phone=" + Text(params->szPhoneNumber) + " user=" +
+        Text(params->szUserName) + " password=" + (params->szPassword[0] ? "given" : "none") +
         " phonebook=" + (phonebook ? "given" : "default"));
 
     const char* path = ScriptPath();

@@ -1,6 +1,7 @@
 // The shipped remote access and dialer libraries, loaded by bare name as the
 // program loads them, driven by their script and state files.
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -96,14 +97,18 @@ TEST_F(ScriptedRasTest, SecondAttemptConnectsAndTheConnectionCanBeHungUpByName) 
                    "state 0\n"
                    "delay 0\n"
                    "state Connected\n");
+    ::unlink(log.path().c_str());  // the library creates it
     EXPECT_TRUE(Dial(script, "me"));
     EXPECT_EQ(progress.made.at(0)->texts,
               (Strings{"Opening the port...", "Connecting to the device...", "Disconnected",
                        "Retry the connection again.", "Opening the port...",
                        "Connect to remote server successfully!"}));
     EXPECT_EQ(log.Read(),
-              "dial Office phone=5551234 user=me password=pw with blank phonebook=default\n"
-              "dial Office phone=5551234 user=me password=pw with blank phonebook=default\n");
+              "dial Office phone=5551234 user=me password=given phonebook=default\n"
+              "dial Office phone=5551234 user=me password=given phonebook=default\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(log.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 
     RasDialer other;
     ASSERT_TRUE(other.Bind());
