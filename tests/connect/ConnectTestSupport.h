@@ -1,67 +1,26 @@
 #pragma once
 
-#include <dlfcn.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <memory>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "app/TaskProgress.h"
 #include "connect/NetworkState.h"
+#include "connect/RasDialer.h"
+#include "support/TempFolder.h"
 
-// Progress windows whose record outlives them, so a test can read what a
-// finished wait showed. cancelAfterPumps stands for the user's confirmed stop.
-struct ProgressRecord {
-    std::string title, prompt;
-    std::vector<std::string> texts;
-    int lower = 0, upper = 100, step = 1, pos = 0, pumps = 0;
-    bool cancelled = false, closed = false;
-};
+using Strings = std::vector<std::string>;
 
-class RecordingProgressFactory final : public TaskProgressFactory {
-  public:
-    std::unique_ptr<TaskProgress> Create(const std::string& title, bool, bool) override {
-        auto record = std::make_shared<ProgressRecord>();
-        record->title = title;
-        made.push_back(record);
-        return std::make_unique<Window>(record, cancelAfterPumps);
-    }
-    int cancelAfterPumps = 0;
-    std::vector<std::shared_ptr<ProgressRecord>> made;
-
-  private:
-    class Window final : public TaskProgress {
-      public:
-        Window(std::shared_ptr<ProgressRecord> r, int cancelAfter)
-            : r_(std::move(r)), cancelAfter_(cancelAfter) {}
-        ~Window() override { r_->closed = true; }
-        void SetConfirmPrompt(const std::string& p) override { r_->prompt = p; }
-        void SetText(const std::string& t) override { r_->texts.push_back(t); }
-        void SetRange(int l, int u, int s) override {
-            r_->lower = l;
-            r_->upper = u;
-            r_->step = s;
-        }
-        int StepIt() override { return SetPos(r_->pos + r_->step); }
-        int SetPos(int n) override { return r_->pos = n; }
-        void PumpMessages(bool) override {
-            if (++r_->pumps == cancelAfter_) r_->cancelled = true;
-        }
-        bool cancelled() const override { return r_->cancelled; }
-        void Hide() override {}
-        void Show() override {}
-
-      private:
-        std::shared_ptr<ProgressRecord> r_;
-        int cancelAfter_;
-    };
-};
+// An address of an interface.
+inline InterfaceAddress If(const char* name, const char* address, bool up = true,
+                           bool loopback = false, int family = 4, bool pointToPoint = false) {
+    return {name, address, family, up, loopback, pointToPoint};
+}
 
 // A network whose state and interfaces the test sets.
 class FakeNetworkState final : public NetworkState {
@@ -78,55 +37,45 @@ class FakeNetworkState final : public NetworkState {
     int stateQueries = 0;
 };
 
-// One of the test libraries, opened by the test so that it can script it;
-// the code under test opening the same file shares its state.
-class FakeLib {
+// A file of the test's, named by an environment variable while the object
+// lives: the registry store, the dial-up script and log, the client's state.
+// Without content the file is not made.
+class EnvFile {
   public:
-    explicit FakeLib(const char* path) : handle_(::dlopen(path, RTLD_NOW | RTLD_LOCAL)) {
-        EXPECT_NE(handle_, nullptr) << ::dlerror();
+    explicit EnvFile(const char* variable, const std::string& content = "") : variable_(variable) {
+        if (!content.empty()) Write(content);
+        ::setenv(variable_, path().c_str(), 1);
     }
-    ~FakeLib() {
-        if (handle_) ::dlclose(handle_);
-    }
-    FakeLib(const FakeLib&) = delete;
-    FakeLib& operator=(const FakeLib&) = delete;
+    ~EnvFile() { ::unsetenv(variable_); }
+    EnvFile(const EnvFile&) = delete;
+    EnvFile& operator=(const EnvFile&) = delete;
 
-    template <class F>
-    F Fn(const char* name) const {
-        void* p = handle_ ? ::dlsym(handle_, name) : nullptr;
-        EXPECT_NE(p, nullptr) << name;
-        return reinterpret_cast<F>(p);
-    }
+    void Write(const std::string& content) const { dir_.Write("file", content); }
+    [[nodiscard]] std::string Read() const { return dir_.Read("file"); }
+    [[nodiscard]] std::string path() const { return dir_.file("file"); }
 
   private:
-    void* handle_;
+    const char* variable_;
+    TempFolder dir_;
 };
 
-// A registry store file of the test's, named by CORVINAPORT_REGISTRY while
-// the object lives.
-class ScopedRegistry {
-  public:
-    ScopedRegistry() {
-        char tmpl[] = "/tmp/connect-reg-XXXXXX";
-        int fd = ::mkstemp(tmpl);
-        if (fd >= 0) ::close(fd);
-        path_ = tmpl;
-        Write("");
-        ::setenv("CORVINAPORT_REGISTRY", path_.c_str(), 1);
-    }
-    ~ScopedRegistry() {
-        ::unsetenv("CORVINAPORT_REGISTRY");
-        ::unlink(path_.c_str());
-    }
-    ScopedRegistry(const ScopedRegistry&) = delete;
-    ScopedRegistry& operator=(const ScopedRegistry&) = delete;
+// A registry store holding these lines, e.g. "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n".
+inline std::string Store(const std::string& body) {
+    return "Windows Registry Editor Version 5.00\r\n\r\n" + body;
+}
 
-    // Body lines after the header, e.g. "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]".
-    void Write(const std::string& body) {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        out << "Windows Registry Editor Version 5.00\r\n\r\n" << body;
-    }
+inline long Count(const Strings& list, const std::string& item) {
+    return std::count(list.begin(), list.end(), item);
+}
 
-  private:
-    std::string path_;
-};
+// Looks the entry up; the result code. The library never claims a stored password.
+inline std::uint32_t LookUp(RasDialer& dialer, const char* entry, RASDIALPARAMSA& p) {
+    p = RASDIALPARAMSA{};
+    p.dwSize = sizeof p;
+    std::strcpy(p.szEntryName, entry);
+    std::strcpy(p.szPassword, "left over");
+    std::int32_t stored = 1;
+    const std::uint32_t rc = dialer.GetEntryDialParams(p, stored);
+    EXPECT_EQ(stored, 0);
+    return rc;
+}

@@ -3,7 +3,6 @@
 // A private message bus and a NetworkManager the test plays on it, so that
 // the real D-Bus conversation of the connection-state code and of the remote
 // access library is exercised without any system service.
-#include <dbus/dbus.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,12 +15,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "platform/nmbus/NmBus.h"
 
 extern char** environ;
 
@@ -61,45 +62,8 @@ class PrivateBus {
     PrivateBus& operator=(const PrivateBus&) = delete;
     [[nodiscard]] const std::string& address() const { return address_; }
 
-    // The number of connections on the bus besides the one asking, or -1.
-    [[nodiscard]] int Clients() const {
-        struct Closer {
-            void operator()(DBusConnection* c) const {
-                ::dbus_connection_close(c);
-                ::dbus_connection_unref(c);
-            }
-        };
-        struct Unref {
-            void operator()(DBusMessage* m) const { ::dbus_message_unref(m); }
-        };
-        DBusError error;
-        ::dbus_error_init(&error);
-        std::unique_ptr<DBusConnection, Closer> c(
-            ::dbus_connection_open_private(address_.c_str(), &error));
-        int n = -1;
-        if (c && ::dbus_bus_register(c.get(), &error)) {
-            std::unique_ptr<DBusMessage, Unref> call(::dbus_message_new_method_call(
-                DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "ListNames"));
-            std::unique_ptr<DBusMessage, Unref> reply(
-                ::dbus_connection_send_with_reply_and_block(c.get(), call.get(), 2000, &error));
-            DBusMessageIter top, names;
-            if (reply && ::dbus_message_iter_init(reply.get(), &top) &&
-                ::dbus_message_iter_get_arg_type(&top) == DBUS_TYPE_ARRAY) {
-                n = -1;  // the asking connection is listed too
-                for (::dbus_message_iter_recurse(&top, &names);
-                     ::dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING;
-                     ::dbus_message_iter_next(&names)) {
-                    const char* name = nullptr;
-                    ::dbus_message_iter_get_basic(&names, &name);
-                    if (name && name[0] == ':') ++n;
-                }
-            }
-        }
-        ::dbus_error_free(&error);
-        return n;
-    }
-    // True once Clients() is n, within a bound (the daemon notices a closed
-    // connection a moment later).
+    // True once the bus has n connections besides the one asking, within a
+    // bound (the daemon notices a closed connection a moment later).
     [[nodiscard]] bool ClientsBecome(int n) const {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         while (Clients() != n) {
@@ -110,6 +74,30 @@ class PrivateBus {
     }
 
   private:
+    [[nodiscard]] int Clients() const {
+        DBusError error;
+        ::dbus_error_init(&error);
+        nmbus::Bus c(::dbus_connection_open_private(address_.c_str(), &error));
+        ::dbus_error_free(&error);
+        if (!c || !::dbus_bus_register(c.get(), nullptr)) return -1;
+        nmbus::Message reply =
+            nmbus::Call(c.get(),
+                        nmbus::Message(::dbus_message_new_method_call(
+                            DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "ListNames")),
+                        2000);
+        DBusMessageIter top, names;
+        if (!reply || !::dbus_message_iter_init(reply.get(), &top)) return -1;
+        int n = -1;  // the asking connection is listed too
+        for (::dbus_message_iter_recurse(&top, &names);
+             ::dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING;
+             ::dbus_message_iter_next(&names)) {
+            const char* name = nullptr;
+            ::dbus_message_iter_get_basic(&names, &name);
+            if (name && name[0] == ':') ++n;
+        }
+        return n;
+    }
+
     pid_t pid_ = -1;
     std::string address_;
 };
@@ -134,45 +122,56 @@ class ScopedSystemBus {
     std::string saved_;
 };
 
-// NetworkManager on a bus: the manager object, connection profiles, active
-// connections and devices, answered from a model the test changes at will.
-//
-// Played: Properties.Get of ActiveConnections on the manager, of State, Type,
-// Id and Devices on an active connection and of State on a device;
-// Settings.ListConnections; Settings.Connection.GetSettings;
-// ActivateConnection, which makes an active connection of the profile on the
-// first device, activating unless told otherwise; DeactivateConnection, which removes
-// it. Anything else is answered with an error, as NetworkManager does.
+// NetworkManager on a bus, answering from a model the test changes at will:
+// Properties.Get of the manager's ActiveConnections, of an active
+// connection's State, Type, Id and Devices and of a device's State;
+// Settings.ListConnections and Settings.Connection.GetSettings of the
+// profiles; ActivateConnection, which makes an active connection of the
+// profile on the first device; DeactivateConnection, which removes it.
+// Anything else is answered with an error, as NetworkManager does.
 class FakeNetworkManager {
   public:
-    static constexpr const char* kPath = "/org/freedesktop/NetworkManager";
     static constexpr const char* kActivePrefix =
         "/org/freedesktop/NetworkManager/ActiveConnection/";
-    static constexpr const char* kDevicePrefix = "/org/freedesktop/NetworkManager/Devices/";
 
     struct Active {
+        Active(std::string p, std::string t, std::uint32_t s, std::string i = "",
+               std::vector<std::string> d = {})
+            : path(std::move(p)),
+              type(std::move(t)),
+              state(s),
+              id(std::move(i)),
+              devices(std::move(d)) {}
         std::string path, type;
-        std::uint32_t state = 0;
+        std::uint32_t state;
         std::string id;
         std::vector<std::string> devices;
     };
     struct Call {
-        std::string method, path, argument;
+        std::string method, argument;
     };
     using Settings = std::map<std::string, std::map<std::string, std::string>>;
+    struct Model {
+        std::vector<Active> active;
+        std::map<std::string, Settings> profiles;      // by object path
+        std::map<std::string, std::uint32_t> devices;  // state by object path
+        std::uint32_t activationState = 1;             // activating
+        std::string refusal;                           // ActivateConnection's error
+        std::vector<Call> calls;                       // all but Properties.Get
+        std::vector<std::string> activated;            // active connections made
+    };
 
-    explicit FakeNetworkManager(const std::string& address, std::vector<Active> active = {})
-        : active_(std::move(active)) {
+    explicit FakeNetworkManager(const std::string& address, std::vector<Active> active = {}) {
+        model_.active = std::move(active);
         DBusError error;
         ::dbus_error_init(&error);
-        bus_ = ::dbus_connection_open_private(address.c_str(), &error);
-        if (bus_ && ::dbus_bus_register(bus_, &error) &&
-            ::dbus_bus_request_name(bus_, "org.freedesktop.NetworkManager",
-                                    DBUS_NAME_FLAG_DO_NOT_QUEUE,
+        bus_.reset(::dbus_connection_open_private(address.c_str(), &error));
+        if (bus_ && ::dbus_bus_register(bus_.get(), &error) &&
+            ::dbus_bus_request_name(bus_.get(), nmbus::kService, DBUS_NAME_FLAG_DO_NOT_QUEUE,
                                     &error) == DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
-            ::dbus_connection_add_filter(bus_, &FakeNetworkManager::Filter, this, nullptr);
+            ::dbus_connection_add_filter(bus_.get(), &FakeNetworkManager::Filter, this, nullptr);
             thread_ = std::thread([this] {
-                while (!stop_ && ::dbus_connection_read_write_dispatch(bus_, 20)) {
+                while (!stop_ && ::dbus_connection_read_write_dispatch(bus_.get(), 20)) {
                 }
             });
         }
@@ -188,100 +187,44 @@ class FakeNetworkManager {
     void Leave() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
-        if (bus_) {
-            ::dbus_connection_close(bus_);
-            ::dbus_connection_unref(bus_);
-            bus_ = nullptr;
-        }
+        bus_.reset();
     }
 
-    // A profile with id and type; `settings` adds groups and keys of string
-    // values. Returns its object path.
+    // Changes the model under the lock.
+    void Edit(const std::function<void(Model&)>& change) {
+        std::lock_guard lock(m_);
+        change(model_);
+    }
+    [[nodiscard]] Model Snapshot() const {
+        std::lock_guard lock(m_);
+        return model_;
+    }
+
+    // A profile with id and type and these further settings; its object path.
     std::string AddProfile(const std::string& id, const std::string& type, Settings settings = {}) {
         std::lock_guard lock(m_);
-        std::string path =
-            "/org/freedesktop/NetworkManager/Settings/" + std::to_string(profiles_.size() + 1);
+        std::string path = "/org/freedesktop/NetworkManager/Settings/" +
+                           std::to_string(model_.profiles.size() + 1);
         settings["connection"]["id"] = id;
         settings["connection"]["type"] = type;
-        settings["connection"]["uuid"] =
-            "00000000-0000-4000-8000-00000000000" + std::to_string(profiles_.size() + 1);
-        profiles_.push_back({path, std::move(settings)});
+        model_.profiles[path] = std::move(settings);
         return path;
-    }
-    std::string AddDevice(std::uint32_t state) {
-        std::lock_guard lock(m_);
-        std::string path = kDevicePrefix + std::to_string(devices_.size() + 1);
-        devices_[path] = state;
-        return path;
-    }
-    void AddActive(Active a) {
-        std::lock_guard lock(m_);
-        active_.push_back(std::move(a));
-    }
-    void SetActiveState(const std::string& path, std::uint32_t state) {
-        std::lock_guard lock(m_);
-        for (Active& a : active_)
-            if (a.path == path) a.state = state;
-    }
-    void RemoveActive(const std::string& path) {
-        std::lock_guard lock(m_);
-        std::erase_if(active_, [&](const Active& a) { return a.path == path; });
-    }
-    void SetDeviceState(const std::string& path, std::uint32_t state) {
-        std::lock_guard lock(m_);
-        devices_[path] = state;
-    }
-    // The state a new active connection starts in (activating unless set).
-    void SetActivationState(std::uint32_t state) {
-        std::lock_guard lock(m_);
-        activationState_ = state;
-    }
-    // An ActivateConnection answered with this D-Bus error; empty: accepted.
-    void RefuseActivation(std::string errorName) {
-        std::lock_guard lock(m_);
-        refusal_ = std::move(errorName);
-    }
-
-    // Method calls other than Properties.Get, in order.
-    [[nodiscard]] std::vector<Call> Calls() const {
-        std::lock_guard lock(m_);
-        return calls_;
-    }
-    // The active connections ActivateConnection made, in order.
-    [[nodiscard]] std::vector<std::string> Activated() const {
-        std::lock_guard lock(m_);
-        return activated_;
-    }
-    // Properties.Get calls answered so far.
-    [[nodiscard]] int Gets() const {
-        std::lock_guard lock(m_);
-        return gets_;
     }
 
   private:
-    struct MessageUnref {
-        void operator()(DBusMessage* m) const { ::dbus_message_unref(m); }
-    };
-    using Message = std::unique_ptr<DBusMessage, MessageUnref>;
-    struct Profile {
-        std::string path;
-        Settings settings;
-    };
-
     static DBusHandlerResult Filter(DBusConnection* c, DBusMessage* m, void* self) {
         if (::dbus_message_get_type(m) != DBUS_MESSAGE_TYPE_METHOD_CALL)
             return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
-        auto* nm = static_cast<FakeNetworkManager*>(self);
-        Message reply = nm->Answer(m);
+        nmbus::Message reply = static_cast<FakeNetworkManager*>(self)->Answer(m);
         ::dbus_connection_send(c, reply.get(), nullptr);
         return DBUS_HANDLER_RESULT_HANDLED;
     }
 
-    static Message Error(DBusMessage* m, const char* name) {
-        return Message(::dbus_message_new_error(m, name, "refused by the test"));
+    static nmbus::Message Error(DBusMessage* m, const char* name) {
+        return nmbus::Message(::dbus_message_new_error(m, name, "refused by the test"));
     }
 
-    static void AppendPaths(DBusMessageIter& to, const std::vector<std::string>& paths) {
+    static void Paths(DBusMessageIter& to, const std::vector<std::string>& paths) {
         DBusMessageIter array;
         ::dbus_message_iter_open_container(&to, DBUS_TYPE_ARRAY, "o", &array);
         for (const std::string& p : paths) {
@@ -291,10 +234,10 @@ class FakeNetworkManager {
         ::dbus_message_iter_close_container(&to, &array);
     }
 
-    // A reply holding one variant of the given basic type or object paths.
-    static Message Variant(DBusMessage* m, const char* signature,
-                           const std::function<void(DBusMessageIter&)>& fill) {
-        Message reply(::dbus_message_new_method_return(m));
+    // A reply holding one variant of this signature.
+    static nmbus::Message Variant(DBusMessage* m, const char* signature,
+                                  const std::function<void(DBusMessageIter&)>& fill) {
+        nmbus::Message reply(::dbus_message_new_method_return(m));
         DBusMessageIter top, variant;
         ::dbus_message_iter_init_append(reply.get(), &top);
         ::dbus_message_iter_open_container(&top, DBUS_TYPE_VARIANT, signature, &variant);
@@ -302,125 +245,106 @@ class FakeNetworkManager {
         ::dbus_message_iter_close_container(&top, &variant);
         return reply;
     }
-    static Message Uint(DBusMessage* m, std::uint32_t n) {
-        return Variant(m, "u", [&](DBusMessageIter& v) {
-            dbus_uint32_t u = n;
-            ::dbus_message_iter_append_basic(&v, DBUS_TYPE_UINT32, &u);
-        });
+    static void Basic(DBusMessageIter& to, std::uint32_t n) {
+        dbus_uint32_t u = n;
+        ::dbus_message_iter_append_basic(&to, DBUS_TYPE_UINT32, &u);
     }
-    static Message String(DBusMessage* m, const std::string& s) {
-        return Variant(m, "s", [&](DBusMessageIter& v) {
-            const char* p = s.c_str();
-            ::dbus_message_iter_append_basic(&v, DBUS_TYPE_STRING, &p);
-        });
+    static void Basic(DBusMessageIter& to, const std::string& s) {
+        const char* p = s.c_str();
+        ::dbus_message_iter_append_basic(&to, DBUS_TYPE_STRING, &p);
+    }
+    template <class T>
+    static nmbus::Message Value(DBusMessage* m, const T& v) {
+        return Variant(m, std::is_same_v<T, std::string> ? "s" : "u",
+                       [&](DBusMessageIter& it) { Basic(it, v); });
     }
 
-    Message Answer(DBusMessage* m) {
+    nmbus::Message Answer(DBusMessage* m) {
         const std::string path = ::dbus_message_get_path(m) ? ::dbus_message_get_path(m) : "";
-        const char* first = nullptr;
-        const char* second = nullptr;
+        std::string a, b;  // the first two string or object path arguments
         DBusMessageIter args;
-        if (::dbus_message_iter_init(m, &args)) {
-            int t = ::dbus_message_iter_get_arg_type(&args);
-            if (t == DBUS_TYPE_STRING || t == DBUS_TYPE_OBJECT_PATH) {
-                ::dbus_message_iter_get_basic(&args, &first);
-                if (::dbus_message_iter_next(&args) &&
-                    ::dbus_message_iter_get_arg_type(&args) == DBUS_TYPE_STRING)
-                    ::dbus_message_iter_get_basic(&args, &second);
-            }
+        for (bool more = ::dbus_message_iter_init(m, &args); more && b.empty();
+             more = ::dbus_message_iter_next(&args)) {
+            const int t = ::dbus_message_iter_get_arg_type(&args);
+            if (t != DBUS_TYPE_STRING && t != DBUS_TYPE_OBJECT_PATH) break;
+            const char* s = nullptr;
+            ::dbus_message_iter_get_basic(&args, &s);
+            (a.empty() ? a : b) = s ? s : "";
         }
-        const std::string a = first ? first : "", b = second ? second : "";
         std::lock_guard lock(m_);
+        Model& model = model_;
         if (::dbus_message_is_method_call(m, DBUS_INTERFACE_PROPERTIES, "Get")) {
-            ++gets_;
-            return Property(m, path, a, b);
+            if (path == nmbus::kPath && b == "ActiveConnections") {
+                std::vector<std::string> paths;
+                for (const Active& x : model.active) paths.push_back(x.path);
+                return Variant(m, "ao", [&](DBusMessageIter& v) { Paths(v, paths); });
+            }
+            if (const Active* x = FindActive(path); x && a == nmbus::kActiveInterface) {
+                if (b == "State") return Value(m, x->state);
+                if (b == "Type") return Value(m, x->type);
+                if (b == "Id") return Value(m, x->id);
+                if (b == "Devices")
+                    return Variant(m, "ao", [&](DBusMessageIter& v) { Paths(v, x->devices); });
+            }
+            if (auto d = model.devices.find(path); d != model.devices.end() && b == "State")
+                return Value(m, d->second);
+            return Error(m, DBUS_ERROR_UNKNOWN_OBJECT);
         }
         const char* member = ::dbus_message_get_member(m);
-        calls_.push_back({member ? member : "", path, a});
-        if (::dbus_message_is_method_call(m, "org.freedesktop.NetworkManager.Settings",
-                                          "ListConnections") &&
-            path == "/org/freedesktop/NetworkManager/Settings") {
-            Message reply(::dbus_message_new_method_return(m));
+        model.calls.push_back({member ? member : "", a});
+        auto profile = model.profiles.find(path);
+        if (::dbus_message_has_member(m, "ListConnections")) {
+            nmbus::Message reply(::dbus_message_new_method_return(m));
             DBusMessageIter top;
             ::dbus_message_iter_init_append(reply.get(), &top);
             std::vector<std::string> paths;
-            for (const Profile& p : profiles_) paths.push_back(p.path);
-            AppendPaths(top, paths);
+            for (const auto& [p, settings] : model.profiles) paths.push_back(p);
+            Paths(top, paths);
             return reply;
         }
-        if (::dbus_message_is_method_call(m, "org.freedesktop.NetworkManager.Settings.Connection",
-                                          "GetSettings"))
-            if (const Profile* p = FindProfile(path)) return SettingsReply(m, *p);
-        if (::dbus_message_is_method_call(m, "org.freedesktop.NetworkManager",
-                                          "ActivateConnection") &&
-            path == kPath) {
-            if (!refusal_.empty()) return Error(m, refusal_.c_str());
-            const Profile* p = FindProfile(a);
-            if (!p) return Error(m, "org.freedesktop.NetworkManager.UnknownConnection");
-            Active made;
-            made.path = kActivePrefix + std::to_string(101 + activated_.size());
-            made.type = p->settings.at("connection").at("type");
-            made.id = p->settings.at("connection").at("id");
-            made.state = activationState_;
-            if (!devices_.empty()) made.devices.push_back(devices_.begin()->first);
-            active_.push_back(made);
-            activated_.push_back(made.path);
-            Message reply(::dbus_message_new_method_return(m));
+        if (::dbus_message_has_member(m, "GetSettings") && profile != model.profiles.end())
+            return SettingsReply(m, profile->second);
+        if (::dbus_message_has_member(m, "ActivateConnection")) {
+            if (!model.refusal.empty()) return Error(m, model.refusal.c_str());
+            auto chosen = model.profiles.find(a);
+            if (chosen == model.profiles.end())
+                return Error(m, "org.freedesktop.NetworkManager.UnknownConnection");
+            Active made(kActivePrefix + std::to_string(101 + model.activated.size()),
+                        chosen->second.at("connection").at("type"), model.activationState,
+                        chosen->second.at("connection").at("id"));
+            if (!model.devices.empty()) made.devices.push_back(model.devices.begin()->first);
+            model.active.push_back(made);
+            model.activated.push_back(made.path);
+            nmbus::Message reply(::dbus_message_new_method_return(m));
             const char* s = made.path.c_str();
             ::dbus_message_append_args(reply.get(), DBUS_TYPE_OBJECT_PATH, &s, DBUS_TYPE_INVALID);
             return reply;
         }
-        if (::dbus_message_is_method_call(m, "org.freedesktop.NetworkManager",
-                                          "DeactivateConnection") &&
-            path == kPath) {
+        if (::dbus_message_has_member(m, "DeactivateConnection")) {
             if (!FindActive(a))
                 return Error(m, "org.freedesktop.NetworkManager.ConnectionNotActive");
-            std::erase_if(active_, [&](const Active& x) { return x.path == a; });
-            return Message(::dbus_message_new_method_return(m));
+            std::erase_if(model.active, [&](const Active& x) { return x.path == a; });
+            return nmbus::Message(::dbus_message_new_method_return(m));
         }
         return Error(m, DBUS_ERROR_UNKNOWN_METHOD);
     }
 
-    Message Property(DBusMessage* m, const std::string& path, const std::string& iface,
-                     const std::string& name) {
-        if (path == kPath && iface == "org.freedesktop.NetworkManager" &&
-            name == "ActiveConnections") {
-            std::vector<std::string> paths;
-            for (const Active& x : active_) paths.push_back(x.path);
-            return Variant(m, "ao", [&](DBusMessageIter& v) { AppendPaths(v, paths); });
-        }
-        if (const Active* x = FindActive(path);
-            x && iface == "org.freedesktop.NetworkManager.Connection.Active") {
-            if (name == "State") return Uint(m, x->state);
-            if (name == "Type") return String(m, x->type);
-            if (name == "Id") return String(m, x->id);
-            if (name == "Devices")
-                return Variant(m, "ao", [&](DBusMessageIter& v) { AppendPaths(v, x->devices); });
-        }
-        if (auto d = devices_.find(path); d != devices_.end() &&
-                                          iface == "org.freedesktop.NetworkManager.Device" &&
-                                          name == "State")
-            return Uint(m, d->second);
-        return Error(m, DBUS_ERROR_UNKNOWN_OBJECT);
-    }
-
     // a{sa{sv}}: the profile's strings, and a truth value as NetworkManager
     // mixes in.
-    static Message SettingsReply(DBusMessage* m, const Profile& p) {
-        Message reply(::dbus_message_new_method_return(m));
+    static nmbus::Message SettingsReply(DBusMessage* m, const Settings& settings) {
+        nmbus::Message reply(::dbus_message_new_method_return(m));
         DBusMessageIter top, groups;
         ::dbus_message_iter_init_append(reply.get(), &top);
         ::dbus_message_iter_open_container(&top, DBUS_TYPE_ARRAY, "{sa{sv}}", &groups);
-        for (const auto& [group, keys] : p.settings) {
+        for (const auto& [group, keys] : settings) {
             DBusMessageIter g, kvs;
             ::dbus_message_iter_open_container(&groups, DBUS_TYPE_DICT_ENTRY, nullptr, &g);
-            const char* gs = group.c_str();
-            ::dbus_message_iter_append_basic(&g, DBUS_TYPE_STRING, &gs);
+            Basic(g, group);
             ::dbus_message_iter_open_container(&g, DBUS_TYPE_ARRAY, "{sv}", &kvs);
-            auto entry = [&](const char* key, int type, const char* sig, const void* value) {
+            auto entry = [&](const std::string& key, int type, const char* sig, const void* value) {
                 DBusMessageIter kv, var;
                 ::dbus_message_iter_open_container(&kvs, DBUS_TYPE_DICT_ENTRY, nullptr, &kv);
-                ::dbus_message_iter_append_basic(&kv, DBUS_TYPE_STRING, &key);
+                Basic(kv, key);
                 ::dbus_message_iter_open_container(&kv, DBUS_TYPE_VARIANT, sig, &var);
                 ::dbus_message_iter_append_basic(&var, type, value);
                 ::dbus_message_iter_close_container(&kv, &var);
@@ -428,12 +352,10 @@ class FakeNetworkManager {
             };
             for (const auto& [key, value] : keys) {
                 const char* vs = value.c_str();
-                entry(key.c_str(), DBUS_TYPE_STRING, "s", &vs);
+                entry(key, DBUS_TYPE_STRING, "s", &vs);
             }
-            if (group == "connection") {
-                dbus_bool_t yes = TRUE;
-                entry("autoconnect", DBUS_TYPE_BOOLEAN, "b", &yes);
-            }
+            dbus_bool_t yes = TRUE;
+            entry("autoconnect", DBUS_TYPE_BOOLEAN, "b", &yes);
             ::dbus_message_iter_close_container(&g, &kvs);
             ::dbus_message_iter_close_container(&groups, &g);
         }
@@ -441,27 +363,15 @@ class FakeNetworkManager {
         return reply;
     }
 
-    const Profile* FindProfile(const std::string& path) const {
-        for (const Profile& p : profiles_)
-            if (p.path == path) return &p;
-        return nullptr;
-    }
     const Active* FindActive(const std::string& path) const {
-        for (const Active& a : active_)
+        for (const Active& a : model_.active)
             if (a.path == path) return &a;
         return nullptr;
     }
 
     mutable std::mutex m_;
-    std::vector<Active> active_;
-    std::vector<Profile> profiles_;
-    std::map<std::string, std::uint32_t> devices_;
-    std::vector<Call> calls_;
-    std::string refusal_;
-    int gets_ = 0;
-    std::vector<std::string> activated_;
-    std::uint32_t activationState_ = 1;  // activating
-    DBusConnection* bus_ = nullptr;
+    Model model_;
+    nmbus::Bus bus_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
 };

@@ -43,18 +43,38 @@ class FakeProgress final : public TaskProgress {
     std::function<void(FakeProgress&)> onPump;
 };
 
-// Hands out FakeProgress windows and keeps a pointer to each for inspection.
+// Hands out windows that record into FakeProgress objects the factory keeps,
+// so that a test can read what a window showed after it closed.
 class FakeProgressFactory final : public TaskProgressFactory {
   public:
     std::unique_ptr<TaskProgress> Create(const std::string& title, bool, bool) override {
-        auto p = std::make_unique<FakeProgress>();
-        p->title = title;
-        p->cancelAfterPumps = cancelAfterPumps;
-        p->onPump = onPump;
-        made.push_back(p.get());
-        return p;
+        FakeProgress& p = *kept_.emplace_back(std::make_unique<FakeProgress>());
+        p.title = title;
+        p.cancelAfterPumps = cancelAfterPumps;
+        p.onPump = onPump;
+        made.push_back(&p);
+        return std::make_unique<Window>(p);
     }
     int cancelAfterPumps = 0;
     std::function<void(FakeProgress&)> onPump;
-    std::vector<FakeProgress*> made;  // not owned; valid while the window lives
+    std::vector<FakeProgress*> made;  // valid while the factory lives
+
+  private:
+    class Window final : public TaskProgress {
+      public:
+        explicit Window(FakeProgress& p) : p_(p) {}
+        void SetConfirmPrompt(const std::string& t) override { p_.SetConfirmPrompt(t); }
+        void SetText(const std::string& t) override { p_.SetText(t); }
+        void SetRange(int l, int u, int s) override { p_.SetRange(l, u, s); }
+        int StepIt() override { return p_.StepIt(); }
+        int SetPos(int n) override { return p_.SetPos(n); }
+        void PumpMessages(bool b) override { p_.PumpMessages(b); }
+        bool cancelled() const override { return p_.cancelled(); }
+        void Hide() override { p_.Hide(); }
+        void Show() override { p_.Show(); }
+
+      private:
+        FakeProgress& p_;
+    };
+    std::vector<std::unique_ptr<FakeProgress>> kept_;
 };

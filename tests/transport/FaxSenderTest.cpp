@@ -169,7 +169,7 @@ TEST_F(FaxSenderTest, SentFaxReachesTheRelayAndItsDocumentIsDeleted) {
     EXPECT_FALSE(fs::exists(document));
     EXPECT_GE(clock.sleptMs, 100);
 
-    ASSERT_EQ(windows.made.size(), 1u);  // destroyed by now; only its count is read
+    ASSERT_EQ(windows.made.size(), 1u);
 
     const std::string query = BuildServiceQuery(Account(), "relaymail", "send") + "&end=yes";
     EXPECT_EQ(relay.locationBody, query);

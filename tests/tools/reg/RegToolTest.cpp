@@ -3,17 +3,17 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/AppSettings.h"
 #include "app/RegistryKey.h"
 #include "app/RegistryStore.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -25,56 +25,30 @@ const std::string kGeneral = "HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinapor
 
 struct Result {
     int rc = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 class RegTool : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* bindir = std::getenv("CORVINAPORT_TEST_BINDIR");
-        ASSERT_NE(bindir, nullptr);
-        tool = std::string(bindir) + "/tools/reg/corvinaport-reg";
-        ASSERT_TRUE(fs::exists(tool)) << tool;
-        std::string tmpl = (fs::temp_directory_path() / "corvregtool-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
-        file = dir + "/etc/registry.reg";
-    }
-    void TearDown() override {
-        SetRegistryStorePath(std::nullopt);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
+    void TearDown() override { SetRegistryStorePath(std::nullopt); }
 
-    // Runs the tool with --file pointing at the test's store.
+    // Runs the tool with --file naming the test's store.
     Result Reg(std::vector<std::string> args) {
         args.insert(args.begin(), {"--file", file});
         return Run(args);
     }
-
     Result Run(const std::vector<std::string>& args) {
-        std::vector<char*> argv;
-        argv.push_back(tool.data());
+        const std::string tool =
+            std::string(std::getenv("CORVINAPORT_TEST_BINDIR")) + "/tools/reg/corvinaport-reg";
+        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        const std::string outPath = dir + "/out.txt";
-        const std::string errPath = dir + "/err.txt";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 1, dir.file("out").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, dir.file("err").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         pid_t pid = 0;
         Result r;
         if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
@@ -83,42 +57,40 @@ class RegTool : public ::testing::Test {
             r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
         }
         posix_spawn_file_actions_destroy(&actions);
-        r.out = ReadFile(outPath);
-        r.err = ReadFile(errPath);
-        fs::remove(outPath);
-        fs::remove(errPath);
+        r.out = dir.Read("out");
+        r.err = dir.Read("err");
         return r;
     }
-
-    std::vector<std::string> FilesInStoreFolder() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(fs::path(file).parent_path())) {
-            names.push_back(e.path().filename().string());
-        }
-        return names;
+    // The program's view of the store.
+    static RegistryKey Key(HKEY root, const char* path) {
+        RegistryKey key;
+        EXPECT_TRUE(key.SetRootKey(root));
+        EXPECT_TRUE(key.SetKeyPath(path));
+        return key;
     }
 
-    std::string tool;
-    std::string dir;
-    std::string file;
+    TempFolder dir;
+    std::string file = dir.file("etc/registry.reg");
 };
 
 TEST_F(RegTool, WritesAStoreTheProgramReads) {
-    ASSERT_EQ(Reg({"set", kGeneral, "WebmailUserName", "ann"}).rc, 0);
-    ASSERT_EQ(Reg({"set", kGeneral, "WebmailPassword", "s3cr\"t \\ p\xc3\xa4ss", "--scramble"}).rc,
-              0);
-    ASSERT_EQ(Reg({"set", kGeneral, "AutoStart", "--dword", "0"}).rc, 0);
-    ASSERT_EQ(Reg({"set", kGeneral, "FullWindow", "--dword", "0xFFFFFFFF"}).rc, 0);
-    ASSERT_EQ(Reg({"set", "HKLM\\Software\\Quorvane\\Corvinaport\\Directory", "InstallPath",
-                   "--expand", "/opt/corvinaport/"})
-                  .rc,
-              0);
-    ASSERT_EQ(Reg({"set", "HKCR\\.htm", "@", "htmlfile"}).rc, 0);
+    const std::string password = "s3cr\"t \\ p\xc3\xa4ss";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"set", kGeneral, "WebmailUserName", "ann"},
+             {"set", kGeneral, "WebmailPassword", password, "--scramble"},
+             {"set", kGeneral, "AutoStart", "--dword", "0"},
+             {"set", kGeneral, "FullWindow", "--dword", "0xFFFFFFFF"},
+             {"set", "HKLM\\Software\\Quorvane\\Corvinaport\\Directory", "InstallPath", "--expand",
+              "/opt/corvinaport/"},
+             {"set", "HKCR\\.htm", "@", "htmlfile"},
+             {"set", kGeneral, "Long", std::string(254, 'x')},  // the longest the program reads
+             {"set", kGeneral, "Pw", std::string(126, 'x'), "--scramble"}})
+        ASSERT_EQ(Reg(args).rc, 0) << args[2];
 
-    std::string text = ReadFile(file);
+    const std::string text = dir.Read("etc/registry.reg");
     EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
     EXPECT_EQ(text.find("s3cr"), std::string::npos) << "the password is stored scrambled";
-    EXPECT_EQ(FilesInStoreFolder(), std::vector<std::string>{"registry.reg"})
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("etc")), fs::directory_iterator()), 1)
         << "no temporary file is left behind";
 
     SetRegistryStorePath(file);
@@ -126,36 +98,27 @@ TEST_F(RegTool, WritesAStoreTheProgramReads) {
     s.general.Load();
     s.directory.Load();
     EXPECT_EQ(s.general.WebmailUserName, "ann");
-    EXPECT_EQ(s.general.WebmailPassword, "s3cr\"t \\ p\xc3\xa4ss");
+    EXPECT_EQ(s.general.WebmailPassword, password);
     EXPECT_EQ(s.general.AutoStart, 0u);
     EXPECT_EQ(s.general.FullWindow, 0xFFFFFFFFu);
-    EXPECT_EQ(s.directory.InstallPath, "/opt/corvinaport/");
     EXPECT_EQ(s.directory.LocalFolders, "/opt/corvinaport/Local Folders/");
-    RegistryKey key;
-    ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
-    ASSERT_TRUE(key.SetKeyPath("Software\\Quorvane\\Corvinaport\\Directory"));
-    EXPECT_EQ(key.GetValueType("InstallPath"), REG_EXPAND_SZ);
-    ASSERT_TRUE(key.SetRootKey(HKEY_CLASSES_ROOT));
-    ASSERT_TRUE(key.SetKeyPath(".htm"));
-    EXPECT_EQ(key.ReadString("", ""), "htmlfile");
+    EXPECT_EQ(Key(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Corvinaport\\Directory")
+                  .GetValueType("InstallPath"),
+              REG_EXPAND_SZ);
+    EXPECT_EQ(Key(HKEY_CLASSES_ROOT, ".htm").ReadString("", ""), "htmlfile");
+    RegistryKey general = Key(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Corvinaport\\General");
+    EXPECT_EQ(general.ReadString("Long", ""), std::string(254, 'x'));
+    EXPECT_EQ(DescramblePassword(general.ReadString("Pw", "")), std::string(126, 'x'));
 }
 
-TEST_F(RegTool, KeepsEverythingElseInTheFile) {
-    fs::create_directories(fs::path(file).parent_path());
+TEST_F(RegTool, KeepsEverythingElseInTheFileAndItsPermissions) {
+    fs::create_directories(dir.file("etc"));
     const std::string before =
-        "Windows Registry Editor Version 5.00\n"
-        "\n"
-        "; maintained by the installer\n"
+        "Windows Registry Editor Version 5.00\n\n; maintained by the installer\n"
         "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\n"
-        "\"Gateway\"=\"gw_1\"\n"
-        "this line is not understood\n"
-        "\"EmailSuffix\"=\"old\"\n"
-        "\"Blob\"=hex:01,02,\\\n"
-        "  03\n"
-        "\n"
-        "[HKEY_CURRENT_USER\\Other]\n"
-        "\"X\"=dword:00000001\n";
-    WriteFile(file, before);
+        "\"Gateway\"=\"gw_1\"\nthis line is not understood\n\"EmailSuffix\"=\"old\"\n"
+        "\"Blob\"=hex:01,02,\\\n  03\n\n[HKEY_CURRENT_USER\\Other]\n\"X\"=dword:00000001\n";
+    dir.Write("etc/registry.reg", before);
     ::chmod(file.c_str(), 0640);
 
     Result r = Reg({"set", kGeneral, "EMAILSUFFIX", "fax.example"});
@@ -164,25 +127,23 @@ TEST_F(RegTool, KeepsEverythingElseInTheFile) {
     std::string expected = before;
     expected.replace(expected.find("\"EmailSuffix\"=\"old\""), 19,
                      "\"EMAILSUFFIX\"=\"fax.example\"");
-    EXPECT_EQ(ReadFile(file), expected);
+    EXPECT_EQ(dir.Read("etc/registry.reg"), expected);
 
     ASSERT_EQ(Reg({"set", kGeneral, "Version", "2.0"}).rc, 0);
-    expected.replace(expected.find("  03\n") + 5, 0, "\"Version\"=\"2.0\"\n");
-    EXPECT_EQ(ReadFile(file), expected);
-
+    expected.insert(expected.find("  03\n") + 5, "\"Version\"=\"2.0\"\n");
+    EXPECT_EQ(dir.Read("etc/registry.reg"), expected);
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST_F(RegTool, WritesThroughASymbolicLink) {
-    fs::create_directories(dir + "/real");
-    WriteFile(dir + "/real/store.reg", "Windows Registry Editor Version 5.00\r\n");
-    fs::create_directories(fs::path(file).parent_path());
-    fs::create_symlink(dir + "/real/store.reg", file);
+    dir.Write("store.reg", "Windows Registry Editor Version 5.00\r\n");
+    fs::create_directories(dir.file("etc"));
+    fs::create_symlink(dir.file("store.reg"), file);
     ASSERT_EQ(Reg({"set", kGeneral, "UserID", "u7"}).rc, 0);
     EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_NE(ReadFile(dir + "/real/store.reg").find("\"UserID\"=\"u7\""), std::string::npos);
+    EXPECT_NE(dir.Read("store.reg").find("\"UserID\"=\"u7\""), std::string::npos);
 }
 
 TEST_F(RegTool, ListsAndDeletes) {
@@ -190,32 +151,25 @@ TEST_F(RegTool, ListsAndDeletes) {
     ASSERT_EQ(Reg({"set", kGeneral, "B", "--dword", "10"}).rc, 0);
     ASSERT_EQ(Reg({"set", kGeneral + "\\Sub", "C", "--expand", "x"}).rc, 0);
     ASSERT_EQ(Reg({"set", "HKEY_USERS\\Elsewhere", "D", "d"}).rc, 0);
-
-    Result all = Reg({"list"});
-    EXPECT_EQ(all.rc, 0);
-    EXPECT_EQ(all.out, "[" + kGeneral +
-                           "]\n    \"A\" = REG_SZ \"one\"\n    \"B\" = REG_DWORD 10 (0x0000000a)\n"
-                           "[" +
-                           kGeneral +
-                           "\\Sub]\n    \"C\" = REG_EXPAND_SZ \"x\"\n"
-                           "[HKEY_USERS\\Elsewhere]\n    \"D\" = REG_SZ \"d\"\n");
+    const std::string elsewhere = "[HKEY_USERS\\Elsewhere]\n    \"D\" = REG_SZ \"d\"\n";
+    EXPECT_EQ(Reg({"list"}).out, "[" + kGeneral +
+                                     "]\n    \"A\" = REG_SZ \"one\"\n"
+                                     "    \"B\" = REG_DWORD 10 (0x0000000a)\n[" +
+                                     kGeneral + "\\Sub]\n    \"C\" = REG_EXPAND_SZ \"x\"\n" +
+                                     elsewhere);
     Result part = Reg({"list", "hklm\\software\\quorvane"});
-    EXPECT_EQ(part.rc, 0);
     EXPECT_EQ(part.out.find("Elsewhere"), std::string::npos);
     EXPECT_NE(part.out.find("\\Sub]"), std::string::npos);
 
     ASSERT_EQ(Reg({"delete", kGeneral, "a"}).rc, 0);
-    EXPECT_EQ(Reg({"list", kGeneral}).out.find("\"A\""), std::string::npos);
     Result missing = Reg({"delete", kGeneral, "A"});
     EXPECT_EQ(missing.rc, 1);
     EXPECT_NE(missing.err.find("no value A"), std::string::npos);
-
     ASSERT_EQ(Reg({"delete", kGeneral}).rc, 0);
     Result gone = Reg({"list", kGeneral});
     EXPECT_EQ(gone.rc, 1);
     EXPECT_NE(gone.err.find("no key"), std::string::npos);
-    EXPECT_EQ(Reg({"delete", kGeneral}).rc, 1);
-    EXPECT_EQ(Reg({"list"}).out, "[HKEY_USERS\\Elsewhere]\n    \"D\" = REG_SZ \"d\"\n");
+    EXPECT_EQ(Reg({"list"}).out, elsewhere);
 }
 
 TEST_F(RegTool, RefusesBadUsageWithoutTouchingTheStore) {
@@ -245,26 +199,13 @@ TEST_F(RegTool, RefusesBadUsageWithoutTouchingTheStore) {
     };
     for (const auto& args : bad) {
         Result r = Reg(args);
-        std::string shown;
-        for (const auto& a : args) shown += "[" + a + "] ";
-        EXPECT_EQ(r.rc, 2) << shown;
-        EXPECT_NE(r.err.find("corvinaport-reg: "), std::string::npos) << shown;
-        EXPECT_NE(r.err.find("usage:"), std::string::npos) << shown;
+        EXPECT_EQ(r.rc, 2) << r.err;
+        EXPECT_NE(r.err.find("corvinaport-reg: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
     }
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(Run({"--file"}).rc, 2);
-
-    // The longest values the program can read are accepted.
-    EXPECT_EQ(Reg({"set", kGeneral, "Long", std::string(254, 'x')}).rc, 0);
-    EXPECT_EQ(Reg({"set", kGeneral, "Pw", std::string(126, 'x'), "--scramble"}).rc, 0);
-    SetRegistryStorePath(file);
-    GeneralSettings g;
-    g.Load();
-    RegistryKey key;
-    ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
-    ASSERT_TRUE(key.SetKeyPath("Software\\Quorvane\\Corvinaport\\General"));
-    EXPECT_EQ(key.ReadString("Long", ""), std::string(254, 'x'));
-    EXPECT_EQ(DescramblePassword(key.ReadString("Pw", "")), std::string(126, 'x'));
+    EXPECT_EQ(Run({"--help"}).rc, 0);
 }
 
 TEST_F(RegTool, UnreadableStoreIsReportedAndLeftAlone) {
@@ -281,8 +222,7 @@ TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
     Result r = Run({"set", kGeneral, "Country", "NZ"});
     ::unsetenv("CORVINAPORT_REGISTRY");
     ASSERT_EQ(r.rc, 0) << r.err;
-    EXPECT_NE(ReadFile(file).find("\"Country\"=\"NZ\""), std::string::npos);
-    EXPECT_EQ(Run({"--help"}).rc, 0);
+    EXPECT_NE(dir.Read("etc/registry.reg").find("\"Country\"=\"NZ\""), std::string::npos);
 }
 
 }  // namespace
