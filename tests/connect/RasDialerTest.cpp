@@ -1,6 +1,8 @@
 // The dialer over the shipped remote access library, played from its script.
 #include "connect/RasDialer.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "ConnectTestSupport.h"
@@ -117,10 +119,15 @@ TEST_F(RasDialerTest, DialProcedure) {
     }
 }
 
-TEST_F(RasDialerTest, GivenUserNameReplacesTheStoredOneAndIsCut) {
-    const std::string entry = "entry Office phone=5551234 user=stored\nstate Connected\n";
+TEST_F(RasDialerTest, GivenUserNameReplacesTheStoredOneAndIsCutAndNoPasswordIsLogged) {
+    const std::string entry =
+        "entry Office phone=5551234 user=stored password=s3cret\nstate 8192\n";
     EXPECT_TRUE(Dial(entry));
-    EXPECT_EQ(log.Read().rfind("dial Office phone=5551234 user=stored password=", 0), 0u);
+    EXPECT_EQ(log.Read(),
+              "dial Office phone=5551234 user=stored password=given phonebook=default\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(log.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);  // made by the library, for the user alone
     log.Write("");
     EXPECT_TRUE(Dial(entry, std::string(300, 'u')));
     EXPECT_EQ(log.Read().rfind("dial Office phone=5551234 user=" + std::string(256, 'u') + " ", 0),
