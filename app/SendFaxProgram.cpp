@@ -72,7 +72,10 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     TaskProgressFactory& progress = options.progress ? *options.progress : windows;
 
     CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
-        DesktopHelp help(opener, [&a] { return a.helpFilePath; });
+        DesktopHelp help(
+            opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
+        if (!options.document.empty() && a.attachMode && a.AttachmentList.empty())
+            a.AttachmentList.push_back(options.document);
         HostEnvironment env{a,
                             a.settings,
                             a.imaging(),

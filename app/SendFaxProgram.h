@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "pages/CAttachFile.h"
 #include "wizard/CMainHostDlg.h"
@@ -25,6 +26,11 @@ struct SendFaxOptions {
     // Called when the host has ended, before it is destroyed: the job still
     // holds its recipients and its message.
     std::function<void(CMainHostDlg&, CNetFaxApp&)> afterRun;
+    // A file to attach, named on the command line; attached unless a printed
+    // document was taken over.
+    std::string document;
+    // Folders of the program's help pages.
+    std::vector<std::string> helpFolders;
     // Stands in for the system's file dialog on the document page.
     CAttachFile::FilePicker filePicker;
     // Stands in for the address-book dialog of the recipients page.

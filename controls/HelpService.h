@@ -3,8 +3,18 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "app/Translate.h"
 
 class DocumentOpener;
+class MessageBoxService;
+class QWidget;
+
+inline constexpr const char* kNoHelpText = QT_TRANSLATE_NOOP(
+    "Message",
+    "The help could not be opened.\n\nThe help pages are not installed, or no program is set "
+    "up to show web pages.");
 
 // The product's help, shown at a context number, or as the pop-up topic of
 // a control.
@@ -17,23 +27,42 @@ class HelpService {
     virtual void Quit() = 0;
 };
 
-// Opens the product's help through the desktop: when a folder named like the
-// help file without its extension holds "<number>.html", that page; else the
-// help file itself. The path is asked for at every call, so a reload of the
-// settings takes effect.
+// Opens the help through the desktop. For a context number: the product's
+// own page when a folder named like the help file without its extension
+// holds "<number>.html"; else our help page "<number>.html" from the first
+// of the help folders that has it; else the product's help file itself, when
+// it exists. For a control: the page of the window it sits in. The help
+// file's path is asked for at every call, so a reload of the settings takes
+// effect. When nothing can be opened the user is told so.
 class DesktopHelp final : public HelpService {
   public:
-    DesktopHelp(DocumentOpener& opener, std::function<std::string()> helpFile)
-        : opener_(opener), helpFile_(std::move(helpFile)) {}
+    DesktopHelp(DocumentOpener& opener, std::function<std::string()> helpFile,
+                std::vector<std::string> helpFolders = {}, MessageBoxService* messageBox = nullptr)
+        : opener_(opener),
+          helpFile_(std::move(helpFile)),
+          helpFolders_(std::move(helpFolders)),
+          messageBox_(messageBox) {}
 
     void ShowContext(std::uint32_t context) override;
     void ShowControlPopup(std::uint32_t controlId) override;
     void Quit() override {}
 
-    // What would be opened for a context number.
+    // What would be opened for a context number or a help page name; empty
+    // when there is nothing to open.
     [[nodiscard]] std::string TargetFor(std::uint32_t context) const;
+    [[nodiscard]] std::string TargetFor(const std::string& page) const;
+    // The help page of the window a widget sits in ("index" for any other).
+    [[nodiscard]] static std::string PageOf(const QWidget* widget);
 
   private:
+    void Open(const std::string& target);
+
     DocumentOpener& opener_;
     std::function<std::string()> helpFile_;
+    std::vector<std::string> helpFolders_;
+    MessageBoxService* messageBox_;
 };
+
+// Where the help pages are, for a program in <dir>: <dir>/../share/corvinaport/help,
+// the same in the build tree and once installed.
+[[nodiscard]] std::string InstalledHelpFolder(const std::string& programDir);

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramArgs.h"
 #include "imaging/ImagingEnvironment.h"
 #include "tests/app/TempStore.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedMessageBox.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -300,6 +302,45 @@ TEST(CommandLineFromArgs, QuotesPathsAndTextWithBlanks) {
     EXPECT_EQ(line({"/s", "/n", "555 1234"}), "/s /n \"555 1234\"");
     EXPECT_EQ(line({"a", ""}), "a \"\"");
     EXPECT_EQ(line({"job \"/x y.grp\""}), "job \"/x y.grp\"");
+}
+
+TEST(ProgramArgs, DocumentsAreTakenOutAndTheProductsSwitchesPassOn) {
+    TempFolder dir;
+    dir.Write("report.pdf", "%PDF");
+    dir.Write("555", "not a number's file");
+    dir.Write("job.grp", "[Print Page Appended]");
+    const std::string doc = dir.file("report.pdf"), grp = dir.file("job.grp");
+    using A = ProgramArgs::Action;
+    struct Case {
+        std::vector<std::string> args;
+        A action;
+        std::vector<std::string> passOn, documents;
+    };
+    const std::vector<Case> cases = {
+        {{}, A::Run, {}, {}},
+        {{doc}, A::Run, {}, {doc}},
+        {{grp}, A::Run, {grp}, {}},  // the driver's print, for start-up
+        {{"/s", "/n", dir.file("555"), "/id", "x"},
+         A::Run,
+         {"/s", "/n", dir.file("555"), "/id", "x"},
+         {}},
+        {{"/s", doc}, A::Run, {"/s"}, {doc}},
+        {{dir.file("gone.pdf")}, A::Run, {dir.file("gone.pdf")}, {}},
+        {{doc, "--help"}, A::Help, {}, {}},
+        {{"-v"}, A::Version, {}, {}},
+        {{"--version", "--bogus"}, A::Version, {}, {}},
+        {{"--bogus", doc}, A::BadUsage, {}, {}},
+        {{"-platform", "offscreen", "--style=fusion", "-reverse"}, A::Run, {"offscreen"}, {}},
+    };
+    for (const Case& c : cases) {
+        const ProgramArgs p = ParseProgramArgs(c.args);
+        const std::string shown = c.args.empty() ? "(none)" : c.args.front();
+        EXPECT_EQ(p.action, c.action) << shown;
+        if (c.action != A::Run) continue;
+        EXPECT_EQ(p.passOn, c.passOn) << shown;
+        EXPECT_EQ(p.documents, c.documents) << shown;
+    }
+    EXPECT_NE(ParseProgramArgs({"-x"}).error.toStdString().find("-x"), std::string::npos);
 }
 
 TEST_F(StartUp, ArgumentsReachTheHandOverInTheirQuotedForm) {

@@ -12,6 +12,7 @@
 #include "controls/HelpService.h"
 #include "controls/IconButton.h"
 #include "controls/Look.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -85,25 +86,52 @@ TEST(IconButton, FlatWithoutHoverBorderDrawsNoEdgeAndPressedShiftsIcon) {
 struct RecordingOpener final : DocumentOpener {
     bool Open(const std::string& t) override {
         opened.push_back(t);
-        return true;
+        return works;
     }
+    bool works = true;
     std::vector<std::string> opened;
 };
 
-TEST(DesktopHelp, OpensThePageOfAContextWhenThereIsOneElseTheHelpFile) {
-    RecordingOpener opener;
-    std::string dir = testing::TempDir() + "help-test/";
-    std::filesystem::create_directories(dir + "qv20helpfile");
-    std::ofstream(dir + "qv20helpfile/219.html") << "<p>schedule</p>";
-    DesktopHelp help(opener, [&] { return dir + "qv20helpfile.hlp"; });
-    help.ShowContext(219);
-    help.ShowContext(175);
-    ASSERT_EQ(opener.opened.size(), 2u);
-    EXPECT_EQ(opener.opened[0], dir + "qv20helpfile/219.html");
-    EXPECT_EQ(opener.opened[1], dir + "qv20helpfile.hlp");
-    DesktopHelp none(opener, [] { return std::string(); });
-    none.ShowContext(175);
-    EXPECT_EQ(opener.opened.size(), 2u);
+TEST(DesktopHelp, OpensTheProductsPageThenOursThenTheHelpFileElseSaysSo) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> files;  // made in the temporary folder
+        bool openerWorks;
+        std::string opened;  // relative to the folder; empty: nothing opened
+    };
+    const std::vector<Case> cases = {
+        {"product page",
+         {"qv20helpfile/219.html", "pages/219.html"},
+         true,
+         "qv20helpfile/219.html"},
+        {"our page", {"pages/219.html", "qv20helpfile.hlp"}, true, "pages/219.html"},
+        {"help file", {"qv20helpfile.hlp", "pages/175.html"}, true, "qv20helpfile.hlp"},
+        {"nothing there", {"pages/175.html"}, true, ""},
+        {"desktop cannot open it", {"pages/219.html"}, false, "pages/219.html"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = testing::TempDir() + "help-test/" + c.what + "/";
+        std::filesystem::remove_all(dir);
+        for (const std::string& f : c.files) {
+            std::filesystem::create_directories(std::filesystem::path(dir + f).parent_path());
+            std::ofstream(dir + f) << "<p>help</p>";
+        }
+        RecordingOpener opener;
+        opener.works = c.openerWorks;
+        ScriptedMessageBox boxes;
+        DesktopHelp help(
+            opener, [&] { return dir + "qv20helpfile.hlp"; }, {dir + "nowhere", dir + "pages"},
+            &boxes);
+        help.ShowContext(219);
+        EXPECT_EQ(opener.opened, c.opened.empty() ? std::vector<std::string>{}
+                                                  : std::vector<std::string>{dir + c.opened})
+            << c.what;
+        const bool told = c.opened.empty() || !c.openerWorks;
+        ASSERT_EQ(boxes.boxes.size(), told ? 1u : 0u) << c.what;
+        if (told) {
+            EXPECT_EQ(boxes.boxes[0].text, kNoHelpText) << c.what;
+        }
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "app/AppSettings.h"
 #include "controls/ColorLabel.h"
+#include "controls/HelpService.h"
 #include "imaging/ImagingLibrary.h"
 #include "pages/CAttachFile.h"
 #include "pages/CLogoPickerDlg.h"
@@ -41,8 +42,12 @@ struct World {
 
 struct Window {
     const char* name;
+    const char* helpPage;  // the page F1 opens in it
     std::function<std::unique_ptr<QWidget>(World&)> make;
 };
+
+// The test's name in ctest's list.
+void PrintTo(const Window& w, std::ostream* out) { *out << w.name; }
 
 bool IsField(const QWidget* w) {
     return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
@@ -74,28 +79,29 @@ TEST_P(EveryField, HasAnAccessibleName) {
             << w->objectName().toStdString();
     }
     EXPECT_GT(fields, 0);
+    EXPECT_EQ(DesktopHelp::PageOf(window.get()), GetParam().helpPage);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PagesAndDialogs, EveryField,
     testing::Values(
-        Window{"recipients",
+        Window{"recipients", "175",
                [](World& w) {
                    auto p = std::make_unique<CSelRecipient>(w.job);
                    p->EnsureInitialized();
                    return std::unique_ptr<QWidget>(std::move(p));
                }},
-        Window{"document", [](World& w) { return std::make_unique<CAttachFile>(w.job); }},
-        Window{"cover",
+        Window{"document", "220", [](World& w) { return std::make_unique<CAttachFile>(w.job); }},
+        Window{"cover", "220",
                [](World& w) { return std::make_unique<CSelCover>(w.job, w.directory, w.imaging); }},
-        Window{"schedule", [](World&) { return std::make_unique<CScheduleFax>(); }},
-        Window{"logo picker",
+        Window{"schedule", "222", [](World&) { return std::make_unique<CScheduleFax>(); }},
+        Window{"logo picker", "logo",
                [](World&) { return std::make_unique<CLogoPickerDlg>(testing::TempDir()); }},
-        Window{"address book",
+        Window{"address book", "addressbook",
                [](World& w) {
                    return std::make_unique<CAddressBookDlg>(w.job, testing::TempDir(), w.boxes);
                }},
-        Window{"fax number chooser",
+        Window{"fax number chooser", "addressbook",
                [](World& w) {
                    return std::make_unique<CChooseFaxNumberDlg>(w.record, "Choose fax number");
                }}),

@@ -223,6 +223,7 @@ class Program : public testing::Test {
         options.network = &network;
         options.imaging = &imaging;
         options.progress = &windows;
+        options.document = namedDocument;
         options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& a) {
             running = &a;
             QTimer::singleShot(0, &host, [&host, &script] { script(host); });
@@ -275,6 +276,7 @@ class Program : public testing::Test {
     }
 
     std::string root, install, folders, document;
+    std::string namedDocument;  // named on the command line
     Relay relay;
     Network network;
     std::unique_ptr<Printers> ownedPrinters = std::make_unique<Printers>();
@@ -372,6 +374,22 @@ TEST_F(Program, OutboxChoiceStoresTheMessageAndDocument) {
     EXPECT_NE(qvm.find("attachment:\r\n" + stored[0] + "letter.txt\r\n"), std::string::npos) << qvm;
     EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
     EXPECT_TRUE(LooseFiles().empty());
+}
+
+TEST_F(Program, FileNamedOnTheCommandLineIsAttachedWithoutAsking) {
+    namedDocument = document;
+    Run([&](CMainHostDlg& host) {
+        Type(host, "555-0100");
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        EXPECT_FALSE(host.documentPage().addButton()->isEnabled());
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        host.schedulePage().outboxButton()->click();
+        QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(pickerCalls, 0);
+    const auto stored = Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(ReadFile(stored[0] + "letter.txt"), ReadFile(document));
 }
 
 TEST_F(Program, RelayDownKeepsTheFaxInTheOutboxAndTellsTheUser) {

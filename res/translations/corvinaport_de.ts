@@ -1,0 +1,903 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>CAddressBookDlg</name>
+    <message>
+        <source>Select Fax Number</source>
+        <translation>Faxnummer auswählen</translation>
+    </message>
+    <message>
+        <source>Select the contacts you wish to add from the list below.  You can select multiple contacts by holding down the &quot;ctrl&quot; key.</source>
+        <translation>Wählen Sie in der Liste unten die Kontakte aus, die Sie hinzufügen möchten.  Mit gedrückter Strg-Taste können Sie mehrere Kontakte auswählen.</translation>
+    </message>
+    <message>
+        <source>Type name or select from list</source>
+        <translation>Namen eingeben oder aus der Liste wählen</translation>
+    </message>
+    <message>
+        <source>Find a contact</source>
+        <translation>Kontakt suchen</translation>
+    </message>
+    <message>
+        <source>Contacts</source>
+        <translation>Kontakte</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Business Fax</source>
+        <translation>Fax geschäftlich</translation>
+    </message>
+    <message>
+        <source>Home Fax</source>
+        <translation>Fax privat</translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation>E-Mail</translation>
+    </message>
+    <message>
+        <source>To &gt;&gt;</source>
+        <translation>An &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;&lt; Remove</source>
+        <translation>&lt;&lt; Entfernen</translation>
+    </message>
+    <message>
+        <source>Fax Recipients</source>
+        <translation>Faxempfänger</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Choose fax number</source>
+        <translation>Faxnummer wählen</translation>
+    </message>
+</context>
+<context>
+    <name>CAttachFile</name>
+    <message>
+        <source>Zephrim Files (*.doc; *.wps; *.txt; *.bmp; *.jpg; *.jpeg)</source>
+        <translation>Zephrim-Dateien (*.doc; *.wps; *.txt; *.bmp; *.jpg; *.jpeg)</translation>
+    </message>
+    <message>
+        <source>Word Documents (*.doc)</source>
+        <translation>Word-Dokumente (*.doc)</translation>
+    </message>
+    <message>
+        <source>Word Perfect (*.doc; *.wpd)</source>
+        <translation>WordPerfect (*.doc; *.wpd)</translation>
+    </message>
+    <message>
+        <source>Text Files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+    <message>
+        <source>Bitmap (*.bmp)</source>
+        <translation>Bitmap (*.bmp)</translation>
+    </message>
+    <message>
+        <source>JPEG Files (*.jpg; *.jpeg)</source>
+        <translation>JPEG-Dateien (*.jpg; *.jpeg)</translation>
+    </message>
+    <message>
+        <source>All Files (*.*)</source>
+        <translation>Alle Dateien (*.*)</translation>
+    </message>
+    <message>
+        <source>Add File</source>
+        <translation>Datei hinzufügen</translation>
+    </message>
+    <message>
+        <source>File Attachment - Send a Fax</source>
+        <translation>Dateianhang - Fax senden</translation>
+    </message>
+    <message>
+        <source>Click the Add button to add the file you wish to fax. We support: Microsoft Word (Word 97 or greater), Word Perfect (5.x and 6.x), text files, bitmap files (BMP), and JPEG files. You may attach only one file.</source>
+        <translation>Klicken Sie auf „Hinzufügen“, um die Datei hinzuzufügen, die Sie faxen möchten. Unterstützt werden: Microsoft Word (ab Word 97), WordPerfect (5.x und 6.x), Textdateien, Bitmap-Dateien (BMP) und JPEG-Dateien. Sie können nur eine Datei anhängen.</translation>
+    </message>
+    <message>
+        <source>Files:</source>
+        <translation>Dateien:</translation>
+    </message>
+    <message>
+        <source>Attached files</source>
+        <translation>Angehängte Dateien</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Open...</source>
+        <translation>Öffnen...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>You cannot add more than one file.</source>
+        <translation>Sie können nicht mehr als eine Datei hinzufügen.</translation>
+    </message>
+    <message>
+        <source>Please add a file</source>
+        <translation>Bitte fügen Sie eine Datei hinzu</translation>
+    </message>
+</context>
+<context>
+    <name>CChooseFaxNumberDlg</name>
+    <message>
+        <source>Choose Fax Number</source>
+        <translation>Faxnummer wählen</translation>
+    </message>
+    <message>
+        <source>Fax numbers</source>
+        <translation>Faxnummern</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Home Phone</source>
+        <translation>Telefon privat</translation>
+    </message>
+    <message>
+        <source>Business Phone</source>
+        <translation>Telefon geschäftlich</translation>
+    </message>
+    <message>
+        <source>Home Fax</source>
+        <translation>Fax privat</translation>
+    </message>
+    <message>
+        <source>Business Fax</source>
+        <translation>Fax geschäftlich</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>CLogoPickerDlg</name>
+    <message>
+        <source>Select Logo Image</source>
+        <translation>Logobild auswählen</translation>
+    </message>
+    <message>
+        <source>Double click to view the original image.</source>
+        <translation>Doppelklicken Sie, um das Originalbild anzuzeigen.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Logo images</source>
+        <translation>Logobilder</translation>
+    </message>
+    <message>
+        <source>Image (*.bmp)</source>
+        <translation>Bild (*.bmp)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>CMainHostDlg</name>
+    <message>
+        <source>Send a Fax</source>
+        <translation>Fax senden</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Send an Internet Fax - Enter Fax Number</source>
+        <translation>Internet-Fax senden - Faxnummer eingeben</translation>
+    </message>
+    <message>
+        <source>Send an Internet Fax - Add File</source>
+        <translation>Internet-Fax senden - Datei hinzufügen</translation>
+    </message>
+    <message>
+        <source>Send an Internet Fax - Schedule Fax</source>
+        <translation>Internet-Fax senden - Fax planen</translation>
+    </message>
+    <message>
+        <source>The file you attached cannot be read:
+%1
+Please add the file again.</source>
+        <translation>Die angehängte Datei kann nicht gelesen werden:
+%1
+Bitte fügen Sie die Datei erneut hinzu.</translation>
+    </message>
+    <message>
+        <source>The file could not be copied to the Corvinaport Outbox folder:
+%1outbox/
+Your fax was not sent. The file you attached is still in:
+%2</source>
+        <translation>Die Datei konnte nicht in den Corvinaport-Postausgang kopiert werden:
+%1outbox/
+Ihr Fax wurde nicht gesendet. Die angehängte Datei liegt weiterhin in:
+%2</translation>
+    </message>
+    <message>
+        <source>Your fax could not be saved in the Corvinaport Outbox.</source>
+        <translation>Ihr Fax konnte nicht im Corvinaport-Postausgang gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>
+The document is kept in:
+%1</source>
+        <translation>
+Das Dokument liegt weiterhin in:
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>CNetFaxPropSheet</name>
+    <message>
+        <source>&lt; &amp;Back</source>
+        <translation>&lt; &amp;Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Next &gt;</source>
+        <translation>&amp;Weiter &gt;</translation>
+    </message>
+    <message>
+        <source>Finish</source>
+        <translation>Fertig stellen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>CScheduleFax</name>
+    <message>
+        <source>Schedule the Fax - Send a Fax</source>
+        <translation>Fax planen - Fax senden</translation>
+    </message>
+    <message>
+        <source>Send Fax</source>
+        <translation>Fax senden</translation>
+    </message>
+    <message>
+        <source>Your fax is ready to be sent.  If you would like to go back and make changes before sending the fax, click the Back button.  Click the Finish button to send the fax.</source>
+        <translation>Ihr Fax ist bereit zum Senden.  Wenn Sie vor dem Senden noch etwas ändern möchten, klicken Sie auf „Zurück“.  Klicken Sie auf „Fertig stellen“, um das Fax zu senden.</translation>
+    </message>
+    <message>
+        <source>Select when you would like to send this fax:</source>
+        <translation>Wählen Sie, wann dieses Fax gesendet werden soll:</translation>
+    </message>
+    <message>
+        <source>Send this &amp;fax immediately</source>
+        <translation>&amp;Fax sofort senden</translation>
+    </message>
+    <message>
+        <source>&amp;Place fax in &quot;outbox&quot;</source>
+        <translation>Fax in den „&amp;Postausgang“ legen</translation>
+    </message>
+</context>
+<context>
+    <name>CSelCover</name>
+    <message>
+        <source>Cover Sheet - Send a Fax</source>
+        <translation>Deckblatt - Fax senden</translation>
+    </message>
+    <message>
+        <source>I want to send a coversheet</source>
+        <translation>Ich möchte ein Deckblatt senden</translation>
+    </message>
+    <message>
+        <source>Logo:</source>
+        <translation>Logo:</translation>
+    </message>
+    <message>
+        <source>Logo</source>
+        <translation>Logo</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>Von:</translation>
+    </message>
+    <message>
+        <source>Company</source>
+        <translation>Firma</translation>
+    </message>
+    <message>
+        <source>Subject:</source>
+        <translation>Betreff:</translation>
+    </message>
+    <message>
+        <source>Memo:</source>
+        <translation>Notiz:</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <source>Subject</source>
+        <translation>Betreff</translation>
+    </message>
+    <message>
+        <source>Memo</source>
+        <translation>Notiz</translation>
+    </message>
+</context>
+<context>
+    <name>CSelRecipient</name>
+    <message>
+        <source>Select Recipients - Send a Fax</source>
+        <translation>Empfänger auswählen - Fax senden</translation>
+    </message>
+    <message>
+        <source>Enter Fax Number</source>
+        <translation>Faxnummer eingeben</translation>
+    </message>
+    <message>
+        <source>Fax Number:</source>
+        <translation>Faxnummer:</translation>
+    </message>
+    <message>
+        <source> (All numbers require 1 plus area code)</source>
+        <translation> (Alle Nummern mit 1 und Vorwahl)</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>An:</translation>
+    </message>
+    <message>
+        <source>Fax number</source>
+        <translation>Faxnummer</translation>
+    </message>
+    <message>
+        <source>Address book</source>
+        <translation>Adressbuch</translation>
+    </message>
+    <message>
+        <source>To: open the address book</source>
+        <translation>An: Adressbuch öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+B</source>
+        <translation>Ctrl+B</translation>
+    </message>
+    <message>
+        <source>Recipient name:</source>
+        <translation>Name des Empfängers:</translation>
+    </message>
+    <message>
+        <source>(Optional)</source>
+        <translation>(Optional)</translation>
+    </message>
+    <message>
+        <source>First:</source>
+        <translation>Vorname:</translation>
+    </message>
+    <message>
+        <source>Last:</source>
+        <translation>Nachname:</translation>
+    </message>
+    <message>
+        <source>Recipient first name</source>
+        <translation>Vorname des Empfängers</translation>
+    </message>
+    <message>
+        <source>Recipient last name</source>
+        <translation>Nachname des Empfängers</translation>
+    </message>
+    <message>
+        <source>Email Address:</source>
+        <translation>E-Mail-Adresse:</translation>
+    </message>
+    <message>
+        <source>Email address</source>
+        <translation>E-Mail-Adresse</translation>
+    </message>
+    <message>
+        <source>Add &amp;to Recipient List  </source>
+        <translation>Zur Empfängerliste &amp;hinzufügen  </translation>
+    </message>
+    <message>
+        <source>Recipients:</source>
+        <translation>Empfänger:</translation>
+    </message>
+    <message>
+        <source>Recipients</source>
+        <translation>Empfänger</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Get Zephrim Now</source>
+        <translation>Zephrim jetzt holen</translation>
+    </message>
+    <message>
+        <source>Please enter valid Fax number or Email address!</source>
+        <translation>Bitte geben Sie eine gültige Faxnummer oder E-Mail-Adresse ein!</translation>
+    </message>
+    <message>
+        <source>Please enter at least one recipient!</source>
+        <translation>Bitte geben Sie mindestens einen Empfänger ein!</translation>
+    </message>
+</context>
+<context>
+    <name>CTaskProgressWnd</name>
+    <message>
+        <source> Cancel </source>
+        <translation> Abbrechen </translation>
+    </message>
+</context>
+<context>
+    <name>HyperLink</name>
+    <message>
+        <source>The operating system is out
+of memory or resources.</source>
+        <translation>Dem Betriebssystem fehlt
+Speicher oder Ressourcen.</translation>
+    </message>
+    <message>
+        <source>The specified file was not found.</source>
+        <translation>Die angegebene Datei wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>The specified path was not found.</source>
+        <translation>Der angegebene Pfad wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>The operating system denied
+access to the specified file.</source>
+        <translation>Das Betriebssystem hat den Zugriff
+auf die angegebene Datei verweigert.</translation>
+    </message>
+    <message>
+        <source>There was not enough memory to complete the operation.</source>
+        <translation>Für diesen Vorgang war nicht genug Speicher vorhanden.</translation>
+    </message>
+    <message>
+        <source>The .EXE file is invalid
+(non-Win32 .EXE or error in .EXE image).</source>
+        <translation>Die Programmdatei ist ungültig
+(kein Win32-Programm oder fehlerhafte Programmdatei).</translation>
+    </message>
+    <message>
+        <source>A sharing violation occurred. </source>
+        <translation>Eine Zugriffsverletzung bei gemeinsamer Nutzung ist aufgetreten. </translation>
+    </message>
+    <message>
+        <source>The filename association is
+incomplete or invalid.</source>
+        <translation>Die Dateizuordnung ist
+unvollständig oder ungültig.</translation>
+    </message>
+    <message>
+        <source>The DDE transaction could not
+be completed because the request timed out.</source>
+        <translation>Die DDE-Transaktion konnte nicht
+abgeschlossen werden, weil die Anfrage zu lange dauerte.</translation>
+    </message>
+    <message>
+        <source>The DDE transaction failed.</source>
+        <translation>Die DDE-Transaktion ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>The DDE transaction could not
+be completed because other DDE transactions
+were being processed.</source>
+        <translation>Die DDE-Transaktion konnte nicht
+abgeschlossen werden, weil andere DDE-Transaktionen
+bearbeitet wurden.</translation>
+    </message>
+    <message>
+        <source>There is no application associated
+with the given filename extension.</source>
+        <translation>Der angegebenen Dateiendung ist
+kein Programm zugeordnet.</translation>
+    </message>
+    <message>
+        <source>The specified dynamic-link library was not found.</source>
+        <translation>Die angegebene Programmbibliothek wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Unknown Error (%1) occurred.</source>
+        <translation>Unbekannter Fehler (%1) ist aufgetreten.</translation>
+    </message>
+    <message>
+        <source>Unable to open hyperlink:
+
+</source>
+        <translation>Der Link kann nicht geöffnet werden:
+
+</translation>
+    </message>
+</context>
+<context>
+    <name>Message</name>
+    <message>
+        <source>Windows sockets initialization failed.</source>
+        <translation>Die Netzwerkschnittstelle konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Send a Fax - Corvinaport</source>
+        <translation>Fax senden - Corvinaport</translation>
+    </message>
+    <message>
+        <source>Your fax will be saved. You may send it later
+by accessing Corvinaport Outbox.</source>
+        <translation>Ihr Fax wird gespeichert. Sie können es später
+über den Corvinaport-Postausgang senden.</translation>
+    </message>
+    <message>
+        <source>Corvinaport</source>
+        <translation>Corvinaport</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigen</translation>
+    </message>
+    <message>
+        <source>Download Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Do you want to stop the task?</source>
+        <translation>Möchten Sie den Vorgang abbrechen?</translation>
+    </message>
+    <message>
+        <source>Send a Fax</source>
+        <translation>Fax senden</translation>
+    </message>
+    <message>
+        <source>Your fax has been sent!</source>
+        <translation>Ihr Fax wurde gesendet!</translation>
+    </message>
+    <message>
+        <source>Your fax could not be sent! It will be saved so you can try to send it later.</source>
+        <translation>Ihr Fax konnte nicht gesendet werden! Es wird gespeichert, damit Sie es später erneut senden können.</translation>
+    </message>
+    <message>
+        <source>Sending your fax, please wait...</source>
+        <translation>Ihr Fax wird gesendet, bitte warten...</translation>
+    </message>
+    <message>
+        <source>Not Connected to the Internet</source>
+        <translation>Nicht mit dem Internet verbunden</translation>
+    </message>
+    <message>
+        <source>Connect to CompuServe?</source>
+        <translation>Mit CompuServe verbinden?</translation>
+    </message>
+    <message>
+        <source>Connect to AOL?</source>
+        <translation>Mit AOL verbinden?</translation>
+    </message>
+    <message>
+        <source>Not Connected to CompuServe</source>
+        <translation>Nicht mit CompuServe verbunden</translation>
+    </message>
+    <message>
+        <source>Not Connected to AOL</source>
+        <translation>Nicht mit AOL verbunden</translation>
+    </message>
+    <message>
+        <source>Connecting to the Internet</source>
+        <translation>Verbindung mit dem Internet wird hergestellt</translation>
+    </message>
+    <message>
+        <source>Do you want to stop connecting to the Internet?</source>
+        <translation>Möchten Sie den Verbindungsaufbau zum Internet abbrechen?</translation>
+    </message>
+    <message>
+        <source>Unable to connect to CompuServe 2000.</source>
+        <translation>Verbindung mit CompuServe 2000 nicht möglich.</translation>
+    </message>
+    <message>
+        <source>Unable to connect to America Online.</source>
+        <translation>Verbindung mit America Online nicht möglich.</translation>
+    </message>
+    <message>
+        <source>Connected to CompuServe 2000 successfully!</source>
+        <translation>Erfolgreich mit CompuServe 2000 verbunden!</translation>
+    </message>
+    <message>
+        <source>Connected to America Online successfully!</source>
+        <translation>Erfolgreich mit America Online verbunden!</translation>
+    </message>
+    <message>
+        <source>Stop connecting to the Internet.</source>
+        <translation>Verbindungsaufbau zum Internet abbrechen.</translation>
+    </message>
+    <message>
+        <source>Unable to connect...</source>
+        <translation>Verbindung nicht möglich...</translation>
+    </message>
+    <message>
+        <source>Start CompuServe 2000...</source>
+        <translation>CompuServe 2000 wird gestartet...</translation>
+    </message>
+    <message>
+        <source>Start America Online...</source>
+        <translation>America Online wird gestartet...</translation>
+    </message>
+    <message>
+        <source>Connecting to CompuServe 2000...</source>
+        <translation>Verbindung mit CompuServe 2000 wird hergestellt...</translation>
+    </message>
+    <message>
+        <source>Connecting to America Online server...</source>
+        <translation>Verbindung mit dem America-Online-Server wird hergestellt...</translation>
+    </message>
+    <message>
+        <source>Unable to start CompuServe 2000.</source>
+        <translation>CompuServe 2000 kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Unable to start America Online.</source>
+        <translation>America Online kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Connecting to America Online...</source>
+        <translation>Verbindung mit America Online wird hergestellt...</translation>
+    </message>
+    <message>
+        <source>Opening the port...</source>
+        <translation>Anschluss wird geöffnet...</translation>
+    </message>
+    <message>
+        <source>Port has been opened successfully</source>
+        <translation>Anschluss wurde erfolgreich geöffnet</translation>
+    </message>
+    <message>
+        <source>Connecting to the device...</source>
+        <translation>Verbindung mit dem Gerät wird hergestellt...</translation>
+    </message>
+    <message>
+        <source>The device has connected successfully.</source>
+        <translation>Das Gerät wurde erfolgreich verbunden.</translation>
+    </message>
+    <message>
+        <source>All devices in the device chain have successfully connected.</source>
+        <translation>Alle Geräte der Gerätekette wurden erfolgreich verbunden.</translation>
+    </message>
+    <message>
+        <source>Verifying the user name and password...</source>
+        <translation>Benutzername und Kennwort werden überprüft...</translation>
+    </message>
+    <message>
+        <source>An authentication event has occurred.</source>
+        <translation>Ein Anmeldeereignis ist aufgetreten.</translation>
+    </message>
+    <message>
+        <source>Requested another validation attempt with a new user.</source>
+        <translation>Ein weiterer Anmeldeversuch mit einem neuen Benutzer wurde angefordert.</translation>
+    </message>
+    <message>
+        <source>Server has requested a callback number.</source>
+        <translation>Der Server hat eine Rückrufnummer angefordert.</translation>
+    </message>
+    <message>
+        <source>The client has requested to change the password</source>
+        <translation>Der Client hat eine Kennwortänderung angefordert</translation>
+    </message>
+    <message>
+        <source>Registering your computer on the network...</source>
+        <translation>Ihr Computer wird im Netzwerk registriert...</translation>
+    </message>
+    <message>
+        <source>The link-speed calculation phase is starting...</source>
+        <translation>Die Verbindungsgeschwindigkeit wird ermittelt...</translation>
+    </message>
+    <message>
+        <source>An authentication request is being acknowledged.</source>
+        <translation>Eine Anmeldeanfrage wird bestätigt.</translation>
+    </message>
+    <message>
+        <source>Reauthentication (after callback) is starting. </source>
+        <translation>Die erneute Anmeldung (nach dem Rückruf) beginnt. </translation>
+    </message>
+    <message>
+        <source>The client has successfully completed authentication.</source>
+        <translation>Der Client hat die Anmeldung erfolgreich abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>The line is about to disconnect for callback.</source>
+        <translation>Die Leitung wird für den Rückruf getrennt.</translation>
+    </message>
+    <message>
+        <source>Delaying to give the modem time to reset for callback.</source>
+        <translation>Warten, bis das Modem für den Rückruf zurückgesetzt ist.</translation>
+    </message>
+    <message>
+        <source>Waiting for an incoming call from server.</source>
+        <translation>Warten auf einen Anruf vom Server.</translation>
+    </message>
+    <message>
+        <source>Projection result information is available.</source>
+        <translation>Informationen zum Projektionsergebnis liegen vor.</translation>
+    </message>
+    <message>
+        <source>User authentication is being initiated or retried.</source>
+        <translation>Die Benutzeranmeldung wird gestartet oder wiederholt.</translation>
+    </message>
+    <message>
+        <source>Client has been called back and is about to resume authentication.</source>
+        <translation>Der Client wurde zurückgerufen und setzt die Anmeldung fort.</translation>
+    </message>
+    <message>
+        <source>Logging on to the network...</source>
+        <translation>Anmeldung am Netzwerk...</translation>
+    </message>
+    <message>
+        <source>Subentry has been connected</source>
+        <translation>Untereintrag wurde verbunden</translation>
+    </message>
+    <message>
+        <source>Subentry has been disconnected</source>
+        <translation>Untereintrag wurde getrennt</translation>
+    </message>
+    <message>
+        <source>Terminal state supported by RASPHONE.EXE.</source>
+        <translation>Terminalzustand, von RASPHONE.EXE unterstützt.</translation>
+    </message>
+    <message>
+        <source>Retry authentication state supported by RASPHONE.EXE.</source>
+        <translation>Anmeldewiederholung, von RASPHONE.EXE unterstützt.</translation>
+    </message>
+    <message>
+        <source>Callback state supported by RASPHONE.EXE.</source>
+        <translation>Rückrufzustand, von RASPHONE.EXE unterstützt.</translation>
+    </message>
+    <message>
+        <source>Change password state supported by RASPHONE.EXE.</source>
+        <translation>Kennwortänderung, von RASPHONE.EXE unterstützt.</translation>
+    </message>
+    <message>
+        <source>Connect to remote server successfully!</source>
+        <translation>Erfolgreich mit dem entfernten Server verbunden!</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Getrennt</translation>
+    </message>
+    <message>
+        <source>Fail to get error string</source>
+        <translation>Fehlertext nicht verfügbar</translation>
+    </message>
+    <message>
+        <source> Extended Error Code: %1</source>
+        <translation> Erweiterter Fehlercode: %1</translation>
+    </message>
+    <message>
+        <source>Connect to the Internet?</source>
+        <translation>Mit dem Internet verbinden?</translation>
+    </message>
+    <message>
+        <source>Retry the connection again.</source>
+        <translation>Verbindung erneut versuchen.</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Fehler: %1</translation>
+    </message>
+    <message>
+        <source>No fax numbers in address book entry</source>
+        <translation>Der Adressbucheintrag enthält keine Faxnummern</translation>
+    </message>
+    <message>
+        <source>Address Book</source>
+        <translation>Adressbuch</translation>
+    </message>
+    <message>
+        <source>The help could not be opened.
+
+The help pages are not installed, or no program is set up to show web pages.</source>
+        <translation>Die Hilfe konnte nicht geöffnet werden.
+
+Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen von Webseiten eingerichtet.</translation>
+    </message>
+    <message>
+        <source>&amp;About Send a Fax - Corvinaport...</source>
+        <translation>&amp;Info über Fax senden - Corvinaport...</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramArgs</name>
+    <message>
+        <source>Try &apos;%1 --help&apos;.
+</source>
+        <translation>Weitere Informationen mit „%1 --help“.
+</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>unbekannte Option %1</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [FILE]
+       %1 /s [/n NUMBER] [/id CONTACT]
+       %1 &quot;GROUPFILE&quot;
+Opens the Send a Fax wizard.
+
+  FILE              attach FILE to the fax
+  /s                send to one contact or number
+  /n NUMBER         with /s: the fax number to fill in
+  /id CONTACT       with /s: the address-book contact to fill in
+  &quot;GROUPFILE&quot;       take over the document printed to the fax printer
+  -h, --help        print this help and exit
+  -v, --version     print the version and exit
+
+Settings are read from the registry store named by CORVINAPORT_REGISTRY,
+else /etc/corvinaport/registry.reg. See man %1.
+</source>
+        <translation>Aufruf: %1 [DATEI]
+        %1 /s [/n NUMMER] [/id KONTAKT]
+        %1 &quot;GRUPPENDATEI&quot;
+Öffnet den Assistenten „Fax senden“.
+
+  DATEI             DATEI an das Fax anhängen
+  /s                an einen Kontakt oder eine Nummer senden
+  /n NUMMER         mit /s: die einzutragende Faxnummer
+  /id KONTAKT       mit /s: der einzutragende Adressbuchkontakt
+  &quot;GRUPPENDATEI&quot;    das auf dem Faxdrucker gedruckte Dokument übernehmen
+  -h, --help        diese Hilfe ausgeben und beenden
+  -v, --version     die Version ausgeben und beenden
+
+Die Einstellungen stehen in der Registrierungsdatei, die CORVINAPORT_REGISTRY
+nennt, sonst in /etc/corvinaport/registry.reg. Siehe man %1.
+</translation>
+    </message>
+</context>
+</TS>
