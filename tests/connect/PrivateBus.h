@@ -20,8 +20,10 @@
 #include <thread>
 #include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
+#include "ConnectTestSupport.h"
 #include "platform/nmbus/NmBus.h"
 
 extern char** environ;
@@ -123,46 +125,45 @@ class ScopedSystemBus {
 };
 
 // NetworkManager on a bus, answering from a model the test changes at will:
-// Properties.Get of the manager's ActiveConnections, of an active
-// connection's State, Type, Id and Devices and of a device's State;
-// Settings.ListConnections and Settings.Connection.GetSettings of the
-// profiles; ActivateConnection, which makes an active connection of the
-// profile on the first device; DeactivateConnection, which removes it.
-// Anything else is answered with an error, as NetworkManager does.
+// Properties.Get of the objects' properties, Settings.ListConnections and
+// Settings.Connection.GetSettings of the profiles, ActivateConnection (an
+// active connection of the profile on the model's device) and
+// DeactivateConnection (which removes it). Anything else is answered with an
+// error, as NetworkManager does.
 class FakeNetworkManager {
   public:
-    static constexpr const char* kActivePrefix =
-        "/org/freedesktop/NetworkManager/ActiveConnection/";
-
-    struct Active {
-        Active(std::string p, std::string t, std::uint32_t s, std::string i = "",
-               std::vector<std::string> d = {})
-            : path(std::move(p)),
-              type(std::move(t)),
-              state(s),
-              id(std::move(i)),
-              devices(std::move(d)) {}
-        std::string path, type;
-        std::uint32_t state;
-        std::string id;
-        std::vector<std::string> devices;
-    };
-    struct Call {
-        std::string method, argument;
-    };
+    using Value = std::variant<std::uint32_t, std::string, std::vector<std::string>, bool>;
     using Settings = std::map<std::string, std::map<std::string, std::string>>;
     struct Model {
-        std::vector<Active> active;
-        std::map<std::string, Settings> profiles;      // by object path
-        std::map<std::string, std::uint32_t> devices;  // state by object path
-        std::uint32_t activationState = 1;             // activating
-        std::string refusal;                           // ActivateConnection's error
-        std::vector<Call> calls;                       // all but Properties.Get
-        std::vector<std::string> activated;            // active connections made
+        // Properties by object path and name: the manager's ActiveConnections;
+        // an active connection's State, Type, Id and Devices; a device's State.
+        std::map<std::string, std::map<std::string, Value>> objects;
+        std::map<std::string, Settings> profiles;  // by object path
+        std::string device;                        // of the connections activated
+        std::uint32_t activationState = 1;         // activating
+        std::string refusal;                       // ActivateConnection's error, if any
+        std::vector<std::string> calls;            // "Method argument", all but Properties.Get
+        std::vector<std::string> activated;        // the active connections made
+
+        std::vector<std::string>& Active() {
+            return std::get<2>(objects[nmbus::kPath]["ActiveConnections"]);
+        }
+        void AddActive(const std::string& path, const std::string& type, std::uint32_t state,
+                       const std::string& id = "") {
+            objects[path] = {{"State", state},
+                             {"Type", type},
+                             {"Id", id},
+                             {"Devices", device.empty() ? Strings{} : Strings{device}}};
+            Active().push_back(path);
+        }
+        bool RemoveActive(const std::string& path) {
+            std::erase(Active(), path);
+            return objects.erase(path) == 1;
+        }
     };
 
-    explicit FakeNetworkManager(const std::string& address, std::vector<Active> active = {}) {
-        model_.active = std::move(active);
+    explicit FakeNetworkManager(const std::string& address) {
+        model_.objects[nmbus::kPath]["ActiveConnections"] = Strings{};
         DBusError error;
         ::dbus_error_init(&error);
         bus_.reset(::dbus_connection_open_private(address.c_str(), &error));
@@ -200,17 +201,6 @@ class FakeNetworkManager {
         return model_;
     }
 
-    // A profile with id and type and these further settings; its object path.
-    std::string AddProfile(const std::string& id, const std::string& type, Settings settings = {}) {
-        std::lock_guard lock(m_);
-        std::string path = "/org/freedesktop/NetworkManager/Settings/" +
-                           std::to_string(model_.profiles.size() + 1);
-        settings["connection"]["id"] = id;
-        settings["connection"]["type"] = type;
-        model_.profiles[path] = std::move(settings);
-        return path;
-    }
-
   private:
     static DBusHandlerResult Filter(DBusConnection* c, DBusMessage* m, void* self) {
         if (::dbus_message_get_type(m) != DBUS_MESSAGE_TYPE_METHOD_CALL)
@@ -220,153 +210,109 @@ class FakeNetworkManager {
         return DBUS_HANDLER_RESULT_HANDLED;
     }
 
-    static nmbus::Message Error(DBusMessage* m, const char* name) {
-        return nmbus::Message(::dbus_message_new_error(m, name, "refused by the test"));
-    }
-
-    static void Paths(DBusMessageIter& to, const std::vector<std::string>& paths) {
-        DBusMessageIter array;
-        ::dbus_message_iter_open_container(&to, DBUS_TYPE_ARRAY, "o", &array);
-        for (const std::string& p : paths) {
-            const char* s = p.c_str();
-            ::dbus_message_iter_append_basic(&array, DBUS_TYPE_OBJECT_PATH, &s);
+    static void Append(DBusMessageIter& to, const Value& v) {
+        if (const auto* u = std::get_if<std::uint32_t>(&v)) {
+            const dbus_uint32_t n = *u;
+            ::dbus_message_iter_append_basic(&to, DBUS_TYPE_UINT32, &n);
+        } else if (const auto* s = std::get_if<std::string>(&v)) {
+            const char* p = s->c_str();
+            ::dbus_message_iter_append_basic(&to, DBUS_TYPE_STRING, &p);
+        } else if (const auto* b = std::get_if<bool>(&v)) {
+            const dbus_bool_t truth = *b;
+            ::dbus_message_iter_append_basic(&to, DBUS_TYPE_BOOLEAN, &truth);
+        } else {
+            DBusMessageIter array;
+            ::dbus_message_iter_open_container(&to, DBUS_TYPE_ARRAY, "o", &array);
+            for (const std::string& path : std::get<2>(v)) {
+                const char* p = path.c_str();
+                ::dbus_message_iter_append_basic(&array, DBUS_TYPE_OBJECT_PATH, &p);
+            }
+            ::dbus_message_iter_close_container(&to, &array);
         }
-        ::dbus_message_iter_close_container(&to, &array);
     }
-
-    // A reply holding one variant of this signature.
-    static nmbus::Message Variant(DBusMessage* m, const char* signature,
-                                  const std::function<void(DBusMessageIter&)>& fill) {
-        nmbus::Message reply(::dbus_message_new_method_return(m));
-        DBusMessageIter top, variant;
-        ::dbus_message_iter_init_append(reply.get(), &top);
-        ::dbus_message_iter_open_container(&top, DBUS_TYPE_VARIANT, signature, &variant);
-        fill(variant);
-        ::dbus_message_iter_close_container(&top, &variant);
-        return reply;
-    }
-    static void Basic(DBusMessageIter& to, std::uint32_t n) {
-        dbus_uint32_t u = n;
-        ::dbus_message_iter_append_basic(&to, DBUS_TYPE_UINT32, &u);
-    }
-    static void Basic(DBusMessageIter& to, const std::string& s) {
-        const char* p = s.c_str();
-        ::dbus_message_iter_append_basic(&to, DBUS_TYPE_STRING, &p);
-    }
-    template <class T>
-    static nmbus::Message Value(DBusMessage* m, const T& v) {
-        return Variant(m, std::is_same_v<T, std::string> ? "s" : "u",
-                       [&](DBusMessageIter& it) { Basic(it, v); });
+    // Appends a variant of v, or a dictionary entry of key and that variant.
+    static void AppendVariant(DBusMessageIter& to, const Value& v, const char* key = nullptr) {
+        DBusMessageIter entry, variant;
+        DBusMessageIter* into = &to;
+        if (key) {
+            ::dbus_message_iter_open_container(&to, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
+            Append(entry, std::string(key));
+            into = &entry;
+        }
+        const char* signature[] = {"u", "s", "ao", "b"};
+        ::dbus_message_iter_open_container(into, DBUS_TYPE_VARIANT, signature[v.index()], &variant);
+        Append(variant, v);
+        ::dbus_message_iter_close_container(into, &variant);
+        if (key) ::dbus_message_iter_close_container(&to, &entry);
     }
 
     nmbus::Message Answer(DBusMessage* m) {
         const std::string path = ::dbus_message_get_path(m) ? ::dbus_message_get_path(m) : "";
-        std::string a, b;  // the first two string or object path arguments
-        DBusMessageIter args;
-        for (bool more = ::dbus_message_iter_init(m, &args); more && b.empty();
-             more = ::dbus_message_iter_next(&args)) {
-            const int t = ::dbus_message_iter_get_arg_type(&args);
+        std::string args[2];  // the first two string or object path arguments
+        DBusMessageIter it;
+        bool more = ::dbus_message_iter_init(m, &it);
+        for (std::string& a : args) {
+            const int t = more ? ::dbus_message_iter_get_arg_type(&it) : DBUS_TYPE_INVALID;
             if (t != DBUS_TYPE_STRING && t != DBUS_TYPE_OBJECT_PATH) break;
             const char* s = nullptr;
-            ::dbus_message_iter_get_basic(&args, &s);
-            (a.empty() ? a : b) = s ? s : "";
+            ::dbus_message_iter_get_basic(&it, &s);
+            a = s ? s : "";
+            more = ::dbus_message_iter_next(&it);
         }
+        nmbus::Message reply(::dbus_message_new_method_return(m));
+        DBusMessageIter out;
+        ::dbus_message_iter_init_append(reply.get(), &out);
+        auto error = [&](const char* name) {
+            return nmbus::Message(::dbus_message_new_error(m, name, "refused by the test"));
+        };
         std::lock_guard lock(m_);
         Model& model = model_;
         if (::dbus_message_is_method_call(m, DBUS_INTERFACE_PROPERTIES, "Get")) {
-            if (path == nmbus::kPath && b == "ActiveConnections") {
-                std::vector<std::string> paths;
-                for (const Active& x : model.active) paths.push_back(x.path);
-                return Variant(m, "ao", [&](DBusMessageIter& v) { Paths(v, paths); });
-            }
-            if (const Active* x = FindActive(path); x && a == nmbus::kActiveInterface) {
-                if (b == "State") return Value(m, x->state);
-                if (b == "Type") return Value(m, x->type);
-                if (b == "Id") return Value(m, x->id);
-                if (b == "Devices")
-                    return Variant(m, "ao", [&](DBusMessageIter& v) { Paths(v, x->devices); });
-            }
-            if (auto d = model.devices.find(path); d != model.devices.end() && b == "State")
-                return Value(m, d->second);
-            return Error(m, DBUS_ERROR_UNKNOWN_OBJECT);
+            auto object = model.objects.find(path);
+            if (object == model.objects.end() || !object->second.contains(args[1]))
+                return error(DBUS_ERROR_UNKNOWN_OBJECT);
+            AppendVariant(out, object->second.at(args[1]));
+            return reply;
         }
-        const char* member = ::dbus_message_get_member(m);
-        model.calls.push_back({member ? member : "", a});
-        auto profile = model.profiles.find(path);
-        if (::dbus_message_has_member(m, "ListConnections")) {
-            nmbus::Message reply(::dbus_message_new_method_return(m));
-            DBusMessageIter top;
-            ::dbus_message_iter_init_append(reply.get(), &top);
-            std::vector<std::string> paths;
+        const std::string method = ::dbus_message_get_member(m);
+        model.calls.push_back(method + " " + args[0]);
+        if (method == "ListConnections") {
+            Strings paths;
             for (const auto& [p, settings] : model.profiles) paths.push_back(p);
-            Paths(top, paths);
-            return reply;
-        }
-        if (::dbus_message_has_member(m, "GetSettings") && profile != model.profiles.end())
-            return SettingsReply(m, profile->second);
-        if (::dbus_message_has_member(m, "ActivateConnection")) {
-            if (!model.refusal.empty()) return Error(m, model.refusal.c_str());
-            auto chosen = model.profiles.find(a);
-            if (chosen == model.profiles.end())
-                return Error(m, "org.freedesktop.NetworkManager.UnknownConnection");
-            Active made(kActivePrefix + std::to_string(101 + model.activated.size()),
-                        chosen->second.at("connection").at("type"), model.activationState,
-                        chosen->second.at("connection").at("id"));
-            if (!model.devices.empty()) made.devices.push_back(model.devices.begin()->first);
-            model.active.push_back(made);
-            model.activated.push_back(made.path);
-            nmbus::Message reply(::dbus_message_new_method_return(m));
-            const char* s = made.path.c_str();
-            ::dbus_message_append_args(reply.get(), DBUS_TYPE_OBJECT_PATH, &s, DBUS_TYPE_INVALID);
-            return reply;
-        }
-        if (::dbus_message_has_member(m, "DeactivateConnection")) {
-            if (!FindActive(a))
-                return Error(m, "org.freedesktop.NetworkManager.ConnectionNotActive");
-            std::erase_if(model.active, [&](const Active& x) { return x.path == a; });
-            return nmbus::Message(::dbus_message_new_method_return(m));
-        }
-        return Error(m, DBUS_ERROR_UNKNOWN_METHOD);
-    }
-
-    // a{sa{sv}}: the profile's strings, and a truth value as NetworkManager
-    // mixes in.
-    static nmbus::Message SettingsReply(DBusMessage* m, const Settings& settings) {
-        nmbus::Message reply(::dbus_message_new_method_return(m));
-        DBusMessageIter top, groups;
-        ::dbus_message_iter_init_append(reply.get(), &top);
-        ::dbus_message_iter_open_container(&top, DBUS_TYPE_ARRAY, "{sa{sv}}", &groups);
-        for (const auto& [group, keys] : settings) {
-            DBusMessageIter g, kvs;
-            ::dbus_message_iter_open_container(&groups, DBUS_TYPE_DICT_ENTRY, nullptr, &g);
-            Basic(g, group);
-            ::dbus_message_iter_open_container(&g, DBUS_TYPE_ARRAY, "{sv}", &kvs);
-            auto entry = [&](const std::string& key, int type, const char* sig, const void* value) {
-                DBusMessageIter kv, var;
-                ::dbus_message_iter_open_container(&kvs, DBUS_TYPE_DICT_ENTRY, nullptr, &kv);
-                Basic(kv, key);
-                ::dbus_message_iter_open_container(&kv, DBUS_TYPE_VARIANT, sig, &var);
-                ::dbus_message_iter_append_basic(&var, type, value);
-                ::dbus_message_iter_close_container(&kv, &var);
-                ::dbus_message_iter_close_container(&kvs, &kv);
-            };
-            for (const auto& [key, value] : keys) {
-                const char* vs = value.c_str();
-                entry(key, DBUS_TYPE_STRING, "s", &vs);
+            Append(out, paths);
+        } else if (method == "GetSettings" && model.profiles.contains(path)) {
+            // a{sa{sv}}: the profile's strings, and a truth value as NetworkManager mixes in.
+            DBusMessageIter groups, group, keys;
+            ::dbus_message_iter_open_container(&out, DBUS_TYPE_ARRAY, "{sa{sv}}", &groups);
+            for (const auto& [name, values] : model.profiles.at(path)) {
+                ::dbus_message_iter_open_container(&groups, DBUS_TYPE_DICT_ENTRY, nullptr, &group);
+                Append(group, name);
+                ::dbus_message_iter_open_container(&group, DBUS_TYPE_ARRAY, "{sv}", &keys);
+                for (const auto& [key, value] : values) AppendVariant(keys, value, key.c_str());
+                AppendVariant(keys, true, "autoconnect");
+                ::dbus_message_iter_close_container(&group, &keys);
+                ::dbus_message_iter_close_container(&groups, &group);
             }
-            dbus_bool_t yes = TRUE;
-            entry("autoconnect", DBUS_TYPE_BOOLEAN, "b", &yes);
-            ::dbus_message_iter_close_container(&g, &kvs);
-            ::dbus_message_iter_close_container(&groups, &g);
+            ::dbus_message_iter_close_container(&out, &groups);
+        } else if (method == "ActivateConnection") {
+            if (!model.refusal.empty()) return error(model.refusal.c_str());
+            if (!model.profiles.contains(args[0]))
+                return error("org.freedesktop.NetworkManager.UnknownConnection");
+            const auto& connection = model.profiles.at(args[0]).at("connection");
+            const std::string made = "/org/freedesktop/NetworkManager/ActiveConnection/" +
+                                     std::to_string(101 + model.activated.size());
+            model.AddActive(made, connection.at("type"), model.activationState,
+                            connection.at("id"));
+            model.activated.push_back(made);
+            const char* p = made.c_str();
+            ::dbus_message_iter_append_basic(&out, DBUS_TYPE_OBJECT_PATH, &p);
+        } else if (method == "DeactivateConnection") {
+            if (!model.RemoveActive(args[0]))
+                return error("org.freedesktop.NetworkManager.ConnectionNotActive");
+        } else {
+            return error(DBUS_ERROR_UNKNOWN_METHOD);
         }
-        ::dbus_message_iter_close_container(&top, &groups);
         return reply;
-    }
-
-    const Active* FindActive(const std::string& path) const {
-        for (const Active& a : model_.active)
-            if (a.path == path) return &a;
-        return nullptr;
     }
 
     mutable std::mutex m_;
