@@ -25,10 +25,10 @@ class ConnectionManagerTest : public ::testing::Test {
                   "\"AOLUserName\"=\"screen\"\r\n\"AOLPassword\"=\"" +
                   *ScramblePassword("aol-pw", 0x5A) + "\"\r\n\r\n" + more));
     }
-    // The online service, with a client of that kind in that state.
-    void ConfigureAol(bool compuserve, const std::string& client) {
+    // The online service, with a client in that state.
+    void ConfigureAol(const std::string& client) {
         Configure("AOL", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\America Online\\America Online\\4.0]\r\n");
-        qv.Write(client + (compuserve ? "cs2k=1\n" : ""));
+        qv.Write(client);
     }
     bool Ensure() { return manager.EnsureOnline(boxes, progress); }
 
@@ -95,39 +95,30 @@ TEST_F(ConnectionManagerTest, DialUp) {
 }
 
 TEST_F(ConnectionManagerTest, OnlineService) {
+    const Strings failed = {"Connect to AOL?", "Not Connected to AOL"};
     struct Case {
-        const char* name;
-        bool compuserve;
         std::string client;
         bool refuse, online;
         Strings boxes;
     };
     const std::vector<Case> cases = {
-        {"connected already", false, "connected=1\n", false, true, {}},
-        {"signs on with the configured account",
-         false,
-         "running=1\nsignon-window=1\nscreen-name=screen\npassword=aol-pw\n",
+        {"connected=1\n", false, true, {}},
+        // Signs on with the configured account.
+        {"running=1\nsignon-window=1\nscreen-name=screen\npassword=aol-pw\n",
          false,
          true,
          {"Connect to AOL?"}},
-        {"a failure names the client",
-         false,
-         "start-result=1\n",
-         false,
-         false,
-         {"Connect to AOL?", "Not Connected to AOL"}},
-        {"a failure names CompuServe",
-         true,
-         "start-result=1\n",
+        {"start-result=1\n", false, false, failed},
+        {"start-result=1\ncs2k=1\n",
          false,
          false,
          {"Connect to CompuServe?", "Not Connected to CompuServe"}},
-        {"a refusal is silent", false, "running=1\n", true, false, {"Connect to AOL?"}},
-        {"unavailable information is silent", false, "info=1\n", false, false, {}},
+        {"running=1\n", true, false, {"Connect to AOL?"}},  // a refusal is silent
+        {"info=1\n", false, false, {}},                     // so is unavailable information
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ConfigureAol(c.compuserve, c.client);
+        SCOPED_TRACE(c.client);
+        ConfigureAol(c.client);
         boxes = ScriptedMessageBox();
         if (c.refuse) boxes.Answer(MbResult::Cancel);
         ConnectionManager fresh(network, clock);
@@ -137,7 +128,7 @@ TEST_F(ConnectionManagerTest, OnlineService) {
     Configure("AOL");  // no client installed
     boxes = ScriptedMessageBox();
     EXPECT_FALSE(Ensure());
-    EXPECT_EQ(boxes.Texts(), (Strings{"Connect to AOL?", "Not Connected to AOL"}));
+    EXPECT_EQ(boxes.Texts(), failed);
 }
 
 TEST_F(ConnectionManagerTest, KindsReadTheirFlags) {
@@ -146,7 +137,7 @@ TEST_F(ConnectionManagerTest, KindsReadTheirFlags) {
     EXPECT_FALSE(manager.IsOnline(K::DialUp));
     network.flags = INTERNET_CONNECTION_MODEM;
     EXPECT_TRUE(manager.IsOnline(K::DialUp));
-    ConfigureAol(false, "connected=1\n");
+    ConfigureAol("connected=1\n");
     const std::pair<std::uint32_t, bool> cases[] = {{INTERNET_CONNECTION_PROXY, false},
                                                     {0, false},
                                                     {INTERNET_CONNECTION_LAN, true},
