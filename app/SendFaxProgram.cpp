@@ -55,6 +55,8 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         return false;
     };
 
+    steps.mergeProgress = [&progress] { return progress.Create("Send a Fax", true, true); };
+
     HelpService* help = services.help;
     steps.addressBook = [&app, &boxes, help](QWidget* parent, FaxJob& job) {
         return RunAddressBookDialog(parent, job, app.settings.directory.InstallPath, boxes, help);

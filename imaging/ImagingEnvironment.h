@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct FaxJob;
@@ -37,6 +38,17 @@ class ImagingEnvironment {
     // Page 0 of first, then every page of second, into destination.
     [[nodiscard]] virtual bool MergePages(const std::string& first, const std::string& second,
                                           const std::string& destination) = 0;
+    // Told after each page of a merge: pages written and pages in all.
+    using PageProgress = std::function<void(std::uint32_t done, std::uint32_t total)>;
+    // MergePages, telling progress after each page (those that cannot tell
+    // merge without it).
+    [[nodiscard]] virtual bool MergePagesReporting(const std::string& first,
+                                                   const std::string& second,
+                                                   const std::string& destination,
+                                                   const PageProgress& progress) {
+        (void)progress;
+        return MergePages(first, second, destination);
+    }
     // Composes LocalFolders + "outbox/Cover.tif" from the template
     // LocalFolders + "templates/Template.tif"; answers the result path (empty
     // when a path is too long or no cover can be made). Wraps fields.memo in

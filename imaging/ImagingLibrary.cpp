@@ -326,6 +326,12 @@ std::uint32_t ImagingLibrary::CountImages(const std::string& path) {
 
 bool ImagingLibrary::MergePages(const std::string& first, const std::string& second,
                                 const std::string& destination) {
+    return MergePagesReporting(first, second, destination, {});
+}
+
+bool ImagingLibrary::MergePagesReporting(const std::string& first, const std::string& second,
+                                         const std::string& destination,
+                                         const PageProgress& progress) {
     if (!FitsPathBuffer(first) || !FitsPathBuffer(second) || !FitsPathBuffer(destination))
         return false;
     if (entries_.GetNumberOfImagesInTiffFile == nullptr || entries_.CopyTiffImageInFile == nullptr)
@@ -339,9 +345,15 @@ bool ImagingLibrary::MergePages(const std::string& first, const std::string& sec
     const std::int32_t pages = entries_.GetNumberOfImagesInTiffFile(second.c_str());
     bool ok = pages > 0 && entries_.CopyTiffImageInFile(first.c_str(), 0, destination.c_str(),
                                                         TIFF32_COPY_START) != 0;
-    for (std::int32_t i = 0; ok && i < pages; ++i)
+    // Consecutive pages of one file into one file: the library goes on with
+    // the handles of the previous call, so each page costs the same.
+    const auto total = static_cast<std::uint32_t>(pages > 0 ? pages + 1 : 0);
+    if (ok && progress) progress(1, total);
+    for (std::int32_t i = 0; ok && i < pages; ++i) {
         ok = entries_.CopyTiffImageInFile(second.c_str(), i, destination.c_str(),
                                           TIFF32_COPY_APPEND) != 0;
+        if (ok && progress) progress(static_cast<std::uint32_t>(i) + 2, total);
+    }
     if (!ok) std::remove(destination.c_str());
     return ok;
 }

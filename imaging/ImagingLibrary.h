@@ -102,6 +102,8 @@ class ImagingLibrary final : public ImagingEnvironment {
     std::uint32_t CountImages(const std::string& path) override;
     bool MergePages(const std::string& first, const std::string& second,
                     const std::string& destination) override;
+    bool MergePagesReporting(const std::string& first, const std::string& second,
+                             const std::string& destination, const PageProgress& progress) override;
     std::string ComposeCoverSheet(CoverSheetFields& fields, const FaxJob& job,
                                   const DirectorySettings& directory) override;
 

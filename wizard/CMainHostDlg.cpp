@@ -1,5 +1,7 @@
 #include "wizard/CMainHostDlg.h"
 
+#include <QElapsedTimer>
+
 #include <unistd.h>
 
 #include <QCloseEvent>
@@ -13,6 +15,7 @@
 
 #include "app/AppSettings.h"
 #include "app/MessageBoxService.h"
+#include "app/TaskProgress.h"
 #include "controls/HelpService.h"
 #include "controls/Look.h"
 #include "imaging/ImagingEnvironment.h"
@@ -240,11 +243,33 @@ void CMainHostDlg::MergeCoverSheet() {
     const std::string temp = env_.settings.directory.LocalFolders + "outbox/" + "temp.tif";
     const std::string cover = cover_.coverFilePath();
     if (cover.empty()) return;
-    (void)env_.imaging.MergePages(cover, message.documentPath, temp);
+    // A long document takes a while: the window shows how far the merge is
+    // and keeps answering.
+    std::unique_ptr<TaskProgress> progress =
+        steps_.mergeProgress ? steps_.mergeProgress() : nullptr;
+    if (progress) {
+        progress->SetText(tr("Adding the cover sheet to your fax...").toStdString());
+        progress->Show();
+        progress->PumpMessages(false);
+    }
+    QElapsedTimer sincePump;
+    sincePump.start();
+    const auto onPage = [&progress, &sincePump](std::uint32_t done, std::uint32_t total) {
+        if (!progress || (done < total && sincePump.elapsed() < 30)) return;
+        progress->SetRange(0, static_cast<int>(total), 1);
+        progress->SetPos(static_cast<int>(done));
+        progress->PumpMessages(false);
+        sincePump.restart();
+    };
+    const bool merged = env_.imaging.MergePagesReporting(cover, message.documentPath, temp, onPage);
+    if (progress) progress->Hide();
     std::error_code ec;
-    // The merged file replaces the document only when the merge made one.
-    if (fs::is_regular_file(temp, ec)) {
-        fs::copy_file(temp, message.documentPath, fs::copy_options::overwrite_existing, ec);
+    // The merged file takes the document's place in one step; without a
+    // merge the document stays as it was.
+    if (merged && fs::is_regular_file(temp, ec)) {
+        fs::rename(temp, message.documentPath, ec);
+        if (ec) fs::remove(temp, ec);
+    } else {
         fs::remove(temp, ec);
     }
     fs::remove(cover, ec);

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/Translate.h"
@@ -19,6 +20,7 @@ class DocumentOpener;
 class HelpService;
 class ImagingEnvironment;
 class MessageBoxService;
+class TaskProgress;
 class WindowMessageListener;
 
 // What the host dialog uses of the program around it.
@@ -57,6 +59,9 @@ struct FinishSteps {
     CAttachFile::FilePicker filePicker;
     // Runs the logo picker of the cover page; the page's own when empty.
     CSelCover::PickerRunner logoPicker;
+    // A progress window for merging the cover in front of the document;
+    // the merge shows none when empty.
+    std::function<std::unique_ptr<TaskProgress>()> mergeProgress;
 };
 
 // The host of the wizard: it builds the sheet with its three pages, runs it,

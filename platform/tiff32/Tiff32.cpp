@@ -92,11 +92,6 @@ bool SameFile(const char* a, const char* b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-std::uint64_t FileSize(const char* path) {
-    struct stat st {};
-    return stat(path, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
-
 // A temporary file next to path, closed, with ordinary permissions.
 std::string MakeTempNextTo(const std::string& path) {
     std::string pattern = path + ".XXXXXX";
@@ -228,6 +223,104 @@ bool CopyData(TIFF* in, TIFF* out, std::uint64_t sourceSize) {
         if (put != want) return Fail(false, "cannot write page data: " + g_lastError);
     }
     return true;
+}
+
+// ---- handles kept between page copies -------------------------------------
+
+// What a file looked like when this library last left it.
+struct Stamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = -1;
+    timespec mtime{};
+    bool operator==(const Stamp& o) const {
+        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec;
+    }
+};
+
+bool StampOf(const struct stat& st, Stamp& out) {
+    out = Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    return true;
+}
+
+// A file that CopyTiffImageInFile keeps open for the next call, so a
+// document copied page by page is opened once and never walked from its
+// first page again. The handle is used again only while the file on disk is
+// still as this library left it; otherwise it is let go.
+class KeptFile {
+  public:
+    KeptFile() = default;
+    KeptFile(const KeptFile&) = delete;
+    KeptFile& operator=(const KeptFile&) = delete;
+    ~KeptFile() { Release(); }
+
+    // The kept handle of path, or nullptr.
+    TIFF* For(const char* path) {
+        if (tif_ == nullptr || path_ != path) return nullptr;
+        struct stat st {};
+        Stamp now;
+        if (stat(path, &st) != 0 || !StampOf(st, now) || !(now == stamp_)) {
+            Release();
+            return nullptr;
+        }
+        return tif_;
+    }
+    void Keep(const std::string& path, TiffPtr tif) {
+        if (tif.get() != tif_) Release();
+        tif_ = tif.release();
+        path_ = path;
+        Refresh();
+    }
+    // Notes the file as it is now, after this library wrote to it.
+    void Refresh() {
+        struct stat st {};
+        if (tif_ == nullptr || fstat(TIFFFileno(tif_), &st) != 0) return Release();
+        (void)StampOf(st, stamp_);
+    }
+    // Everything was written by the calls that wrote it, so the handle is
+    // freed without flushing: the file may have been renamed since.
+    void Release() {
+        if (tif_ != nullptr) {
+            const int fd = TIFFFileno(tif_);
+            TIFFCleanup(tif_);
+            if (fd >= 0) close(fd);
+        }
+        tif_ = nullptr;
+        path_.clear();
+    }
+    [[nodiscard]] const Stamp& stamp() const { return stamp_; }
+
+  private:
+    std::string path_;
+    Stamp stamp_;
+    TIFF* tif_ = nullptr;
+};
+
+thread_local KeptFile g_keptSource;
+thread_local KeptFile g_keptDestination;
+
+// The source positioned at page, kept open for the next call.
+TIFF* SourceAt(const char* source, int32_t page) {
+    TIFF* in = g_keptSource.For(source);
+    if (in == nullptr) {
+        // Read without mapping: the file may change between calls.
+        TiffPtr opened = OpenTiff(source, "rm");
+        if (!opened) return nullptr;
+        g_keptSource.Keep(source, std::move(opened));
+        in = g_keptSource.For(source);
+        if (in == nullptr) return Fail<TIFF*>(nullptr, std::string("cannot read ") + source);
+    }
+    const tdir_t wanted = static_cast<tdir_t>(page);
+    const tdir_t current = TIFFCurrentDirectory(in);
+    const bool there =
+        current == wanted ||
+        (current + 1 == wanted ? TIFFReadDirectory(in) != 0 : TIFFSetDirectory(in, wanted) != 0);
+    if (!there) {
+        g_keptSource.Release();
+        return Fail<TIFF*>(nullptr, "no page " + std::to_string(page) + " in " + source);
+    }
+    return in;
 }
 
 // ---- text ----------------------------------------------------------------
@@ -474,33 +567,43 @@ int32_t CopyTiffImageInFile(const char* source, int32_t page, const char* destin
     if (page < 0) return Fail(0, "negative page index");
     if (std::strcmp(source, destination) == 0 || SameFile(source, destination))
         return Fail(0, "source and destination are the same file");
-    TiffPtr in = OpenTiff(source, "r");
-    if (!in) return 0;
-    if (!TIFFSetDirectory(in.get(), static_cast<tdir_t>(page)))
-        return Fail(0, "no page " + std::to_string(page) + " in " + source);
-    const std::uint64_t sourceSize = FileSize(source);
+    TIFF* in = SourceAt(source, page);
+    if (in == nullptr) return 0;
+    const std::uint64_t sourceSize = static_cast<std::uint64_t>(g_keptSource.stamp().size);
 
-    std::string target = destination;
+    // Appending to the file the last call wrote goes on with its handle;
+    // anything else opens the destination afresh.
+    TIFF* out = mode == TIFF32_COPY_APPEND ? g_keptDestination.For(destination) : nullptr;
     std::string temp;
-    if (mode == TIFF32_COPY_START) {
-        temp = MakeTempNextTo(destination);
-        if (temp.empty())
-            return Fail(0, std::string("cannot create a file next to ") + destination);
-        target = temp;
+    if (out == nullptr) {
+        g_keptDestination.Release();
+        std::string target = destination;
+        if (mode == TIFF32_COPY_START) {
+            temp = MakeTempNextTo(destination);
+            if (temp.empty())
+                return Fail(0, std::string("cannot create a file next to ") + destination);
+            target = temp;
+        }
+        const char* openMode = mode == TIFF32_COPY_APPEND ? "a"
+                               : TIFFIsBigTIFF(in)        ? (TIFFIsBigEndian(in) ? "wb8" : "wl8")
+                               : TIFFIsBigEndian(in)      ? "wb"
+                                                          : "wl";
+        TiffPtr opened = OpenTiff(target, openMode);
+        out = opened.get();
+        if (out != nullptr) g_keptDestination.Keep(destination, std::move(opened));
     }
-    const char* openMode = mode == TIFF32_COPY_APPEND  ? "a"
-                           : TIFFIsBigTIFF(in.get())   ? (TIFFIsBigEndian(in.get()) ? "wb8" : "wl8")
-                           : TIFFIsBigEndian(in.get()) ? "wb"
-                                                       : "wl";
-    TiffPtr out = OpenTiff(target, openMode);
-    bool ok = out && CopyTags(in.get(), out.get()) && CopyData(in.get(), out.get(), sourceSize);
-    if (ok && !TIFFWriteDirectory(out.get()))
-        ok = Fail(false, "cannot finish the page: " + g_lastError);
-    out.reset();
+    bool ok = out != nullptr && CopyTags(in, out) && CopyData(in, out, sourceSize);
+    if (ok && !TIFFWriteDirectory(out)) ok = Fail(false, "cannot finish the page: " + g_lastError);
     if (!temp.empty()) {
         if (ok && std::rename(temp.c_str(), destination) != 0)
             ok = Fail(false, std::string("cannot replace ") + destination);
         if (!ok) std::remove(temp.c_str());
+    }
+    if (ok) {
+        g_keptDestination.Refresh();
+    } else {
+        g_keptDestination.Release();
+        g_keptSource.Release();
     }
     return ok ? 1 : 0;
 }
