@@ -117,6 +117,43 @@ TEST(GatewayAddresses, MalformedLinesDoNotCrashOrLoseNumbers) {
     EXPECT_EQ(FaxNumbersToAddresses("\"a\" 12>, \"b\" <34>", kGw), "\"a\" 12@gw.test, 34@gw.test");
 }
 
+// The rewrite as first written (edits the line in place); the one-pass
+// version must give the same text for any line.
+std::string RewriteInPlace(std::string s, std::string_view domain) {
+    std::size_t start = 0;
+    std::size_t pos = s.find('>');
+    while (pos != std::string::npos) {
+        if (pos > 0 && s[pos - 1] >= '0' && s[pos - 1] <= '9') {
+            s.replace(pos, 1, domain);
+            std::size_t next = pos + domain.size();
+            const std::size_t open = s.find('<', start);
+            if (start < s.size() && open != std::string::npos && open < pos) {
+                s.erase(start, open + 1 - start);
+                next -= open + 1 - start;
+            }
+            const std::size_t quote = s.find('"', next);
+            start = quote == std::string::npos ? next : quote;
+            pos = s.find('>', next);
+        } else {
+            start = pos + 2;
+            pos = s.find('>', pos + 1);
+        }
+    }
+    return s;
+}
+
+TEST(GatewayAddresses, SameTextAsTheInPlaceRewriteOnRandomLines) {
+    std::srand(7);
+    const char alphabet[] = "<>\"1 ,a9@";
+    const std::string_view domains[] = {kGw, "@7", ""};
+    for (int round = 0; round < 20000; ++round) {
+        std::string line(static_cast<std::size_t>(std::rand() % 24), ' ');
+        for (char& c : line) c = alphabet[std::rand() % (sizeof alphabet - 1)];
+        const std::string_view domain = domains[round % 3];
+        ASSERT_EQ(FaxNumbersToAddresses(line, domain), RewriteInPlace(line, domain)) << line;
+    }
+}
+
 TEST(OutboxMessageFile, ExactLayoutWithCrLf) {
     OutboxMessage m;
     m.from = "me@x.org";
