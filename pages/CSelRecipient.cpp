@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -9,6 +10,8 @@
 #include <QShortcut>
 #include <algorithm>
 #include <memory>
+#include <unordered_set>
+#include <vector>
 
 #include "controls/ColorLabel.h"
 #include "controls/HyperLink.h"
@@ -272,17 +275,34 @@ bool CSelRecipient::AddRecipient() {
 }
 
 void CSelRecipient::RemoveSelected() {
-    QList<QListWidgetItem*> chosen = list_->selectedItems();
-    // From the last line to the first, as the list box gives their indexes.
-    std::sort(chosen.begin(), chosen.end(), [this](QListWidgetItem* a, QListWidgetItem* b) {
-        return list_->row(a) > list_->row(b);
-    });
-    for (QListWidgetItem* item : chosen) {
-        Recipient* record = RecipientOf(item);
-        job_.RecipientList.remove_if(
-            [record](const std::unique_ptr<Recipient>& r) { return r.get() == record; });
-        delete item;
+    // One pass over the list whatever is selected: the lines that stay are
+    // put back in their (sorted) order, the records of the others leave
+    // RecipientList together.
+    const QModelIndexList picked = list_->selectionModel()->selectedIndexes();
+    if (picked.isEmpty()) return;
+    std::vector<char> drop(static_cast<std::size_t>(list_->count()), 0);
+    for (const QModelIndex& index : picked) drop[static_cast<std::size_t>(index.row())] = 1;
+    std::unordered_set<const Recipient*> gone;
+    std::vector<Recipient*> kept;
+    for (int row = 0; row < list_->count(); ++row) {
+        Recipient* record = RecipientOf(list_->item(row));
+        if (drop[static_cast<std::size_t>(row)])
+            gone.insert(record);
+        else
+            kept.push_back(record);
     }
+    const int firstRow = list_->indexAt(QPoint(0, 0)).row();
+    {
+        const QSignalBlocker quiet(list_);
+        list_->clear();
+        for (Recipient* record : kept) AddLine(record);
+    }
+    job_.RecipientList.remove_if(
+        [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
+    // The view stays about where it was.
+    if (firstRow > 0 && list_->count() > 0)
+        list_->scrollToItem(list_->item(std::min(firstRow, list_->count() - 1)),
+                            QAbstractItemView::PositionAtTop);
     removeButton_->setEnabled(false);
 }
 
