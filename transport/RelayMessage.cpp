@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -73,24 +74,28 @@ class BodyWriter {
     }
 
     // Copies a file's bytes unchanged. False when it cannot be read in full
-    // or holds the delimiter (a parser would cut the document there).
+    // or holds the delimiter (a parser would cut the document there). Each
+    // chunk is searched where it lies; only the delimiter's length less one
+    // byte is carried over to find a delimiter split between two chunks.
     bool CopyFile(const std::string& path) {
         File in(std::fopen(path.c_str(), "rb"));
         if (!in) return false;
-        std::string carry;
+        const std::size_t keep = delimiter_.size() - 1;
+        std::string seam;  // end of the last chunk, then the start of the next
         bool clean = true;
         std::vector<char> buffer(64 * 1024);
         for (;;) {
             const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
             if (n == 0) break;
-            const std::string_view chunk(buffer.data(), n);
-            Put(chunk);
-            if (clean) {
-                carry.append(chunk);
-                if (carry.find(delimiter_) != std::string::npos) clean = false;
-                const std::size_t keep = delimiter_.size() - 1;
-                if (carry.size() > keep) carry.erase(0, carry.size() - keep);
-            }
+            Put(std::string_view(buffer.data(), n));
+            if (!clean) continue;
+            seam.append(buffer.data(), std::min(n, keep));
+            if (Holds(seam) || Holds(std::string_view(buffer.data(), n))) clean = false;
+            // What the next chunk's seam begins with.
+            if (n >= keep)
+                seam.assign(buffer.data() + n - keep, keep);
+            else if (seam.size() > keep)
+                seam.erase(0, seam.size() - keep);
         }
         return clean && !std::ferror(in.get());
     }
@@ -105,8 +110,16 @@ class BodyWriter {
     [[nodiscard]] bool ok() const { return ok_; }
 
   private:
+    [[nodiscard]] bool Holds(std::string_view bytes) const {
+        return std::search(bytes.begin(), bytes.end(), searcher_) != bytes.end();
+    }
+
     std::FILE* file_;
     const std::string delimiter_ = std::string("--") + kRelayBoundary;
+    // Skips ahead by up to the delimiter's length, so text full of dashes
+    // is not compared byte by byte.
+    const std::boyer_moore_horspool_searcher<std::string::const_iterator> searcher_{
+        delimiter_.begin(), delimiter_.end()};
     bool first_ = true;
     bool ok_ = true;
 };

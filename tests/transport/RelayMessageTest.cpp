@@ -215,13 +215,26 @@ TEST_F(RelayMessageTest, IncompleteAttachmentMakesTheBodyUnfitToSend) {
               std::string::npos);
     EXPECT_EQ(body.substr(body.size() - D.size() - 4), D + "--\r\n");
 
-    // A document holding the delimiter would be cut there by the relay.
-    std::string doc(100000, 'a');
-    doc.replace(65530, D.size(), D);  // across the copy's chunk border
-    Write("tricky.tif", doc);
-    RelayMessage tricky;
-    tricky.AddAttachment(Path("tricky.tif"));
-    EXPECT_FALSE(tricky.WriteBody(Path("b.txt")));
+    // A document holding the delimiter would be cut there by the relay:
+    // at its start, across the copy's chunk border, right after it, at its
+    // end. Dashes and a delimiter short of its last byte are harmless.
+    const struct {
+        std::size_t at;
+        std::string text;
+        bool fit;
+    } docs[] = {{0, D, false},
+                {65530, D, false},
+                {65536, D, false},
+                {100000 - D.size(), D, false},
+                {65530, D.substr(0, D.size() - 1), true}};
+    for (const auto& d : docs) {
+        std::string doc(100000, '-');
+        doc.replace(d.at, d.text.size(), d.text);
+        Write("tricky.tif", doc);
+        RelayMessage tricky;
+        tricky.AddAttachment(Path("tricky.tif"));
+        EXPECT_EQ(tricky.WriteBody(Path("b.txt")), d.fit) << d.at;
+    }
 
     RelayMessage unwritable;
     EXPECT_FALSE(unwritable.WriteBody(Path("no/such/folder/b.txt")));
