@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <QByteArrayView>
+#include <QString>
+#include <QStringDecoder>
+
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -123,6 +127,47 @@ void ForEachLine(std::string_view text, F&& f) {
     }
 }
 
+// The file's bytes in one read of its size (and more while it grows).
+bool ReadWhole(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0 || !in) return false;
+    text.resize(static_cast<std::size_t>(size));
+    in.read(text.data(), size);
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) return false;
+    if (in) {
+        std::ostringstream rest;
+        rest << in.rdbuf();
+        text += rest.str();
+    }
+    return !in.bad();
+}
+
+// The product on Windows writes the book in the system's code page: a line
+// that is not UTF-8 is read as Windows-1252. The file is left as it is.
+std::string Windows1252LinesToUtf8(const std::string& text) {
+    QStringDecoder windows("windows-1252");
+    if (!windows.isValid()) return text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const QByteArrayView line(text.data() + pos, static_cast<qsizetype>(end - pos));
+        if (line.isValidUtf8())
+            out.append(line.data(), static_cast<std::size_t>(line.size()));
+        else
+            out += QString(windows(line)).toStdString();
+        pos = end;
+    }
+    return out;
+}
+
 }  // namespace
 
 void AddressBook::SetFolder(const std::string& folder) {
@@ -144,16 +189,12 @@ bool AddressBook::Load() {
         outcome_ = LoadOutcome::Unreadable;
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadWhole(path, text)) {
         outcome_ = LoadOutcome::Unreadable;
         return false;
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        outcome_ = LoadOutcome::Unreadable;
-        return false;
-    }
+    if (!QByteArrayView(text).isValidUtf8()) text = Windows1252LinesToUtf8(text);
     return LoadFromText(text);
 }
 

@@ -31,6 +31,7 @@ class AddressBook {
 
     // Appends the records of addrbook.ldif to the list. False when the file is
     // missing or unreadable or holds no dn line; lastOutcome() tells which.
+    // Lines that are not UTF-8 are read as Windows-1252.
     [[nodiscard]] bool Load();
     // Parses LDIF text (CR LF or LF line ends) and appends its records; the
     // text-level part of Load. False when the text holds no dn line.
@@ -47,6 +48,8 @@ class AddressBook {
     [[nodiscard]] std::string Format() const;
 
     [[nodiscard]] std::int32_t GetCount();
+    // Contacts in the list.
+    [[nodiscard]] int size() const { return static_cast<int>(contacts_.size()); }
     // Field numbers: 0 cn, 1 mail, 2 homephone, 3 xqrvhomefax,
     // 4 telephonenumber, 5 facsimiletelephonenumber, 6 cellphone,
     // 7 pagerphone, 8 and 9 sn, 10 xqrvnote. Bad index or number: empty.

@@ -1,5 +1,7 @@
 #include "addrbook/CAddressBookDlg.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,10 +9,14 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "addrbook/CChooseFaxNumberDlg.h"
+#include "addrbook/ContactListModel.h"
 #include "app/MessageBoxService.h"
 #include "app/Translate.h"
 #include "controls/ColorLabel.h"
@@ -24,12 +30,6 @@
 namespace {
 
 constexpr int kRecordRole = Qt::UserRole + 1;
-
-void Place(QWidget* w, const QWidget& dlg, int x, int y, int cx, int cy) {
-    const QSize pos = look::DialogUnits(dlg, x, y);
-    const QSize size = look::DialogUnits(dlg, cx, cy);
-    w->setGeometry(pos.width(), pos.height(), size.width(), size.height());
-}
 
 ColorLabel* Label(const QString& text, QWidget* dlg, int id) {
     auto* label = new ColorLabel(text, dlg, id);
@@ -62,50 +62,47 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
                                  MessageBoxService& boxes, QWidget* parent)
     : QDialog(parent), job_(job), boxes_(boxes), chooser_(RunChooser) {
     setWindowTitle(tr("Select Fax Number"));
-    setFixedSize(look::DialogUnits(*this, 331, 228));
 
     titleLabel_ = Label(tr("Select Fax Number"), this, 1028);
-    Place(titleLabel_, *this, 11, 5, 113, 8);
-    auto* hint =
-        new QLabel(tr("Select the contacts you wish to add from the list below.  You can select "
-                      "multiple contacts by holding down the \"ctrl\" key."),
-                   this);
+    auto* hint = new QLabel(tr("Select the contacts you wish to add from the list below.  You "
+                               "can select multiple contacts by holding down the \"ctrl\" key."),
+                            this);
     hint->setWordWrap(true);
-    Place(hint, *this, 14, 18, 294, 17);
     searchLabel_ = Label(tr("Type name or select from list"), this, 1029);
-    Place(searchLabel_, *this, 11, 42, 149, 9);
     search_ = new QLineEdit(this);
     SetControlId(search_, 1024);
-    Place(search_, *this, 11, 53, 136, 14);
     NameField(search_, tr("Find a contact"), searchLabel_);
     contactsLabel_ = Label(tr("Contacts"), this, 1030);
-    Place(contactsLabel_, *this, 11, 71, 65, 8);
 
-    contacts_ = new QTreeWidget(this);
+    // A failed load leaves the book, and so the contacts list, empty.
+    book_.SetFolder(installPath);
+    (void)book_.Load();
+    model_ = new ContactListModel(book_, this);
+    contacts_ = new QTreeView(this);
     SetControlId(contacts_, 1017);
-    Place(contacts_, *this, 11, 82, 136, 113);
+    NameField(contacts_, tr("Contacts"), contactsLabel_);
     contacts_->setRootIsDecorated(false);
+    contacts_->setItemsExpandable(false);
+    contacts_->setUniformRowHeights(true);
+    contacts_->setAllColumnsShowFocus(true);
     contacts_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     contacts_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    contacts_->setColumnCount(4);
-    NameField(contacts_, tr("Contacts"), contactsLabel_);
-    contacts_->setHeaderLabels({tr("Name"), tr("Business Fax"), tr("Home Fax"), tr("Email")});
+    contacts_->setModel(model_);
     contacts_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    contacts_->header()->setStretchLastSection(true);
     const int widths[] = {150, 125, 125, 200};
-    for (int c = 0; c < 4; ++c) contacts_->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < ContactListModel::kColumns; ++c) contacts_->setColumnWidth(c, widths[c]);
 
     toButton_ = new IconButton(tr("To >>"), this, 1022);
     SetControlId(toButton_, 1022);
-    Place(toButton_, *this, 150, 115, 45, 14);
     removeButton_ = new IconButton(tr("<< Remove"), this, 1032);
     SetControlId(removeButton_, 1032);
-    Place(removeButton_, *this, 150, 135, 45, 14);
+    for (IconButton* b : {toButton_, removeButton_})
+        b->setFixedSize(look::DialogUnits(*this, 45, 14));
 
     recipientsLabel_ = Label(tr("Fax Recipients"), this, 1031);
-    Place(recipientsLabel_, *this, 197, 71, 86, 8);
     recipients_ = new QListWidget(this);
     SetControlId(recipients_, 1020);
-    Place(recipients_, *this, 201, 82, 119, 113);
     recipients_->setSelectionMode(QAbstractItemView::SingleSelection);
     NameField(recipients_, tr("Fax Recipients"), recipientsLabel_);
     recipients_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -114,9 +111,47 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
 
     ok_ = new QPushButton(tr("OK"), this);
     ok_->setDefault(true);
-    Place(ok_, *this, 111, 208, 50, 14);
     cancel_ = new QPushButton(tr("Cancel"), this);
-    Place(cancel_, *this, 171, 208, 50, 14);
+
+    // The lists take what the window gains; the contacts list the larger
+    // share, as its columns are the wider.
+    const QSize unit = look::DialogUnits(*this, 4, 4);
+    auto* lists = new QGridLayout;
+    lists->setHorizontalSpacing(unit.width());
+    lists->setVerticalSpacing(unit.height() / 2);
+    lists->addWidget(searchLabel_, 0, 0);
+    lists->addWidget(search_, 1, 0);
+    lists->addWidget(contactsLabel_, 2, 0);
+    lists->addWidget(recipientsLabel_, 2, 2);
+    lists->addWidget(contacts_, 3, 0);
+    auto* arrows = new QVBoxLayout;
+    arrows->addStretch(1);
+    arrows->addWidget(toButton_);
+    arrows->addSpacing(unit.height());
+    arrows->addWidget(removeButton_);
+    arrows->addStretch(1);
+    lists->addLayout(arrows, 3, 1);
+    lists->addWidget(recipients_, 3, 2);
+    lists->setColumnStretch(0, 3);
+    lists->setColumnStretch(2, 2);
+    lists->setRowStretch(3, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    buttons->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(3 * unit.width(), unit.height(), 3 * unit.width(), unit.height());
+    column->addWidget(titleLabel_);
+    column->addWidget(hint);
+    column->addSpacing(unit.height());
+    column->addLayout(lists, 1);
+    column->addSpacing(unit.height());
+    column->addLayout(buttons);
+    // The template's size at least; wide enough to show the contacts'
+    // number columns where the screen allows.
+    setMinimumSize(look::DialogUnits(*this, 331, 228));
+    resize(look::DialogUnits(*this, 331, 228).expandedTo(QSize(1000, 560)));
 
     look::StyleTitle(*titleLabel_);
     for (ColorLabel* label : {searchLabel_, contactsLabel_, recipientsLabel_})
@@ -124,14 +159,11 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     StyleArrowButton(*toButton_, res::IDI_ARROW_RIGHT);
     StyleArrowButton(*removeButton_, res::IDI_ARROW_LEFT);
 
-    // A missing or unreadable book leaves the contacts list empty.
-    book_.SetFolder(installPath);
-    (void)book_.Load();
     FillContacts();
     FillRecipients();
 
     connect(toButton_, &QPushButton::clicked, this, &CAddressBookDlg::AddSelected);
-    connect(contacts_, &QTreeWidget::itemDoubleClicked, this, [this] { AddSelected(); });
+    connect(contacts_, &QTreeView::doubleClicked, this, [this] { AddSelected(); });
     connect(removeButton_, &QPushButton::clicked, this, &CAddressBookDlg::RemoveSelected);
     connect(search_, &QLineEdit::textChanged, this, &CAddressBookDlg::Search);
     connect(ok_, &QPushButton::clicked, this, &CAddressBookDlg::accept);
@@ -145,36 +177,54 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
 }
 
 CAddressBookDlg::~CAddressBookDlg() {
-    // Entries and rows point into the records; take them away first.
+    // Entries point into the records, and the view reads the book.
     recipients_->clear();
-    contacts_->clear();
+    contacts_->setModel(nullptr);
     (void)book_.Clear();
 }
 
+void CAddressBookDlg::showEvent(QShowEvent* event) {
+    // Never larger than the screen it opens on (an 800 x 600 one included).
+    if (const QScreen* screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize fits = size().boundedTo(room.size() - frame);
+        setMinimumSize(minimumSize().boundedTo(fits));
+        if (fits != size()) resize(fits);
+        QRect placed = frameGeometry();
+        placed.moveCenter(parentWidget() ? parentWidget()->window()->frameGeometry().center()
+                                         : room.center());
+        placed.moveLeft(std::clamp(placed.left(), room.left(),
+                                   std::max(room.left(), room.right() - placed.width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), room.top(),
+                                  std::max(room.top(), room.bottom() - placed.height() + 1)));
+        move(placed.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
 void CAddressBookDlg::FillContacts() {
-    const int count = book_.GetCount();
-    for (int i = 0; i < count; ++i) {
-        auto record = std::make_unique<Recipient>();
-        record->name = book_.GetField(i, 0);
-        record->email = book_.GetField(i, 1);
-        record->homePhone = book_.GetField(i, 2);
-        record->homeFax = book_.GetField(i, 3);
-        record->businessPhone = book_.GetField(i, 4);
-        record->businessFax = book_.GetField(i, 5);
-        record->mobile = book_.GetField(i, 6);
-        record->pager = book_.GetField(i, 7);
-        auto* row = new QTreeWidgetItem(QStringList{QString::fromStdString(book_.GetField(i, 0)),
-                                                    QString::fromStdString(book_.GetField(i, 5)),
-                                                    QString::fromStdString(book_.GetField(i, 3)),
-                                                    QString::fromStdString(book_.GetField(i, 1))});
-        row->setData(0, kRecordRole, QVariant::fromValue(static_cast<void*>(record.get())));
-        contacts_->addTopLevelItem(row);
-        rowRecords_.push_back(std::move(record));
+    if (model_->rowCount() == 0) return;
+    const QModelIndex first = model_->index(0, 0);
+    contacts_->setCurrentIndex(first);
+    contacts_->selectionModel()->select(
+        first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+Recipient* CAddressBookDlg::RecordOfRow(int row) {
+    auto& record = rowRecords_[row];
+    if (!record) {
+        record = std::make_unique<Recipient>();
+        record->name = book_.GetField(row, 0);
+        record->email = book_.GetField(row, 1);
+        record->homePhone = book_.GetField(row, 2);
+        record->homeFax = book_.GetField(row, 3);
+        record->businessPhone = book_.GetField(row, 4);
+        record->businessFax = book_.GetField(row, 5);
+        record->mobile = book_.GetField(row, 6);
+        record->pager = book_.GetField(row, 7);
     }
-    if (QTreeWidgetItem* first = contacts_->topLevelItem(0)) {
-        contacts_->setCurrentItem(first);
-        first->setSelected(true);
-    }
+    return record.get();
 }
 
 void CAddressBookDlg::FillRecipients() {
@@ -197,13 +247,12 @@ const Recipient* CAddressBookDlg::RecipientOf(const QListWidgetItem* item) {
 
 void CAddressBookDlg::AddSelected() {
     // Row order, whatever order the rows were selected in.
-    std::vector<QTreeWidgetItem*> rows;
-    for (int i = 0; i < contacts_->topLevelItemCount(); ++i) {
-        if (contacts_->topLevelItem(i)->isSelected()) rows.push_back(contacts_->topLevelItem(i));
-    }
-    for (QTreeWidgetItem* row : rows) {
-        auto* record = static_cast<Recipient*>(row->data(0, kRecordRole).value<void*>());
-        if (!record) continue;
+    std::vector<int> rows;
+    for (const QModelIndex& index : contacts_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    for (int row : rows) {
+        Recipient* record = RecordOfRow(row);
         record->displayLine = record->name;
         if (job_.faxNumbersAllowed) {
             if (record->businessFax.empty() && record->homeFax.empty() &&
@@ -248,16 +297,12 @@ void CAddressBookDlg::RemoveSelected() {
 }
 
 void CAddressBookDlg::Search(const QString& text) {
-    if (text.isEmpty()) return;
-    for (int i = 0; i < contacts_->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = contacts_->topLevelItem(i);
-        if (!row->text(0).startsWith(text, Qt::CaseInsensitive)) continue;
-        contacts_->clearSelection();
-        contacts_->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
-        row->setSelected(true);
-        contacts_->scrollToItem(row, QAbstractItemView::EnsureVisible);
-        return;
-    }
+    const int row = model_->FindNamePrefix(text);
+    if (row < 0) return;
+    const QModelIndex found = model_->index(row, 0);
+    contacts_->selectionModel()->setCurrentIndex(
+        found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    contacts_->scrollTo(found, QAbstractItemView::EnsureVisible);
 }
 
 void CAddressBookDlg::accept() {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "addrbook/AddressBook.h"
 
 class ColorLabel;
+class ContactListModel;
 class HelpService;
 class IconButton;
 class MessageBoxService;
@@ -16,7 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 struct FaxJob;
 struct Recipient;
 
@@ -49,7 +51,7 @@ class CAddressBookDlg : public QDialog {
     void accept() override;
 
     [[nodiscard]] const AddressBook& book() const { return book_; }
-    [[nodiscard]] QTreeWidget* contactsList() const { return contacts_; }
+    [[nodiscard]] QTreeView* contactsList() const { return contacts_; }
     [[nodiscard]] QListWidget* recipientsBox() const { return recipients_; }
     [[nodiscard]] QLineEdit* searchEdit() const { return search_; }
     [[nodiscard]] IconButton* toButton() const { return toButton_; }
@@ -60,12 +62,16 @@ class CAddressBookDlg : public QDialog {
     [[nodiscard]] static const Recipient* RecipientOf(const QListWidgetItem* item);
 
   protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
     void FillContacts();
     void FillRecipients();
+    // The record of a contact row, made when the row is first moved across
+    // and kept for the dialog's life (the chooser remembers its choice).
+    Recipient* RecordOfRow(int row);
     void AppendEntry(const QString& text, const Recipient* record);
     // Deletes the entry at row and selects the one now there, or the last.
     void DeleteEntry(int row);
@@ -75,15 +81,16 @@ class CAddressBookDlg : public QDialog {
     HelpService* help_ = nullptr;
     NumberChooser chooser_;
     AddressBook book_;
-    // One record per contact row, made from the book.
-    std::vector<std::unique_ptr<Recipient>> rowRecords_;
+    // Records of the contact rows moved across so far, by row.
+    std::map<int, std::unique_ptr<Recipient>> rowRecords_;
     // What each added entry stands for: a copy of its contact's record taken
     // when it was added, so two entries of one contact keep their own number.
     std::vector<std::unique_ptr<Recipient>> addedRecords_;
 
     ColorLabel *titleLabel_, *searchLabel_, *contactsLabel_, *recipientsLabel_;
     QLineEdit* search_;
-    QTreeWidget* contacts_;
+    ContactListModel* model_;
+    QTreeView* contacts_;
     QListWidget* recipients_;
     IconButton *toButton_, *removeButton_;
     QPushButton *ok_, *cancel_;

@@ -50,7 +50,10 @@ void Place(QWidget* w, const QWidget& dlg, int x, int y, int cx, int cy) {
 CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& prompt,
                                          QWidget* parent)
     : QDialog(parent), record_(record) {
-    setWindowTitle(tr("Choose Fax Number"));
+    // Several contacts may be asked about in a row: the caption says which.
+    setWindowTitle(record.name.empty()
+                       ? tr("Choose Fax Number")
+                       : tr("Choose Fax Number - %1").arg(QString::fromStdString(record.name)));
     setFixedSize(look::DialogUnits(*this, 186, 111));
 
     label_ = new ColorLabel(QString(), this, 1033);
@@ -90,10 +93,11 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     list_->clearSelection();
 
     list->onClick = [this] { TakeSelectedRow(); };
-    // A double-click keeps the number as listed: the dialog ends at once.
+    // A double-click confirms the row at once, reduced to its digits like
+    // OK: the gateway takes digits only.
     list->onDoubleClick = [this] {
         TakeSelectedRow();
-        done(QDialog::Accepted);
+        accept();
     };
     // The keyboard moves the selection too; the number follows it, so a row
     // picked with the arrow keys is what OK confirms.

@@ -11,7 +11,7 @@ struct Recipient;
 
 // Asks which of a contact's numbers to fax to: business fax, home fax,
 // business phone and home phone, those that are set. The chosen number goes
-// into the record's fax number, reduced to its digits on OK.
+// into the record's fax number, reduced to its digits on OK or double-click.
 class CChooseFaxNumberDlg : public QDialog {
     Q_OBJECT
   public:

@@ -1,38 +1,38 @@
-// addrbook_bench: times AddressBook::Load and Save of a generated
-// addrbook.ldif with 10,000 contacts, and a plain read of the same file into
-// a string, and prints the medians and the load / plain-read ratio.
+// addrbook_bench: AddressBook::Load against a plain read of the same file, and
+// the address-book dialog (open, one typed letter of the search, close), at
+// 1,000, 10,000 and 100,000 contacts, with the fitted growth exponent of each
+// series. "first open" is the process's first dialog, on the largest book.
 //
-//   addrbook_bench [contacts] [rounds]        (defaults 10000 and 9)
+//   addrbook_bench [rounds] [largest]        (defaults 5 and 100000)
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
+#include <QApplication>
+#include <QLineEdit>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "addrbook/AddressBook.h"
+#include "addrbook/CAddressBookDlg.h"
+#include "app/MessageBoxService.h"
+#include "bench/support/Growth.h"
+#include "wizard/FaxJob.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-template <class F>
-double Seconds(F&& f) {
-    const auto t0 = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+class SilentBoxes final : public MessageBoxService {
+  public:
+    MbResult Show(const std::string&, const std::string&, MbButtons, MbIcon) override {
+        return MbResult::Ok;
+    }
+};
 
 // A contact with every field the product fills in, as the product writes it.
 void WriteContact(std::ostream& out, int i) {
@@ -51,53 +51,94 @@ void WriteContact(std::ostream& out, int i) {
         << "xqrvchanged: no\r\n\r\n";
 }
 
+fs::path WriteBook(const fs::path& root, int contacts) {
+    const fs::path dir = root / std::to_string(contacts);
+    fs::create_directories(dir);
+    std::ofstream out(dir / AddressBook::kFileName, std::ios::binary);
+    for (int i = 0; i < contacts; ++i) WriteContact(out, i);
+    return dir;
+}
+
+struct DialogTimes {
+    double open = 0, letter = 0, close = 0;
+};
+
+// Opens the dialog on the book in dir (until it is painted), types the name
+// of its last contact into the search letter by letter and closes it.
+DialogTimes Dialog(const fs::path& dir, int contacts) {
+    SilentBoxes boxes;
+    FaxJob job;
+    job.faxNumbersAllowed = 1;
+    DialogTimes t;
+    std::unique_ptr<CAddressBookDlg> dialog;
+    t.open = bench::Seconds([&] {
+        dialog = std::make_unique<CAddressBookDlg>(job, dir.string(), boxes);
+        dialog->show();
+        QApplication::processEvents();
+    });
+    std::vector<double> letters;
+    const QString typed = QStringLiteral("Person%1 Example").arg(contacts - 1);
+    for (int i = 1; i <= typed.size(); ++i)
+        letters.push_back(bench::Seconds([&] {
+            dialog->searchEdit()->setText(typed.left(i));
+            QApplication::processEvents();
+        }));
+    t.letter = bench::Median(letters);
+    t.close = bench::Seconds([&] {
+        dialog->hide();
+        dialog.reset();
+        QApplication::processEvents();
+    });
+    return t;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int contacts = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
-    const fs::path dir =
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int largest = argc > 2 ? std::max(1000, std::atoi(argv[2])) : 100000;
+    const fs::path root =
         fs::temp_directory_path() / ("addrbook-bench-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const fs::path file = dir / AddressBook::kFileName;
-    {
-        std::ofstream out(file, std::ios::binary);
-        for (int i = 0; i < contacts; ++i) WriteContact(out, i);
-    }
+    std::vector<std::pair<int, fs::path>> books;
+    for (int n = 1000; n <= largest; n *= 10) books.emplace_back(n, WriteBook(root, n));
 
-    std::vector<double> plain, load, save;
-    std::size_t bytes = 0;
-    for (int r = 0; r < rounds; ++r) {
-        plain.push_back(Seconds([&] {
-            std::ifstream in(file, std::ios::binary);
-            std::ostringstream s;
-            s << in.rdbuf();
-            bytes = s.str().size();
-        }));
-        AddressBook book;
-        book.SetFolder(dir.string());
-        bool loaded = false;
-        load.push_back(Seconds([&] { loaded = book.Load(); }));
-        if (!loaded || book.GetCount() != contacts) {
-            std::fprintf(stderr, "load failed: %d contacts\n", book.GetCount());
+    const DialogTimes first = Dialog(books.back().second, books.back().first);
+    bench::Series plain("plain read (ifstream)"), load("AddressBook::Load"), open("dialog open"),
+        letter("dialog search, one letter"), close("dialog close");
+    for (const auto& [n, dir] : books) {
+        const fs::path file = dir / AddressBook::kFileName;
+        plain.Add(n, bench::MedianSeconds(rounds, [&] {
+                      std::ifstream in(file, std::ios::binary);
+                      std::ostringstream s;
+                      s << in.rdbuf();
+                  }));
+        bool loaded = true;
+        load.Add(n, bench::MedianSeconds(rounds, [&] {
+                     AddressBook book;
+                     book.SetFolder(dir.string());
+                     loaded = loaded && book.Load() && book.GetCount() == n;
+                 }));
+        if (!loaded) {
+            std::fprintf(stderr, "load failed at %d contacts\n", n);
             return 1;
         }
-        bool saved = false;
-        save.push_back(Seconds([&] { saved = book.Save(); }));
-        if (!saved) {
-            std::fprintf(stderr, "save failed\n");
-            return 1;
+        std::vector<double> opens, letters, closes;
+        for (int r = 0; r < rounds; ++r) {
+            const DialogTimes t = Dialog(dir, n);
+            opens.push_back(t.open);
+            letters.push_back(t.letter);
+            closes.push_back(t.close);
         }
+        open.Add(n, bench::Median(opens));
+        letter.Add(n, bench::Median(letters));
+        close.Add(n, bench::Median(closes));
     }
-
-    const double p = Median(plain), l = Median(load), s = Median(save);
-    std::printf("addrbook.ldif: %d contacts, %.1f MiB, %d rounds, medians\n", contacts,
-                static_cast<double>(bytes) / (1 << 20), rounds);
-    std::printf("  plain read (ifstream)  %8.2f ms\n", p * 1e3);
-    std::printf("  AddressBook::Load      %8.2f ms\n", l * 1e3);
-    std::printf("  AddressBook::Save      %8.2f ms\n", s * 1e3);
-    std::printf("  load / plain read: %.1fx\n", l / p);
+    std::printf("median of %d rounds; first open (%d contacts): %.2f ms\n", rounds,
+                books.back().first, first.open * 1e3);
+    for (const bench::Series* s : {&plain, &load, &open, &letter, &close}) s->Print();
     std::error_code ec;
-    fs::remove_all(dir, ec);
+    fs::remove_all(root, ec);
     return 0;
 }

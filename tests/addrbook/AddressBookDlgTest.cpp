@@ -4,8 +4,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -36,7 +38,22 @@ FaxJob Job() {
 
 void Select(CAddressBookDlg& dlg, std::initializer_list<int> rows) {
     dlg.contactsList()->clearSelection();
-    for (int r : rows) dlg.contactsList()->topLevelItem(r)->setSelected(true);
+    for (int r : rows)
+        dlg.contactsList()->selectionModel()->select(
+            dlg.contactsList()->model()->index(r, 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QString Cell(const QTreeView& list, int row, int column) {
+    return list.model()->index(row, column).data().toString();
+}
+
+// Names of the selected contact rows.
+std::vector<std::string> SelectedNames(const QTreeView& list) {
+    std::vector<std::string> names;
+    for (const QModelIndex& i : list.selectionModel()->selectedRows())
+        names.push_back(i.data().toString().toStdString());
+    return names;
 }
 
 std::vector<std::string> Lines(const QListWidget& box) {
@@ -60,12 +77,12 @@ class AddressBookDlg : public ::testing::Test {
 };
 
 TEST_F(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
-    QTreeWidget& list = *dlg.contactsList();
-    ASSERT_EQ(list.topLevelItemCount(), 4);
-    EXPECT_EQ(list.topLevelItem(2)->text(1), QStringLiteral("4-4"));
-    EXPECT_EQ(list.topLevelItem(2)->text(2), QStringLiteral("3"));
-    EXPECT_EQ(list.topLevelItem(2)->text(3), QStringLiteral("cy@example.org"));
-    EXPECT_TRUE(list.topLevelItem(0)->isSelected());
+    QTreeView& list = *dlg.contactsList();
+    ASSERT_EQ(list.model()->rowCount(), 4);
+    EXPECT_EQ(Cell(list, 2, 1), QStringLiteral("4-4"));
+    EXPECT_EQ(Cell(list, 2, 2), QStringLiteral("3"));
+    EXPECT_EQ(Cell(list, 2, 3), QStringLiteral("cy@example.org"));
+    EXPECT_EQ(SelectedNames(list), std::vector<std::string>{"Ann"});
 
     std::vector<std::string> asked;
     dlg.SetNumberChooser([&](QWidget*, Recipient& r, const std::string& prompt) {
@@ -131,7 +148,7 @@ TEST(AddressBookDlgBooks, MissingEmptyOrMalformedBookOpensEmptyWithTheCurrentRec
         }
         ScriptedMessageBox boxes;
         CAddressBookDlg dlg(job, dir.path(), boxes);
-        EXPECT_EQ(dlg.contactsList()->topLevelItemCount(), 0);
+        EXPECT_EQ(dlg.contactsList()->model()->rowCount(), 0);
         EXPECT_EQ(Lines(*dlg.recipientsBox()),
                   (std::vector<std::string>{"N111 (111)", "N222 (222)"}));
         dlg.accept();
@@ -158,11 +175,15 @@ TEST_F(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
     EXPECT_EQ(Lines(box), std::vector<std::string>{"\"Bob\" <9>"});
     EXPECT_EQ(box.currentRow(), 0);
 
-    dlg.searchEdit()->setText(QStringLiteral("c"));
-    ASSERT_EQ(dlg.contactsList()->selectedItems().size(), 1);
-    EXPECT_EQ(dlg.contactsList()->selectedItems()[0]->text(0), QStringLiteral("Cy"));
-    dlg.searchEdit()->setText(QStringLiteral("zz"));
-    EXPECT_EQ(dlg.contactsList()->selectedItems()[0]->text(0), QStringLiteral("Cy"));
+    // Typed letter by letter, backspaced, retyped: the first name that begins
+    // with the text is the one selection; a text nobody's name begins with
+    // leaves it.
+    const std::pair<const char*, const char*> typed[] = {{"c", "Cy"},  {"cZ", "Cy"},  {"c", "Cy"},
+                                                         {"B", "Bob"}, {"bo", "Bob"}, {"d", "Dee"}};
+    for (const auto& [text, name] : typed) {
+        dlg.searchEdit()->setText(QString::fromUtf8(text));
+        EXPECT_EQ(SelectedNames(*dlg.contactsList()), std::vector<std::string>{name}) << text;
+    }
 
     dlg.reject();
     EXPECT_TRUE(job.RecipientList.empty());
@@ -196,7 +217,29 @@ TEST(ChooseFaxNumberDlg, ListsNumbersTopDownAndReducesOnOkOnly) {
     QTest::mouseDClick(one.viewport(), Qt::LeftButton, {},
                        one.visualItemRect(one.topLevelItem(0)).center());
     EXPECT_EQ(twice.result(), QDialog::Accepted);
-    EXPECT_EQ(d.faxNumber, "55 01-02");
+    // Digits only, as on OK: the gateway address takes nothing else.
+    EXPECT_EQ(d.faxNumber, "550102");
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Choose Fax Number"));
+    d.name = "Dee";
+    EXPECT_EQ(CChooseFaxNumberDlg(d, "Choose fax number").windowTitle(),
+              QStringLiteral("Choose Fax Number - Dee"));
+}
+
+TEST_F(AddressBookDlg, ResizesWithItsListsAndFitsTheScreen) {
+    dlg.show();
+    const QRect room = dlg.screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(dlg.frameGeometry())) << room.width() << "x" << room.height();
+    const int narrow = dlg.contactsList()->width();
+    dlg.resize(dlg.minimumSize());
+    QApplication::processEvents();
+    EXPECT_LE(dlg.contactsList()->width(), narrow);
+    dlg.resize(dlg.minimumSize() + QSize(300, 200));
+    QApplication::processEvents();
+    EXPECT_GE(dlg.contactsList()->width(), dlg.recipientsBox()->width());
+    EXPECT_GT(dlg.contactsList()->height(), 200);
+    for (QWidget* w : std::initializer_list<QWidget*>{dlg.contactsList(), dlg.recipientsBox(),
+                                                      dlg.okButton(), dlg.cancelButton()})
+        EXPECT_TRUE(dlg.rect().contains(w->geometry())) << w->accessibleName().toStdString();
 }
 
 TEST(RunAddressBookDialog, ChosenNumbersArriveOnTheRecipientsPage) {
@@ -209,8 +252,7 @@ TEST(RunAddressBookDialog, ChosenNumbersArriveOnTheRecipientsPage) {
         QTimer::singleShot(0, [] {
             auto* dlg = qobject_cast<CAddressBookDlg*>(QApplication::activeModalWidget());
             ASSERT_NE(dlg, nullptr);
-            dlg->contactsList()->clearSelection();
-            dlg->contactsList()->topLevelItem(1)->setSelected(true);
+            Select(*dlg, {1});
             QTimer::singleShot(0, [] {
                 auto* chooser =
                     qobject_cast<CChooseFaxNumberDlg*>(QApplication::activeModalWidget());

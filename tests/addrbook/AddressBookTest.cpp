@@ -33,6 +33,26 @@ TEST_F(Book, RecordsLoadInFileOrderWithTheirFields) {
     EXPECT_EQ(book.At(1)->xqrvchanged, "no");
 }
 
+TEST_F(Book, WindowsCodePageBooksReadAsWindows1252AndUtf8AsItIs) {
+    const struct {
+        std::string cn;  // as in the file
+        std::string read;
+    } cases[] = {
+        {"M\xfcller \x80 \x9d", "M\xc3\xbcller \xe2\x82\xac \xc2\x9d"},  // code page
+        {"M\xc3\xbcller \xe2\x82\xac", "M\xc3\xbcller \xe2\x82\xac"},    // UTF-8
+        {"Plain", "Plain"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = "dn: cn=x\r\ncn: " + c.cn + "\r\n";
+        AddressBook fresh;
+        folder.Write("addrbook.ldif", text);
+        fresh.SetFolder(folder.path());
+        ASSERT_TRUE(fresh.Load());
+        EXPECT_EQ(fresh.GetField(0, 0), c.read);
+        EXPECT_EQ(folder.Read("addrbook.ldif"), text);  // never rewritten
+    }
+}
+
 TEST_F(Book, FieldNumbersAndOutOfRangeRequests) {
     auto c = std::make_unique<Contact>();
     c->cn = "cn";
