@@ -2,7 +2,9 @@
 
 #include "tools/relay/FormParts.h"
 
+#include <fcntl.h>
 #include <httplib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -29,14 +31,6 @@ std::string BoundaryOf(const std::string& contentType) {
     b = b.substr(0, b.find(';'));
     if (b.size() >= 2 && b.front() == '"' && b.back() == '"') b = b.substr(1, b.size() - 2);
     return b;
-}
-
-// A part's content ends with the CR LF that the body puts before the next
-// delimiter; the document or field value is what comes before it.
-std::string WithoutClosingCrLf(std::string value) {
-    if (value.size() >= 2 && value.compare(value.size() - 2, 2, "\r\n") == 0)
-        value.resize(value.size() - 2);
-    return value;
 }
 
 std::string EscapeLineBreaks(const std::string& value) {
@@ -69,6 +63,39 @@ bool WriteFile(const fs::path& path, const std::string& bytes) {
     out.close();
     return static_cast<bool>(out);
 }
+
+// An upload's body on its way to disk: a file of its own in the store
+// folder, readable by the relay's user alone, removed when done with.
+class BodyFile {
+  public:
+    explicit BodyFile(const fs::path& folder) {
+        std::string pattern = (folder / ".upload-XXXXXX").string();
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd_ >= 0) path_ = pattern;
+    }
+    ~BodyFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    BodyFile(const BodyFile&) = delete;
+    BodyFile& operator=(const BodyFile&) = delete;
+
+    [[nodiscard]] bool ok() const { return fd_ >= 0; }
+    [[nodiscard]] const std::string& path() const { return path_; }
+    bool Write(const char* data, std::size_t n) {
+        while (n > 0) {
+            const ssize_t w = ::write(fd_, data, n);
+            if (w <= 0) return false;
+            data += w;
+            n -= static_cast<std::size_t>(w);
+        }
+        return true;
+    }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
 
 }  // namespace
 
@@ -135,27 +162,44 @@ struct RelayServer::State {
         res.set_content("ok", "text/plain");
     }
 
-    void Upload(const httplib::Request& req, httplib::Response& res) {
+    void Upload(const httplib::Request& req, httplib::Response& res,
+                const httplib::ContentReader& content) {
         std::string query;
+        bool known = false;
         {
             std::lock_guard lock(mutex);
             const auto it = pending.find(static_cast<unsigned>(std::stoul(req.matches[1])));
-            if (it == pending.end()) {
-                res.status = 404;
-                res.set_content("unknown upload address", "text/plain");
-                return;
+            if (it != pending.end()) {
+                query = it->second;
+                pending.erase(it);
+                known = true;
             }
-            query = it->second;
-            pending.erase(it);
+        }
+        if (!known) {
+            (void)content([](const char*, size_t) { return true; });
+            res.status = 404;
+            res.set_content("unknown upload address", "text/plain");
+            return;
+        }
+        // The body goes to disk as it arrives; a fax of any size costs the
+        // relay no more memory than one piece of it.
+        BodyFile body(store);
+        const bool received = body.ok() && content([&body](const char* data, size_t n) {
+                                  return body.Write(data, n);
+                              });
+        if (!received) {
+            res.status = 500;
+            res.set_content("cannot receive the upload", "text/plain");
+            return;
         }
         const std::vector<FormPart> parts =
-            ParseFormParts(req.body, BoundaryOf(req.get_header_value(kFormTypeHeader)));
+            ParseFormPartsInFile(body.path(), BoundaryOf(req.get_header_value(kFormTypeHeader)));
         if (parts.empty()) {
             res.status = 400;
             res.set_content("not a multipart/form-data upload", "text/plain");
             return;
         }
-        if (!Store(query, parts)) {
+        if (!Store(query, body.path(), parts)) {
             res.status = 500;
             res.set_content("cannot store the message", "text/plain");
             return;
@@ -178,7 +222,8 @@ struct RelayServer::State {
         }
     }
 
-    bool Store(const std::string& query, const std::vector<FormPart>& parts) {
+    bool Store(const std::string& query, const std::string& bodyFile,
+               const std::vector<FormPart>& parts) {
         // Only the number is taken under the lock; the files, which may be
         // large, are written without holding up the other requests.
         char name[32];
@@ -200,13 +245,13 @@ struct RelayServer::State {
         std::string fields;
         std::size_t attachments = 0;
         for (const FormPart& part : parts) {
-            const std::string value = WithoutClosingCrLf(part.content);
             if (part.filename.empty()) {
-                fields += EscapeLineBreaks(part.name) + ": " + EscapeLineBreaks(value) + "\n";
+                fields +=
+                    EscapeLineBreaks(part.name) + ": " + EscapeLineBreaks(part.content) + "\n";
             } else {
                 ++attachments;
                 const std::string file = SafeFileName(part.filename, attachments);
-                ok = ok && WriteFile(partial / file, value);
+                ok = ok && CopyFileRange(bodyFile, part.offset, part.size, partial / file);
                 fields += EscapeLineBreaks(part.name) + ": <file " + file + ">\n";
             }
         }
@@ -227,7 +272,7 @@ RelayServer::RelayServer(fs::path storeDir, RelayFault fault) : state_(std::make
     state_->fault = fault;
     auto* s = state_.get();
     // The service's body has parts of headers alone, which the library's own
-    // multipart reader refuses; the raw body is kept and read here instead.
+    // multipart reader refuses; the raw body is streamed to disk and read here.
     s->server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
         auto& r = const_cast<httplib::Request&>(req);  // the server's own, not const
         const auto it = r.headers.find("Content-Type");
@@ -239,8 +284,9 @@ RelayServer::RelayServer(fs::path storeDir, RelayFault fault) : state_(std::make
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
-    s->server.Post(R"(/upload/(\d{1,9}))", [s](const httplib::Request& req,
-                                               httplib::Response& res) { s->Upload(req, res); });
+    s->server.Post(R"(/upload/(\d{1,9}))",
+                   [s](const httplib::Request& req, httplib::Response& res,
+                       const httplib::ContentReader& content) { s->Upload(req, res, content); });
     s->server.Post(
         ".*", [s](const httplib::Request& req, httplib::Response& res) { s->Location(req, res); });
 }
@@ -251,8 +297,8 @@ bool RelayServer::Start(int port) {
     std::error_code ec;
     fs::create_directories(state_->store, ec);
     if (!fs::is_directory(state_->store)) return false;
-    // Fax documents are large; the stand-in keeps whole bodies in memory.
-    state_->server.set_payload_max_length(512u << 20);
+    // Uploads go to disk as they arrive; location requests are small.
+    state_->server.set_payload_max_length(std::size_t{4} << 30);
     state_->server.set_read_timeout(60, 0);
     if (port == 0) {
         state_->port = state_->server.bind_to_any_port("127.0.0.1");
