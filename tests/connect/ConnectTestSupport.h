@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,26 +38,44 @@ class FakeNetworkState final : public NetworkState {
     int stateQueries = 0;
 };
 
+// An environment variable set while the object lives, then restored.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) saved_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (saved_)
+            ::setenv(name_, saved_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
 // A file of the test's, named by an environment variable while the object
 // lives: the registry store, the dial-up script and log, the client's state.
 // Without content the file is not made.
 class EnvFile {
   public:
-    explicit EnvFile(const char* variable, const std::string& content = "") : variable_(variable) {
+    explicit EnvFile(const char* variable, const std::string& content = "")
+        : env_(variable, dir_.file("file")) {
         if (!content.empty()) Write(content);
-        ::setenv(variable_, path().c_str(), 1);
     }
-    ~EnvFile() { ::unsetenv(variable_); }
-    EnvFile(const EnvFile&) = delete;
-    EnvFile& operator=(const EnvFile&) = delete;
 
     void Write(const std::string& content) const { dir_.Write("file", content); }
     [[nodiscard]] std::string Read() const { return dir_.Read("file"); }
     [[nodiscard]] std::string path() const { return dir_.file("file"); }
 
   private:
-    const char* variable_;
     TempFolder dir_;
+    ScopedEnv env_;
 };
 
 // A registry store holding these lines, e.g. "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n".

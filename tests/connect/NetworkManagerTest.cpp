@@ -83,7 +83,7 @@ class NetworkManagerDialTest : public ::testing::Test {
 
     const std::string kIsp = "/org/freedesktop/NetworkManager/Settings/1";
     PrivateBus bus;
-    ScopedSystemBus env{bus.address()};
+    ScopedEnv env{"DBUS_SYSTEM_BUS_ADDRESS", bus.address()};
     FakeNetworkManager nm{bus.address()};
     RasDialer ras;
 };
@@ -239,7 +239,7 @@ TEST(NetworkManagerAbsentTest, NoNetworkManagerIsAClearErrorAtOnce) {
     ASSERT_FALSE(bus.address().empty());
     for (const std::string& address : {bus.address(), std::string("unix:path=/nonexistent/bus")}) {
         SCOPED_TRACE(address);
-        ScopedSystemBus env(address);
+        ScopedEnv env("DBUS_SYSTEM_BUS_ADDRESS", address);
         const auto start = std::chrono::steady_clock::now();
         RasDialer dialer;
         ASSERT_TRUE(dialer.Bind());

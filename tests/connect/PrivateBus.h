@@ -104,26 +104,6 @@ class PrivateBus {
     std::string address_;
 };
 
-// DBUS_SYSTEM_BUS_ADDRESS set to `address` while the object lives.
-class ScopedSystemBus {
-  public:
-    explicit ScopedSystemBus(const std::string& address) {
-        if (const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS")) saved_ = old;
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
-    }
-    ~ScopedSystemBus() {
-        if (saved_.empty())
-            ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        else
-            ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved_.c_str(), 1);
-    }
-    ScopedSystemBus(const ScopedSystemBus&) = delete;
-    ScopedSystemBus& operator=(const ScopedSystemBus&) = delete;
-
-  private:
-    std::string saved_;
-};
-
 // NetworkManager on a bus, answering from a model the test changes at will:
 // Properties.Get of the objects' properties, Settings.ListConnections and
 // Settings.Connection.GetSettings of the profiles, ActivateConnection (an
