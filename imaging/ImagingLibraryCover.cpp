@@ -1,0 +1,416 @@
+#include <QImage>
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "app/AppSettings.h"
+#include "app/Clock.h"
+#include "imaging/ImagingLibrary.h"
+#include "imaging/ImagingLibraryPaths.h"
+#include "wizard/FaxJob.h"
+
+using imaging_paths::FitsPathBuffer;
+using imaging_paths::Folder;
+
+namespace {
+
+constexpr int kPageWidth = 1728;
+constexpr int kLogoBoxWidth = 1500;
+constexpr int kLogoBoxHeight = 400;
+constexpr int kLogoBandTop = 100;
+
+std::string Trim(const std::string& text) {
+    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+    auto begin = std::find_if_not(text.begin(), text.end(), blank);
+    auto end = std::find_if_not(text.rbegin(), std::make_reverse_iterator(begin), blank).base();
+    return std::string(begin, end);
+}
+
+// What the row callback of the TIFF writer reads.
+struct RowSource {
+    std::uint32_t unused = 0;
+    const std::uint8_t* bits = nullptr;
+    std::uint32_t height = 0;
+    std::uint32_t bytesPerRow = 0;
+    std::uint32_t stride = 0;
+    std::uint32_t invert = 0;
+    // Two-colour output from a DIB of more bits: threshold each pixel.
+    const BITMAPINFOHEADER* thresholdFrom = nullptr;
+};
+
+bool Dark(const BITMAPINFOHEADER* dib, const std::uint8_t* row, std::int32_t x) {
+    const auto* table = reinterpret_cast<const RGBQUAD*>(dib + 1);
+    std::uint8_t r = 0, g = 0, b = 0;
+    switch (dib->biBitCount) {
+        case 8: {
+            const RGBQUAD& q = table[row[x]];
+            r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
+            break;
+        }
+        case 24:
+            b = row[x * 3], g = row[x * 3 + 1], r = row[x * 3 + 2];
+            break;
+        default:
+            b = row[x * 4], g = row[x * 4 + 1], r = row[x * 4 + 2];
+            break;
+    }
+    return (r * 299u + g * 587u + b * 114u) < 128u * 1000u;
+}
+
+std::int32_t FillRow(std::uint8_t* buffer, std::int32_t row, void* context) {
+    const auto* source = static_cast<const RowSource*>(context);
+    if (source == nullptr || row < 0 || static_cast<std::uint32_t>(row) >= source->height) return 0;
+    const std::uint8_t* line =
+        source->bits + static_cast<std::size_t>(source->stride) * (source->height - row - 1);
+    if (source->thresholdFrom != nullptr) {
+        // One bit per pixel, 1 = black (written as white-is-zero).
+        const std::int32_t width = source->thresholdFrom->biWidth;
+        for (std::int32_t x = 0; x < width; ++x)
+            if (Dark(source->thresholdFrom, line, x))
+                buffer[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
+        return 1;
+    }
+    if (source->bytesPerRow <= source->stride && source->stride % 4 == 0 &&
+        source->bytesPerRow * 8 <= source->stride * 8) {
+        const bool rgb = source->bytesPerRow > 0 && source->invert == 2;
+        if (rgb) {
+            // Blue, green, red in the DIB; red, green, blue in the file.
+            for (std::uint32_t i = 0; i + 2 < source->bytesPerRow; i += 3) {
+                buffer[i] = line[i + 2];
+                buffer[i + 1] = line[i + 1];
+                buffer[i + 2] = line[i];
+            }
+        } else {
+            for (std::uint32_t i = 0; i < source->bytesPerRow; ++i)
+                buffer[i] = source->invert ? static_cast<std::uint8_t>(~line[i]) : line[i];
+        }
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// ---- cover sheet ----------------------------------------------------------
+
+void ImagingLibrary::AddTextItem(const std::string& text, int x, int y, const std::string& fontFace,
+                                 int size) {
+    if (text.empty()) return;
+    textItems_.push_back(TextItem{Trim(text), fontFace, size, x, y});
+}
+
+std::string ImagingLibrary::WrapMemo(std::string text, std::size_t width, std::size_t limit) {
+    if (width == 0) return text;
+    // Breaks the line that starts at start, at a blank before start + width
+    // when there is one after start, else at start + width. Answers where the
+    // inserted line break begins.
+    auto breakLine = [&text, width](std::size_t start) {
+        const std::size_t at = start + width;
+        std::size_t blank = std::string::npos;
+        for (std::size_t i = std::min(at, text.size() - 1) + 1; i-- > 0;)
+            if (text[i] == ' ') {
+                blank = i;
+                break;
+            }
+        if (blank != std::string::npos && blank > start) {
+            text.replace(blank, 1, "\r\n");
+            return blank;
+        }
+        text.insert(at, "\r\n");
+        return at;
+    };
+    std::size_t start = 0;
+    for (std::size_t feed = text.find('\n', start); feed != std::string::npos;
+         feed = text.find('\n', start)) {
+        std::size_t length = feed - start;
+        if (length > 0 && text[feed - 1] == '\r') --length;
+        if (length > width)
+            start = breakLine(start) + 2;
+        else
+            start = feed + 1;
+    }
+    while (text.size() - start > width) start = breakLine(start);
+    if (limit > 0) {
+        std::size_t feeds = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n' && ++feeds == limit) {
+                text.resize(i);
+                break;
+            }
+    }
+    return text;
+}
+
+ImagingLibrary::LogoPlacement ImagingLibrary::PlaceLogo(int logoWidth, int logoHeight) {
+    LogoPlacement place;
+    if (logoWidth <= 0 || logoHeight <= 0) return place;
+    const double w = logoWidth, h = logoHeight;
+    if (kLogoBoxHeight / h >= kLogoBoxWidth / w) {
+        place.width = kLogoBoxWidth;
+        place.height = static_cast<int>(h * kLogoBoxWidth / w);
+    } else {
+        place.height = kLogoBoxHeight;
+        place.width = static_cast<int>(w * kLogoBoxHeight / h);
+    }
+    place.x = (kPageWidth - place.width) / 2;
+    place.y = (kLogoBoxHeight - place.height) / 2 + kLogoBandTop;
+    return place;
+}
+
+HBITMAP ImagingLibrary::ScaleBitmap(HBITMAP source, int width, int height) {
+    if (entries_.StretchBitmap == nullptr || source == nullptr || width <= 0 || height <= 0)
+        return nullptr;
+    return entries_.StretchBitmap(source, width, height);
+}
+
+HBITMAP ImagingLibrary::LoadLogo(const std::string& path) {
+    if (entries_.CreateBitmapFromBits == nullptr) return nullptr;
+    QImage image;
+    if (!image.load(QString::fromStdString(path))) return nullptr;
+    image = image.convertToFormat(QImage::Format_RGB32);
+    if (image.isNull()) return nullptr;
+    return entries_.CreateBitmapFromBits(image.width(), image.height(), 32,
+                                         static_cast<std::int32_t>(image.bytesPerLine()),
+                                         image.constBits());
+}
+
+bool ImagingLibrary::Render(const std::string& templatePath, const std::string& resultPath,
+                            const std::string& logoPath) {
+    lastRenderOk_ = false;
+    const ImagingEntryPoints& e = entries_;
+    auto freeDib = [&e](HDIB dib) {
+        if (dib == nullptr) return;
+        if (e.FreeDIB != nullptr)
+            e.FreeDIB(dib);
+        else
+            std::free(dib);
+    };
+    auto freeBitmap = [&e](HBITMAP bitmap) {
+        if (bitmap != nullptr && e.DeleteBitmapHandle != nullptr) e.DeleteBitmapHandle(bitmap);
+    };
+    HDIB dib =
+        e.LoadTiffIntoDIB != nullptr ? e.LoadTiffIntoDIB(templatePath.c_str(), 0, 0) : nullptr;
+    if (dib != nullptr && !logoPath.empty() && e.ConvertToMonochromeBitmap != nullptr &&
+        e.ConvertBitmapToDIB != nullptr && e.CombineDIB != nullptr) {
+        HBITMAP logo = LoadLogo(logoPath);
+        HBITMAP mono = logo != nullptr ? e.ConvertToMonochromeBitmap(logo) : nullptr;
+        if (mono != nullptr) {
+            const LogoPlacement place = PlaceLogo(mono->bmWidth, mono->bmHeight);
+            HBITMAP scaled = place.width > 0 && place.height > 0
+                                 ? ScaleBitmap(mono, place.width, place.height)
+                                 : nullptr;
+            HDIB overlay = scaled != nullptr ? e.ConvertBitmapToDIB(scaled, 0) : nullptr;
+            // Only the logo's black is drawn: its white must not blank the
+            // template's artwork in the band.
+            if (overlay != nullptr)
+                e.CombineDIB(place.x, place.y, &dib, overlay, BITMANI_COMBINE_DARK_ONLY, 0);
+            freeDib(overlay);
+            freeBitmap(scaled);
+        }
+        freeBitmap(mono);
+        freeBitmap(logo);
+    }
+    bool textOk = true;
+    for (const TextItem& item : textItems_) {
+        if (dib == nullptr || e.DIBTextOverlay == nullptr) break;
+        if (HDIB drawn = e.DIBTextOverlay(dib, item.x, item.y, item.text.c_str(),
+                                          item.fontFace.c_str(), item.size))
+            dib = drawn;
+        else
+            textOk = false;
+    }
+    ClearTextItems();
+    if (dib != nullptr) {
+        lastRenderOk_ = WriteImageAsTiff(resultPath, dib, kTiffGroup3, 0, 1) && textOk;
+        freeDib(dib);
+    }
+    return true;
+}
+
+bool ImagingLibrary::WriteImageAsTiff(const std::string& path, HDIB dib, int compressionCode,
+                                      int photometric, int fillOrder) {
+    const ImagingEntryPoints& e = entries_;
+    if (dib == nullptr || !FitsPathBuffer(path) || e.PaletteSize == nullptr ||
+        e.OpenTiffFile == nullptr || e.ModiTiffFileInfo == nullptr ||
+        e.DefineTiffImage == nullptr || e.DefineTiffImageInfo == nullptr ||
+        e.DefineTiffImageInfoBuffer == nullptr || e.DefineGeneralTags == nullptr ||
+        e.EncodeTiffImage == nullptr || e.DropTiffImage == nullptr || e.CloseTiffFile == nullptr)
+        return false;
+    const BITMAPINFOHEADER& header = *dib;
+    if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biHeight <= 0)
+        return false;
+    const std::uint32_t width = static_cast<std::uint32_t>(header.biWidth);
+    const std::uint32_t height = static_cast<std::uint32_t>(header.biHeight);
+    std::uint32_t bits = header.biBitCount;
+    std::uint32_t planes = header.biPlanes;
+    std::uint32_t colours = header.biClrUsed;
+    if (colours == 0) colours = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+    const std::uint32_t stride = ((width * bits + 31) / 32) * 4;
+    const std::uint32_t tableBytes = e.PaletteSize(dib);
+    const auto* table = reinterpret_cast<const RGBQUAD*>(dib + 1);
+    const auto* pixelBits = reinterpret_cast<const std::uint8_t*>(dib + 1) + tableBytes;
+
+    std::uint16_t compression = 0;
+    std::uint16_t extraTag = 0;
+    std::uint32_t extraValue = 0;
+    switch (compressionCode) {
+        case kTiffNone:
+            compression = 1;
+            break;
+        case kTiffPackBits:
+            compression = 32773;
+            break;
+        case kTiffLzw:
+            compression = 5;
+            break;
+        case kTiffLzwPredictor:
+            compression = 5, extraTag = 317, extraValue = 2;
+            break;
+        case kTiffModifiedHuffman:
+            compression = 2;
+            break;
+        case kTiffGroup3:
+            compression = 3;
+            break;
+        case kTiffGroup3Options:
+            compression = 3, extraTag = 292, extraValue = 1;
+            break;
+        case kTiffGroup4:
+            compression = 4;
+            break;
+        default:
+            return false;
+    }
+    RowSource source;
+    source.bits = pixelBits;
+    source.height = height;
+    source.stride = stride;
+    const bool twoColour = compressionCode >= kTiffModifiedHuffman;
+    if (twoColour) {
+        colours = 2;
+        photometric = 0;
+        if (bits != 1) {
+            if (bits != 8 && bits != 24 && bits != 32) return false;
+            source.thresholdFrom = dib;
+        }
+        bits = 1;
+        planes = 1;
+    }
+    if (photometric == 3 && bits > 8) photometric = 2;
+    const bool hasTable = tableBytes >= sizeof(RGBQUAD) && source.thresholdFrom == nullptr;
+    if (hasTable && photometric == 0 && table[0].rgbRed == 0 && table[0].rgbGreen == 0 &&
+        table[0].rgbBlue == 0)
+        photometric = 1;
+    if (hasTable && table[0].rgbBlue < 127 && table[0].rgbGreen < 127 && table[0].rgbRed < 127) {
+        source.invert = 1;
+        photometric = 0;
+    }
+    if (bits > 8) {
+        if (bits != 24) return false;
+        source.invert = 2;  // swap blue and red
+    }
+    source.bytesPerRow = (bits * width + 7) / 8;
+    (void)colours;
+
+    TIFFFILEHANDLE file = e.OpenTiffFile(path.c_str(), TIFF32_OPEN_WRITE);
+    if (file == nullptr) return false;
+    auto abandon = [&]() {
+        e.CloseTiffFile(file);
+        return false;
+    };
+    if (e.ModiTiffFileInfo(file, TIFF32_INFO_BYTE_ORDER, TIFF32_BYTE_ORDER_INTEL) == 0)
+        return abandon();
+    const std::int32_t image = e.DefineTiffImage(file);
+    if (image < 0) return abandon();
+    char version[16] = {};
+    if (e.GetTiffVersion != nullptr) e.GetTiffVersion(version, sizeof version);
+    const std::string software = std::string(kSoftwareIdent) + version;
+    const std::uint32_t xResolution[2] = {204, 1};
+    const std::uint32_t yResolution[2] = {196, 1};
+    bool ok = e.DefineTiffImageInfo(file, image, 259, 3, compression) != 0 &&
+              e.DefineTiffImageInfoBuffer(file, image, 305, software.c_str(), 2,
+                                          static_cast<std::uint32_t>(software.size() + 1)) != 0 &&
+              e.DefineTiffImageInfo(file, image, 296, 3, 2) != 0 &&
+              e.DefineTiffImageInfoBuffer(file, image, 282, xResolution, 5, 1) != 0 &&
+              e.DefineTiffImageInfoBuffer(file, image, 283, yResolution, 5, 1) != 0;
+    if (ok && fillOrder == 2) ok = e.DefineTiffImageInfo(file, image, 266, 3, 2) != 0;
+    if (ok && extraTag != 0)
+        ok = e.DefineTiffImageInfo(file, image, extraTag, extraTag == 292 ? 4 : 3, extraValue) != 0;
+    if (ok) {
+        const TIFFGENERALTAGS general{0, width, height, source.bytesPerRow, (bits << 16) | planes,
+                                      0};
+        ok = e.DefineGeneralTags(file, image, general) == 0;
+    }
+    if (ok)
+        ok = e.DefineTiffImageInfo(file, image, 262, 3, static_cast<std::uint32_t>(photometric)) !=
+             0;
+    if (ok && photometric == 3 && hasTable) {
+        const std::uint32_t entries = 1u << bits;
+        std::vector<std::uint16_t> map(entries * 3, 0);
+        const std::uint32_t present = std::min(entries, tableBytes / 4);
+        for (std::uint32_t i = 0; i < present; ++i) {
+            map[i] = static_cast<std::uint16_t>(table[i].rgbRed << 8);
+            map[entries + i] = static_cast<std::uint16_t>(table[i].rgbGreen << 8);
+            map[2 * entries + i] = static_cast<std::uint16_t>(table[i].rgbBlue << 8);
+        }
+        ok = e.DefineTiffImageInfoBuffer(file, image, 320, map.data(), 3,
+                                         static_cast<std::uint32_t>(map.size())) != 0;
+    }
+    if (!ok) return abandon();
+    const bool encoded = e.EncodeTiffImage(file, image, &source, FillRow) != 0;
+    e.DropTiffImage(file, image);
+    const bool closed = e.CloseTiffFile(file) != 0;
+    return encoded && closed;
+}
+
+std::string ImagingLibrary::RecipientText(const FaxJob& job) {
+    if (job.RecipientList.size() == 1) {
+        const Recipient& only = *job.RecipientList.front();
+        return only.name + "  " + (only.faxNumber.empty() ? only.email : only.faxNumber);
+    }
+    return "1 of " + std::to_string(job.RecipientList.size()) + " recipients";
+}
+
+std::string ImagingLibrary::CoverDateText(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    std::ostringstream date;
+    date.imbue(std::locale::classic());
+    date << std::put_time(&local, "%B %d, %Y");
+    return date.str();
+}
+
+std::string ImagingLibrary::ComposeCoverSheet(CoverSheetFields& fields, const FaxJob& job,
+                                              const DirectorySettings& directory) {
+    const std::string folders = Folder(directory.LocalFolders);
+    const std::string result = folders + "outbox/Cover.tif";
+    const std::string templatePath = folders + "templates/Template.tif";
+    if (directory.LocalFolders.empty() || !FitsPathBuffer(result) ||
+        !FitsPathBuffer(templatePath) ||
+        (!fields.logoPath.empty() && !FitsPathBuffer(fields.logoPath)))
+        return {};
+    std::error_code error;
+    std::filesystem::create_directories(folders + "outbox/", error);
+    std::remove(result.c_str());
+
+    const char* face = "Arial";
+    const int size = 16;
+    AddTextItem(fields.company, 225, 273, face, size);
+    AddTextItem(fields.sender, 225, 391, face, size);
+    AddTextItem(std::to_string(job.message.pageCount), 225, 509, face, size);
+    AddTextItem(fields.subject, 225, 571, face, size);
+    fields.memo = WrapMemo(fields.memo, 60, 14);
+    AddTextItem(fields.memo, 124, 678, face, size);
+    AddTextItem(RecipientText(job), 225, 338, face, size);
+    const std::time_t now = clock_ != nullptr ? clock_->Now() : DefaultClock().Now();
+    AddTextItem(CoverDateText(now), 225, 459, face, size);
+
+    Render(templatePath, result, fields.logoPath);
+    return lastRenderOk_ ? result : std::string();
+}
