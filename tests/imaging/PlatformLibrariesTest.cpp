@@ -291,6 +291,28 @@ TEST_F(Libraries, ColourPagesBecomeTwoColourFaxPages) {
     e().FreeDIB(dib);
 }
 
+// A one-bit row that ends inside a byte: the DIB's bits past the width are
+// clean whatever the bitmap held there.
+TEST_F(Libraries, MonochromeDibRowsEndWithCleanPadding) {
+    struct Case {
+        std::int32_t width;
+        std::uint8_t lastByte;
+    };
+    const std::vector<std::uint8_t> white(2 * 4, 0xFF);  // two rows, every bit set
+    for (const Case c : {Case{5, 0xF8}, Case{7, 0xFE}, Case{9, 0x80}}) {
+        HBITMAP bitmap = e().CreateBitmapFromBits(c.width, 2, 1, 4, white.data());
+        HDIB dib = e().ConvertBitmapToDIB(bitmap, 0);
+        ASSERT_NE(dib, nullptr) << c.width;
+        const auto* bits =
+            reinterpret_cast<const std::uint8_t*>(dib) + dib->biSize + e().PaletteSize(dib);
+        const std::size_t last = static_cast<std::size_t>(c.width - 1) / 8;
+        for (std::size_t row = 0; row < 2; ++row)
+            EXPECT_EQ(bits[row * 4 + last], c.lastByte) << c.width;
+        e().DeleteBitmapHandle(bitmap);
+        e().FreeDIB(dib);
+    }
+}
+
 // Copy draws the overlay whole; dark-only leaves the base under its white.
 TEST_F(Libraries, CombineDrawsTheOverlayClippedToTheBase) {
     // Base: white with one black column at x = 55; overlay 20 x 10, its left
