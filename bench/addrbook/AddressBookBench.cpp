@@ -97,8 +97,7 @@ DialogTimes Dialog(const fs::path& dir, int contacts) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const int largest = argc > 2 ? std::max(1000, std::atoi(argv[2])) : 100000;
+    const auto [rounds, largest] = bench::ReadArguments(argc, argv, 100000, 1000);
     const fs::path root =
         fs::temp_directory_path() / ("addrbook-bench-" + std::to_string(::getpid()));
     std::vector<std::pair<int, fs::path>> books;

@@ -94,8 +94,7 @@ bool RunTiffcp(const std::string& a, const std::string& b, const std::string& ou
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const int largest = argc > 2 ? std::max(10, std::atoi(argv[2])) : 1000;
+    const auto [runs, largest] = bench::ReadArguments(argc, argv, 1000, 10);
     char pattern[] = "/tmp/merge-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const std::string dir = std::string(pattern) + "/";

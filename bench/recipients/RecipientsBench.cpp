@@ -62,8 +62,7 @@ double Removal(int n) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const int largest = argc > 2 ? std::max(1000, std::atoi(argv[2])) : 100000;
+    const auto [rounds, largest] = bench::ReadArguments(argc, argv, 100000, 1000);
 
     bench::Series rewrite("FaxNumbersToAddresses"), removal("remove every other line");
     for (int n = 1000; n <= largest; n *= 10) {

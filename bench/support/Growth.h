@@ -7,11 +7,25 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace bench {
+
+// The command line every growth benchmark takes: [rounds [largest]].
+struct Arguments {
+    int rounds = 5;
+    int largest = 0;
+};
+
+inline Arguments ReadArguments(int argc, char** argv, int defaultLargest, int leastLargest) {
+    Arguments a;
+    a.rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    a.largest = argc > 2 ? std::max(leastLargest, std::atoi(argv[2])) : defaultLargest;
+    return a;
+}
 
 using Steady = std::chrono::steady_clock;
 
