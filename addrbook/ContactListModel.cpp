@@ -1,5 +1,7 @@
 #include "addrbook/ContactListModel.h"
 
+#include <QCoreApplication>
+
 #include "addrbook/AddressBook.h"
 
 ContactListModel::ContactListModel(const AddressBook& book, QObject* parent)
@@ -31,17 +33,18 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+// The column titles are the dialog's own texts (and translations).
 QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
         case kName:
-            return tr("Name");
+            return QCoreApplication::translate("CAddressBookDlg", "Name");
         case kBusinessFax:
-            return tr("Business Fax");
+            return QCoreApplication::translate("CAddressBookDlg", "Business Fax");
         case kHomeFax:
-            return tr("Home Fax");
+            return QCoreApplication::translate("CAddressBookDlg", "Home Fax");
         case kEmail:
-            return tr("Email");
+            return QCoreApplication::translate("CAddressBookDlg", "Email");
         default:
             return {};
     }

@@ -142,6 +142,10 @@
         <translation>Faxnummer wählen</translation>
     </message>
     <message>
+        <source>Choose Fax Number - %1</source>
+        <translation>Faxnummer wählen - %1</translation>
+    </message>
+    <message>
         <source>Fax numbers</source>
         <translation>Faxnummern</translation>
     </message>
@@ -219,6 +223,10 @@
 </context>
 <context>
     <name>CMainHostDlg</name>
+    <message>
+        <source>Adding the cover sheet to your fax...</source>
+        <translation>Das Deckblatt wird Ihrem Fax vorangestellt...</translation>
+    </message>
     <message>
         <source>Send a Fax</source>
         <translation>Fax senden</translation>
