@@ -7,9 +7,7 @@ set(CPACK_PACKAGE_VENDOR Quorvane)
 set(CPACK_PACKAGE_CONTACT "Corvinaport maintainers <maintainers@corvinaport.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Corvinaport internet fax: the Send a Fax wizard")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Sends documents as faxes over the Internet: recipients by number, e-mail address or\n\
-from the address book, a file attached or a document printed to the fax printer\n\
-\"zephrim\", a cover sheet, and an outbox for faxes sent later.")
+    "Sends documents as faxes over the Internet: recipients by number, e-mail address or from the address book, a file attached or a document printed to the fax printer zephrim, a cover sheet, and an outbox for faxes sent later.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
