@@ -72,7 +72,9 @@ void DesktopHelp::ShowControlPopup(std::uint32_t controlId) {
         own /= std::to_string(controlId) + ".html";
         if (IsFile(own)) return Open(own.string());
     }
-    Open(TargetFor(PageOf(QApplication::focusWidget())));
+    const QWidget* where = QApplication::focusWidget();
+    if (!where) where = QApplication::activeModalWidget();
+    Open(TargetFor(PageOf(where)));
 }
 
 std::string InstalledHelpFolder(const std::string& programDir) {

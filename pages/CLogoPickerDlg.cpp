@@ -7,8 +7,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
+#include "controls/HelpService.h"
 #include "controls/WizardPage.h"
 
 namespace {
@@ -80,6 +82,12 @@ CLogoPickerDlg::CLogoPickerDlg(std::string imagesFolder, QWidget* parent, Docume
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(browse_, &QPushButton::clicked, this, &CLogoPickerDlg::Browse);
     connect(delete_, &QPushButton::clicked, this, &CLogoPickerDlg::DeleteSelected);
+    auto showHelp = [this] {
+        if (helpService_) helpService_->ShowControlPopup(1021);
+    };
+    connect(help_, &QPushButton::clicked, this, showHelp);
+    auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
+    connect(helpKey, &QShortcut::activated, this, showHelp);
 }
 
 CLogoPickerDlg::~CLogoPickerDlg() {

@@ -9,6 +9,7 @@
 #include "pages/CTitledPicsWnd.h"
 
 class DocumentOpener;
+class HelpService;
 class QFrame;
 class QPushButton;
 
@@ -38,6 +39,8 @@ class CLogoPickerDlg : public QDialog {
 
     void Browse();
     void DeleteSelected();
+    // Help and F1 open the help of this window.
+    void SetHelpService(HelpService* help) { helpService_ = help; }
 
     [[nodiscard]] const std::string& chosenPath() const { return chosenPath_; }
     [[nodiscard]] const std::string& imagesFolder() const { return imagesFolder_; }
@@ -54,6 +57,7 @@ class CLogoPickerDlg : public QDialog {
     std::string chosenPath_;
     std::vector<std::unique_ptr<PictureItem>> items_;
     FilePicker picker_;
+    HelpService* helpService_ = nullptr;
     QFrame* frame_;
     CTitledPicsWnd* thumbs_;
     QPushButton *browse_, *delete_, *ok_, *cancel_, *help_;

@@ -213,6 +213,7 @@ void CSelCover::OnLogoSelected(int index) {
 bool CSelCover::RunPicker(const std::string& folder, std::string& chosen) {
     if (pickerRunner_) return pickerRunner_(this, folder, chosen);
     CLogoPickerDlg picker(folder, this, opener_);
+    picker.SetHelpService(help());
     if (picker.exec() != QDialog::Accepted) return false;
     chosen = picker.chosenPath();
     return true;

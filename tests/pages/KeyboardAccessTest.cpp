@@ -10,8 +10,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -19,7 +22,9 @@
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "app/AppSettings.h"
 #include "controls/ColorLabel.h"
+#include "controls/DocumentOpener.h"
 #include "controls/HelpService.h"
+#include "controls/WizardPage.h"
 #include "imaging/ImagingLibrary.h"
 #include "pages/CAttachFile.h"
 #include "pages/CLogoPickerDlg.h"
@@ -151,6 +156,33 @@ TEST(Keyboard, ArrowKeysPickALogoPicture) {
         QTest::keyClick(&pictures, s.key);
         EXPECT_EQ(pictures.selectedIndex(), s.selected) << s.key;
     }
+}
+
+struct RecordingOpener final : DocumentOpener {
+    bool Open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+TEST(Keyboard, LogoPickersHelpButtonAndF1OpenItsHelpPage) {
+    const std::string pages = testing::TempDir() + "logo-help/";
+    std::filesystem::create_directories(pages);
+    std::ofstream(pages + "logo.html") << "<p>logo</p>";
+    RecordingOpener opener;
+    ScriptedMessageBox boxes;
+    DesktopHelp help(opener, {}, {pages}, &boxes);
+    CLogoPickerDlg picker(testing::TempDir());
+    picker.SetHelpService(&help);
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&picker));
+    for (QPushButton* b : picker.findChildren<QPushButton*>())
+        if (ControlId(b) == 1021) b->click();
+    QTest::keyClick(&picker, Qt::Key_F1);
+    EXPECT_EQ(opener.opened, (std::vector<std::string>{pages + "logo.html", pages + "logo.html"}));
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 }  // namespace
