@@ -24,22 +24,6 @@
         <translation>Kontakte</translation>
     </message>
     <message>
-        <source>Name</source>
-        <translation>Name</translation>
-    </message>
-    <message>
-        <source>Business Fax</source>
-        <translation>Fax geschäftlich</translation>
-    </message>
-    <message>
-        <source>Home Fax</source>
-        <translation>Fax privat</translation>
-    </message>
-    <message>
-        <source>Email</source>
-        <translation>E-Mail</translation>
-    </message>
-    <message>
         <source>To &gt;&gt;</source>
         <translation>An &gt;&gt;</translation>
     </message>
@@ -62,6 +46,22 @@
     <message>
         <source>Choose fax number</source>
         <translation>Faxnummer wählen</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Business Fax</source>
+        <translation>Fax geschäftlich</translation>
+    </message>
+    <message>
+        <source>Home Fax</source>
+        <translation>Fax privat</translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation>E-Mail</translation>
     </message>
 </context>
 <context>
