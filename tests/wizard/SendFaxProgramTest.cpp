@@ -30,7 +30,7 @@
 #include "addrbook/CAddressBookDlg.h"
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "app/CNetFaxApp.h"
-#include "app/SendFaxProgram.h"
+#include "app/program/SendFaxProgram.h"
 #include "connect/NetworkState.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"

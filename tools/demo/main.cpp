@@ -21,7 +21,7 @@
 
 #include "app/CNetFaxApp.h"
 #include "app/MessageBoxService.h"
-#include "app/SendFaxProgram.h"
+#include "app/program/SendFaxProgram.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
 

@@ -1,4 +1,4 @@
-#include "app/SendFaxProgram.h"
+#include "app/program/SendFaxProgram.h"
 
 #include <memory>
 

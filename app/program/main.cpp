@@ -7,8 +7,8 @@
 
 #include "app/CNetFaxApp.h"
 #include "app/ProgramArgs.h"
-#include "app/SendFaxProgram.h"
 #include "app/Translations.h"
+#include "app/program/SendFaxProgram.h"
 #include "controls/HelpService.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/wizard/Resources.h"
