@@ -41,11 +41,18 @@ std::string Htm(const std::string& commandValue) {
 
 const std::string kUrl = "https://example.org/a?b=1&c=2";
 
+// The result the opener hands on; the fake launcher answers at once.
+int Open(const std::string& address, FakeLauncher& shell) {
+    int result = -1;
+    LinkOpener::OpenUrl(address, 5, shell, [&result](int r) { result = r; });
+    return result;
+}
+
 TEST(OpenUrl, ShellSuccessStartsNothingElse) {
     Store store(Htm("\"/usr/bin/browser \\\"%1\\\"\""));
     FakeLauncher shell;
     shell.shellResult = 42;
-    EXPECT_EQ(HyperLink::OpenUrl(kUrl, 5, shell), 42);
+    EXPECT_EQ(Open(kUrl, shell), 42);
     EXPECT_EQ(shell.opened, std::vector<std::string>{kUrl});
     EXPECT_TRUE(shell.started.empty());
 }
@@ -60,7 +67,7 @@ TEST(OpenUrl, QuotedAndBarePlaceholdersAndNoneGiveTheAddressAsOneArgument) {
     for (const auto& [value, expected] : cases) {
         Store store(Htm(value));
         FakeLauncher shell;
-        EXPECT_EQ(HyperLink::OpenUrl(kUrl, 5, shell), 33) << value;
+        EXPECT_EQ(Open(kUrl, shell), 33) << value;
         ASSERT_EQ(shell.started.size(), 1u) << value;
         EXPECT_EQ(shell.started[0], expected) << value;
     }
@@ -70,7 +77,7 @@ TEST(OpenUrl, AddressWithQuotesAndShellCharactersStaysOneArgument) {
     Store store(Htm("\"/usr/bin/browser \\\"%1\\\"\""));
     FakeLauncher shell;
     const std::string nasty = "http://x/\"; rm -rf ~ `id` $(id) | cat & \"%1\" 'q'";
-    (void)HyperLink::OpenUrl(nasty, 5, shell);
+    (void)Open(nasty, shell);
     ASSERT_EQ(shell.started.size(), 1u);
     EXPECT_EQ(shell.started[0], (std::vector<std::string>{"/usr/bin/browser", nasty}));
 }
@@ -89,7 +96,7 @@ TEST(OpenUrl, WithoutAssociationTheShellResultIsReturned) {
         Store store(body);
         FakeLauncher shell;
         shell.shellResult = 31;
-        EXPECT_EQ(HyperLink::OpenUrl(kUrl, 5, shell), 31) << body;
+        EXPECT_EQ(Open(kUrl, shell), 31) << body;
         EXPECT_TRUE(shell.started.empty()) << body;
     }
 }
@@ -100,7 +107,7 @@ TEST(OpenUrl, DesktopDefaultIsTheSecondFallbackAndStartFailuresAreReturned) {
     shell.shellResult = 2;
     shell.desktopCommand = "firefox --new-window %1";
     shell.startResult = 5;
-    EXPECT_EQ(HyperLink::OpenUrl(kUrl, 5, shell), 5);
+    EXPECT_EQ(Open(kUrl, shell), 5);
     ASSERT_EQ(shell.started.size(), 1u);
     EXPECT_EQ(shell.started[0], (std::vector<std::string>{"firefox", "--new-window", kUrl}));
 }
@@ -127,7 +134,7 @@ TEST(ReportOpenError, EveryCodeHasItsText) {
     };
     for (const auto& [code, text] : texts) {
         ScriptedMessageBox boxes;
-        HyperLink::ReportOpenError(code, boxes);
+        LinkOpener::ReportOpenError(code, boxes);
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, "Unable to open hyperlink:\n\n" + text) << code;
         EXPECT_EQ(boxes.boxes[0].caption, kMessageCaption);

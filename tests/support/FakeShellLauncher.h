@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "controls/HyperLink.h"
+#include "controls/ShellLauncher.h"
 
-// Records what would be opened or started and answers with set codes.
+// Records what would be opened or started and answers at once with set codes.
 class FakeLauncher final : public ShellLauncher {
   public:
     int shellResult = 31;
@@ -14,13 +14,13 @@ class FakeLauncher final : public ShellLauncher {
     std::vector<std::string> opened;
     std::vector<std::vector<std::string>> started;
 
-    int ShellOpen(const std::string& address, int) override {
+    void ShellOpen(const std::string& address, int, ResultFn done) override {
         opened.push_back(address);
-        return shellResult;
+        done(shellResult);
     }
     int Start(const std::vector<std::string>& argv, int) override {
         started.push_back(argv);
         return startResult;
     }
-    std::string DesktopHtmlCommand() override { return desktopCommand; }
+    void DesktopHtmlCommand(CommandFn done) override { done(desktopCommand); }
 };
