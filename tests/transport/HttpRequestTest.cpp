@@ -334,34 +334,3 @@ TEST(PostFile, DeadPeerFailsAfterTheStallGuard) {
     EXPECT_FALSE(r.PostFile(srv.Url("/dead"), dir.File("b")));
     EXPECT_LT(std::chrono::steady_clock::now() - started, 20s);
 }
-
-// Certificate checking is on: a TLS server whose certificate nobody vouches
-// for is refused before any form data leaves the process.
-TEST(PostForm, HttpsRefusesAServerWithAnUntrustedCertificate) {
-    TempDir dir;
-    const std::string cert = dir.File("cert.pem"), key = dir.File("key.pem");
-    const std::string make =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-        " -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-        key + "' -out '" + cert + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(make.c_str()), 0) << "openssl could not make a test certificate";
-    httplib::SSLServer tls(cert.c_str(), key.c_str());
-    ASSERT_TRUE(tls.is_valid());
-    std::atomic<int> posts{0};
-    tls.Post("/relay", [&](const httplib::Request&, httplib::Response& res) {
-        ++posts;
-        res.set_content("ok", "text/plain");
-    });
-    const int port = tls.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { tls.listen_after_bind(); });
-    while (!tls.is_running()) std::this_thread::sleep_for(1ms);
-
-    HttpRequest r;
-    r.timeoutSeconds = 10;
-    EXPECT_FALSE(r.PostForm("https://127.0.0.1:" + std::to_string(port) + "/relay", "a=1"));
-    // curl's own words for a certificate it cannot verify.
-    EXPECT_NE(r.failure.find("certificate"), std::string::npos) << r.failure;
-    EXPECT_EQ(posts.load(), 0);
-    tls.stop();
-    serving.join();
-}
