@@ -105,6 +105,7 @@ std::uint32_t RegistryKey::ReadNumber(const std::string& name, std::uint32_t def
     // Whatever the type: the stored bytes, little-endian, into a zeroed
     // buffer, so data shorter than four bytes gives its value zero-extended.
     unsigned char buf[4] = {0, 0, 0, 0};
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): bytes, not text
     std::memcpy(buf, v->data.data(), v->data.size());
     lastError = RegError::Success;
     return static_cast<std::uint32_t>(buf[0]) | (static_cast<std::uint32_t>(buf[1]) << 8) |
