@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Translate.h"
+#include "connect/RasFields.h"
 
 namespace {
 
@@ -24,18 +25,6 @@ constexpr const char* kStopPrompt =
     QT_TRANSLATE_NOOP("Message", "Do you want to stop connecting to the Internet?");
 constexpr int kAttempts = 3;
 constexpr int kPollsPerAttempt = 300;
-
-template <std::size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-    std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
-}
-
-template <std::size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, ::strnlen(field, N));
-}
 
 }  // namespace
 

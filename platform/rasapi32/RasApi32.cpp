@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "connect/RasApi.h"
+#include "connect/RasFields.h"
 #include "platform/nmbus/NmBus.h"
 
 #define RAS_EXPORT extern "C" __attribute__((visibility("default")))
@@ -36,18 +37,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-template <std::size_t N>
-void Put(char (&field)[N], const std::string& s) {
-    std::size_t n = s.size() < N - 1 ? s.size() : N - 1;
-    std::memcpy(field, s.data(), n);
-    field[n] = '\0';
-}
-
-template <std::size_t N>
-std::string Text(const char (&field)[N]) {
-    return std::string(field, ::strnlen(field, N));
-}
 
 // The log is the user's alone and never written through a symbolic link.
 void Log(const std::string& line) {
@@ -527,12 +516,12 @@ uint32_t NmGetEntryDialParams(RASDIALPARAMSA* params, int32_t* passwordStored) {
     Bus bus = OpenSystemBus();
     if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
     Profile p;
-    if (std::uint32_t rc = FindProfile(bus.get(), Text(params->szEntryName), p)) return rc;
+    if (std::uint32_t rc = FindProfile(bus.get(), FieldText(params->szEntryName), p)) return rc;
     const std::string type = p.settings["connection.type"];
-    Put(params->szPhoneNumber, p.settings[type + ".number"]);
+    CopyField(params->szPhoneNumber, p.settings[type + ".number"]);
     std::string user = p.settings[type + ".username"];
     if (user.empty()) user = p.settings["ppp.username"];
-    Put(params->szUserName, user);
+    CopyField(params->szUserName, user);
     params->szPassword[0] = '\0';  // secrets stay with NetworkManager
     if (passwordStored) *passwordStored = 0;
     return 0;
@@ -542,7 +531,7 @@ uint32_t NmDialEntry(RASDIALPARAMSA* params, RASDIALFUNC1 notifier, HRASCONN* co
     Bus bus = OpenSystemBus();
     if (!bus) return ERROR_RASMAN_CANNOT_INITIALIZE;
     Profile p;
-    const std::string entry = Text(params->szEntryName);
+    const std::string entry = FieldText(params->szEntryName);
     if (std::uint32_t rc = FindProfile(bus.get(), entry, p)) return rc;
     Message call(::dbus_message_new_method_call(kNm, kNmPath, kNm, "ActivateConnection"));
     const char* profile = p.path.c_str();
@@ -691,9 +680,9 @@ RAS_EXPORT uint32_t RasGetEntryDialParamsA(const char*, RASDIALPARAMSA* params,
     if (std::uint32_t rc = LoadScript(path)) return rc;
     for (const ScriptEntry& e : g_script.script.entries) {
         if (::strcasecmp(e.name.c_str(), params->szEntryName) != 0) continue;
-        Put(params->szPhoneNumber, e.phone);
-        Put(params->szUserName, e.user);
-        Put(params->szPassword, e.password);
+        CopyField(params->szPhoneNumber, e.phone);
+        CopyField(params->szUserName, e.user);
+        CopyField(params->szPassword, e.password);
         if (passwordStored) *passwordStored = !e.password.empty();
         return 0;
     }
@@ -706,9 +695,9 @@ RAS_EXPORT uint32_t RasDialA(RASDIALEXTENSIONS*, const char* phonebook, RASDIALP
     if (params->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
     *connection = 0;
     RASDIALFUNC1 fn = notifierType == 1 ? reinterpret_cast<RASDIALFUNC1>(notifier) : nullptr;
-    const std::string entry = Text(params->szEntryName);
-    Log("dial " + entry + " phone=" + Text(params->szPhoneNumber) + " user=" +
-        Text(params->szUserName) + " password=" + (params->szPassword[0] ? "given" : "none") +
+    const std::string entry = FieldText(params->szEntryName);
+    Log("dial " + entry + " phone=" + FieldText(params->szPhoneNumber) + " user=" +
+        FieldText(params->szUserName) + " password=" + (params->szPassword[0] ? "given" : "none") +
         " phonebook=" + (phonebook ? "given" : "default"));
 
     const char* path = ScriptPath();
@@ -805,7 +794,7 @@ RAS_EXPORT uint32_t RasEnumConnectionsA(RASCONNA* connections, uint32_t* bufferB
         connections[i] = RASCONNA{};
         connections[i].dwSize = sizeof(RASCONNA);
         connections[i].hrasconn = list[i].handle;
-        Put(connections[i].szEntryName, list[i].entry);
+        CopyField(connections[i].szEntryName, list[i].entry);
     }
     return 0;
 }
