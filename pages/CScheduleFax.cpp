@@ -1,6 +1,7 @@
 #include "pages/CScheduleFax.h"
 
 #include <QButtonGroup>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -38,10 +39,24 @@ CScheduleFax::CScheduleFax(QWidget* parent)
     panel->addWidget(sendNowButton_);
     panel->addWidget(outboxButton_);
     column->addLayout(panel);
+    // The whole fax as it will be sent, in the program's page viewer.
+    previewButton_ = new QPushButton(tr("Pre&view"), this);
+    previewButton_->setAccessibleName(tr("Preview the fax"));
+    column->addSpacing(look::DialogUnits(*this, 0, 6).height());
+    column->addWidget(previewButton_, 0, Qt::AlignRight);
     column->addStretch(1);
 
     connect(sendNowButton_, &QRadioButton::clicked, this, [this] { sendNow = 1; });
     connect(outboxButton_, &QRadioButton::clicked, this, [this] { sendNow = 0; });
+    connect(previewButton_, &QPushButton::clicked, this, &CScheduleFax::OnPreview);
+}
+
+void CScheduleFax::OnPreview() {
+    const std::vector<std::string> files = documents_ ? documents_() : std::vector<std::string>{};
+    if (previewRunner_)
+        previewRunner_(this, files);
+    else
+        RunPageViewer(this, files);
 }
 
 void CScheduleFax::OnInitDialog() {

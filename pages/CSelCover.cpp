@@ -236,7 +236,11 @@ std::string CSelCover::Compose() {
 void CSelCover::OnPreview() {
     ReadFields();
     const std::string result = Compose();
-    if (!result.empty() && opener_) (void)opener_->Open(result);
+    if (result.empty()) return;
+    if (previewRunner_)
+        previewRunner_(this, {result});
+    else
+        RunPageViewer(this, {result});
 }
 
 bool CSelCover::OnSetActive() {

@@ -5,6 +5,7 @@
 
 #include "controls/WizardPage.h"
 #include "imaging/ImagingEnvironment.h"
+#include "pages/CPageViewer.h"
 
 class ColorLabel;
 class DocumentOpener;
@@ -27,6 +28,8 @@ class CSelCover : public WizardPage {
               QWidget* parent = nullptr);
 
     void SetOpener(DocumentOpener* opener) { opener_ = opener; }
+    // Where Preview shows the composed cover (the page viewer when none is set).
+    void SetPreviewRunner(PreviewRunner runner) { previewRunner_ = std::move(runner); }
     // Runs the logo picker on the images folder (ending with "/"); true on OK
     // with the chosen path in 'chosen'.
     using PickerRunner =
@@ -74,6 +77,7 @@ class CSelCover : public WizardPage {
     ImagingEnvironment& imaging_;
     DocumentOpener* opener_ = nullptr;
     PickerRunner pickerRunner_;
+    PreviewRunner previewRunner_;
 
     bool sendCover_ = true;
     CoverSheetFields fields_;

@@ -96,6 +96,11 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
     if (steps_.addressBook) recipients_.SetAddressBookRunner(steps_.addressBook);
     if (steps_.filePicker) document_.SetFilePicker(steps_.filePicker);
 
+    if (steps_.preview) {
+        cover_.SetPreviewRunner(steps_.preview);
+        schedule_.SetPreviewRunner(steps_.preview);
+    }
+    schedule_.SetPreviewDocuments([this] { return PreviewDocuments(); });
     sheet_.SetFinishCheck([this] { return CheckBeforeFinish(); });
     connect(&sheet_, &CNetFaxPropSheet::helpRequested, this, &CMainHostDlg::OnHelp);
 }
@@ -106,6 +111,18 @@ CMainHostDlg::~CMainHostDlg() {
     env_.job.ClearAttachments();
     if (env_.help) env_.help->Quit();
     if (listener_) listener_->Close();
+}
+
+std::vector<std::string> CMainHostDlg::PreviewDocuments() const {
+    std::vector<std::string> files;
+    if (cover_.initialized() && cover_.sendCoverSheet() && !cover_.coverFilePath().empty())
+        files.push_back(cover_.coverFilePath());
+    const FaxJob& job = env_.job;
+    if (job.attachMode && !job.AttachmentList.empty())
+        files.push_back(job.AttachmentList.front());
+    else if (!job.message.documentPath.empty())
+        files.push_back(job.message.documentPath);
+    return files;
 }
 
 void CMainHostDlg::BuildPageSet() {

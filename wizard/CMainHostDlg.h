@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Translate.h"
 #include "pages/CAttachFile.h"
@@ -62,6 +63,8 @@ struct FinishSteps {
     // A progress window for merging the cover in front of the document;
     // the merge shows none when empty.
     std::function<std::unique_ptr<TaskProgress>()> mergeProgress;
+    // Shows the pages of a preview; the program's page viewer when empty.
+    PreviewRunner preview;
 };
 
 // The host of the wizard: it builds the sheet with its three pages, runs it,
@@ -81,6 +84,9 @@ class CMainHostDlg : public QDialog {
     void BuildPageSet();
     void Finish();
     void MergeCoverSheet();
+    // The files of the fax as Finish will send them: the cover sheet when one
+    // is wanted, then the document (the attached file before it is staged).
+    [[nodiscard]] std::vector<std::string> PreviewDocuments() const;
 
     // Opens the help at the context of the active page.
     void OnHelp(int activeIndex);

@@ -337,6 +337,9 @@ class CoverPage : public ::testing::Test {
         page = std::make_unique<CSelCover>(job, directory, imaging);
         page->SetSheet(&sheet);
         page->SetOpener(&opener);
+        page->SetPreviewRunner([this](QWidget*, const std::vector<std::string>& files) {
+            previewed.push_back(files);
+        });
         page->EnsureInitialized();
         page->OnSetActive();
     }
@@ -364,6 +367,7 @@ class CoverPage : public ::testing::Test {
     FaxJob job;
     Buttons sheet;
     RecordingOpener opener;
+    std::vector<std::vector<std::string>> previewed;
     std::unique_ptr<CSelCover> page;
 };
 
@@ -466,19 +470,21 @@ TEST_F(CoverPage, ClearedBoxLocksTheFieldsAndMakesNoCover) {
     EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
 }
 
-TEST_F(CoverPage, PreviewComposesAndOpensWithoutLeaving) {
+TEST_F(CoverPage, PreviewComposesAndShowsWithoutLeaving) {
     page->subjectEdit()->setText("Preview me");
     page->previewButton()->click();
-    ASSERT_EQ(opener.opened.size(), 1u);
-    EXPECT_EQ(opener.opened[0], folders + "outbox/Cover.tif");
-    EXPECT_EQ(imaging.CountImages(opener.opened[0]), 1u);
+    ASSERT_EQ(previewed.size(), 1u);
+    ASSERT_EQ(previewed[0].size(), 1u);
+    EXPECT_EQ(previewed[0][0], folders + "outbox/Cover.tif");
+    EXPECT_EQ(imaging.CountImages(previewed[0][0]), 1u);
+    EXPECT_TRUE(opener.opened.empty());
     EXPECT_EQ(page->coverFilePath(), "");  // only Next keeps a cover for the wizard
     EXPECT_EQ(job.message.subject, "");
 
     // Without a template nothing is made and nothing is opened.
     fs::remove(folders + "templates/Template.tif");
     page->previewButton()->click();
-    EXPECT_EQ(opener.opened.size(), 1u);
+    EXPECT_EQ(previewed.size(), 1u);
     ASSERT_TRUE(page->OnWizardNext());
     EXPECT_EQ(page->coverFilePath(), "");
 }

@@ -101,6 +101,9 @@ class Host : public testing::Test {
             return true;
         };
         steps.filePicker = [this](QWidget*) { return attached; };
+        steps.preview = [this](QWidget*, const std::vector<std::string>& files) {
+            previewed.push_back(files);
+        };
         return std::make_unique<CMainHostDlg>(env, std::move(steps));
     }
     // Fills the three pages through their controls and ends on the schedule page.
@@ -125,6 +128,7 @@ class Host : public testing::Test {
     bool online = true, sendResult = true, saveWorks = true;
     int onlineChecks = 0, sends = 0;
     std::vector<std::string> saves;
+    std::vector<std::vector<std::string>> previewed;
 };
 
 TEST_F(Host, ContactModeHasThreeTitledPagesWithoutHelp) {
@@ -326,6 +330,39 @@ TEST_F(Host, PrintedDocumentAndUnsentCoverLeaveNoLooseFiles) {
         EXPECT_FALSE(fs::exists(root + "outbox/Cover.tif"));
         EXPECT_EQ(fs::exists(printed), c.documentKept);
         fs::remove(printed);
+        job.ClearRecipients();
+    }
+}
+
+// Preview on the last page shows the fax as Finish sends it: cover first.
+TEST_F(Host, PreviewShowsTheCoverWhenWantedThenTheDocument) {
+    const std::string printed = root + "outbox/fax-7-print.tif", cover = root + "outbox/Cover.tif";
+    struct Case {
+        int attachMode;
+        bool uncheck;  // the cover box
+        std::vector<std::string> shown;
+    };
+    for (const Case& c :
+         {Case{0, false, {cover, printed}}, Case{0, true, {printed}}, Case{1, false, {attached}}}) {
+        SCOPED_TRACE(c.attachMode * 2 + c.uncheck);
+        job.attachMode = c.attachMode;
+        job.message.documentPath = c.attachMode ? "" : printed;
+        previewed.clear();
+        auto host = Make();
+        RunDriven(*host, [&] {
+            CNetFaxPropSheet& sheet = host->sheet();
+            if (c.attachMode) {
+                Compose(*host);
+            } else {
+                QTest::keyClicks(host->recipientsPage().numberEdit(), "5550100");
+                QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+                if (c.uncheck) host->coverPage().coverCheck()->click();
+                QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+            }
+            QTest::mouseClick(host->schedulePage().previewButton(), Qt::LeftButton);
+            sheet.PressCancel();
+        });
+        EXPECT_EQ(previewed, std::vector<std::vector<std::string>>{c.shown});
         job.ClearRecipients();
     }
 }

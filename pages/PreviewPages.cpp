@@ -1,0 +1,180 @@
+#include "pages/PreviewPages.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#ifdef CORVINAPORT_HAVE_QT_PDF
+#include <QPdfDocument>
+#endif
+
+namespace {
+
+QString Tr(const char* text) { return QCoreApplication::translate("PreviewPages", text); }
+
+QByteArray Head(const std::string& file) {
+    QFile f(QString::fromStdString(file));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.read(8);
+}
+
+bool IsTiff(const QByteArray& head) {
+    return head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
+}
+
+#ifdef CORVINAPORT_HAVE_QT_PDF
+// Screen pixels per PDF point at 100 %.
+constexpr double kPdfPixelsPerPoint = 96.0 / 72.0;
+#endif
+
+}  // namespace
+
+struct PreviewPages::PdfFile {
+#ifdef CORVINAPORT_HAVE_QT_PDF
+    QPdfDocument document{nullptr};
+#endif
+};
+
+PreviewPages::PreviewPages(const std::vector<std::string>& files) {
+    for (const std::string& file : files) Add(file);
+    if (pages_.empty()) AddNote({}, Tr("There is nothing to preview yet."));
+}
+
+PreviewPages::~PreviewPages() = default;
+
+bool PreviewPages::PdfSupported() {
+#ifdef CORVINAPORT_HAVE_QT_PDF
+    return true;
+#else
+    return false;
+#endif
+}
+
+void PreviewPages::AddNote(const std::string& file, const QString& note) {
+    pages_.push_back(Page{file, 0, note});
+    sizes_.emplace_back();
+}
+
+void PreviewPages::Add(const std::string& file) {
+    const QString name = QFileInfo(QString::fromStdString(file)).fileName();
+    if (!QFileInfo(QString::fromStdString(file)).isFile()) {
+        AddNote(file, Tr("The document %1 is missing.").arg(name));
+        return;
+    }
+    const QByteArray head = Head(file);
+    if (head.startsWith("%PDF-")) {
+        if (!PdfSupported()) {
+            AddNote(file, Tr("%1 is a PDF document; this program cannot show PDF documents. "
+                             "It is sent as it is.")
+                              .arg(name));
+            return;
+        }
+        int pages = 0;
+#ifdef CORVINAPORT_HAVE_QT_PDF
+        if (PdfFile* pdf = Pdf(file)) pages = pdf->document.pageCount();
+#endif
+        if (pages <= 0) {
+            AddNote(file, Tr("The PDF document %1 cannot be read.").arg(name));
+            return;
+        }
+        for (int i = 0; i < pages; ++i) {
+            pages_.push_back(Page{file, i, {}});
+            sizes_.emplace_back();
+        }
+        return;
+    }
+    if (IsTiff(head) && !QImageReader::supportedImageFormats().contains("tiff")) {
+        AddNote(file, Tr("%1 is a TIFF picture, but Qt's TIFF reader is not installed "
+                         "(package qt6-image-formats-plugins).")
+                          .arg(name));
+        return;
+    }
+    QImageReader reader(QString::fromStdString(file));
+    reader.setDecideFormatFromContent(true);
+    if (!reader.canRead()) {
+        AddNote(file, Tr("Documents like %1 cannot be shown here; it is sent as it is.").arg(name));
+        return;
+    }
+    // Every page of a TIFF file; other pictures have one.
+    const int pages = reader.format() == "tiff" ? reader.imageCount() : 1;
+    if (pages <= 0 || !reader.size().isValid()) {
+        AddNote(file, Tr("The picture %1 cannot be read.").arg(name));
+        return;
+    }
+    for (int i = 0; i < pages; ++i) {
+        pages_.push_back(Page{file, i, {}});
+        sizes_.emplace_back();
+    }
+}
+
+PreviewPages::PdfFile* PreviewPages::Pdf(const std::string& file) const {
+    auto found = pdfs_.find(file);
+    if (found != pdfs_.end()) return found->second.get();
+    auto pdf = std::make_unique<PdfFile>();
+#ifdef CORVINAPORT_HAVE_QT_PDF
+    if (pdf->document.load(QString::fromStdString(file)) != QPdfDocument::Error::None) pdf.reset();
+#endif
+    return pdfs_.emplace(file, std::move(pdf)).first->second.get();
+}
+
+QImage PreviewPages::Decode(int index) const {
+    if (index != decodedIndex_) {
+        const Page& page = at(index);
+        QImageReader reader(QString::fromStdString(page.file));
+        reader.setDecideFormatFromContent(true);
+        decoded_ = page.index > 0 && !reader.jumpToImage(page.index) ? QImage() : reader.read();
+        decodedIndex_ = index;
+    }
+    return decoded_;
+}
+
+QSize PreviewPages::NaturalSize(int index) const {
+    if (index < 0 || index >= count() || !at(index).note.isEmpty()) return {};
+    QSize& size = sizes_[static_cast<std::size_t>(index)];
+    if (size.isValid()) return size;
+#ifdef CORVINAPORT_HAVE_QT_PDF
+    const Page& page = at(index);
+    if (PdfFile* pdf = Head(page.file).startsWith("%PDF-") ? Pdf(page.file) : nullptr) {
+        const QSizeF points = pdf->document.pagePointSize(page.index);
+        size = (points * kPdfPixelsPerPoint).toSize();
+        return size;
+    }
+#endif
+    const QImage image = Decode(index);
+    if (image.isNull()) return {};
+    size = image.size();
+    // A fax page of 204 x 98 dots per inch is drawn twice as high as its rows.
+    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0)
+        size.setHeight(static_cast<int>(static_cast<long long>(size.height()) *
+                                        image.dotsPerMeterX() / image.dotsPerMeterY()));
+    return size;
+}
+
+QImage PreviewPages::Render(int index, int width) const {
+    const QSize natural = NaturalSize(index);
+    if (natural.isEmpty() || width <= 0) return {};
+    const int height =
+        static_cast<int>(static_cast<long long>(natural.height()) * width / natural.width());
+    if (height <= 0) return {};
+#ifdef CORVINAPORT_HAVE_QT_PDF
+    const Page& page = at(index);
+    if (PdfFile* pdf = Head(page.file).startsWith("%PDF-") ? Pdf(page.file) : nullptr) {
+        QImage drawn = pdf->document.render(page.index, QSize(width, height));
+        if (!drawn.isNull()) {
+            // Pages without a background of their own are shown on white.
+            QImage paper(drawn.size(), QImage::Format_RGB32);
+            paper.fill(Qt::white);
+            QPainter(&paper).drawImage(0, 0, drawn);
+            return paper;
+        }
+        return drawn;
+    }
+#endif
+    QImage image = Decode(index);
+    if (image.isNull()) return {};
+    // Two-colour pages are scaled in grey so that thin strokes stay visible.
+    if (image.depth() == 1) image = image.convertToFormat(QImage::Format_Grayscale8);
+    return image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}

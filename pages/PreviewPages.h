@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The pages of the documents a preview shows, in the order given: every page
+// of a TIFF file or picture that Qt's image reader takes, every page of a PDF
+// document where Qt's PDF module is built in. A document that cannot be shown
+// stands as one note page that says why.
+class PreviewPages {
+  public:
+    struct Page {
+        std::string file;
+        int index = 0;  // page within its file
+        QString note;   // non-empty: this page is a note, not a picture
+    };
+
+    explicit PreviewPages(const std::vector<std::string>& files);
+    ~PreviewPages();
+    PreviewPages(const PreviewPages&) = delete;
+    PreviewPages& operator=(const PreviewPages&) = delete;
+
+    [[nodiscard]] int count() const { return static_cast<int>(pages_.size()); }
+    [[nodiscard]] const Page& at(int index) const {
+        return pages_.at(static_cast<std::size_t>(index));
+    }
+    // Size of the page at 100 %: a picture's pixels with its pixel aspect made
+    // square (fax pages have fewer rows than columns per inch); a PDF page at
+    // screen resolution. Empty for a note.
+    [[nodiscard]] QSize NaturalSize(int index) const;
+    // The page drawn width pixels wide, keeping its proportions; null for a
+    // note or a page that can no longer be read.
+    [[nodiscard]] QImage Render(int index, int width) const;
+
+    // Whether this build shows PDF documents.
+    [[nodiscard]] static bool PdfSupported();
+
+  private:
+    void Add(const std::string& file);
+    void AddNote(const std::string& file, const QString& note);
+    struct PdfFile;
+    [[nodiscard]] PdfFile* Pdf(const std::string& file) const;
+
+    std::vector<Page> pages_;
+    [[nodiscard]] QImage Decode(int index) const;
+
+    mutable std::vector<QSize> sizes_;
+    // The picture last decoded, so that sizing and drawing a page read it once.
+    mutable int decodedIndex_ = -1;
+    mutable QImage decoded_;
+    mutable std::map<std::string, std::unique_ptr<PdfFile>> pdfs_;
+};
