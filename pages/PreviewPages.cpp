@@ -1,6 +1,5 @@
 #include "pages/PreviewPages.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -11,8 +10,6 @@
 #endif
 
 namespace {
-
-QString Tr(const char* text) { return QCoreApplication::translate("PreviewPages", text); }
 
 QByteArray Head(const std::string& file) {
     QFile f(QString::fromStdString(file));
@@ -39,7 +36,7 @@ struct PreviewPages::PdfFile {
 
 PreviewPages::PreviewPages(const std::vector<std::string>& files) {
     for (const std::string& file : files) Add(file);
-    if (pages_.empty()) AddNote({}, Tr("There is nothing to preview yet."));
+    if (pages_.empty()) AddNote({}, tr("There is nothing to preview yet."));
 }
 
 PreviewPages::~PreviewPages() = default;
@@ -60,13 +57,13 @@ void PreviewPages::AddNote(const std::string& file, const QString& note) {
 void PreviewPages::Add(const std::string& file) {
     const QString name = QFileInfo(QString::fromStdString(file)).fileName();
     if (!QFileInfo(QString::fromStdString(file)).isFile()) {
-        AddNote(file, Tr("The document %1 is missing.").arg(name));
+        AddNote(file, tr("The document %1 is missing.").arg(name));
         return;
     }
     const QByteArray head = Head(file);
     if (head.startsWith("%PDF-")) {
         if (!PdfSupported()) {
-            AddNote(file, Tr("%1 is a PDF document; this program cannot show PDF documents. "
+            AddNote(file, tr("%1 is a PDF document; this program cannot show PDF documents. "
                              "It is sent as it is.")
                               .arg(name));
             return;
@@ -76,7 +73,7 @@ void PreviewPages::Add(const std::string& file) {
         if (PdfFile* pdf = Pdf(file)) pages = pdf->document.pageCount();
 #endif
         if (pages <= 0) {
-            AddNote(file, Tr("The PDF document %1 cannot be read.").arg(name));
+            AddNote(file, tr("The PDF document %1 cannot be read.").arg(name));
             return;
         }
         for (int i = 0; i < pages; ++i) {
@@ -86,7 +83,7 @@ void PreviewPages::Add(const std::string& file) {
         return;
     }
     if (IsTiff(head) && !QImageReader::supportedImageFormats().contains("tiff")) {
-        AddNote(file, Tr("%1 is a TIFF picture, but Qt's TIFF reader is not installed "
+        AddNote(file, tr("%1 is a TIFF picture, but Qt's TIFF reader is not installed "
                          "(package qt6-image-formats-plugins).")
                           .arg(name));
         return;
@@ -94,13 +91,13 @@ void PreviewPages::Add(const std::string& file) {
     QImageReader reader(QString::fromStdString(file));
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead()) {
-        AddNote(file, Tr("Documents like %1 cannot be shown here; it is sent as it is.").arg(name));
+        AddNote(file, tr("Documents like %1 cannot be shown here; it is sent as it is.").arg(name));
         return;
     }
     // Every page of a TIFF file; other pictures have one.
     const int pages = reader.format() == "tiff" ? reader.imageCount() : 1;
     if (pages <= 0 || !reader.size().isValid()) {
-        AddNote(file, Tr("The picture %1 cannot be read.").arg(name));
+        AddNote(file, tr("The picture %1 cannot be read.").arg(name));
         return;
     }
     for (int i = 0; i < pages; ++i) {

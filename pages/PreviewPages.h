@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -13,6 +14,8 @@
 // document where Qt's PDF module is built in. A document that cannot be shown
 // stands as one note page that says why.
 class PreviewPages {
+    Q_DECLARE_TR_FUNCTIONS(PreviewPages)
+
   public:
     struct Page {
         std::string file;
