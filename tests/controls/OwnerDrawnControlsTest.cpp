@@ -32,6 +32,9 @@ TEST(ColorLabel, BackgroundFollowsFaceColourUntilSetThenKeepsItsOwn) {
     EXPECT_EQ(PixelAt(label, 1, 1), look::kPanel);
     EXPECT_TRUE(label.labelFont().bold());
     EXPECT_EQ(label.labelFont().pointSize(), 9);
+    // A face name is kept to the 31 characters a font description holds.
+    label.SetFontName(QString(40, QLatin1Char('F')));
+    EXPECT_EQ(label.labelFont().family(), QString(31, QLatin1Char('F')));
     EXPECT_EQ(label.textColor(), look::kLabelText);
 }
 
