@@ -28,8 +28,9 @@ class ImagingEnvironment {
     [[nodiscard]] virtual bool PrinterPresent(const std::string& printerName) = 0;
     [[nodiscard]] virtual bool PrinterDriverPresent(const std::string& driverName) = 0;
     [[nodiscard]] virtual bool Bind() = 0;
-    // Takes over a printed image into LocalFolders + "outbox/" and sets the
-    // message's documentPath; true when the hand-over took place.
+    // Takes over a printed image into a staging folder of its own in
+    // LocalFolders + "outbox/" (StagingPath) and sets the message's
+    // documentPath; true when the hand-over took place.
     [[nodiscard]] virtual bool PrepareInitialDocument(const std::string& commandLine,
                                                       const DirectorySettings& directory,
                                                       FaxMessage& message) = 0;
@@ -49,7 +50,8 @@ class ImagingEnvironment {
         (void)progress;
         return MergePages(first, second, destination);
     }
-    // Composes LocalFolders + "outbox/Cover.tif" from the template
+    // Composes "Cover.tif" in a staging folder of its own in
+    // LocalFolders + "outbox/" (StagingPath) from the template
     // LocalFolders + "templates/Template.tif"; answers the result path (empty
     // when a path is too long or no cover can be made). Wraps fields.memo in
     // place. Without an imaging binding no cover is made.

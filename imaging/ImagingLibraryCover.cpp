@@ -14,6 +14,7 @@
 #include "imaging/ImagingLibrary.h"
 #include "imaging/ImagingLibraryPaths.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 using imaging_paths::FitsPathBuffer;
 using imaging_paths::Folder;
@@ -389,15 +390,16 @@ std::string ImagingLibrary::CoverDateText(std::time_t when) {
 std::string ImagingLibrary::ComposeCoverSheet(CoverSheetFields& fields, const FaxJob& job,
                                               const DirectorySettings& directory) {
     const std::string folders = Folder(directory.LocalFolders);
-    const std::string result = folders + "outbox/Cover.tif";
     const std::string templatePath = folders + "templates/Template.tif";
-    if (directory.LocalFolders.empty() || !FitsPathBuffer(result) ||
-        !FitsPathBuffer(templatePath) ||
+    if (directory.LocalFolders.empty() || !FitsPathBuffer(templatePath) ||
         (!fields.logoPath.empty() && !FitsPathBuffer(fields.logoPath)))
         return {};
-    std::error_code error;
-    std::filesystem::create_directories(folders + "outbox/", error);
-    std::remove(result.c_str());
+    // Each cover is composed in a staging folder of its own.
+    const std::string result = StagingPath(folders + "outbox/", "Cover.tif");
+    if (!FitsPathBuffer(result)) {
+        RemoveStaged(result);
+        return {};
+    }
 
     const char* face = "Arial";
     const int size = 16;
@@ -412,5 +414,7 @@ std::string ImagingLibrary::ComposeCoverSheet(CoverSheetFields& fields, const Fa
     AddTextItem(CoverDateText(now), 225, 459, face, size);
 
     Render(templatePath, result, fields.logoPath);
-    return lastRenderOk_ ? result : std::string();
+    if (lastRenderOk_) return result;
+    RemoveStaged(result);
+    return {};
 }

@@ -13,6 +13,7 @@
 #include "imaging/ImagingLibraryPaths.h"
 #include "imaging/IniFile.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 using imaging_paths::FitsPathBuffer;
 using imaging_paths::Folder;
@@ -28,30 +29,6 @@ std::string TrimLeft(const std::string& text) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// Copies source to destination through a temporary file in the destination's
-// folder, so a failed copy leaves no half-written document.
-bool CopyFileReplacing(const std::string& source, const std::string& destination) {
-    std::ifstream in(source, std::ios::binary);
-    if (!in) return false;
-    const std::string temp = destination + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << in.rdbuf();
-        out.flush();
-        if (!out || in.bad()) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), destination.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -143,18 +120,16 @@ bool ImagingLibrary::TakeOverImage(const std::string& imagePath, const std::stri
     const std::size_t cut = imagePath.find_last_of("/\\");
     const std::string name = cut == std::string::npos ? imagePath : imagePath.substr(cut + 1);
     if (name.empty() || directory.LocalFolders.empty()) return false;
-    const std::string outbox = Folder(directory.LocalFolders) + "outbox/";
-    const std::string destination = outbox + name;
-    if (!FitsPathBuffer(destination)) return false;
     if (!FileExists(imagePath)) return false;
-    std::error_code error;
-    std::filesystem::create_directories(outbox, error);
-    if (std::filesystem::equivalent(imagePath, destination, error)) {
-        // The driver wrote it into the outbox already: nothing to move.
-    } else {
-        if (!CopyFileReplacing(imagePath, destination)) return false;
-        std::remove(imagePath.c_str());
+    // A staging folder of its own: other runs may take over prints of the
+    // same name at the same time.
+    const std::string destination = StagingPath(Folder(directory.LocalFolders) + "outbox/", name);
+    if (!FitsPathBuffer(destination) ||
+        !CopyFileReplacing(imagePath, destination, FileAccess::Private)) {
+        RemoveStaged(destination);
+        return false;
     }
+    std::remove(imagePath.c_str());
     std::remove(groupFile.c_str());
     message.documentPath = destination;
     return true;

@@ -21,6 +21,7 @@
 #include "pages/PageLayout.h"
 #include "res/wizard/Resources.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -233,14 +234,17 @@ std::string CSelCover::Compose() {
     return imaging_.ComposeCoverSheet(fields_, job_, directory_);
 }
 
+CSelCover::~CSelCover() { RemoveStaged(previewFile_); }
+
 void CSelCover::OnPreview() {
     ReadFields();
-    const std::string result = Compose();
-    if (result.empty()) return;
+    RemoveStaged(previewFile_);
+    previewFile_ = Compose();
+    if (previewFile_.empty()) return;
     if (previewRunner_)
-        previewRunner_(this, {result});
+        previewRunner_(this, {previewFile_});
     else
-        RunPageViewer(this, {result});
+        RunPageViewer(this, {previewFile_});
 }
 
 bool CSelCover::OnSetActive() {
@@ -258,6 +262,8 @@ bool CSelCover::OnWizardNext() {
     job_.message.subject = fields_.subject;
     job_.message.memo = fields_.memo;
     if (sendCover_) {
+        // A cover composed on an earlier visit is replaced by this one.
+        RemoveStaged(coverFile_);
         coverFile_ = Compose();
         // Composing wrapped the memo: the page shows it as it went out.
         memo_->setPlainText(FromCrLf(fields_.memo));

@@ -20,12 +20,13 @@ struct FaxJob;
 
 // The cover-sheet page: whether the printed document gets a cover sheet,
 // and its logo, sender, company, subject and memo. Next hands subject and
-// memo to the job and composes LocalFolders + "outbox/Cover.tif".
+// memo to the job and composes "Cover.tif" in a staging folder of the outbox.
 class CSelCover : public WizardPage {
     Q_OBJECT
   public:
     CSelCover(FaxJob& job, const DirectorySettings& directory, ImagingEnvironment& imaging,
               QWidget* parent = nullptr);
+    ~CSelCover() override;
 
     void SetOpener(DocumentOpener* opener) { opener_ = opener; }
     // Where Preview shows the composed cover (the page viewer when none is set).
@@ -83,6 +84,8 @@ class CSelCover : public WizardPage {
     CoverSheetFields fields_;
     std::string logoPath_;
     std::string coverFile_;
+    // The cover last composed for the preview.
+    std::string previewFile_;
 
     QCheckBox* check_;
     ColorLabel *fromLabel_, *companyLabel_, *subjectLabel_, *memoLabel_, *logoLabel_;

@@ -21,6 +21,7 @@
 #include "imaging/ImagingEnvironment.h"
 #include "res/wizard/Resources.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -109,6 +110,8 @@ CMainHostDlg::~CMainHostDlg() {
     // What the window's destruction did: empty the lists, close the help.
     env_.job.ClearRecipients();
     env_.job.ClearAttachments();
+    // A cover composed but never merged (the wizard was cancelled).
+    RemoveStaged(cover_.coverFilePath());
     if (env_.help) env_.help->Quit();
     if (listener_) listener_->Close();
 }
@@ -257,9 +260,12 @@ void CMainHostDlg::RemoveUnsent(bool document) {
 
 void CMainHostDlg::MergeCoverSheet() {
     FaxMessage& message = env_.job.message;
-    const std::string temp = env_.settings.directory.LocalFolders + "outbox/" + "temp.tif";
     const std::string cover = cover_.coverFilePath();
     if (cover.empty()) return;
+    // The merged pages go to a staging folder of their own: other runs
+    // merge at the same time.
+    const std::string temp =
+        StagingPath(env_.settings.directory.LocalFolders + "outbox/", "temp.tif");
     // A long document takes a while: the window shows how far the merge is
     // and keeps answering.
     std::unique_ptr<TaskProgress> progress =
@@ -285,11 +291,9 @@ void CMainHostDlg::MergeCoverSheet() {
     // merge the document stays as it was.
     if (merged && fs::is_regular_file(temp, ec)) {
         fs::rename(temp, message.documentPath, ec);
-        if (ec) fs::remove(temp, ec);
-    } else {
-        fs::remove(temp, ec);
     }
-    fs::remove(cover, ec);
+    RemoveStaged(temp);
+    RemoveStaged(cover);
 }
 
 std::uint32_t CMainHostDlg::HelpContext(int activeIndex) const {

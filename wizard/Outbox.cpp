@@ -1,9 +1,17 @@
 #include "wizard/Outbox.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "wizard/FileReplace.h"
 #include "wizard/OutboxMessage.h"
@@ -25,20 +33,6 @@ std::string StoredName(std::string name) {
     return name;
 }
 
-// Makes a new folder below outbox for the time now, or for the next free
-// second; the folder's name, or the empty text when none could be made.
-std::string MakeMessageFolder(const std::string& outbox, std::time_t now, std::string& dir) {
-    std::error_code ec;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        dir = std::to_string(static_cast<long long>(now) + attempt);
-        const std::string folder = outbox + dir;
-        if (fs::create_directory(folder, ec)) return folder;
-        std::error_code probe;
-        if (ec && !fs::exists(folder, probe)) return {};
-    }
-    return {};
-}
-
 // Sum of the lengths of the plain files in folder (32 bits, as stored).
 std::int32_t FolderSize(const std::string& folder) {
     std::uint64_t total = 0;
@@ -53,16 +47,116 @@ std::int32_t FolderSize(const std::string& folder) {
     return static_cast<std::int32_t>(total > kMax ? kMax : total);
 }
 
+// Renames the folder from to to unless to exists. Where the file system
+// cannot refuse to replace, the name is first claimed with an empty folder
+// of our own. False with errno EEXIST when to is taken.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (::mkdir(to.c_str(), 0700) != 0) return false;
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    const int error = errno;
+    (void)::rmdir(to.c_str());
+    errno = error;
+    return false;
+}
+
+// One message being stored: built in a hidden folder of its own inside the
+// outbox (which the outbox sender passes over), then renamed to its "dir"
+// name in one step. Should the run fail, it removes only the files it made
+// and the folder when that is then empty; a leftover folder that holds
+// anything else (after a crash, or from another program) is never deleted
+// here, so a document in it is not lost.
+class PendingMessage {
+  public:
+    PendingMessage(const std::string& outbox, const OutboxMessage& message)
+        : record(message), outbox_(outbox) {}
+    PendingMessage(const PendingMessage&) = delete;
+    PendingMessage& operator=(const PendingMessage&) = delete;
+    PendingMessage(PendingMessage&& other) noexcept
+        : record(std::move(other.record)),
+          outbox_(std::move(other.outbox_)),
+          partial_(std::exchange(other.partial_, std::string())),
+          document_(std::move(other.document_)),
+          final_(std::move(other.final_)) {}
+    ~PendingMessage() {
+        if (partial_.empty()) return;
+        if (!document_.empty()) (void)::unlink((partial_ + document_).c_str());
+        (void)::unlink((partial_ + kMessageFile).c_str());
+        (void)::rmdir(partial_.c_str());
+    }
+
+    // Copies the document (when there is one) and writes the message file.
+    [[nodiscard]] bool Build(const std::string& documentPath, const std::string& storedName) {
+        partial_ = MakePrivateFolder(outbox_, ".partial-");
+        if (partial_.empty()) return false;
+        if (!documentPath.empty()) {
+            document_ = storedName;
+            if (!CopyFileReplacing(documentPath, partial_ + document_, FileAccess::Private))
+                return false;
+        }
+        return true;
+    }
+
+    // Gives the message the folder name dir, or the next free second after
+    // it; an existing folder is never replaced. dir is left at the name used.
+    [[nodiscard]] bool Publish(std::time_t& dir) {
+        for (int attempt = 0; attempt < 1000; ++attempt, ++dir) {
+            const std::string name = std::to_string(static_cast<long long>(dir));
+            if (!Write(name) || !SyncFolder(partial_)) return false;
+            std::string from = partial_;
+            from.pop_back();
+            const std::string to = outbox_ + name;
+            if (RenameNoReplace(from, to)) {
+                final_ = to;
+                partial_.clear();
+                return true;
+            }
+            if (errno != EEXIST && errno != ENOTEMPTY) return false;
+        }
+        return false;
+    }
+
+    [[nodiscard]] const std::string& folder() const { return final_; }
+
+    OutboxMessage record;
+
+  private:
+    static constexpr const char* kMessageFile = "msg.qvm";
+
+    // The message file for the folder name dir: first with size 0, then
+    // with the size of the document and that first file.
+    [[nodiscard]] bool Write(const std::string& dir) {
+        if (record.dir == dir) return true;
+        record.dir = dir;
+        record.size = 0;
+        record.attachments.clear();
+        if (!document_.empty()) record.attachments.push_back(outbox_ + dir + "/" + document_);
+        const std::string file = partial_ + kMessageFile;
+        const auto first = record.Render();
+        if (!first || !WriteFileReplacing(file, *first, FileAccess::Private)) return false;
+        record.size = FolderSize(partial_);
+        const auto bytes = record.Render();
+        return bytes && WriteFileReplacing(file, *bytes, FileAccess::Private);
+    }
+
+    std::string outbox_;
+    std::string partial_;
+    std::string document_;
+    std::string final_;
+};
+
 }  // namespace
 
 std::string StageAttachment(const std::string& localFolders, const std::string& attachedPath) {
-    const std::string outbox = localFolders + "outbox/";
     const std::string name = FileNameOf(attachedPath);
-    if (name.empty() || name == "." || name == "..") return {};
-    std::error_code ec;
-    fs::create_directories(outbox, ec);
-    const std::string copy = outbox + name;
-    if (!CopyFileReplacing(attachedPath, copy)) return {};
+    const std::string copy = StagingPath(localFolders + "outbox/", name);
+    if (copy.empty()) return {};
+    if (!CopyFileReplacing(attachedPath, copy, FileAccess::Private)) {
+        RemoveStaged(copy);
+        return {};
+    }
     return copy;
 }
 
@@ -71,7 +165,6 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
                   std::string* storedFolder) {
     OutboxMessage record;
     record.from = message.from;
-    record.to = FaxNumbersToAddresses(message.to, gatewayDomain);
     record.cc = message.cc;
     record.bcc = message.bcc;
     record.subject = message.subject;
@@ -87,44 +180,78 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
     record.minute = local.tm_min;
     record.second = local.tm_sec;
     record.msgtype = 1;
+
+    // A "to:" line too long for the message file stores the fax as several
+    // messages, each with recipients that fit and a copy of the document.
+    const auto lines = SplitRecipientLine(FaxNumbersToAddresses(message.to, gatewayDomain),
+                                          OutboxMessage::kMaxLineBytes - sizeof "to: \n");
+    if (!lines) return false;
     // A header that cannot be stored fails before anything is made on disk.
-    if (!record.Render()) return false;
+    for (const std::string& to : *lines) {
+        record.to = to;
+        if (!record.Render()) return false;
+    }
 
     const std::string outbox = localFolders + folderName + "/";
     std::error_code ec;
     fs::create_directories(outbox, ec);
-    const std::string folder = MakeMessageFolder(outbox, now, record.dir);
-    if (folder.empty()) return false;
-
-    // Until the message is complete, a failure removes the folder again and
-    // the document stays where it was.
-    bool complete = false;
-    struct Cleanup {
-        const std::string& folder;
-        const bool& complete;
-        ~Cleanup() {
-            std::error_code ignored;
-            if (!complete) fs::remove_all(folder, ignored);
-        }
-    } cleanup{folder, complete};
 
     const std::string& document = message.documentPath;
     const std::string name = FileNameOf(document);
     const bool hasDocument = !name.empty() && name != "." && name != "..";
-    if (hasDocument) {
-        const std::string target = folder + "/" + StoredName(name);
-        if (!CopyFileReplacing(document, target)) return false;
-        record.attachments.push_back(target);
+    // Every message is complete in its hidden folder before any is shown, so
+    // a failure stores none of them and the document stays where it was.
+    std::vector<PendingMessage> pending;
+    pending.reserve(lines->size());
+    for (const std::string& to : *lines) {
+        PendingMessage& next = pending.emplace_back(outbox, record);
+        next.record.to = to;
+        if (!next.Build(hasDocument ? document : std::string(), StoredName(name))) return false;
     }
-
-    const std::string messageFile = folder + "/msg.qvm";
-    if (!record.WriteMessageFile(messageFile)) return false;
-    // The size covers the document and the message file as first written.
-    record.size = FolderSize(folder);
-    if (!record.WriteMessageFile(messageFile)) return false;
-
-    complete = true;
-    if (hasDocument) (void)fs::remove(document, ec);
-    if (storedFolder) *storedFolder = folder;
+    std::vector<std::string> stored;
+    std::time_t dir = now;
+    for (PendingMessage& next : pending) {
+        if (!next.Publish(dir)) return false;
+        stored.push_back(next.folder());
+        ++dir;
+    }
+    (void)SyncFolder(outbox);
+    if (hasDocument) RemoveStaged(document);
+    if (storedFolder && !stored.empty()) *storedFolder = stored.front();
     return true;
+}
+
+std::optional<std::vector<std::string>> SplitRecipientLine(const std::string& line,
+                                                           std::size_t maxBytes) {
+    if (line.size() <= maxBytes) return std::vector<std::string>{line};
+    // Entries end at a comma outside quotes and angle brackets; each part
+    // keeps the separators as they were inside it.
+    std::vector<std::pair<std::size_t, std::size_t>> entries;
+    bool quoted = false;
+    int angle = 0;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        const char c = i < line.size() ? line[i] : ',';
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        if (c == '<') ++angle;
+        if (c == '>' && angle > 0) --angle;
+        if (c != ',' || (angle > 0 && i < line.size())) continue;
+        std::size_t first = line.find_first_not_of(' ', begin);
+        if (first != std::string::npos && first < i) entries.emplace_back(first, i);
+        begin = i + 1;
+    }
+    std::vector<std::string> parts;
+    std::size_t from = std::string::npos, to = 0;
+    for (const auto& [first, end] : entries) {
+        if (end - first > maxBytes) return std::nullopt;
+        if (from != std::string::npos && end - from > maxBytes) {
+            parts.push_back(line.substr(from, to - from));
+            from = std::string::npos;
+        }
+        if (from == std::string::npos) from = first;
+        to = end;
+    }
+    if (from != std::string::npos) parts.push_back(line.substr(from, to - from));
+    return parts;
 }

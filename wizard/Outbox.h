@@ -1,32 +1,45 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Clock.h"
 #include "wizard/FaxJob.h"
 
 // The outbox: localFolders + "outbox/" holds the staged document of the job
-// being composed; each stored fax is a folder below it named by the time it
-// was stored, holding "msg.qvm" and the document.
+// being composed, each in a private folder of its own (see StagingPath);
+// each stored fax is a folder below it named by the time it was stored,
+// holding "msg.qvm" and the document.
 
-// Copies the attached file into localFolders + "outbox/" under its own file
-// name, replacing a file of that name, and returns the copy's path. The
-// attached file stays where it was. The outbox folder is created when it is
-// missing. Returns the empty text when the copy could not be made, so that a
-// stale file of the same name is never taken for the document.
+// Copies the attached file into a private staging folder of
+// localFolders + "outbox/" under its own file name and returns the copy's
+// path. The attached file stays where it was. The outbox folder is created
+// when it is missing. Returns the empty text when the copy could not be made.
 [[nodiscard]] std::string StageAttachment(const std::string& localFolders,
                                           const std::string& attachedPath);
 
 // Stores message under localFolders + folderName + "/" + dir, dir being the
-// time of storing in seconds since 1970 (the next free second when a fax
-// stored in the same second holds that folder already). The document moves
-// into that folder and is listed as the attachment. The folders are created
-// when missing. Returns false, leaving the document where it was and no
-// message folder behind, when the folder, the document copy or the message
-// file could not be made. When storedFolder is given it receives the
+// time of storing in seconds since 1970 (the next free second when that
+// folder exists; an existing folder is never replaced). The folder appears
+// complete, under its final name, in one step: it is built under a hidden
+// name first. The document is copied into it and listed as the attachment,
+// then removed from its staged place. A recipient line too long for one
+// message file is stored as several messages, in consecutive folders, each
+// with the recipients that fit and its own copy of the document. The folders
+// are created when missing. Returns false, leaving the document where it was
+// and no message folder behind, when a folder, a document copy or a message
+// file could not be made. When storedFolder is given it receives the (first)
 // message folder's path on success.
 [[nodiscard]] bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                                 const FaxMessage& message, const Clock& clock = DefaultClock(),
                                 std::string_view gatewayDomain = kFaxGatewayDomain,
                                 std::string* storedFolder = nullptr);
+
+// Cuts a recipient line into parts of at most maxBytes, each made of whole
+// entries (separated by commas outside quotes and angle brackets) with the
+// separators between them kept as they were. A line that fits is one part;
+// nullopt when one entry alone is longer than maxBytes.
+[[nodiscard]] std::optional<std::vector<std::string>> SplitRecipientLine(const std::string& line,
+                                                                         std::size_t maxBytes);

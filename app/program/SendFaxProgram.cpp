@@ -15,6 +15,7 @@
 #include "imaging/ImagingLibrary.h"
 #include "transport/FaxSender.h"
 #include "wizard/CTaskProgressWnd.h"
+#include "wizard/FileReplace.h"
 #include "wizard/Outbox.h"
 
 FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
@@ -45,7 +46,11 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
         app.clock());
     steps.sendFax = [sender, &app, &boxes] {
-        if (sender->SendFax(app)) return true;
+        if (sender->SendFax(app)) {
+            // The sent document is gone; so is its staging folder.
+            RemoveStaged(app.message.documentPath);
+            return true;
+        }
         // With no recipient left to send to the submission says nothing; the
         // fax goes to the outbox all the same, and the user must know.
         if (app.message.sendStatus != "fail") {

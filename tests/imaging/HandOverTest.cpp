@@ -10,6 +10,7 @@
 
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/Staged.h"
 #include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
 
@@ -90,7 +91,8 @@ class HandOver : public ::testing::Test {
     }
     void ExpectTakenOver(bool ok) {
         ASSERT_TRUE(ok);
-        EXPECT_EQ(message.documentPath, directory.LocalFolders + "outbox/job42.tif");
+        EXPECT_TRUE(StagedIn(message.documentPath, directory.LocalFolders + "outbox/", "job42.tif"))
+            << message.documentPath;
         EXPECT_EQ(ReadText(message.documentPath), printed);
         EXPECT_FALSE(Exists(image));
         EXPECT_FALSE(Exists(group));
@@ -217,8 +219,8 @@ TEST_F(HandOver, ImageAlreadyInTheOutboxIsNotLost) {
     std::filesystem::rename(image, inside);
     WriteCommandLineGroup("\r\n", inside);
     ASSERT_TRUE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
-    EXPECT_EQ(message.documentPath, inside);
-    EXPECT_EQ(ReadText(inside), printed);
+    EXPECT_TRUE(StagedIn(message.documentPath, directory.LocalFolders + "outbox/", "job42.tif"));
+    EXPECT_EQ(ReadText(message.documentPath), printed);
 }
 
 TEST_F(HandOver, PathsTooLongForTheFixedBuffersAreRefused) {

@@ -21,6 +21,7 @@
 #include "pages/CSelCover.h"
 #include "pages/CTitledPicsWnd.h"
 #include "support/FakeClock.h"
+#include "support/Staged.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
@@ -422,7 +423,7 @@ TEST_F(CoverPage, NextHandsTheTextsOnAndComposesTheCover) {
     EXPECT_EQ(job.message.memo, std::string(70, 'm') + "\r\nend");
     EXPECT_EQ(page->memoEdit()->toPlainText(),
               QString(60, QLatin1Char('m')) + "\n" + QString(10, QLatin1Char('m')) + "\nend");
-    ASSERT_EQ(page->coverFilePath(), folders + "outbox/Cover.tif");
+    ASSERT_TRUE(StagedIn(page->coverFilePath(), folders + "outbox/", "Cover.tif"));
     EXPECT_TRUE(page->sendCoverSheet());
     EXPECT_EQ(imaging.CountImages(page->coverFilePath()), 1u);
     // 300 x 100 fits the band as 1200 x 400.
@@ -475,7 +476,7 @@ TEST_F(CoverPage, PreviewComposesAndShowsWithoutLeaving) {
     page->previewButton()->click();
     ASSERT_EQ(previewed.size(), 1u);
     ASSERT_EQ(previewed[0].size(), 1u);
-    EXPECT_EQ(previewed[0][0], folders + "outbox/Cover.tif");
+    EXPECT_TRUE(StagedIn(previewed[0][0], folders + "outbox/", "Cover.tif"));
     EXPECT_EQ(imaging.CountImages(previewed[0][0]), 1u);
     EXPECT_TRUE(opener.opened.empty());
     EXPECT_EQ(page->coverFilePath(), "");  // only Next keeps a cover for the wizard

@@ -12,6 +12,7 @@
 
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/Staged.h"
 #include "wizard/FaxJob.h"
 
 namespace {
@@ -92,8 +93,8 @@ TEST_F(PrintTakeOverTest, TheWizardTakesBothRoadsOverAndCountsThePages) {
     const std::string commandLine = "/print \"" + first + "\"";
     FaxMessage message;
     ASSERT_TRUE(imaging_.PrepareInitialDocument(commandLine, directory_, message));
-    EXPECT_EQ(message.documentPath,
-              directory_.LocalFolders + "outbox/" + fs::path(image).filename().string());
+    EXPECT_TRUE(StagedIn(message.documentPath, directory_.LocalFolders + "outbox/",
+                         fs::path(image).filename().string()));
     EXPECT_EQ(imaging_.CountImages(message.documentPath), 3u);
     EXPECT_FALSE(fs::exists(folder_ + first));
     EXPECT_FALSE(fs::exists(image));

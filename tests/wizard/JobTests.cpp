@@ -3,13 +3,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "tests/support/FakeClock.h"
+#include "tests/support/Staged.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 #include "wizard/Outbox.h"
 #include "wizard/OutboxMessage.h"
 
@@ -29,6 +34,27 @@ std::string ReadFile(const fs::path& path) {
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+unsigned ModeOf(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+}
+
+// The stored messages' folders, in name order, and their message files.
+std::vector<std::string> StoredFolders(const std::string& outbox) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(outbox))
+        if (e.is_directory() && !e.is_symlink()) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string HeaderOf(const std::string& file, const std::string& label) {
+    const auto at = file.find("\r\n" + label + ": ");
+    if (at == std::string::npos) return {};
+    const auto begin = at + label.size() + 4;
+    return file.substr(begin, file.find("\r\n", begin) - begin);
 }
 
 class TempDir {
@@ -201,21 +227,28 @@ TEST(OutboxMessageFile, HeaderValuesCannotAddLinesOrOverflowTheLineBuffer) {
     EXPECT_FALSE(fs::exists(dir.folder() + "msg.qvm"));
 }
 
-TEST_F(JobTest, StageCopiesIntoOutboxCreatingItAndReplacingOldCopy) {
+TEST_F(JobTest, EachStagingGetsAPrivateFolderOfItsOwn) {
     const std::string attached = dir.folder() + "Report.pdf";
-    WriteFile(attached, "new bytes");
+    WriteFile(attached, "first");
     // The outbox folder does not exist yet.
     const std::string copy = StageAttachment(dir.folder(), attached);
-    EXPECT_EQ(copy, dir.folder() + "outbox/Report.pdf");
-    EXPECT_EQ(ReadFile(copy), "new bytes");
-    EXPECT_EQ(ReadFile(attached), "new bytes");
-
-    WriteFile(attached, "newer");
-    EXPECT_EQ(StageAttachment(dir.folder(), attached), copy);
-    EXPECT_EQ(ReadFile(copy), "newer");
+    ASSERT_TRUE(StagedIn(copy, dir.folder() + "outbox/", "Report.pdf")) << copy;
+    EXPECT_EQ(ReadFile(copy), "first");
+    EXPECT_EQ(ReadFile(attached), "first");
+    EXPECT_EQ(ModeOf(copy), 0600u);
+    EXPECT_EQ(ModeOf(fs::path(copy).parent_path()), 0700u);
+    // Another run attaching a file of the same name meets none of these.
+    WriteFile(attached, "second");
+    const std::string other = StageAttachment(dir.folder(), attached);
+    EXPECT_NE(other, copy);
+    EXPECT_EQ(ReadFile(other), "second");
+    EXPECT_EQ(ReadFile(copy), "first");
     // Staging the staged copy itself keeps it intact.
-    EXPECT_EQ(StageAttachment(dir.folder(), copy), copy);
-    EXPECT_EQ(ReadFile(copy), "newer");
+    EXPECT_EQ(ReadFile(StageAttachment(dir.folder(), copy)), "first");
+    EXPECT_EQ(ReadFile(copy), "first");
+    // A staged file goes with its folder.
+    RemoveStaged(copy);
+    EXPECT_FALSE(fs::exists(fs::path(copy).parent_path()));
 }
 
 TEST_F(JobTest, FailedStageNeverReturnsAStaleCopy) {
@@ -224,6 +257,8 @@ TEST_F(JobTest, FailedStageNeverReturnsAStaleCopy) {
     EXPECT_EQ(StageAttachment(dir.folder(), dir.folder() + "gone.tif"), "");
     EXPECT_EQ(ReadFile(dir.folder() + "outbox/gone.tif"), "stale");
     EXPECT_EQ(StageAttachment(dir.folder(), dir.folder()), "");
+    // No staging folder is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.folder() + "outbox"), {}), 1);
 }
 
 TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
@@ -257,8 +292,13 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
     // when its size line read "size: 0".
     const std::size_t size = tiff.size() + expected("0").size();
     EXPECT_EQ(file, expected(std::to_string(size)));
-    // Nothing else is left in the folder (no temporary files).
+    // Nothing else is left in the folder (no temporary files), nor in the
+    // outbox; the fax is the user's alone.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.folder() + "outbox"), {}), 1);
+    EXPECT_EQ(ModeOf(folder) & 0077, 0u);
+    EXPECT_EQ(ModeOf(folder + "/fax.tif"), 0600u);
+    EXPECT_EQ(ModeOf(folder + "/msg.qvm"), 0600u);
 }
 
 TEST_F(JobTest, SaveWithoutDocumentHasNoAttachmentLine) {
@@ -346,4 +386,163 @@ TEST_F(JobTest, ControlCharactersInDocumentNameStayOnOneLine) {
     EXPECT_EQ(ReadFile(folder + "/a_b.tif"), "doc");
     EXPECT_TRUE(
         ReadFile(folder + "/msg.qvm").ends_with("attachment:\r\n" + folder + "/a_b.tif\r\n"));
+}
+
+// Two runs store at the same moment, with documents of the same name: each
+// keeps its own fax and document.
+TEST_F(JobTest, TwoRunsStoringAtOnceKeepTheirOwnFaxes) {
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    std::vector<pid_t> children;
+    for (const std::string which : {"A", "B"}) {
+        fs::create_directories(dir.folder() + which);
+        WriteFile(dir.folder() + which + "/fax.tif", "document " + which);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            char c = 0;
+            (void)::read(go[0], &c, 1);
+            FaxMessage m;
+            m.subject = which;
+            m.documentPath = StageAttachment(dir.folder(), dir.folder() + which + "/fax.tif");
+            const bool ok =
+                !m.documentPath.empty() && SaveToOutbox(dir.folder(), "outbox", m, clock, kGw);
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    ::close(go[0]);
+    ASSERT_EQ(::write(go[1], "go", 2), 2);
+    ::close(go[1]);
+    for (pid_t pid : children) {
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string outbox = dir.folder() + "outbox/";
+    EXPECT_EQ(StoredFolders(outbox), (std::vector<std::string>{"1700000000", "1700000001"}));
+    std::vector<std::string> subjects;
+    for (const std::string& name : StoredFolders(outbox)) {
+        const std::string file = ReadFile(outbox + name + "/msg.qvm");
+        const std::string subject = HeaderOf(file, "subject");
+        subjects.push_back(subject);
+        EXPECT_EQ(HeaderOf(file, "dir"), name);
+        EXPECT_EQ(ReadFile(outbox + name + "/fax.tif"), "document " + subject);
+    }
+    std::sort(subjects.begin(), subjects.end());
+    EXPECT_EQ(subjects, (std::vector<std::string>{"A", "B"}));
+    // Nothing else is left: no staging or hidden message folders.
+    EXPECT_EQ(std::distance(fs::directory_iterator(outbox), {}), 2);
+}
+
+// Links planted at the names a run could write, and another program's
+// unfinished message, are never written through or removed.
+TEST_F(JobTest, PlantedLinksAndForeignFoldersAreLeftAlone) {
+    const std::string outbox = dir.folder() + "outbox/";
+    fs::create_directories(outbox + ".partial-crash");
+    WriteFile(outbox + ".partial-crash/fax.tif", "a fax from before a crash");
+    fs::create_directories(dir.folder() + "victims");
+    WriteFile(dir.folder() + "victim", "victim");
+    for (const char* name : {"fax.tif", "temp.tif", "Cover.tif", "msg.qvm"})
+        fs::create_symlink(dir.folder() + "victim", outbox + name);
+    fs::create_directory_symlink(dir.folder() + "victims", outbox + "1700000000");
+    WriteFile(dir.folder() + "fax.tif", "mine");
+
+    FaxMessage message;
+    message.documentPath = StageAttachment(dir.folder(), dir.folder() + "fax.tif");
+    std::string folder;
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw, &folder));
+    EXPECT_EQ(folder, outbox + "1700000001");
+    EXPECT_EQ(ReadFile(folder + "/fax.tif"), "mine");
+    EXPECT_EQ(ReadFile(dir.folder() + "victim"), "victim");
+    EXPECT_TRUE(fs::is_empty(dir.folder() + "victims"));
+    for (const char* name : {"fax.tif", "temp.tif", "Cover.tif", "msg.qvm", "1700000000"})
+        EXPECT_TRUE(fs::is_symlink(outbox + name)) << name;
+    EXPECT_EQ(ReadFile(outbox + ".partial-crash/fax.tif"), "a fax from before a crash");
+}
+
+// Written files are as readable as the umask allows, private ones the
+// user's alone, and a replaced file never becomes more readable.
+TEST_F(JobTest, FileModesFollowTheUmaskAndNeverWiden) {
+    struct Case {
+        mode_t umask;
+        FileAccess access;
+        unsigned existing;  // 0: no file there before
+        unsigned expected;
+    };
+    const Case cases[] = {
+        {022, FileAccess::Shared, 0, 0644},    {027, FileAccess::Shared, 0, 0640},
+        {077, FileAccess::Shared, 0, 0600},    {000, FileAccess::Private, 0, 0600},
+        {022, FileAccess::Private, 0, 0600},   {022, FileAccess::Shared, 0600, 0600},
+        {002, FileAccess::Shared, 0640, 0640},
+    };
+    const mode_t saved = ::umask(022);
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string path = dir.folder() + "file" + std::to_string(n++);
+        if (c.existing) {
+            WriteFile(path, "old");
+            fs::permissions(path, static_cast<fs::perms>(c.existing));
+        }
+        ::umask(c.umask);
+        EXPECT_TRUE(WriteFileReplacing(path, "new", c.access));
+        EXPECT_EQ(ModeOf(path), c.expected) << path;
+    }
+    ::umask(saved);
+}
+
+TEST(RecipientSplit, WholeEntriesUpToTheLimit) {
+    struct Case {
+        std::string line;
+        std::size_t max;
+        std::optional<std::vector<std::string>> parts;
+    };
+    const Case cases[] = {
+        {"", 10, std::vector<std::string>{""}},
+        {"a, b", 10, std::vector<std::string>{"a, b"}},
+        {"aaaa, bbbb, cc", 10, std::vector<std::string>{"aaaa, bbbb", "cc"}},
+        // The rewritten fax number after a mail address keeps its missing blank.
+        {"\"x\" <x@y>,1@g, 2@g", 10, std::vector<std::string>{"\"x\" <x@y>", "1@g, 2@g"}},
+        // Commas inside quotes or angle brackets do not end an entry.
+        {"\"Doe, Jo\" <j@x>, k", 16, std::vector<std::string>{"\"Doe, Jo\" <j@x>", "k"}},
+        {"aaaaaaaaaaaa, b", 10, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SplitRecipientLine(c.line, c.max), c.parts) << c.line;
+}
+
+// A fax to more recipients than one "to:" line holds is stored as several
+// messages, each within the line limit, each with its own document.
+TEST_F(JobTest, ManyRecipientsAreStoredAsSeveralMessagesThatFit) {
+    FaxJob job;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 40; ++i) {
+        auto r = std::make_unique<Recipient>();
+        const std::string number = "55512340" + std::to_string(10 + i);
+        r->displayLine = "\"Fax Recipient\" <" + number + ">";
+        job.RecipientList.push_back(std::move(r));
+        expected.push_back(number + std::string(kGw));
+    }
+    FaxMessage message;
+    message.to = job.BuildRecipientLine();
+    message.documentPath = dir.folder() + "fax.tif";
+    WriteFile(message.documentPath, "pages");
+    ASSERT_TRUE(SaveToOutbox(dir.folder(), "outbox", message, clock, kGw));
+    EXPECT_FALSE(fs::exists(message.documentPath));
+
+    const std::string outbox = dir.folder() + "outbox/";
+    const auto folders = StoredFolders(outbox);
+    ASSERT_GE(folders.size(), 2u);
+    std::vector<std::string> stored;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        EXPECT_EQ(folders[i], std::to_string(1700000000 + i));
+        const std::string file = ReadFile(outbox + folders[i] + "/msg.qvm");
+        const std::string to = HeaderOf(file, "to");
+        EXPECT_LT(std::string("to: ").size() + to.size() + 1, OutboxMessage::kMaxLineBytes);
+        for (std::size_t at = 0; at <= to.size();) {
+            const auto comma = std::min(to.find(", ", at), to.size());
+            stored.push_back(to.substr(at, comma - at));
+            at = comma + 2;
+        }
+        EXPECT_EQ(ReadFile(outbox + folders[i] + "/fax.tif"), "pages");
+    }
+    EXPECT_EQ(stored, expected);
 }
