@@ -37,6 +37,7 @@ int HexNumber(const std::string& text, std::size_t pos, std::size_t count) {
 }  // namespace
 
 void GeneralSettings::Load() {
+    const RegistryKey::ReadOnce once(key);
     if (!OpenBlock(key, kGeneralKeyPath)) return;
     Gateway = key.ReadString("Gateway", "");
     if (auto cut = Gateway.find('_'); cut != std::string::npos) Gateway.erase(cut);
@@ -68,6 +69,7 @@ void GeneralSettings::Load() {
 }
 
 void ConnectionSettings::Load() {
+    const RegistryKey::ReadOnce once(key);
     if (!OpenBlock(key, kConnectionKeyPath)) return;
     ConnectionType = key.ReadString("ConnectionType", "");
     AOLUserName = key.ReadString("AOLUserName", "");
@@ -81,6 +83,7 @@ void ConnectionSettings::Load() {
 }
 
 void DirectorySettings::Load() {
+    const RegistryKey::ReadOnce once(key);
     if (!OpenBlock(key, kDirectoryKeyPath)) return;
     InstallPath = key.ReadString("InstallPath", "");
     LocalFolders = key.ReadString("LocalFolders", "");

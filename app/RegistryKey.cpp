@@ -53,6 +53,17 @@ const RegistryValue* QueryValue(const RegistrySnapshot& snap, HKEY root, const s
 
 }  // namespace
 
+RegistryKey::ReadOnce::ReadOnce(RegistryKey& key) : key_(key) {
+    key_.held_ = std::make_shared<const RegistrySnapshot>(ReadRegistryStore());
+}
+
+RegistryKey::ReadOnce::~ReadOnce() { key_.held_.reset(); }
+
+std::shared_ptr<const RegistrySnapshot> RegistryKey::Snapshot() const {
+    if (held_) return held_;
+    return std::make_shared<const RegistrySnapshot>(ReadRegistryStore());
+}
+
 bool RegistryKey::SetRootKey(HKEY root) {
     if (!RootName(root)) return false;
     root_ = root;
@@ -64,22 +75,21 @@ bool RegistryKey::SetKeyPath(const std::string& path) {
         keyPath_.clear();
         return true;
     }
-    RegistrySnapshot snap = ReadRegistryStore();
-    lastError = OpenKey(snap, root_, path);
+    lastError = OpenKey(*Snapshot(), root_, path);
     if (lastError != RegError::Success) return false;
     keyPath_ = path;
     return true;
 }
 
 std::uint32_t RegistryKey::GetValueType(const std::string& name) {
-    RegistrySnapshot snap = ReadRegistryStore();
-    const RegistryValue* v = QueryValue(snap, root_, keyPath_, name, lastError);
+    const auto snap = Snapshot();
+    const RegistryValue* v = QueryValue(*snap, root_, keyPath_, name, lastError);
     return v ? v->type : REG_NONE;
 }
 
 std::string RegistryKey::ReadString(const std::string& name, const std::string& def) {
-    RegistrySnapshot snap = ReadRegistryStore();
-    const RegistryValue* v = QueryValue(snap, root_, keyPath_, name, lastError);
+    const auto snap = Snapshot();
+    const RegistryValue* v = QueryValue(*snap, root_, keyPath_, name, lastError);
     if (!v) return def;
     if (v->type != REG_SZ && v->type != REG_EXPAND_SZ) {
         lastError = RegError::DatatypeMismatch;
@@ -95,8 +105,8 @@ std::string RegistryKey::ReadString(const std::string& name, const std::string& 
 }
 
 std::uint32_t RegistryKey::ReadNumber(const std::string& name, std::uint32_t def) {
-    RegistrySnapshot snap = ReadRegistryStore();
-    const RegistryValue* v = QueryValue(snap, root_, keyPath_, name, lastError);
+    const auto snap = Snapshot();
+    const RegistryValue* v = QueryValue(*snap, root_, keyPath_, name, lastError);
     if (!v) return def;
     if (v->data.size() > 4) {
         lastError = RegError::MoreData;

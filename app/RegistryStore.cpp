@@ -680,7 +680,9 @@ void SetRegistryStorePath(std::optional<std::string> path) { PathOverride() = st
 RegistrySnapshot ReadRegistryFile(const std::string& path) {
     RegistrySnapshot snap;
     Fd file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking and checked before anything is read: a FIFO or
+    // a device at the store's name must not hold up the program.
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (file.fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return snap;  // an empty registry
         snap.error = (errno == EACCES || errno == EPERM) ? RegError::AccessDenied

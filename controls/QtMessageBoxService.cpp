@@ -24,11 +24,24 @@ QMessageBox::Icon ToIcon(MbIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A visible window that stays on top of the others (a progress window), the
+// first found when there are several; null when there is none.
+QWidget* TopMostWindow() {
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowType() == Qt::Window &&
+            (w->windowFlags() & Qt::WindowStaysOnTopHint))
+            found = w;
+    return found;
+}
+
 }  // namespace
 
 MbResult QtMessageBoxService::Show(const std::string& text, const std::string& caption,
                                    MbButtons buttons, MbIcon icon) {
-    QWidget* owner = owner_ ? owner_.data() : QApplication::activeWindow();
+    // Over a top-most window the box would open hidden under it.
+    QWidget* owner = TopMostWindow();
+    if (!owner) owner = owner_ ? owner_.data() : QApplication::activeWindow();
     QMessageBox box(ToIcon(icon), ShownText(caption), ShownText(text), QMessageBox::NoButton,
                     owner);
     struct Choice {

@@ -5,7 +5,8 @@
 
 #include "app/MessageBoxService.h"
 
-// Modal boxes of the program, shown with QMessageBox over the given owner.
+// Modal boxes of the program, shown with QMessageBox over the given owner, or
+// over a top-most window (a progress window) while one is shown.
 class QtMessageBoxService final : public MessageBoxService {
   public:
     explicit QtMessageBoxService(QWidget* owner = nullptr) : owner_(owner) {}

@@ -1,6 +1,7 @@
 #include "wizard/CTaskProgressWnd.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
@@ -32,13 +33,14 @@ std::string CutUtf8(const std::string& text, std::size_t max) {
 CTaskProgressWnd::CTaskProgressWnd(QWidget* owner, const std::string& title, bool smooth,
                                    bool showBar, MessageBoxService& messageBox)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint),
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       messageBox_(messageBox),
       owner_(owner ? owner : QApplication::activeWindow()),
       title_(title),
       showBar_(showBar),
       smooth_(smooth) {
-    setAttribute(Qt::WA_ShowWithoutActivating);
+    // It takes the keyboard focus, so that Escape works at once.
+    setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(ShownText(title_));
     setCursor(Qt::BusyCursor);
     // The background is the button face, as in a message box.
@@ -80,6 +82,8 @@ CTaskProgressWnd::CTaskProgressWnd(QWidget* owner, const std::string& title, boo
         area = screen->availableGeometry();
     if (area.isValid()) move(area.center() - rect().center());
     Show();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
 }
 
 CTaskProgressWnd::~CTaskProgressWnd() {
@@ -155,6 +159,28 @@ void CTaskProgressWnd::PumpMessages(bool cancelOnEscape) {
     if (escapePressed_) OnCancel();
 }
 
+void CTaskProgressWnd::keyPressEvent(QKeyEvent* event) {
+    // While pumping, the event filter has handled Escape already (or was
+    // told not to); otherwise Escape asks here, once.
+    if (event->key() == Qt::Key_Escape) {
+        if (!pumping_) OnCancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CTaskProgressWnd::closeEvent(QCloseEvent* event) {
+    // The close button asks the same question as Cancel; the window goes
+    // only when its owner ends the work. Closing by the program (the
+    // application quitting) goes ahead.
+    if (!event->spontaneous()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    OnCancel();
+}
+
 bool CTaskProgressWnd::eventFilter(QObject* watched, QEvent* event) {
     if (pumping_ && escapeOnPump_ && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -172,7 +198,10 @@ void CTaskProgressWnd::OnCancel() {
     inCancel_ = false;
     if (answer != MbResult::Yes) return;
     cancelled_ = true;
-    Hide();
+    // The window stays until its owner has stopped the work and destroys it.
+    text_->setText(tr("Stopping..."));
+    cancel_->setEnabled(false);
+    if (isVisible()) repaint();
     if (owner_) {
         owner_->raise();
         owner_->activateWindow();

@@ -16,13 +16,14 @@ class QPushButton;
 // The small top-most progress window shown while the program waits on the
 // network: up to four lines of text, an optional bar and a Cancel button.
 // The waiting code pumps it and reads cancelled() after each pump; the stop
-// is asked for with a confirm box and, once given, never resets.
+// is asked for with a confirm box (opened above this window) and, once
+// given, never resets.
 class CTaskProgressWnd final : public QWidget, public TaskProgress {
     Q_OBJECT
   public:
-    // owner: the window the box stays over and returns the focus to after a
-    // confirmed stop (the application's active window when null). The
-    // window is not owned by it: whoever creates it deletes it.
+    // owner: the window the box is centred over and that comes to the front
+    // after a confirmed stop (the application's active window when null). The window is not owned
+    // by it: whoever creates it deletes it.
     CTaskProgressWnd(QWidget* owner, const std::string& title, bool smooth, bool showBar,
                      MessageBoxService& messageBox);
     ~CTaskProgressWnd() override;
@@ -37,7 +38,9 @@ class CTaskProgressWnd final : public QWidget, public TaskProgress {
     void Hide() override;
     void Show() override;
 
-    // The Cancel procedure (Cancel button or Escape): confirm, then stop.
+    // The Cancel procedure (Cancel button, Escape or the close button):
+    // confirm, then stop; the window then shows "Stopping..." with Cancel
+    // disabled until its owner destroys it.
     void OnCancel();
 
     [[nodiscard]] std::string Title() const { return title_; }
@@ -50,6 +53,8 @@ class CTaskProgressWnd final : public QWidget, public TaskProgress {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void Layout(int lines, int width);

@@ -70,6 +70,12 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     EXPECT_EQ(key.lastError, 1016);
     std::filesystem::remove(store.path);
 
+    // A FIFO is refused at once instead of blocking until a writer comes.
+    ASSERT_EQ(::mkfifo(store.path.c_str(), 0600), 0);
+    EXPECT_FALSE(key.SetKeyPath(kPath));
+    EXPECT_EQ(key.lastError, 1016);
+    std::filesystem::remove(store.path);
+
     // Without read permission (only meaningful when not running as root).
     store.Write(std::string(kRegHeader) + "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n");
     ::chmod(store.path.c_str(), 0);
@@ -114,6 +120,17 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     store.Write(kRegHeader);
     EXPECT_EQ(key.GetValueType("S"), 0u);
     EXPECT_EQ(key.lastError, 2);
+    EXPECT_EQ(key.ReadString("S", "gone"), "gone");
+
+    // While a ReadOnce lives the store is read once: all reads see that reading.
+    store.Write(std::string(kRegHeader) +
+                "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n\"S\"=\"x\"\r\n");
+    {
+        const RegistryKey::ReadOnce once(key);
+        store.Write(kRegHeader);
+        EXPECT_EQ(key.ReadString("S", "gone"), "x");
+        EXPECT_EQ(key.GetValueType("S"), REG_SZ);
+    }
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
 }
 

@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QtTest/qtestspontaneevent.h>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <functional>
 
+#include "controls/QtMessageBoxService.h"
 #include "support/ScriptedMessageBox.h"
 
 namespace {
@@ -70,47 +76,89 @@ TEST(CTaskProgressWnd, TextIsPlainAndCutBelowTheLimit) {
     EXPECT_EQ(w.findChild<QPushButton*>("cancel")->text(), " Cancel ");
 }
 
-TEST(CTaskProgressWnd, EscapeAsksAndOnlyYesStops) {
-    ScriptedMessageBox boxes;
-    CTaskProgressWnd w(nullptr, "Connecting to the Internet", true, true, boxes);
-    w.SetConfirmPrompt("Do you want to stop connecting to the Internet?");
+// Every way to ask for a stop asks once; No changes nothing; Yes stops, and
+// the window stays, saying so, until its owner destroys it.
+TEST(CTaskProgressWnd, EveryStopAsksOnceAndOnlyYesStops) {
+    using Ask = std::function<void(CTaskProgressWnd&)>;
+    const std::vector<std::pair<const char*, Ask>> ways = {
+        {"Escape while pumping", [](CTaskProgressWnd& w) { PressEscapeWhilePumping(w, true); }},
+        {"Escape twice while pumping",
+         [](CTaskProgressWnd& w) {
+             QCoreApplication::postEvent(
+                 &w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+             PressEscapeWhilePumping(w, true);
+         }},
+        {"Escape between pumps", [](CTaskProgressWnd& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+        {"close button",
+         [](CTaskProgressWnd& w) {
+             QCloseEvent close;
+             QSpontaneKeyEvent::setSpontaneous(&close);
+             qApp->notify(&w, &close);
+             EXPECT_FALSE(close.isAccepted());
+         }},
+        {"Cancel button",
+         [](CTaskProgressWnd& w) { w.findChild<QPushButton*>("cancel")->click(); }},
+    };
+    for (const auto& [name, ask] : ways) {
+        SCOPED_TRACE(name);
+        ScriptedMessageBox boxes;
+        QtTaskProgressFactory factory(boxes);
+        auto progress = factory.Create("Connecting to the Internet", true, true);
+        auto& w = dynamic_cast<CTaskProgressWnd&>(*progress);
+        EXPECT_EQ(w.ConfirmPrompt(), "Do you want to stop the task?");
+        w.SetConfirmPrompt("Do you want to stop connecting to the Internet?");
+        w.SetText("Dialing...");
 
-    PressEscapeWhilePumping(w, false);  // not asked to cancel on Escape
-    EXPECT_TRUE(boxes.boxes.empty());
+        PressEscapeWhilePumping(w, false);  // not asked to cancel on Escape
+        EXPECT_TRUE(boxes.boxes.empty());
 
-    boxes.Answer(MbResult::No);
-    PressEscapeWhilePumping(w, true);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Do you want to stop connecting to the Internet?");
-    EXPECT_EQ(boxes.boxes[0].caption, "Confirm");
-    EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::YesNo);
-    EXPECT_FALSE(w.cancelled());
-    EXPECT_TRUE(w.isVisible());
+        boxes.Answer(MbResult::No);
+        ask(w);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, "Do you want to stop connecting to the Internet?");
+        EXPECT_EQ(boxes.boxes[0].caption, "Confirm");
+        EXPECT_EQ(boxes.boxes[0].buttons, MbButtons::YesNo);
+        EXPECT_FALSE(w.cancelled());
 
-    boxes.Answer(MbResult::Yes);
-    PressEscapeWhilePumping(w, true);
-    EXPECT_TRUE(w.cancelled());
-    EXPECT_FALSE(w.isVisible());
-    // Hidden for good: later updates do not bring it back, and it asks no more.
-    w.SetRange(0, 300, 1);
-    w.SetPos(150);
-    w.Show();
-    EXPECT_FALSE(w.isVisible());
-    PressEscapeWhilePumping(w, true);
-    EXPECT_EQ(boxes.boxes.size(), 2u);
+        boxes.Answer(MbResult::Yes);
+        ask(w);
+        EXPECT_EQ(boxes.boxes.size(), 2u);
+        EXPECT_TRUE(w.cancelled());
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.findChild<QLabel*>("text")->text(), "Stopping...");
+        EXPECT_FALSE(w.findChild<QPushButton*>("cancel")->isEnabled());
+        // Progress still shows, and nothing asks again.
+        w.SetRange(0, 300, 1);
+        w.SetPos(150);
+        EXPECT_EQ(w.windowTitle(), "Connecting to the Internet [50%]");
+        ask(w);
+        PressEscapeWhilePumping(w, true);
+        EXPECT_EQ(boxes.boxes.size(), 2u);
+        EXPECT_TRUE(w.isVisible());
+    }
 }
 
-TEST(CTaskProgressWnd, CancelButtonRunsTheSameConfirmation) {
-    ScriptedMessageBox boxes;
-    QtTaskProgressFactory factory(boxes);
-    auto progress = factory.Create("Send a Fax", true, false);
-    auto* w = dynamic_cast<CTaskProgressWnd*>(progress.get());
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->ConfirmPrompt(), "Do you want to stop the task?");
-    w->findChild<QPushButton*>("cancel")->click();
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Do you want to stop the task?"});
-    EXPECT_TRUE(progress->cancelled());
-    EXPECT_FALSE(w->isVisible());
+// The window takes the focus when it opens, and its question opens above it,
+// not under it.
+TEST(CTaskProgressWnd, QuestionOpensAboveTheWindowWhichHasTheFocus) {
+    QWidget owner;
+    owner.show();
+    QtMessageBoxService boxes(&owner);
+    CTaskProgressWnd w(&owner, "Send a Fax", true, false, boxes);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), &w);
+    QWidget* parent = nullptr;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        parent = box->parentWidget();
+        box->button(QMessageBox::No)->click();
+    });
+    answer.start(10);
+    PressEscapeWhilePumping(w, true);
+    EXPECT_EQ(parent, &w);
+    EXPECT_FALSE(w.cancelled());
 }
 
 TEST(CTaskProgressWnd, QuitArrivingWhilePumpingStillEndsTheApplication) {
