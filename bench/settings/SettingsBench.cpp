@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
             settings.connection.Load();
             settings.directory.Load();
         }));
-        if (settings.directory.LocalFolders != "/opt/corvinaport/Local Folders\\") {
+        if (settings.directory.LocalFolders != "/opt/corvinaport/Local Folders/") {
             std::fprintf(stderr, "settings_bench: the store was not read\n");
             return 1;
         }
