@@ -13,6 +13,7 @@
 #include "support/Staged.h"
 #include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -205,10 +206,12 @@ TEST_F(HandOver, OfWizardsToldAtOnceExactlyOneTakesThePrint) {
             tookA = first.PrepareInitialDocument(line, directory, a);
             other.join();
             ASSERT_NE(tookA, tookB);
-            EXPECT_EQ(ReadText(directory.LocalFolders + "outbox/job42.tif"), printed);
+            const std::string& taken = tookA ? a.documentPath : b.documentPath;
+            EXPECT_TRUE(StagedIn(taken, directory.LocalFolders + "outbox/", "job42.tif"));
+            EXPECT_EQ(ReadText(taken), printed);
             EXPECT_FALSE(Exists(group));
             EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "spool"));
-            std::filesystem::remove(directory.LocalFolders + "outbox/job42.tif");
+            RemoveStaged(taken);
         }
     }
 }

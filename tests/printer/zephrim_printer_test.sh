@@ -415,7 +415,7 @@ if [ -x "$sendfax" ]; then
     before=$failures
     for job in "${jobs[@]}"; do
         starts=$(grep -c "|/print|\"fax-$job-" "$work/started")
-        took=$(ls "$local_folders/outbox"/fax-"$job"-*.tif 2>/dev/null | wc -l)
+        took=$(ls "$local_folders/outbox"/.stage-*/fax-"$job"-*.tif 2>/dev/null | wc -l)
         [ "$starts" = 1 ] && [ "$took" = 1 ] ||
             fail "print $job: $starts wizard(s) started, taken over $took time(s)"
     done
