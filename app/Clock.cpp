@@ -10,3 +10,8 @@ Clock& DefaultClock() {
     static SystemClock clock;
     return clock;
 }
+
+std::chrono::milliseconds Clock::Steady() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}

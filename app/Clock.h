@@ -10,6 +10,9 @@ class Clock {
     virtual ~Clock() = default;
     [[nodiscard]] virtual std::time_t Now() const = 0;
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
+    // A steady count of milliseconds for measuring waits; unaffected by
+    // changes of the wall clock.
+    [[nodiscard]] virtual std::chrono::milliseconds Steady() const;
 };
 
 class SystemClock final : public Clock {

@@ -16,6 +16,14 @@ class MessageBoxService {
     virtual ~MessageBoxService() = default;
     [[nodiscard]] virtual MbResult Show(const std::string& text, const std::string& caption,
                                         MbButtons buttons, MbIcon icon) = 0;
+    // The same box with a line of detail under its text (the cause of a
+    // failure, say); without support for it, the plain box.
+    [[nodiscard]] virtual MbResult ShowDetailed(const std::string& text, const std::string& caption,
+                                                MbButtons buttons, MbIcon icon,
+                                                const std::string& detail) {
+        (void)detail;
+        return Show(text, caption, buttons, icon);
+    }
 };
 
 // String resource 102: the caption of the program's message boxes.

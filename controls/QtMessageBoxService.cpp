@@ -39,11 +39,18 @@ QWidget* TopMostWindow() {
 
 MbResult QtMessageBoxService::Show(const std::string& text, const std::string& caption,
                                    MbButtons buttons, MbIcon icon) {
+    return ShowDetailed(text, caption, buttons, icon, {});
+}
+
+MbResult QtMessageBoxService::ShowDetailed(const std::string& text, const std::string& caption,
+                                           MbButtons buttons, MbIcon icon,
+                                           const std::string& detail) {
     // Over a top-most window the box would open hidden under it.
     QWidget* owner = TopMostWindow();
     if (!owner) owner = owner_ ? owner_.data() : QApplication::activeWindow();
     QMessageBox box(ToIcon(icon), ShownText(caption), ShownText(text), QMessageBox::NoButton,
                     owner);
+    if (!detail.empty()) box.setInformativeText(ShownText(detail));
     struct Choice {
         QMessageBox::StandardButton button;
         MbResult result;

@@ -13,6 +13,8 @@ class QtMessageBoxService final : public MessageBoxService {
     void SetOwner(QWidget* owner) { owner_ = owner; }
     MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
                   MbIcon icon) override;
+    MbResult ShowDetailed(const std::string& text, const std::string& caption, MbButtons buttons,
+                          MbIcon icon, const std::string& detail) override;
 
   private:
     QPointer<QWidget> owner_;

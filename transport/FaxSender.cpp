@@ -1,12 +1,20 @@
 #include "transport/FaxSender.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/AppSettings.h"
 #include "app/MessageBoxService.h"
 #include "app/TaskProgress.h"
+#include "tools/notify/WindowMessage.h"
 #include "transport/HttpRequest.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
@@ -18,7 +26,70 @@ bool IsPlainByte(unsigned char c) {
            c == '-' || c == '_';
 }
 
+// The body file of one submission: made with a name of its own, exclusively
+// (never through a link), readable by the user alone; removed at the end.
+class BodyFile {
+  public:
+    BodyFile(const std::string& folder, std::string* why) {
+        std::string name = folder + "qrvmsg-XXXXXX.txt";
+        std::vector<char> buffer(name.begin(), name.end());
+        buffer.push_back('\0');
+        fd_ = ::mkostemps(buffer.data(), 4, O_CLOEXEC);
+        if (fd_ < 0) {
+            *why = "cannot make a body file in " + folder + ": " + std::strerror(errno);
+            return;
+        }
+        path_ = buffer.data();
+    }
+    ~BodyFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    BodyFile(const BodyFile&) = delete;
+    BodyFile& operator=(const BodyFile&) = delete;
+
+    [[nodiscard]] bool made() const { return !path_.empty(); }
+    [[nodiscard]] const std::string& path() const { return path_; }
+    // Hands the descriptor over to the writer.
+    [[nodiscard]] int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+// $XDG_RUNTIME_DIR/corvinaport (else /tmp/corvinaport-<uid>), private to the
+// user; the body holds the account password.
+std::string PrivateBodyFolder(std::string* why) {
+    const std::string folder = MessageFolder();
+    if (!EnsurePrivateFolder(folder, why)) return {};
+    return folder + "/";
+}
+
+const char* StepText(SendOutcome::Step step) {
+    switch (step) {
+        case SendOutcome::Step::Prepare:
+            return "Preparing the fax";
+        case SendOutcome::Step::Location:
+            return "Getting the upload address";
+        case SendOutcome::Step::Upload:
+            return "The upload";
+        case SendOutcome::Step::None:
+            break;
+    }
+    return "Sending";
+}
+
 }  // namespace
+
+std::string SendOutcome::Detail() const {
+    if (accepted) return {};
+    return std::string(StepText(step)) + " failed: " + reason + ".";
+}
 
 std::string EncodeQueryValue(const std::string& value) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -56,25 +127,42 @@ FaxSender::FaxSender(const AppSettings& settings, MessageBoxService& messageBox,
                      TaskProgressFactory& progress, AddressRewriter faxNumbersToAddresses,
                      Clock& clock)
     : settings_(settings),
-      messageBox_(messageBox),
-      progress_(progress),
+      messageBox_(&messageBox),
+      progress_(&progress),
       toAddresses_(std::move(faxNumbersToAddresses)),
       clock_(clock) {}
+
+FaxSender::FaxSender(const AppSettings& settings, Clock& clock)
+    : settings_(settings), clock_(clock) {}
 
 std::string FaxSender::BuildServiceQuery(const std::string& cfunc, const std::string& func) const {
     return ::BuildServiceQuery(settings_.general, cfunc, func);
 }
 
 bool FaxSender::RelayUpload(RelayMessage& message) {
+    outcome = SendOutcome{};
     failure.clear();
-    const std::string bodyPath = message.workFolder + kBodyFileName;
-    // A body that is not whole (disk full, unreadable document) is never
-    // posted: the relay would send a fax without its document, or the body
-    // of an earlier fax that the file still holds.
-    if (!message.WriteBody(bodyPath)) {
-        failure = "cannot write the body file " + bodyPath;
+    auto fail = [this](SendOutcome::Step step, HttpFailure cause, std::string reason) {
+        outcome.step = step;
+        outcome.cause = cause;
+        outcome.reason = std::move(reason);
+        failure = outcome.Detail();
         return false;
+    };
+
+    std::string why;
+    BodyFile body(message.workFolder, &why);
+    if (!body.made()) return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile, why);
+    // A body that is not whole (disk full, unreadable document) is never
+    // posted: the relay would send a fax without its document.
+    for (const auto& a : message.attachments) {
+        if (::access(a->path.c_str(), R_OK) != 0)
+            return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                        "cannot read the document " + a->path);
     }
+    if (!message.WriteBodyTo(body.Release()))
+        return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                    "cannot write the body file " + body.path());
 
     std::string uploadAddress;
     {
@@ -86,63 +174,88 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         // alive for up to the time limit and the user can stop the wait;
         // nothing has been sent yet, and the fax goes to the outbox.
         location.progressWindow = message.progressWindow;
-        if (location.PostForm(message.relayUrl, message.formData))
-            uploadAddress = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
-        else
-            failure = "location request: " + location.failure;
+        if (!location.PostForm(message.relayUrl, message.formData))
+            return fail(SendOutcome::Step::Location, location.failureKind, location.failure);
+        uploadAddress = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
     }
-    if (uploadAddress.empty()) {
-        if (failure.empty()) failure = "the relay named no upload address";
-        return false;
-    }
+    if (uploadAddress.empty())
+        return fail(SendOutcome::Step::Location, HttpFailure::Other,
+                    "the service named no upload address");
 
     HttpRequest upload;
     upload.progressWindow = message.progressWindow;
     upload.clock = &clock_;
+    upload.lowSpeedBytes = lowSpeedBytes;
+    upload.lowSpeedSeconds = lowSpeedSeconds;
     upload.SetHeaders(kRelayUploadHeader);
-    const bool ok = upload.PostFile(uploadAddress, bodyPath);
-    if (!ok)
-        failure = upload.failure.empty() ? "the relay did not confirm the upload"
-                                         : "upload: " + upload.failure;
-    return ok;
+    if (!upload.PostFile(uploadAddress, body.path()))
+        return fail(SendOutcome::Step::Upload, upload.failureKind, upload.failure);
+    outcome.accepted = true;
+    return true;
+}
+
+SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
+                              const std::string& documentPath, TaskProgress* progress) {
+    std::string why;
+    const std::string folder = bodyFolder.empty() ? PrivateBodyFolder(&why) : bodyFolder;
+    if (folder.empty()) {
+        outcome = SendOutcome{};
+        outcome.step = SendOutcome::Step::Prepare;
+        outcome.cause = HttpFailure::BodyFile;
+        outcome.reason = why;
+        failure = outcome.Detail();
+        return outcome;
+    }
+
+    const GeneralSettings& general = settings_.general;
+    RelayMessage message;
+    message.progressWindow = progress;
+    message.SetWorkFolder(folder.back() == '/' ? folder : folder + "/");
+    message.SetFormData(BuildServiceQuery("relaymail", "send") + "&end=yes");
+    message.SetRelayUrl(settings_.directory.RmMessages);
+    message.SetFrom(from);
+    message.AddTo(to);
+    message.AddCc("");
+    message.SetSubject("FAXDOC");
+    message.AddHeader("X-CORVN-UID: " + general.WebmailUserName);
+    message.AddHeader("X-Tessaline: MsgType=Fax");
+    message.AddAttachment(documentPath);
+    (void)RelayUpload(message);
+    return outcome;
 }
 
 bool FaxSender::SendFax(FaxJob& job) {
     using namespace std::chrono_literals;
     clock_.Sleep(100ms);
 
-    std::unique_ptr<TaskProgress> progress =
-        progress_.Create(QT_TRANSLATE_NOOP("Message", "Send a Fax"), true, false);
-    progress->SetText(kSendingText);
+    std::unique_ptr<TaskProgress> progress;
+    if (progress_) {
+        // The bar follows the upload's bytes.
+        progress = progress_->Create(QT_TRANSLATE_NOOP("Message", "Send a Fax"), true, true);
+        progress->SetText(kSendingText);
+        progress->SetRange(0, 100, 1);
+    }
 
     const std::string to = toAddresses_ ? toAddresses_(job.message.to) : std::string();
     if (to.empty()) return false;
 
-    const GeneralSettings& general = settings_.general;
-    RelayMessage message;
-    message.progressWindow = progress.get();
-    message.SetWorkFolder(settings_.directory.InstallPath);
-    message.SetFormData(BuildServiceQuery("relaymail", "send") + "&end=yes");
-    message.SetRelayUrl(settings_.directory.RmMessages);
-    message.SetFrom(job.message.from);
-    message.AddTo(to);
-    message.AddCc("");
-    message.SetSubject("FAXDOC");
-    message.AddHeader("X-CORVN-UID: " + general.WebmailUserName);
-    message.AddHeader("X-Tessaline: MsgType=Fax");
-    message.AddAttachment(job.message.documentPath);
-
-    const bool ok = RelayUpload(message);
+    const SendOutcome result =
+        Submit(job.message.from, to, job.message.documentPath, progress.get());
     progress.reset();
 
-    if (ok) {
-        (void)messageBox_.Show(kFaxSentText, kMessageCaption, MbButtons::Ok, MbIcon::None);
+    if (result.accepted) {
+        if (messageBox_)
+            (void)messageBox_->Show(kFaxSentText, kMessageCaption, MbButtons::Ok, MbIcon::None);
         job.message.sendStatus = "sent";
         std::error_code ignored;
         std::filesystem::remove(job.message.documentPath, ignored);
     } else {
-        (void)messageBox_.Show(kFaxFailedText, kMessageCaption, MbButtons::Ok, MbIcon::None);
+        const std::string detail = result.Detail();
+        std::fprintf(stderr, "corvinaport-sendfax: fax not sent: %s\n", detail.c_str());
+        if (messageBox_)
+            (void)messageBox_->ShowDetailed(kFaxFailedText, kMessageCaption, MbButtons::Ok,
+                                            MbIcon::None, detail);
         job.message.sendStatus = "fail";
     }
-    return ok;
+    return result.accepted;
 }

@@ -6,12 +6,14 @@
 
 #include "app/Clock.h"
 #include "app/Translate.h"
+#include "transport/HttpRequest.h"
 
 struct AppSettings;
 struct FaxJob;
 struct GeneralSettings;
 class MessageBoxService;
 class RelayMessage;
+class TaskProgress;
 class TaskProgressFactory;
 
 // Texts and fixed values of a fax submission.
@@ -20,6 +22,7 @@ inline constexpr const char* kFaxFailedText = QT_TRANSLATE_NOOP(
     "Message", "Your fax could not be sent! It will be saved so you can try to send it later.");
 inline constexpr const char* kSendingText =
     QT_TRANSLATE_NOOP("Message", "Sending your fax, please wait...");
+// Body files are named "qrvmsg-XXXXXX.txt", one of its own per submission.
 inline constexpr const char* kBodyFileName = "qrvmsg.txt";
 inline constexpr const char* kLocationKey = "&location=";
 
@@ -33,6 +36,19 @@ inline constexpr const char* kLocationKey = "&location=";
 [[nodiscard]] std::string BuildServiceQuery(const GeneralSettings& general,
                                             const std::string& cfunc, const std::string& func);
 
+// How one submission ended: accepted, or which step failed and why.
+struct SendOutcome {
+    enum class Step { None, Prepare, Location, Upload };
+    bool accepted = false;
+    Step step = Step::None;
+    HttpFailure cause = HttpFailure::None;
+    std::string reason;  // in words, without the step
+
+    // One line naming the step and the reason, for the failure box, the
+    // journal and the outbox listing; empty when accepted.
+    [[nodiscard]] std::string Detail() const;
+};
+
 // Sends a composed fax to the service's relay function now and tells the user
 // the outcome.
 class FaxSender {
@@ -44,6 +60,9 @@ class FaxSender {
     FaxSender(const AppSettings& settings, MessageBoxService& messageBox,
               TaskProgressFactory& progress, AddressRewriter faxNumbersToAddresses,
               Clock& clock = DefaultClock());
+    // A sender that shows nothing, for sending without a user watching: use
+    // Submit, not SendFax.
+    explicit FaxSender(const AppSettings& settings, Clock& clock = DefaultClock());
 
     // True when the service accepted the fax: the user has been told, the
     // job's sendStatus reads "sent" and its document is deleted. On failure
@@ -51,23 +70,39 @@ class FaxSender {
     // except when no recipient is left: then false and nothing else.
     [[nodiscard]] bool SendFax(FaxJob& job);
 
+    // The submission itself, without boxes: the fax from `from` to the
+    // recipients `to` (already rewritten as addresses) with the document at
+    // documentPath. The window, when given, shows the upload's progress and
+    // its confirmed stop ends the exchange.
+    [[nodiscard]] SendOutcome Submit(const std::string& from, const std::string& to,
+                                     const std::string& documentPath, TaskProgress* progress);
+
     [[nodiscard]] std::string BuildServiceQuery(const std::string& cfunc,
                                                 const std::string& func) const;
 
-    // Writes the message's body file into its work folder, asks the relay
-    // function for the upload address and uploads the body there. Nothing is
-    // sent when the body file cannot be written whole.
+    // Writes the message's body into a new file of its own in its work
+    // folder (created exclusively, readable by the user alone), asks the
+    // relay function for the upload address and uploads the body there; the
+    // body file is removed whatever the outcome. Nothing is sent when the body
+    // cannot be written whole.
     [[nodiscard]] bool RelayUpload(RelayMessage& message);
 
     // Time limit of the location request.
     std::int32_t locationTimeoutSeconds = 45;
-    // Why the last RelayUpload failed, for diagnosis.
+    // The work folder of the body files; empty: the user's private runtime
+    // folder ($XDG_RUNTIME_DIR/corvinaport, made 0700 when missing).
+    std::string bodyFolder;
+    // Low-speed guard of the upload (see HttpRequest).
+    std::int32_t lowSpeedBytes = 256;
+    std::int32_t lowSpeedSeconds = 60;
+    // The outcome of the last RelayUpload, and its Detail().
+    SendOutcome outcome;
     std::string failure;
 
   private:
     const AppSettings& settings_;
-    MessageBoxService& messageBox_;
-    TaskProgressFactory& progress_;
+    MessageBoxService* messageBox_ = nullptr;
+    TaskProgressFactory* progress_ = nullptr;
     AddressRewriter toAddresses_;
     Clock& clock_;
 };

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -140,10 +141,77 @@ std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user
     return n;
 }
 
+// The class of a libcurl result, for telling the user why.
+HttpFailure Classify(std::int32_t code) {
+    switch (code) {
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return HttpFailure::BadAddress;
+        case CURLE_COULDNT_CONNECT:
+            return HttpFailure::Refused;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return HttpFailure::NameNotFound;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return HttpFailure::Certificate;
+        case CURLE_OPERATION_TIMEDOUT:
+            return HttpFailure::TimedOut;
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_WEIRD_SERVER_REPLY:
+            return HttpFailure::Broken;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return HttpFailure::Stopped;
+        case CURLE_READ_ERROR:
+            return HttpFailure::BodyFile;
+        default:
+            return HttpFailure::Other;
+    }
+}
+
 template <typename T>
 void Set(CURL* h, CURLoption option, T value) {
     if (curl_easy_setopt(h, option, value) != CURLE_OK)
         throw CQrvHTTPException(CURLE_SETOPT_OPTION_SYNTAX, "cannot set a transfer option");
+}
+
+// Words for the user; libcurl's own text where no class fits.
+std::string Describe(HttpFailure kind, long status, std::int32_t lowSpeedBytes,
+                     std::int32_t lowSpeedSeconds, const std::string& detail) {
+    switch (kind) {
+        case HttpFailure::None:
+            return {};
+        case HttpFailure::Refused:
+            return "the connection was refused";
+        case HttpFailure::NameNotFound:
+            return "the server's name was not found";
+        case HttpFailure::Certificate:
+            return "the server's certificate was refused";
+        case HttpFailure::HttpStatus:
+            return "the service answered with HTTP status " + std::to_string(status);
+        case HttpFailure::NoSuccessMark:
+            return "the service did not confirm the fax (no success mark)";
+        case HttpFailure::TimedOut:
+            return "no reply within the time limit";
+        case HttpFailure::TooSlow:
+            return "the transfer stalled (below " + std::to_string(lowSpeedBytes) +
+                   " bytes a second for " + std::to_string(lowSpeedSeconds) + " seconds)";
+        case HttpFailure::Broken:
+            return "the connection broke off";
+        case HttpFailure::Stopped:
+            return "stopped by the user";
+        case HttpFailure::BadAddress:
+        case HttpFailure::BodyFile:
+        case HttpFailure::Other:
+            break;
+    }
+    return detail.empty() ? std::string("unexpected failure") : detail;
 }
 
 }  // namespace
@@ -152,36 +220,46 @@ void Set(CURL* h, CURLoption option, T value) {
 // are written only after the worker has been joined, so a reply that comes
 // after the time limit is never seen.
 struct HttpRequest::Worker {
-    Kind kind = Kind::Form;
     std::string url;
     std::string headers;
     std::string formData;
     std::string bodyFilePath;
     std::int32_t maxRequests = 0;
-    std::int32_t stallSeconds = 0;
+    std::int32_t lowSpeedBytes = 0;
+    std::int32_t lowSpeedSeconds = 0;
 
     std::string replyHeaders;
     std::string replyBody;
     std::string failure;
     std::int32_t requestsMade = 0;
     int exitCode = 1;
+    HttpFailure kind = HttpFailure::None;
+    long status = 0;
+
+    // Bytes of the upload sent so far and in all, for the progress bar.
+    std::atomic<long long> sent{0};
+    std::atomic<long long> total{0};
 
     std::atomic<bool> done{false};
     std::atomic<bool> abort{false};
     std::mutex multiMutex;
     CURLM* multi = nullptr;  // the running transfer, for Abort's wake-up
 
-    void Main() noexcept {
+    void Main(Kind postKind) noexcept {
         try {
-            exitCode = kind == Kind::Form ? RunForm() : RunFile();
+            exitCode = postKind == Kind::Form ? RunForm() : RunFile();
         } catch (const CQrvHTTPException& e) {
             failure = e.what();
+            if (kind == HttpFailure::None)
+                kind = status != 0 ? HttpFailure::HttpStatus : Classify(e.code());
             exitCode = 1;
         } catch (const std::exception& e) {
             failure = e.what();
+            kind = HttpFailure::Other;
             exitCode = 1;
         } catch (...) {
             failure = "unexpected failure";
+            kind = HttpFailure::Other;
             exitCode = 1;
         }
         done.store(true, std::memory_order_release);
@@ -234,11 +312,25 @@ struct HttpRequest::Worker {
             Set(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(st.st_size));
             Set(easy.get(), CURLOPT_READFUNCTION, &OnRead);
             Set(easy.get(), CURLOPT_READDATA, static_cast<void*>(file.get()));
-            if (stallSeconds > 0) {
-                Set(easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-                Set(easy.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallSeconds));
+            if (lowSpeedSeconds > 0) {
+                Set(easy.get(), CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(lowSpeedBytes));
+                Set(easy.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(lowSpeedSeconds));
+                Set(easy.get(), CURLOPT_CONNECTTIMEOUT, static_cast<long>(lowSpeedSeconds));
             }
-            Perform(easy.get(), reply);
+            total.store(static_cast<long long>(st.st_size));
+            Set(easy.get(), CURLOPT_NOPROGRESS, 0L);
+            Set(easy.get(), CURLOPT_XFERINFOFUNCTION, &OnTransferInfo);
+            Set(easy.get(), CURLOPT_XFERINFODATA, static_cast<void*>(this));
+            try {
+                Perform(easy.get(), reply);
+            } catch (const CQrvHTTPException& e) {
+                // libcurl reports the low-speed guard as a time-out.
+                if (e.code() == CURLE_OPERATION_TIMEDOUT) {
+                    kind = HttpFailure::TooSlow;
+                    throw CQrvHTTPException(-1, e.what());
+                }
+                throw;
+            }
         }
         replyHeaders = std::move(reply.headers);
         replyBody = std::move(reply.body);
@@ -247,6 +339,13 @@ struct HttpRequest::Worker {
 
     Slist requestHeaders;
     char errorText[CURL_ERROR_SIZE] = {};
+
+    // Counts the bytes sent; a stop ends the transfer from inside libcurl.
+    static int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
+        auto* w = static_cast<Worker*>(user);
+        w->sent.store(static_cast<long long>(ulnow));
+        return w->abort.load() ? 1 : 0;
+    }
 
     Easy NewTransfer(const std::string& address, Reply& reply) {
         Easy easy(curl_easy_init());
@@ -325,9 +424,11 @@ struct HttpRequest::Worker {
             throw CQrvHTTPException(result, text);
         }
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
-        if (reply.status != 200)
+        if (reply.status != 200) {
+            status = reply.status;
             throw CQrvHTTPException(static_cast<std::int32_t>(reply.status),
                                     "status " + std::to_string(reply.status));
+        }
     }
 };
 
@@ -346,51 +447,78 @@ bool HttpRequest::PostForm(const std::string& address, const std::string& data) 
 bool HttpRequest::PostFile(const std::string& address, const std::string& path) {
     url = address;
     bodyFilePath = path;
-    return Run(Kind::File) && HasSuccessMark(replyHeaders);
+    if (!Run(Kind::File)) return false;
+    if (HasSuccessMark(replyHeaders)) return true;
+    failureKind = HttpFailure::NoSuccessMark;
+    failure = Describe(failureKind, 0, 0, 0, {});
+    return false;
 }
 
 bool HttpRequest::Run(Kind kind) {
     using namespace std::chrono_literals;
     Clock& clk = clock ? *clock : DefaultClock();
     failure.clear();
+    failureKind = HttpFailure::None;
+    httpStatus = 0;
 
     auto worker = std::make_unique<Worker>();
-    worker->kind = kind;
     worker->url = url;
     worker->headers = requestHeaders;
     worker->formData = formData;
     worker->bodyFilePath = bodyFilePath;
     worker->maxRequests = maxRequests;
-    worker->stallSeconds = stallSeconds;
+    worker->lowSpeedBytes = lowSpeedBytes;
+    worker->lowSpeedSeconds = lowSpeedSeconds;
+    const Kind postKind = kind;
 
     std::thread thread;
     try {
-        thread = std::thread([w = worker.get()] { w->Main(); });
+        thread = std::thread([w = worker.get(), postKind] { w->Main(postKind); });
     } catch (const std::exception& e) {
+        failureKind = HttpFailure::Other;
         failure = std::string("cannot start the worker: ") + e.what();
         return false;
     }
 
     bool ended = false;
+    bool stopped = false;
     if (kind == Kind::Form) {
-        long long budget = static_cast<long long>(timeoutSeconds) * 1000;
-        while (budget > 0) {
+        // The limit is clock time, however long each poll really takes.
+        const auto deadline = clk.Steady() + std::chrono::seconds(timeoutSeconds);
+        while (clk.Steady() < deadline) {
             if (worker->done.load(std::memory_order_acquire)) {
                 ended = true;
                 break;
             }
-            --budget;
             clk.Sleep(1ms);
             if (progressWindow) {
                 progressWindow->PumpMessages(true);
-                if (progressWindow->cancelled()) budget = 0;
+                if (progressWindow->cancelled()) {
+                    stopped = true;
+                    break;
+                }
             }
         }
+        if (!ended && worker->done.load(std::memory_order_acquire) && !stopped) ended = true;
     } else {
-        // An upload has no time limit and cannot be stopped by the user.
+        // No overall limit: the low-speed guard ends a dead peer's upload,
+        // and the user's confirmed stop ends it at once.
+        int shown = -1;
         while (!worker->done.load(std::memory_order_acquire)) {
             clk.Sleep(1ms);
-            if (progressWindow) progressWindow->PumpMessages(true);
+            if (!progressWindow) continue;
+            const long long all = worker->total.load();
+            const int percent =
+                all > 0 ? static_cast<int>(std::min(100LL, worker->sent.load() * 100 / all)) : 0;
+            if (percent != shown) {
+                shown = percent;
+                (void)progressWindow->SetPos(percent);
+            }
+            progressWindow->PumpMessages(true);
+            if (progressWindow->cancelled() && !stopped) {
+                stopped = true;
+                worker->Abort();
+            }
         }
         ended = true;
     }
@@ -401,16 +529,20 @@ bool HttpRequest::Run(Kind kind) {
         requestsMade = worker->requestsMade;
         replyHeaders.clear();
         replyBody.clear();
-        const bool stopped = progressWindow && progressWindow->cancelled();
-        failure = stopped ? "stopped by the user" : "no reply within the time limit";
+        failureKind = stopped ? HttpFailure::Stopped : HttpFailure::TimedOut;
+        failure = Describe(failureKind, 0, 0, 0, {});
         return false;
     }
     thread.join();
     requestsMade = worker->requestsMade;
     replyHeaders = std::move(worker->replyHeaders);
     replyBody = std::move(worker->replyBody);
-    failure = std::move(worker->failure);
-    return worker->exitCode == 0;
+    if (worker->exitCode == 0) return true;
+    // A stop that came after the relay's answer does not undo the answer.
+    failureKind = stopped ? HttpFailure::Stopped : worker->kind;
+    httpStatus = worker->status;
+    failure = Describe(failureKind, httpStatus, lowSpeedBytes, lowSpeedSeconds, worker->failure);
+    return false;
 }
 
 std::string HttpRequest::ExtractReplyValue(const std::string& text, const std::string& key) {

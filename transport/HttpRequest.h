@@ -6,6 +6,23 @@
 class Clock;
 class TaskProgress;
 
+// Why a post failed, in classes the caller can tell the user about.
+enum class HttpFailure {
+    None,
+    BadAddress,     // not an http(s) address with a host
+    Refused,        // no connection could be made
+    NameNotFound,   // the server's name did not resolve
+    Certificate,    // the server's certificate was not accepted
+    HttpStatus,     // a reply other than 200 (see httpStatus)
+    NoSuccessMark,  // an upload answered without "success=true"
+    TimedOut,       // no reply within the time limit
+    TooSlow,        // the upload fell below the low-speed limit
+    Broken,         // the connection broke off, or the reply was not HTTP
+    Stopped,        // the user's confirmed stop
+    BodyFile,       // the body file could not be read
+    Other,
+};
+
 // One HTTP POST to the service, done on a worker thread while the calling
 // (user-interface) thread polls every millisecond and pumps the attached
 // progress window. Fill the fields, post once, read the reply fields after the
@@ -26,9 +43,10 @@ class HttpRequest {
     // within timeoutSeconds and before the user's confirmed stop.
     [[nodiscard]] bool PostForm(const std::string& url, const std::string& formData);
 
-    // Posts the whole content of bodyFilePath, streamed from disk. No time
-    // limit and no stop; true when the reply is 200 and its header block
-    // carries the "success=true" mark.
+    // Posts the whole content of bodyFilePath, streamed from disk. No overall
+    // time limit, but the low-speed guard and the user's confirmed stop end
+    // it; the attached window's bar (0 to 100) follows the bytes sent. True
+    // when the reply is 200 and its header block carries "success=true".
     [[nodiscard]] bool PostFile(const std::string& url, const std::string& bodyFilePath);
 
     [[nodiscard]] std::string ReplyHeaders() const { return replyHeaders; }
@@ -53,13 +71,18 @@ class HttpRequest {
     std::string replyBody;
     TaskProgress* progressWindow = nullptr;  // not owned
 
-    // Seam for the poll's 1 ms sleeps; the process's clock by default.
+    // Seam for the poll's 1 ms sleeps and the time limit; the process's clock
+    // by default.
     Clock* clock = nullptr;
-    // PostFile: a transfer that moves no byte for this long fails, so a dead
-    // peer cannot hang the upload for ever (0: no such guard).
-    std::int32_t stallSeconds = 120;
-    // Why the last post failed, for diagnosis; empty after a success.
+    // PostFile: a transfer slower than lowSpeedBytes per second for
+    // lowSpeedSeconds fails, so a dead or trickling peer cannot hold the
+    // upload for ever (0 seconds: no such guard).
+    std::int32_t lowSpeedBytes = 256;
+    std::int32_t lowSpeedSeconds = 60;
+    // Why the last post failed, in words for the user; empty after a success.
     std::string failure;
+    HttpFailure failureKind = HttpFailure::None;
+    long httpStatus = 0;  // the status of a reply other than 200
 
   private:
     enum class Kind { Form, File };

@@ -1,5 +1,7 @@
 #include "transport/RelayMessage.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -191,9 +193,22 @@ void RelayMessage::AddAttachment(const std::string& path) {
 }
 
 bool RelayMessage::WriteBody(const std::string& filePath) const {
-    std::vector<char> buffer(64 * 1024);  // outlives the file it buffers
     File file(std::fopen(filePath.c_str(), "wb"));
-    if (!file) return false;
+    return file && WriteInto(file.release());
+}
+
+bool RelayMessage::WriteBodyTo(int fd) const {
+    File file(::fdopen(fd, "wb"));
+    if (!file) {
+        ::close(fd);
+        return false;
+    }
+    return WriteInto(file.release());
+}
+
+bool RelayMessage::WriteInto(std::FILE* opened) const {
+    std::vector<char> buffer(64 * 1024);  // outlives the file it buffers
+    File file(opened);
     std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size());
 
     BodyWriter w(file.get());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <list>
 #include <memory>
 #include <string>
@@ -50,6 +51,9 @@ class RelayMessage {
     // when an attachment holds the delimiter line and so could not be parsed
     // back intact; the body file must then not be posted.
     [[nodiscard]] bool WriteBody(const std::string& filePath) const;
+    // The same into a file already opened for writing; the descriptor is
+    // closed in any case.
+    [[nodiscard]] bool WriteBodyTo(int fd) const;
 
     std::string relayUrl;
     std::string formData;
@@ -65,4 +69,8 @@ class RelayMessage {
     // Must end with '/': the body file name is appended as it is.
     std::string workFolder;
     TaskProgress* progressWindow = nullptr;  // not owned; handed to the upload
+
+  private:
+    // Writes the body and closes the file (also on failure).
+    [[nodiscard]] bool WriteInto(std::FILE* file) const;
 };

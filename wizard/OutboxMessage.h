@@ -4,6 +4,7 @@
 #include <list>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The record of one stored fax, written as the message file "msg.qvm" of its
 // outbox folder.
@@ -38,4 +39,11 @@ class OutboxMessage {
     // Writes the message file at path, replacing an existing one. False when
     // a header line is too long or the file cannot be written.
     [[nodiscard]] bool WriteMessageFile(const std::string& path) const;
+
+    // Reads the bytes of a message file back: the fourteen header lines in
+    // their order, "body:", the body, "attachment:" and one path a line.
+    // Lines end with CR LF or LF. Anything else gives nullopt and, when
+    // problem is given, what was wrong.
+    [[nodiscard]] static std::optional<OutboxMessage> Parse(std::string_view bytes,
+                                                            std::string* problem = nullptr);
 };

@@ -11,6 +11,9 @@ class FakeClock final : public Clock {
   public:
     explicit FakeClock(std::time_t start = 1700000000) : now_(start) {}
     std::time_t Now() const override { return now_ + static_cast<std::time_t>(sleptMs / 1000); }
+    std::chrono::milliseconds Steady() const override {
+        return std::chrono::milliseconds(static_cast<long long>(now_) * 1000 + sleptMs);
+    }
     void Sleep(std::chrono::milliseconds d) override {
         sleptMs += d.count();
         ++sleeps;

@@ -16,11 +16,16 @@ class ScriptedMessageBox final : public MessageBoxService {
         std::string caption;
         MbButtons buttons;
         MbIcon icon;
+        std::string detail;
     };
 
     MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
                   MbIcon icon) override {
-        boxes.push_back({text, caption, buttons, icon});
+        return ShowDetailed(text, caption, buttons, icon, {});
+    }
+    MbResult ShowDetailed(const std::string& text, const std::string& caption, MbButtons buttons,
+                          MbIcon icon, const std::string& detail) override {
+        boxes.push_back({text, caption, buttons, icon, detail});
         if (!answers.empty()) {
             MbResult r = answers.front();
             answers.pop_front();

@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -15,7 +21,9 @@
 #include "app/AppSettings.h"
 #include "support/FakeProgress.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TempFolder.h"
 #include "tools/relay/FormParts.h"
+#include "tools/relay/RelayServer.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
 
@@ -55,6 +63,7 @@ class Relay {
                 res.status = locationStatus;
                 return;
             }
+            if (!namesUpload) return;
             res.set_header("X-Relay-Reply", "ok&location=" + upload.Url("/upload?box=7") + "&t=1");
         });
         SetUploadMark("success=true");
@@ -77,6 +86,7 @@ class Relay {
     RawReplyServer upload{""};
     std::mutex mutex;
     int locationStatus = 200;
+    bool namesUpload = true;
     int locationRequests = 0;
     std::string locationBody, locationType;
 };
@@ -114,13 +124,22 @@ class FaxSenderTest : public ::testing::Test {
         fs::remove_all(dir_, ec);
     }
     FaxSender Sender() {
-        return FaxSender(
+        FaxSender sender(
             settings, boxes, windows,
             [this](const std::string& to) {
                 rewrites.push_back(to);
                 return to.empty() ? std::string() : "\"Bob\" <5551234@fax.example>";
             },
             clock);
+        sender.bodyFolder = bodyFolder;
+        return sender;
+    }
+    // Body files of this test's submissions, wherever they were made.
+    [[nodiscard]] std::vector<std::string> BodyFiles() const {
+        std::vector<std::string> found;
+        for (const auto& e : fs::recursive_directory_iterator(dir_))
+            if (e.path().filename().string().rfind("qrvmsg", 0) == 0) found.push_back(e.path());
+        return found;
     }
 
     fs::path dir_;
@@ -132,6 +151,7 @@ class FaxSenderTest : public ::testing::Test {
     FaxJob job;
     std::string document;
     std::vector<std::string> rewrites;
+    std::string bodyFolder;
 };
 
 }  // namespace
@@ -158,6 +178,17 @@ TEST(BuildServiceQuery, ValuesCannotBreakThePairs) {
 }
 
 TEST_F(FaxSenderTest, SentFaxReachesTheRelayAndItsDocumentIsDeleted) {
+    // The body holds the password: it is made in the user's private runtime
+    // folder, never in the install folder, and removed afterwards.
+    const std::string runtime = (dir_ / "run").string();
+    fs::create_directories(runtime);
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    std::vector<std::string> bodiesSeen;
+    windows.onPump = [&](FakeProgress&) {
+        if (bodiesSeen.empty()) bodiesSeen = BodyFiles();
+    };
     FaxSender sender = Sender();
     const bool sent = sender.SendFax(job);
     ASSERT_TRUE(sent) << sender.failure;
@@ -191,7 +222,125 @@ TEST_F(FaxSenderTest, SentFaxReachesTheRelayAndItsDocumentIsDeleted) {
     EXPECT_EQ(fields.at("headers1"), "X-CORVN-UID: jane\r\n");
     EXPECT_EQ(fields.at("headers2"), "X-Tessaline: MsgType=Fax\r\n");
     EXPECT_EQ(fields.at("attach1"), std::string("II*\0 fax pages", 14) + "\r\n");
-    EXPECT_TRUE(fs::exists(dir_ / "qrvmsg.txt"));
+
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_EQ(bodiesSeen.size(), 1u);
+    EXPECT_EQ(fs::path(bodiesSeen[0]).parent_path(), fs::path(runtime) / "corvinaport");
+    EXPECT_EQ(fs::status(fs::path(runtime) / "corvinaport").permissions() & fs::perms::all,
+              fs::perms::owner_all);
+    EXPECT_TRUE(BodyFiles().empty());
+}
+
+TEST_F(FaxSenderTest, BodyFileIsPrivateWhileItExists) {
+    bodyFolder = (dir_ / "private").string() + "/";
+    fs::create_directories(bodyFolder);
+    fs::perms mode = fs::perms::unknown;
+    windows.onPump = [&](FakeProgress&) {
+        for (const auto& f : BodyFiles()) mode = fs::status(f).permissions() & fs::perms::all;
+    };
+    FaxSender sender = Sender();
+    ASSERT_TRUE(sender.SendFax(job)) << sender.failure;
+    EXPECT_EQ(mode, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(BodyFiles().empty());
+}
+
+// Each cause of a failure gives its own detail under the failure text.
+TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);  // accepts, never answers
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    const std::string silentUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+
+    struct Case {
+        const char* name;
+        std::function<void()> setUp;
+        std::string detail;
+    };
+    const std::string location = "Getting the upload address failed: ";
+    const std::string upload = "The upload failed: ";
+    const std::vector<Case> cases = {
+        {"refused", [this] { settings.directory.RmMessages = "http://127.0.0.1:1/relay"; },
+         location + "the connection was refused."},
+        {"name", [this] { settings.directory.RmMessages = "http://no-such-host.invalid/r"; },
+         location + "the server's name was not found."},
+        {"status", [this] { relay.locationStatus = 503; },
+         location + "the service answered with HTTP status 503."},
+        {"no address", [this] { relay.namesUpload = false; },
+         location + "the service named no upload address."},
+        {"time-out", [&] { settings.directory.RmMessages = silentUrl; },
+         location + "no reply within the time limit."},
+        {"stopped", [this] { windows.cancelAfterPumps = 1; }, location + "stopped by the user."},
+        {"no mark", [this] { relay.SetUploadMark("success=false"); },
+         upload + "the service did not confirm the fax (no success mark)."},
+        {"upload status",
+         [this] { relay.upload.SetReply("HTTP/1.1 507 Full\r\nContent-Length: 0\r\n\r\n"); },
+         upload + "the service answered with HTTP status 507."},
+        {"broken",
+         [this] {
+             relay.upload.SetReply(
+                 "HTTP/1.1 200 OK\r\nX-R: success=true\r\n"
+                 "Content-Length: 100\r\n\r\ncut");
+         },
+         upload + "the connection broke off."},
+    };
+    const AppSettings original = settings;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings = original;
+        relay.locationStatus = 200;
+        relay.namesUpload = true;
+        relay.SetUploadMark("success=true");
+        windows.cancelAfterPumps = 0;
+        boxes.boxes.clear();
+        c.setUp();
+        FaxSender sender = Sender();
+        sender.locationTimeoutSeconds = 1;
+        EXPECT_FALSE(sender.SendFax(job));
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, kFaxFailedText);
+        EXPECT_EQ(boxes.boxes[0].detail, c.detail);
+        EXPECT_EQ(sender.failure, c.detail);
+        EXPECT_EQ(job.message.sendStatus, "fail");
+        EXPECT_TRUE(fs::exists(document));
+        EXPECT_TRUE(BodyFiles().empty());
+    }
+    ::close(silent);
+}
+
+// Two wizards sending at once: each fax reaches the relay with its own
+// document, because each submission has a body file of its own.
+TEST_F(FaxSenderTest, ConcurrentSubmissionsEachDeliverTheirOwnFax) {
+    TempFolder store;
+    RelayServer service(store.path());
+    ASSERT_TRUE(service.Start());
+    settings.directory.RmMessages = service.serviceUrl();
+    constexpr int kSenders = 4;
+    std::vector<std::thread> threads;
+    std::vector<int> accepted(kSenders, 0);
+    for (int i = 0; i < kSenders; ++i) {
+        const std::string doc = (dir_ / ("doc" + std::to_string(i) + ".tif")).string();
+        std::ofstream(doc, std::ios::binary) << "document " << i << std::string(200000, 'x');
+        threads.emplace_back([this, doc, i, &accepted] {
+            SystemClock real;
+            FaxSender sender(settings, real);
+            accepted[i] = sender.Submit("a@b", "5551234@fax.example", doc, nullptr).accepted;
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(accepted, std::vector<int>(kSenders, 1));
+    std::set<std::string> documents;
+    for (const auto& folder : service.ReceivedMessages())
+        for (const auto& e : fs::directory_iterator(folder))
+            if (e.path().extension() == ".tif") documents.insert(e.path().filename());
+    EXPECT_EQ(documents, (std::set<std::string>{"doc0.tif", "doc1.tif", "doc2.tif", "doc3.tif"}));
 }
 
 TEST_F(FaxSenderTest, ShowsTheSendingTextWhileWaiting) {
@@ -236,6 +385,8 @@ TEST_F(FaxSenderTest, UnreadableDocumentIsNeverSent) {
     EXPECT_EQ(relay.locationRequests, 0);
     EXPECT_EQ(job.message.sendStatus, "fail");
     EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(sender.failure, "Preparing the fax failed: cannot read the document " +
+                                  job.message.documentPath + ".");
 }
 
 TEST_F(FaxSenderTest, NoRecipientLeftEndsQuietly) {

@@ -1,6 +1,9 @@
 #include "transport/HttpRequest.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -196,6 +199,30 @@ TEST(PostForm, TimeLimitEndsAStalledExchangeAndIgnoresTheLateReply) {
     EXPECT_EQ(r.failure, "no reply within the time limit");
 }
 
+// The limit is clock time: polls that take longer than a millisecond each
+// do not stretch it.
+TEST(PostForm, TimeLimitIsClockTimeNotACountOfPolls) {
+    class SlowPolls final : public Clock {
+      public:
+        std::time_t Now() const override { return 0; }
+        std::chrono::milliseconds Steady() const override { return std::chrono::milliseconds(ms); }
+        void Sleep(std::chrono::milliseconds) override {
+            ms += 50;
+            ++polls;
+        }
+        long long ms = 0;
+        int polls = 0;
+    } clock;
+    LoopbackServer srv;
+    srv.server.Post("/stall", [&](const httplib::Request&, httplib::Response&) { srv.Hold(); });
+    HttpRequest r;
+    r.clock = &clock;
+    EXPECT_FALSE(r.PostForm(srv.Url("/stall"), "a=1"));
+    srv.Release();
+    EXPECT_EQ(clock.polls, 900);
+    EXPECT_EQ(r.failureKind, HttpFailure::TimedOut);
+}
+
 TEST(PostForm, SlowReplyWithinTheLimitSucceeds) {
     LoopbackServer srv;
     srv.server.Post("/slow", [](const httplib::Request&, httplib::Response& res) {
@@ -271,20 +298,41 @@ TEST(PostFile, SucceedsOnlyWithTheSuccessMarkInTheReplyHeaders) {
     EXPECT_FALSE(noAddress.PostFile("", body));
 }
 
-TEST(PostFile, UploadGoesOnAfterAStopAndPumpsTheWindow) {
+// A stop the user confirms during a 50 MB upload ends it at once; the bar
+// followed the bytes sent until then.
+TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     TempDir dir;
-    WriteFile(dir.File("b"), "x");
+    const std::string path = dir.File("large.bin");
+    {
+        std::ofstream out(path, std::ios::binary);
+        const std::string chunk(1 << 20, 'f');
+        for (int i = 0; i < 50; ++i) out << chunk;
+    }
     LoopbackServer srv;
-    srv.server.Post("/up", [](const httplib::Request&, httplib::Response& res) {
-        std::this_thread::sleep_for(200ms);
+    srv.server.Post("/up", [&](const httplib::Request&, httplib::Response& res,
+                               const httplib::ContentReader& reader) {
+        reader([&](const char*, std::size_t) {
+            std::this_thread::sleep_for(2ms);  // a slow line
+            return true;
+        });
         res.set_header("X-R", "success=true");
     });
     FakeProgress progress;
-    progress.cancelAfterPumps = 3;
+    std::chrono::steady_clock::time_point stoppedAt;
+    progress.onPump = [&](FakeProgress& p) {
+        if (p.pos >= 2 && !p.isCancelled) {
+            p.isCancelled = true;
+            stoppedAt = std::chrono::steady_clock::now();
+        }
+    };
     HttpRequest r;
     r.progressWindow = &progress;
-    EXPECT_TRUE(r.PostFile(srv.Url("/up"), dir.File("b"))) << r.failure;
-    EXPECT_GT(progress.pumps, 3);
+    EXPECT_FALSE(r.PostFile(srv.Url("/up"), path));
+    EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 1s);
+    EXPECT_EQ(r.failureKind, HttpFailure::Stopped);
+    EXPECT_EQ(r.failure, "stopped by the user");
+    EXPECT_GE(progress.pos, 2);
+    EXPECT_LT(progress.pos, 100);
 }
 
 TEST(PostFile, StreamsALargeBodyIntact) {
@@ -323,14 +371,38 @@ TEST(PostFile, StreamsALargeBodyIntact) {
     EXPECT_EQ(gotHash, sentHash);
 }
 
-TEST(PostFile, DeadPeerFailsAfterTheStallGuard) {
+// A peer that takes nothing, and one that trickles, both end at the
+// low-speed guard instead of holding the upload for ever.
+TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
     TempDir dir;
-    WriteFile(dir.File("b"), "x");
+    WriteFile(dir.File("b"), std::string(4u << 20, 'b'));
+    // A peer that accepts and then never reads nor answers.
+    const int dead = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(dead, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::getsockname(dead, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    ASSERT_EQ(::listen(dead, 4), 0);
     LoopbackServer srv;
-    srv.server.Post("/dead", [&](const httplib::Request&, httplib::Response&) { srv.Hold(); });
-    HttpRequest r;
-    r.stallSeconds = 1;
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(r.PostFile(srv.Url("/dead"), dir.File("b")));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 20s);
+    srv.server.Post("/trickle", [](const httplib::Request&, httplib::Response&,
+                                   const httplib::ContentReader& reader) {
+        int chunks = 0;
+        reader([&chunks](const char*, std::size_t) {
+            std::this_thread::sleep_for(100ms);
+            return ++chunks < 60;
+        });
+    });
+    const std::string deadUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+    for (const std::string& url : {deadUrl, srv.Url("/trickle")}) {
+        HttpRequest r;
+        r.lowSpeedBytes = 1 << 20;
+        r.lowSpeedSeconds = 1;
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(r.PostFile(url, dir.File("b"))) << url;
+        EXPECT_EQ(r.failureKind, HttpFailure::TooSlow) << url << ": " << r.failure;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 20s);
+    }
+    ::close(dead);
 }

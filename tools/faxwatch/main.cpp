@@ -1,7 +1,9 @@
 // corvinaport-faxwatch: hands the prints of the fax printer to this user's
-// Send a Fax wizard. Started with the desktop session.
+// Send a Fax wizard, and retries the faxes stored in the outbox. Started with
+// the desktop session.
 //
-//   corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS] [--once]
+//   corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS]
+//                        [--retry SECONDS] [--once]
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
@@ -11,16 +13,19 @@
 #include <string>
 
 #include "tools/faxwatch/FaxWatcher.h"
+#include "tools/faxwatch/OutboxRetry.h"
 
 namespace {
 
 int Usage() {
     std::fprintf(stderr,
                  "usage: corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS] "
-                 "[--once]\n"
+                 "[--retry SECONDS] [--once]\n"
                  "Watches the fax printer's folder of this user (CORVINAPORT_WINDIR, else\n"
                  "/var/spool/corvinaport/<user>/) and hands every print to the running Send a\n"
-                 "Fax wizard, or starts one for it. --once handles the prints present and ends.\n");
+                 "Fax wizard, or starts one for it. --once handles the prints present and ends.\n"
+                 "Every --retry SECONDS (60; 0: never) the faxes stored in the outbox whose\n"
+                 "next attempt is due are sent with corvinaport-outbox.\n");
     return 2;
 }
 
@@ -31,6 +36,7 @@ int main(int argc, char** argv) {
     FaxWatchOptions options = DefaultFaxWatchOptions(
         QFileInfo(QCoreApplication::applicationFilePath()).path().toStdString());
     bool once = false;
+    long retrySeconds = 60;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--folder") == 0 && hasValue) {
@@ -42,6 +48,11 @@ int main(int argc, char** argv) {
             const double seconds = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != '\0' || seconds < 0 || seconds > 3600) return Usage();
             options.grace = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+        } else if (std::strcmp(argv[i], "--retry") == 0 && hasValue) {
+            char* end = nullptr;
+            retrySeconds = std::strtol(argv[++i], &end, 10);
+            if (end == argv[i] || *end != '\0' || retrySeconds < 0 || retrySeconds > 86400)
+                return Usage();
         } else if (std::strcmp(argv[i], "--once") == 0) {
             once = true;
         } else {
@@ -73,5 +84,12 @@ int main(int argc, char** argv) {
         done.start(100);
         return QCoreApplication::exec();
     }
+    OutboxRetry retry(QFileInfo(QCoreApplication::applicationFilePath()).path().toStdString(),
+                      std::chrono::seconds(retrySeconds > 0 ? retrySeconds : 60));
+    QObject::connect(&retry, &OutboxRetry::report, [](const QString& line) {
+        std::printf("corvinaport-faxwatch: outbox: %s\n", line.toLocal8Bit().constData());
+        std::fflush(stdout);
+    });
+    if (retrySeconds > 0) retry.Start();
     return QCoreApplication::exec();
 }

@@ -114,7 +114,7 @@ TEST_F(RelayTest, StalledRelayEndsWhenTheUserStopsAndStopLetsItGo) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(Send(relay));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
-    EXPECT_EQ(failure, "location request: stopped by the user");
+    EXPECT_EQ(failure, "Getting the upload address failed: stopped by the user.");
     EXPECT_TRUE(fs::exists(document));
     relay.Stop();  // returns although the handler still waited
 }

@@ -1,0 +1,334 @@
+// Sending the stored faxes later: reading the outbox back, the senders'
+// state, exactly-once delivery, the command and the watcher's retry.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "app/AppSettings.h"
+#include "app/RegistryStore.h"
+#include "support/FakeClock.h"
+#include "support/TempFolder.h"
+#include "tools/faxwatch/OutboxRetry.h"
+#include "tools/outbox/OutboxSender.h"
+#include "tools/relay/RelayServer.h"
+#include "wizard/Outbox.h"
+#include "wizard/OutboxReader.h"
+
+namespace fs = std::filesystem;
+using Kind = OutboxSender::Result::Kind;
+
+namespace {
+
+int argc = 1;
+char arg0[] = "outbox_test";
+char* argv[] = {arg0, nullptr};
+QCoreApplication app(argc, argv);
+
+const bool kNoProxy = [] {
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) ::unsetenv(v);
+    return true;
+}();
+
+std::string Bin(const std::string& path) {
+    const char* dir = std::getenv("CORVINAPORT_TEST_BINDIR");
+    return std::string(dir ? dir : ".") + "/" + path;
+}
+
+// Makes a file or folder look written an hour ago, past the writing grace.
+void Age(const std::string& path) {
+    const timeval old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+    ::lutimes(path.c_str(), old);
+}
+
+std::string Shell(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    *status = WEXITSTATUS(::pclose(pipe));
+    return out;
+}
+
+// A user's folders, stored faxes written by the wizard's own writer, and the
+// stand-in relay on loopback.
+class OutboxTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        local = root.path() + "local/";
+        fs::create_directories(local + "outbox");
+        settings.general.WebmailUserName = "jane";
+        settings.general.WebmailPassword = "s3cret";
+        settings.directory.LocalFolders = local;
+        settings.directory.RmMessages = "http://127.0.0.1:1/relay";  // down
+        sender.bodyFolder = root.path();
+    }
+    // Stores a fax as the wizard does and returns its folder name.
+    std::string Store(std::time_t when) {
+        const std::string doc = root.path() + "fax" + std::to_string(when) + ".tif";
+        root.Write("fax" + std::to_string(when) + ".tif", "II*\0 pages of " + std::to_string(when));
+        FaxMessage m;
+        m.from = "jane@example.com";
+        m.to = "\"Bob\" <5551234>";
+        m.documentPath = doc;
+        std::string folder;
+        EXPECT_TRUE(SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, &folder));
+        Age(folder + "/msg.qvm");
+        Age(folder);
+        return fs::path(folder).filename();
+    }
+    bool StartRelay() {
+        if (!relay.Start()) return false;
+        settings.directory.RmMessages = relay.serviceUrl();
+        return true;
+    }
+    // The registry store the command reads, for the current settings.
+    std::string Registry() const {
+        const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
+        std::ofstream(root.path() + "registry.reg", std::ios::binary)
+            << "Windows Registry Editor Version 5.00\r\n\r\n"
+            << key << "General]\r\n\"WebmailUserName\"=\"jane\"\r\n\r\n"
+            << key << "Directory]\r\n\"LocalFolders\"=\"" << local << "\"\r\n\"RmMessages\"=\""
+            << settings.directory.RmMessages << "\"\r\n\r\n";
+        return "CORVINAPORT_REGISTRY='" + root.path() + "registry.reg' XDG_RUNTIME_DIR='" +
+               root.path() + "' ";
+    }
+
+    TempFolder root;
+    TempFolder store;
+    std::string local;
+    AppSettings settings;
+    OutboxSender sender{settings};
+    RelayServer relay{store.path()};
+};
+
+}  // namespace
+
+TEST(OutboxMessageParse, ReadsBackWhatTheWriterWritesAndRejectsTheRest) {
+    OutboxMessage m;
+    m.from = "jane@example.com";
+    m.to = "5551234@fax.example, \"Ann\" <ann@example.com>";
+    m.subject = "Offer";
+    m.dir = "1700000000";
+    m.year = 2023;
+    m.size = 812;
+    m.msgtype = 1;
+    m.body = "two\nlines";
+    m.attachments = {"/home/jane/local/outbox/1700000000/offer.tif"};
+    const std::string bytes = *m.Render();
+    const auto back = OutboxMessage::Parse(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Render(), bytes);
+
+    const std::string good = bytes;
+    const std::map<std::string, std::string> bad = {
+        {"empty", ""},
+        {"garbage", "hello\r\nworld\r\n"},
+        {"a line missing", good.substr(good.find("to: "))},
+        {"no number", std::string(good).replace(good.find("2023"), 4, "20x3")},
+        {"no attachment line", good.substr(0, good.find("attachment:"))},
+        {"cut inside a line", good.substr(0, good.size() - 3)},
+        {"a NUL byte", std::string(good).insert(10, 1, '\0')},
+    };
+    for (const auto& [name, text] : bad) {
+        std::string problem;
+        EXPECT_FALSE(OutboxMessage::Parse(text, &problem)) << name;
+        EXPECT_FALSE(problem.empty()) << name;
+    }
+}
+
+TEST(SendStateAndBackOff, RoundTripAndDelays) {
+    SendState s;
+    s.attempts = 3;
+    s.lastAttempt = 1700000000;
+    s.lastError = "The upload failed:\nbroken";
+    const SendState back = SendState::Parse(s.Render());
+    EXPECT_EQ(back.attempts, 3);
+    EXPECT_EQ(back.lastAttempt, 1700000000);
+    EXPECT_EQ(back.lastError, "The upload failed: broken");
+    EXPECT_FALSE(back.accepted);
+    EXPECT_EQ(SendState::Parse("attempts: -4\ngarbage\naccepted: yes\n").attempts, 0);
+    EXPECT_TRUE(SendState::Parse("accepted: yes").accepted);
+
+    const int minutes[] = {0, 1, 5, 15, 60, 60, 60};
+    for (int attempts = 0; attempts < 7; ++attempts) {
+        EXPECT_EQ(RetryDelay(attempts).count(), minutes[attempts] * 60) << attempts;
+        SendState due;
+        due.attempts = attempts;
+        due.lastAttempt = 1000000;
+        EXPECT_TRUE(RetryDue(due, 1000000 + minutes[attempts] * 60)) << attempts;
+        if (attempts > 0) {
+            EXPECT_FALSE(RetryDue(due, 1000000 + minutes[attempts] * 60 - 1));
+        }
+    }
+}
+
+// Malformed and foreign entries are reported, never sent and never deleted.
+TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
+    const std::string ready = Store(1700000000);
+    const std::string outbox = local + "outbox/";
+    auto folder = [&](const std::string& name, const std::string& message) {
+        fs::create_directories(outbox + name);
+        if (!message.empty()) std::ofstream(outbox + name + "/msg.qvm") << message;
+        Age(outbox + name + "/msg.qvm");
+        Age(outbox + name);
+    };
+    const std::string good = root.Read("local/outbox/" + ready + "/msg.qvm");
+    folder(".staging", good);
+    folder("empty", "");
+    folder("garbage", "this is not a message\r\n");
+    folder("nodoc", good);
+    fs::remove(outbox + "nodoc/fax1700000000.tif");
+    folder("outside", good.substr(0, good.find("attachment:")) + "attachment:\r\n/etc/passwd\r\n");
+    folder("huge", "x");
+    ::truncate((outbox + "huge/msg.qvm").c_str(), 1LL << 30);  // sparse: 1 GB, no disk
+    fs::create_directory_symlink(outbox + ready, outbox + "link");
+    std::ofstream(outbox + "staged.tif") << "the job being composed";
+    folder("young", good);
+    ::utimes((outbox + "young/msg.qvm").c_str(), nullptr);
+
+    std::map<std::string, std::string> seen;
+    for (const StoredFax& fax : OutboxReader(local).List(std::time(nullptr))) {
+        const char* status[] = {"ready", "accepted", "writing", "broken"};
+        seen[fax.name] = std::string(status[static_cast<int>(fax.status)]) + " " + fax.problem;
+    }
+    const std::map<std::string, std::string> expected = {
+        {ready, "ready "},
+        {"empty", "broken msg.qvm is missing"},
+        {"garbage", "broken msg.qvm is malformed: line 1 is not \"from: ...\""},
+        {"nodoc", "broken its document fax1700000000.tif is missing"},
+        {"outside", "broken its document passwd is missing"},
+        {"huge", "broken msg.qvm is too large (1073741824 bytes)"},
+        {"link", "broken is a symbolic link; left alone"},
+        {"young", "writing still being written"},
+    };
+    EXPECT_EQ(seen, expected);
+
+    for (const auto& r : sender.Send({}, false))
+        if (r.name != ready) {
+            EXPECT_EQ(r.kind, Kind::Skipped) << r.name;
+        }
+    for (const char* name : {".staging", "empty", "garbage", "nodoc", "huge", "link", "staged.tif"})
+        EXPECT_TRUE(fs::exists(fs::symlink_status(outbox + name))) << name;
+}
+
+// A fax stored while the relay is down fails with its cause recorded, waits
+// for its back-off, and is delivered exactly once when the relay is back.
+TEST_F(OutboxTest, FaxStoredWhileTheRelayIsDownIsDeliveredOnceWhenItIsBack) {
+    const std::string name = Store(1700000000);
+    const std::string folder = local + "outbox/" + name;
+    const std::string msg = root.Read("local/outbox/" + name + "/msg.qvm");
+
+    const auto failed = sender.SendOne(name, false);
+    EXPECT_EQ(failed.kind, Kind::Failed);
+    EXPECT_EQ(failed.text, "Getting the upload address failed: the connection was refused.");
+    const auto stored = OutboxReader(local).Read(name, std::time(nullptr));
+    EXPECT_EQ(stored->state.attempts, 1);
+    EXPECT_EQ(stored->state.lastError, failed.text);
+    EXPECT_EQ(root.Read("local/outbox/" + name + "/msg.qvm"), msg);  // never written into
+    EXPECT_EQ(sender.SendOne(name, true).kind, Kind::NotDue);
+
+    ASSERT_TRUE(StartRelay());
+    const auto results = sender.Send({}, false);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].kind, Kind::Sent);
+    EXPECT_TRUE(sender.Send({}, false).empty());
+    ASSERT_EQ(relay.ReceivedMessages().size(), 1u);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_EQ(root.Read("local/sent/" + name + "/msg.qvm"), msg);
+    EXPECT_TRUE(SendState::Parse(root.Read("local/sent/" + name + "/send.state")).accepted);
+    // Nothing of the exchange (the password) stays behind.
+    for (const auto& e : fs::recursive_directory_iterator(root.path()))
+        EXPECT_EQ(e.path().filename().string().find("qrvmsg"), std::string::npos);
+}
+
+// A crash between the relay's success and the move: the fax is moved, not
+// sent again. A busy folder is left to the sender holding it.
+TEST_F(OutboxTest, AcceptedFaxIsOnlyMovedAndALockedOneIsBusy) {
+    ASSERT_TRUE(StartRelay());
+    const std::string accepted = Store(1700000000);
+    const std::string locked = Store(1700000100);
+    fs::create_directories(local + "sent/" + accepted);  // an older fax of that name
+    SendState state;
+    state.attempts = 1;
+    state.accepted = true;
+    ASSERT_TRUE(WriteSendState(local + "outbox/" + accepted, state));
+    OutboxLock other(local + "outbox/" + locked);
+    ASSERT_TRUE(other.held());
+
+    EXPECT_EQ(sender.SendOne(accepted, false).kind, Kind::Moved);
+    EXPECT_EQ(sender.SendOne(locked, false).kind, Kind::Busy);
+    EXPECT_TRUE(relay.ReceivedMessages().empty());
+    EXPECT_TRUE(fs::exists(local + "sent/" + accepted + "-1/msg.qvm"));
+    EXPECT_TRUE(fs::exists(local + "outbox/" + locked + "/msg.qvm"));
+    EXPECT_EQ(sender.SendOne("no-such", false).kind, Kind::Missing);
+}
+
+// Two commands at once deliver every fax exactly once; the command's lines,
+// exit status and usage.
+TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
+    ASSERT_TRUE(StartRelay());
+    constexpr int kFaxes = 6;
+    for (int i = 0; i < kFaxes; ++i) (void)Store(1700000000 + i * 10);
+    const std::string env = Registry();
+    const std::string command = env + Bin("tools/outbox/corvinaport-outbox");
+
+    int status = -1;
+    const std::string listed = Shell(command + " list", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(listed.find("1700000000: to 5551234@fax.corvinaport.net; document fax1700000000.tif; "
+                          "0 attempts\n"),
+              std::string::npos)
+        << listed;
+
+    const std::string both = Shell("(" + command + " send > " + root.path() + "a.txt & " + command +
+                                       " send > " + root.path() + "b.txt; wait); cat " +
+                                       root.path() + "a.txt " + root.path() + "b.txt",
+                                   &status);
+    EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes)) << both;
+    std::size_t sentLines = 0;
+    for (std::size_t at = both.find(": sent\n"); at != std::string::npos;
+         at = both.find(": sent\n", at + 1))
+        ++sentLines;
+    EXPECT_EQ(sentLines, static_cast<std::size_t>(kFaxes)) << both;
+
+    EXPECT_EQ(Shell(command + " send", &status), "");
+    EXPECT_EQ(status, 0);
+    (void)Shell(command + " send 9999 2>&1", &status);
+    EXPECT_EQ(status, 1);
+    for (const char* usage : {"", " frobnicate", " list extra", " send --now"}) {
+        (void)Shell(command + usage + " 2>&1", &status);
+        EXPECT_EQ(status, 2) << usage;
+    }
+    EXPECT_NE(Shell(command + " --help", &status).find("Exit status:"), std::string::npos);
+    EXPECT_EQ(status, 0);
+}
+
+// The watcher's automatic retry runs the command and counts its outcome.
+TEST_F(OutboxTest, AutomaticRetryDeliversTheStoredFax) {
+    const std::string name = Store(1700000000);
+    ASSERT_TRUE(StartRelay());
+    const std::string env = Registry();
+    for (const auto& [key, value] : std::map<std::string, std::string>{
+             {"CORVINAPORT_REGISTRY", root.path() + "registry.reg"},
+             {"XDG_RUNTIME_DIR", root.path()},
+             {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.path() + "no-bus"}})
+        ::setenv(key.c_str(), value.c_str(), 1);
+    OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
+    QSignalSpy done(&retry, &OutboxRetry::roundDone);
+    retry.RunNow();
+    ASSERT_TRUE(done.wait(30000));
+    EXPECT_EQ(done.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(done.at(0).at(1).toInt(), 0);
+    EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
+    EXPECT_TRUE(fs::exists(local + "sent/" + name));
+    for (const char* key : {"CORVINAPORT_REGISTRY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"})
+        ::unsetenv(key);
+}

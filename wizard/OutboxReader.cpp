@@ -1,0 +1,241 @@
+#include "wizard/OutboxReader.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <memory>
+
+#include "wizard/FileReplace.h"
+
+namespace {
+
+constexpr std::size_t kMaxStateBytes = 64 * 1024;
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// Reads a small regular file without following a link. nullopt with the
+// reason when it is missing, not a plain file or larger than limit.
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
+                                         std::string* problem, time_t* modified = nullptr) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *problem = errno == ELOOP    ? "is a symbolic link"
+                   : errno == ENOENT ? "is missing"
+                                     : std::strerror(errno);
+        return std::nullopt;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *problem = "is not a plain file";
+        return std::nullopt;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > limit) {
+        *problem =
+            "is too large (" + std::to_string(static_cast<long long>(st.st_size)) + " bytes)";
+        return std::nullopt;
+    }
+    if (modified) *modified = st.st_mtime;
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool UsableName(const std::string& name) {
+    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
+}
+
+// The file name of an attachment path as any copy of the product wrote it.
+std::string BaseName(const std::string& path) {
+    const auto cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+SendState SendState::Parse(std::string_view bytes) {
+    SendState s;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        const std::string_view line = bytes.substr(start, end - start);
+        start = end + 1;
+        const auto colon = line.find(": ");
+        if (colon == std::string_view::npos) continue;
+        const std::string_view key = line.substr(0, colon);
+        const std::string_view value = line.substr(colon + 2);
+        auto number = [&value](auto& out) {
+            std::remove_reference_t<decltype(out)> n{};
+            const auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+            if (ec == std::errc() && p == value.data() + value.size() && n >= 0) out = n;
+        };
+        if (key == "attempts") {
+            number(s.attempts);
+        } else if (key == "last-attempt") {
+            long long t = 0;
+            number(t);
+            s.lastAttempt = static_cast<std::time_t>(t);
+        } else if (key == "last-error") {
+            s.lastError.assign(value);
+        } else if (key == "accepted") {
+            s.accepted = value == "yes";
+        }
+    }
+    return s;
+}
+
+std::string SendState::Render() const {
+    std::string error = lastError;
+    std::replace(error.begin(), error.end(), '\n', ' ');
+    std::replace(error.begin(), error.end(), '\r', ' ');
+    return "attempts: " + std::to_string(attempts) + "\n" +
+           "last-attempt: " + std::to_string(static_cast<long long>(lastAttempt)) + "\n" +
+           "last-error: " + error + "\n" + "accepted: " + (accepted ? "yes" : "no") + "\n";
+}
+
+std::chrono::seconds RetryDelay(int attempts) {
+    static constexpr std::array<int, 4> kMinutes = {1, 5, 15, 60};
+    if (attempts <= 0) return std::chrono::seconds(0);
+    const auto index = static_cast<std::size_t>(attempts - 1);
+    return std::chrono::minutes(index < kMinutes.size() ? kMinutes[index] : 60);
+}
+
+bool RetryDue(const SendState& state, std::time_t now) {
+    if (state.attempts <= 0 || state.lastAttempt > now) return true;
+    return now - state.lastAttempt >= RetryDelay(state.attempts).count();
+}
+
+OutboxReader::OutboxReader(std::string localFolders) : localFolders_(std::move(localFolders)) {}
+
+std::vector<StoredFax> OutboxReader::List(std::time_t now) const {
+    std::vector<StoredFax> found;
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(outbox().c_str()));
+    if (!dir) return found;
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (UsableName(name)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names)
+        if (auto fax = Read(name, now)) found.push_back(std::move(*fax));
+    return found;
+}
+
+std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t now) const {
+    if (!UsableName(name)) return std::nullopt;
+    StoredFax fax;
+    fax.name = name;
+    fax.folder = outbox() + name;
+    struct stat st {};
+    if (::lstat(fax.folder.c_str(), &st) != 0) return std::nullopt;
+    auto broken = [&fax](std::string why) {
+        fax.status = StoredFax::Status::Broken;
+        fax.problem = std::move(why);
+        return fax;
+    };
+    if (S_ISLNK(st.st_mode)) return broken("is a symbolic link; left alone");
+    // Plain files of the outbox are staged documents, not stored faxes.
+    if (!S_ISDIR(st.st_mode)) return std::nullopt;
+    const bool youngFolder = st.st_mtime > now - kWritingGraceSeconds;
+
+    std::string why;
+    time_t modified = 0;
+    const auto bytes =
+        ReadSmallFile(fax.folder + "/" + kMessageFileName, kMaxMessageFileBytes, &why, &modified);
+    auto writingOr = [&](bool young, std::string problem) {
+        if (!young) return broken(std::move(problem));
+        fax.status = StoredFax::Status::Writing;
+        fax.problem = "still being written";
+        return fax;
+    };
+    if (!bytes)
+        return writingOr(youngFolder && why == "is missing",
+                         std::string(kMessageFileName) + " " + why);
+    const bool young = modified > now - kWritingGraceSeconds;
+    auto message = OutboxMessage::Parse(*bytes, &why);
+    if (!message) return writingOr(young, std::string(kMessageFileName) + " is malformed: " + why);
+    fax.message = std::move(*message);
+    if (young) return writingOr(true, {});
+
+    if (fax.message.to.find_first_not_of(" ,") == std::string::npos)
+        return broken("names no recipient");
+    if (fax.message.attachments.empty()) return broken("names no document");
+    const std::string document = BaseName(fax.message.attachments.front());
+    if (!UsableName(document) || document == kMessageFileName || document == kSendStateName)
+        return broken("names no usable document");
+    fax.document = fax.folder + "/" + document;
+    struct stat doc {};
+    if (::lstat(fax.document.c_str(), &doc) != 0)
+        return broken("its document " + document + " is missing");
+    if (!S_ISREG(doc.st_mode)) return broken("its document " + document + " is not a plain file");
+
+    const auto state = ReadSmallFile(fax.folder + "/" + kSendStateName, kMaxStateBytes, &why);
+    if (state) fax.state = SendState::Parse(*state);
+    fax.status = fax.state.accepted ? StoredFax::Status::Accepted : StoredFax::Status::Ready;
+    return fax;
+}
+
+OutboxLock::OutboxLock(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+OutboxLock::~OutboxLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
+}
+
+bool WriteSendState(const std::string& folder, const SendState& state) {
+    return WriteFileReplacing(folder + "/" + kSendStateName, state.Render());
+}
+
+std::optional<std::string> MoveToSent(const std::string& folder, const std::string& name,
+                                      const std::string& sentFolder, std::string* problem) {
+    auto fail = [problem](std::string why) -> std::optional<std::string> {
+        if (problem) *problem = std::move(why);
+        return std::nullopt;
+    };
+    std::string sent = sentFolder;
+    while (sent.size() > 1 && sent.back() == '/') sent.pop_back();
+    if (::mkdir(sent.c_str(), 0700) != 0 && errno != EEXIST)
+        return fail("cannot make " + sent + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::lstat(sent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return fail(sent + " is not a folder");
+    for (int n = 0; n < 1000; ++n) {
+        const std::string target = sent + "/" + name + (n == 0 ? "" : "-" + std::to_string(n));
+        // Never over an existing entry: a name already in the history stays.
+        if (::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return target;
+        if (errno != EEXIST && errno != ENOTEMPTY)
+            return fail("cannot move " + folder + " to " + target + ": " + std::strerror(errno));
+    }
+    return fail("no free name for " + name + " in " + sent);
+}
