@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -249,15 +245,8 @@ TEST_F(FaxSenderTest, BodyFileIsPrivateWhileItExists) {
 
 // Each cause of a failure gives its own detail under the failure text.
 TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
-    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);  // accepts, never answers
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len), 0);
-    ASSERT_EQ(::listen(silent, 4), 0);
-    const std::string silentUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+    const SilentPeer silent;  // accepts, never answers
+    const std::string silentUrl = silent.Url();
 
     struct Case {
         const char* name;
@@ -312,7 +301,6 @@ TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
         EXPECT_TRUE(fs::exists(document));
         EXPECT_TRUE(BodyFiles().empty());
     }
-    ::close(silent);
 }
 
 // Two wizards sending at once: each fax reaches the relay with its own

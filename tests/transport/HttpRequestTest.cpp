@@ -1,9 +1,6 @@
 #include "transport/HttpRequest.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -376,15 +373,7 @@ TEST(PostFile, StreamsALargeBodyIntact) {
 TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
     TempDir dir;
     WriteFile(dir.File("b"), std::string(4u << 20, 'b'));
-    // A peer that accepts and then never reads nor answers.
-    const int dead = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(dead, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::getsockname(dead, reinterpret_cast<sockaddr*>(&addr), &len), 0);
-    ASSERT_EQ(::listen(dead, 4), 0);
+    const SilentPeer dead;
     LoopbackServer srv;
     srv.server.Post("/trickle", [](const httplib::Request&, httplib::Response&,
                                    const httplib::ContentReader& reader) {
@@ -394,8 +383,7 @@ TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
             return ++chunks < 60;
         });
     });
-    const std::string deadUrl = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
-    for (const std::string& url : {deadUrl, srv.Url("/trickle")}) {
+    for (const std::string& url : {dead.Url(), srv.Url("/trickle")}) {
         HttpRequest r;
         r.lowSpeedBytes = 1 << 20;
         r.lowSpeedSeconds = 1;
@@ -404,5 +392,4 @@ TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
         EXPECT_EQ(r.failureKind, HttpFailure::TooSlow) << url << ": " << r.failure;
         EXPECT_LT(std::chrono::steady_clock::now() - started, 20s);
     }
-    ::close(dead);
 }
