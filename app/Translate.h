@@ -14,3 +14,13 @@ inline constexpr const char* kMessageContext = "Message";
 [[nodiscard]] inline QString ShownText(const std::string& text) {
     return QCoreApplication::translate(kMessageContext, text.c_str());
 }
+
+// A marked text with its %1, %2... filled in, in the user's language, for
+// texts composed before they reach a box (the cause of a failure, say).
+template <typename... Args>
+[[nodiscard]] std::string TranslatedText(const char* text, const Args&... args) {
+    if constexpr (sizeof...(Args) == 0)
+        return ShownText(text).toStdString();
+    else
+        return ShownText(text).arg(QString::fromStdString(args)...).toStdString();
+}

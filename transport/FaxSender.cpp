@@ -36,7 +36,8 @@ class BodyFile {
         buffer.push_back('\0');
         fd_ = ::mkostemps(buffer.data(), 4, O_CLOEXEC);
         if (fd_ < 0) {
-            *why = "cannot make a body file in " + folder + ": " + std::strerror(errno);
+            *why = TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot make a body file in %1: %2"),
+                                  folder, std::string(std::strerror(errno)));
             return;
         }
         path_ = buffer.data();
@@ -73,22 +74,23 @@ std::string PrivateBodyFolder(std::string* why) {
 const char* StepText(SendOutcome::Step step) {
     switch (step) {
         case SendOutcome::Step::Prepare:
-            return "Preparing the fax";
+            return QT_TRANSLATE_NOOP("Message", "Preparing the fax");
         case SendOutcome::Step::Location:
-            return "Getting the upload address";
+            return QT_TRANSLATE_NOOP("Message", "Getting the upload address");
         case SendOutcome::Step::Upload:
-            return "The upload";
+            return QT_TRANSLATE_NOOP("Message", "The upload");
         case SendOutcome::Step::None:
             break;
     }
-    return "Sending";
+    return QT_TRANSLATE_NOOP("Message", "Sending");
 }
 
 }  // namespace
 
 std::string SendOutcome::Detail() const {
     if (accepted) return {};
-    return std::string(StepText(step)) + " failed: " + reason + ".";
+    return TranslatedText(QT_TRANSLATE_NOOP("Message", "%1 failed: %2."),
+                          TranslatedText(StepText(step)), reason);
 }
 
 std::string EncodeQueryValue(const std::string& value) {
@@ -158,11 +160,13 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
     for (const auto& a : message.attachments) {
         if (::access(a->path.c_str(), R_OK) != 0)
             return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
-                        "cannot read the document " + a->path);
+                        TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot read the document %1"),
+                                       a->path));
     }
     if (!message.WriteBodyTo(body.Release()))
         return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
-                    "cannot write the body file " + body.path());
+                    TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot write the body file %1"),
+                                   body.path()));
 
     std::string uploadAddress;
     {
@@ -179,8 +183,9 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         uploadAddress = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
     }
     if (uploadAddress.empty())
-        return fail(SendOutcome::Step::Location, HttpFailure::Other,
-                    "the service named no upload address");
+        return fail(
+            SendOutcome::Step::Location, HttpFailure::Other,
+            TranslatedText(QT_TRANSLATE_NOOP("Message", "the service named no upload address")));
 
     HttpRequest upload;
     upload.progressWindow = message.progressWindow;

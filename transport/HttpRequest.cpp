@@ -15,6 +15,7 @@
 
 #include "app/Clock.h"
 #include "app/TaskProgress.h"
+#include "app/Translate.h"
 #include "transport/CQrvHTTPException.h"
 
 namespace {
@@ -188,30 +189,37 @@ std::string Describe(HttpFailure kind, long status, std::int32_t lowSpeedBytes,
         case HttpFailure::None:
             return {};
         case HttpFailure::Refused:
-            return "the connection was refused";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the connection was refused"));
         case HttpFailure::NameNotFound:
-            return "the server's name was not found";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the server's name was not found"));
         case HttpFailure::Certificate:
-            return "the server's certificate was refused";
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "the server's certificate was refused"));
         case HttpFailure::HttpStatus:
-            return "the service answered with HTTP status " + std::to_string(status);
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "the service answered with HTTP status %1"),
+                std::to_string(status));
         case HttpFailure::NoSuccessMark:
-            return "the service did not confirm the fax (no success mark)";
+            return TranslatedText(QT_TRANSLATE_NOOP(
+                "Message", "the service did not confirm the fax (no success mark)"));
         case HttpFailure::TimedOut:
-            return "no reply within the time limit";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "no reply within the time limit"));
         case HttpFailure::TooSlow:
-            return "the transfer stalled (below " + std::to_string(lowSpeedBytes) +
-                   " bytes a second for " + std::to_string(lowSpeedSeconds) + " seconds)";
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message",
+                                  "the transfer stalled (below %1 bytes a second for %2 seconds)"),
+                std::to_string(lowSpeedBytes), std::to_string(lowSpeedSeconds));
         case HttpFailure::Broken:
-            return "the connection broke off";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the connection broke off"));
         case HttpFailure::Stopped:
-            return "stopped by the user";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "stopped by the user"));
         case HttpFailure::BadAddress:
         case HttpFailure::BodyFile:
         case HttpFailure::Other:
             break;
     }
-    return detail.empty() ? std::string("unexpected failure") : detail;
+    return detail.empty() ? TranslatedText(QT_TRANSLATE_NOOP("Message", "unexpected failure"))
+                          : detail;
 }
 
 }  // namespace
@@ -275,7 +283,8 @@ struct HttpRequest::Worker {
     int RunForm() {
         std::string current = url;
         if (current.empty()) {
-            failure = "no address";
+            failure = TranslatedText(QT_TRANSLATE_NOOP("Message", "no address is configured"));
+            kind = HttpFailure::BadAddress;
             return 1;
         }
         requestsMade = 0;
