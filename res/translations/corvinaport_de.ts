@@ -306,6 +306,89 @@ Das Dokument liegt weiterhin in:
     </message>
 </context>
 <context>
+    <name>CPageViewer</name>
+    <message>
+        <source>Preview - Send a Fax</source>
+        <translation>Vorschau - Fax senden</translation>
+    </message>
+    <message>
+        <source>&lt; &amp;Previous</source>
+        <translation>&lt; &amp;Zurück</translation>
+    </message>
+    <message>
+        <source>Previous page</source>
+        <translation>Vorherige Seite</translation>
+    </message>
+    <message>
+        <source>Page number</source>
+        <translation>Seitennummer</translation>
+    </message>
+    <message>
+        <source>Ne&amp;xt &gt;</source>
+        <translation>&amp;Weiter &gt;</translation>
+    </message>
+    <message>
+        <source>Next page</source>
+        <translation>Nächste Seite</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;out</source>
+        <translation>Ver&amp;kleinern</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;in</source>
+        <translation>Ver&amp;größern</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Fit &amp;width</source>
+        <translation>An &amp;Breite anpassen</translation>
+    </message>
+    <message>
+        <source>Fit the page to the window&apos;s width</source>
+        <translation>Die Seite an die Breite des Fensters anpassen</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Seite</translation>
+    </message>
+    <message>
+        <source>Page picture</source>
+        <translation>Bild der Seite</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>This page can no longer be read.</source>
+        <translation>Diese Seite kann nicht mehr gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+</context>
+<context>
     <name>CScheduleFax</name>
     <message>
         <source>Schedule the Fax - Send a Fax</source>
@@ -330,6 +413,14 @@ Das Dokument liegt weiterhin in:
     <message>
         <source>&amp;Place fax in &quot;outbox&quot;</source>
         <translation>Fax in den „&amp;Postausgang“ legen</translation>
+    </message>
+    <message>
+        <source>Pre&amp;view</source>
+        <translation>&amp;Vorschau</translation>
+    </message>
+    <message>
+        <source>Preview the fax</source>
+        <translation>Vorschau des Faxes</translation>
     </message>
 </context>
 <context>
@@ -487,6 +578,10 @@ Das Dokument liegt weiterhin in:
     <message>
         <source> Cancel </source>
         <translation> Abbrechen </translation>
+    </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>Wird angehalten...</translation>
     </message>
 </context>
 <context>
@@ -859,6 +954,138 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
     <message>
         <source>&amp;About Send a Fax - Corvinaport...</source>
         <translation>&amp;Info über Fax senden - Corvinaport...</translation>
+    </message>
+    <message>
+        <source>cannot make a body file in %1: %2</source>
+        <translation>in %1 kann keine Nachrichtendatei angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Preparing the fax</source>
+        <translation>Vorbereiten des Faxes</translation>
+    </message>
+    <message>
+        <source>Getting the upload address</source>
+        <translation>Abrufen der Upload-Adresse</translation>
+    </message>
+    <message>
+        <source>The upload</source>
+        <translation>Der Upload</translation>
+    </message>
+    <message>
+        <source>Sending</source>
+        <translation>Senden</translation>
+    </message>
+    <message>
+        <source>%1 failed: %2.</source>
+        <translation>%1 fehlgeschlagen: %2.</translation>
+    </message>
+    <message>
+        <source>cannot read the document %1</source>
+        <translation>das Dokument %1 kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>cannot write the body file %1</source>
+        <translation>die Nachrichtendatei %1 kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the service named no upload address</source>
+        <translation>der Dienst hat keine Upload-Adresse genannt</translation>
+    </message>
+    <message>
+        <source>the connection was refused</source>
+        <translation>die Verbindung wurde abgelehnt</translation>
+    </message>
+    <message>
+        <source>the server&apos;s name was not found</source>
+        <translation>der Name des Servers wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate was refused</source>
+        <translation>das Zertifikat des Servers wurde abgelehnt</translation>
+    </message>
+    <message>
+        <source>the service answered with HTTP status %1</source>
+        <translation>der Dienst antwortete mit HTTP-Status %1</translation>
+    </message>
+    <message>
+        <source>the service did not confirm the fax (no success mark)</source>
+        <translation>der Dienst hat das Fax nicht bestätigt (keine Erfolgsmeldung)</translation>
+    </message>
+    <message>
+        <source>no reply within the time limit</source>
+        <translation>keine Antwort innerhalb der Zeitgrenze</translation>
+    </message>
+    <message>
+        <source>the transfer stalled (below %1 bytes a second for %2 seconds)</source>
+        <translation>die Übertragung stockte (unter %1 Bytes pro Sekunde für %2 Sekunden)</translation>
+    </message>
+    <message>
+        <source>the connection broke off</source>
+        <translation>die Verbindung brach ab</translation>
+    </message>
+    <message>
+        <source>stopped by the user</source>
+        <translation>vom Benutzer angehalten</translation>
+    </message>
+    <message>
+        <source>unexpected failure</source>
+        <translation>unerwarteter Fehler</translation>
+    </message>
+    <message>
+        <source>no address is configured</source>
+        <translation>es ist keine Adresse eingestellt</translation>
+    </message>
+</context>
+<context>
+    <name>OutboxRetry</name>
+    <message numerus="yes">
+        <source>%n stored fax(es) sent.</source>
+        <translation>
+            <numerusform>%n gespeichertes Fax gesendet.</numerusform>
+            <numerusform>%n gespeicherte Faxe gesendet.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n stored fax(es) could not be sent yet; they are tried again later. %1</source>
+        <translation>
+            <numerusform>%n gespeichertes Fax konnte noch nicht gesendet werden; es wird später erneut versucht. %1</numerusform>
+            <numerusform>%n gespeicherte Faxe konnten noch nicht gesendet werden; sie werden später erneut versucht. %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Send a Fax - Corvinaport</source>
+        <translation>Fax senden - Corvinaport</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewPages</name>
+    <message>
+        <source>There is nothing to preview yet.</source>
+        <translation>Es gibt noch nichts für die Vorschau.</translation>
+    </message>
+    <message>
+        <source>The document %1 is missing.</source>
+        <translation>Das Dokument %1 fehlt.</translation>
+    </message>
+    <message>
+        <source>%1 is a PDF document; this program cannot show PDF documents. It is sent as it is.</source>
+        <translation>%1 ist ein PDF-Dokument; dieses Programm kann keine PDF-Dokumente anzeigen. Es wird unverändert gesendet.</translation>
+    </message>
+    <message>
+        <source>The PDF document %1 cannot be read.</source>
+        <translation>Das PDF-Dokument %1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 is a TIFF picture, but Qt&apos;s TIFF reader is not installed (package qt6-image-formats-plugins).</source>
+        <translation>%1 ist ein TIFF-Bild, aber Qts TIFF-Leser ist nicht installiert (Paket qt6-image-formats-plugins).</translation>
+    </message>
+    <message>
+        <source>Documents like %1 cannot be shown here; it is sent as it is.</source>
+        <translation>Dokumente wie %1 können hier nicht angezeigt werden; es wird unverändert gesendet.</translation>
+    </message>
+    <message>
+        <source>The picture %1 cannot be read.</source>
+        <translation>Das Bild %1 kann nicht gelesen werden.</translation>
     </message>
 </context>
 <context>
