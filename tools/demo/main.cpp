@@ -5,6 +5,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen corvinaport-demo-drive <document> [fax number]
 //
+// With CORVINAPORT_DEMO_OUTBOX=1 it places the fax in the outbox instead.
+//
 // With CORVINAPORT_DEMO_SHOTS=<folder> a picture of each page is saved there.
 //
 // The settings come from the registry store named by CORVINAPORT_REGISTRY.
@@ -149,8 +151,13 @@ int main(int argc, char** argv) {
             }
             Say("Page 3: " + Caption(sheet));
             Shot(sheet, 3);
-            host.schedulePage().sendNowButton()->click();
-            Say("  chose: Send this fax immediately");
+            if (qEnvironmentVariableIntValue("CORVINAPORT_DEMO_OUTBOX") == 1) {
+                host.schedulePage().outboxButton()->click();
+                Say("  chose: Place fax in \"outbox\"");
+            } else {
+                host.schedulePage().sendNowButton()->click();
+                Say("  chose: Send this fax immediately");
+            }
             Say("Finish pressed.");
             finished = sheet.PressFinish();
             if (!finished) {
