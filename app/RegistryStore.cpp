@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/RegistryKey.h"
+#include "wizard/UniqueFd.h"
 
 namespace {
 
@@ -323,13 +324,6 @@ bool PathIsAtOrBelow(std::string_view path, std::string_view key) {
     return path.size() > key.size() && path[key.size()] == '\\' &&
            NamesEqual(path.substr(0, key.size()), key);
 }
-
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 std::optional<std::string>& PathOverride() {
     static std::optional<std::string> path;
@@ -679,25 +673,24 @@ void SetRegistryStorePath(std::optional<std::string> path) { PathOverride() = st
 
 RegistrySnapshot ReadRegistryFile(const std::string& path) {
     RegistrySnapshot snap;
-    Fd file;
     // Opened without blocking and checked before anything is read: a FIFO or
     // a device at the store's name must not hold up the program.
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (file.fd < 0) {
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file) {
         if (errno == ENOENT || errno == ENOTDIR) return snap;  // an empty registry
         snap.error = (errno == EACCES || errno == EPERM) ? RegError::AccessDenied
                                                          : RegError::RegistryIoFailed;
         return snap;
     }
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxStoreBytes) {
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxStoreBytes) {
         snap.error = RegError::RegistryIoFailed;
         return snap;
     }
     std::string bytes;
     char buf[65536];
     for (;;) {
-        ssize_t got = ::read(file.fd, buf, sizeof buf);
+        ssize_t got = ::read(file.get(), buf, sizeof buf);
         if (got < 0) {
             if (errno == EINTR) continue;
             snap.error = RegError::RegistryIoFailed;

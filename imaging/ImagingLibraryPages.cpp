@@ -3,6 +3,7 @@
 
 #include "imaging/ImagingLibrary.h"
 #include "imaging/ImagingLibraryPaths.h"
+#include "wizard/FileReplace.h"
 
 using imaging_paths::FitsPathBuffer;
 
@@ -44,6 +45,9 @@ bool ImagingLibrary::MergePagesReporting(const std::string& first, const std::st
                                           TIFF32_COPY_APPEND) != 0;
         if (ok && progress) progress(static_cast<std::uint32_t>(i) + 2, total);
     }
+    // The first page reached the disk with the new file; the appended ones
+    // are flushed once, here, before the merge is reported done.
+    ok = ok && SyncFile(destination);
     if (!ok) std::remove(destination.c_str());
     return ok;
 }

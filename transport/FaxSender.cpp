@@ -18,6 +18,7 @@
 #include "transport/HttpRequest.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -25,43 +26,6 @@ bool IsPlainByte(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
            c == '-' || c == '_';
 }
-
-// The body file of one submission: made with a name of its own, exclusively
-// (never through a link), readable by the user alone; removed at the end.
-class BodyFile {
-  public:
-    BodyFile(const std::string& folder, std::string* why) {
-        std::string name = folder + "qrvmsg-XXXXXX.txt";
-        std::vector<char> buffer(name.begin(), name.end());
-        buffer.push_back('\0');
-        fd_ = ::mkostemps(buffer.data(), 4, O_CLOEXEC);
-        if (fd_ < 0) {
-            *why = TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot make a body file in %1: %2"),
-                                  folder, std::string(std::strerror(errno)));
-            return;
-        }
-        path_ = buffer.data();
-    }
-    ~BodyFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    BodyFile(const BodyFile&) = delete;
-    BodyFile& operator=(const BodyFile&) = delete;
-
-    [[nodiscard]] bool made() const { return !path_.empty(); }
-    [[nodiscard]] const std::string& path() const { return path_; }
-    // Hands the descriptor over to the writer.
-    [[nodiscard]] int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_ = -1;
-    std::string path_;
-};
 
 // $XDG_RUNTIME_DIR/corvinaport (else /tmp/corvinaport-<uid>), private to the
 // user; the body holds the account password.
@@ -152,9 +116,14 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         return false;
     };
 
-    std::string why;
-    BodyFile body(message.workFolder, &why);
-    if (!body.made()) return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile, why);
+    // The body file of this submission: a name of its own, readable by the
+    // user alone; removed at the end.
+    ScratchFile body(message.workFolder + "qrvmsg-", ".txt");
+    if (!body.made())
+        return fail(
+            SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+            TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot make a body file in %1: %2"),
+                           message.workFolder, std::string(std::strerror(errno))));
     // A body that is not whole (disk full, unreadable document) is never
     // posted: the relay would send a fax without its document.
     for (const auto& a : message.attachments) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/UniqueFd.h"
+
 namespace {
 
 struct FileCloser {
@@ -198,11 +200,10 @@ bool RelayMessage::WriteBody(const std::string& filePath) const {
 }
 
 bool RelayMessage::WriteBodyTo(int fd) const {
-    File file(::fdopen(fd, "wb"));
-    if (!file) {
-        ::close(fd);
-        return false;
-    }
+    UniqueFd owned(fd);
+    File file(::fdopen(owned.get(), "wb"));
+    if (!file) return false;
+    (void)owned.release();  // the stream closes it now
     return WriteInto(file.release());
 }
 

@@ -9,46 +9,12 @@
 #include <filesystem>
 #include <random>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr std::string_view kStagePrefix = ".stage-";
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { Close(); }
-    [[nodiscard]] int get() const { return fd_; }
-    void Reset(int fd) {
-        Close();
-        fd_ = fd;
-    }
-    bool Close() {
-        if (fd_ < 0) return true;
-        const int rc = ::close(fd_);
-        fd_ = -1;
-        return rc == 0;
-    }
-
-  private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -65,67 +31,95 @@ std::string RandomName(std::size_t length) {
     return name;
 }
 
-// A temporary file beside path, removed again unless Commit() renamed it.
-class TempFile {
-  public:
-    TempFile(const std::string& path, FileAccess access) : target_(path) {
-        const std::string folder = FolderOf(path);
-        const mode_t mode = access == FileAccess::Private ? 0600 : 0666;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = folder + ".tmp-" + RandomName(6);
-            const int fd =
-                ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-            if (fd >= 0) {
-                fd_.Reset(fd);
-                name_ = std::move(name);
-                break;
-            }
-            if (errno != EEXIST) return;
-        }
-        if (fd_.get() < 0) return;
-        // Replacing a file never makes its content more readable than it was.
-        struct stat old {};
-        struct stat now {};
-        if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
-            ::fstat(fd_.get(), &now) == 0 && (now.st_mode & ~old.st_mode & 0777) != 0)
-            (void)::fchmod(fd_.get(), now.st_mode & old.st_mode & 0777);
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    ~TempFile() {
-        fd_.Close();
-        if (!name_.empty()) (void)::unlink(name_.c_str());
-    }
-    [[nodiscard]] int fd() const { return fd_.get(); }
-    [[nodiscard]] bool Commit() {
-        if (name_.empty()) return false;
-        if (::fsync(fd_.get()) != 0 || !fd_.Close()) return false;
-        if (::rename(name_.c_str(), target_.c_str()) != 0) return false;
-        name_.clear();
-        return true;
-    }
-
-  private:
-    std::string target_;
-    std::string name_;
-    Fd fd_;
-};
-
 }  // namespace
 
+bool WriteAll(int fd, std::string_view bytes) {
+    const char* data = bytes.data();
+    std::size_t size = bytes.size();
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+ReplacementFile::ReplacementFile(std::string path, FileAccess access) : target_(std::move(path)) {
+    const std::string folder = FolderOf(target_);
+    const mode_t mode = access == FileAccess::Private ? 0600 : 0666;
+    for (int attempt = 0; attempt < 100 && !fd_; ++attempt) {
+        std::string name = folder + ".tmp-" + RandomName(6);
+        fd_.reset(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd_)
+            name_ = std::move(name);
+        else if (errno != EEXIST)
+            return;
+    }
+    if (!fd_) return;
+    // Replacing a file never makes its content more readable than it was,
+    // unless its modes are to be kept.
+    struct stat old {};
+    struct stat now {};
+    if (::lstat(target_.c_str(), &old) != 0 || !S_ISREG(old.st_mode) ||
+        ::fstat(fd_.get(), &now) != 0)
+        return;
+    const mode_t want =
+        access == FileAccess::Kept ? old.st_mode & 07777 : now.st_mode & old.st_mode & 0777;
+    if (want != (now.st_mode & 07777)) (void)::fchmod(fd_.get(), want);
+}
+
+ReplacementFile::~ReplacementFile() {
+    const int saved = errno;
+    (void)fd_.Close();
+    if (!name_.empty()) (void)::unlink(name_.c_str());
+    errno = saved;
+}
+
+bool ReplacementFile::Commit() {
+    if (!fd_ || name_.empty()) return false;
+    if (::fsync(fd_.get()) != 0) {
+        const int error = errno;
+        (void)fd_.Close();
+        errno = error;
+        return false;
+    }
+    if (!fd_.Close()) return false;
+    if (::rename(name_.c_str(), target_.c_str()) != 0) return false;
+    name_.clear();
+    return true;
+}
+
+ScratchFile::ScratchFile(const std::string& prefix, std::string_view suffix) {
+    std::string pattern = prefix + "XXXXXX";
+    pattern += suffix;
+    fd_.reset(::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC));
+    if (fd_) path_ = std::move(pattern);
+}
+
+ScratchFile::~ScratchFile() {
+    const int saved = errno;
+    (void)fd_.Close();
+    if (!path_.empty()) (void)::unlink(path_.c_str());
+    errno = saved;
+}
+
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, FileAccess access) {
-    TempFile temp(path, access);
+    ReplacementFile temp(path, access);
     if (temp.fd() < 0) return false;
-    if (!WriteAll(temp.fd(), bytes.data(), bytes.size())) return false;
+    if (!WriteAll(temp.fd(), bytes)) return false;
     return temp.Commit();
 }
 
 bool CopyFileReplacing(const std::string& from, const std::string& to, FileAccess access) {
-    Fd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (source.get() < 0) return false;
     struct stat info {};
     if (::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    TempFile temp(to, access);
+    ReplacementFile temp(to, access);
     if (temp.fd() < 0) return false;
     std::vector<char> buffer(64 * 1024);
     for (;;) {
@@ -135,7 +129,8 @@ bool CopyFileReplacing(const std::string& from, const std::string& to, FileAcces
             return false;
         }
         if (n == 0) break;
-        if (!WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(n))) return false;
+        if (!WriteAll(temp.fd(), std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+            return false;
     }
     return temp.Commit();
 }
@@ -172,6 +167,11 @@ void RemoveStaged(const std::string& path) {
 }
 
 bool SyncFolder(const std::string& folder) {
-    Fd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+bool SyncFile(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    return fd && ::fsync(fd.get()) == 0;
 }

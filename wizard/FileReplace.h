@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "wizard/UniqueFd.h"
+
 // Files are replaced by writing a temporary file in the target's folder and
 // renaming it over the target, so readers never see a half-written file. The
 // temporary file is created exclusively under a name of its own and never
@@ -11,8 +13,60 @@
 
 // Who may read a file the program writes: the user alone (0600), or as far
 // as the user's umask allows (0666 less the umask). A file that is replaced
-// never becomes more readable than the file it replaces.
-enum class FileAccess { Shared, Private };
+// never becomes more readable than the file it replaces. Kept gives the new
+// file the modes of the file it replaces (Shared when there is none), for
+// files others read that an administrator edits.
+enum class FileAccess { Shared, Private, Kept };
+
+// A new file that replaces path whole: made exclusively, under a name of its
+// own, in path's folder. Commit() flushes it to the disk and renames it over
+// path; without Commit() it is removed again and path is left as it was.
+class ReplacementFile {
+  public:
+    explicit ReplacementFile(std::string path, FileAccess access = FileAccess::Shared);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // The file, open for reading and writing; -1 when it could not be made.
+    [[nodiscard]] int fd() const { return fd_.get(); }
+    // Its name until Commit().
+    [[nodiscard]] const std::string& name() const { return name_; }
+    // False, with errno set, when the data did not reach the disk or the
+    // rename failed; path is then left as it was.
+    [[nodiscard]] bool Commit();
+
+  private:
+    std::string target_;
+    std::string name_;
+    UniqueFd fd_;
+};
+
+// A work file of the user's alone (0600): made exclusively, never through a
+// link, named prefix (a path) followed by six random characters and suffix;
+// removed again when it goes.
+class ScratchFile {
+  public:
+    explicit ScratchFile(const std::string& prefix, std::string_view suffix = {});
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    // False, with errno set, when it could not be made.
+    [[nodiscard]] bool made() const { return !path_.empty(); }
+    [[nodiscard]] const std::string& path() const { return path_; }
+    [[nodiscard]] int fd() const { return fd_.get(); }
+    // Hands the descriptor over (to a writer that closes it); the file stays
+    // until this goes.
+    [[nodiscard]] int Release() { return fd_.release(); }
+
+  private:
+    std::string path_;
+    UniqueFd fd_;
+};
+
+// Writes all of bytes to fd; false when a write failed.
+[[nodiscard]] bool WriteAll(int fd, std::string_view bytes);
 
 // Writes bytes to path, replacing an existing file. False when the folder is
 // missing or not writable, or the data did not reach the disk; an existing
@@ -46,3 +100,6 @@ void RemoveStaged(const std::string& path);
 
 // Flushes a folder's entries (new names, renames) to the disk.
 bool SyncFolder(const std::string& folder);
+
+// Flushes a file's content to the disk, whoever wrote it.
+[[nodiscard]] bool SyncFile(const std::string& path);

@@ -28,19 +28,15 @@ struct DirCloser {
 // reason when it is missing, not a plain file or larger than limit.
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
                                          std::string* problem, time_t* modified = nullptr) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
         *problem = errno == ELOOP    ? "is a symbolic link"
                    : errno == ENOENT ? "is missing"
                                      : std::strerror(errno);
         return std::nullopt;
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         *problem = "is not a plain file";
         return std::nullopt;
     }
@@ -53,7 +49,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t li
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
@@ -198,18 +194,10 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
     return fax;
 }
 
-OutboxLock::OutboxLock(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
-}
-
-OutboxLock::~OutboxLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
+// Closing the last descriptor releases the lock.
+OutboxLock::OutboxLock(const std::string& folder)
+    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
+    if (fd_ && ::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) fd_.reset();
 }
 
 bool WriteSendState(const std::string& folder, const SendState& state) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "wizard/OutboxMessage.h"
+#include "wizard/UniqueFd.h"
 
 // Reading the outbox back for sending later. Each stored fax is a folder
 // below localFolders + "outbox/" with "msg.qvm" and its document; what the
@@ -84,13 +85,10 @@ class OutboxReader {
 class OutboxLock {
   public:
     explicit OutboxLock(const std::string& folder);
-    ~OutboxLock();
-    OutboxLock(const OutboxLock&) = delete;
-    OutboxLock& operator=(const OutboxLock&) = delete;
-    [[nodiscard]] bool held() const { return fd_ >= 0; }
+    [[nodiscard]] bool held() const { return fd_.valid(); }
 
   private:
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 // Replaces the folder's send.state.

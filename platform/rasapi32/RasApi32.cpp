@@ -31,6 +31,7 @@
 #include "connect/RasApi.h"
 #include "connect/RasFields.h"
 #include "platform/nmbus/NmBus.h"
+#include "wizard/UniqueFd.h"
 
 #define RAS_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -42,13 +43,11 @@ using Clock = std::chrono::steady_clock;
 void Log(const std::string& line) {
     const char* path = std::getenv("CORVINAPORT_RAS_LOG");
     if (!path || !*path) return;
-    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(::fdopen(fd, "a"), &std::fclose);
-    if (!out) {
-        ::close(fd);
-        return;
-    }
+    UniqueFd fd(::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd) return;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(::fdopen(fd.get(), "a"), &std::fclose);
+    if (!out) return;
+    (void)fd.release();  // the stream closes it now
     std::fputs((line + '\n').c_str(), out.get());
 }
 

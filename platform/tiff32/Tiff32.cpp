@@ -57,15 +57,22 @@ struct OptionsDeleter {
     void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
 };
 
-}  // namespace
-
-TiffPtr OpenTiff(const std::string& path, const char* mode) {
+// Options that take libtiff's messages into g_lastError and cap allocations.
+std::unique_ptr<TIFFOpenOptions, OptionsDeleter> OpenOptions() {
     std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
     if (!options) return nullptr;
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAlloc);
     g_lastError.clear();
+    return options;
+}
+
+}  // namespace
+
+TiffPtr OpenTiff(const std::string& path, const char* mode) {
+    const auto options = OpenOptions();
+    if (!options) return nullptr;
     TiffPtr tif(TIFFOpenExt(path.c_str(), mode, options.get()));
     if (!tif && g_lastError.empty()) g_lastError = "cannot open " + path;
     return tif;
@@ -73,16 +80,17 @@ TiffPtr OpenTiff(const std::string& path, const char* mode) {
 
 bool ValidPath(const char* path) { return path != nullptr && path[0] != '\0'; }
 
-// A temporary file next to path, closed, with ordinary permissions.
-std::string MakeTempNextTo(const std::string& path) {
-    std::string pattern = path + ".XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemp(buffer.data());
-    if (fd < 0) return {};
-    fchmod(fd, 0644);
-    close(fd);
-    return std::string(buffer.data());
+TiffPtr OpenTiffWriting(const ReplacementFile& file, const char* mode) {
+    UniqueFd fd(::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0));
+    if (!fd) return Fail<TiffPtr>(nullptr, "cannot write " + file.name());
+    const auto options = OpenOptions();
+    TiffPtr tif(options ? TIFFFdOpenExt(fd.get(), file.name().c_str(), mode, options.get())
+                        : nullptr);
+    if (!tif)
+        return Fail<TiffPtr>(nullptr,
+                             g_lastError.empty() ? "cannot write " + file.name() : g_lastError);
+    (void)fd.release();  // libtiff closes it
+    return tif;
 }
 
 bool IsCcitt(uint16_t compression) {

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -205,9 +206,8 @@ class KeptFile {
     // freed without flushing: the file may have been renamed since.
     void Release() {
         if (tif_ != nullptr) {
-            const int fd = TIFFFileno(tif_);
+            const UniqueFd fd(TIFFFileno(tif_));
             TIFFCleanup(tif_);
-            if (fd >= 0) close(fd);
         }
         tif_ = nullptr;
         path_.clear();
@@ -265,31 +265,28 @@ int32_t CopyTiffImageInFile(const char* source, int32_t page, const char* destin
     // Appending to the file the last call wrote goes on with its handle;
     // anything else opens the destination afresh.
     TIFF* out = mode == TIFF32_COPY_APPEND ? g_keptDestination.For(destination) : nullptr;
-    std::string temp;
+    // A new file replaces the destination whole; appending writes into it.
+    std::optional<ReplacementFile> replacement;
     if (out == nullptr) {
         g_keptDestination.Release();
-        std::string target = destination;
         if (mode == TIFF32_COPY_START) {
-            temp = MakeTempNextTo(destination);
-            if (temp.empty())
+            replacement.emplace(destination);
+            if (replacement->fd() < 0)
                 return Fail(0, std::string("cannot create a file next to ") + destination);
-            target = temp;
         }
         const char* openMode = mode == TIFF32_COPY_APPEND ? "a"
                                : TIFFIsBigTIFF(in)        ? (TIFFIsBigEndian(in) ? "wb8" : "wl8")
                                : TIFFIsBigEndian(in)      ? "wb"
                                                           : "wl";
-        TiffPtr opened = OpenTiff(target, openMode);
+        TiffPtr opened =
+            replacement ? OpenTiffWriting(*replacement, openMode) : OpenTiff(destination, openMode);
         out = opened.get();
         if (out != nullptr) g_keptDestination.Keep(destination, std::move(opened));
     }
     bool ok = out != nullptr && CopyTags(in, out) && CopyData(in, out, sourceSize);
     if (ok && !TIFFWriteDirectory(out)) ok = Fail(false, "cannot finish the page: " + g_lastError);
-    if (!temp.empty()) {
-        if (ok && std::rename(temp.c_str(), destination) != 0)
-            ok = Fail(false, std::string("cannot replace ") + destination);
-        if (!ok) std::remove(temp.c_str());
-    }
+    if (ok && replacement && !replacement->Commit())
+        ok = Fail(false, std::string("cannot replace ") + destination);
     if (ok) {
         g_keptDestination.Refresh();
     } else {

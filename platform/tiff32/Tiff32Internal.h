@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/tiff32/Tiff32.h"
+#include "wizard/FileReplace.h"
 
 namespace tiff32 {
 
@@ -32,8 +33,9 @@ TiffPtr OpenTiff(const std::string& path, const char* mode);
 
 bool ValidPath(const char* path);
 
-// A temporary file next to path, closed, with ordinary permissions.
-std::string MakeTempNextTo(const std::string& path);
+// Writes a TIFF into the file that will replace its target; libtiff closes
+// its own descriptor, the replacement keeps its own for the commit.
+TiffPtr OpenTiffWriting(const ReplacementFile& file, const char* mode);
 
 bool IsCcitt(uint16_t compression);
 

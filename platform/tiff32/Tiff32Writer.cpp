@@ -90,7 +90,7 @@ bool KindOf(uint16_t tag, TagKind& kind) {
 
 struct Tiff32File {
     std::string path;
-    std::string tempPath;
+    std::unique_ptr<ReplacementFile> replacement;
     bool littleEndian = true;
     TiffPtr tif;
     std::vector<ImageDef> images;
@@ -168,8 +168,8 @@ TIFFFILEHANDLE OpenTiffFile(const char* path, int32_t mode) {
         return Fail<TIFFFILEHANDLE>(nullptr, "unknown open mode " + std::to_string(mode));
     auto file = std::make_unique<Tiff32File>();
     file->path = path;
-    file->tempPath = MakeTempNextTo(path);
-    if (file->tempPath.empty())
+    file->replacement = std::make_unique<ReplacementFile>(path);
+    if (file->replacement->fd() < 0)
         return Fail<TIFFFILEHANDLE>(nullptr, std::string("cannot write next to ") + path);
     return file.release();
 }
@@ -275,7 +275,7 @@ int32_t EncodeTiffImage(TIFFFILEHANDLE file, int32_t image, void* rowSource, TIF
     if (def->encoded) return Fail(0, "image was written already");
     if (file->failed) return Fail(0, "an earlier image of this file failed");
     if (!file->tif) {
-        file->tif = OpenTiff(file->tempPath, file->littleEndian ? "wl" : "wb");
+        file->tif = OpenTiffWriting(*file->replacement, file->littleEndian ? "wl" : "wb");
         if (!file->tif) {
             file->failed = true;
             return 0;
@@ -349,12 +349,8 @@ int32_t CloseTiffFile(TIFFFILEHANDLE file) {
     std::unique_ptr<Tiff32File> owned(file);
     owned->tif.reset();
     bool ok = !owned->failed && owned->written > 0;
-    if (ok && std::rename(owned->tempPath.c_str(), owned->path.c_str()) != 0)
-        ok = Fail(false, "cannot replace " + owned->path);
-    if (!ok) {
-        if (owned->written == 0 && !owned->failed) g_lastError = "no image was written";
-        std::remove(owned->tempPath.c_str());
-    }
+    if (ok && !owned->replacement->Commit()) ok = Fail(false, "cannot replace " + owned->path);
+    if (!ok && owned->written == 0 && !owned->failed) g_lastError = "no image was written";
     return ok ? 1 : 0;
 }
 

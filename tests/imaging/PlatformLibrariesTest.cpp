@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "app/AppSettings.h"
@@ -351,6 +353,43 @@ TEST_F(Libraries, CombineDrawsTheOverlayClippedToTheBase) {
     for (HBITMAP b : {bitmap, mono}) e().DeleteBitmapHandle(b);
     e().FreeDIB(overlay);
     e().FreeDIB(base);
+}
+
+// Written and merged files follow the umask and never become more readable
+// than the file they replace.
+TEST_F(Libraries, WrittenFilesFollowTheUmaskAndKeepATighterReplacedMode) {
+    WriteBilevelTiff(dir.file("src.tif"), 64, 16, 2, COMPRESSION_CCITTFAX3, Pattern);
+    HDIB dib = e().LoadTiffIntoDIB(dir.file("src.tif").c_str(), 0, 0);
+    ASSERT_NE(dib, nullptr);
+    struct Case {
+        mode_t umask;
+        mode_t existing;  // 0: no file to replace
+        mode_t expected;
+    } cases[] = {{022, 0, 0644}, {077, 0, 0600}, {027, 0, 0640}, {022, 0600, 0600}};
+    const auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : mode_t{01000};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.umask);
+        SCOPED_TRACE(c.existing);
+        const std::string written = dir.file("w.tif"), merged = dir.file("m.tif");
+        for (const std::string& path : {written, merged}) {
+            std::remove(path.c_str());
+            if (c.existing != 0) {
+                WriteText(path, "old");
+                ASSERT_EQ(::chmod(path.c_str(), c.existing), 0);
+            }
+        }
+        const mode_t saved = ::umask(c.umask);
+        const bool wrote = lib.WriteImageAsTiff(written, dib, 206, 0, 1);
+        const bool merge = lib.MergePages(dir.file("src.tif"), dir.file("src.tif"), merged);
+        ::umask(saved);
+        ASSERT_TRUE(wrote && merge);
+        EXPECT_EQ(modeOf(written), c.expected);
+        EXPECT_EQ(modeOf(merged), c.expected);
+    }
+    e().FreeDIB(dib);
 }
 
 }  // namespace

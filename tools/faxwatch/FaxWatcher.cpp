@@ -69,19 +69,16 @@ FaxWatcher::FaxWatcher(FaxWatchOptions options, QObject* parent)
     connect(&pendingTimer_, &QTimer::timeout, this, &FaxWatcher::CheckPending);
 }
 
-FaxWatcher::~FaxWatcher() {
-    notifier_.reset();
-    if (inotify_ >= 0) ::close(inotify_);
-}
+FaxWatcher::~FaxWatcher() { notifier_.reset(); }
 
 bool FaxWatcher::Start(std::string* reason) {
-    if (inotify_ < 0) {
-        inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (inotify_ < 0) {
+    if (!inotify_) {
+        inotify_.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (!inotify_) {
             if (reason) *reason = std::string("inotify is unavailable: ") + std::strerror(errno);
             return false;
         }
-        notifier_ = std::make_unique<QSocketNotifier>(inotify_, QSocketNotifier::Read);
+        notifier_ = std::make_unique<QSocketNotifier>(inotify_.get(), QSocketNotifier::Read);
         connect(notifier_.get(), &QSocketNotifier::activated, this, &FaxWatcher::OnEvents);
     }
     TryWatch();
@@ -95,7 +92,7 @@ bool FaxWatcher::Start(std::string* reason) {
 void FaxWatcher::TryWatch() {
     if (watching()) return;
     if (!IsOwnRealFolder(options_.folder)) return;
-    watch_ = inotify_add_watch(inotify_, Bare(options_.folder).c_str(),
+    watch_ = inotify_add_watch(inotify_.get(), Bare(options_.folder).c_str(),
                                IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_FROM |
                                    IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW);
     if (!watching()) return;
@@ -106,7 +103,7 @@ void FaxWatcher::TryWatch() {
 }
 
 void FaxWatcher::Lost() {
-    if (watching()) inotify_rm_watch(inotify_, watch_);
+    if (watching()) inotify_rm_watch(inotify_.get(), watch_);
     watch_ = -1;
     emit report(QStringLiteral("the folder %1 is gone; waiting for it").arg(Q(options_.folder)));
     retryTimer_.start();
@@ -135,7 +132,7 @@ void FaxWatcher::Scan() {
 void FaxWatcher::OnEvents() {
     alignas(inotify_event) char buffer[8192];
     for (;;) {
-        const ssize_t got = ::read(inotify_, buffer, sizeof buffer);
+        const ssize_t got = ::read(inotify_.get(), buffer, sizeof buffer);
         if (got <= 0) break;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);

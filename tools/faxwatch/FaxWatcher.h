@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+#include "wizard/UniqueFd.h"
+
 class QSocketNotifier;
 
 // What the watcher needs to know; see DefaultFaxWatchOptions().
@@ -102,7 +104,7 @@ class FaxWatcher : public QObject {
     void Lost();
 
     FaxWatchOptions options_;
-    int inotify_ = -1;
+    UniqueFd inotify_;
     int watch_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer retryTimer_;

@@ -6,10 +6,6 @@
 //   corvinaport-reg [--file F] set KEY NAME --dword NUMBER
 //   corvinaport-reg [--file F] list [KEY]
 //   corvinaport-reg [--file F] delete KEY [NAME]
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +18,7 @@
 #include "app/AppSettings.h"
 #include "app/RegistryKey.h"
 #include "app/RegistryStore.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -162,15 +159,8 @@ std::optional<RegistryDocument> Load(const std::string& file) {
     return std::move(snap.document);
 }
 
-struct FdCloser {
-    int fd;
-    ~FdCloser() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-// Writes a temporary file beside the store and renames it over the store, so
-// the store is never left half written.
+// Replaces the store whole (a new file beside it, renamed over it), so it is
+// never left half written; the store keeps its modes, as others read it.
 int Save(const std::string& file, const RegistryDocument& doc) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -184,37 +174,8 @@ int Save(const std::string& file, const RegistryDocument& doc) {
         fs::create_directories(dir, ec);
         if (ec) return Fail(dir.string() + ": cannot create the folder: " + ec.message());
     }
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-
-    std::string tmpl = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                       target.filename().string() + ".XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return Fail(tmpl + ": cannot create a temporary file: " + std::strerror(errno));
-    FdCloser closer{fd};
-    const std::string text = doc.Serialize();
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            int e = errno;
-            ::unlink(tmpl.c_str());
-            return Fail(tmpl + ": write failed: " + std::strerror(e));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        return Fail(tmpl + ": " + std::strerror(e));
-    }
-    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        return Fail(file + ": cannot replace the file: " + std::strerror(e));
-    }
+    if (!WriteFileReplacing(target.string(), doc.Serialize(), FileAccess::Kept))
+        return Fail(file + ": cannot replace the file: " + std::strerror(errno));
     return 0;
 }
 

@@ -7,22 +7,9 @@
 #include <algorithm>
 #include <functional>
 
+#include "wizard/UniqueFd.h"
+
 namespace {
-
-// A file descriptor closed when it goes.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Both kinds of body are read with a CR LF in front, so that the first
 // delimiter looks like every other one.
@@ -97,7 +84,7 @@ class FileBody {
     }
 
   private:
-    Fd fd_;
+    UniqueFd fd_;
     std::uint64_t size_ = 0;
 };
 
@@ -180,8 +167,9 @@ std::vector<FormPart> ParseFormPartsInFile(const std::string& bodyFile,
 
 bool CopyFileRange(const std::string& from, std::uint64_t offset, std::uint64_t size,
                    const std::string& to) {
-    const Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    const Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd out(
+        ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (in.get() < 0 || out.get() < 0) return false;
     auto at = static_cast<off_t>(offset);
     while (size > 0) {
@@ -191,5 +179,5 @@ bool CopyFileRange(const std::string& from, std::uint64_t offset, std::uint64_t 
         if (n <= 0) return false;
         size -= static_cast<std::uint64_t>(n);
     }
-    return true;
+    return ::fsync(out.get()) == 0;
 }

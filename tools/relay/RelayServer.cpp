@@ -1,6 +1,7 @@
 #include "tools/relay/RelayServer.h"
 
 #include "tools/relay/FormParts.h"
+#include "wizard/FileReplace.h"
 
 #include <fcntl.h>
 #include <httplib.h>
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <system_error>
@@ -56,46 +56,6 @@ std::string SafeFileName(const std::string& name, std::size_t index) {
         base = "attachment-" + std::to_string(index);
     return base;
 }
-
-bool WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
-
-// An upload's body on its way to disk: a file of its own in the store
-// folder, readable by the relay's user alone, removed when done with.
-class BodyFile {
-  public:
-    explicit BodyFile(const fs::path& folder) {
-        std::string pattern = (folder / ".upload-XXXXXX").string();
-        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd_ >= 0) path_ = pattern;
-    }
-    ~BodyFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    BodyFile(const BodyFile&) = delete;
-    BodyFile& operator=(const BodyFile&) = delete;
-
-    [[nodiscard]] bool ok() const { return fd_ >= 0; }
-    [[nodiscard]] const std::string& path() const { return path_; }
-    bool Write(const char* data, std::size_t n) {
-        while (n > 0) {
-            const ssize_t w = ::write(fd_, data, n);
-            if (w <= 0) return false;
-            data += w;
-            n -= static_cast<std::size_t>(w);
-        }
-        return true;
-    }
-
-  private:
-    int fd_ = -1;
-    std::string path_;
-};
 
 }  // namespace
 
@@ -183,9 +143,11 @@ struct RelayServer::State {
         }
         // The body goes to disk as it arrives; a fax of any size costs the
         // relay no more memory than one piece of it.
-        BodyFile body(store);
-        const bool received = body.ok() && content([&body](const char* data, size_t n) {
-                                  return body.Write(data, n);
+        // The body on its way to disk: a file of its own in the store
+        // folder, readable by the relay's user alone, removed when done with.
+        const ScratchFile body((store / ".upload-").string());
+        const bool received = body.made() && content([&body](const char* data, size_t n) {
+                                  return WriteAll(body.fd(), std::string_view(data, n));
                               });
         if (!received) {
             res.status = 500;
@@ -237,11 +199,12 @@ struct RelayServer::State {
                 final = store / name;
             } while (fs::exists(final, ec));
         }
-        const fs::path partial = store / (std::string(".") + name + ".part");
-        fs::remove_all(partial, ec);
-        if (!fs::create_directories(partial, ec)) return false;
+        // Built in a hidden folder of its own, then renamed in one step.
+        const fs::path partial =
+            fs::path(MakePrivateFolder(store.string(), ".partial-")).parent_path();
+        if (partial.empty()) return false;
 
-        bool ok = WriteFile(partial / "query.txt", query + "\n");
+        bool ok = WriteFileReplacing(partial / "query.txt", query + "\n");
         std::string fields;
         std::size_t attachments = 0;
         for (const FormPart& part : parts) {
@@ -255,7 +218,7 @@ struct RelayServer::State {
                 fields += EscapeLineBreaks(part.name) + ": <file " + file + ">\n";
             }
         }
-        ok = ok && WriteFile(partial / "fields.txt", fields);
+        ok = ok && WriteFileReplacing(partial / "fields.txt", fields);
         if (ok) fs::rename(partial, final, ec);
         if (!ok || ec) {
             fs::remove_all(partial, ec);
