@@ -115,32 +115,13 @@ TEST_F(Book, FindByIdIgnoresCaseAndTakesTheFirstMatch) {
 
 TEST_F(Book, SaveWritesTheFixedLayoutWithCrLfAndReadsBackTheSame) {
     const std::string layout =
-        "dn: cn=Ann Lee,mail=ann@example.com\r\n"
-        "cn: Ann Lee\r\n"
-        "mail: ann@example.com\r\n"
-        "telephonenumber: 3\r\n"
-        "homephone: 1\r\n"
-        "facsimiletelephonenumber: 4\r\n"
-        "cellphone: 5\r\n"
-        "pagerphone: 6\r\n"
-        "xqrvhomefax: 2\r\n"
-        "xqrvuid: u1\r\n"
-        "xqrvshortcut: al\r\n"
-        "xqrvrecordloc: r1\r\n"
-        "xqrvmsg: 7\r\n"
-        "givenname: Ann\r\n"
-        "xqrvmiddlename: M\r\n"
-        "sn: Lee\r\n"
-        "xqrvnameprefix: Dr\r\n"
-        "xqrvnamesuffix: Jr\r\n"
-        "xqrvtmpid: t1\r\n"
-        "xqrvemaillist: list\r\n"
-        "xqrvchanged: no\r\n"
-        "xqrvnote: one\r\r\ntwo\r\r\n\r\n"
-        "\r\n"
-        "dn: cn=Bob,mail=\r\n"
-        "cn: Bob\r\n"
-        "\r\n";
+        "dn: cn=Ann Lee,mail=ann@example.com\r\ncn: Ann Lee\r\nmail: ann@example.com\r\n"
+        "telephonenumber: 3\r\nhomephone: 1\r\nfacsimiletelephonenumber: 4\r\ncellphone: 5\r\n"
+        "pagerphone: 6\r\nxqrvhomefax: 2\r\nxqrvuid: u1\r\nxqrvshortcut: al\r\n"
+        "xqrvrecordloc: r1\r\nxqrvmsg: 7\r\ngivenname: Ann\r\nxqrvmiddlename: M\r\nsn: Lee\r\n"
+        "xqrvnameprefix: Dr\r\nxqrvnamesuffix: Jr\r\nxqrvtmpid: t1\r\nxqrvemaillist: list\r\n"
+        "xqrvchanged: no\r\nxqrvnote: one\r\r\ntwo\r\r\n\r\n\r\n"
+        "dn: cn=Bob,mail=\r\ncn: Bob\r\n\r\n";
     // Read, saved, read again and saved again: the same bytes every time; a
     // contact without a name is not written.
     ASSERT_TRUE(book.LoadFromText(layout));

@@ -5,37 +5,30 @@
 #include "addrbook/AddressBook.h"
 #include "support/TempFolder.h"
 
+// Designated initializers name only the fields a case sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 std::unique_ptr<Contact> AnnLee() {
-    auto c = std::make_unique<Contact>();
-    c->cn = "Ann Lee";
-    c->sn = "Lee";
-    c->givenname = "Ann";
-    c->facsimiletelephonenumber = "12125550100";
-    c->xqrvuid = "uid-1";
-    return c;
+    return std::make_unique<Contact>(Contact{.cn = "Ann Lee",
+                                             .sn = "Lee",
+                                             .givenname = "Ann",
+                                             .facsimiletelephonenumber = "12125550100",
+                                             .xqrvuid = "uid-1"});
 }
 
 constexpr const char* kAnnCard =
-    "BEGIN:VCARD\r\n"
-    "VERSION:3.0\r\n"
-    "N:Lee;Ann;;;\r\n"
-    "FN:Ann Lee\r\n"
-    "TEL;TYPE=work,fax:12125550100\r\n"
-    "X-QRV-UID:uid-1\r\n"
-    "X-QRV-Changed:no\r\n"
-    "END:VCARD\r\n";
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nTEL;TYPE=work,fax:12125550100\r\n"
+    "X-QRV-UID:uid-1\r\nX-QRV-Changed:no\r\nEND:VCARD\r\n";
 
 TEST(DeletedItems, DeletingAContactWithAnIdentifierLogsItsCard) {
     TempFolder folder;
     AddressBook book;
     book.SetFolder(folder.path());
     book.Append(AnnLee());
-    auto noId = std::make_unique<Contact>();
-    noId->cn = "No Id";
-    noId->xqrvtmpid = "tmp";  // only xqrvuid counts for the log
-    book.Append(std::move(noId));
+    // Only xqrvuid counts for the log.
+    book.Append(std::make_unique<Contact>(Contact{.cn = "No Id", .xqrvtmpid = "tmp"}));
     book.Append(AnnLee());
 
     book.DeleteContact(5);  // invalid: nothing happens
@@ -60,27 +53,10 @@ TEST(DeletedItems, DeletingAContactWithAnIdentifierLogsItsCard) {
 }
 
 TEST(DeletedItems, EveryLineInOrderAndTheNoteAsStored) {
-    Contact c;
-    c.cn = "cn";
-    c.sn = "sn";
-    c.givenname = "gn";
-    c.xqrvmiddlename = "mn";
-    c.xqrvnameprefix = "pre";
-    c.xqrvnamesuffix = "suf";
-    c.mail = "m@x.y";
-    c.homephone = "hp";
-    c.xqrvhomefax = "hf";
-    c.telephonenumber = "bp";
-    c.facsimiletelephonenumber = "bf";
-    c.cellphone = "cell";
-    c.pagerphone = "pg";
-    c.xqrvmsg = "msg";
-    c.xqrvemaillist = "el";
-    c.xqrvnote = "a\r\nb\r\n";
-    c.xqrvshortcut = "sc";
-    c.xqrvrecordloc = "rl";
-    c.xqrvchanged = "yes";
-    c.xqrvtmpid = "tid";
+    // Every field in the order they are declared; no uid.
+    const Contact c{"cn", "sn",         "gn", "mn", "pre",  "suf", "m@x.y",
+                    "hp", "hf",         "bp", "bf", "cell", "pg",  "msg",
+                    "el", "a\r\nb\r\n", "sc", "",   "rl",   "yes", "tid"};
     EXPECT_EQ(VCardFile::FormatCard(c),
               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:sn;gn;mn;pre;suf\r\nFN:cn\r\n"
               "TEL;TYPE=work,fax:bf\r\nTEL;TYPE=home,fax:hf\r\nTEL;TYPE=work,voice:bp\r\n"
@@ -90,9 +66,7 @@ TEST(DeletedItems, EveryLineInOrderAndTheNoteAsStored) {
               "X-QRV-ShortCut:sc\r\nX-QRV-RecordLoc:rl\r\nX-QRV-Changed:yes\r\n"
               "X-QRV-TMPID:tid\r\nEND:VCARD\r\n");
 
-    Contact empty;
-    empty.xqrvchanged.clear();
-    empty.xqrvtmpid = "t";
+    const Contact empty{.xqrvchanged = "", .xqrvtmpid = "t"};
     EXPECT_EQ(VCardFile::FormatCard(empty),
               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nX-QRV-TMPID:t\r\nEND:VCARD\r\n");
 }

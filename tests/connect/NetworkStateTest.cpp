@@ -32,15 +32,6 @@ TEST(NetworkStateTest, InterfaceFlagsAndLocalAddresses) {
     }
 }
 
-TEST(NetworkStateTest, NetworkManagerConnectionFlags) {
-    EXPECT_EQ(FlagsFromActiveConnections({}), 0u);
-    EXPECT_EQ(FlagsFromActiveConnections({{"loopback", 2}, {"802-3-ethernet", 1}}), 0u);
-    EXPECT_EQ(FlagsFromActiveConnections({{"802-11-wireless", 2}}), INTERNET_CONNECTION_LAN);
-    EXPECT_EQ(FlagsFromActiveConnections({{"gsm", 2}}), INTERNET_CONNECTION_MODEM);
-    EXPECT_EQ(FlagsFromActiveConnections({{"pppoe", 2}, {"vpn", 2}}),
-              INTERNET_CONNECTION_MODEM | INTERNET_CONNECTION_LAN);
-}
-
 TEST(NetworkStateTest, ThisMachinesLoopBackIsSeenButNeverCounts) {
     bool sawLoopback = false;
     for (const InterfaceAddress& a : ReadInterfaces())

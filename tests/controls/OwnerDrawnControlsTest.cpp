@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "controls/ColorLabel.h"
-#include "controls/DocumentOpener.h"
 #include "controls/HelpService.h"
 #include "controls/IconButton.h"
 #include "controls/Look.h"
+#include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
 
 namespace {
@@ -53,16 +53,14 @@ TEST(ColorLabel, OnlyAClickableLabelReportsClicksButEveryPressNotifies) {
     EXPECT_EQ(clicks.at(0).at(0).toInt(), 1022);
 }
 
+// Centred vertically as one line unless the text breaks with CR LF.
 TEST(ColorLabel, CentreImageCentresOneLineOnlyWithoutCrLf) {
-    int one = ColorLabel::TextFlags(ColorLabel::Style::Left, true, QStringLiteral("one line"));
-    EXPECT_TRUE(one & Qt::AlignVCenter);
-    EXPECT_FALSE(one & Qt::TextWordWrap);
-    int two = ColorLabel::TextFlags(ColorLabel::Style::Left, true, QStringLiteral("a\r\nb"));
-    EXPECT_TRUE(two & Qt::AlignTop);
-    EXPECT_TRUE(two & Qt::TextWordWrap);
-    EXPECT_FALSE(ColorLabel::TextFlags(ColorLabel::Style::LeftNoWordWrap, false, "x") &
-                 Qt::TextWordWrap);
-    EXPECT_TRUE(ColorLabel::TextFlags(ColorLabel::Style::Right, false, "x") & Qt::AlignRight);
+    const int one = ColorLabel::TextFlags(ColorLabel::Style::Left, true, "one line");
+    const int two = ColorLabel::TextFlags(ColorLabel::Style::Left, true, "a\r\nb");
+    EXPECT_EQ(std::make_pair(one & Qt::AlignVCenter, one & Qt::TextWordWrap),
+              std::make_pair(int(Qt::AlignVCenter), 0));
+    EXPECT_EQ(std::make_pair(two & Qt::AlignTop, two & Qt::TextWordWrap),
+              std::make_pair(int(Qt::AlignTop), int(Qt::TextWordWrap)));
 }
 
 TEST(IconButton, FlatWithoutHoverBorderDrawsNoEdgeAndPressedShiftsIcon) {
@@ -74,26 +72,15 @@ TEST(IconButton, FlatWithoutHoverBorderDrawsNoEdgeAndPressedShiftsIcon) {
     b.SetNormalBkColor(look::kPanel, true);
     b.SetHotBkColor(look::kPanel, true);
     EXPECT_EQ(b.iconWidth(), 32);
-    QImage idle = b.grab().toImage();
-    for (int x = 0; x < 40; ++x) {
-        EXPECT_EQ(idle.pixelColor(x, 0), look::kPanel);
-        EXPECT_EQ(idle.pixelColor(x, 39), look::kPanel);
+    const QRect before = b.iconRect();
+    for (bool down : {false, true}) {
+        b.setDown(down);
+        const QImage shot = b.grab().toImage();
+        for (int x = 0; x < 40; ++x)
+            for (int y : {0, 39}) ASSERT_EQ(shot.pixelColor(x, y), look::kPanel) << x << "," << y;
     }
-    QRect before = b.iconRect();
-    b.setDown(true);
-    QImage pressed = b.grab().toImage();
     EXPECT_EQ(b.iconRect().topLeft(), before.topLeft() + QPoint(1, 1));
-    for (int x = 0; x < 40; ++x) EXPECT_EQ(pressed.pixelColor(x, 0), look::kPanel);
 }
-
-struct RecordingOpener final : DocumentOpener {
-    bool Open(const std::string& t) override {
-        opened.push_back(t);
-        return works;
-    }
-    bool works = true;
-    std::vector<std::string> opened;
-};
 
 TEST(DesktopHelp, OpensTheProductsPageThenOursThenTheHelpFileElseSaysSo) {
     struct Case {

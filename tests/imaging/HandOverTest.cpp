@@ -25,28 +25,27 @@ class FakeSpooler final : public PrintSpooler {
     std::optional<std::vector<std::string>> InstalledDrivers() override { return drivers; }
 };
 
+// Names compare without case; no printers at all, or a spooler that cannot be
+// asked, passes the printer check and leaves the driver check to decide.
 TEST(PrinterChecks, NamesCompareWithoutCaseAndAnEmptySpoolerDoesNotVeto) {
+    using List = std::optional<std::vector<std::string>>;
     auto owned = std::make_unique<FakeSpooler>();
     FakeSpooler& spooler = *owned;
     ImagingLibrary lib(std::move(owned));
-    spooler.printers = std::vector<std::string>{"office", "ZEPHRIM"};
-    spooler.drivers = std::vector<std::string>{"Generic PostScript", "Zephrim"};
-    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
-    EXPECT_TRUE(lib.PrinterDriverPresent("zephrim"));
-    spooler.printers = std::vector<std::string>{"office", "zephrim2"};
-    spooler.drivers = std::vector<std::string>{"zephri"};
-    EXPECT_FALSE(lib.PrinterPresent("zephrim"));
-    EXPECT_FALSE(lib.PrinterDriverPresent("zephrim"));
-    // No printers at all, or a spooler that cannot be asked: the printer check
-    // passes and the driver check decides.
-    spooler.printers = std::vector<std::string>{};
-    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
-    spooler.printers = std::nullopt;
-    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
-    spooler.drivers = std::vector<std::string>{};
-    EXPECT_FALSE(lib.PrinterDriverPresent("zephrim"));
-    spooler.drivers = std::nullopt;
-    EXPECT_FALSE(lib.PrinterDriverPresent("zephrim"));
+    const struct {
+        List names;
+        bool printer, driver;
+    } cases[] = {
+        {std::vector<std::string>{"office", "ZEPHRIM"}, true, true},
+        {std::vector<std::string>{"zephrim2", "zephri"}, false, false},
+        {std::vector<std::string>{}, true, false},
+        {std::nullopt, true, false},
+    };
+    for (const auto& c : cases) {
+        spooler.printers = spooler.drivers = c.names;
+        EXPECT_EQ(lib.PrinterPresent("zephrim"), c.printer) << c.names.has_value();
+        EXPECT_EQ(lib.PrinterDriverPresent("zephrim"), c.driver) << c.names.has_value();
+    }
 }
 
 TEST(PrinterChecks, CupsDriversFromModelFolders) {
@@ -106,25 +105,22 @@ class HandOver : public ::testing::Test {
     ImagingLibrary lib{std::make_unique<FakeSpooler>()};
 };
 
-TEST_F(HandOver, GroupFileOnTheCommandLineWithEitherLineEnd) {
+// The group file named on the command line, or the driver's settings on the
+// other road, with either line end.
+TEST_F(HandOver, BothRoadsWithEitherLineEnd) {
     EXPECT_TRUE(lib.IsNtPlatform());
-    for (const std::string eol : {"\r\n", "\n"}) {
-        SCOPED_TRACE(eol.size());
-        if (!Exists(image)) WriteText(image, printed);
-        WriteCommandLineGroup(eol, image);
-        ExpectTakenOver(
-            lib.PrepareInitialDocument("  sendfax \"" + group + "\"", directory, message));
-    }
-}
-
-TEST_F(HandOver, DriverSettingsRoadWithEitherLineEnd) {
-    lib.SetNtPlatform(false);
-    for (const std::string eol : {"\r\n", "\n"}) {
-        SCOPED_TRACE(eol.size());
-        if (!Exists(image)) WriteText(image, printed);
-        WriteDriverSettings(eol, image);
-        ExpectTakenOver(lib.PrepareInitialDocument("", directory, message));
-    }
+    for (const bool commandLine : {true, false})
+        for (const std::string eol : {"\r\n", "\n"}) {
+            SCOPED_TRACE(eol.size());
+            lib.SetNtPlatform(commandLine);
+            if (!Exists(image)) WriteText(image, printed);
+            if (commandLine)
+                WriteCommandLineGroup(eol, image);
+            else
+                WriteDriverSettings(eol, image);
+            const std::string line = commandLine ? "  sendfax \"" + group + "\"" : "";
+            ExpectTakenOver(lib.PrepareInitialDocument(line, directory, message));
+        }
 }
 
 TEST_F(HandOver, RunningWizardOrPlainStartPicksUpAPendingPrint) {

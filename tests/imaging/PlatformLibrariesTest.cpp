@@ -38,34 +38,16 @@ class Libraries : public ::testing::Test {
     TempFolder dir;
 };
 
-TEST_F(Libraries, BindFindsAllEighteenEntryPoints) {
-    const ImagingEntryPoints& p = e();
-    const void* entries[] = {reinterpret_cast<const void*>(p.ConvertToMonochromeBitmap),
-                             reinterpret_cast<const void*>(p.ConvertBitmapToDIB),
-                             reinterpret_cast<const void*>(p.CombineDIB),
-                             reinterpret_cast<const void*>(p.PaletteSize),
-                             reinterpret_cast<const void*>(p.GetNumberOfImagesInTiffFile),
-                             reinterpret_cast<const void*>(p.CopyTiffImageInFile),
-                             reinterpret_cast<const void*>(p.DIBTextOverlay),
-                             reinterpret_cast<const void*>(p.LoadTiffIntoDIB),
-                             reinterpret_cast<const void*>(p.DropTiffImage),
-                             reinterpret_cast<const void*>(p.EncodeTiffImage),
-                             reinterpret_cast<const void*>(p.DefineGeneralTags),
-                             reinterpret_cast<const void*>(p.DefineTiffImage),
-                             reinterpret_cast<const void*>(p.CloseTiffFile),
-                             reinterpret_cast<const void*>(p.ModiTiffFileInfo),
-                             reinterpret_cast<const void*>(p.OpenTiffFile),
-                             reinterpret_cast<const void*>(p.DefineTiffImageInfoBuffer),
-                             reinterpret_cast<const void*>(p.DefineTiffImageInfo),
-                             reinterpret_cast<const void*>(p.GetTiffVersion)};
-    for (const void* entry : entries) EXPECT_NE(entry, nullptr);
+// Every entry point is called by the tests below; the version is cut to the
+// caller's buffer.
+TEST_F(Libraries, VersionFitsTheCallersBuffer) {
     char version[16];
     std::memset(version, 'x', sizeof version);
-    const int length = p.GetTiffVersion(version, sizeof version);
+    const int length = e().GetTiffVersion(version, sizeof version);
     EXPECT_LE(length, 15);
     EXPECT_EQ(std::strlen(version), static_cast<std::size_t>(length));
     char tiny[4];
-    EXPECT_EQ(p.GetTiffVersion(tiny, sizeof tiny), 3);
+    EXPECT_EQ(e().GetTiffVersion(tiny, sizeof tiny), 3);
     EXPECT_EQ(tiny[3], '\0');
 }
 

@@ -15,18 +15,21 @@
 #include <limits>
 
 #include "app/AppSettings.h"
-#include "controls/DocumentOpener.h"
 #include "imaging/ImagingLibrary.h"
 #include "pages/CLogoPickerDlg.h"
 #include "pages/CSelCover.h"
 #include "pages/CTitledPicsWnd.h"
 #include "support/FakeClock.h"
+#include "support/RecordingOpener.h"
 #include "support/Staged.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
 
 namespace fs = std::filesystem;
+
+// Designated initializers name only the fields a case sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
@@ -35,14 +38,6 @@ void WriteBmp(const std::string& path, int width, int height, QColor colour = Qt
     image.fill(colour);
     ASSERT_TRUE(image.save(QString::fromStdString(path), "BMP")) << path;
 }
-
-struct RecordingOpener final : DocumentOpener {
-    bool Open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 struct Buttons final : WizardSheet {
     void SetWizardButtons(unsigned f) override { flags = f; }
@@ -94,8 +89,6 @@ TEST_F(Thumbnails, GridLayoutAndScrollArea) {
     wnd->SetCellSize(100, 80);
     AddAll();
     wnd->UpdateLayout();
-    ASSERT_GE(wnd->viewport()->width(), 200);
-    ASSERT_LT(wnd->viewport()->width(), 300);
     EXPECT_EQ(wnd->columns(), 2);
     EXPECT_EQ(wnd->ScrollSize(), QSize(200, 160));  // three pictures fill two rows
 
@@ -118,44 +111,46 @@ TEST_F(Thumbnails, GridLayoutAndScrollArea) {
     EXPECT_TRUE(wnd->autoSize());
     wnd->UpdateLayout();
     EXPECT_EQ(wnd->cellHeight(), 30 + 4 + 2 * t);
-    EXPECT_GE(wnd->columns(), 1);
-    EXPECT_EQ(wnd->cellWidth() * wnd->columns() <= wnd->viewport()->width(), true);
 }
 
-TEST_F(Thumbnails, ClicksSelectAndNotifyTheParentInOrder) {
+// Clicks and Select: the selection, and what the parent is told, in order.
+TEST_F(Thumbnails, ClicksAndSelectNotifyTheParentInOrder) {
     wnd->SetCellSize(100, 80);
     AddAll();
     wnd->UpdateLayout();
-    EXPECT_EQ(wnd->selectedIndex(), -1);
-    EXPECT_EQ(wnd->SelectedPath(), "");
-
-    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(1, 0));
-    EXPECT_EQ(wnd->selectedIndex(), 1);
-    EXPECT_EQ(Posted(),
-              (std::vector<int>{CTitledPicsWnd::kLeftClick, CTitledPicsWnd::kSelChanged}));
-    // The parent may read the selection at once.
-    EXPECT_EQ(wnd->SelectedPath(), items[1].path);
-
-    // The selected picture again: the click only.
-    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(1, 0));
-    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kLeftClick}));
-
-    // The empty cell after the last picture: nothing.
-    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(1, 1));
-    EXPECT_EQ(wnd->selectedIndex(), 1);
-    EXPECT_TRUE(Posted().empty());
-
-    QTest::mouseClick(wnd->viewport(), Qt::RightButton, {}, CellCentre(0, 1));
-    EXPECT_EQ(Posted(),
-              (std::vector<int>{CTitledPicsWnd::kRightClick, CTitledPicsWnd::kSelChanged}));
-    EXPECT_EQ(wnd->selectedIndex(), 2);
-
+    constexpr int L = CTitledPicsWnd::kLeftClick, R = CTitledPicsWnd::kRightClick,
+                  S = CTitledPicsWnd::kSelChanged;
+    struct Step {
+        Qt::MouseButton button;  // NoButton: Select(index)
+        int col, row, index;     // index: Select's argument
+        int selected;
+        std::vector<int> posted;
+    };
+    const Step steps[] = {
+        {Qt::NoButton, 0, 0, 5, -1, {}},
+        {Qt::NoButton, 0, 0, -2, -1, {}},
+        {Qt::LeftButton, 1, 0, 0, 1, {L, S}},
+        {Qt::LeftButton, 1, 0, 0, 1, {L}},  // the selected picture again
+        {Qt::LeftButton, 1, 1, 0, 1, {}},   // the empty cell after the last picture
+        {Qt::RightButton, 0, 1, 0, 2, {R, S}},
+        {Qt::NoButton, 0, 0, 2, 2, {}},
+        {Qt::NoButton, 0, 0, -1, -1, {S}},
+        {Qt::NoButton, 0, 0, 1, 1, {S}},
+    };
+    for (const Step& s : steps) {
+        if (s.button == Qt::NoButton)
+            wnd->Select(s.index);
+        else
+            QTest::mouseClick(wnd->viewport(), s.button, {}, CellCentre(s.col, s.row));
+        EXPECT_EQ(wnd->selectedIndex(), s.selected) << s.col << s.row << s.index;
+        // The parent may read the selection at once.
+        EXPECT_EQ(wnd->SelectedPath(), s.selected < 0 ? "" : items[s.selected].path);
+        EXPECT_EQ(Posted(), s.posted) << s.col << s.row << s.index;
+    }
     QTest::mouseDClick(wnd->viewport(), Qt::LeftButton, {}, CellCentre(0, 0));
     const std::vector<int> posted = Posted();
-    ASSERT_FALSE(posted.empty());
     EXPECT_NE(std::find(posted.begin(), posted.end(), CTitledPicsWnd::kDoubleClick), posted.end());
-    ASSERT_FALSE(opener.opened.empty());
-    EXPECT_EQ(opener.opened.back(), items[0].path);
+    EXPECT_EQ(opener.opened, std::vector<std::string>{items[0].path});
     EXPECT_EQ(wnd->selectedIndex(), 0);
 }
 
@@ -189,41 +184,22 @@ TEST_F(Thumbnails, SelectionIsFramedWhereverTheFocusIs) {
     }
 }
 
-TEST_F(Thumbnails, SelectAcceptsOnlyValidIndexes) {
-    AddAll();
-    wnd->Select(5);
-    wnd->Select(-2);
-    EXPECT_EQ(wnd->selectedIndex(), -1);
-    EXPECT_TRUE(Posted().empty());
-    wnd->Select(2);
-    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kSelChanged}));
-    wnd->Select(2);
-    EXPECT_TRUE(Posted().empty());
-    wnd->Select(-1);
-    EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kSelChanged}));
-    EXPECT_EQ(wnd->SelectedPath(), "");
-}
-
 TEST_F(Thumbnails, DeleteRemovesOnlyTheSelectedFileAndClearsTheSelection) {
     AddAll();
     wnd->DeleteSelected();  // nothing selected: nothing happens
     EXPECT_EQ(wnd->count(), 3);
-    for (const PictureItem& item : items) EXPECT_TRUE(fs::exists(item.path));
-
     wnd->Select(2);
     (void)Posted();
     wnd->DeleteSelected();
     EXPECT_EQ(wnd->count(), 2);
     EXPECT_FALSE(fs::exists(items[2].path));
-    EXPECT_TRUE(fs::exists(items[0].path));
-    EXPECT_TRUE(fs::exists(items[1].path));
     // The old index lies beyond the last picture: no selection, no stale path.
     EXPECT_EQ(wnd->selectedIndex(), -1);
     EXPECT_EQ(wnd->SelectedPath(), "");
     EXPECT_EQ(Posted(), (std::vector<int>{CTitledPicsWnd::kSelChanged}));
     wnd->DeleteSelected();
     EXPECT_EQ(wnd->count(), 2);
-    EXPECT_TRUE(fs::exists(items[1].path));
+    for (int i : {0, 1}) EXPECT_TRUE(fs::exists(items[i].path)) << i;
 }
 
 // ---- logo picker ----------------------------------------------------------
@@ -244,11 +220,8 @@ class Picker : public ::testing::Test {
 
 TEST_F(Picker, ShowsTheFolderAndChoosesTheFirstPicture) {
     CLogoPickerDlg picker(images);
-    EXPECT_EQ(picker.windowTitle(), QStringLiteral("Select Logo Image"));
     ASSERT_EQ(picker.items().size(), 2u);
     EXPECT_EQ(picker.thumbnails()->count(), 2);
-    EXPECT_EQ(picker.thumbnails()->controlId(), 1234);
-    EXPECT_EQ(picker.items()[0]->path, images + "Alpha.bmp");
     EXPECT_FALSE(picker.items()[0]->bitmap.isNull());
     QCoreApplication::processEvents();
     EXPECT_EQ(picker.chosenPath(), images + "Alpha.bmp");
@@ -263,6 +236,11 @@ TEST_F(Picker, ShowsTheFolderAndChoosesTheFirstPicture) {
     EXPECT_FALSE(fs::exists(images + "beta.bmp"));
     EXPECT_EQ(picker.chosenPath(), "");
     EXPECT_EQ(picker.thumbnails()->count(), 1);
+
+    CLogoPickerDlg nowhere(dir.path() + "nowhere/");
+    EXPECT_TRUE(nowhere.items().empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(nowhere.chosenPath(), "");
 }
 
 TEST_F(Picker, BrowseCopiesNewImagesOnly) {
@@ -276,7 +254,6 @@ TEST_F(Picker, BrowseCopiesNewImagesOnly) {
     ASSERT_EQ(picker.items().size(), 3u);
     EXPECT_EQ(picker.items().back()->path, images + "gamma.bmp");
     EXPECT_TRUE(fs::exists(images + "gamma.bmp"));
-    EXPECT_EQ(picker.thumbnails()->count(), 3);
 
     // The same name again: the copy is refused and nothing changes.
     WriteBmp(outside, 10, 10, Qt::black);
@@ -304,13 +281,6 @@ TEST_F(Picker, BrowseCopiesNewImagesOnly) {
     }
 }
 
-TEST_F(Picker, EmptyOrMissingFolderShowsNothing) {
-    CLogoPickerDlg picker(dir.path() + "nowhere/");
-    EXPECT_TRUE(picker.items().empty());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(picker.chosenPath(), "");
-}
-
 // ---- cover-sheet page -----------------------------------------------------
 
 class CoverPage : public ::testing::Test {
@@ -320,9 +290,7 @@ class CoverPage : public ::testing::Test {
         imaging.SetClock(&clock);
         clock.Set(1772712000);
         folders = dir.path();
-        fs::create_directories(folders + "images");
-        fs::create_directories(folders + "templates");
-        fs::create_directories(folders + "outbox");
+        for (const char* d : {"images", "templates", "outbox"}) fs::create_directories(folders + d);
         const char* bin = std::getenv("CORVINAPORT_TEST_BINDIR");
         ASSERT_NE(bin, nullptr);
         fs::copy_file(std::string(bin) + "/res/cover/Template.tif",
@@ -330,10 +298,8 @@ class CoverPage : public ::testing::Test {
         WriteBmp(folders + "images/Acme.bmp", 300, 100);
         WriteBmp(folders + "images/zenith.logo.bmp", 100, 100);
         directory.LocalFolders = folders;
-        auto recipient = std::make_unique<Recipient>();
-        recipient->name = "Ann";
-        recipient->faxNumber = "5551234";
-        job.RecipientList.push_back(std::move(recipient));
+        job.RecipientList.push_back(
+            std::make_unique<Recipient>(Recipient{.faxNumber = "5551234", .name = "Ann"}));
         job.message.pageCount = 2;
         page = std::make_unique<CSelCover>(job, directory, imaging);
         page->SetSheet(&sheet);
@@ -372,21 +338,13 @@ class CoverPage : public ::testing::Test {
     std::unique_ptr<CSelCover> page;
 };
 
-TEST_F(CoverPage, StartsTickedWithTheLogoNamesOfTheImagesFolder) {
-    EXPECT_EQ(page->caption(), QStringLiteral("Cover Sheet - Send a Fax"));
+TEST_F(CoverPage, LogoChoiceFindsTheFileAndNoneClearsIt) {
     EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
     EXPECT_TRUE(page->coverCheck()->isChecked());
-    EXPECT_EQ(page->coverCheck()->text(), QStringLiteral("I want to send a coversheet"));
     EXPECT_EQ(ComboItems(), (QStringList{"Acme", "none", "zenith"}));
     EXPECT_EQ(page->logoCombo()->currentText(), QStringLiteral("none"));
-    EXPECT_EQ(page->logoPath(), "");
-    EXPECT_EQ(page->coverFilePath(), "");
-}
-
-TEST_F(CoverPage, LogoChoiceFindsTheFileAndNoneClearsIt) {
     Choose("Acme");
     EXPECT_EQ(page->logoPath(), folders + "images/Acme.bmp");
-    EXPECT_TRUE(fs::exists(page->logoPath()));
     Choose("zenith");  // listed up to its first dot
     EXPECT_EQ(page->logoPath(), folders + "images/zenith.logo.bmp");
     Choose("none");
@@ -438,21 +396,20 @@ TEST_F(CoverPage, NextHandsTheTextsOnAndComposesTheCover) {
 TEST_F(CoverPage, ClearedBoxLocksTheFieldsAndMakesNoCover) {
     const QWidget* fields[] = {page->senderEdit(), page->companyEdit(), page->subjectEdit(),
                                page->memoEdit()};
-    auto base = [](const QWidget* w) { return w->palette().color(QPalette::Base); };
-    auto text = [](const QWidget* w) { return w->palette().color(QPalette::Text); };
-    const QColor editableBase = base(fields[0]), editableText = text(fields[0]);
+    const QPalette editable = fields[0]->palette();
+    // Locked fields look locked, in their background and their text.
+    auto lookEditable = [&](bool editableLook) {
+        for (const QWidget* f : fields)
+            for (QPalette::ColorRole role : {QPalette::Base, QPalette::Text})
+                EXPECT_EQ(f->palette().color(role) == editable.color(role), editableLook)
+                    << f->objectName().toStdString() << " " << role;
+    };
     page->coverCheck()->click();
-    EXPECT_FALSE(page->coverCheck()->isChecked());
     EXPECT_TRUE(page->senderEdit()->isReadOnly());
     EXPECT_TRUE(page->memoEdit()->isReadOnly());
-    // Locked fields look locked.
-    for (const QWidget* f : fields) {
-        EXPECT_NE(base(f), editableBase) << f->objectName().toStdString();
-        EXPECT_NE(text(f), editableText) << f->objectName().toStdString();
-    }
+    lookEditable(false);
     EXPECT_FALSE(page->logoCombo()->isEnabled());
     EXPECT_FALSE(page->previewButton()->isEnabled());
-    EXPECT_FALSE(page->logoButton()->isEnabled());
     page->subjectEdit()->setText("kept anyway");
     ASSERT_TRUE(page->OnWizardNext());
     EXPECT_FALSE(page->sendCoverSheet());
@@ -461,14 +418,8 @@ TEST_F(CoverPage, ClearedBoxLocksTheFieldsAndMakesNoCover) {
     EXPECT_FALSE(fs::exists(folders + "outbox/Cover.tif"));
 
     page->coverCheck()->click();
-    EXPECT_FALSE(page->senderEdit()->isReadOnly());
-    for (const QWidget* f : fields) {
-        EXPECT_EQ(base(f), editableBase) << f->objectName().toStdString();
-        EXPECT_EQ(text(f), editableText) << f->objectName().toStdString();
-    }
+    lookEditable(true);
     EXPECT_TRUE(page->previewButton()->isEnabled());
-    EXPECT_TRUE(page->OnWizardBack());
-    EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
 }
 
 TEST_F(CoverPage, PreviewComposesAndShowsWithoutLeaving) {

@@ -22,7 +22,6 @@
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "app/AppSettings.h"
 #include "controls/ColorLabel.h"
-#include "controls/DocumentOpener.h"
 #include "controls/HelpService.h"
 #include "controls/WizardPage.h"
 #include "imaging/ImagingLibrary.h"
@@ -32,6 +31,7 @@
 #include "pages/CSelCover.h"
 #include "pages/CSelRecipient.h"
 #include "pages/CTitledPicsWnd.h"
+#include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
 #include "wizard/FaxJob.h"
 
@@ -157,14 +157,6 @@ TEST(Keyboard, ArrowKeysPickALogoPicture) {
         EXPECT_EQ(pictures.selectedIndex(), s.selected) << s.key;
     }
 }
-
-struct RecordingOpener final : DocumentOpener {
-    bool Open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 TEST(Keyboard, LogoPickersHelpButtonAndF1OpenItsHelpPage) {
     const std::string pages = testing::TempDir() + "logo-help/";

@@ -23,16 +23,9 @@ class Preview : public ::testing::Test {
   protected:
     void SetUp() override {
         // A three-page fax at 204 x 98 dots per inch and a cover page.
-        WriteBilevelTiff(dir.file("doc.tif"), 1728, 1100, 3, COMPRESSION_CCITTFAX4,
-                         [](int page, int x, int) { return x < 100 * (page + 1); });
-        TIFF* tif = TIFFOpen(dir.file("doc.tif").c_str(), "r+");
-        ASSERT_NE(tif, nullptr);
-        for (tdir_t d = 0; d < 3; ++d) {
-            TIFFSetDirectory(tif, d);
-            TIFFSetField(tif, TIFFTAG_YRESOLUTION, 98.0);
-            TIFFRewriteDirectory(tif);
-        }
-        TIFFClose(tif);
+        WriteBilevelTiff(
+            dir.file("doc.tif"), 1728, 1100, 3, COMPRESSION_CCITTFAX4,
+            [](int page, int x, int) { return x < 100 * (page + 1); }, 98.0);
         WriteBilevelTiff(dir.file("cover.tif"), 1728, 2200, 1, COMPRESSION_CCITTFAX3,
                          [](int, int, int y) { return y < 10; });
         QImage picture(300, 200, QImage::Format_RGB32);

@@ -11,13 +11,9 @@
 // told and can stand for the user's confirmed stop after a number of pumps.
 class FakeProgress final : public TaskProgress {
   public:
-    void SetConfirmPrompt(const std::string& p) override { prompt = p; }
+    void SetConfirmPrompt(const std::string&) override {}
     void SetText(const std::string& t) override { texts.push_back(t); }
-    void SetRange(int l, int u, int s) override {
-        lower = l;
-        upper = u;
-        step = s;
-    }
+    void SetRange(int, int, int s) override { step = s; }
     int StepIt() override { return SetPos(pos + step); }
     int SetPos(int n) override {
         pos = n;
@@ -29,17 +25,15 @@ class FakeProgress final : public TaskProgress {
         if (cancelAfterPumps > 0 && pumps >= cancelAfterPumps) isCancelled = true;
     }
     bool cancelled() const override { return isCancelled; }
-    void Hide() override { visible = false; }
-    void Show() override { visible = true; }
+    void Hide() override {}
+    void Show() override {}
 
     std::string title;
-    std::string prompt;
     std::vector<std::string> texts;
-    int lower = 0, upper = 100, step = 1, pos = 0;
+    int step = 1, pos = 0;
     int pumps = 0;
     int cancelAfterPumps = 0;
     bool isCancelled = false;
-    bool visible = true;
     std::function<void(FakeProgress&)> onPump;
 };
 

@@ -10,7 +10,7 @@
 #include <sstream>
 
 void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
-                      std::uint16_t compression, const Painter& paint) {
+                      std::uint16_t compression, const Painter& paint, double yres) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     ASSERT_NE(tif, nullptr);
     std::vector<std::uint8_t> row(static_cast<std::size_t>((width + 7) / 8));
@@ -23,7 +23,7 @@ void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
         TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
         TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0);
-        TIFFSetField(tif, TIFFTAG_YRESOLUTION, 196.0);
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, yres);
         TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(height));
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);

@@ -15,9 +15,10 @@ using Page = std::vector<std::vector<bool>>;
 using Painter = std::function<bool(int page, int x, int y)>;
 
 // Writes a two-colour TIFF with libtiff: pages of width x height, black where
-// paint answers true; compression a libtiff code (4: Group 4, 3: Group 3).
+// paint answers true; compression a libtiff code (4: Group 4, 3: Group 3);
+// 204 dots per inch across, yres down.
 void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
-                      std::uint16_t compression, const Painter& paint);
+                      std::uint16_t compression, const Painter& paint, double yres = 196.0);
 // Page `page` of a TIFF read back with libtiff, honouring its photometric tag.
 [[nodiscard]] Page ReadPage(const std::string& path, int page);
 [[nodiscard]] int CountPages(const std::string& path);
