@@ -23,6 +23,7 @@
 #include "controls/HelpService.h"
 #include "controls/IconButton.h"
 #include "controls/Look.h"
+#include "controls/Placement.h"
 #include "controls/WizardPage.h"
 #include "res/wizard/Resources.h"
 #include "wizard/FaxJob.h"
@@ -191,15 +192,8 @@ void CAddressBookDlg::showEvent(QShowEvent* event) {
         const QSize fits = size().boundedTo(room.size() - frame);
         setMinimumSize(minimumSize().boundedTo(fits));
         if (fits != size()) resize(fits);
-        QRect placed = frameGeometry();
-        placed.moveCenter(parentWidget() ? parentWidget()->window()->frameGeometry().center()
-                                         : room.center());
-        placed.moveLeft(std::clamp(placed.left(), room.left(),
-                                   std::max(room.left(), room.right() - placed.width() + 1)));
-        placed.moveTop(std::clamp(placed.top(), room.top(),
-                                  std::max(room.top(), room.bottom() - placed.height() + 1)));
-        move(placed.topLeft());
     }
+    CentreOver(*this, parentWidget());
     QDialog::showEvent(event);
 }
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/Translate.h"
+#include "controls/Placement.h"
 
 namespace {
 
@@ -24,17 +25,6 @@ QMessageBox::Icon ToIcon(MbIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// A visible window that stays on top of the others (a progress window), the
-// first found when there are several; null when there is none.
-QWidget* TopMostWindow() {
-    QWidget* found = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowType() == Qt::Window &&
-            (w->windowFlags() & Qt::WindowStaysOnTopHint))
-            found = w;
-    return found;
-}
-
 }  // namespace
 
 MbResult QtMessageBoxService::Show(const std::string& text, const std::string& caption,
@@ -45,11 +35,8 @@ MbResult QtMessageBoxService::Show(const std::string& text, const std::string& c
 MbResult QtMessageBoxService::ShowDetailed(const std::string& text, const std::string& caption,
                                            MbButtons buttons, MbIcon icon,
                                            const std::string& detail) {
-    // Over a top-most window the box would open hidden under it.
-    QWidget* owner = TopMostWindow();
-    if (!owner) owner = owner_ ? owner_.data() : QApplication::activeWindow();
     QMessageBox box(ToIcon(icon), ShownText(caption), ShownText(text), QMessageBox::NoButton,
-                    owner);
+                    OwnerWindow(owner_.data()));
     if (!detail.empty()) box.setInformativeText(ShownText(detail));
     struct Choice {
         QMessageBox::StandardButton button;

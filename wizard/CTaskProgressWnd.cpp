@@ -9,10 +9,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
 #include "app/MessageBoxService.h"
+#include "controls/Placement.h"
 
 namespace {
 
@@ -74,13 +74,7 @@ CTaskProgressWnd::CTaskProgressWnd(QWidget* owner, const std::string& title, boo
 
     Layout(textLines_, kWidth);
 
-    // Centred over the owner when it is visible, else over the screen.
-    QRect area;
-    if (owner_ && owner_->isVisible())
-        area = owner_->frameGeometry();
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
-        area = screen->availableGeometry();
-    if (area.isValid()) move(area.center() - rect().center());
+    CentreOver(*this, owner_);
     Show();
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
