@@ -297,13 +297,7 @@ std::string AddressBook::Format() const {
         put("xqrvnote", c->xqrvnote);
         out += '\n';
     }
-    std::string disk;
-    disk.reserve(out.size() + out.size() / 16);
-    for (char ch : out) {
-        if (ch == '\n') disk += '\r';
-        disk += ch;
-    }
-    return disk;
+    return WithCrLf(out);
 }
 
 bool AddressBook::Save() const { return WriteFileReplacing(BookPath(), Format()); }

@@ -2,9 +2,7 @@
 
 #include "addrbook/Contact.h"
 
-namespace {
-
-// Lines are built with LF; the log keeps CR LF on disk, so every LF becomes
+// Lines are built with LF; the files keep CR LF on disk, so every LF becomes
 // CR LF, the inner CR LF of a note included (it reaches the disk as CR CR LF).
 std::string WithCrLf(const std::string& text) {
     std::string out;
@@ -15,8 +13,6 @@ std::string WithCrLf(const std::string& text) {
     }
     return out;
 }
-
-}  // namespace
 
 bool VCardFile::Open(const std::string& path) {
     Close();

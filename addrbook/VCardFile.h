@@ -6,6 +6,10 @@
 
 class Contact;
 
+// text with every LF turned into CR LF, as the address book's files keep
+// their lines on disk.
+[[nodiscard]] std::string WithCrLf(const std::string& text);
+
 // Appends contacts as vCard 3.0 cards to a log file (deleteditems.vcf). Lines
 // end with CR LF on disk; earlier cards are never changed.
 class VCardFile {

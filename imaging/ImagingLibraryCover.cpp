@@ -257,37 +257,30 @@ bool ImagingLibrary::WriteImageAsTiff(const std::string& path, HDIB dib, int com
     const auto* table = reinterpret_cast<const RGBQUAD*>(dib + 1);
     const auto* pixelBits = reinterpret_cast<const std::uint8_t*>(dib + 1) + tableBytes;
 
-    std::uint16_t compression = 0;
-    std::uint16_t extraTag = 0;
-    std::uint32_t extraValue = 0;
-    switch (compressionCode) {
-        case kTiffNone:
-            compression = 1;
-            break;
-        case kTiffPackBits:
-            compression = 32773;
-            break;
-        case kTiffLzw:
-            compression = 5;
-            break;
-        case kTiffLzwPredictor:
-            compression = 5, extraTag = 317, extraValue = 2;
-            break;
-        case kTiffModifiedHuffman:
-            compression = 2;
-            break;
-        case kTiffGroup3:
-            compression = 3;
-            break;
-        case kTiffGroup3Options:
-            compression = 3, extraTag = 292, extraValue = 1;
-            break;
-        case kTiffGroup4:
-            compression = 4;
-            break;
-        default:
-            return false;
-    }
+    // Each write code: its TIFF compression, and the one tag some add
+    // (the LZW predictor, the Group 3 options).
+    struct Coding {
+        std::int32_t code;
+        std::uint16_t compression;
+        std::uint16_t extraTag;
+        std::uint32_t extraValue;
+    };
+    static constexpr Coding kCodings[] = {
+        {kTiffNone, 1, 0, 0},
+        {kTiffPackBits, 32773, 0, 0},
+        {kTiffLzw, 5, 0, 0},
+        {kTiffLzwPredictor, 5, 317, 2},
+        {kTiffModifiedHuffman, 2, 0, 0},
+        {kTiffGroup3, 3, 0, 0},
+        {kTiffGroup3Options, 3, 292, 1},
+        {kTiffGroup4, 4, 0, 0},
+    };
+    const auto coding = std::find_if(std::begin(kCodings), std::end(kCodings),
+                                     [&](const Coding& c) { return c.code == compressionCode; });
+    if (coding == std::end(kCodings)) return false;
+    const std::uint16_t compression = coding->compression;
+    const std::uint16_t extraTag = coding->extraTag;
+    const std::uint32_t extraValue = coding->extraValue;
     RowSource source;
     source.bits = pixelBits;
     source.height = height;

@@ -111,28 +111,29 @@ struct Reply {
     bool overflow = false;
 };
 
+// Keeps n bytes of a reply in to unless it would grow past limit; what
+// libcurl is answered (anything but n stops the transfer).
+std::size_t Keep(Reply& reply, std::string& to, std::size_t limit, const char* data,
+                 std::size_t n) {
+    if (to.size() + n > limit) {
+        reply.overflow = true;
+        return 0;
+    }
+    to.append(data, n);
+    return n;
+}
+
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
     auto* reply = static_cast<Reply*>(user);
     const std::size_t n = size * count;
     // A new status line starts a new reply (after an interim 1xx one).
     if (n >= 5 && std::string_view(data, 5) == "HTTP/") reply->headers.clear();
-    if (reply->headers.size() + n > kMaxReplyHeaders) {
-        reply->overflow = true;
-        return 0;
-    }
-    reply->headers.append(data, n);
-    return n;
+    return Keep(*reply, reply->headers, kMaxReplyHeaders, data, n);
 }
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* reply = static_cast<Reply*>(user);
-    const std::size_t n = size * count;
-    if (reply->body.size() + n > kMaxReplyBody) {
-        reply->overflow = true;
-        return 0;
-    }
-    reply->body.append(data, n);
-    return n;
+    return Keep(*reply, reply->body, kMaxReplyBody, data, size * count);
 }
 
 std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user) {

@@ -6,8 +6,6 @@
 //   settings_bench [megabytes] [rounds]        (defaults 10 and 5)
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,23 +15,13 @@
 
 #include "app/AppSettings.h"
 #include "app/RegistryStore.h"
+#include "bench/support/Growth.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Median;
+using bench::Seconds;
 
 namespace {
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-template <class F>
-double Seconds(F&& f) {
-    const auto t0 = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 void WriteStore(const fs::path& file, std::size_t bytes) {
     std::ofstream out(file, std::ios::binary);
