@@ -32,6 +32,14 @@ TEST(NetworkStateTest, InterfaceFlagsAndLocalAddresses) {
     }
 }
 
+// Loop-back and connections still coming up never count.
+TEST(NetworkStateTest, NetworkManagerConnectionFlags) {
+    EXPECT_EQ(FlagsFromActiveConnections({{"loopback", 2}, {"802-3-ethernet", 1}}), 0u);
+    EXPECT_EQ(FlagsFromActiveConnections({{"802-11-wireless", 2}}), INTERNET_CONNECTION_LAN);
+    EXPECT_EQ(FlagsFromActiveConnections({{"pppoe", 2}, {"vpn", 2}}),
+              INTERNET_CONNECTION_MODEM | INTERNET_CONNECTION_LAN);
+}
+
 TEST(NetworkStateTest, ThisMachinesLoopBackIsSeenButNeverCounts) {
     bool sawLoopback = false;
     for (const InterfaceAddress& a : ReadInterfaces())

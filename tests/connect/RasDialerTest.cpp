@@ -39,6 +39,13 @@ class RasDialerTest : public ::testing::Test {
     int runs = 0;
 };
 
+TEST(RasStateTextTest, ListedStatesHaveTheirSentencesOthersNone) {
+    EXPECT_STREQ(RasStateText(RASCS_PasswordExpired),
+                 "Change password state supported by RASPHONE.EXE.");
+    for (int unlisted : {24, 4095, 4100, 8191, 8194, -1})
+        EXPECT_EQ(RasStateText(unlisted), nullptr) << unlisted;
+}
+
 TEST_F(RasDialerTest, DialProcedure) {
     const std::string open = "Opening the port...", device = "Connecting to the device...",
                       retry = "Retry the connection again.", busy = "Error: The line is busy.",
