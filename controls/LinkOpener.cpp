@@ -81,65 +81,36 @@ void LinkOpener::OpenUrl(const std::string& address, int showCommand, ShellLaunc
 }
 
 std::string LinkOpener::OpenErrorText(int code) {
-    switch (code) {
-        case 0:
-            return QCoreApplication::translate(
-                       "HyperLink", "The operating system is out\nof memory or resources.")
-                .toStdString();
-        case 2:
-            return QCoreApplication::translate("HyperLink", "The specified file was not found.")
-                .toStdString();
-        case 3:
-            return QCoreApplication::translate("HyperLink", "The specified path was not found.")
-                .toStdString();
-        case 5:
-            return QCoreApplication::translate(
-                       "HyperLink", "The operating system denied\naccess to the specified file.")
-                .toStdString();
-        case 8:
-            return QCoreApplication::translate(
-                       "HyperLink", "There was not enough memory to complete the operation.")
-                .toStdString();
-        case 11:
-            return QCoreApplication::translate(
-                       "HyperLink",
-                       "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).")
-                .toStdString();
-        case 26:
-            return QCoreApplication::translate("HyperLink", "A sharing violation occurred. ")
-                .toStdString();
-        case 27:
-            return QCoreApplication::translate(
-                       "HyperLink", "The filename association is\nincomplete or invalid.")
-                .toStdString();
-        case 28:
-            return QCoreApplication::translate(
-                       "HyperLink",
-                       "The DDE transaction could not\nbe completed because the request timed out.")
-                .toStdString();
-        case 29:
-            return QCoreApplication::translate("HyperLink", "The DDE transaction failed.")
-                .toStdString();
-        case 30:
-            return QCoreApplication::translate(
-                       "HyperLink",
-                       "The DDE transaction could not\nbe completed because other DDE "
-                       "transactions\nwere being processed.")
-                .toStdString();
-        case 31:
-            return QCoreApplication::translate(
-                       "HyperLink",
-                       "There is no application associated\nwith the given filename extension.")
-                .toStdString();
-        case 32:
-            return QCoreApplication::translate("HyperLink",
-                                               "The specified dynamic-link library was not found.")
-                .toStdString();
-        default:
-            return QCoreApplication::translate("HyperLink", "Unknown Error (%1) occurred.")
-                .arg(code)
-                .toStdString();
-    }
+    static constexpr std::pair<int, const char*> kTexts[] = {
+        {0, QT_TRANSLATE_NOOP("HyperLink", "The operating system is out\nof memory or resources.")},
+        {2, QT_TRANSLATE_NOOP("HyperLink", "The specified file was not found.")},
+        {3, QT_TRANSLATE_NOOP("HyperLink", "The specified path was not found.")},
+        {5, QT_TRANSLATE_NOOP("HyperLink",
+                              "The operating system denied\naccess to the specified file.")},
+        {8,
+         QT_TRANSLATE_NOOP("HyperLink", "There was not enough memory to complete the operation.")},
+        {11,
+         QT_TRANSLATE_NOOP("HyperLink",
+                           "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).")},
+        {26, QT_TRANSLATE_NOOP("HyperLink", "A sharing violation occurred. ")},
+        {27, QT_TRANSLATE_NOOP("HyperLink", "The filename association is\nincomplete or invalid.")},
+        {28, QT_TRANSLATE_NOOP("HyperLink",
+                               "The DDE transaction could not\nbe completed because "
+                               "the request timed out.")},
+        {29, QT_TRANSLATE_NOOP("HyperLink", "The DDE transaction failed.")},
+        {30, QT_TRANSLATE_NOOP("HyperLink",
+                               "The DDE transaction could not\nbe completed because "
+                               "other DDE transactions\nwere being processed.")},
+        {31, QT_TRANSLATE_NOOP("HyperLink",
+                               "There is no application associated\nwith the given "
+                               "filename extension.")},
+        {32, QT_TRANSLATE_NOOP("HyperLink", "The specified dynamic-link library was not found.")},
+    };
+    for (const auto& [known, text] : kTexts)
+        if (known == code) return QCoreApplication::translate("HyperLink", text).toStdString();
+    return QCoreApplication::translate("HyperLink", "Unknown Error (%1) occurred.")
+        .arg(code)
+        .toStdString();
 }
 
 void LinkOpener::ReportOpenError(int code, MessageBoxService& boxes) {

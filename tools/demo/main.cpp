@@ -120,6 +120,19 @@ int main(int argc, char** argv) {
         // The script runs once the wizard's own loop does.
         QTimer::singleShot(0, &host, [&host, &number, &finished, &stuck] {
             CNetFaxPropSheet& sheet = host.sheet();
+            // Goes on to the page numbered page; false (the wizard cancelled)
+            // when the page in front does not let it.
+            const auto next = [&sheet, &stuck](int page) {
+                if (!sheet.PressNext()) {
+                    stuck = true;
+                    Say("  the page did not let the wizard go on");
+                    sheet.PressCancel();
+                    return false;
+                }
+                Say("Page " + std::to_string(page) + ": " + Caption(sheet));
+                Shot(sheet, page);
+                return true;
+            };
             Say("Page 1: " + Caption(sheet));
             Shot(sheet, 1);
             host.recipientsPage().numberEdit()->setText(QString::fromStdString(number));
@@ -127,14 +140,7 @@ int main(int argc, char** argv) {
                 host.recipientsPage().numberEdit()->text());
             Say("  typed fax number: " + number);
             host.recipientsPage().addButton()->click();
-            if (!sheet.PressNext()) {
-                stuck = true;
-                Say("  the page did not let the wizard go on");
-                sheet.PressCancel();
-                return;
-            }
-            Say("Page 2: " + Caption(sheet));
-            Shot(sheet, 2);
+            if (!next(2)) return;
             if (sheet.activePage() == &host.documentPage()) {
                 host.documentPage().addButton()->click();
             } else if (sheet.activePage() == &host.coverPage()) {
@@ -143,14 +149,7 @@ int main(int argc, char** argv) {
                     host.coverPage().coverCheck()->click();
                 Say("  cover sheet: none");
             }
-            if (!sheet.PressNext()) {
-                stuck = true;
-                Say("  the page did not let the wizard go on");
-                sheet.PressCancel();
-                return;
-            }
-            Say("Page 3: " + Caption(sheet));
-            Shot(sheet, 3);
+            if (!next(3)) return;
             if (qEnvironmentVariableIntValue("CORVINAPORT_DEMO_OUTBOX") == 1) {
                 host.schedulePage().outboxButton()->click();
                 Say("  chose: Place fax in \"outbox\"");
