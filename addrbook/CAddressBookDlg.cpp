@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -169,12 +168,7 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     connect(search_, &QLineEdit::textChanged, this, &CAddressBookDlg::Search);
     connect(ok_, &QPushButton::clicked, this, &CAddressBookDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CAddressBookDlg::reject);
-
-    auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
-    helpKey->setContext(Qt::WindowShortcut);
-    connect(helpKey, &QShortcut::activated, this, [this] {
-        if (help_ && focusWidget()) help_->ShowControlPopup(ControlId(focusWidget()));
-    });
+    AddControlHelpKey(*this, help_);
 }
 
 CAddressBookDlg::~CAddressBookDlg() {

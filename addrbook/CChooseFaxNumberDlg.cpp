@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "app/Translate.h"
 #include "controls/ColorLabel.h"
@@ -110,12 +109,7 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     Place(cancel_, *this, 130, 90, 50, 14);
     connect(ok_, &QPushButton::clicked, this, &CChooseFaxNumberDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CChooseFaxNumberDlg::reject);
-
-    auto* helpKey = new QShortcut(QKeySequence::HelpContents, this);
-    helpKey->setContext(Qt::WindowShortcut);
-    connect(helpKey, &QShortcut::activated, this, [this] {
-        if (help_ && focusWidget()) help_->ShowControlPopup(ControlId(focusWidget()));
-    });
+    AddControlHelpKey(*this, help_);
 }
 
 void CChooseFaxNumberDlg::TakeSelectedRow() {

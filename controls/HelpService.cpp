@@ -1,12 +1,14 @@
 #include "controls/HelpService.h"
 
 #include <QApplication>
+#include <QShortcut>
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
 
 #include "app/MessageBoxService.h"
 #include "controls/DocumentOpener.h"
+#include "controls/WizardPage.h"
 
 namespace {
 
@@ -16,6 +18,14 @@ bool IsFile(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+void AddControlHelpKey(QWidget& dialog, HelpService* const& help) {
+    auto* key = new QShortcut(QKeySequence::HelpContents, &dialog);
+    key->setContext(Qt::WindowShortcut);
+    QObject::connect(key, &QShortcut::activated, &dialog, [&dialog, &help] {
+        if (help && dialog.focusWidget()) help->ShowControlPopup(ControlId(dialog.focusWidget()));
+    });
+}
 
 std::string DesktopHelp::TargetFor(std::uint32_t context) const {
     return TargetFor(std::to_string(context));

@@ -27,6 +27,10 @@ class HelpService {
     virtual void Quit() = 0;
 };
 
+// F1 anywhere in dialog shows the pop-up topic of its focused control,
+// through the service help points to at that moment (none: nothing happens).
+void AddControlHelpKey(QWidget& dialog, HelpService* const& help);
+
 // Opens the help through the desktop. For a context number: the product's
 // own page when a folder named like the help file without its extension
 // holds "<number>.html"; else our help page "<number>.html" from the first
