@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
+#include <vector>
 
 #include "tests/app/TempStore.h"
 
@@ -23,49 +25,35 @@ std::string Sz(const std::string& name, const std::string& value) {
     return "\"" + name + "\"=\"" + escaped + "\"\r\n";
 }
 
+// Every value lands in its own member: each plain string is stored as its
+// own name with "=" in front; passwords are descrambled, the gateway cut.
 TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
-    TempStore store;
+    using G = GeneralSettings;
+    // The value named as the member it is loaded into.
+#define VALUE(member) std::pair<const char*, std::string G::*>(#member, &G::member)
+    const std::pair<const char*, std::string G::*> plain[] = {
+        VALUE(WebmailServer),  VALUE(WebmailUserName), VALUE(UserEmail),   VALUE(UserPopServer),
+        VALUE(UserSmtpServer), VALUE(UserPopUserName), VALUE(Bundle),      VALUE(EmailSuffix),
+        VALUE(Version),        VALUE(UserID),          VALUE(ProductName), VALUE(ProductLevel),
+        VALUE(TechSupport),    VALUE(Lastcommand),     VALUE(LeftNavXml),  VALUE(TopNavXml),
+        VALUE(BannerString),   VALUE(MachineName),     VALUE(TimeZone),    VALUE(Country)};
+#undef VALUE
     // "AB60A6" and "0532" are "hi" and "A" scrambled.
-    store.Write(std::string(kRegHeader) + kGeneral + Sz("Gateway", "abc_12_x") +
-                Sz("WebmailServer", "mail.example") + Sz("WebmailUserName", "ann") +
-                Sz("WebmailPassword", "AB60A6") + Sz("UserEmail", "ann@example") +
-                Sz("UserPopServer", "pop") + Sz("UserSmtpServer", "smtp") +
-                Sz("UserPopUserName", "popann") + Sz("UserPopPassword", "0532") +
-                Sz("Bundle", "b") + Sz("EmailSuffix", "fax.example") + Sz("Version", "2.0") +
-                Sz("UserID", "u1") + Sz("ProductName", "pn") + Sz("ProductLevel", "pl") +
-                Sz("TechSupport", "ts") + Sz("Lastcommand", "7") + Sz("LeftNavXml", "l") +
-                Sz("TopNavXml", "t") + Sz("BannerString", "bs") +
-                "\"UseSignature\"=dword:00000000\r\n" + Sz("MachineName", "m") +
-                Sz("TimeZone", "tz") + Sz("Country", "c") + "\"AutoStart\"=dword:00000000\r\n" +
-                "\"FullWindow\"=dword:00000002\r\n");
+    std::string text = std::string(kRegHeader) + kGeneral + Sz("Gateway", "abc_12_x") +
+                       Sz("WebmailPassword", "AB60A6") + Sz("UserPopPassword", "0532") +
+                       "\"UseSignature\"=dword:00000000\r\n\"AutoStart\"=dword:00000000\r\n"
+                       "\"FullWindow\"=dword:00000002\r\n";
+    for (const auto& [name, member] : plain) text += Sz(name, std::string("=") + name);
+    TempStore store;
+    store.Write(text);
     GeneralSettings g;
     g.Load();
+    for (const auto& [name, member] : plain) EXPECT_EQ(g.*member, std::string("=") + name);
     EXPECT_EQ(g.Gateway, "abc");
-    EXPECT_EQ(g.WebmailServer, "mail.example");
-    EXPECT_EQ(g.WebmailUserName, "ann");
     EXPECT_EQ(g.WebmailPassword, "hi");
-    EXPECT_EQ(g.UserEmail, "ann@example");
-    EXPECT_EQ(g.UserPopServer, "pop");
-    EXPECT_EQ(g.UserSmtpServer, "smtp");
-    EXPECT_EQ(g.UserPopUserName, "popann");
     EXPECT_EQ(g.UserPopPassword, "A");
-    EXPECT_EQ(g.Bundle, "b");
-    EXPECT_EQ(g.EmailSuffix, "fax.example");
-    EXPECT_EQ(g.Version, "2.0");
-    EXPECT_EQ(g.UserID, "u1");
-    EXPECT_EQ(g.ProductName, "pn");
-    EXPECT_EQ(g.ProductLevel, "pl");
-    EXPECT_EQ(g.TechSupport, "ts");
-    EXPECT_EQ(g.Lastcommand, "7");
-    EXPECT_EQ(g.LeftNavXml, "l");
-    EXPECT_EQ(g.TopNavXml, "t");
-    EXPECT_EQ(g.BannerString, "bs");
-    EXPECT_EQ(g.UseSignature, 0u);
-    EXPECT_EQ(g.MachineName, "m");
-    EXPECT_EQ(g.TimeZone, "tz");
-    EXPECT_EQ(g.Country, "c");
-    EXPECT_EQ(g.AutoStart, 0u);
-    EXPECT_EQ(g.FullWindow, 2u);
+    EXPECT_EQ(std::vector<std::uint32_t>({g.UseSignature, g.AutoStart, g.FullWindow}),
+              std::vector<std::uint32_t>({0, 0, 2}));
 }
 
 TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
@@ -113,23 +101,25 @@ TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
 }
 
 TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
+    using C = ConnectionSettings;
+    const std::tuple<const char*, const char*, std::string C::*, const char*> values[] = {
+        {"ConnectionType", "1", &C::ConnectionType, "1"},
+        {"AOLUserName", "aol", &C::AOLUserName, "aol"},
+        {"AOLPassword", "0532", &C::AOLPassword, "A"},
+        {"PrimaryDUN", "dun1", &C::PrimaryDUN, "dun1"},
+        {"PrimaryUserName", "pu", &C::PrimaryUserName, "pu"},
+        {"PrimaryPassword", "ab60a6", &C::PrimaryPassword, "hi"},
+        {"AlternateDUN", "dun2", &C::AlternateDUN, "dun2"},
+        {"AlternateUserName", "au", &C::AlternateUserName, "au"},
+        {"AlternatePassword", "", &C::AlternatePassword, ""}};
+    std::string text = std::string(kRegHeader) + kConnection;
+    for (const auto& [name, stored, member, expected] : values) text += Sz(name, stored);
     TempStore store;
-    store.Write(std::string(kRegHeader) + kConnection + Sz("ConnectionType", "1") +
-                Sz("AOLUserName", "aol") + Sz("AOLPassword", "0532") + Sz("PrimaryDUN", "dun1") +
-                Sz("PrimaryUserName", "pu") + Sz("PrimaryPassword", "ab60a6") +
-                Sz("AlternateDUN", "dun2") + Sz("AlternateUserName", "au") +
-                Sz("AlternatePassword", ""));
+    store.Write(text);
     ConnectionSettings c;
     c.Load();
-    EXPECT_EQ(c.ConnectionType, "1");
-    EXPECT_EQ(c.AOLUserName, "aol");
-    EXPECT_EQ(c.AOLPassword, "A");
-    EXPECT_EQ(c.PrimaryDUN, "dun1");
-    EXPECT_EQ(c.PrimaryUserName, "pu");
-    EXPECT_EQ(c.PrimaryPassword, "hi");
-    EXPECT_EQ(c.AlternateDUN, "dun2");
-    EXPECT_EQ(c.AlternateUserName, "au");
-    EXPECT_EQ(c.AlternatePassword, "");
+    for (const auto& [name, stored, member, expected] : values)
+        EXPECT_EQ(c.*member, expected) << name;
 }
 
 TEST(DirectorySettings, DerivedFolderDefaults) {

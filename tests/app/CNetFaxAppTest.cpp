@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/ProgramArgs.h"
@@ -244,25 +245,25 @@ TEST_F(Switches, NumberKeepsInnerBlanksAndEndsAtTheNextSwitch) {
     EXPECT_EQ(app.presetEmail, "ann@x");
 }
 
-TEST_F(Switches, ValuesEndAtTabsAndLineFeeds) {
-    app.ReadSwitches("/s /n 5551234\tignored");
-    EXPECT_EQ(app.presetFaxNumber, "5551234");
-    CNetFaxApp b(imaging, boxes, clock);
-    b.ReadSwitches("/s /n 777\nmore");
-    EXPECT_EQ(b.presetFaxNumber, "777");
-    CNetFaxApp c(imaging, boxes, clock);
-    c.ReadSwitches("/s /n");
-    EXPECT_EQ(c.presetFaxNumber, "");
-}
-
-TEST_F(Switches, WithoutTheSendSwitchNothingIsRead) {
-    app.ReadSwitches("/n 5551234 /id abc");
-    EXPECT_EQ(app.contactMode, 0);
-    EXPECT_EQ(app.attachMode, 0);
-    EXPECT_EQ(app.presetFaxNumber, "");
-    // Switches are case-sensitive.
-    app.ReadSwitches("/S /n 1");
-    EXPECT_EQ(app.contactMode, 0);
+// Switches count only after "/s", case-sensitive and outside quotes; a value
+// ends at the next switch, a tab or a line feed.
+TEST_F(Switches, ReadOnlyAfterTheSendSwitch) {
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"/s /n 5551234\tignored", 1, "5551234"},
+        {"/s /n 777\nmore", 1, "777"},
+        {"/s /n", 1, ""},
+        {"/n 5551234 /id abc", 0, ""},
+        {"/S /n 1", 0, ""},
+        {"job \"/srv/spool/n/id.grp\"", 0, ""},
+        {"/s /n \"555 1234\" /id abc \"/var/spool/x.grp\"", 1, "555 1234"},
+    };
+    for (const auto& [line, contact, number] : cases) {
+        CNetFaxApp a(imaging, boxes, clock);
+        a.ReadSwitches(line);
+        EXPECT_EQ(a.contactMode, contact) << line;
+        EXPECT_EQ(a.attachMode, contact) << line;
+        EXPECT_EQ(a.presetFaxNumber, number) << line;
+    }
 }
 
 TEST_F(Switches, UnknownContactOrMissingBookLeavesPresetsEmpty) {
@@ -277,14 +278,6 @@ TEST_F(Switches, UnknownContactOrMissingBookLeavesPresetsEmpty) {
     EXPECT_EQ(app.presetLastName, "");
     app.ReadSwitches("/s /id someone");
     EXPECT_EQ(app.presetLastName, "S");
-}
-
-TEST_F(Switches, QuotedTextIsNoSwitchButAQuotedValueIsRead) {
-    app.ReadSwitches("job \"/srv/spool/n/id.grp\"");
-    EXPECT_EQ(app.contactMode, 0);
-    app.ReadSwitches("/s /n \"555 1234\" /id abc \"/var/spool/x.grp\"");
-    EXPECT_EQ(app.contactMode, 1);
-    EXPECT_EQ(app.presetFaxNumber, "555 1234");
 }
 
 TEST(CommandLineFromArgs, QuotesPathsAndTextWithBlanks) {

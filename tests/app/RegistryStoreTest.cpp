@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 #include "app/RegistryKey.h"
 
 namespace {
@@ -28,41 +31,23 @@ TEST(RegistryDocument, ReadsEveryValueFormOfTheExport) {
     RegistryDocument doc = RegistryDocument::Parse(kExport);
     EXPECT_EQ(doc.skippedLines(), 0);
 
-    const RegistryValue* plain = doc.FindValue(kKey, "Plain");
-    ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(plain->type, REG_SZ);
-    EXPECT_EQ(plain->Text(), "a \"quoted\" C:\\dir\\");
-
-    const RegistryValue* count = doc.FindValue(kKey, "Count");
-    ASSERT_NE(count, nullptr);
-    EXPECT_EQ(count->type, REG_DWORD);
-    EXPECT_EQ(count->data, std::string("\x0a\0\0\0", 4));
-
-    const RegistryValue* spool = doc.FindValue(kKey, "Spool");
-    ASSERT_NE(spool, nullptr);
-    EXPECT_EQ(spool->type, REG_EXPAND_SZ);
-    EXPECT_EQ(spool->data, std::string("%TEMP%\\fax\0", 11));
-
-    const RegistryValue* blob = doc.FindValue(kKey, "Blob");
-    ASSERT_NE(blob, nullptr);
-    EXPECT_EQ(blob->type, REG_BINARY);
-    EXPECT_EQ(blob->data, "\xde\xad\xbe\xef");
-    ASSERT_NE(doc.FindValue(kKey, "Empty"), nullptr);
-    EXPECT_TRUE(doc.FindValue(kKey, "Empty")->data.empty());
-
-    const RegistryValue* multi = doc.FindValue(kKey, "Multi");
-    ASSERT_NE(multi, nullptr);
-    EXPECT_EQ(multi->type, 7u);
-    EXPECT_EQ(multi->data, std::string("a\0b\0\0", 5));
-
-    const RegistryValue* big = doc.FindValue(kKey, "Big");
-    ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->type, 11u);  // hex(b): the type number is hexadecimal
-    EXPECT_EQ(big->data.size(), 8u);
-
-    const RegistryValue* def = doc.FindValue(kKey, "");
-    ASSERT_NE(def, nullptr);
-    EXPECT_EQ(def->Text(), "default text");
+    using namespace std::string_literals;
+    const std::tuple<const char*, std::uint32_t, std::string> values[] = {
+        {"Plain", REG_SZ, "a \"quoted\" C:\\dir\\"},
+        {"Count", REG_DWORD, "\x0a\0\0\0"s},
+        {"Spool", REG_EXPAND_SZ, "%TEMP%\\fax\0"s},
+        {"Blob", REG_BINARY, "\xde\xad\xbe\xef"s},
+        {"Empty", REG_BINARY, ""s},
+        {"Multi", 7u, "a\0b\0\0"s},
+        {"Big", 11u, std::string(1, '\x01') + std::string(7, '\0')},  // hex(b): a hexadecimal type
+        {"", REG_SZ, "default text"},
+    };
+    for (const auto& [name, type, data] : values) {
+        const RegistryValue* v = doc.FindValue(kKey, name);
+        ASSERT_NE(v, nullptr) << name;
+        EXPECT_EQ(v->type, type) << name;
+        EXPECT_EQ(type == REG_SZ ? v->Text() : v->data, data) << name;  // strings as text
+    }
 }
 
 TEST(RegistryDocument, SkipsMalformedLinesAndReadsTheRest) {

@@ -10,9 +10,10 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "imaging/IniFile.h"
+#include "support/TempFolder.h"
+#include "support/TestTiff.h"
 #include "tools/faxwatch/FaxWatcher.h"
 #include "tools/notify/WindowMessage.h"
 
@@ -24,18 +25,6 @@ int argc = 1;
 char arg0[] = "fax_watcher_test";
 char* argv[] = {arg0, nullptr};
 QCoreApplication app(argc, argv);
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 // A running wizard on a thread of its own (the watcher waits for answers on
 // the test's thread). It takes a print over as the wizard does, claiming the
@@ -92,8 +81,6 @@ class FakeWizard : public QThread {
 class FaxWatcherTest : public testing::Test {
   protected:
     void SetUp() override {
-        root_ = testing::TempDir() + "faxwatch-" + std::to_string(getpid()) + "/";
-        fs::remove_all(root_);
         folder_ = root_ + "driver/";
         fs::create_directories(folder_);
         chmod(folder_.c_str(), 0700);
@@ -101,13 +88,12 @@ class FaxWatcherTest : public testing::Test {
         ASSERT_TRUE(EnsurePrivateFolder(messages_));
         record_ = root_ + "started.txt";
         wizard_ = root_ + "wizard.sh";
-        WriteFile(
+        WriteText(
             wizard_,
             "#!/bin/sh\nprintf '%s|%s|%s|%s\\n' \"$PWD\" \"$CORVINAPORT_WINDIR\" \"$1\" \"$2\" >>" +
                 record_ + "\n");
         chmod(wizard_.c_str(), 0755);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     FaxWatchOptions Options(std::chrono::milliseconds grace = std::chrono::milliseconds(300)) {
         FaxWatchOptions options;
@@ -135,11 +121,11 @@ class FaxWatcherTest : public testing::Test {
     }
     void Place(const std::string& name, const std::string& text) {
         const std::string tmp = folder_ + ".zephrim-ini.tmp";
-        WriteFile(tmp, text);
+        WriteText(tmp, text);
         fs::rename(tmp, folder_ + name);
     }
 
-    std::string Started() { return ReadAll(record_); }
+    std::string Started() { return ReadText(record_); }
     long StartCount() {
         const std::string text = Started();
         return std::count(text.begin(), text.end(), '\n');
@@ -152,7 +138,8 @@ class FaxWatcherTest : public testing::Test {
         return dir + "|" + folder_ + "|/print|\"" + name + "\"\n";
     }
 
-    std::string root_, folder_, messages_, record_, wizard_;
+    TempFolder tmp_;
+    std::string root_ = tmp_.path(), folder_, messages_, record_, wizard_;
 };
 
 TEST_F(FaxWatcherTest, EachPrintReachesExactlyOneWizard) {
@@ -239,19 +226,19 @@ TEST_F(FaxWatcherTest, StartsTheWizardForEachPrintOfThisUserOnly) {
     Print(".zephrim-half.grp");  // a temporary name
     Print("fax-5.tif");
     Print("quote\"d.grp");  // cannot be quoted on the command line
-    WriteFile(root_ + "elsewhere.grp", "[Page1]\r\n");
+    WriteText(root_ + "elsewhere.grp", "[Page1]\r\n");
     fs::create_symlink(root_ + "elsewhere.grp", folder_ + "fax-6-link.grp");
     fs::create_hard_link(root_ + "elsewhere.grp", folder_ + "fax-7-hard.grp");
     if (getuid() == 0) {
         // Another user's file in this user's folder.
         const std::string foreign = root_ + "foreign.grp";
-        WriteFile(foreign, "[Page1]\r\n");
+        WriteText(foreign, "[Page1]\r\n");
         ASSERT_EQ(chown(foreign.c_str(), 65534, 65534), 0);
         fs::rename(foreign, folder_ + "fax-8-foreign.grp");
     }
     Print("fax-9-good.grp");
     ASSERT_TRUE(WaitStarted(2));
-    WriteFile(folder_ + "fax-9-good.grp", "[Page1]\r\n");
+    WriteText(folder_ + "fax-9-good.grp", "[Page1]\r\n");
     QTest::qWait(400);
     // Relative name in double quotes after a first word, run in the folder.
     EXPECT_EQ(Started(), StartLine("fax-1-old.grp") + StartLine("fax-9-good.grp"));

@@ -13,6 +13,7 @@
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
 #include "support/Staged.h"
+#include "support/TempFolder.h"
 #include "wizard/FaxJob.h"
 
 namespace {
@@ -36,8 +37,6 @@ class PrintTakeOverTest : public testing::Test {
     void SetUp() override {
         cwd_ = fs::current_path();
         backend_ = ZEPHRIM_BACKEND;
-        root_ = testing::TempDir() + "takeover-" + std::to_string(getpid()) + "/";
-        fs::remove_all(root_);
         fs::create_directories(root_ + "spool");
         fs::create_directories(root_ + "local");
         directory_.LocalFolders = root_ + "local/";
@@ -57,7 +56,6 @@ class PrintTakeOverTest : public testing::Test {
     void TearDown() override {
         fs::current_path(cwd_);
         unsetenv("CORVINAPORT_WINDIR");
-        fs::remove_all(root_);
     }
 
     // Prints the PDF as job `job` through the backend; answers the group file.
@@ -75,7 +73,8 @@ class PrintTakeOverTest : public testing::Test {
         return {};
     }
 
-    std::string backend_, root_, user_, folder_, pdf_;
+    TempFolder tmp_;
+    std::string backend_, root_ = tmp_.path(), user_, folder_, pdf_;
     fs::path cwd_;
     DirectorySettings directory_;
     ImagingLibrary imaging_;

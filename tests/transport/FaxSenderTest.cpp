@@ -23,18 +23,20 @@ const bool kNoProxy = [] {
     return true;
 }();
 
+// The members not named keep their defaults.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 GeneralSettings Account() {
-    GeneralSettings g;
-    g.ProductName = "Corvinaport";
-    g.WebmailUserName = "jane";
-    g.UserID = "1234";
-    g.MachineName = "desk-1";
-    g.Version = "2.0";
-    g.ProductLevel = "Gold";
-    g.Gateway = "usa";
-    g.WebmailPassword = "s3cret";
-    return g;
+    return {.Gateway = "usa",
+            .WebmailUserName = "jane",
+            .WebmailPassword = "s3cret",
+            .Version = "2.0",
+            .UserID = "1234",
+            .ProductName = "Corvinaport",
+            .ProductLevel = "Gold",
+            .MachineName = "desk-1"};
 }
+#pragma GCC diagnostic pop
 
 // A composed fax, the stand-in relay and the boxes and windows the user sees;
 // body files go to the private folder under this test's XDG_RUNTIME_DIR.

@@ -1,7 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -20,6 +18,8 @@
 #include "imaging/ImagingEnvironment.h"
 #include "support/NotifyCommand.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/StaleSocket.h"
+#include "support/TempFolder.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
 
@@ -63,9 +63,6 @@ struct CountingImaging final : ImagingEnvironment {
 class Host : public testing::Test {
   protected:
     void SetUp() override {
-        root = testing::TempDir() + "host-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::remove_all(root);
         fs::create_directories(root + "outbox");
         settings.directory.LocalFolders = root;
         attached = root + "letter.txt";
@@ -119,7 +116,8 @@ class Host : public testing::Test {
         return host.DoModal();
     }
 
-    std::string root, attached;
+    TempFolder tmp;
+    std::string root = tmp.path(), attached;
     FaxJob job;
     AppSettings settings;
     CountingImaging imaging;
@@ -142,6 +140,8 @@ TEST_F(Host, ContactModeHasThreeTitledPagesWithoutHelp) {
     ASSERT_TRUE(sheet.SetActivePage(0));
     EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Enter Fax Number");
     EXPECT_TRUE(sheet.helpButton()->isHidden());
+    ASSERT_TRUE(sheet.SetActivePage(1));
+    EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Add File");
     ASSERT_TRUE(sheet.SetActivePage(2));
     EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Schedule Fax");
 }
@@ -187,60 +187,72 @@ TEST_F(Host, PageSetsAndHelpContextsFollowAttachMode) {
     EXPECT_EQ(attachedRun->HelpContext(2), 222u);
 }
 
-TEST_F(Host, OutboxChoiceTellsTheUserAndStoresTheStagedDocument) {
+// Finish with each choice and each outcome of its steps: what is checked,
+// sent, stored and told.
+struct FinishCase {
+    const char* name;
+    bool outbox, online, sendWorks, saveWorks;
+    int onlineChecks, sends;
+    std::size_t saves;
+    std::vector<std::string> boxes;  // "@" stands for the kept document's path
+};
+
+void PrintTo(const FinishCase& c, std::ostream* out) { *out << c.name; }
+
+class HostFinish : public Host, public testing::WithParamInterface<FinishCase> {};
+
+TEST_P(HostFinish, StepsAndMessagesFollowTheChoice) {
+    const FinishCase& c = GetParam();
+    online = c.online;
+    sendResult = c.sendWorks;
+    saveWorks = c.saveWorks;
     auto host = Make();
-    int r = RunDriven(*host, [&] {
-        Compose(*host);
-        host->schedulePage().outboxButton()->click();
-        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(r, 1);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, std::string("Your fax will be saved. You may send it later\n"
-                                               "by accessing Corvinaport Outbox."));
-    EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
-    EXPECT_EQ(saves, std::vector<std::string>{"outbox"});
-    EXPECT_EQ(onlineChecks, 0);
+    EXPECT_EQ(RunDriven(*host,
+                        [&] {
+                            Compose(*host);
+                            if (c.outbox) host->schedulePage().outboxButton()->click();
+                            QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+                        }),
+              1);
+    std::vector<std::string> expected = c.boxes;
+    for (std::string& text : expected)
+        if (const auto at = text.find('@'); at != std::string::npos)
+            text.replace(at, 1, root + "outbox/letter.txt");
+    EXPECT_EQ(boxes.Texts(), expected);
+    EXPECT_EQ(onlineChecks, c.onlineChecks);
+    EXPECT_EQ(sends, c.sends);
+    EXPECT_EQ(saves, std::vector<std::string>(c.saves, "outbox"));
     EXPECT_EQ(job.message.to, "\"Fax Recipient\" <12125550100>");
     EXPECT_EQ(job.message.documentPath, root + "outbox/letter.txt");
+    EXPECT_EQ(fs::exists(job.message.documentPath), !c.saveWorks || c.saves == 0);
     EXPECT_TRUE(fs::exists(attached));
+    if (c.outbox && c.saveWorks) {
+        EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
+    }
 }
 
-TEST_F(Host, SendNowOfflineSavesWithTheMessageAndNeverSends) {
-    online = false;
-    auto host = Make();
-    RunDriven(*host, [&] {
-        Compose(*host);
-        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(onlineChecks, 1);
-    EXPECT_EQ(sends, 0);
-    EXPECT_EQ(boxes.Texts().size(), 1u);
-    EXPECT_EQ(saves.size(), 1u);
-}
+const char* const kWillBeSaved =
+    "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.";
 
-TEST_F(Host, SendNowSuccessStoresNothingAndFailureStoresSilently) {
-    auto host = Make();
-    RunDriven(*host, [&] {
-        Compose(*host);
-        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(sends, 1);
-    EXPECT_TRUE(saves.empty());
-    EXPECT_TRUE(boxes.boxes.empty());
-
-    sendResult = false;
-    job.ClearRecipients();
-    job.ClearAttachments();
-    auto again = Make();
-    RunDriven(*again, [&] {
-        Compose(*again);
-        QTest::mouseClick(again->sheet().finishButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(sends, 2);
-    EXPECT_EQ(saves.size(), 1u);
-    EXPECT_TRUE(boxes.boxes.empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Host, HostFinish,
+    testing::Values(FinishCase{"OutboxChoice", true, true, true, true, 0, 0, 1, {kWillBeSaved}},
+                    FinishCase{"SendNowOffline", false, false, true, true, 1, 0, 1, {kWillBeSaved}},
+                    FinishCase{"SendNowSent", false, true, true, true, 1, 1, 0, {}},
+                    FinishCase{
+                        "SendNowFailedIsStoredSilently", false, true, false, true, 1, 1, 1, {}},
+                    FinishCase{"FailedOutboxTellsTheUserWhereTheDocumentStays",
+                               true,
+                               true,
+                               true,
+                               false,
+                               0,
+                               0,
+                               1,
+                               {kWillBeSaved,
+                                "Your fax could not be saved in the Corvinaport Outbox.\n"
+                                "The document is kept in:\n@"}}),
+    [](const testing::TestParamInfo<FinishCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
     auto host = Make();
@@ -261,22 +273,6 @@ TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
     auto closed = Make();
     RunDriven(*closed, [&] { closed->sheet().close(); });
     EXPECT_TRUE(saves.empty());
-}
-
-TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
-    saveWorks = false;
-    auto host = Make();
-    RunDriven(*host, [&] {
-        Compose(*host);
-        host->schedulePage().outboxButton()->click();
-        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
-    });
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[1].text,
-              "Your fax could not be saved in the Corvinaport Outbox.\n"
-              "The document is kept in:\n" +
-                  root + "outbox/letter.txt");
-    EXPECT_TRUE(fs::exists(root + "outbox/letter.txt"));
 }
 
 TEST_F(Host, VanishedAttachmentKeepsTheWizardOnTheDocumentPage) {
@@ -384,8 +380,12 @@ TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
         // The answer, as the fax printer's watcher asks for it; "-" for none.
         auto ask = [&](WindowMessage m) {
             AskResult r;
-            std::thread t([&] { r = AskInTurn(m, MessageFolder(), nullptr, 300); });
-            QTest::qWait(400);
+            std::atomic<bool> done{false};
+            std::thread t([&] {
+                r = AskInTurn(m, MessageFolder(), nullptr, 2000);
+                done = true;
+            });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
             t.join();
             EXPECT_EQ(r.delivered, 1);
             return r.answers.size() == 1 && r.answers[0].answer ? *r.answers[0].answer : "-";
@@ -415,8 +415,8 @@ TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
 // Two wizards of the user run at once; the notify command reaches both, and
 // each acts on its own settings and job.
 TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
-    const std::string root = testing::TempDir() + "two-wizards/";
-    fs::remove_all(root);
+    const TempFolder tmp;
+    const std::string& root = tmp.path();
     fs::create_directories(root + "run");
     const std::string reg = root + "registry.reg";
     std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -445,14 +445,7 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
     }
     // A wizard that crashed left its socket behind.
     const std::string stale = SocketPathFor(MessageFolder(), 599);
-    {
-        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", stale.c_str());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        ::close(fd);
-    }
+    MakeStaleSocket(stale);
     // The wizards answer on this thread's loop while the command runs.
     const auto run = RunNotify;
     QTimer::singleShot(0, [&] {
@@ -466,7 +459,11 @@ TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
         // Bits 11: not a hand-over.
         std::tie(rc, out) = run({QStringLiteral("kestro"), QStringLiteral("3")});
         EXPECT_EQ(rc, 0);
-        QTest::qWait(100);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return a.imaging.handOvers == 1 && b.settings.general.WebmailUserName == "reloaded";
+            },
+            10000));
         a.host->sheet().PressCancel();
     });
     a.host->BuildPageSet();

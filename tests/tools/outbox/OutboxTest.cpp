@@ -112,22 +112,15 @@ class OutboxTest : public ::testing::Test {
 }  // namespace
 
 TEST(OutboxMessageParse, ReadsBackWhatTheWriterWritesAndRejectsTheRest) {
-    OutboxMessage m;
-    m.from = "jane@example.com";
-    m.to = "5551234@fax.example, \"Ann\" <ann@example.com>";
-    m.subject = "Offer";
-    m.dir = "1700000000";
-    m.year = 2023;
-    m.size = 812;
-    m.msgtype = 1;
-    m.body = "two\nlines";
-    m.attachments = {"/home/jane/local/outbox/1700000000/offer.tif"};
-    const std::string bytes = *m.Render();
-    const auto back = OutboxMessage::Parse(bytes);
+    const std::string good =
+        "from: jane@example.com\r\nto: 5551234@fax.example, \"Ann\" <ann@example.com>\r\n"
+        "cc: \r\nbcc: \r\nsubject: Offer\r\ndir: 1700000000\r\nyear: 2023\r\nmonth: 0\r\n"
+        "day: 0\r\nhour: 0\r\nminute: 0\r\nsecond: 0\r\nmsgtype: 1\r\nsize: 812\r\n"
+        "body:\r\ntwo\r\nlines\r\nattachment:\r\n/home/jane/local/outbox/1700000000/offer.tif\r\n";
+    const auto back = OutboxMessage::Parse(good);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->Render(), bytes);
+    EXPECT_EQ(back->Render(), good);
 
-    const std::string good = bytes;
     const std::map<std::string, std::string> bad = {
         {"empty", ""},
         {"garbage", "hello\r\nworld\r\n"},
