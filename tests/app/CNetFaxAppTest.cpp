@@ -211,14 +211,6 @@ TEST_F(StartUp, SocketsFailureShowsOneMessageAndStops) {
     EXPECT_EQ(app.message.kind, "");
 }
 
-TEST_F(StartUp, WithoutSettingsPathsAreBareNames) {
-    store.Write(kRegHeader);
-    Run("");
-    EXPECT_EQ(app.helpFilePath, "qv20helpfile.hlp");
-    EXPECT_EQ(app.installDir, "");
-    EXPECT_EQ(app.message.from, "@");
-}
-
 TEST_F(StartUp, DateUsesEnglishMonthNamesAndPaddedDay) {
     clock.Set(1704164645);  // 2024-01-02 03:04:05 UTC
     Run("");

@@ -24,17 +24,6 @@ class RegistryKeyTest : public ::testing::Test {
 
 std::string StringOf(std::size_t n, char c) { return std::string(n, c); }
 
-TEST_F(RegistryKeyTest, RootKeyAcceptsOnlyThePredefinedRoots) {
-    EXPECT_EQ(key.root(), HKEY_CURRENT_USER);
-    EXPECT_FALSE(key.SetRootKey(0x80000005u));  // the current-config root is not one of them
-    EXPECT_FALSE(key.SetRootKey(0));
-    EXPECT_EQ(key.root(), HKEY_CURRENT_USER);
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_USERS, HKEY_LOCAL_MACHINE}) {
-        EXPECT_TRUE(key.SetRootKey(root));
-        EXPECT_EQ(key.root(), root);
-    }
-}
-
 TEST_F(RegistryKeyTest, KeyPathIsRememberedOnlyWhenTheKeyOpens) {
     store.Write(std::string(kRegHeader) + "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n");
     ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
@@ -85,20 +74,6 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     }
     ::chmod(store.path.c_str(), 0600);
     EXPECT_TRUE(key.SetKeyPath(kPath));
-}
-
-TEST_F(RegistryKeyTest, StorePathComesFromTheEnvironmentUnlessSet) {
-    SetRegistryStorePath(std::nullopt);
-    ::unsetenv("CORVINAPORT_REGISTRY");
-    EXPECT_EQ(RegistryStorePath(), "/etc/corvinaport/registry.reg");
-    ::setenv("CORVINAPORT_REGISTRY", store.path.c_str(), 1);
-    EXPECT_EQ(RegistryStorePath(), store.path);
-    store.Write("[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\n\"A\"=\"env\"\n");
-    Open();
-    EXPECT_EQ(key.ReadString("A", ""), "env");
-    SetRegistryStorePath("/nonexistent/elsewhere.reg");
-    EXPECT_EQ(RegistryStorePath(), "/nonexistent/elsewhere.reg");
-    ::unsetenv("CORVINAPORT_REGISTRY");
 }
 
 TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {

@@ -133,18 +133,6 @@ TEST(PostForm, TimeLimitIsClockTimeNotACountOfPolls) {
     EXPECT_EQ(r.replyHeaders, "");
 }
 
-TEST(PostForm, ConfirmedStopEndsTheWaitAtTheNextPoll) {
-    LoopbackServer srv;
-    srv.server.Post("/stall", [&](const httplib::Request&, httplib::Response&) { srv.Hold(); });
-    FakeProgress progress;
-    progress.cancelAfterPumps = 20;
-    HttpRequest r;
-    r.progressWindow = &progress;
-    EXPECT_FALSE(r.PostForm(srv.Url("/stall"), "a=1"));
-    EXPECT_EQ(progress.pumps, 20);
-    EXPECT_EQ(r.failure, "stopped by the user");
-}
-
 // A large body arrives intact; only a 200 with the mark in its headers counts.
 TEST(PostFile, StreamsTheBodyAndNeedsTheSuccessMark) {
     TempFolder dir;

@@ -41,7 +41,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kValid = "Please enter valid Fax number or Email address!";
 constexpr const char* kSent = "Your fax has been sent!";
 constexpr const char* kNotSent =
     "Your fax could not be sent! It will be saved so you can try to send it later.";
@@ -261,40 +260,6 @@ class Program : public testing::Test {
     int pages = 0, pickerCalls = 0;
     std::size_t recipients = 0;
 };
-
-TEST_F(Program, TypedNumbersAreCheckedBeforeTheyJoinTheList) {
-    Run([&](CMainHostDlg& host) {
-        // Neither digits nor an address: refused, and kept for the user to mend.
-        Type(host, "FAX ME");
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kValid}));
-        EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport");
-        EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
-        EXPECT_EQ(host.recipientsPage().numberEdit()->text(), "FAX ME");
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{kValid, kValid}));
-        EXPECT_EQ(host.sheet().activeIndex(), 0);
-
-        // Any count of digits, and an address typed where the number goes.
-        Type(host, "555-010");
-        Type(host, "011 44 20 7946 0958 1234");
-        Type(host, "ann@example.com");
-        Type(host, "1 (212) 555-0100");
-        host.recipientsPage().firstNameEdit()->setText("Ann");
-        host.recipientsPage().lastNameEdit()->setText("Lee");
-        Type(host, "+44 20 7946 0958");
-        EXPECT_EQ(
-            Lines(host),
-            (QStringList{"\"Ann Lee\" <442079460958>", "\"Email Recipient\" <ann@example.com>",
-                         "\"Fax Recipient\" <0114420794609581234>",
-                         "\"Fax Recipient\" <12125550100>", "\"Fax Recipient\" <555010>"}));
-        EXPECT_TRUE(host.recipientsPage().numberEdit()->text().isEmpty());
-        EXPECT_FALSE(host.recipientsPage().addButton()->isEnabled());
-        host.sheet().PressCancel();
-    });
-    EXPECT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(recipients, 5u);
-    EXPECT_TRUE(Stored().empty());
-}
 
 TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
     const std::string bytes = ReadText(document);
