@@ -23,20 +23,16 @@ const bool kNoProxy = [] {
     return true;
 }();
 
-// The members not named keep their defaults.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 GeneralSettings Account() {
-    return {.Gateway = "usa",
-            .WebmailUserName = "jane",
-            .WebmailPassword = "s3cret",
-            .Version = "2.0",
-            .UserID = "1234",
-            .ProductName = "Corvinaport",
-            .ProductLevel = "Gold",
-            .MachineName = "desk-1"};
+    using G = GeneralSettings;
+    const std::pair<std::string G::*, const char*> values[] = {
+        {&G::Gateway, "usa"},       {&G::WebmailUserName, "jane"}, {&G::WebmailPassword, "s3cret"},
+        {&G::Version, "2.0"},       {&G::UserID, "1234"},          {&G::ProductName, "Corvinaport"},
+        {&G::ProductLevel, "Gold"}, {&G::MachineName, "desk-1"}};
+    GeneralSettings g;
+    for (const auto& [member, value] : values) g.*member = value;
+    return g;
 }
-#pragma GCC diagnostic pop
 
 // A composed fax, the stand-in relay and the boxes and windows the user sees;
 // body files go to the private folder under this test's XDG_RUNTIME_DIR.
