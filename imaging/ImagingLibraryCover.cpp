@@ -388,7 +388,7 @@ std::string ImagingLibrary::ComposeCoverSheet(CoverSheetFields& fields, const Fa
         (!fields.logoPath.empty() && !FitsPathBuffer(fields.logoPath)))
         return {};
     // Each cover is composed in a staging folder of its own.
-    const std::string result = StagingPath(folders + "outbox/", "Cover.tif");
+    std::string result = StagingPath(folders + "outbox/", "Cover.tif");
     if (!FitsPathBuffer(result)) {
         RemoveStaged(result);
         return {};

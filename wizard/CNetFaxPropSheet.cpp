@@ -64,7 +64,7 @@ CNetFaxPropSheet::~CNetFaxPropSheet() {
 
 void CNetFaxPropSheet::AddPage(WizardPage* page) {
     page->SetSheet(this);
-    pages_.push_back(page);
+    pages_.emplace_back(page);
     stack_->addWidget(page);
 }
 

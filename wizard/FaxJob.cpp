@@ -24,7 +24,7 @@ std::string FaxJob::BuildRecipientLine() const {
     return line;
 }
 
-std::string FaxNumbersToAddresses(std::string s, std::string_view gatewayDomain) {
+std::string FaxNumbersToAddresses(const std::string& s, std::string_view gatewayDomain) {
     // One pass: the line is copied into out as it is rewritten, so every
     // character is looked at a fixed number of times. Positions that lie
     // ahead in the line (start) count as if the copied text were followed by

@@ -73,5 +73,5 @@ inline constexpr std::string_view kFaxGatewayDomain = "@fax.corvinaport.net";
 // as the bare number at the fax gateway (5551234@fax...). An entry is a fax
 // number when the character in front of its ">" is a decimal digit; other
 // entries are kept as they are.
-[[nodiscard]] std::string FaxNumbersToAddresses(std::string recipients,
+[[nodiscard]] std::string FaxNumbersToAddresses(const std::string& recipients,
                                                 std::string_view gatewayDomain = kFaxGatewayDomain);

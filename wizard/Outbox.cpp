@@ -151,7 +151,7 @@ class PendingMessage {
 
 std::string StageAttachment(const std::string& localFolders, const std::string& attachedPath) {
     const std::string name = FileNameOf(attachedPath);
-    const std::string copy = StagingPath(localFolders + "outbox/", name);
+    std::string copy = StagingPath(localFolders + "outbox/", name);
     if (copy.empty()) return {};
     if (!CopyFileReplacing(attachedPath, copy, FileAccess::Private)) {
         RemoveStaged(copy);

@@ -65,7 +65,7 @@ class PrintTakeOverTest : public testing::Test {
                   " " + std::to_string(job) + " " + Quoted(user_) + " title 1 '' <" + Quoted(pdf_));
         EXPECT_EQ(result, "");
         for (const auto& entry : fs::directory_iterator(folder_)) {
-            const std::string name = entry.path().filename().string();
+            std::string name = entry.path().filename().string();
             if (name.rfind("fax-" + std::to_string(job) + "-", 0) == 0 &&
                 entry.path().extension() == ".grp")
                 return name;
