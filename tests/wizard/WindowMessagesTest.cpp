@@ -61,10 +61,13 @@ TEST(MessageFolder, IsPrivateAndFollowsTheRuntimeFolder) {
     struct stat st {};
     ASSERT_EQ(stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    chmod(folder.c_str(), 0755);
-    ASSERT_TRUE(EnsurePrivateFolder(folder));
-    stat(folder.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // Open to the group, or to others only: closed again.
+    for (const mode_t open : {0755, 0705}) {
+        chmod(folder.c_str(), open);
+        ASSERT_TRUE(EnsurePrivateFolder(folder));
+        stat(folder.c_str(), &st);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << std::oct << open;
+    }
     const std::string link = folder + "-link";
     std::filesystem::create_directory_symlink(folder, link);
     std::string why;
