@@ -32,7 +32,7 @@ std::string DesktopHelp::TargetFor(std::uint32_t context) const {
 }
 
 std::string DesktopHelp::TargetFor(const std::string& page) const {
-    const std::string file = helpFile_ ? helpFile_() : std::string();
+    std::string file = helpFile_ ? helpFile_() : std::string();
     const std::string name = page + ".html";
     if (!file.empty()) {
         std::filesystem::path folder(file);

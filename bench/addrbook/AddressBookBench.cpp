@@ -52,7 +52,7 @@ void WriteContact(std::ostream& out, int i) {
 }
 
 fs::path WriteBook(const fs::path& root, int contacts) {
-    const fs::path dir = root / std::to_string(contacts);
+    fs::path dir = root / std::to_string(contacts);
     fs::create_directories(dir);
     std::ofstream out(dir / AddressBook::kFileName, std::ios::binary);
     for (int i = 0; i < contacts; ++i) WriteContact(out, i);
@@ -106,7 +106,9 @@ int main(int argc, char** argv) {
     const DialogTimes first = Dialog(books.back().second, books.back().first);
     bench::Series plain("plain read (ifstream)"), load("AddressBook::Load"), open("dialog open"),
         letter("dialog search, one letter"), close("dialog close");
-    for (const auto& [n, dir] : books) {
+    for (const auto& book : books) {
+        const int n = book.first;
+        const fs::path& dir = book.second;
         const fs::path file = dir / AddressBook::kFileName;
         plain.Add(n, bench::MedianSeconds(rounds, [&] {
                       std::ifstream in(file, std::ios::binary);

@@ -35,31 +35,31 @@ class FakeImaging final : public ImagingEnvironment {
     std::string countedPath;
 
     bool IsNtPlatform() override {
-        calls.push_back("IsNtPlatform");
+        calls.emplace_back("IsNtPlatform");
         return nt;
     }
     bool PrinterPresent(const std::string& name) override {
-        calls.push_back("PrinterPresent " + name);
+        calls.emplace_back("PrinterPresent " + name);
         return printer;
     }
     bool PrinterDriverPresent(const std::string& name) override {
-        calls.push_back("PrinterDriverPresent " + name);
+        calls.emplace_back("PrinterDriverPresent " + name);
         return driver;
     }
     bool Bind() override {
-        calls.push_back("Bind");
+        calls.emplace_back("Bind");
         return bind;
     }
     bool PrepareInitialDocument(const std::string& commandLine, const DirectorySettings& directory,
                                 FaxMessage& message) override {
-        calls.push_back("PrepareInitialDocument");
+        calls.emplace_back("PrepareInitialDocument");
         handOverCommandLine = commandLine;
         handOverLocalFolders = directory.LocalFolders;
         if (handOver) message.documentPath = directory.LocalFolders + "outbox/print.tif";
         return handOver;
     }
     std::uint32_t CountImages(const std::string& path) override {
-        calls.push_back("CountImages");
+        calls.emplace_back("CountImages");
         countedPath = path;
         return pages;
     }

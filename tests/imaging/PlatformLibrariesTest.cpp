@@ -306,7 +306,7 @@ TEST_F(Libraries, CombineDrawsTheOverlayClippedToTheBase) {
     std::vector<std::uint8_t> pixels(20 * 10 * 4, 0xFF);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x)
-            for (int c = 0; c < 3; ++c) pixels[static_cast<std::size_t>((y * 20 + x) * 4 + c)] = 0;
+            for (int c = 0; c < 3; ++c) pixels[(static_cast<std::size_t>(y) * 20 + x) * 4 + c] = 0;
     HBITMAP bitmap = e().CreateBitmapFromBits(20, 10, 32, 80, pixels.data());
     ASSERT_NE(bitmap, nullptr);
     HBITMAP mono = e().ConvertToMonochromeBitmap(bitmap);

@@ -262,8 +262,8 @@ TEST_F(Picker, BrowseCopiesNewImagesOnly) {
     EXPECT_EQ(QImage(QString::fromStdString(images + "gamma.bmp")).width(), 30);
 
     // Cancelled, missing, or too long for the picker's buffers: nothing.
-    for (std::string path : {std::string(), dir.path() + "elsewhere/missing.bmp",
-                             dir.path() + "elsewhere/" + std::string(130, 'n') + ".bmp"}) {
+    for (const std::string& path : {std::string(), dir.path() + "elsewhere/missing.bmp",
+                                    dir.path() + "elsewhere/" + std::string(130, 'n') + ".bmp"}) {
         offered = path;
         picker.Browse();
         EXPECT_EQ(picker.items().size(), 3u) << path;

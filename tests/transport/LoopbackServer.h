@@ -67,7 +67,7 @@ class SilentPeer {
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        (void)::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         socklen_t len = sizeof addr;
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
         port_ = ntohs(addr.sin_port);

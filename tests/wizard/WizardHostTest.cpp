@@ -52,7 +52,7 @@ struct CountingImaging final : ImagingEnvironment {
     }
     std::string ComposeCoverSheet(CoverSheetFields&, const FaxJob&,
                                   const DirectorySettings& directory) override {
-        const std::string cover = directory.LocalFolders + "outbox/Cover.tif";
+        std::string cover = directory.LocalFolders + "outbox/Cover.tif";
         std::ofstream(cover) << "cover";
         return cover;
     }
@@ -112,7 +112,7 @@ class Host : public testing::Test {
         QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
     }
     int RunDriven(CMainHostDlg& host, std::function<void()> drive) {
-        QTimer::singleShot(0, drive);
+        QTimer::singleShot(0, std::move(drive));
         return host.DoModal();
     }
 

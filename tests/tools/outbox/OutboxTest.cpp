@@ -73,7 +73,8 @@ class OutboxTest : public ::testing::Test {
     // Stores a fax as the wizard does and returns its folder name.
     std::string Store(std::time_t when) {
         const std::string doc = root.path() + "fax" + std::to_string(when) + ".tif";
-        root.Write("fax" + std::to_string(when) + ".tif", "II*\0 pages of " + std::to_string(when));
+        root.Write("fax" + std::to_string(when) + ".tif",
+                   std::string("II*\0", 4) + " pages of " + std::to_string(when));
         FaxMessage m;
         m.from = "jane@example.com";
         m.to = "\"Bob\" <5551234>";
