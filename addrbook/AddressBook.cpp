@@ -1,5 +1,6 @@
 #include "addrbook/AddressBook.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QByteArrayView>
@@ -7,12 +8,11 @@
 #include <QStringDecoder>
 
 #include <cerrno>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "addrbook/VCardFile.h"
 #include "wizard/FileReplace.h"
+#include "wizard/UniqueFd.h"
 
 namespace {
 
@@ -111,6 +111,15 @@ Field FindAttribute(std::string_view name) {
     return nullptr;
 }
 
+const char* NameOf(Field field) {
+    for (const Attribute& a : kAttributes) {
+        if (a.field == field) return a.name;
+    }
+    return "";
+}
+
+bool IsDn(const Token& token) { return EqualsNoCase(token.name, "dn"); }
+
 // Splits text into lines: LF ends a line, one CR in front of it belongs to the
 // line end, any other CR stays in the line.
 template <typename F>
@@ -127,37 +136,17 @@ void ForEachLine(std::string_view text, F&& f) {
     }
 }
 
-// The file's bytes in one read of its size (and more while it grows).
-bool ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size < 0 || !in) return false;
-    text.resize(static_cast<std::size_t>(size));
-    in.read(text.data(), size);
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) return false;
-    if (in) {
-        std::ostringstream rest;
-        rest << in.rdbuf();
-        text += rest.str();
-    }
-    return !in.bad();
-}
-
 // The product on Windows writes the book in the system's code page: a line
 // that is not UTF-8 is read as Windows-1252. The file is left as it is.
-std::string Windows1252LinesToUtf8(const std::string& text) {
+std::string Windows1252LinesToUtf8(std::string_view text) {
     QStringDecoder windows("windows-1252");
-    if (!windows.isValid()) return text;
+    if (!windows.isValid()) return std::string(text);
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
-        end = end == std::string::npos ? text.size() : end + 1;
+        end = end == std::string_view::npos ? text.size() : end + 1;
         const QByteArrayView line(text.data() + pos, static_cast<qsizetype>(end - pos));
         if (line.isValidUtf8())
             out.append(line.data(), static_cast<std::size_t>(line.size()));
@@ -166,6 +155,69 @@ std::string Windows1252LinesToUtf8(const std::string& text) {
         pos = end;
     }
     return out;
+}
+
+// Reads one record's lines into contact (its dn line, the first, starts
+// it), or with no contact the lines before the first record. Returns how many
+// attribute and note lines belonged to no record.
+int ParseLines(std::string_view lines, Contact* contact) {
+    int dropped = 0;
+    bool noteMode = false;
+    auto unrecognised = [&](std::string_view line) {
+        if (!noteMode) return;
+        if (!contact) {
+            ++dropped;
+            return;
+        }
+        contact->xqrvnote.append(line);
+        TrimRight(contact->xqrvnote);
+        contact->xqrvnote += "\r\n";
+    };
+    ForEachLine(lines, [&](std::string_view line) {
+        const Token token = FirstToken(line);
+        if (token.name.empty()) return unrecognised(line);
+        if (IsDn(token)) {
+            noteMode = false;
+            return;
+        }
+        const Field field = FindAttribute(token.name);
+        if (!field) return unrecognised(line);
+        std::string value;
+        const bool hasValue = ValueOf(token.rest, value);
+        if (field == &Contact::xqrvnote) {
+            noteMode = true;
+            if (!hasValue) return unrecognised(line);
+            if (!contact) {
+                ++dropped;
+                return;
+            }
+            TrimRight(value);
+            contact->xqrvnote = value + "\r\n";
+            return;
+        }
+        noteMode = false;
+        if (!contact) {
+            ++dropped;
+            return;
+        }
+        if (hasValue) (*contact).*field = std::move(value);
+    });
+    return dropped;
+}
+
+// One field of a record as ParseLines would read it, for any field but the
+// note: the last line that names it with a value.
+std::string PeekField(std::string_view lines, Field field) {
+    static const Contact kFresh;
+    std::string value = kFresh.*field;
+    const char* name = NameOf(field);
+    ForEachLine(lines, [&](std::string_view line) {
+        const Token token = FirstToken(line);
+        if (!EqualsNoCase(token.name, name)) return;
+        std::string v;
+        if (ValueOf(token.rest, v)) value = std::move(v);
+    });
+    return value;
 }
 
 }  // namespace
@@ -179,85 +231,68 @@ bool AddressBook::Load() {
     count_ = 0;
     dropped_ = 0;
     const std::string path = BookPath();
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    // Not blocking on a FIFO; whatever is not a regular file is unreadable.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
         outcome_ =
             errno == ENOENT || errno == ENOTDIR ? LoadOutcome::Missing : LoadOutcome::Unreadable;
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         outcome_ = LoadOutcome::Unreadable;
         return false;
     }
-    std::string text;
-    if (!ReadWhole(path, text)) {
+    TextBuffer text = TextBuffer::ReadFile(fd.get());
+    if (!text.valid()) {
         outcome_ = LoadOutcome::Unreadable;
         return false;
     }
-    if (!QByteArrayView(text).isValidUtf8()) text = Windows1252LinesToUtf8(text);
-    return LoadFromText(text);
+    const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
+    if (!bytes.isValidUtf8()) text = TextBuffer::Copy(Windows1252LinesToUtf8(text.view()));
+    return TakeText(std::move(text));
 }
 
-bool AddressBook::LoadFromText(std::string_view text) {
+bool AddressBook::LoadFromText(std::string_view text) { return TakeText(TextBuffer::Copy(text)); }
+
+// Only the record boundaries are found here; each record is read when it is
+// first asked for.
+bool AddressBook::TakeText(TextBuffer text) {
     count_ = 0;
     dropped_ = 0;
-    bool anyRecord = false;
-    ForEachLine(text, [&anyRecord](std::string_view line) {
-        if (EqualsNoCase(FirstToken(line).name, "dn")) anyRecord = true;
+    const std::string_view all = text.view();
+    auto offset = [all](std::string_view part) {
+        return static_cast<std::size_t>(part.data() - all.data());
+    };
+    // Each record runs from its dn line to the next one or the end.
+    const std::size_t first = entries_.size();
+    ForEachLine(all, [&](std::string_view line) {
+        if (!IsDn(FirstToken(line))) return;
+        if (entries_.size() > first) {
+            std::string_view& previous = entries_.back().lines;
+            previous = previous.substr(0, offset(line) - offset(previous));
+        }
+        entries_.push_back(Entry{all.substr(offset(line)), nullptr});
     });
-    if (!anyRecord) {
+    if (entries_.size() == first) {
         outcome_ = LoadOutcome::NoRecords;
         return false;
     }
-
-    std::unique_ptr<Contact> open;
-    bool noteMode = false;
-    auto unrecognised = [&](std::string_view line) {
-        if (!noteMode) return;
-        if (!open) {
-            ++dropped_;
-            return;
-        }
-        open->xqrvnote.append(line);
-        TrimRight(open->xqrvnote);
-        open->xqrvnote += "\r\n";
-    };
-    ForEachLine(text, [&](std::string_view line) {
-        const Token token = FirstToken(line);
-        if (token.name.empty()) return unrecognised(line);
-        if (EqualsNoCase(token.name, "dn")) {
-            noteMode = false;
-            if (open) contacts_.push_back(std::move(open));
-            open = std::make_unique<Contact>();
-            return;
-        }
-        const Field field = FindAttribute(token.name);
-        if (!field) return unrecognised(line);
-        std::string value;
-        const bool hasValue = ValueOf(token.rest, value);
-        if (field == &Contact::xqrvnote) {
-            noteMode = true;
-            if (!hasValue) return unrecognised(line);
-            if (!open) {
-                ++dropped_;
-                return;
-            }
-            TrimRight(value);
-            open->xqrvnote = value + "\r\n";
-            return;
-        }
-        noteMode = false;
-        // Attribute lines before the first dn line belong to no record.
-        if (!open) {
-            ++dropped_;
-            return;
-        }
-        if (hasValue) (*open).*field = std::move(value);
-    });
-    if (open) contacts_.push_back(std::move(open));
-    count_ = static_cast<std::int32_t>(contacts_.size());
+    dropped_ = ParseLines(all.substr(0, offset(entries_[first].lines)), nullptr);
+    texts_.push_back(std::move(text));
+    count_ = static_cast<std::int32_t>(entries_.size());
     outcome_ = LoadOutcome::Loaded;
     return true;
+}
+
+std::string AddressBook::FieldOf(const Entry& entry, Field field) {
+    if (entry.contact) return (*entry.contact).*field;
+    if (field == &Contact::xqrvnote) {
+        Contact parsed;
+        (void)ParseLines(entry.lines, &parsed);
+        return parsed.xqrvnote;
+    }
+    return PeekField(entry.lines, field);
 }
 
 std::string AddressBook::Format() const {
@@ -271,7 +306,13 @@ std::string AddressBook::Format() const {
         out += value;
         out += '\n';
     };
-    for (const auto& c : contacts_) {
+    for (const Entry& entry : entries_) {
+        Contact parsed;
+        const Contact* c = entry.contact.get();
+        if (!c) {
+            (void)ParseLines(entry.lines, &parsed);
+            c = &parsed;
+        }
         if (c->cn.empty()) continue;
         out += "dn: cn=" + c->cn + ",mail=" + c->mail + "\n";
         out += "cn: " + c->cn + "\n";
@@ -303,49 +344,44 @@ std::string AddressBook::Format() const {
 bool AddressBook::Save() const { return WriteFileReplacing(BookPath(), Format()); }
 
 std::int32_t AddressBook::GetCount() {
-    count_ = static_cast<std::int32_t>(contacts_.size());
+    count_ = static_cast<std::int32_t>(entries_.size());
     return count_;
 }
 
 Contact* AddressBook::At(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= contacts_.size()) return nullptr;
-    return contacts_[static_cast<std::size_t>(index)].get();
+    if (index < 0 || static_cast<std::size_t>(index) >= entries_.size()) return nullptr;
+    const Entry& entry = entries_[static_cast<std::size_t>(index)];
+    if (!entry.contact) {
+        entry.contact = std::make_unique<Contact>();
+        (void)ParseLines(entry.lines, entry.contact.get());
+    }
+    return entry.contact.get();
 }
 
 std::string AddressBook::GetField(int index, int field) const {
-    const Contact* c = At(index);
-    if (!c) return {};
-    switch (field) {
-        case 0:
-            return c->cn;
-        case 1:
-            return c->mail;
-        case 2:
-            return c->homephone;
-        case 3:
-            return c->xqrvhomefax;
-        case 4:
-            return c->telephonenumber;
-        case 5:
-            return c->facsimiletelephonenumber;
-        case 6:
-            return c->cellphone;
-        case 7:
-            return c->pagerphone;
-        case 8:
-        case 9:
-            return c->sn;
-        case 10:
-            return c->xqrvnote;
-        default:
-            return {};
-    }
+    static constexpr Field kNumbered[] = {&Contact::cn,
+                                          &Contact::mail,
+                                          &Contact::homephone,
+                                          &Contact::xqrvhomefax,
+                                          &Contact::telephonenumber,
+                                          &Contact::facsimiletelephonenumber,
+                                          &Contact::cellphone,
+                                          &Contact::pagerphone,
+                                          &Contact::sn,
+                                          &Contact::sn,
+                                          &Contact::xqrvnote};
+    if (index < 0 || static_cast<std::size_t>(index) >= entries_.size() || field < 0 ||
+        static_cast<std::size_t>(field) >= std::size(kNumbered))
+        return {};
+    return FieldOf(entries_[static_cast<std::size_t>(index)], kNumbered[field]);
 }
 
 Contact* AddressBook::FindById(const std::string& id) const {
     if (id.empty()) return nullptr;
-    for (const auto& c : contacts_) {
-        if (EqualsNoCase(c->xqrvuid, id) || EqualsNoCase(c->xqrvtmpid, id)) return c.get();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (EqualsNoCase(FieldOf(entries_[i], &Contact::xqrvuid), id) ||
+            EqualsNoCase(FieldOf(entries_[i], &Contact::xqrvtmpid), id))
+            return At(static_cast<int>(i));
     }
     return nullptr;
 }
@@ -359,17 +395,18 @@ void AddressBook::DeleteContact(int index) {
         if (log.Open(folder_ + kDeletedFileName)) (void)log.WriteContact(*c);
         log.Close();
     }
-    contacts_.erase(contacts_.begin() + index);
-    count_ = static_cast<std::int32_t>(contacts_.size());
+    entries_.erase(entries_.begin() + index);
+    count_ = static_cast<std::int32_t>(entries_.size());
 }
 
 bool AddressBook::Clear() {
-    contacts_.clear();
+    entries_.clear();
+    texts_.clear();
     count_ = 0;
     return true;
 }
 
 void AddressBook::Append(std::unique_ptr<Contact> contact) {
-    if (contact) contacts_.push_back(std::move(contact));
-    count_ = static_cast<std::int32_t>(contacts_.size());
+    if (contact) entries_.push_back(Entry{{}, std::move(contact)});
+    count_ = static_cast<std::int32_t>(entries_.size());
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "addrbook/Contact.h"
+#include "addrbook/TextBuffer.h"
 
 // What the last Load found.
 enum class LoadOutcome {
@@ -49,7 +50,7 @@ class AddressBook {
 
     [[nodiscard]] std::int32_t GetCount();
     // Contacts in the list.
-    [[nodiscard]] int size() const { return static_cast<int>(contacts_.size()); }
+    [[nodiscard]] int size() const { return static_cast<int>(entries_.size()); }
     // Field numbers: 0 cn, 1 mail, 2 homephone, 3 xqrvhomefax,
     // 4 telephonenumber, 5 facsimiletelephonenumber, 6 cellphone,
     // 7 pagerphone, 8 and 9 sn, 10 xqrvnote. Bad index or number: empty.
@@ -63,10 +64,29 @@ class AddressBook {
 
     // Takes ownership; the contact goes to the end of the list.
     void Append(std::unique_ptr<Contact> contact);
+    // The contact at index, made from its lines at the first call; nullptr
+    // for an invalid index. The pointer stays valid until the contact is
+    // deleted or the list cleared.
     [[nodiscard]] Contact* At(int index) const;
 
   private:
-    std::vector<std::unique_ptr<Contact>> contacts_;
+    using Field = std::string Contact::*;
+
+    // One record: its lines in a loaded text (the dn line first), and the
+    // contact made from them when first asked for. Appended contacts have no
+    // lines. A large book thus costs little more than its text until rows
+    // are used.
+    struct Entry {
+        std::string_view lines;
+        mutable std::unique_ptr<Contact> contact;
+    };
+
+    [[nodiscard]] bool TakeText(TextBuffer text);
+    // The field's value without making the contact.
+    [[nodiscard]] static std::string FieldOf(const Entry& entry, Field field);
+
+    std::vector<TextBuffer> texts_;  // every loaded text, where entries point
+    std::vector<Entry> entries_;
     std::int32_t count_ = 0;
     std::string folder_;
     LoadOutcome outcome_ = LoadOutcome::NotLoaded;

@@ -17,20 +17,10 @@ int ContactListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ContactListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    const Contact* c = book_.At(index.row());
-    if (c == nullptr) return {};
-    switch (index.column()) {
-        case kName:
-            return QString::fromStdString(c->cn);
-        case kBusinessFax:
-            return QString::fromStdString(c->facsimiletelephonenumber);
-        case kHomeFax:
-            return QString::fromStdString(c->xqrvhomefax);
-        case kEmail:
-            return QString::fromStdString(c->mail);
-        default:
-            return {};
-    }
+    // The book's field numbers of the columns.
+    static constexpr int kFields[kColumns] = {0, 5, 3, 1};
+    if (index.column() < 0 || index.column() >= kColumns) return {};
+    return QString::fromStdString(book_.GetField(index.row(), kFields[index.column()]));
 }
 
 // The column titles are the dialog's own texts (and translations).
@@ -52,11 +42,6 @@ QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, 
 
 int ContactListModel::FindNamePrefix(const QString& text) {
     if (text.isEmpty()) return -1;
-    if (folded_.empty() && rows_ > 0) {
-        folded_.reserve(static_cast<std::size_t>(rows_));
-        for (int i = 0; i < rows_; ++i)
-            folded_.push_back(QString::fromStdString(book_.At(i)->cn).toCaseFolded());
-    }
     const QString wanted = text.toCaseFolded();
     // Every name that begins with the longer text begins with the shorter
     // one: nothing above the shorter text's row can match.
@@ -67,6 +52,11 @@ int ContactListModel::FindNamePrefix(const QString& text) {
     }
     int found = -1;
     for (int i = from; i < rows_; ++i) {
+        // Names are folded as far as a search reads, once each.
+        while (folded_.size() <= static_cast<std::size_t>(i)) {
+            const int row = static_cast<int>(folded_.size());
+            folded_.push_back(QString::fromStdString(book_.GetField(row, 0)).toCaseFolded());
+        }
         if (folded_[static_cast<std::size_t>(i)].startsWith(wanted)) {
             found = i;
             break;

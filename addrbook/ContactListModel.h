@@ -31,7 +31,7 @@ class ContactListModel final : public QAbstractTableModel {
   private:
     const AddressBook& book_;
     int rows_;
-    std::vector<QString> folded_;  // case-folded names, made at the first search
+    std::vector<QString> folded_;  // case-folded names of the rows searched so far
     QString lastText_;
     int lastRow_ = -1;
 };

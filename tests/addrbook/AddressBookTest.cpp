@@ -52,7 +52,11 @@ TEST_F(Book, FieldsAreReadByTheFileRules) {
         AddressBook fresh;
         ASSERT_TRUE(fresh.LoadFromText(c.text)) << c.what;
         ASSERT_EQ(fresh.GetCount(), c.count) << c.what;
+        // Fields read before the record is made agree with the made record.
+        std::vector<std::string> peeked;
+        for (int f = 0; f <= 10; ++f) peeked.push_back(fresh.GetField(c.record, f));
         EXPECT_EQ(fresh.At(c.record)->*c.field, c.value) << c.what;
+        for (int f = 0; f <= 10; ++f) EXPECT_EQ(fresh.GetField(c.record, f), peeked[f]) << c.what;
     }
 }
 
@@ -78,7 +82,10 @@ TEST_F(Book, FieldNumbersAndOutOfRangeRequests) {
     const char* expected[] = {"cn",   "mail",  "hp", "hf", "bp",      "bf",
                               "cell", "pager", "sn", "sn", "note\r\n"};
     for (int f = 0; f <= 10; ++f) EXPECT_EQ(book.GetField(0, f), expected[f]) << f;
-    for (const auto& [record, field] : {std::pair{0, 11}, {0, -1}, {-1, 0}, {1, 0}})
+    // A second load appends; the first one's records stay readable.
+    ASSERT_TRUE(book.LoadFromText("dn: b\ncn: second\n"));
+    EXPECT_EQ(book.GetField(0, 0) + "," + book.GetField(1, 0), "cn,second");
+    for (const auto& [record, field] : {std::pair{0, 11}, {0, -1}, {-1, 0}, {2, 0}})
         EXPECT_EQ(book.GetField(record, field), "") << record << "," << field;
 }
 
@@ -96,6 +103,11 @@ TEST_F(Book, UnusableBooksLoadNothingAndSayWhy) {
     EXPECT_EQ(elsewhere.lastOutcome(), LoadOutcome::Missing);
     ASSERT_EQ(::mkdir((other.path() + "addrbook.ldif").c_str(), 0700), 0);  // a folder
     elsewhere.SetFolder(other.path());
+    EXPECT_FALSE(elsewhere.Load());
+    EXPECT_EQ(elsewhere.lastOutcome(), LoadOutcome::Unreadable);
+    TempFolder pipe;
+    ASSERT_EQ(::mkfifo((pipe.path() + "addrbook.ldif").c_str(), 0600), 0);  // never blocks
+    elsewhere.SetFolder(pipe.path());
     EXPECT_FALSE(elsewhere.Load());
     EXPECT_EQ(elsewhere.lastOutcome(), LoadOutcome::Unreadable);
 }
