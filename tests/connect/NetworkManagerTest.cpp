@@ -210,30 +210,6 @@ TEST_F(NetworkManagerDialTest, RefusedActivationIsADeviceErrorOfEachAttempt) {
     EXPECT_EQ(Calls("ActivateConnection"), 4);
 }
 
-// Waits a hundredth of what is asked, so that the dialer's one-second polls
-// pass quickly while the library's watch runs in real time.
-class PacedClock final : public Clock {
-  public:
-    [[nodiscard]] std::time_t Now() const override { return 1700000000; }
-    void Sleep(std::chrono::milliseconds d) override { std::this_thread::sleep_for(d / 100); }
-};
-
-TEST_F(NetworkManagerDialTest, TheDialerConnectsAndTheNextDialFindsTheConnectionUp) {
-    nm.Edit([](auto& m) { m.activationState = kActivated; });
-    RasDialer::ClearNotifiedError();
-    ScriptedMessageBox boxes;
-    FakeProgressFactory progress;
-    PacedClock clock;
-    for (int dial = 0; dial < 2; ++dial) {
-        RasDialer dialer;
-        EXPECT_TRUE(dialer.DialEntry(boxes, progress, clock, "My ISP", "", ""));
-    }
-    EXPECT_EQ(boxes.Texts(), (Strings{"Connect to the Internet?"}));
-    ASSERT_EQ(progress.made.size(), 1u);
-    EXPECT_EQ(progress.made[0]->texts.back(), "Connect to remote server successfully!");
-    EXPECT_EQ(Calls("ActivateConnection"), 1);
-}
-
 TEST(NetworkManagerAbsentTest, NoNetworkManagerIsAClearErrorAtOnce) {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().empty());

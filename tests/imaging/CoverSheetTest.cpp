@@ -103,13 +103,9 @@ TEST_F(CoverSheet, FaxPageWithEveryFieldAtItsPlace) {
         EXPECT_EQ(v, value) << tag;
     }
     float xres = 0, yres = 0;
-    char* software = nullptr;
     TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
     TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres);
-    TIFFGetField(tif, TIFFTAG_SOFTWARE, &software);
     EXPECT_EQ(std::make_pair(xres, yres), std::make_pair(204.0f, 196.0f));
-    EXPECT_EQ(std::string(software ? software : ""),
-              std::string(ImagingLibrary::kSoftwareIdent) + "tiff32 1.0.0");
     TIFFClose(tif);
 
     const Page page = ReadPage(path, 0);

@@ -14,8 +14,7 @@
 
 namespace {
 
-// Why the last call of the TIFF library failed, from the library itself (the
-// binding keeps no entry for it).
+// Why the last call of the TIFF library failed (the binding has no entry for it).
 std::string TiffLastError() {
     static const DynamicLibrary tiff = DynamicLibrary::Open("libtiff32.so");
     auto* get = tiff.Function<int32_t (*)(char*, int32_t)>("GetTiffLastError");
@@ -33,13 +32,11 @@ class Libraries : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(lib.Bind()); }
     const ImagingEntryPoints& e() const { return lib.entries(); }
-    std::string LastError() const { return TiffLastError(); }
     ImagingLibrary lib{nullptr};
     TempFolder dir;
 };
 
-// Every entry point is called by the tests below; the version is cut to the
-// caller's buffer.
+// The version is cut to the caller's buffer.
 TEST_F(Libraries, VersionFitsTheCallersBuffer) {
     char version[16];
     std::memset(version, 'x', sizeof version);
@@ -90,7 +87,7 @@ TEST_F(Libraries, DamagedAndForeignFilesFailClearly) {
     for (const char* name : {"missing.tif", "text.tif", "empty.tif", "header.tif"}) {
         SCOPED_TRACE(name);
         EXPECT_LT(e().GetNumberOfImagesInTiffFile(dir.file(name).c_str()), 0);
-        EXPECT_FALSE(LastError().empty());
+        EXPECT_FALSE(TiffLastError().empty());
         EXPECT_EQ(e().LoadTiffIntoDIB(dir.file(name).c_str(), 0, 0), nullptr);
         EXPECT_EQ(
             e().CopyTiffImageInFile(dir.file(name).c_str(), 0, dir.file("out.tif").c_str(), 3), 0);
@@ -183,11 +180,9 @@ TEST_F(Libraries, EachWriteCodeGivesItsCompressionAndKeepsThePixels) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         const std::string out = dir.file("out" + std::to_string(c.code) + ".tif");
-        // The differencing predictor does not apply to one-bit samples: a
-        // clear failure, no file.
-        const bool codecWritable = c.code != 204;
+        // The differencing predictor does not apply to one-bit samples: no file.
         const bool written = lib.WriteImageAsTiff(out, dib, c.code, 0, 1);
-        if (!codecWritable) {
+        if (c.code == 204) {
             EXPECT_FALSE(written);
             EXPECT_FALSE(Exists(out));
             continue;
@@ -195,14 +190,10 @@ TEST_F(Libraries, EachWriteCodeGivesItsCompressionAndKeepsThePixels) {
         ASSERT_TRUE(written);
         TIFF* tif = TIFFOpen(out.c_str(), "r");
         ASSERT_NE(tif, nullptr);
-        std::uint16_t compression = 0, predictor = 0;
+        std::uint16_t compression = 0;
         std::uint32_t options = 0;
         TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
         EXPECT_EQ(compression, c.compression);
-        if (c.code == 204) {
-            ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_PREDICTOR, &predictor));
-            EXPECT_EQ(predictor, 2);
-        }
         if (c.code == 207) {
             ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &options));
             EXPECT_EQ(options, 1u);

@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end test of the fax printer "zephrim": a private CUPS server in a
-# temporary folder (own configuration, own socket; no system service is
-# touched), the queue installed with install-printer, jobs printed with lp,
-# and the user's corvinaport-faxwatch handing each print to a stand-in wizard.
-#
-# Env: CORVINAPORT_SOURCE_DIR (source tree), FAXWATCH (the built watcher),
-# SENDFAX (the built wizard; the checks with real wizards are skipped without).
-# Runs as any user; as root the checks that need a second account or a small
-# file system run too (they are reported as skipped otherwise).
+# The fax printer "zephrim" end to end on a private CUPS server in a temporary
+# folder: install-printer, lp, and corvinaport-faxwatch handing each print to
+# a wizard. As root, the second-user and full-disk checks run too.
 set -u
 
 src=${CORVINAPORT_SOURCE_DIR:?CORVINAPORT_SOURCE_DIR must name the source tree}
@@ -30,9 +24,9 @@ for tool in cupsd lp lpadmin lpstat cancel gs tiffinfo setpriv; do
     command -v "$tool" >/dev/null 2>&1 ||
         die "$tool is missing (packages cups-daemon cups-client cups-filters ghostscript libtiff-tools)"
 done
-[ -x /usr/lib/cups/filter/pdftopdf ] && [ -x /usr/lib/cups/filter/texttopdf ] ||
-    die "the CUPS filters are missing (package cups-filters)"
-[ -x /usr/lib/cups/daemon/cups-exec ] || die "cups-exec is missing (package cups-daemon)"
+for f in filter/pdftopdf filter/texttopdf daemon/cups-exec; do
+    [ -x "/usr/lib/cups/$f" ] || die "/usr/lib/cups/$f is missing (packages cups-filters cups-daemon)"
+done
 [ -x "$faxwatch" ] || die "corvinaport-faxwatch is not built: $faxwatch"
 
 me=$(id -un)
@@ -41,9 +35,8 @@ work=$(mktemp -d /tmp/zephrim-test.XXXXXX) || die "cannot make a temporary folde
 chmod 0755 "$work"
 cupsd_pid=""
 watch_pid=""
-# Every process started under the private folder: the watcher, the wizards it
-# starts (in a session of their own, in the driver folder) and ours. They are
-# known by their working folder or their runtime folder, both inside $work.
+# Every process started here (the watcher, its wizards): known by a working or
+# runtime folder inside $work.
 stop_started() {
     local p pid
     for p in /proc/[0-9]*; do
@@ -71,7 +64,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# ---- private CUPS server -------------------------------------------------
 mkdir -p "$work"/{etc,bin/backend,spool/tmp,cache,run,log,ppd,fax,xdg}
 chmod 1777 "$work/spool/tmp"
 chmod 0700 "$work/xdg"
@@ -128,7 +120,6 @@ if ! lpstat -r 2>/dev/null | grep -q "is running"; then
 fi
 pass "private cupsd runs as $me on $socket"
 
-# ---- install -------------------------------------------------------------
 install_opts=(--spool "$work/fax" --backend-dir "$work/bin/backend" --ppd-dir "$work/ppd"
     --cupsd-conf "$work/etc/cupsd.conf" --reload-pid "$cupsd_pid")
 "$zephrim_dir/install-printer" "${install_opts[@]}" >"$work/install.out" 2>&1 ||
@@ -136,17 +127,14 @@ install_opts=(--spool "$work/fax" --backend-dir "$work/bin/backend" --ppd-dir "$
 lpstat -p zephrim >/dev/null 2>&1 || die "install-printer added no queue zephrim"
 lpstat -v zephrim | grep -q "zephrim:$work/fax" || fail "the queue does not point at the spool folder"
 grep -q '^<Policy corvinaport-zephrim>' "$work/etc/cupsd.conf" || fail "the job policy was not added"
-# Installing twice keeps one policy block.
 "$zephrim_dir/install-printer" "${install_opts[@]}" >/dev/null 2>&1 || fail "a second install failed"
 [ "$(grep -c '^<Policy corvinaport-zephrim>' "$work/etc/cupsd.conf")" = 1 ] ||
     fail "a second install doubled the policy"
 pass "queue zephrim installed"
 
-# Queues for the folder cases share the driver.
 lpadmin -p zephrim-missing -E -v "zephrim:$work/no-such-folder" -P "$work/ppd/zephrim.ppd" \
     -o printer-error-policy=abort-job >/dev/null 2>&1 || die "cannot add the queue zephrim-missing"
 
-# ---- the user's watcher and a stand-in wizard ----------------------------
 folder=$work/fax/$me
 wizard=$work/wizard.sh
 cat >"$wizard" <<EOF
@@ -160,7 +148,6 @@ chmod 0755 "$wizard"
 "$faxwatch" --folder "$folder/" --wizard "$wizard" >"$work/watch.out" 2>&1 &
 watch_pid=$!
 
-# ---- helpers -------------------------------------------------------------
 job_id() { sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p'; }
 
 # Waits until job $1 has ended; prints "completed" or "aborted".
@@ -192,9 +179,7 @@ print() {
 
 stray_files() { find "$1" -name '.zephrim-*' 2>/dev/null; }
 
-# Checks the print of job $1 in $folder: group file, bi_group.ini, TIFF with
-# at least $2 pages; sets grp to the group file's name. Runs in this shell
-# (not in $(...)) so that its failures count.
+# Checks job $1's print in $folder (at least $2 pages); sets grp. Not in $(...): failures count.
 check_print() {
     local job=$1 pages=$2 group image count
     grp=""
@@ -218,12 +203,9 @@ check_print() {
     tiffinfo "$image" >"$work/tiffinfo" 2>&1 || fail "job $job: tiffinfo rejects the image"
     count=$(grep -c '^TIFF Directory' "$work/tiffinfo")
     [ "$count" -ge "$pages" ] || fail "job $job: $count pages, expected at least $pages"
-    [ "$(grep -c 'Compression Scheme: CCITT Group 3' "$work/tiffinfo")" = "$count" ] ||
-        fail "job $job: not every page is CCITT Group 3"
-    [ "$(grep -c 'Image Width: 1728 ' "$work/tiffinfo")" = "$count" ] ||
-        fail "job $job: not every page is 1728 pixels wide"
-    [ "$(grep -c 'Resolution: 204, 196 pixels/inch' "$work/tiffinfo")" = "$count" ] ||
-        fail "job $job: not every page has 204 x 196 dpi"
+    for want in 'Compression Scheme: CCITT Group 3' 'Image Width: 1728 ' 'Resolution: 204, 196 pixels/inch'; do
+        [ "$(grep -c "$want" "$work/tiffinfo")" = "$count" ] || fail "job $job: not every page has $want"
+    done
     grp=$(basename "$group")
 }
 
@@ -235,7 +217,6 @@ wait_started() {
     return 1
 }
 
-# ---- documents -----------------------------------------------------------
 cat >"$work/three.ps" <<'EOF'
 %!PS
 /Helvetica findfont 24 scalefont setfont
@@ -248,8 +229,7 @@ printf '%%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >>\ngarbage\n' >"$work
 : >"$work/empty.txt"
 printf '%%!PS\n/Helvetica findfont 20 scalefont setfont\n72 700 moveto (broken) show\nnosuchoperator\nshowpage\n' >"$work/broken.ps"
 
-# ---- good jobs -----------------------------------------------------------
-# Prints $2 on zephrim and checks the result has $3 pages or more; $1 names it.
+# Prints $2 on zephrim, expecting $3 pages or more; $1 names it.
 expect_print() {
     local label=$1 file=$2 pages=$3 job state before=$failures
     grp=""
@@ -273,9 +253,7 @@ expect_print "text" "$work/letter.txt" 2
 expect_print "PostScript" "$work/three.ps" 3
 [ -z "$(stray_files "$folder")" ] || fail "temporary files left behind: $(stray_files "$folder")"
 
-# ---- bad jobs ------------------------------------------------------------
-# Prints $3 on queue $2 and expects the job aborted with a message matching
-# $4 (any message when empty); $1 names the case.
+# Prints $3 on queue $2, expecting an abort with a message matching $4; $1 names it.
 expect_abort() {
     local label=$1 queue=$2 file=$3 pattern=$4 job state message
     job=$(print "$queue" "$file") || {
@@ -346,8 +324,7 @@ if [ "$(id -u)" = 0 ]; then
         fail "the other user could not print: $out"
     fi
 
-    # A job file named on the command line that only root may read reaches
-    # the user's part of the backend all the same.
+    # A job file only root may read still reaches the user's part of the backend.
     chmod 0600 "$work/three.pdf"
     out=$(DEVICE_URI="zephrim:$work/fax" "$work/bin/backend/zephrim" 98 "$other" t 1 "" \
         "$work/three.pdf" 2>&1) || fail "backend with a job file, as $other: $out"
@@ -376,10 +353,8 @@ else
     echo "skipped: second user and full folder (need root)"
 fi
 
-# ---- one print, one wizard ---------------------------------------------
-# Real wizards, offscreen: one for a contact runs (it leaves prints to
-# others); twenty prints in a row each start a wizard of their own, which
-# takes its print over and then, holding it, leaves the later ones to others.
+# Real wizards, offscreen: one already runs; twenty prints in a row each start
+# a wizard of their own, which takes its print and leaves the later ones.
 if [ -x "$sendfax" ]; then
     local_folders=$work/local
     mkdir -p "$local_folders/outbox"
@@ -396,8 +371,7 @@ if [ -x "$sendfax" ]; then
         sleep 0.1
     done
     printf '%%!PS\n/Helvetica findfont 20 scalefont setfont\n72 700 moveto (One page) show showpage\n' >"$work/one.ps"
-    # One after the other, as the queue runs them; straight through the
-    # backend, which keeps this part to seconds.
+    # One after the other, as the queue runs them, straight through the backend.
     jobs=()
     began=$SECONDS
     for job in $(seq 101 120); do
@@ -432,7 +406,6 @@ else
     echo "skipped: one print, one wizard (corvinaport-sendfax is not built)"
 fi
 
-# ---- removal -------------------------------------------------------------
 "$zephrim_dir/install-printer" --remove "${install_opts[@]}" >"$work/remove.out" 2>&1 ||
     fail "install-printer --remove failed: $(cat "$work/remove.out")"
 lpstat -p zephrim >/dev/null 2>&1 && fail "the queue zephrim is still there"

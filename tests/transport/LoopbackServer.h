@@ -1,10 +1,6 @@
 #pragma once
 
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -56,31 +52,4 @@ class LoopbackServer {
     std::mutex mutex_;
     std::condition_variable released_;
     bool open_ = false;
-};
-
-// A peer on 127.0.0.1 that lets connections in (through the listen queue) but
-// never reads nor answers: a stalled service.
-class SilentPeer {
-  public:
-    SilentPeer() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        (void)::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        ::listen(fd_, 4);
-    }
-    ~SilentPeer() { ::close(fd_); }
-    SilentPeer(const SilentPeer&) = delete;
-    SilentPeer& operator=(const SilentPeer&) = delete;
-    [[nodiscard]] std::string Url() const {
-        return "http://127.0.0.1:" + std::to_string(port_) + "/";
-    }
-
-  private:
-    int fd_ = -1;
-    int port_ = 0;
 };

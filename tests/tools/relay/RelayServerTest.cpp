@@ -94,14 +94,3 @@ TEST(RelayServer, RefusesRequestsThatNoSenderShouldMake) {
     EXPECT_FALSE(fs::exists(dir.path() + "escape.txt"));
     EXPECT_FALSE(fs::exists(dir.path() + "store/escape.txt"));
 }
-
-TEST(RelayServer, KnownFaultNamesOnly) {
-    // Names are exact: no other spelling, no empty name.
-    const std::pair<const char*, std::optional<RelayFault>> names[] = {
-        {"none", RelayFault::None},
-        {"no-success", RelayFault::NoSuccess},
-        {"Stall", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto& [name, fault] : names) EXPECT_EQ(ParseRelayFault(name), fault) << name;
-}
