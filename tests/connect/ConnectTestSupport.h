@@ -1,11 +1,7 @@
 #pragma once
 
-#include <stdlib.h>
-
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +9,7 @@
 
 #include "connect/NetworkState.h"
 #include "connect/RasDialer.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
 using Strings = std::vector<std::string>;
@@ -38,27 +35,6 @@ class FakeNetworkState final : public NetworkState {
     int stateQueries = 0;
 };
 
-// An environment variable set while the object lives, then restored.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (saved_)
-            ::setenv(name_, saved_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 // A file of the test's, named by an environment variable while the object
 // lives: the registry store, the dial-up script and log, the client's state.
 // Without content the file is not made.
@@ -81,10 +57,6 @@ class EnvFile {
 // A registry store holding these lines, e.g. "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n".
 inline std::string Store(const std::string& body) {
     return "Windows Registry Editor Version 5.00\r\n\r\n" + body;
-}
-
-inline long Count(const Strings& list, const std::string& item) {
-    return std::count(list.begin(), list.end(), item);
 }
 
 // Looks the entry up; the result code. The library never claims a stored password.

@@ -2,8 +2,6 @@
 // back-end, over a private message bus on which the test plays NetworkManager.
 #include <algorithm>
 #include <chrono>
-#include <functional>
-#include <thread>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -22,16 +20,6 @@ using namespace std::chrono_literals;
 constexpr std::uint32_t kActivating = 1, kActivated = 2, kDeactivated = 4;
 const std::string kActive = "/org/freedesktop/NetworkManager/ActiveConnection/";
 const std::string kDevice = "/org/freedesktop/NetworkManager/Devices/1";
-
-// True once the condition holds, polled within a bound.
-bool Eventually(const std::function<bool()>& condition) {
-    const auto limit = std::chrono::steady_clock::now() + 5s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
 
 using Error = std::pair<std::uint32_t, std::uint32_t>;
 
@@ -204,8 +192,9 @@ TEST_F(NetworkManagerDialTest, RefusedActivationIsADeviceErrorOfEachAttempt) {
     FakeProgressFactory progress;
     FakeClock clock;
     EXPECT_FALSE(dialer.DialEntry(boxes, progress, clock, "My ISP", "", ""));
-    EXPECT_EQ(Count(progress.made.at(0)->texts,
-                    "Error: The network service refused to activate the connection profile."),
+    const Strings& texts = progress.made.at(0)->texts;
+    EXPECT_EQ(std::count(texts.begin(), texts.end(),
+                         "Error: The network service refused to activate the connection profile."),
               3);
     EXPECT_EQ(Calls("ActivateConnection"), 4);
 }

@@ -3,12 +3,7 @@
 // A private message bus and a NetworkManager the test plays on it, so that
 // the real D-Bus conversation of the connection-state code and of the remote
 // access library is exercised without any system service.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -25,78 +21,51 @@
 
 #include "ConnectTestSupport.h"
 #include "platform/nmbus/NmBus.h"
+#include "support/Command.h"
 
-extern char** environ;
+// True once the condition holds, polled within a generous bound.
+inline bool Eventually(const std::function<bool()>& condition) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 // A dbus-daemon of the test's own, ended with the object.
 class PrivateBus {
   public:
     PrivateBus() {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        ::posix_spawn_file_actions_addclose(&actions, out[0]);
-        ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const char* argv[] = {"dbus-daemon",
-                              "--session",
-                              "--nofork",
-                              "--print-address=1",
-                              "--address=unix:tmpdir=/tmp",
-                              nullptr};
-        if (::posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, const_cast<char**>(argv),
-                           environ) != 0)
-            pid_ = -1;
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        char c;
-        while (pid_ > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') address_ += c;
-        ::close(out[0]);
+        std::istringstream printed(
+            RunCommand("dbus-daemon --session --fork --print-address=1 --print-pid=1 "
+                       "--address=unix:tmpdir=/tmp 2>/dev/null")
+                .out);
+        std::getline(printed, address_);
+        printed >> pid_;
     }
     ~PrivateBus() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ > 0) ::kill(pid_, SIGTERM);
     }
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
     [[nodiscard]] const std::string& address() const { return address_; }
 
-    // True once the bus has n connections besides the one asking, within a
-    // bound (the daemon notices a closed connection a moment later).
+    // True once the bus has n connections besides the one asking (the daemon
+    // notices a closed connection a moment later).
     [[nodiscard]] bool ClientsBecome(int n) const {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (Clients() != n) {
-            if (std::chrono::steady_clock::now() > limit) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return true;
+        return Eventually([&] { return Clients() == n; });
     }
 
   private:
     [[nodiscard]] int Clients() const {
-        DBusError error;
-        ::dbus_error_init(&error);
-        nmbus::Bus c(::dbus_connection_open_private(address_.c_str(), &error));
-        ::dbus_error_free(&error);
-        if (!c || !::dbus_bus_register(c.get(), nullptr)) return -1;
-        nmbus::Message reply =
-            nmbus::Call(c.get(),
-                        nmbus::Message(::dbus_message_new_method_call(
-                            DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "ListNames")),
-                        2000);
-        DBusMessageIter top, names;
-        if (!reply || !::dbus_message_iter_init(reply.get(), &top)) return -1;
+        const CommandResult names = RunCommand(
+            "dbus-send --bus=" + ShellWord(address_) +
+            " --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.ListNames");
+        if (names.status != 0) return -1;
         int n = -1;  // the asking connection is listed too
-        for (::dbus_message_iter_recurse(&top, &names);
-             ::dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING;
-             ::dbus_message_iter_next(&names)) {
-            const char* name = nullptr;
-            ::dbus_message_iter_get_basic(&names, &name);
-            if (name && name[0] == ':') ++n;
-        }
+        for (std::size_t at = 0; (at = names.out.find("string \":", at)) != std::string::npos; ++at)
+            ++n;
         return n;
     }
 

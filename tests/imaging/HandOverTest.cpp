@@ -10,6 +10,7 @@
 
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "support/ScopedEnv.h"
 #include "support/Staged.h"
 #include "support/TestTiff.h"
 #include "wizard/FaxJob.h"
@@ -64,17 +65,14 @@ TEST(PrinterChecks, CupsDriversFromModelFolders) {
 class HandOver : public ::testing::Test {
   protected:
     void SetUp() override {
-        windir = dir.path() + "windows";
         std::filesystem::create_directories(windir);
         std::filesystem::create_directories(dir.path() + "spool");
-        setenv("CORVINAPORT_WINDIR", windir.c_str(), 1);
         directory.LocalFolders = dir.path() + "folders/";
         image = dir.path() + "spool/job42.tif";
         WriteBilevelTiff(image, 64, 16, 2, COMPRESSION_CCITTFAX3,
                          [](int, int x, int) { return x < 8; });
         printed = ReadText(image);
     }
-    void TearDown() override { unsetenv("CORVINAPORT_WINDIR"); }
 
     // The driver's files of the other road, with the given line ends.
     void WriteDriverSettings(const std::string& eol, const std::string& imagePath) {
@@ -99,7 +97,8 @@ class HandOver : public ::testing::Test {
     }
 
     TempFolder dir;
-    std::string windir, image, group, printed;
+    std::string windir = dir.path() + "windows", image, group, printed;
+    ScopedEnv windirEnv{"CORVINAPORT_WINDIR", windir};
     DirectorySettings directory;
     FaxMessage message;
     ImagingLibrary lib{std::make_unique<FakeSpooler>()};

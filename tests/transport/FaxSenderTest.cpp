@@ -7,6 +7,7 @@
 
 #include "app/AppSettings.h"
 #include "support/FakeProgress.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "tools/relay/RelayServer.h"
@@ -37,7 +38,6 @@ GeneralSettings Account() {
 class FaxSenderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
         settings.general = Account();
         settings.directory.InstallPath = dir.path();
         dir.Write("fax.tif", std::string("II*\0 fax pages", 14));
@@ -45,7 +45,6 @@ class FaxSenderTest : public ::testing::Test {
         job.message.to = "\"Bob\" <5551234>";
         job.message.documentPath = dir.file("fax.tif");
     }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
     bool Send(RelayServer& relay, const std::string& url = {}) {
         settings.directory.RmMessages = url.empty() ? relay.serviceUrl() : url;
         FaxSender sender(
@@ -67,6 +66,7 @@ class FaxSenderTest : public ::testing::Test {
     }
 
     TempFolder dir;
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.path()};
     TempFolder store;
     AppSettings settings;
     ScriptedMessageBox boxes;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "LoopbackServer.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "transport/HttpRequest.h"
 
@@ -56,7 +57,7 @@ TEST(HttpRequestTrust, CertificateMustBeVouchedForAndNameTheHostAsked) {
     const std::string ec = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 ";
     ASSERT_TRUE(Openssl("req -x509 " + ec + "-subj /CN=Test-Authority -keyout '" + caKey +
                         "' -out '" + ca + "'"));
-    ::setenv("SSL_CERT_FILE", ca.c_str(), 1);
+    const ScopedEnv trusted("SSL_CERT_FILE", ca);
 
     const struct {
         const char* altName;
@@ -98,5 +99,4 @@ TEST(HttpRequestTrust, CertificateMustBeVouchedForAndNameTheHostAsked) {
         tls.stop();
         serving.join();
     }
-    ::unsetenv("SSL_CERT_FILE");
 }

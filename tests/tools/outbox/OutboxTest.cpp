@@ -14,7 +14,9 @@
 
 #include "app/AppSettings.h"
 #include "app/RegistryStore.h"
+#include "support/Command.h"
 #include "support/FakeClock.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "tools/faxwatch/OutboxRetry.h"
 #include "tools/outbox/OutboxSender.h"
@@ -46,15 +48,6 @@ std::string Bin(const std::string& path) {
 void Age(const std::string& path) {
     const timeval old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
     ::lutimes(path.c_str(), old);
-}
-
-std::string Shell(const std::string& command, int* status) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    *status = WEXITSTATUS(::pclose(pipe));
-    return out;
 }
 
 // A user's folders, stored faxes written by the wizard's own writer, and the
@@ -269,47 +262,36 @@ TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
     const std::string env = Registry();
     const std::string command = env + Bin("tools/outbox/corvinaport-outbox");
 
-    int status = -1;
-    const std::string listed = Shell(command + " list", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_NE(listed.find("1700000000: to 5551234@fax.corvinaport.net; document fax1700000000.tif; "
-                          "0 attempts\n"),
+    const CommandResult listed = RunCommand(command + " list");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find("1700000000: to 5551234@fax.corvinaport.net; document "
+                              "fax1700000000.tif; 0 attempts\n"),
               std::string::npos)
-        << listed;
+        << listed.out;
 
-    const std::string both = Shell("(" + command + " send > " + root.path() + "a.txt & " + command +
-                                       " send > " + root.path() + "b.txt; wait); cat " +
-                                       root.path() + "a.txt " + root.path() + "b.txt",
-                                   &status);
-    EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes)) << both;
+    const std::string both = RunCommand("(" + command + " send & " + command + " send; wait)").out;
     std::size_t sentLines = 0;
     for (std::size_t at = both.find(": sent\n"); at != std::string::npos;
          at = both.find(": sent\n", at + 1))
         ++sentLines;
     EXPECT_EQ(sentLines, static_cast<std::size_t>(kFaxes)) << both;
 
-    EXPECT_EQ(Shell(command + " send", &status), "");
-    EXPECT_EQ(status, 0);
-    (void)Shell(command + " send 9999 2>&1", &status);
-    EXPECT_EQ(status, 1);
-    for (const char* usage : {"", " frobnicate", " list extra", " send --now"}) {
-        (void)Shell(command + usage + " 2>&1", &status);
-        EXPECT_EQ(status, 2) << usage;
-    }
-    EXPECT_NE(Shell(command + " --help", &status).find("Exit status:"), std::string::npos);
-    EXPECT_EQ(status, 0);
+    const std::pair<const char*, int> statuses[] = {
+        {" send", 0},       {" send 9999", 1},  {"", 2},       {" frobnicate", 2},
+        {" list extra", 2}, {" send --now", 2}, {" --help", 0}};
+    for (const auto& [args, status] : statuses)
+        EXPECT_EQ(RunCommand(command + args + " 2>&1").status, status) << args;
+    EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes)) << both;
 }
 
 // The watcher's automatic retry runs the command and counts its outcome.
 TEST_F(OutboxTest, AutomaticRetryDeliversTheStoredFax) {
     const std::string name = Store(1700000000);
     ASSERT_TRUE(StartRelay());
-    const std::string env = Registry();
-    for (const auto& [key, value] : std::map<std::string, std::string>{
-             {"CORVINAPORT_REGISTRY", root.path() + "registry.reg"},
-             {"XDG_RUNTIME_DIR", root.path()},
-             {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.path() + "no-bus"}})
-        ::setenv(key.c_str(), value.c_str(), 1);
+    (void)Registry();
+    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
+    const ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.path() + "no-bus");
     OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
     QSignalSpy done(&retry, &OutboxRetry::roundDone);
     retry.RunNow();
@@ -318,6 +300,4 @@ TEST_F(OutboxTest, AutomaticRetryDeliversTheStoredFax) {
     EXPECT_EQ(done.at(0).at(1).toInt(), 0);
     EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
     EXPECT_TRUE(fs::exists(local + "sent/" + name));
-    for (const char* key : {"CORVINAPORT_REGISTRY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"})
-        ::unsetenv(key);
 }

@@ -1,8 +1,5 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,9 +10,9 @@
 #include "app/AppSettings.h"
 #include "app/RegistryKey.h"
 #include "app/RegistryStore.h"
+#include "support/Command.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
-
-extern char** environ;
 
 namespace {
 
@@ -38,28 +35,11 @@ class RegTool : public ::testing::Test {
         return Run(args);
     }
     Result Run(const std::vector<std::string>& args) {
-        const std::string tool =
-            std::string(std::getenv("CORVINAPORT_TEST_BINDIR")) + "/tools/reg/corvinaport-reg";
-        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, dir.file("out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, dir.file("err").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = 0;
-        Result r;
-        if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            r.rc = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        r.out = dir.Read("out");
-        r.err = dir.Read("err");
-        return r;
+        std::string command = ShellWord(std::string(std::getenv("CORVINAPORT_TEST_BINDIR")) +
+                                        "/tools/reg/corvinaport-reg");
+        for (const auto& a : args) command += " " + ShellWord(a);
+        const CommandResult run = RunCommand(command + " 2>" + ShellWord(dir.file("err")));
+        return {run.status, run.out, dir.Read("err")};
     }
     // The program's view of the store.
     static RegistryKey Key(HKEY root, const char* path) {
@@ -218,9 +198,8 @@ TEST_F(RegTool, UnreadableStoreIsReportedAndLeftAlone) {
 }
 
 TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
-    ::setenv("CORVINAPORT_REGISTRY", file.c_str(), 1);
+    const ScopedEnv env("CORVINAPORT_REGISTRY", file);
     Result r = Run({"set", kGeneral, "Country", "NZ"});
-    ::unsetenv("CORVINAPORT_REGISTRY");
     ASSERT_EQ(r.rc, 0) << r.err;
     EXPECT_NE(dir.Read("etc/registry.reg").find("\"Country\"=\"NZ\""), std::string::npos);
 }
