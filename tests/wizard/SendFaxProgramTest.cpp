@@ -214,12 +214,6 @@ class Program : public testing::Test {
         if (host.recipientsPage().addButton()->isEnabled())
             QTest::mouseClick(host.recipientsPage().addButton(), Qt::LeftButton);
     }
-    static QStringList Lines(CMainHostDlg& host) {
-        QStringList lines;
-        for (int i = 0; i < host.recipientsPage().list()->count(); ++i)
-            lines << host.recipientsPage().list()->item(i)->text();
-        return lines;
-    }
     // Recipients, document, schedule page, with the choice given; Finish.
     static void Compose(CMainHostDlg& host, bool sendNow, const std::string& number = "555-0100") {
         Type(host, number);
@@ -480,7 +474,7 @@ TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
     modal.start(20);
     Run([&](CMainHostDlg& host) {
         host.recipientsPage().OpenAddressBook();
-        EXPECT_EQ(Lines(host).size(), 1);
+        EXPECT_EQ(host.recipientsPage().list()->count(), 1);
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
         QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
@@ -525,6 +519,7 @@ TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
         raw(QByteArray("\x00\xff garbage\nCORVMSG 9 1 0 KESTRO message\n", 40));
         raw(QByteArray(9000, 'x'));
         EXPECT_TRUE(fs::exists(printed));
+        EXPECT_EQ(RunNotify({"kestro", "x"}).first, 2);
         // The command ends once the wizard has answered.
         EXPECT_TRUE(run({"kestro", "0x5"}).contains("sent to 1 wizard"));
         EXPECT_EQ(running->message.documentPath, "");
@@ -540,6 +535,7 @@ TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
     // After the reload the fax went to the live relay.
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
     EXPECT_EQ(relay.Count(), 1);
+    EXPECT_TRUE(run({"reload"}).contains("no running wizard"));
 }
 
 // The page widths of a TIFF, in page order.

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -12,13 +10,12 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/AppSettings.h"
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
-#include "support/NotifyCommand.h"
 #include "support/ScriptedMessageBox.h"
-#include "support/StaleSocket.h"
 #include "support/TempFolder.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
@@ -85,11 +82,11 @@ class Host : public testing::Test {
         };
         steps.ensureOnline = [this](QWidget*) {
             ++onlineChecks;
-            return online;
+            return true;
         };
         steps.sendFax = [this] {
             ++sends;
-            return sendResult;
+            return true;
         };
         steps.saveToOutbox = [this](const std::string& folder) {
             saves.push_back(folder);
@@ -123,28 +120,11 @@ class Host : public testing::Test {
     CountingImaging imaging;
     ScriptedMessageBox boxes;
     RecordingHelp help;
-    bool online = true, sendResult = true, saveWorks = true;
+    bool saveWorks = true;
     int onlineChecks = 0, sends = 0;
     std::vector<std::string> saves;
     std::vector<std::vector<std::string>> previewed;
 };
-
-TEST_F(Host, ContactModeHasThreeTitledPagesWithoutHelp) {
-    job.contactMode = 1;
-    job.attachMode = 0;
-    auto host = Make();
-    host->BuildPageSet();
-    CNetFaxPropSheet& sheet = host->sheet();
-    ASSERT_EQ(sheet.pageCount(), 3);
-    EXPECT_EQ(sheet.page(1), &host->documentPage());
-    ASSERT_TRUE(sheet.SetActivePage(0));
-    EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Enter Fax Number");
-    EXPECT_TRUE(sheet.helpButton()->isHidden());
-    ASSERT_TRUE(sheet.SetActivePage(1));
-    EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Add File");
-    ASSERT_TRUE(sheet.SetActivePage(2));
-    EXPECT_EQ(sheet.windowTitle(), "Send an Internet Fax - Schedule Fax");
-}
 
 // The wizard opens at the size its pages ask for, which fits an 800 x 600
 // screen with its frame; at its smallest the name fields keep room for a name.
@@ -167,14 +147,24 @@ TEST_F(Host, WizardOpensAtItsPagesSizeWithinASmallScreen) {
     }
 }
 
-TEST_F(Host, PageSetsAndHelpContextsFollowAttachMode) {
+// "/s" gives three pages without help whatever the printer; otherwise the
+// second page and the help follow the attach mode.
+TEST_F(Host, PageSetsAndHelpContextsFollowTheRun) {
+    job.contactMode = 1;
     job.attachMode = 0;
+    auto contact = Make();
+    contact->BuildPageSet();
+    ASSERT_EQ(contact->sheet().pageCount(), 3);
+    EXPECT_EQ(contact->sheet().page(1), &contact->documentPage());
+    ASSERT_TRUE(contact->sheet().SetActivePage(2));
+    EXPECT_EQ(contact->sheet().windowTitle(), "Send an Internet Fax - Schedule Fax");
+    EXPECT_TRUE(contact->sheet().helpButton()->isHidden());
+    job.contactMode = 0;
     auto printed = Make();
     printed->BuildPageSet();
     EXPECT_EQ(printed->sheet().page(1), &printed->coverPage());
     ASSERT_TRUE(printed->sheet().SetActivePage(0));
     EXPECT_EQ(printed->sheet().windowTitle(), "Select Recipients - Send a Fax");
-    EXPECT_FALSE(printed->sheet().helpButton()->isHidden());
     QTest::mouseClick(printed->sheet().helpButton(), Qt::LeftButton);
     printed->OnHelp(2);
     printed->OnHelp(3);
@@ -187,72 +177,28 @@ TEST_F(Host, PageSetsAndHelpContextsFollowAttachMode) {
     EXPECT_EQ(attachedRun->HelpContext(2), 222u);
 }
 
-// Finish with each choice and each outcome of its steps: what is checked,
-// sent, stored and told.
-struct FinishCase {
-    const char* name;
-    bool outbox, online, sendWorks, saveWorks;
-    int onlineChecks, sends;
-    std::size_t saves;
-    std::vector<std::string> boxes;  // "@" stands for the kept document's path
-};
-
-void PrintTo(const FinishCase& c, std::ostream* out) { *out << c.name; }
-
-class HostFinish : public Host, public testing::WithParamInterface<FinishCase> {};
-
-TEST_P(HostFinish, StepsAndMessagesFollowTheChoice) {
-    const FinishCase& c = GetParam();
-    online = c.online;
-    sendResult = c.sendWorks;
-    saveWorks = c.saveWorks;
+TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
+    saveWorks = false;
     auto host = Make();
-    EXPECT_EQ(RunDriven(*host,
-                        [&] {
-                            Compose(*host);
-                            if (c.outbox) host->schedulePage().outboxButton()->click();
-                            QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
-                        }),
-              1);
-    std::vector<std::string> expected = c.boxes;
-    for (std::string& text : expected)
-        if (const auto at = text.find('@'); at != std::string::npos)
-            text.replace(at, 1, root + "outbox/letter.txt");
-    EXPECT_EQ(boxes.Texts(), expected);
-    EXPECT_EQ(onlineChecks, c.onlineChecks);
-    EXPECT_EQ(sends, c.sends);
-    EXPECT_EQ(saves, std::vector<std::string>(c.saves, "outbox"));
+    RunDriven(*host, [&] {
+        Compose(*host);
+        host->schedulePage().outboxButton()->click();
+        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+    });
+    const std::string kept = root + "outbox/letter.txt";
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
+                                 "Your fax will be saved. You may send it later\nby accessing "
+                                 "Corvinaport Outbox.",
+                                 "Your fax could not be saved in the Corvinaport Outbox.\n"
+                                 "The document is kept in:\n" +
+                                     kept}));
+    EXPECT_EQ(onlineChecks + sends, 0);
+    EXPECT_EQ(saves, std::vector<std::string>{"outbox"});
     EXPECT_EQ(job.message.to, "\"Fax Recipient\" <12125550100>");
-    EXPECT_EQ(job.message.documentPath, root + "outbox/letter.txt");
-    EXPECT_EQ(fs::exists(job.message.documentPath), !c.saveWorks || c.saves == 0);
+    EXPECT_EQ(job.message.documentPath, kept);
+    EXPECT_TRUE(fs::exists(kept));
     EXPECT_TRUE(fs::exists(attached));
-    if (c.outbox && c.saveWorks) {
-        EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
-    }
 }
-
-const char* const kWillBeSaved =
-    "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.";
-
-INSTANTIATE_TEST_SUITE_P(
-    Host, HostFinish,
-    testing::Values(FinishCase{"OutboxChoice", true, true, true, true, 0, 0, 1, {kWillBeSaved}},
-                    FinishCase{"SendNowOffline", false, false, true, true, 1, 0, 1, {kWillBeSaved}},
-                    FinishCase{"SendNowSent", false, true, true, true, 1, 1, 0, {}},
-                    FinishCase{
-                        "SendNowFailedIsStoredSilently", false, true, false, true, 1, 1, 1, {}},
-                    FinishCase{"FailedOutboxTellsTheUserWhereTheDocumentStays",
-                               true,
-                               true,
-                               true,
-                               false,
-                               0,
-                               0,
-                               1,
-                               {kWillBeSaved,
-                                "Your fax could not be saved in the Corvinaport Outbox.\n"
-                                "The document is kept in:\n@"}}),
-    [](const testing::TestParamInfo<FinishCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
     auto host = Make();
@@ -363,26 +309,25 @@ TEST_F(Host, PreviewShowsTheCoverWhenWantedThenTheDocument) {
     }
 }
 
-TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
-    std::string reg = root + "registry.reg";
-    std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                          "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
-                          "\"LocalFolders\"=\"/srv/fax/\"\r\n";
-    qputenv("CORVINAPORT_REGISTRY", QByteArray::fromStdString(reg));
-    std::string runtime = root + "run";
+// A print offered while the wizard waits for one is taken once; the next
+// goes to a wizard of its own.
+TEST_F(Host, HandOverIsTakenOnceWhileTheWizardWaitsForAPrint) {
+    const std::string runtime = root + "run";
     fs::create_directories(runtime);
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
-    job.attachMode = 0;  // waiting for a print
+    job.attachMode = 0;
     auto host = Make(true);
-    ASSERT_NE(host->listener(), nullptr);
-    ASSERT_TRUE(host->listener()->listening());
+    ASSERT_TRUE(host->listener() && host->listener()->listening());
     RunDriven(*host, [&] {
         // The answer, as the fax printer's watcher asks for it; "-" for none.
-        auto ask = [&](WindowMessage m) {
+        auto ask = [&](std::uint64_t wParam) {
+            WindowMessage kestro;
+            kestro.registeredName = kKestroMessage;
+            kestro.wParam = wParam;
             AskResult r;
             std::atomic<bool> done{false};
             std::thread t([&] {
-                r = AskInTurn(m, MessageFolder(), nullptr, 2000);
+                r = AskInTurn(kestro, MessageFolder(), nullptr, 2000);
                 done = true;
             });
             EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
@@ -390,97 +335,15 @@ TEST_F(Host, ReloadAndHandOverMessagesArriveWhileTheWizardRuns) {
             EXPECT_EQ(r.delivered, 1);
             return r.answers.size() == 1 && r.answers[0].answer ? *r.answers[0].answer : "-";
         };
-        WindowMessage reload;
-        reload.id = WM_RELOADSETTINGS;
-        EXPECT_EQ(ask(reload), "-");
-        WindowMessage kestro;
-        kestro.registeredName = kKestroMessage;
-        kestro.wParam = 2;
-        EXPECT_EQ(ask(kestro), "-");
+        EXPECT_EQ(ask(2), "-");  // bits 10: not a hand-over
         EXPECT_EQ(imaging.handOvers, 0);
-        kestro.wParam = 5;
-        EXPECT_EQ(ask(kestro), "taken");
-        // Holding one now: a further print goes to a wizard of its own.
-        kestro.wParam = 1;
-        EXPECT_EQ(ask(kestro), "declined");
+        EXPECT_EQ(ask(5), "taken");
+        EXPECT_EQ(ask(1), "declined");
         host->sheet().PressCancel();
     });
-    EXPECT_EQ(settings.directory.LocalFolders, "/srv/fax/");
     EXPECT_EQ(imaging.handOvers, 1);
     EXPECT_EQ(job.message.pageCount, 3u);
     qunsetenv("XDG_RUNTIME_DIR");
-    qunsetenv("CORVINAPORT_REGISTRY");
-}
-
-// Two wizards of the user run at once; the notify command reaches both, and
-// each acts on its own settings and job.
-TEST(TwoWizards, NotifyCommandReachesEveryRunningWizard) {
-    const TempFolder tmp;
-    const std::string& root = tmp.path();
-    fs::create_directories(root + "run");
-    const std::string reg = root + "registry.reg";
-    std::ofstream(reg) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                          "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
-                          "\"WebmailUserName\"=\"reloaded\"\r\n";
-    qputenv("CORVINAPORT_REGISTRY", QByteArray::fromStdString(reg));
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(root + "run"));
-
-    struct Wizard {
-        FaxJob job;
-        AppSettings settings;
-        CountingImaging imaging;
-        ScriptedMessageBox boxes;
-        std::unique_ptr<CMainHostDlg> host;
-    };
-    Wizard a, b;
-    long id = 501;
-    a.job.attachMode = 0;  // waiting for a print
-    b.job.attachMode = 1;  // for an attached file: leaves prints to others
-    for (Wizard* w : {&a, &b}) {
-        HostEnvironment env{w->job,  w->settings, w->imaging, w->boxes, "",
-                            nullptr, nullptr,     true,       "",       0};
-        env.messageId = id++;
-        w->host = std::make_unique<CMainHostDlg>(env, FinishSteps{});
-        ASSERT_TRUE(w->host->listener()->listening());
-    }
-    // A wizard that crashed left its socket behind.
-    const std::string stale = SocketPathFor(MessageFolder(), 599);
-    MakeStaleSocket(stale);
-    // The wizards answer on this thread's loop while the command runs.
-    const auto run = RunNotify;
-    QTimer::singleShot(0, [&] {
-        auto [rc, out] = run({QStringLiteral("reload")});
-        EXPECT_EQ(rc, 0);
-        EXPECT_TRUE(out.contains(QStringLiteral("sent to 2 wizards"))) << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("removed 1 stale socket"))) << out.toStdString();
-        EXPECT_FALSE(fs::exists(stale));
-        std::tie(rc, out) = run({QStringLiteral("kestro"), QStringLiteral("0x5")});
-        EXPECT_EQ(rc, 0);
-        // Bits 11: not a hand-over.
-        std::tie(rc, out) = run({QStringLiteral("kestro"), QStringLiteral("3")});
-        EXPECT_EQ(rc, 0);
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] {
-                return a.imaging.handOvers == 1 && b.settings.general.WebmailUserName == "reloaded";
-            },
-            10000));
-        a.host->sheet().PressCancel();
-    });
-    a.host->BuildPageSet();
-    EXPECT_EQ(a.host->sheet().DoModal(), CNetFaxPropSheet::kCancelled);
-    for (Wizard* w : {&a, &b}) EXPECT_EQ(w->settings.general.WebmailUserName, "reloaded");
-    EXPECT_EQ(a.imaging.handOvers, 1);
-    EXPECT_EQ(a.job.message.documentPath, "/printed/doc.tif");
-    EXPECT_EQ(b.imaging.handOvers, 0);
-    EXPECT_EQ(b.job.message.documentPath, "");
-    EXPECT_EQ(run({QStringLiteral("kestro"), QStringLiteral("x")}).first, 2);
-    a.host.reset();
-    b.host.reset();
-    auto [rc, out] = run({QStringLiteral("reload")});
-    EXPECT_EQ(rc, 0);
-    EXPECT_TRUE(out.contains(QStringLiteral("no running wizard"))) << out.toStdString();
-    qunsetenv("XDG_RUNTIME_DIR");
-    qunsetenv("CORVINAPORT_REGISTRY");
 }
 
 }  // namespace
