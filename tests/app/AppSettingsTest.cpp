@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <tuple>
 #include <vector>
 
-#include "tests/app/TempStore.h"
+#include "support/TempStore.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
         VALUE(BannerString),   VALUE(MachineName),     VALUE(TimeZone),    VALUE(Country)};
 #undef VALUE
     // "AB60A6" and "0532" are "hi" and "A" scrambled.
-    std::string text = std::string(kRegHeader) + kGeneral + Sz("Gateway", "abc_12_x") +
+    std::string text = kRegHeader + kGeneral + Sz("Gateway", "abc_12_x") +
                        Sz("WebmailPassword", "AB60A6") + Sz("UserPopPassword", "0532") +
                        "\"UseSignature\"=dword:00000000\r\n\"AutoStart\"=dword:00000000\r\n"
                        "\"FullWindow\"=dword:00000002\r\n";
@@ -61,7 +60,7 @@ TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
     GeneralSettings g;
     EXPECT_EQ(g.UseSignature, 0u);  // before any load
     EXPECT_EQ(g.AutoStart, 1u);
-    store.Write(std::string(kRegHeader) + kGeneral + Sz("Gateway", "nounderscore") +
+    store.Write(kRegHeader + kGeneral + Sz("Gateway", "nounderscore") +
                 "\"WebmailUserName\"=dword:00000001\r\n" + Sz("UserEmail", std::string(255, 'x')) +
                 Sz("WebmailPassword", "not hex!"));
     g.Load();
@@ -77,7 +76,7 @@ TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
 
 TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
     TempStore store;
-    store.Write(std::string(kRegHeader) + kGeneral + Sz("Gateway", "first") + kDirectory +
+    store.Write(kRegHeader + kGeneral + Sz("Gateway", "first") + kDirectory +
                 Sz("InstallPath", "/opt/corv/"));
     AppSettings s;
     s.general.Load();
@@ -88,7 +87,7 @@ TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
     EXPECT_EQ(s.directory.InstallPath, "/opt/corv/");
 
     // Reload after the General key went away and the others changed.
-    store.Write(std::string(kRegHeader) + kConnection + Sz("ConnectionType", "2") + kDirectory);
+    store.Write(kRegHeader + kConnection + Sz("ConnectionType", "2") + kDirectory);
     s.general.Load();
     s.directory.Load();
     s.connection.Load();
@@ -112,7 +111,7 @@ TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
         {"AlternateDUN", "dun2", &C::AlternateDUN, "dun2"},
         {"AlternateUserName", "au", &C::AlternateUserName, "au"},
         {"AlternatePassword", "", &C::AlternatePassword, ""}};
-    std::string text = std::string(kRegHeader) + kConnection;
+    std::string text = kRegHeader + kConnection;
     for (const auto& [name, stored, member, expected] : values) text += Sz(name, stored);
     TempStore store;
     store.Write(text);
@@ -129,8 +128,8 @@ TEST(DirectorySettings, DerivedFolderDefaults) {
     EXPECT_EQ(d.InstallPath, "");
     EXPECT_EQ(d.LocalFolders, "");
 
-    store.Write(std::string(kRegHeader) + kDirectory + Sz("InstallPath", "/opt/p/") +
-                Sz("LocalFolders", "") + Sz("RmMessages", "rm") + Sz("HelpURL", "h"));
+    store.Write(kRegHeader + kDirectory + Sz("InstallPath", "/opt/p/") + Sz("LocalFolders", "") +
+                Sz("RmMessages", "rm") + Sz("HelpURL", "h"));
     d.Load();
     EXPECT_EQ(d.InstallPath, "/opt/p/");
     EXPECT_EQ(d.LocalFolders, "/opt/p/Local Folders/");
@@ -140,7 +139,7 @@ TEST(DirectorySettings, DerivedFolderDefaults) {
     EXPECT_EQ(d.HelpURL, "h");
 
     // A stored LocalFolders is what the welcome page is derived from.
-    store.Write(std::string(kRegHeader) + kDirectory + Sz("InstallPath", "/opt/p/") +
+    store.Write(kRegHeader + kDirectory + Sz("InstallPath", "/opt/p/") +
                 Sz("LocalFolders", "/srv/lf/") + Sz("LocalInboxes", "/srv/in/") +
                 Sz("PCWelcomeURL", ""));
     d.Load();
@@ -148,7 +147,7 @@ TEST(DirectorySettings, DerivedFolderDefaults) {
     EXPECT_EQ(d.LocalInboxes, "/srv/in/");
     EXPECT_EQ(d.PCWelcomeURL, "/srv/lf/Html/");
 
-    store.Write(std::string(kRegHeader) + kDirectory + Sz("PCWelcomeURL", "http://w/"));
+    store.Write(kRegHeader + kDirectory + Sz("PCWelcomeURL", "http://w/"));
     d.Load();
     EXPECT_EQ(d.LocalFolders, "Local Folders/");
     EXPECT_EQ(d.PCWelcomeURL, "http://w/");
@@ -170,37 +169,22 @@ TEST(DescramblePassword, ShortAndFixedInputs) {
     EXPECT_EQ(DescramblePassword("-B60A6"), "");
 }
 
-TEST(ScramblePassword, RoundTripsEveryByteStringWithoutNul) {
-    std::mt19937 rng(20261206);
-    std::uniform_int_distribution<int> byte(1, 255);
-    std::uniform_int_distribution<int> length(0, 140);
-    for (int round = 0; round < 3000; ++round) {
-        std::string plain;
-        int n = length(rng);
-        for (int i = 0; i < n; ++i) plain.push_back(static_cast<char>(byte(rng)));
-        auto seed = static_cast<std::uint8_t>(rng() & 0xFF);
-        auto scrambled = ScramblePassword(plain, seed);
-        ASSERT_TRUE(scrambled.has_value());
-        ASSERT_EQ(scrambled->size(), 2 * plain.size() + 2);
-        ASSERT_EQ(DescramblePassword(*scrambled), plain) << *scrambled;
-    }
-    // Every byte after every previous pair value, including 255 before and after.
+// Every byte after every previous pair value, including 255 before and
+// after; a NUL cannot be stored.
+TEST(ScramblePassword, RoundTripsEveryByteButNul) {
     for (int seed = 0; seed < 256; ++seed) {
         for (int p = 1; p < 256; ++p) {
             std::string plain = {static_cast<char>(p), static_cast<char>(256 - p), '\xff',
                                  static_cast<char>(p)};
             auto s = ScramblePassword(plain, static_cast<std::uint8_t>(seed));
             ASSERT_TRUE(s.has_value());
+            ASSERT_EQ(s->size(), 2 * plain.size() + 2);
             ASSERT_EQ(DescramblePassword(*s), plain) << seed << " " << p;
         }
     }
     EXPECT_EQ(ScramblePassword("hi", 0xAB), "AB60A6");
     EXPECT_EQ(ScramblePassword("", 0x42), "42");
-}
-
-TEST(ScramblePassword, RefusesNul) {
     EXPECT_FALSE(ScramblePassword(std::string("a\0b", 3), 0x10).has_value());
-    EXPECT_FALSE(ScramblePassword(std::string(1, '\0'), 0xFF).has_value());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "app/ProgramArgs.h"
 #include "imaging/ImagingEnvironment.h"
-#include "tests/app/TempStore.h"
+#include "support/TempStore.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/ScriptedMessageBox.h"
 #include "tests/support/TempFolder.h"
@@ -34,25 +34,20 @@ class FakeImaging final : public ImagingEnvironment {
     std::string handOverLocalFolders;
     std::string countedPath;
 
-    bool IsNtPlatform() override {
-        calls.emplace_back("IsNtPlatform");
-        return nt;
+    bool Note(const std::string& call, bool result) {
+        calls.push_back(call);
+        return result;
     }
+    bool IsNtPlatform() override { return Note("IsNtPlatform", nt); }
     bool PrinterPresent(const std::string& name) override {
-        calls.emplace_back("PrinterPresent " + name);
-        return printer;
+        return Note("PrinterPresent " + name, printer);
     }
     bool PrinterDriverPresent(const std::string& name) override {
-        calls.emplace_back("PrinterDriverPresent " + name);
-        return driver;
+        return Note("PrinterDriverPresent " + name, driver);
     }
-    bool Bind() override {
-        calls.emplace_back("Bind");
-        return bind;
-    }
+    bool Bind() override { return Note("Bind", bind); }
     bool PrepareInitialDocument(const std::string& commandLine, const DirectorySettings& directory,
                                 FaxMessage& message) override {
-        calls.emplace_back("PrepareInitialDocument");
         handOverCommandLine = commandLine;
         handOverLocalFolders = directory.LocalFolders;
         if (handOver) message.documentPath = directory.LocalFolders + "outbox/print.tif";
@@ -73,9 +68,9 @@ class StartUp : public ::testing::Test {
     void SetUp() override {
         ::setenv("TZ", "UTC", 1);
         ::tzset();
-        installPath = store.dir + "/install/";
+        installPath = store.path() + "install/";
         std::filesystem::create_directories(installPath);
-        store.Write(std::string(kRegHeader) +
+        store.Write(kRegHeader +
                     "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
                     "\"WebmailUserName\"=\"ann\"\r\n\"EmailSuffix\"=\"fax.example\"\r\n"
                     "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Connection]\r\n"
@@ -154,47 +149,46 @@ TEST_F(StartUp, EveryImagingCheckRunsAndAnyMissFallsBackToAttaching) {
     }
 }
 
-TEST_F(StartUp, OnNtTheHandOverDecides) {
-    imaging.nt = true;
-    imaging.handOver = true;
-    imaging.pages = 4;
-    const std::string line = "job \"/var/spool/corvinaport/x.grp\"";
-    Run(line);
-    EXPECT_EQ(app.attachMode, 0);
-    EXPECT_EQ(app.contactMode, 0) << "the /s inside the quoted path is no switch";
-    EXPECT_EQ(app.commandLine, line);
-    EXPECT_EQ(imaging.handOverCommandLine, line);
-    EXPECT_EQ(imaging.handOverLocalFolders, installPath + "Local Folders/");
-    EXPECT_EQ(imaging.countedPath, installPath + "Local Folders/outbox/print.tif");
-    EXPECT_EQ(app.message.pageCount, 4u);
-
-    FakeImaging failing;
-    failing.nt = true;
-    CNetFaxApp b(failing, boxes, clock);
-    b.InitInstance("job \"/nowhere.grp\"");
-    EXPECT_EQ(b.attachMode, 1);
-    EXPECT_EQ(b.message.pageCount, 0u);
+// On NT the hand-over decides between the print and attaching; "/s" outside
+// quotes gives the contact run, attaching unless a hand-over came.
+TEST_F(StartUp, HandOverAndContactSwitchDecideTheRun) {
+    struct Case {
+        bool nt, handOver;
+        std::string line;
+        int contactMode, attachMode;
+        std::uint32_t pages;
+    };
+    std::string prog = "sendfax", word = "job", path = "/var/spool/corvinaport/job 1.grp";
+    char* argv[] = {prog.data(), word.data(), path.data()};
+    const Case cases[] = {
+        {true, true, CommandLineFromArgs(3, argv), 0, 0, 4},
+        {true, false, "job \"/nowhere.grp\"", 0, 1, 0},
+        {true, true, "x /s", 1, 0, 4},
+        {false, true, "x /s", 1, 1, 0},
+        {false, false, "/s", 1, 1, 0},
+    };
+    for (const Case& c : cases) {
+        FakeImaging img;
+        img.nt = c.nt;
+        img.handOver = c.handOver;
+        img.pages = 4;
+        CNetFaxApp a(img, boxes, clock);
+        (void)a.InitInstance(c.line);
+        EXPECT_EQ(a.contactMode, c.contactMode) << c.line;
+        EXPECT_EQ(a.attachMode, c.attachMode) << c.line;
+        EXPECT_EQ(a.message.pageCount, c.pages) << c.line;
+        EXPECT_EQ(img.handOverCommandLine, c.nt ? c.line : "") << c.line;
+    }
+    EXPECT_EQ(cases[0].line, "job \"/var/spool/corvinaport/job 1.grp\"");
 }
 
-TEST_F(StartUp, ContactSwitchGivesTheContactRunWhateverThePrinter) {
-    // On NT with "/s" further in, the hand-over result replaces the 1 that
-    // "/s" set, while the contact run stays.
+// The print is looked for in the local folders and its pages counted there.
+TEST_F(StartUp, HandOverLooksInTheLocalFolders) {
     imaging.nt = true;
     imaging.handOver = true;
-    Run("x /s");
-    EXPECT_EQ(app.contactMode, 1);
-    EXPECT_EQ(app.attachMode, 0);
-
-    FakeImaging other;  // not NT: "/s" anywhere means attaching
-    CNetFaxApp b(other, boxes, clock);
-    b.InitInstance("x /s");
-    EXPECT_EQ(b.contactMode, 1);
-    EXPECT_EQ(b.attachMode, 1);
-    FakeImaging third;
-    CNetFaxApp c(third, boxes, clock);
-    c.InitInstance("/s");
-    EXPECT_EQ(c.contactMode, 1);
-    EXPECT_EQ(c.attachMode, 1);
+    Run("job \"/x.grp\"");
+    EXPECT_EQ(imaging.handOverLocalFolders, installPath + "Local Folders/");
+    EXPECT_EQ(imaging.countedPath, installPath + "Local Folders/outbox/print.tif");
 }
 
 TEST_F(StartUp, SocketsFailureShowsOneMessageAndStops) {
@@ -326,17 +320,6 @@ TEST(ProgramArgs, DocumentsAreTakenOutAndTheProductsSwitchesPassOn) {
         EXPECT_EQ(p.documents, c.documents) << shown;
     }
     EXPECT_NE(ParseProgramArgs({"-x"}).error.toStdString().find("-x"), std::string::npos);
-}
-
-TEST_F(StartUp, ArgumentsReachTheHandOverInTheirQuotedForm) {
-    imaging.nt = true;
-    imaging.handOver = true;
-    std::string prog = "sendfax", word = "job", path = "/var/spool/corvinaport/job 1.grp";
-    char* argv[] = {prog.data(), word.data(), path.data()};
-    Run(CommandLineFromArgs(3, argv));
-    EXPECT_EQ(imaging.handOverCommandLine, "job \"/var/spool/corvinaport/job 1.grp\"");
-    EXPECT_EQ(app.contactMode, 0);
-    EXPECT_EQ(app.attachMode, 0);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/app/TempStore.h"
+#include "support/TempStore.h"
 
 namespace {
 
@@ -14,6 +14,10 @@ constexpr const char* kPath = "Software\\Quorvane\\Test";
 
 class RegistryKeyTest : public ::testing::Test {
   protected:
+    // The test key with these value lines.
+    void WriteKey(const std::string& values) const {
+        store.Write(kRegHeader + "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n" + values);
+    }
     void Open() {
         ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
         ASSERT_TRUE(key.SetKeyPath(kPath));
@@ -22,10 +26,8 @@ class RegistryKeyTest : public ::testing::Test {
     RegistryKey key;
 };
 
-std::string StringOf(std::size_t n, char c) { return std::string(n, c); }
-
 TEST_F(RegistryKeyTest, KeyPathIsRememberedOnlyWhenTheKeyOpens) {
-    store.Write(std::string(kRegHeader) + "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n");
+    WriteKey("");
     ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
     EXPECT_TRUE(key.SetKeyPath("software\\QUORVANE\\test"));
     EXPECT_EQ(key.lastError, 0);
@@ -52,35 +54,34 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     EXPECT_EQ(key.lastError, 2);
 
     // A folder where the file should be cannot be read.
-    std::filesystem::create_directory(store.path);
+    std::filesystem::create_directory(store.reg);
     EXPECT_FALSE(key.SetKeyPath(kPath));
     EXPECT_EQ(key.lastError, 1016);
     EXPECT_EQ(key.ReadString("X", "dflt"), "dflt");
     EXPECT_EQ(key.lastError, 1016);
-    std::filesystem::remove(store.path);
+    std::filesystem::remove(store.reg);
 
     // A FIFO is refused at once instead of blocking until a writer comes.
-    ASSERT_EQ(::mkfifo(store.path.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(store.reg.c_str(), 0600), 0);
     EXPECT_FALSE(key.SetKeyPath(kPath));
     EXPECT_EQ(key.lastError, 1016);
-    std::filesystem::remove(store.path);
+    std::filesystem::remove(store.reg);
 
     // Without read permission (only meaningful when not running as root).
-    store.Write(std::string(kRegHeader) + "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n");
-    ::chmod(store.path.c_str(), 0);
+    WriteKey("");
+    ::chmod(store.reg.c_str(), 0);
     if (::geteuid() != 0) {
         EXPECT_FALSE(key.SetKeyPath(kPath));
         EXPECT_EQ(key.lastError, 5);
     }
-    ::chmod(store.path.c_str(), 0600);
+    ::chmod(store.reg.c_str(), 0600);
     EXPECT_TRUE(key.SetKeyPath(kPath));
 }
 
 TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
-    store.Write(std::string(kRegHeader) +
-                "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n"
-                "\"S\"=\"x\"\r\n\"E\"=hex(2):41,00,00,00\r\n\"D\"=dword:00000001\r\n"
-                "\"B\"=hex:00\r\n\"Q\"=hex(b):00,00,00,00,00,00,00,00\r\n");
+    WriteKey(
+        "\"S\"=\"x\"\r\n\"E\"=hex(2):41,00,00,00\r\n\"D\"=dword:00000001\r\n"
+        "\"B\"=hex:00\r\n\"Q\"=hex(b):00,00,00,00,00,00,00,00\r\n");
     Open();
     EXPECT_EQ(key.GetValueType("s"), REG_SZ);
     EXPECT_EQ(key.GetValueType("E"), REG_EXPAND_SZ);
@@ -98,8 +99,7 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
 
     // While a ReadOnce lives the store is read once: all reads see that reading.
-    store.Write(std::string(kRegHeader) +
-                "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n\"S\"=\"x\"\r\n");
+    WriteKey("\"S\"=\"x\"\r\n");
     {
         const RegistryKey::ReadOnce once(key);
         store.Write(kRegHeader);
@@ -110,19 +110,18 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
 }
 
 TEST_F(RegistryKeyTest, ReadStringTakesOnlyStringsThatFitTheBuffer) {
-    const std::string longest = StringOf(254, 'a');
+    const std::string longest(254, 'a');
     // 127 two-byte characters fill 254 bytes; one more does not fit.
     std::string umlauts;
     for (int i = 0; i < 127; ++i) umlauts += "\xc3\xbc";
-    store.Write(std::string(kRegHeader) + "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n" +
-                "\"Longest\"=\"" + longest + "\"\r\n" + "\"TooLong\"=\"" + longest + "a\"\r\n" +
-                "\"Umlauts\"=\"" + umlauts + "\"\r\n" + "\"UmlautsTooLong\"=\"" + umlauts +
-                "\xc3\xbc\"\r\n" +
-                "\"Expand\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,78,00,00,00\r\n"
-                "\"Number\"=dword:0000000a\r\n"
-                "\"Binary\"=hex:41,42,00\r\n"
-                "\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
-                "\"Empty\"=\"\"\r\n");
+    WriteKey("\"Longest\"=\"" + longest + "\"\r\n" + "\"TooLong\"=\"" + longest + "a\"\r\n" +
+             "\"Umlauts\"=\"" + umlauts + "\"\r\n" + "\"UmlautsTooLong\"=\"" + umlauts +
+             "\xc3\xbc\"\r\n" +
+             "\"Expand\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,78,00,00,00\r\n"
+             "\"Number\"=dword:0000000a\r\n"
+             "\"Binary\"=hex:41,42,00\r\n"
+             "\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
+             "\"Empty\"=\"\"\r\n");
     Open();
     EXPECT_EQ(key.ReadString("Longest", "d"), longest);
     EXPECT_EQ(key.lastError, 0);
@@ -141,15 +140,14 @@ TEST_F(RegistryKeyTest, ReadStringTakesOnlyStringsThatFitTheBuffer) {
 }
 
 TEST_F(RegistryKeyTest, ReadNumberTakesFourBytesOfAnyType) {
-    store.Write(std::string(kRegHeader) +
-                "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Test]\r\n"
-                "\"Dword\"=dword:deadbeef\r\n"
-                "\"Binary4\"=hex:01,02,03,04\r\n"
-                "\"Short\"=hex:01,02\r\n"
-                "\"None\"=hex:\r\n"
-                "\"Five\"=hex:01,02,03,04,05\r\n"
-                "\"ShortText\"=\"ab\"\r\n"
-                "\"LongText\"=\"abcd\"\r\n");
+    WriteKey(
+        "\"Dword\"=dword:deadbeef\r\n"
+        "\"Binary4\"=hex:01,02,03,04\r\n"
+        "\"Short\"=hex:01,02\r\n"
+        "\"None\"=hex:\r\n"
+        "\"Five\"=hex:01,02,03,04,05\r\n"
+        "\"ShortText\"=\"ab\"\r\n"
+        "\"LongText\"=\"abcd\"\r\n");
     Open();
     EXPECT_EQ(key.ReadNumber("Dword", 7), 0xdeadbeefu);
     EXPECT_EQ(key.ReadNumber("Binary4", 7), 0x04030201u);

@@ -117,7 +117,7 @@ TEST(RegistryDocument, LaterDefinitionsWinAndDeletionsAreIgnored) {
     EXPECT_EQ(doc.KeyPaths().size(), 1u);
 }
 
-TEST(RegistryDocument, DecodesUtf16FilesAsTheEditorWritesThem) {
+TEST(RegistryDocument, DecodesUtf16FilesAndBrokenText) {
     std::string text =
         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\S]\r\n"
         "\"Name\"=\"Gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x93\xa0\"\r\n";
@@ -129,9 +129,7 @@ TEST(RegistryDocument, DecodesUtf16FilesAsTheEditorWritesThem) {
     // A UTF-8 byte-order mark is skipped too.
     doc = RegistryDocument::ParseFileBytes("\xef\xbb\xbf" + text);
     EXPECT_NE(doc.FindValue("HKEY_LOCAL_MACHINE\\S", "Name"), nullptr);
-}
-
-TEST(RegistryDocument, Utf16ConversionHandlesBrokenInput) {
+    // Broken input: refused, or a question mark for what cannot be read.
     EXPECT_FALSE(Utf8ToUtf16le("\xc3").has_value());                     // cut sequence
     EXPECT_FALSE(Utf8ToUtf16le("\xc0\xaf").has_value());                 // overlong
     EXPECT_FALSE(Utf8ToUtf16le("\xed\xa0\x80").has_value());             // surrogate

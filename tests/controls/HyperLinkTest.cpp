@@ -2,36 +2,12 @@
 
 #include <QApplication>
 #include <QTest>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-
-#include "app/RegistryStore.h"
 #include "controls/HyperLink.h"
 #include "support/FakeShellLauncher.h"
-#include "tests/support/ScriptedMessageBox.h"
+#include "support/ScriptedMessageBox.h"
+#include "support/TempStore.h"
 
 namespace {
-
-// A registry store file for the test, restored afterwards.
-class Store {
-  public:
-    explicit Store(const std::string& body) {
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("hyperlink-" + std::to_string(::getpid()) + ".reg"))
-                    .string();
-        std::ofstream(path_, std::ios::binary) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                                               << body;
-        SetRegistryStorePath(path_);
-    }
-    ~Store() {
-        SetRegistryStorePath(std::nullopt);
-        std::filesystem::remove(path_);
-    }
-
-  private:
-    std::string path_;
-};
 
 std::string Htm(const std::string& commandValue) {
     return "[HKEY_CLASSES_ROOT\\.htm]\r\n@=\"htmlfile\"\r\n\r\n"
@@ -73,7 +49,8 @@ TEST(OpenUrl, ShellThenAssociationThenDesktopDefault) {
         {"", 2, "firefox --new-window %1", kUrl, 33, {"firefox", "--new-window", kUrl}},
     };
     for (const Case& c : cases) {
-        Store store(c.store);
+        TempStore store;
+        store.Write(kRegHeader + c.store);
         FakeLauncher shell;
         shell.shellResult = c.shellResult;
         shell.desktopCommand = c.desktop;
@@ -104,7 +81,7 @@ TEST(ReportOpenError, CodesHaveTheirTextsOthersAreUnknown) {
 }
 
 TEST(HyperLinkWidget, ClickMarksVisitedOnSuccessAndReportsFailure) {
-    Store store("");
+    const TempStore store;
     ScriptedMessageBox boxes;
     FakeLauncher shell;
     HyperLink link(QStringLiteral("Get Zephrim Now"), nullptr, boxes, &shell);
