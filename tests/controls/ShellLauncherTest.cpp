@@ -9,6 +9,7 @@
 #include <string>
 
 #include "controls/ShellLauncher.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -18,24 +19,14 @@ char name[] = "shell_launcher_test";
 char* argv[] = {name, nullptr};
 
 // PATH and XDG_DATA_HOME lead to the test's folder until the end of the test.
-class Desktop {
-  public:
-    Desktop() : path_(qgetenv("PATH")), data_(qgetenv("XDG_DATA_HOME")) {
-        qputenv("PATH", QByteArray::fromStdString(folder.path() + ":/usr/bin:/bin"));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder.path()));
-    }
-    ~Desktop() {
-        qputenv("PATH", path_);
-        qputenv("XDG_DATA_HOME", data_);
-    }
+struct Desktop {
     void Script(const std::string& name, const std::string& body) const {
         folder.Write(name, "#!/bin/sh\n" + body);
         ::chmod(folder.file(name).c_str(), 0755);
     }
     TempFolder folder;
-
-  private:
-    QByteArray path_, data_;
+    ScopedEnv path{"PATH", folder.path() + ":/usr/bin:/bin"};
+    ScopedEnv data{"XDG_DATA_HOME", folder.path()};
 };
 
 TEST(DesktopShellLauncher, OpenAnswersFromTheOpenersExitWithoutWaitingForIt) {

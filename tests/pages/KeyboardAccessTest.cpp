@@ -12,10 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -37,23 +35,6 @@
 
 namespace {
 
-struct World {
-    FaxJob job;
-    DirectorySettings directory;
-    ImagingLibrary imaging;
-    ScriptedMessageBox boxes;
-    Recipient record;
-};
-
-struct Window {
-    const char* name;
-    const char* helpPage;  // the page F1 opens in it
-    std::function<std::unique_ptr<QWidget>(World&)> make;
-};
-
-// The test's name in ctest's list.
-void PrintTo(const Window& w, std::ostream* out) { *out << w.name; }
-
 bool IsField(const QWidget* w) {
     return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
            qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
@@ -67,55 +48,41 @@ bool PartOfAField(const QWidget* w) {
     return false;
 }
 
-class EveryField : public testing::TestWithParam<Window> {};
-
-TEST_P(EveryField, HasAnAccessibleName) {
-    World world;
-    world.record.homeFax = "5550100";
-    std::unique_ptr<QWidget> window = GetParam().make(world);
-    int fields = 0;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!IsField(w) || PartOfAField(w) || w->window() != window.get()) continue;
-        ++fields;
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-        ASSERT_NE(a, nullptr);
-        EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty())
-            << GetParam().name << ": " << w->metaObject()->className() << " "
-            << w->objectName().toStdString();
+// Every field of every page and dialog has a name, and F1 opens its page.
+TEST(EveryField, HasAnAccessibleName) {
+    FaxJob job;
+    DirectorySettings directory;
+    ImagingLibrary imaging;
+    ScriptedMessageBox boxes;
+    Recipient record;
+    record.homeFax = "5550100";
+    auto recipients = std::make_unique<CSelRecipient>(job);
+    recipients->EnsureInitialized();
+    const std::pair<std::unique_ptr<QWidget>, const char*> windows[] = {
+        {std::move(recipients), "175"},
+        {std::make_unique<CAttachFile>(job), "220"},
+        {std::make_unique<CSelCover>(job, directory, imaging), "220"},
+        {std::make_unique<CScheduleFax>(), "222"},
+        {std::make_unique<CLogoPickerDlg>(testing::TempDir()), "logo"},
+        {std::make_unique<CAddressBookDlg>(job, testing::TempDir(), boxes), "addressbook"},
+        {std::make_unique<CChooseFaxNumberDlg>(record, "Choose fax number"), "addressbook"},
+    };
+    for (const auto& [window, helpPage] : windows) {
+        const std::string name = window->metaObject()->className();
+        int fields = 0;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!IsField(w) || PartOfAField(w) || w->window() != window.get()) continue;
+            ++fields;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            ASSERT_NE(a, nullptr);
+            EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty())
+                << name << ": " << w->metaObject()->className() << " "
+                << w->objectName().toStdString();
+        }
+        EXPECT_GT(fields, 0) << name;
+        EXPECT_EQ(DesktopHelp::PageOf(window.get()), helpPage) << name;
     }
-    EXPECT_GT(fields, 0);
-    EXPECT_EQ(DesktopHelp::PageOf(window.get()), GetParam().helpPage);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    PagesAndDialogs, EveryField,
-    testing::Values(
-        Window{"recipients", "175",
-               [](World& w) {
-                   auto p = std::make_unique<CSelRecipient>(w.job);
-                   p->EnsureInitialized();
-                   return std::unique_ptr<QWidget>(std::move(p));
-               }},
-        Window{"document", "220", [](World& w) { return std::make_unique<CAttachFile>(w.job); }},
-        Window{"cover", "220",
-               [](World& w) { return std::make_unique<CSelCover>(w.job, w.directory, w.imaging); }},
-        Window{"schedule", "222", [](World&) { return std::make_unique<CScheduleFax>(); }},
-        Window{"logo picker", "logo",
-               [](World&) { return std::make_unique<CLogoPickerDlg>(testing::TempDir()); }},
-        Window{"address book", "addressbook",
-               [](World& w) {
-                   return std::make_unique<CAddressBookDlg>(w.job, testing::TempDir(), w.boxes);
-               }},
-        Window{"fax number chooser", "addressbook",
-               [](World& w) {
-                   return std::make_unique<CChooseFaxNumberDlg>(w.record, "Choose fax number");
-               }}),
-    [](const testing::TestParamInfo<Window>& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        return name;
-    });
 
 TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     FaxJob job;

@@ -28,6 +28,7 @@
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
 #include "support/NotifyCommand.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
@@ -136,6 +137,8 @@ void WriteFaxTiff(const std::string& path, int pages) {
                      [](int, int x, int) { return x % 8 >= 4; });
 }
 
+enum class End { SendNow, Outbox, Cancel };
+
 class Program : public testing::Test {
   protected:
     void SetUp() override {
@@ -145,15 +148,7 @@ class Program : public testing::Test {
             fs::create_directories(d);
         document = root + "letter.txt";
         std::ofstream(document, std::ios::binary) << "Dear reader,\r\nthe fax itself.\r\n";
-        qputenv("CORVINAPORT_REGISTRY", QByteArray::fromStdString(root + "registry.reg"));
-        qputenv("CORVINAPORT_WINDIR", QByteArray::fromStdString(root + "windir"));
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(root + "run"));
         WriteRegistry(relay.serviceUrl());
-    }
-    void TearDown() override {
-        for (const char* v : {"CORVINAPORT_REGISTRY", "CORVINAPORT_WINDIR", "XDG_RUNTIME_DIR",
-                              "CORVINAPORT_RAS_SCRIPT"})
-            qunsetenv(v);
     }
 
     void WriteRegistry(const std::string& relayUrl, const std::string& connectionType = "",
@@ -212,13 +207,16 @@ class Program : public testing::Test {
         if (host.recipientsPage().addButton()->isEnabled())
             QTest::mouseClick(host.recipientsPage().addButton(), Qt::LeftButton);
     }
-    // Recipients, document, schedule page, with the choice given; Finish.
-    static void Compose(CMainHostDlg& host, bool sendNow, const std::string& number = "555-0100") {
+    // Recipients, document, schedule page; the choice given and Finish, or Cancel.
+    static void Compose(CMainHostDlg& host, End end, const std::string& number = "555-0100") {
         Type(host, number);
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
         QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        (sendNow ? host.schedulePage().sendNowButton() : host.schedulePage().outboxButton())
+        if (end == End::Cancel)
+            return QTest::mouseClick(host.sheet().cancelButton(), Qt::LeftButton);
+        (end == End::SendNow ? host.schedulePage().sendNowButton()
+                             : host.schedulePage().outboxButton())
             ->click();
         QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
     }
@@ -239,6 +237,9 @@ class Program : public testing::Test {
 
     TempFolder tmp;
     std::string root = tmp.path(), install, folders, document;
+    ScopedEnv registry{"CORVINAPORT_REGISTRY", root + "registry.reg"};
+    ScopedEnv windir{"CORVINAPORT_WINDIR", root + "windir"};
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", root + "run"};
     std::string namedDocument;  // named on the command line
     Relay relay;
     Network network;
@@ -259,7 +260,7 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
         Type(host, "1 (212) 555-0100");
         host.recipientsPage().firstNameEdit()->setText("Ann");
         host.recipientsPage().lastNameEdit()->setText("Lee");
-        Compose(host, true, "030 1234-5678");
+        Compose(host, End::SendNow, "030 1234-5678");
     });
     ASSERT_EQ(boxes.Texts(), std::vector<std::string>{kSent});
     ASSERT_EQ(relay.Count(), 1);
@@ -281,15 +282,8 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
 
 TEST_F(Program, FileNamedOnTheCommandLineIsAttachedWithoutAsking) {
     namedDocument = document;
-    Run([&](CMainHostDlg& host) {
-        Type(host, "555-0100");
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        EXPECT_FALSE(host.documentPage().addButton()->isEnabled());
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        host.schedulePage().outboxButton()->click();
-        QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(pickerCalls, 0);
+    Run([&](CMainHostDlg& host) { Compose(host, End::Outbox); });
+    EXPECT_EQ(pickerCalls, 0);  // Add is locked: the one file is there
     const auto stored = Stored();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(ReadText(stored[0] + "letter.txt"), ReadText(document));
@@ -299,7 +293,8 @@ TEST_F(Program, FileNamedOnTheCommandLineIsAttachedWithoutAsking) {
 // in the outbox, message and document; Cancel stores and sends nothing.
 struct Outcome {
     const char* name;
-    enum { Outbox, RelayDown, OfflineNetwork, FailingDialUp, Cancel } how;
+    enum { LiveRelay, RelayDown, OfflineNetwork, FailingDialUp } how;
+    End end;
     std::vector<std::string> boxes;
 };
 
@@ -309,6 +304,7 @@ class ProgramOutcome : public Program, public testing::WithParamInterface<Outcom
 
 TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
     const Outcome& c = GetParam();
+    std::optional<ScopedEnv> rasScript;
     if (c.how == Outcome::RelayDown) WriteRegistry(kDeadUrl);
     if (c.how == Outcome::OfflineNetwork) {
         WriteRegistry(relay.serviceUrl(), "LAN");
@@ -318,23 +314,16 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
         const std::string script = root + "ras-script";
         std::ofstream(script) << "entry Office phone=5550199\n"
                                  "attempt\nerror 678\nattempt\nerror 678\nattempt\nerror 678\n";
-        qputenv("CORVINAPORT_RAS_SCRIPT", QByteArray::fromStdString(script));
+        rasScript.emplace("CORVINAPORT_RAS_SCRIPT", script);
         WriteRegistry(relay.serviceUrl(), "DUN", "\"PrimaryDUN\"=\"Office\"\r\n");
     }
-    Run([&](CMainHostDlg& host) {
-        if (c.how != Outcome::Cancel) return Compose(host, c.how != Outcome::Outbox);
-        Type(host, "555-0100");
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        QTest::mouseClick(host.sheet().cancelButton(), Qt::LeftButton);
-    });
+    Run([&](CMainHostDlg& host) { Compose(host, c.end); });
     EXPECT_EQ(boxes.Texts(), c.boxes);
     EXPECT_EQ(relay.Count(), 0);
     EXPECT_TRUE(LooseFiles().empty());
     EXPECT_EQ(ReadText(document), "Dear reader,\r\nthe fax itself.\r\n");
     const auto stored = Stored();
-    ASSERT_EQ(stored.size(), c.how == Outcome::Cancel ? 0u : 1u);
+    ASSERT_EQ(stored.size(), c.end == End::Cancel ? 0u : 1u);
     if (stored.empty()) return;
     EXPECT_EQ(ReadText(stored[0] + "letter.txt"), ReadText(document));
     const std::string qvm = ReadText(stored[0] + "msg.qvm");
@@ -342,7 +331,7 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
               0u)
         << qvm;
     EXPECT_NE(qvm.find("attachment:\r\n" + stored[0] + "letter.txt\r\n"), std::string::npos) << qvm;
-    if (c.how == Outcome::Outbox) {
+    if (c.end == End::Outbox) {
         EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
     }
     if (c.how == Outcome::RelayDown) {
@@ -352,15 +341,17 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
 
 INSTANTIATE_TEST_SUITE_P(
     Program, ProgramOutcome,
-    testing::Values(Outcome{"OutboxChoice", Outcome::Outbox, {kSaved}},
-                    Outcome{"RelayDown", Outcome::RelayDown, {kNotSent}},
+    testing::Values(Outcome{"OutboxChoice", Outcome::LiveRelay, End::Outbox, {kSaved}},
+                    Outcome{"RelayDown", Outcome::RelayDown, End::SendNow, {kNotSent}},
                     Outcome{"OfflineLocalNetwork",
                             Outcome::OfflineNetwork,
+                            End::SendNow,
                             {"Not Connected to the Internet", kSaved}},
                     Outcome{"FailingDialUp",
                             Outcome::FailingDialUp,
+                            End::SendNow,
                             {"Connect to the Internet?", "Not Connected to the Internet", kSaved}},
-                    Outcome{"Cancel", Outcome::Cancel, {}}),
+                    Outcome{"Cancel", Outcome::LiveRelay, End::Cancel, {}}),
     [](const testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
 
 // A relay that takes the location request and never answers: the progress
@@ -390,7 +381,7 @@ TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {
         }
     });
     user.start(50);
-    Run([&](CMainHostDlg& host) { Compose(host, true); });
+    Run([&](CMainHostDlg& host) { Compose(host, End::SendNow); });
     user.stop();
     const qint64 afterEscape = sinceEscape.isValid() ? sinceEscape.elapsed() : -1;
 
@@ -462,10 +453,7 @@ TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
     Run([&](CMainHostDlg& host) {
         host.recipientsPage().OpenAddressBook();
         EXPECT_EQ(host.recipientsPage().list()->count(), 1);
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
-        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+        Compose(host, End::SendNow, "");
     });
     modal.stop();
     EXPECT_EQ(choosers, 1);
@@ -514,7 +502,7 @@ TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
         EXPECT_TRUE(run({"reload"}).contains("sent to 1 wizard"));
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return running->settings.directory.RmMessages == relay.serviceUrl(); }, 5000));
-        Compose(host, true);
+        Compose(host, End::SendNow);
     });
     // The print waits where the printer left it.
     EXPECT_TRUE(fs::exists(printed));

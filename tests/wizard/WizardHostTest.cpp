@@ -15,6 +15,7 @@
 #include "app/AppSettings.h"
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "wizard/CMainHostDlg.h"
@@ -312,9 +313,8 @@ TEST_F(Host, PreviewShowsTheCoverWhenWantedThenTheDocument) {
 // A print offered while the wizard waits for one is taken once; the next
 // goes to a wizard of its own.
 TEST_F(Host, HandOverIsTakenOnceWhileTheWizardWaitsForAPrint) {
-    const std::string runtime = root + "run";
-    fs::create_directories(runtime);
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+    fs::create_directories(root + "run");
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", root + "run");
     job.attachMode = 0;
     auto host = Make(true);
     ASSERT_TRUE(host->listener() && host->listener()->listening());
@@ -343,7 +343,6 @@ TEST_F(Host, HandOverIsTakenOnceWhileTheWizardWaitsForAPrint) {
     });
     EXPECT_EQ(imaging.handOvers, 1);
     EXPECT_EQ(job.message.pageCount, 3u);
-    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
