@@ -121,36 +121,31 @@ TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
         EXPECT_EQ(c.*member, expected) << name;
 }
 
+// Unstored folders follow InstallPath, the welcome page the local folders;
+// without a store nothing is set.
 TEST(DirectorySettings, DerivedFolderDefaults) {
-    TempStore store;
-    DirectorySettings d;
-    d.Load();  // no store at all
-    EXPECT_EQ(d.InstallPath, "");
-    EXPECT_EQ(d.LocalFolders, "");
-
-    store.Write(kRegHeader + kDirectory + Sz("InstallPath", "/opt/p/") + Sz("LocalFolders", "") +
-                Sz("RmMessages", "rm") + Sz("HelpURL", "h"));
-    d.Load();
-    EXPECT_EQ(d.InstallPath, "/opt/p/");
-    EXPECT_EQ(d.LocalFolders, "/opt/p/Local Folders/");
-    EXPECT_EQ(d.LocalInboxes, "/opt/p/Local Inboxes/");
-    EXPECT_EQ(d.PCWelcomeURL, "/opt/p/Local Folders/Html/");
-    EXPECT_EQ(d.RmMessages, "rm");
-    EXPECT_EQ(d.HelpURL, "h");
-
-    // A stored LocalFolders is what the welcome page is derived from.
-    store.Write(kRegHeader + kDirectory + Sz("InstallPath", "/opt/p/") +
-                Sz("LocalFolders", "/srv/lf/") + Sz("LocalInboxes", "/srv/in/") +
-                Sz("PCWelcomeURL", ""));
-    d.Load();
-    EXPECT_EQ(d.LocalFolders, "/srv/lf/");
-    EXPECT_EQ(d.LocalInboxes, "/srv/in/");
-    EXPECT_EQ(d.PCWelcomeURL, "/srv/lf/Html/");
-
-    store.Write(kRegHeader + kDirectory + Sz("PCWelcomeURL", "http://w/"));
-    d.Load();
-    EXPECT_EQ(d.LocalFolders, "Local Folders/");
-    EXPECT_EQ(d.PCWelcomeURL, "http://w/");
+    struct Case {
+        std::string stored;  // empty: no store at all
+        const char *folders, *inboxes, *welcome;
+    };
+    const Case cases[] = {
+        {"", "", "", ""},
+        {Sz("InstallPath", "/opt/p/") + Sz("LocalFolders", ""), "/opt/p/Local Folders/",
+         "/opt/p/Local Inboxes/", "/opt/p/Local Folders/Html/"},
+        {Sz("InstallPath", "/opt/p/") + Sz("LocalFolders", "/srv/lf/") +
+             Sz("LocalInboxes", "/srv/in/") + Sz("PCWelcomeURL", ""),
+         "/srv/lf/", "/srv/in/", "/srv/lf/Html/"},
+        {Sz("PCWelcomeURL", "http://w/"), "Local Folders/", "Local Inboxes/", "http://w/"},
+    };
+    for (const Case& c : cases) {
+        TempStore store;
+        if (!c.stored.empty()) store.Write(kRegHeader + kDirectory + c.stored);
+        DirectorySettings d;
+        d.Load();
+        EXPECT_EQ(d.LocalFolders, c.folders) << c.stored;
+        EXPECT_EQ(d.LocalInboxes, c.inboxes) << c.stored;
+        EXPECT_EQ(d.PCWelcomeURL, c.welcome) << c.stored;
+    }
 }
 
 TEST(DescramblePassword, ShortAndFixedInputs) {

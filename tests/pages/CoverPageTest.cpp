@@ -59,9 +59,9 @@ class Thumbnails : public ::testing::Test {
         wnd->SetOpener(&opener);
         QObject::connect(wnd, &CTitledPicsWnd::notify,
                          [this](int id, int code) { codes.push_back(id == 1234 ? code : -id); });
-    }
-    void AddAll() {
+        wnd->SetCellSize(100, 80);
         for (const PictureItem& item : items) wnd->AddPicture(item);
+        wnd->UpdateLayout();
     }
     // The notifications posted so far, in order.
     std::vector<int> Posted() {
@@ -84,9 +84,6 @@ class Thumbnails : public ::testing::Test {
 };
 
 TEST_F(Thumbnails, GridLayoutAndScrollArea) {
-    wnd->SetCellSize(100, 80);
-    AddAll();
-    wnd->UpdateLayout();
     EXPECT_EQ(wnd->columns(), 2);
     EXPECT_EQ(wnd->ScrollSize(), QSize(200, 160));  // three pictures fill two rows
     // Stretched: every picture fills its cell less margins and the title band.
@@ -108,9 +105,6 @@ TEST_F(Thumbnails, GridLayoutAndScrollArea) {
 
 // Clicks and Select: the selection, and what the parent is told, in order.
 TEST_F(Thumbnails, ClicksAndSelectNotifyTheParentInOrder) {
-    wnd->SetCellSize(100, 80);
-    AddAll();
-    wnd->UpdateLayout();
     constexpr int L = CTitledPicsWnd::kLeftClick, R = CTitledPicsWnd::kRightClick,
                   S = CTitledPicsWnd::kSelChanged;
     struct Step {
@@ -154,9 +148,6 @@ TEST_F(Thumbnails, SelectionIsFramedWhereverTheFocusIs) {
     other->move(300, 0);
     other->show();
     QApplication::setActiveWindow(&host);
-    wnd->SetCellSize(100, 80);
-    AddAll();
-    wnd->UpdateLayout();
     const QColor frame = wnd->palette().color(QPalette::Highlight);
     auto framed = [&](int col, int row) {
         const QImage shot = wnd->viewport()->grab().toImage();
