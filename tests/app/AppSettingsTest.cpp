@@ -24,8 +24,7 @@ std::string Sz(const std::string& name, const std::string& value) {
     return "\"" + name + "\"=\"" + escaped + "\"\r\n";
 }
 
-// Every value lands in its own member: each plain string is stored as its
-// own name with "=" in front; passwords are descrambled, the gateway cut.
+// Every value lands in its own member (stored as "=" and its name); passwords descrambled.
 TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
     using G = GeneralSettings;
     // The value named as the member it is loaded into.
@@ -121,8 +120,7 @@ TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
         EXPECT_EQ(c.*member, expected) << name;
 }
 
-// Unstored folders follow InstallPath, the welcome page the local folders;
-// without a store nothing is set.
+// Unstored folders follow InstallPath, the welcome page the local folders.
 TEST(DirectorySettings, DerivedFolderDefaults) {
     struct Case {
         std::string stored;  // empty: no store at all
@@ -164,8 +162,7 @@ TEST(DescramblePassword, ShortAndFixedInputs) {
     EXPECT_EQ(DescramblePassword("-B60A6"), "");
 }
 
-// Every byte after every previous pair value, including 255 before and
-// after; a NUL cannot be stored.
+// Every byte after every previous pair value round-trips; a NUL cannot be stored.
 TEST(ScramblePassword, RoundTripsEveryByteButNul) {
     for (int seed = 0; seed < 256; ++seed) {
         for (int p = 1; p < 256; ++p) {

@@ -18,8 +18,7 @@
 
 namespace {
 
-// The imaging binding and the fax printer as a test wants them, recording
-// what start-up asks.
+// The imaging binding and fax printer as a test wants them, recording what is asked.
 class FakeImaging final : public ImagingEnvironment {
   public:
     bool nt = false;
@@ -141,8 +140,7 @@ TEST_F(StartUp, EveryImagingCheckRunsAndAnyMissFallsBackToAttaching) {
     }
 }
 
-// On NT the hand-over decides between the print and attaching; "/s" outside
-// quotes gives the contact run, attaching unless a hand-over came.
+// On NT the hand-over decides the attach mode; "/s" outside quotes the contact run.
 TEST_F(StartUp, HandOverAndContactSwitchDecideTheRun) {
     struct Case {
         bool nt, handOver;
@@ -216,8 +214,7 @@ TEST_F(Switches, NumberKeepsInnerBlanksAndEndsAtTheNextSwitch) {
     EXPECT_EQ(app.presetEmail, "ann@x");
 }
 
-// Switches count only after "/s", case-sensitive and outside quotes; a value
-// ends at the next switch, a tab or a line feed.
+// Switches count only after "/s", outside quotes; a value ends at a switch, tab or line feed.
 TEST_F(Switches, ReadOnlyAfterTheSendSwitch) {
     const std::tuple<const char*, int, const char*> cases[] = {
         {"/s /n 5551234\tignored", 1, "5551234"},

@@ -17,8 +17,7 @@ std::string Htm(const std::string& commandValue) {
 
 const std::string kUrl = "https://example.org/a?b=1&c=2";
 
-// The shell first; when it fails, the .htm association's command, then the
-// desktop's default browser, with the address as one argument of its own.
+// The shell, then the .htm association, then the desktop's browser; the address one argument.
 TEST(OpenUrl, ShellThenAssociationThenDesktopDefault) {
     const std::string nasty = "http://x/\"; rm -rf ~ `id` $(id) | cat & \"%1\" 'q'";
     struct Case {

@@ -1,5 +1,4 @@
-// The desktop launcher against stand-in xdg-open and xdg-mime scripts: it
-// answers from their exit through the event loop, never waiting for them.
+// The desktop launcher against stand-in scripts answers through the event loop.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

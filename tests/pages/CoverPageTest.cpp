@@ -1,5 +1,4 @@
-// The cover-sheet page, the logo picker and the thumbnail window, driven on
-// the offscreen platform with real image files and a real cover composition.
+// The cover-sheet page, logo picker and thumbnail window, with real images and cover.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -141,8 +140,7 @@ TEST_F(Thumbnails, ClicksAndSelectNotifyTheParentInOrder) {
     EXPECT_EQ(wnd->selectedIndex(), 0);
 }
 
-// The chosen cell is framed after a click whether the window keeps the
-// focus or another control takes it; no frame without a selection.
+// The chosen cell is framed wherever the focus is; no frame without a selection.
 TEST_F(Thumbnails, SelectionIsFramedWhereverTheFocusIs) {
     auto* other = new QLineEdit(&host);
     other->move(300, 0);

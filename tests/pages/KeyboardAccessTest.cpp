@@ -1,6 +1,4 @@
-// Screen readers and the keyboard: every field and list of the pages and
-// dialogs has a name, typing starts in the fax number, the address book and
-// the logo pictures are reached without a mouse.
+// Screen readers and the keyboard: names, the first field, reaching things without a mouse.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>

@@ -1,5 +1,4 @@
-// The page viewer and the pages it finds in real TIFF, picture, PDF and other
-// files, on the offscreen platform.
+// The page viewer and the pages it finds in real TIFF, picture, PDF and other files.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 

@@ -87,9 +87,7 @@ TEST_F(RecipientsPage, NumbersAreReducedToDigitsAndNamedOrGenericLines) {
     EXPECT_EQ(CSelRecipient::RecipientOf(page->list()->item(0)), &first);
 }
 
-// What a typed number or e-mail becomes on Add or Next: a fax number by its
-// digits (any count), an e-mail recipient when it holds "@" and ".", else the
-// page's refusal with the text kept.
+// A typed entry is a number (its digits), an address (with "@" and "."), or refused and kept.
 TEST_F(RecipientsPage, TypedEntriesBecomeNumbersAddressesOrAreRefused) {
     struct Case {
         const char* number;
@@ -181,8 +179,7 @@ TEST_F(RecipientsPage, ToLabelRefillsTheListOnlyWhenTheAddressBookEndsWithOk) {
     EXPECT_EQ(page->list()->count(), 2);
 }
 
-// While numbers are not allowed: the preset shows, the number field is locked
-// and the service link opens the site, reporting a failed open.
+// Numbers not allowed: the preset shows locked, and the service link opens the site.
 TEST(RecipientsPageLink, PresetAndServiceLinkWhileNumbersAreNotAllowed) {
     const TempStore noAssociation;
     ScriptedMessageBox boxes;

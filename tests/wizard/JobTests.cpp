@@ -198,8 +198,7 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
     EXPECT_EQ(ModeOf(folder + "/msg.qvm"), 0600u);
 }
 
-// The document moves into the message's folder under a name that keeps its
-// line in the message file; without a document the list is empty.
+// The document keeps its line in the message file; without one the list is empty.
 TEST_F(JobTest, DocumentNamesAreStoredOnOneLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"", ""}, {"x", "x"}, {"a\nb.tif", "a_b.tif"}};
@@ -257,8 +256,7 @@ TEST_F(JobTest, FailuresAreReportedAndKeepTheDocument) {
     }
 }
 
-// Links planted at the names a run could write, and another program's
-// unfinished message, are never written through or removed.
+// Planted links and another program's unfinished message are left alone.
 TEST_F(JobTest, PlantedLinksAndForeignFoldersAreLeftAlone) {
     const std::string outbox = dir + "outbox/";
     fs::create_directories(outbox + ".partial-crash");
@@ -283,8 +281,7 @@ TEST_F(JobTest, PlantedLinksAndForeignFoldersAreLeftAlone) {
     EXPECT_EQ(ReadText(outbox + ".partial-crash/fax.tif"), "a fax from before a crash");
 }
 
-// Written files are as readable as the umask allows, private ones the
-// user's alone, and a replaced file never becomes more readable.
+// Modes follow the umask, private files are the user's, a replaced file never widens.
 TEST_F(JobTest, FileModesFollowTheUmaskAndNeverWiden) {
     struct Case {
         mode_t umask;
@@ -332,8 +329,7 @@ TEST(RecipientSplit, WholeEntriesUpToTheLimit) {
     for (const Case& c : cases) EXPECT_EQ(SplitRecipientLine(c.line, c.max), c.parts) << c.line;
 }
 
-// A fax to more recipients than one "to:" line holds is stored as several
-// messages, each within the line limit, each with its own document.
+// Too many recipients for one "to:" line: several messages, each with its document.
 TEST_F(JobTest, ManyRecipientsAreStoredAsSeveralMessagesThatFit) {
     std::vector<std::string> lines, expected;
     for (int i = 0; i < 40; ++i) {

@@ -1,6 +1,4 @@
-// The whole program as the user meets it: start-up, the real wizard pages
-// driven through their controls, the Finish procedure with the connection
-// manager, the fax submission to a relay on loopback, and the outbox.
+// The whole program as the user meets it, with a relay on loopback.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -48,8 +46,7 @@ constexpr const char* kNotSent =
 constexpr const char* kSaved =
     "Your fax will be saved. You may send it later\nby accessing Corvinaport Outbox.";
 
-// What the relay stored of one fax: its form fields ("name: value" lines)
-// and the attached files.
+// What the relay stored of one fax: form fields ("name: value") and files.
 struct ReceivedFax {
     std::string fields;
     std::map<std::string, std::string> files;  // file name -> bytes
@@ -130,8 +127,7 @@ struct WatchedWindows final : TaskProgressFactory {
     std::vector<bool> shownAtCreation;
 };
 
-// Fax pages of 64 x 8 pixels in Group 3, as the fax printer writes them
-// (narrow, so that a cover page in front of them stands out).
+// Narrow Group 3 fax pages, so that a cover page in front of them stands out.
 void WriteFaxTiff(const std::string& path, int pages) {
     WriteBilevelTiff(path, 64, 8, pages, COMPRESSION_CCITTFAX3,
                      [](int, int x, int) { return x % 8 >= 4; });
@@ -289,8 +285,7 @@ TEST_F(Program, FileNamedOnTheCommandLineIsAttachedWithoutAsking) {
     EXPECT_EQ(ReadText(stored[0] + "letter.txt"), ReadText(document));
 }
 
-// Whatever keeps the fax from the relay, the user is told and the fax waits
-// in the outbox, message and document; Cancel stores and sends nothing.
+// Whatever keeps the fax from the relay, it waits in the outbox; Cancel keeps nothing.
 struct Outcome {
     const char* name;
     enum { LiveRelay, RelayDown, OfflineNetwork, FailingDialUp } how;
@@ -354,9 +349,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Outcome{"Cancel", Outcome::LiveRelay, End::Cancel, {}}),
     [](const testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
 
-// A relay that takes the location request and never answers: the progress
-// window stays pumped, Escape and Yes stop the wait long before its time
-// limit, and the fax is kept in the outbox.
+// A relay that never answers: Escape and Yes stop the wait soon; the fax is kept.
 TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {
     RelayServer stalled(root + "relay-store", RelayFault::Stall);
     ASSERT_TRUE(stalled.Start());
@@ -420,9 +413,7 @@ TEST_F(Program, ContactSwitchGivesThreePagesWithTheNumberReady) {
     EXPECT_EQ(relay.Last().Field("to"), "2125550199@fax.corvinaport.net");
 }
 
-// The "To:" label opens the real address book on the book in InstallPath;
-// the contact picked there, with the number confirmed in the chooser, is
-// the fax's recipient.
+// The contact picked in the real address book, number confirmed, gets the fax.
 TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
     std::ofstream(install + "addrbook.ldif", std::ios::binary)
         << "dn: cn=Ann Lee,mail=ann@example.com\r\ncn: Ann Lee\r\ngivenname: Ann\r\nsn: Lee\r\n"
@@ -462,10 +453,7 @@ TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
     EXPECT_EQ(relay.Last().Field("to"), "12125550100@fax.corvinaport.net");
 }
 
-// The messages from outside reach the running program: a reload makes the
-// next send go where the store now says, and a print hand-over is left alone
-// by a wizard for an attached file (the print gets a wizard of its own).
-// Malformed input changes nothing.
+// A reload takes effect; a wizard for an attached file leaves prints alone; garbage is ignored.
 TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
     WriteRegistry(kDeadUrl);
     auto run = [](const QStringList& args) { return RunNotify(args).second; };
@@ -524,8 +512,7 @@ std::vector<std::size_t> PageWidths(const std::string& bytes, const std::string&
 
 }  // namespace
 
-// A document printed to the fax printer, with a cover sheet: the relay gets
-// one TIFF whose first page is the cover, then every printed page.
+// A printed document with a cover sheet reaches the relay as one TIFF, cover first.
 TEST_F(Program, PrintedDocumentWithACoverSheetReachesTheRelayCoverFirst) {
     const std::string art =
         qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif";

@@ -73,8 +73,7 @@ TEST(CTaskProgressWnd, TextIsPlainAndCutBelowTheLimit) {
     EXPECT_GT(w.findChild<QPushButton*>("cancel")->geometry().top(), text->geometry().bottom());
 }
 
-// Every way to ask for a stop asks once; No changes nothing; Yes stops, and
-// the window stays, saying so, until its owner destroys it.
+// Every way to stop asks once; Yes stops, and the window stays until destroyed.
 TEST(CTaskProgressWnd, EveryStopAsksOnceAndOnlyYesStops) {
     using Ask = std::function<void(CTaskProgressWnd&)>;
     const std::vector<std::pair<const char*, Ask>> ways = {
@@ -134,8 +133,7 @@ TEST(CTaskProgressWnd, EveryStopAsksOnceAndOnlyYesStops) {
     }
 }
 
-// The window takes the focus when it opens, and its question opens above it,
-// not under it.
+// The window takes the focus, and its question opens above it.
 TEST(CTaskProgressWnd, QuestionOpensAboveTheWindowWhichHasTheFocus) {
     QWidget owner;
     owner.show();

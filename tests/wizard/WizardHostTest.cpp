@@ -127,8 +127,7 @@ class Host : public testing::Test {
     std::vector<std::vector<std::string>> previewed;
 };
 
-// The wizard opens at the size its pages ask for, which fits an 800 x 600
-// screen with its frame; at its smallest the name fields keep room for a name.
+// The wizard fits an 800 x 600 screen; at its smallest the name fields keep room.
 TEST_F(Host, WizardOpensAtItsPagesSizeWithinASmallScreen) {
     for (int attachMode : {0, 1}) {
         job.attachMode = attachMode;
@@ -148,8 +147,7 @@ TEST_F(Host, WizardOpensAtItsPagesSizeWithinASmallScreen) {
     }
 }
 
-// "/s" gives three pages without help whatever the printer; otherwise the
-// second page and the help follow the attach mode.
+// "/s" gives three pages without help; otherwise pages and help follow the attach mode.
 TEST_F(Host, PageSetsAndHelpContextsFollowTheRun) {
     job.contactMode = 1;
     job.attachMode = 0;
@@ -310,8 +308,7 @@ TEST_F(Host, PreviewShowsTheCoverWhenWantedThenTheDocument) {
     }
 }
 
-// A print offered while the wizard waits for one is taken once; the next
-// goes to a wizard of its own.
+// A print is taken once while the wizard waits for one; the next is declined.
 TEST_F(Host, HandOverIsTakenOnceWhileTheWizardWaitsForAPrint) {
     fs::create_directories(root + "run");
     const ScopedEnv runtime("XDG_RUNTIME_DIR", root + "run");
