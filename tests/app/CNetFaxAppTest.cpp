@@ -197,27 +197,39 @@ TEST_F(StartUp, DateUsesEnglishMonthNamesAndPaddedDay) {
 
 class Switches : public StartUp {};
 
-TEST_F(Switches, NumberKeepsInnerBlanksAndEndsAtTheNextSwitch) {
+// "/id" presets the contact's names and e-mail from the book in the install folder.
+TEST_F(Switches, ContactIdPresetsTheContactFromTheBook) {
     WriteAddressBook(
         "dn: cn=Other,mail=o@x\r\ncn: Other\r\nsn: Wrong\r\nxqrvuid: zzz\r\n\r\n"
         "dn: cn=Ann Lee,mail=ann@x\r\ncn: Ann Lee\r\nmail: ann@x\r\ngivenname: Ann\r\n"
-        "sn: Lee\r\nxqrvuid: abc42\r\n\r\n");
-    app.ReadSwitches("/s /n  555 12 34 /idABC42 ");
-    EXPECT_EQ(app.contactMode, 1);
-    EXPECT_EQ(app.attachMode, 1);
-    EXPECT_EQ(app.presetFaxNumber, "555 12 34");
-    EXPECT_EQ(app.presetLastName, "");  // no settings loaded: the book is not in the folder
+        "sn: Lee\r\nxqrvuid: abc42\r\n\r\n"
+        "dn: cn=A,mail=\r\ncn: A\r\nsn: S\r\nxqrvuid: someone\r\n\r\n");
+    app.ReadSwitches("/s /id abc42");  // no settings loaded: the book is not in the folder
+    EXPECT_EQ(app.presetLastName, "");
+    struct Case {
+        const char *line, *last, *first, *email;
+    };
+    for (const Case& c : {Case{"/s /n  555 12 34 /idABC42 ", "Lee", "Ann", "ann@x"},
+                          Case{"/s /id nobody", "", "", ""}, Case{"/s /id", "", "", ""},
+                          Case{"/s /id someone", "S", "", ""}}) {
+        CNetFaxApp a(imaging, boxes, clock);
+        a.settings.directory.InstallPath = installPath;
+        a.ReadSwitches(c.line);
+        EXPECT_EQ(a.presetLastName, c.last) << c.line;
+        EXPECT_EQ(a.presetFirstName, c.first) << c.line;
+        EXPECT_EQ(a.presetEmail, c.email) << c.line;
+    }
+    std::filesystem::remove(installPath + "addrbook.ldif");
     app.settings.directory.InstallPath = installPath;
-    app.ReadSwitches("/s /n  555 12 34 /idABC42 ");
-    EXPECT_EQ(app.presetLastName, "Lee");
-    EXPECT_EQ(app.presetFirstName, "Ann");
-    EXPECT_EQ(app.presetEmail, "ann@x");
+    app.ReadSwitches("/s /id abc42");
+    EXPECT_EQ(app.presetLastName, "");
 }
 
 // Switches count only after "/s", outside quotes; a value ends at a switch, tab or line feed.
 TEST_F(Switches, ReadOnlyAfterTheSendSwitch) {
     const std::tuple<const char*, int, const char*> cases[] = {
         {"/s /n 5551234\tignored", 1, "5551234"},
+        {"/s /n  555 12 34 /idABC42 ", 1, "555 12 34"},
         {"/s /n 777\nmore", 1, "777"},
         {"/s /n", 1, ""},
         {"/n 5551234 /id abc", 0, ""},
@@ -232,20 +244,6 @@ TEST_F(Switches, ReadOnlyAfterTheSendSwitch) {
         EXPECT_EQ(a.attachMode, contact) << line;
         EXPECT_EQ(a.presetFaxNumber, number) << line;
     }
-}
-
-TEST_F(Switches, UnknownContactOrMissingBookLeavesPresetsEmpty) {
-    app.settings.directory.InstallPath = installPath;
-    app.ReadSwitches("/s /id nobody");  // no book file at all
-    EXPECT_EQ(app.contactMode, 1);
-    EXPECT_EQ(app.presetLastName, "");
-    WriteAddressBook("dn: cn=A,mail=\r\ncn: A\r\nsn: S\r\nxqrvuid: someone\r\n\r\n");
-    app.ReadSwitches("/s /id nobody");
-    EXPECT_EQ(app.presetLastName, "");
-    app.ReadSwitches("/s /id");  // an empty identifier finds nothing
-    EXPECT_EQ(app.presetLastName, "");
-    app.ReadSwitches("/s /id someone");
-    EXPECT_EQ(app.presetLastName, "S");
 }
 
 TEST(CommandLineFromArgs, QuotesPathsAndTextWithBlanks) {

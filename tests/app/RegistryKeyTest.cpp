@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "support/TempStore.h"
 
@@ -109,58 +110,41 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
 }
 
-TEST_F(RegistryKeyTest, ReadStringTakesOnlyStringsThatFitTheBuffer) {
+// Strings must be strings and fit 255 bytes with their end; numbers take up
+// to four bytes of any type, filling the low bytes first.
+TEST_F(RegistryKeyTest, ReadsTakeOnlyWhatFitsTheirBuffer) {
     const std::string longest(254, 'a');
-    // 127 two-byte characters fill 254 bytes; one more does not fit.
-    std::string umlauts;
+    std::string umlauts;  // 127 two-byte characters fill 254 bytes
     for (int i = 0; i < 127; ++i) umlauts += "\xc3\xbc";
     WriteKey("\"Longest\"=\"" + longest + "\"\r\n" + "\"TooLong\"=\"" + longest + "a\"\r\n" +
              "\"Umlauts\"=\"" + umlauts + "\"\r\n" + "\"UmlautsTooLong\"=\"" + umlauts +
              "\xc3\xbc\"\r\n" +
              "\"Expand\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,78,00,00,00\r\n"
-             "\"Number\"=dword:0000000a\r\n"
-             "\"Binary\"=hex:41,42,00\r\n"
-             "\"Multi\"=hex(7):41,00,00,00,00,00\r\n"
-             "\"Empty\"=\"\"\r\n");
+             "\"Multi\"=hex(7):41,00,00,00,00,00\r\n\"Empty\"=\"\"\r\n"
+             "\"Dword\"=dword:deadbeef\r\n\"Binary4\"=hex:01,02,03,04\r\n\"Short\"=hex:01,02\r\n"
+             "\"None\"=hex:\r\n\"Five\"=hex:01,02,03,04,05\r\n\"ShortText\"=\"ab\"\r\n");
     Open();
-    EXPECT_EQ(key.ReadString("Longest", "d"), longest);
-    EXPECT_EQ(key.lastError, 0);
-    EXPECT_EQ(key.ReadString("TooLong", "d"), "d");
-    EXPECT_EQ(key.lastError, 234);
-    EXPECT_EQ(key.ReadString("Umlauts", "d"), umlauts);
-    EXPECT_EQ(key.ReadString("UmlautsTooLong", "d"), "d");
-    EXPECT_EQ(key.ReadString("Expand", "d"), "%HOME%/x");  // not expanded
-    for (const char* other : {"Number", "Binary", "Multi"}) {
-        EXPECT_EQ(key.ReadString(other, "d"), "d") << other;
-        EXPECT_EQ(key.lastError, 1629) << other;
+    const std::tuple<const char*, std::string, int> strings[] = {
+        {"Longest", longest, 0},   {"TooLong", "d", 234},
+        {"Umlauts", umlauts, 0},   {"UmlautsTooLong", "d", 234},
+        {"Expand", "%HOME%/x", 0},  // not expanded
+        {"Dword", "d", 1629},      {"Binary4", "d", 1629},
+        {"Multi", "d", 1629},      {"Empty", "", 0},
+        {"Missing", "d", 2},
+    };
+    for (const auto& [name, value, error] : strings) {
+        EXPECT_EQ(key.ReadString(name, "d"), value) << name;
+        EXPECT_EQ(key.lastError, error) << name;
     }
-    EXPECT_EQ(key.ReadString("Empty", "d"), "");
-    EXPECT_EQ(key.ReadString("Missing", "d"), "d");
-    EXPECT_EQ(key.lastError, 2);
-}
-
-TEST_F(RegistryKeyTest, ReadNumberTakesFourBytesOfAnyType) {
-    WriteKey(
-        "\"Dword\"=dword:deadbeef\r\n"
-        "\"Binary4\"=hex:01,02,03,04\r\n"
-        "\"Short\"=hex:01,02\r\n"
-        "\"None\"=hex:\r\n"
-        "\"Five\"=hex:01,02,03,04,05\r\n"
-        "\"ShortText\"=\"ab\"\r\n"
-        "\"LongText\"=\"abcd\"\r\n");
-    Open();
-    EXPECT_EQ(key.ReadNumber("Dword", 7), 0xdeadbeefu);
-    EXPECT_EQ(key.ReadNumber("Binary4", 7), 0x04030201u);
-    // Shorter data fills the low bytes; the rest stays zero.
-    EXPECT_EQ(key.ReadNumber("Short", 7), 0x0201u);
-    EXPECT_EQ(key.lastError, 0);
-    EXPECT_EQ(key.ReadNumber("None", 7), 0u);
-    EXPECT_EQ(key.ReadNumber("ShortText", 7), 0x6261u);  // "ab" and its terminator
-    EXPECT_EQ(key.ReadNumber("Five", 7), 7u);
-    EXPECT_EQ(key.lastError, 234);
-    EXPECT_EQ(key.ReadNumber("LongText", 7), 7u);  // five bytes with the terminator
-    EXPECT_EQ(key.ReadNumber("Missing", 7), 7u);
-    EXPECT_EQ(key.lastError, 2);
+    const std::tuple<const char*, std::uint32_t, int> numbers[] = {
+        {"Dword", 0xdeadbeefu, 0}, {"Binary4", 0x04030201u, 0}, {"Short", 0x0201u, 0},
+        {"None", 0u, 0},           {"ShortText", 0x6261u, 0},  // "ab" and its end
+        {"Five", 7u, 234},         {"TooLong", 7u, 234},        {"Missing", 7u, 2},
+    };
+    for (const auto& [name, value, error] : numbers) {
+        EXPECT_EQ(key.ReadNumber(name, 7), value) << name;
+        EXPECT_EQ(key.lastError, error) << name;
+    }
 }
 
 TEST_F(RegistryKeyTest, ReadsTheRootsOwnValuesWithAnEmptyPath) {
