@@ -75,9 +75,7 @@ TEST(RecipientLine, JoinsDisplayLinesHeadFirstWithoutTrailingSeparator) {
               "\"A\" <1>, \"B\" <b@x.org>");
     // Trailing blanks and commas of the last entry go with the separator.
     EXPECT_EQ(JobWith({"A", "B , "}).BuildRecipientLine(), "A, B");
-}
-
-TEST(RecipientDigits, KeepsOnlyDecimalDigits) {
+    // A number keeps only its decimal digits.
     Recipient r;
     r.SetFaxNumber("+1 (555) 123-4567 x\xd9\xa3");
     EXPECT_EQ(r.faxNumber, "15551234567");
