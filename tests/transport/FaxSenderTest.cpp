@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "app/AppSettings.h"
 #include "support/FakeProgress.h"
@@ -197,4 +199,31 @@ TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(job.message.sendStatus, "");
     EXPECT_TRUE(relay.ReceivedMessages().empty());
+}
+
+// Two wizards sending at once: each fax reaches the relay with its own
+// document, because each submission has a body file of its own.
+TEST_F(FaxSenderTest, ConcurrentSubmissionsEachDeliverTheirOwnFax) {
+    RelayServer relay(store.path());
+    ASSERT_TRUE(relay.Start());
+    settings.directory.RmMessages = relay.serviceUrl();
+    constexpr int kSenders = 4;
+    std::vector<std::thread> threads;
+    std::vector<int> accepted(kSenders, 0);
+    for (int i = 0; i < kSenders; ++i) {
+        const std::string doc = "doc" + std::to_string(i) + ".tif";
+        dir.Write(doc, "document " + std::to_string(i) + std::string(200000, 'x'));
+        threads.emplace_back([this, doc, i, &accepted] {
+            FaxSender sender(settings, clock);
+            accepted[i] =
+                sender.Submit("a@b", "5551234@fax.example", dir.file(doc), nullptr).accepted;
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(accepted, std::vector<int>(kSenders, 1));
+    std::set<std::string> documents;
+    for (const auto& folder : relay.ReceivedMessages())
+        for (const auto& e : fs::directory_iterator(folder))
+            if (e.path().extension() == ".tif") documents.insert(e.path().filename());
+    EXPECT_EQ(documents, (std::set<std::string>{"doc0.tif", "doc1.tif", "doc2.tif", "doc3.tif"}));
 }

@@ -207,11 +207,14 @@ TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     EXPECT_LT(progress.pos, 100);
 }
 
-// A trickling peer ends at the low-speed guard instead of holding the upload for ever.
-TEST(PostFile, TricklingPeerFailsAtTheLowSpeedGuard) {
+// A peer that takes nothing, and one that trickles, both end at the
+// low-speed guard instead of holding the upload for ever.
+TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
     TempFolder dir;
     dir.Write("b", std::string(4u << 20, 'b'));
     LoopbackServer srv;
+    srv.server.Post("/dead", [&](const httplib::Request&, httplib::Response&,
+                                 const httplib::ContentReader&) { srv.Hold(); });
     srv.server.Post("/trickle", [](const httplib::Request&, httplib::Response&,
                                    const httplib::ContentReader& reader) {
         int chunks = 0;
@@ -220,9 +223,11 @@ TEST(PostFile, TricklingPeerFailsAtTheLowSpeedGuard) {
             return ++chunks < 60;
         });
     });
-    HttpRequest r;
-    r.lowSpeedBytes = 1 << 20;
-    r.lowSpeedSeconds = 1;
-    EXPECT_FALSE(r.PostFile(srv.Url("/trickle"), dir.file("b")));
-    EXPECT_EQ(r.failureKind, HttpFailure::TooSlow) << r.failure;
+    for (const char* path : {"/dead", "/trickle"}) {
+        HttpRequest r;
+        r.lowSpeedBytes = 1 << 20;
+        r.lowSpeedSeconds = 1;
+        EXPECT_FALSE(r.PostFile(srv.Url(path), dir.file("b"))) << path;
+        EXPECT_EQ(r.failureKind, HttpFailure::TooSlow) << path << ": " << r.failure;
+    }
 }
