@@ -103,7 +103,6 @@ std::string DescribeResult(const OutboxSender::Result& result) {
         case Kind::NotDue:
             return "waiting for its next attempt";
         case Kind::Skipped:
-            return "skipped: " + result.text;
         case Kind::Missing:
             return "skipped: " + result.text;
     }
