@@ -13,6 +13,7 @@
 #include "controls/Look.h"
 #include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -96,8 +97,8 @@ TEST(DesktopHelp, OpensTheProductsPageThenOursThenTheHelpFileElseSaysSo) {
         {"desktop cannot open it", {"pages/219.html"}, false, "pages/219.html"},
     };
     for (const Case& c : cases) {
-        const std::string dir = testing::TempDir() + "help-test/" + c.what + "/";
-        std::filesystem::remove_all(dir);
+        const TempFolder tmp;
+        const std::string& dir = tmp.path();
         for (const std::string& f : c.files) {
             std::filesystem::create_directories(std::filesystem::path(dir + f).parent_path());
             std::ofstream(dir + f) << "<p>help</p>";

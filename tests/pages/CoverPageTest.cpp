@@ -140,6 +140,17 @@ TEST_F(Thumbnails, ClicksAndSelectNotifyTheParentInOrder) {
     EXPECT_EQ(wnd->selectedIndex(), 0);
 }
 
+// The arrow keys move the choice along the grid of two columns.
+TEST_F(Thumbnails, ArrowKeysPickAPicture) {
+    for (const auto& [key, selected] :
+         {std::pair{Qt::Key_Right, 0}, std::pair{Qt::Key_Right, 1}, std::pair{Qt::Key_Right, 2},
+          std::pair{Qt::Key_Right, 2}, std::pair{Qt::Key_Left, 1}, std::pair{Qt::Key_Up, 0},
+          std::pair{Qt::Key_Down, 2}}) {
+        QTest::keyClick(wnd, key);
+        EXPECT_EQ(wnd->selectedIndex(), selected) << key;
+    }
+}
+
 // The chosen cell is framed wherever the focus is; no frame without a selection.
 TEST_F(Thumbnails, SelectionIsFramedWhereverTheFocusIs) {
     auto* other = new QLineEdit(&host);

@@ -107,22 +107,6 @@ TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     EXPECT_EQ(opened, 2);
 }
 
-TEST(Keyboard, ArrowKeysPickALogoPicture) {
-    CTitledPicsWnd pictures(QRect(0, 0, 300, 200), nullptr, 1234);
-    for (int i = 0; i < 3; ++i)
-        (void)pictures.AddPicture(
-            PictureItem{QImage(20, 20, QImage::Format_RGB32), "p" + std::to_string(i)});
-    struct Step {
-        Qt::Key key;
-        int selected;
-    };
-    for (const Step& s : {Step{Qt::Key_Right, 0}, Step{Qt::Key_Right, 1}, Step{Qt::Key_Right, 2},
-                          Step{Qt::Key_Right, 2}, Step{Qt::Key_Left, 1}, Step{Qt::Key_Up, 0}}) {
-        QTest::keyClick(&pictures, s.key);
-        EXPECT_EQ(pictures.selectedIndex(), s.selected) << s.key;
-    }
-}
-
 TEST(Keyboard, LogoPickersHelpButtonAndF1OpenItsHelpPage) {
     const std::string pages = testing::TempDir() + "logo-help/";
     std::filesystem::create_directories(pages);

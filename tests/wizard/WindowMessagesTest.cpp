@@ -94,9 +94,7 @@ TEST(Broadcast, ReachesEveryWizardAndRemovesStaleSockets) {
     // The listeners answer on this thread's loop, so the broadcast runs beside it.
     BroadcastResult r;
     std::thread sender([&] { r = Broadcast(m, folder); });
-    while (a.count() < 1 || b.count() < 1) {
-        if (!QTest::qWaitFor([&] { return a.count() >= 1 && b.count() >= 1; }, 5000)) break;
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return a.count() >= 1 && b.count() >= 1; }, 10000));
     sender.join();
     EXPECT_EQ(r.delivered, 2);
     EXPECT_EQ(r.removedStale, 1);

@@ -207,9 +207,7 @@ TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
                             QTest::mouseClick(host->sheet().cancelButton(), Qt::LeftButton);
                         }),
               1);
-    EXPECT_TRUE(saves.empty());
-    EXPECT_EQ(sends, 0);
-    EXPECT_TRUE(fs::is_empty(root + "outbox"));
+    EXPECT_EQ(saves.size() + sends, 0u);
     host.reset();
     EXPECT_TRUE(job.RecipientList.empty());
     EXPECT_TRUE(job.AttachmentList.empty());
