@@ -266,21 +266,14 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
     EXPECT_EQ(windows.shownAtCreation, std::vector<bool>{true});
 }
 
-TEST_F(Program, FileNamedOnTheCommandLineIsAttachedWithoutAsking) {
-    namedDocument = document;
-    Run([&](CMainHostDlg& host) { Compose(host, End::Outbox); });
-    EXPECT_EQ(pickerCalls, 0);  // Add is locked: the one file is there
-    const auto stored = Stored();
-    ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(ReadText(stored[0] + "letter.txt"), ReadText(document));
-}
-
-// Whatever keeps the fax from the relay, it waits in the outbox; Cancel keeps nothing.
+// Whatever keeps the fax from the relay, it waits in the outbox; Cancel keeps nothing. A
+// file named on the command line is attached without asking.
 struct Outcome {
     const char* name;
     enum { LiveRelay, RelayDown, OfflineNetwork, FailingDialUp } how;
     End end;
     std::vector<std::string> boxes;
+    bool named = false;
 };
 
 void PrintTo(const Outcome& c, std::ostream* out) { *out << c.name; }
@@ -290,6 +283,7 @@ class ProgramOutcome : public Program, public testing::WithParamInterface<Outcom
 TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
     const Outcome& c = GetParam();
     std::optional<ScopedEnv> rasScript;
+    if (c.named) namedDocument = document;
     if (c.how == Outcome::RelayDown) WriteRegistry(kDeadUrl);
     if (c.how == Outcome::OfflineNetwork) {
         WriteRegistry(relay.serviceUrl(), "LAN");
@@ -303,6 +297,7 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
         WriteRegistry(relay.serviceUrl(), "DUN", "\"PrimaryDUN\"=\"Office\"\r\n");
     }
     Run([&](CMainHostDlg& host) { Compose(host, c.end); });
+    EXPECT_EQ(pickerCalls, c.named ? 0 : 1);  // with a named file, Add is locked
     EXPECT_EQ(boxes.Texts(), c.boxes);
     EXPECT_EQ(relay.Count(), 0);
     EXPECT_EQ(ReadText(document), "Dear reader,\r\nthe fax itself.\r\n");
@@ -326,6 +321,8 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
 INSTANTIATE_TEST_SUITE_P(
     Program, ProgramOutcome,
     testing::Values(Outcome{"OutboxChoice", Outcome::LiveRelay, End::Outbox, {kSaved}},
+                    Outcome{
+                        "OutboxWithANamedFile", Outcome::LiveRelay, End::Outbox, {kSaved}, true},
                     Outcome{"RelayDown", Outcome::RelayDown, End::SendNow, {kNotSent}},
                     Outcome{"OfflineLocalNetwork",
                             Outcome::OfflineNetwork,
