@@ -29,14 +29,10 @@ TEST(OpenUrl, ShellThenAssociationThenDesktopDefault) {
         std::vector<std::string> started;  // empty: nothing started
     };
     const std::string longProgram = "/usr/bin/" + std::string(600, 'b');
+    const std::string quoted = Htm("\"\\\"/opt/My Browser/run\\\" -new \\\"%1\\\" --tail\"");
     const Case cases[] = {
         {Htm("\"/usr/bin/browser \\\"%1\\\"\""), 42, "", kUrl, 42, {}},
-        {Htm("\"\\\"/opt/My Browser/run\\\" -new \\\"%1\\\" --tail\""),
-         31,
-         "",
-         kUrl,
-         33,
-         {"/opt/My Browser/run", "-new", kUrl}},
+        {quoted, 31, "", kUrl, 33, {"/opt/My Browser/run", "-new", kUrl}},
         {Htm("\"/usr/bin/browser -url %1\""), 31, "", kUrl, 33, {"/usr/bin/browser", "-url", kUrl}},
         {Htm("\"/usr/bin/browser\""), 31, "", kUrl, 33, {"/usr/bin/browser", kUrl}},
         {Htm("\"/usr/bin/browser \\\"%1\\\"\""), 31, "", nasty, 33, {"/usr/bin/browser", nasty}},
