@@ -9,19 +9,14 @@
 
 namespace {
 
-const std::string kGeneral = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n";
-const std::string kConnection =
-    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Connection]\r\n";
-const std::string kDirectory =
-    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n";
+const std::string kBase = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
+const std::string kGeneral = kBase + "General]\r\n";
+const std::string kConnection = kBase + "Connection]\r\n";
+const std::string kDirectory = kBase + "Directory]\r\n";
 
+// A string value; the tests' values need no escapes.
 std::string Sz(const std::string& name, const std::string& value) {
-    std::string escaped;
-    for (char c : value) {
-        if (c == '\\' || c == '"') escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return "\"" + name + "\"=\"" + escaped + "\"\r\n";
+    return "\"" + name + "\"=\"" + value + "\"\r\n";
 }
 
 // Every value lands in its own member (stored as "=" and its name); passwords descrambled.

@@ -487,15 +487,6 @@ TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
     EXPECT_TRUE(run({"reload"}).contains("no running wizard"));
 }
 
-// The page widths of a TIFF, in page order.
-std::vector<std::size_t> PageWidths(const std::string& bytes, const std::string& scratch) {
-    WriteText(scratch, bytes);
-    std::vector<std::size_t> widths;
-    for (int i = 0; i < CountPages(scratch); ++i)
-        widths.push_back(ReadPage(scratch, i).at(0).size());
-    return widths;
-}
-
 }  // namespace
 
 // A printed document with a cover sheet reaches the relay as one TIFF, cover first.
@@ -530,7 +521,11 @@ TEST_F(Program, PrintedDocumentWithACoverSheetReachesTheRelayCoverFirst) {
     ASSERT_EQ(fax.files.size(), 1u);
     EXPECT_EQ(fax.files.begin()->first, "job9.tif");
     // The cover is a full fax line wide; the printed pages keep their width.
-    EXPECT_EQ(PageWidths(fax.files.begin()->second, root + "received.tif"),
-              (std::vector<std::size_t>{1728, 64, 64}));
+    const std::string received = root + "received.tif";
+    WriteText(received, fax.files.begin()->second);
+    std::vector<std::size_t> widths;
+    for (int i = 0; i < CountPages(received); ++i)
+        widths.push_back(ReadPage(received, i)[0].size());
+    EXPECT_EQ(widths, (std::vector<std::size_t>{1728, 64, 64}));
     EXPECT_FALSE(fs::exists(printed));  // taken over, sent and gone
 }
