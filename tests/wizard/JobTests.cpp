@@ -291,7 +291,7 @@ TEST_F(JobTest, FileModesFollowTheUmaskAndNeverWiden) {
         {022, FileAccess::Shared, 0, 0644},    {027, FileAccess::Shared, 0, 0640},
         {077, FileAccess::Shared, 0, 0600},    {000, FileAccess::Private, 0, 0600},
         {022, FileAccess::Private, 0, 0600},   {022, FileAccess::Shared, 0600, 0600},
-        {002, FileAccess::Shared, 0640, 0640},
+        {002, FileAccess::Shared, 0640, 0640}, {077, FileAccess::Kept, 0644, 0644},
     };
     const mode_t saved = ::umask(022);
     int n = 0;
