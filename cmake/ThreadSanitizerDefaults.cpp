@@ -1,8 +1,9 @@
 // Linked into every program of a ThreadSanitizer build.
 
-// The system libraries (Qt, GLib, D-Bus, fontconfig, CUPS, libcurl) are not
-// built with the sanitizer: it sees their own locks and atomics only in part
-// and reports races inside them that are not there. Races in our code are
+// The system libraries (Qt, GLib, D-Bus, fontconfig, CUPS, libcurl, and the
+// HTTP server library of the stand-in relay) are not built with the
+// sanitizer: it sees their own locks and atomics only in part and reports
+// races inside them that are not there. Races in our code are
 // still reported unless a system library's frame is on the reported stack.
 extern "C" const char* __tsan_default_suppressions() {
     return "race:libQt6Core.so\n"
@@ -14,7 +15,8 @@ extern "C" const char* __tsan_default_suppressions() {
            "race:libdbus-1.so\n"
            "race:libfontconfig.so\n"
            "race:libcups.so\n"
-           "race:libcurl.so\n";
+           "race:libcurl.so\n"
+           "race:libcpp-httplib.so\n";
 }
 
 // QProcess starts a child that shares the parent's memory until it execs;
