@@ -386,9 +386,10 @@ if [ -x "$sendfax" ]; then
             fail "print $job: $starts wizard(s) started, taken over $took time(s)"
     done
     running=$(ls "$XDG_RUNTIME_DIR"/corvinaport/sendfax-*.sock | wc -l)
-    declined=$(grep -c 'declined by [0-9]* running wizard' "$work/watch.out")
+    # Asked first each time; a wizard slow to answer (a loaded machine) counts too.
+    offered=$(grep -cE 'declined by [0-9]* running wizard|running wizard\(s\) that do not answer' "$work/watch.out")
     [ "$running" = 21 ] || fail "$running wizards run, expected 21"
-    [ "$declined" -ge 20 ] || fail "only $declined prints were declined by the running wizards"
+    [ "$offered" -ge 20 ] || fail "only $offered prints were offered to the running wizards"
     [ -z "$(ls -A "$folder" | grep -v '^bi_group.ini$')" ] ||
         fail "files left in the driver folder: $(ls -A "$folder")"
     rm -f "$work/real-wizard"
