@@ -4,6 +4,21 @@
 
 #include "addrbook/AddressBook.h"
 
+namespace {
+
+// The case-folded UTF-8 of a name; ASCII ones, the most, fold without the
+// round trip through QString.
+std::string Folded(std::string name) {
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return QString::fromStdString(name).toCaseFolded().toStdString();
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
+
+}  // namespace
+
 ContactListModel::ContactListModel(const AddressBook& book, QObject* parent)
     : QAbstractTableModel(parent), book_(book), rows_(book.size()) {}
 
@@ -42,11 +57,13 @@ QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, 
 
 int ContactListModel::FindNamePrefix(const QString& text) {
     if (text.isEmpty()) return -1;
-    const QString wanted = text.toCaseFolded();
+    // UTF-8 keeps prefixes: a folded name begins with the folded text exactly
+    // when their bytes do.
+    const std::string wanted = text.toCaseFolded().toStdString();
     // Every name that begins with the longer text begins with the shorter
     // one: nothing above the shorter text's row can match.
     int from = 0;
-    if (!lastText_.isEmpty() && wanted.startsWith(lastText_)) {
+    if (!lastText_.empty() && wanted.starts_with(lastText_)) {
         if (lastRow_ < 0) return -1;
         from = lastRow_;
     }
@@ -55,9 +72,9 @@ int ContactListModel::FindNamePrefix(const QString& text) {
         // Names are folded as far as a search reads, once each.
         while (folded_.size() <= static_cast<std::size_t>(i)) {
             const int row = static_cast<int>(folded_.size());
-            folded_.push_back(QString::fromStdString(book_.GetField(row, 0)).toCaseFolded());
+            folded_.push_back(Folded(book_.GetField(row, 0)));
         }
-        if (folded_[static_cast<std::size_t>(i)].startsWith(wanted)) {
+        if (folded_[static_cast<std::size_t>(i)].starts_with(wanted)) {
             found = i;
             break;
         }

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <string>
 #include <vector>
 
 class AddressBook;
@@ -31,7 +32,7 @@ class ContactListModel final : public QAbstractTableModel {
   private:
     const AddressBook& book_;
     int rows_;
-    std::vector<QString> folded_;  // case-folded names of the rows searched so far
-    QString lastText_;
+    std::vector<std::string> folded_;  // case-folded names (UTF-8) of the rows searched so far
+    std::string lastText_;
     int lastRow_ = -1;
 };

@@ -22,14 +22,15 @@
 namespace {
 
 // Ann: no number at all; Bob: one home fax; Cy: all four numbers; Dee: only
-// a mobile.
+// a mobile; Émile: a name beyond ASCII.
 const char* kBook =
     "dn: cn=Ann,mail=ann@example.org\r\ncn: Ann\r\nmail: ann@example.org\r\n\r\n"
     "dn: cn=Bob,mail=\r\ncn: Bob\r\nxqrvhomefax: (212) 555-0101\r\n\r\n"
     "dn: cn=Cy,mail=cy@example.org\r\ncn: Cy\r\nmail: cy@example.org\r\n"
     "homephone: 1\r\ntelephonenumber: 2\r\nxqrvhomefax: 3\r\n"
     "facsimiletelephonenumber: 4-4\r\n\r\n"
-    "dn: cn=Dee,mail=\r\ncn: Dee\r\ncellphone: 555 0199\r\n";
+    "dn: cn=Dee,mail=\r\ncn: Dee\r\ncellphone: 555 0199\r\n"
+    "dn: cn=\xc3\x89mile\r\ncn: \xc3\x89mile\r\n";
 
 FaxJob Job() {
     FaxJob job;
@@ -63,7 +64,7 @@ std::vector<std::string> Lines(const QListWidget& box) {
     return lines;
 }
 
-// The four-contact book in a folder of its own.
+// The five-contact book in a folder of its own.
 struct BookFolder : TempFolder {
     BookFolder() { Write("addrbook.ldif", kBook); }
 };
@@ -79,7 +80,7 @@ class AddressBookDlg : public ::testing::Test {
 
 TEST_F(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
     QTreeView& list = *dlg.contactsList();
-    ASSERT_EQ(list.model()->rowCount(), 4);
+    ASSERT_EQ(list.model()->rowCount(), 5);
     for (const auto& [column, text] : {std::pair{1, "4-4"}, {2, "3"}, {3, "cy@example.org"}})
         EXPECT_EQ(Cell(list, 2, column).toStdString(), text);
     EXPECT_EQ(SelectedNames(list), std::vector<std::string>{"Ann"});
@@ -171,8 +172,13 @@ TEST_F(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
     // Typed letter by letter, backspaced, retyped: the first name that begins
     // with the text is the one selection; a text nobody's name begins with
     // leaves it.
-    const std::pair<const char*, const char*> typed[] = {{"c", "Cy"},  {"cZ", "Cy"},  {"c", "Cy"},
-                                                         {"B", "Bob"}, {"bo", "Bob"}, {"d", "Dee"}};
+    const std::pair<const char*, const char*> typed[] = {{"c", "Cy"},
+                                                         {"cZ", "Cy"},
+                                                         {"c", "Cy"},
+                                                         {"B", "Bob"},
+                                                         {"bo", "Bob"},
+                                                         {"d", "Dee"},
+                                                         {"\xc3\xa9M", "\xc3\x89mile"}};
     for (const auto& [text, name] : typed) {
         dlg.searchEdit()->setText(QString::fromUtf8(text));
         EXPECT_EQ(SelectedNames(*dlg.contactsList()), std::vector<std::string>{name}) << text;
