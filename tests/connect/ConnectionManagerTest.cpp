@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ConnectTestSupport.h"
 #include "app/AppSettings.h"
 #include "connect/RasDialer.h"
@@ -133,18 +135,17 @@ TEST_F(ConnectionManagerTest, OnlineService) {
 
 TEST_F(ConnectionManagerTest, KindsReadTheirFlags) {
     using K = ConnectionManager::Kind;
-    network.flags = INTERNET_CONNECTION_LAN;
-    EXPECT_FALSE(manager.IsOnline(K::DialUp));
-    network.flags = INTERNET_CONNECTION_MODEM;
-    EXPECT_TRUE(manager.IsOnline(K::DialUp));
     ConfigureAol("connected=1\n");
-    const std::pair<std::uint32_t, bool> cases[] = {{INTERNET_CONNECTION_PROXY, false},
-                                                    {0, false},
-                                                    {INTERNET_CONNECTION_LAN, true},
-                                                    {INTERNET_CONNECTION_MODEM_BUSY, true}};
-    for (auto [flags, online] : cases) {
+    const std::tuple<K, std::uint32_t, bool> cases[] = {
+        {K::DialUp, INTERNET_CONNECTION_LAN, false},
+        {K::DialUp, INTERNET_CONNECTION_MODEM, true},
+        {K::OnlineService, INTERNET_CONNECTION_PROXY, false},
+        {K::OnlineService, 0, false},
+        {K::OnlineService, INTERNET_CONNECTION_LAN, true},
+        {K::OnlineService, INTERNET_CONNECTION_MODEM_BUSY, true}};
+    for (auto [kind, flags, online] : cases) {
         network.flags = flags;
-        EXPECT_EQ(manager.IsOnline(K::OnlineService), online) << flags;
+        EXPECT_EQ(manager.IsOnline(kind), online) << flags;
     }
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
-// A private message bus and a NetworkManager the test plays on it, so that
-// the real D-Bus conversation of the connection-state code and of the remote
-// access library is exercised without any system service.
+// A private message bus and a NetworkManager the test plays on it: the real
+// D-Bus conversation, without any system service.
 #include <signal.h>
 
 #include <atomic>
@@ -73,12 +72,8 @@ class PrivateBus {
     std::string address_;
 };
 
-// NetworkManager on a bus, answering from a model the test changes at will:
-// Properties.Get of the objects' properties, Settings.ListConnections and
-// Settings.Connection.GetSettings of the profiles, ActivateConnection (an
-// active connection of the profile on the model's device) and
-// DeactivateConnection (which removes it). Anything else is answered with an
-// error, as NetworkManager does.
+// NetworkManager on a bus, answering the few calls the code makes from a model
+// the test changes at will; anything else is an error, as NetworkManager answers.
 class FakeNetworkManager {
   public:
     using Value = std::variant<std::uint32_t, std::string, std::vector<std::string>, bool>;

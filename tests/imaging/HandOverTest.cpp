@@ -222,9 +222,7 @@ TEST_F(HandOver, ImageAlreadyInTheOutboxIsNotLost) {
 }
 
 TEST_F(HandOver, PathsTooLongForTheFixedBuffersAreRefused) {
-    WriteCommandLineGroup("\r\n", image);
     const std::string longName = std::string(240, 'n') + ".tif";
-    directory.LocalFolders = dir.path() + "folders/";
     WriteCommandLineGroup("\r\n", dir.path() + "spool/" + longName);
     WriteText(dir.path() + "spool/" + longName, printed);
     EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));

@@ -93,8 +93,7 @@ TEST_F(Libraries, DamagedAndForeignFilesFailClearly) {
             e().CopyTiffImageInFile(dir.file(name).c_str(), 0, dir.file("out.tif").c_str(), 3), 0);
         EXPECT_EQ(lib.CountImages(dir.file(name)), 0u);
     }
-    // Damaged data behind a readable header: whatever is counted, copying and
-    // loading never succeed with broken data and never crash.
+    // Damaged data behind a readable header: copying never fully succeeds, nothing crashes.
     for (const char* name : {"half.tif", "garbled.tif"}) {
         SCOPED_TRACE(name);
         const int pages = e().GetNumberOfImagesInTiffFile(dir.file(name).c_str());
@@ -113,8 +112,7 @@ TEST_F(Libraries, DamagedAndForeignFilesFailClearly) {
 
 TEST_F(Libraries, BadHandlesAndArgumentsAreRefused) {
     WriteBilevelTiff(dir.file("doc.tif"), 320, 200, 3, COMPRESSION_CCITTFAX3, Pattern);
-    const char* doc = "doc.tif";
-    const std::string path = dir.file(doc);
+    const std::string path = dir.file("doc.tif");
     EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), 3, dir.file("o.tif").c_str(), 3), 0);
     EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), -1, dir.file("o.tif").c_str(), 3), 0);
     EXPECT_EQ(e().CopyTiffImageInFile(path.c_str(), 0, dir.file("o.tif").c_str(), 7), 0);
@@ -236,13 +234,10 @@ TEST_F(Libraries, ColourPagesBecomeTwoColourFaxPages) {
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     std::vector<std::uint8_t> row(64 * 3);
+    const std::uint8_t ink[] = {10, 20, 120}, paper[] = {250, 240, 150};
     for (std::uint32_t y = 0; y < 32; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            const bool square = x >= 16 && x < 32 && y >= 8 && y < 24;
-            row[x * 3] = square ? 10 : 250;
-            row[x * 3 + 1] = square ? 20 : 240;
-            row[x * 3 + 2] = square ? 120 : 150;
-        }
+        for (int x = 0; x < 64 * 3; ++x)
+            row[x] = x >= 16 * 3 && x < 32 * 3 && y >= 8 && y < 24 ? ink[x % 3] : paper[x % 3];
         TIFFWriteScanline(tif, row.data(), y, 0);
     }
     TIFFClose(tif);
@@ -266,8 +261,7 @@ TEST_F(Libraries, ColourPagesBecomeTwoColourFaxPages) {
     e().FreeDIB(dib);
 }
 
-// A one-bit row that ends inside a byte: the DIB's bits past the width are
-// clean whatever the bitmap held there.
+// A one-bit row ending inside a byte: the DIB's bits past the width are clean.
 TEST_F(Libraries, MonochromeDibRowsEndWithCleanPadding) {
     struct Case {
         std::int32_t width;
@@ -290,8 +284,7 @@ TEST_F(Libraries, MonochromeDibRowsEndWithCleanPadding) {
 
 // Copy draws the overlay whole; dark-only leaves the base under its white.
 TEST_F(Libraries, CombineDrawsTheOverlayClippedToTheBase) {
-    // Base: white with one black column at x = 55; overlay 20 x 10, its left
-    // half black, its right half white.
+    // Base: white, one black column at x = 55; overlay 20 x 10, left half black.
     WriteBilevelTiff(dir.file("base.tif"), 64, 32, 1, COMPRESSION_CCITTFAX4,
                      [](int, int x, int) { return x == 55; });
     std::vector<std::uint8_t> pixels(20 * 10 * 4, 0xFF);
@@ -328,8 +321,7 @@ TEST_F(Libraries, CombineDrawsTheOverlayClippedToTheBase) {
     e().FreeDIB(base);
 }
 
-// Written and merged files follow the umask and never become more readable
-// than the file they replace.
+// Written and merged files follow the umask, never more readable than what they replace.
 TEST_F(Libraries, WrittenFilesFollowTheUmaskAndKeepATighterReplacedMode) {
     WriteBilevelTiff(dir.file("src.tif"), 64, 16, 2, COMPRESSION_CCITTFAX3, Pattern);
     HDIB dib = e().LoadTiffIntoDIB(dir.file("src.tif").c_str(), 0, 0);

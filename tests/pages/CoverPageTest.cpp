@@ -283,11 +283,6 @@ class CoverPage : public ::testing::Test {
         page->EnsureInitialized();
         page->OnSetActive();
     }
-    QStringList ComboItems() const {
-        QStringList out;
-        for (int i = 0; i < page->logoCombo()->count(); ++i) out << page->logoCombo()->itemText(i);
-        return out;
-    }
     void Choose(const QString& entry) {
         const int index = page->logoCombo()->findText(entry);
         ASSERT_GE(index, 0) << entry.toStdString();
@@ -314,7 +309,9 @@ class CoverPage : public ::testing::Test {
 TEST_F(CoverPage, LogoChoiceFindsTheFileAndNoneClearsIt) {
     EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
     EXPECT_TRUE(page->coverCheck()->isChecked());
-    EXPECT_EQ(ComboItems(), (QStringList{"Acme", "none", "zenith"}));
+    QStringList items;
+    for (int i = 0; i < page->logoCombo()->count(); ++i) items << page->logoCombo()->itemText(i);
+    EXPECT_EQ(items, (QStringList{"Acme", "none", "zenith"}));
     EXPECT_EQ(page->logoCombo()->currentText(), QStringLiteral("none"));
     Choose("Acme");
     EXPECT_EQ(page->logoPath(), folders + "images/Acme.bmp");
