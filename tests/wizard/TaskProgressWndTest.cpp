@@ -19,9 +19,10 @@
 
 namespace {
 
-void PressEscapeWhilePumping(CTaskProgressWnd& w, bool cancelOnEscape) {
-    QCoreApplication::postEvent(&w,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+void PressEscapeWhilePumping(CTaskProgressWnd& w, bool cancelOnEscape, int presses = 1) {
+    for (int i = 0; i < presses; ++i)
+        QCoreApplication::postEvent(
+            &w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     w.PumpMessages(cancelOnEscape);
 }
 
@@ -79,11 +80,7 @@ TEST(CTaskProgressWnd, EveryStopAsksOnceAndOnlyYesStops) {
     const std::vector<std::pair<const char*, Ask>> ways = {
         {"Escape while pumping", [](CTaskProgressWnd& w) { PressEscapeWhilePumping(w, true); }},
         {"Escape twice while pumping",
-         [](CTaskProgressWnd& w) {
-             QCoreApplication::postEvent(
-                 &w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-             PressEscapeWhilePumping(w, true);
-         }},
+         [](CTaskProgressWnd& w) { PressEscapeWhilePumping(w, true, 2); }},
         {"Escape between pumps", [](CTaskProgressWnd& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
         {"close button",
          [](CTaskProgressWnd& w) {

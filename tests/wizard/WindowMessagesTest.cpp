@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -11,11 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "support/NotifyCommand.h"
 #include "support/StaleSocket.h"
 #include "support/TempFolder.h"
 #include "tools/notify/WindowMessage.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 int argc = 1;
 char arg0[] = "window_messages_test";
@@ -58,18 +59,16 @@ TEST(MessageFolder, IsPrivateAndFollowsTheRuntimeFolder) {
     const TempFolder tmp;
     const std::string folder = tmp.path() + "messages";
     ASSERT_TRUE(EnsurePrivateFolder(folder));
-    struct stat st {};
-    ASSERT_EQ(stat(folder.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
     // Open to the group, or to others only: closed again.
-    for (const mode_t open : {0755, 0705}) {
-        chmod(folder.c_str(), open);
+    for (const auto open : {fs::perms(0755), fs::perms(0705)}) {
+        fs::permissions(folder, open);
         ASSERT_TRUE(EnsurePrivateFolder(folder));
-        stat(folder.c_str(), &st);
-        EXPECT_EQ(st.st_mode & 0777, 0700u) << std::oct << open;
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all)
+            << std::oct << static_cast<int>(open);
     }
     const std::string link = folder + "-link";
-    std::filesystem::create_directory_symlink(folder, link);
+    fs::create_directory_symlink(folder, link);
     std::string why;
     EXPECT_FALSE(EnsurePrivateFolder(link, &why));
     qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
@@ -98,13 +97,13 @@ TEST(Broadcast, ReachesEveryWizardAndRemovesStaleSockets) {
     sender.join();
     EXPECT_EQ(r.delivered, 2);
     EXPECT_EQ(r.removedStale, 1);
-    EXPECT_FALSE(std::filesystem::exists(SocketPathFor(folder, 1003)));
+    EXPECT_FALSE(fs::exists(SocketPathFor(folder, 1003)));
     ASSERT_EQ(a.count(), 1);
     ASSERT_EQ(b.count(), 1);
     EXPECT_EQ(a.at(0).at(0).value<WindowMessage>().wParam, 1u);
 
     first.Close();
-    EXPECT_FALSE(std::filesystem::exists(SocketPathFor(folder, 1001)));
+    EXPECT_FALSE(fs::exists(SocketPathFor(folder, 1001)));
 }
 
 TEST(Listener, IgnoresGarbageAndOverlongInputAndKeepsListening) {
@@ -113,14 +112,7 @@ TEST(Listener, IgnoresGarbageAndOverlongInputAndKeepsListening) {
     WindowMessageListener listener;
     ASSERT_TRUE(listener.Listen(folder, 77));
     QSignalSpy got(&listener, &WindowMessageListener::messageReceived);
-    auto send = [&](const QByteArray& bytes) {
-        QLocalSocket s;
-        s.connectToServer(QString::fromStdString(listener.socketPath()));
-        ASSERT_TRUE(s.waitForConnected(2000));
-        s.write(bytes);
-        s.disconnectFromServer();  // after writing what is pending
-        if (s.state() != QLocalSocket::UnconnectedState) s.waitForDisconnected(5000);
-    };
+    auto send = [&](const QByteArray& bytes) { SendRaw(listener.socketPath(), bytes); };
     send("hello\nCORVMSG 1 a b c\n\x00\xff\n");
     send(QByteArray(20000, 'x'));
     send(QByteArray("CORVMSG 1 1 2 #2025\n") + QByteArray(3000, 'y'));

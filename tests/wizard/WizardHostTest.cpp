@@ -76,11 +76,7 @@ class Host : public testing::Test {
             fs::copy_file(p, copy, fs::copy_options::overwrite_existing);
             return copy;
         };
-        steps.buildRecipientLine = [this] {
-            std::string line;
-            for (auto& r : job.RecipientList) line += r->displayLine + ", ";
-            return line.substr(0, line.size() - 2);
-        };
+        steps.buildRecipientLine = [this] { return job.BuildRecipientLine(); };
         steps.ensureOnline = [this](QWidget*) {
             ++onlineChecks;
             return true;

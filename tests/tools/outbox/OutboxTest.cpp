@@ -65,13 +65,12 @@ class OutboxTest : public ::testing::Test {
     }
     // Stores a fax as the wizard does and returns its folder name.
     std::string Store(std::time_t when) {
-        const std::string doc = root.path() + "fax" + std::to_string(when) + ".tif";
-        root.Write("fax" + std::to_string(when) + ".tif",
-                   std::string("II*\0", 4) + " pages of " + std::to_string(when));
+        const std::string doc = "fax" + std::to_string(when) + ".tif";
+        root.Write(doc, std::string("II*\0", 4) + " pages of " + std::to_string(when));
         FaxMessage m;
         m.from = "jane@example.com";
         m.to = "\"Bob\" <5551234>";
-        m.documentPath = doc;
+        m.documentPath = root.file(doc);
         std::string folder;
         EXPECT_TRUE(SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, &folder));
         Age(folder + "/msg.qvm");

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -99,7 +98,7 @@ TEST_F(RegTool, KeepsEverythingElseInTheFileAndItsPermissions) {
         "\"Gateway\"=\"gw_1\"\nthis line is not understood\n\"EmailSuffix\"=\"old\"\n"
         "\"Blob\"=hex:01,02,\\\n  03\n\n[HKEY_CURRENT_USER\\Other]\n\"X\"=dword:00000001\n";
     dir.Write("etc/registry.reg", before);
-    ::chmod(file.c_str(), 0640);
+    fs::permissions(file, fs::perms(0640));
 
     Result r = Reg({"set", kGeneral, "EMAILSUFFIX", "fax.example"});
     ASSERT_EQ(r.rc, 0) << r.err;
@@ -112,9 +111,7 @@ TEST_F(RegTool, KeepsEverythingElseInTheFileAndItsPermissions) {
     ASSERT_EQ(Reg({"set", kGeneral, "Version", "2.0"}).rc, 0);
     expected.insert(expected.find("  03\n") + 5, "\"Version\"=\"2.0\"\n");
     EXPECT_EQ(dir.Read("etc/registry.reg"), expected);
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0640));
 }
 
 TEST_F(RegTool, WritesThroughASymbolicLink) {
