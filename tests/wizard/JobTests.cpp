@@ -183,12 +183,10 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
                "hour: 22\r\nminute: 13\r\nsecond: 20\r\nmsgtype: 1\r\nsize: " +
                size + "\r\nbody:\r\na\r\nb\r\nattachment:\r\n" + folder + "/fax.tif\r\n";
     };
-    // The size counts the document and the message file as first written,
-    // when its size line read "size: 0".
+    // The size counts the document and the message file as written with "size: 0".
     const std::size_t size = tiff.size() + expected("0").size();
     EXPECT_EQ(file, expected(std::to_string(size)));
-    // Nothing else is left in the folder (no temporary files), nor in the
-    // outbox; the fax is the user's alone.
+    // No temporary file is left in the folder or the outbox; the fax is the user's alone.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir + "outbox"), {}), 1);
     EXPECT_EQ(ModeOf(folder) & 0077, 0u);

@@ -165,8 +165,7 @@ class Program : public testing::Test {
         fs::rename(root + "registry.reg.tmp", root + "registry.reg");
     }
 
-    // Runs the program with the script as the user, started once the
-    // wizard's own loop runs.
+    // Runs the program; the script plays the user once the wizard's loop runs.
     void Run(std::function<void(CMainHostDlg&)> script, const std::string& commandLine = "") {
         SendFaxOptions options;
         options.messageBox = &boxes;
@@ -263,8 +262,7 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
     EXPECT_EQ(windows.shownAtCreation, std::vector<bool>{true});
 }
 
-// Whatever keeps the fax from the relay, it waits in the outbox; Cancel keeps nothing. A
-// file named on the command line is attached without asking.
+// Kept from the relay, the fax waits in the outbox; Cancel keeps nothing; a named file is attached.
 struct Outcome {
     const char* name;
     enum { LiveRelay, RelayDown, OfflineNetwork, FailingDialUp } how;
@@ -413,9 +411,7 @@ TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
             if (books++ > 0) return;
             ASSERT_EQ(book->contactsList()->model()->rowCount(), 1);
             book->contactsList()->setCurrentIndex(book->contactsList()->model()->index(0, 0));
-            // The chooser runs modally inside AddSelected. A timer does not
-            // fire again while its own slot runs, so the pick is posted and
-            // this timer stays free to answer the chooser.
+            // Posted, so this timer's slot is free to answer the chooser AddSelected opens.
             QTimer::singleShot(0, book, [book] {
                 book->AddSelected();
                 book->accept();

@@ -1,5 +1,4 @@
-// Sending the stored faxes later: reading the outbox back, the senders'
-// state, exactly-once delivery, the command and the watcher's retry.
+// Sending stored faxes later: the outbox read back, send state, the command, the retry.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -50,8 +49,7 @@ void Age(const std::string& path) {
     ::lutimes(path.c_str(), old);
 }
 
-// A user's folders, stored faxes written by the wizard's own writer, and the
-// stand-in relay on loopback.
+// A user's folders, faxes stored by the wizard's own writer, the relay on loopback.
 class OutboxTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -200,8 +198,7 @@ TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
         EXPECT_TRUE(fs::exists(fs::symlink_status(outbox + name))) << name;
 }
 
-// A fax stored while the relay is down fails with its cause recorded, waits
-// for its back-off, and is delivered exactly once when the relay is back.
+// Relay down: the cause is recorded and the back-off kept; once back, one delivery.
 TEST_F(OutboxTest, FaxStoredWhileTheRelayIsDownIsDeliveredOnceWhenItIsBack) {
     const std::string name = Store(1700000000);
     const std::string folder = local + "outbox/" + name;
@@ -230,8 +227,7 @@ TEST_F(OutboxTest, FaxStoredWhileTheRelayIsDownIsDeliveredOnceWhenItIsBack) {
         EXPECT_EQ(e.path().filename().string().find("qrvmsg"), std::string::npos);
 }
 
-// A crash between the relay's success and the move: the fax is moved, not
-// sent again. A busy folder is left to the sender holding it.
+// Accepted before a crash: moved, not sent again. A busy folder is left to its holder.
 TEST_F(OutboxTest, AcceptedFaxIsOnlyMovedAndALockedOneIsBusy) {
     ASSERT_TRUE(StartRelay());
     const std::string accepted = Store(1700000000);
@@ -252,8 +248,7 @@ TEST_F(OutboxTest, AcceptedFaxIsOnlyMovedAndALockedOneIsBusy) {
     EXPECT_EQ(sender.SendOne("no-such", false).kind, Kind::Missing);
 }
 
-// Two commands at once deliver every fax exactly once; the command's lines,
-// exit status and usage.
+// Two commands at once deliver every fax exactly once; the command's lines and usage.
 TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
     ASSERT_TRUE(StartRelay());
     constexpr int kFaxes = 6;

@@ -1,5 +1,4 @@
-// The stand-in relay driven by the real sending side (FaxSender over libcurl)
-// and by a plain HTTP client for what a sender should never do.
+// The relay driven by the real sender, and by a plain client for what no sender should do.
 #include "tools/relay/RelayServer.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +16,7 @@ TEST(RelayServer, StoresWhatTheSenderUploadedAndGoesOnFromEarlierRuns) {
     fs::create_directories(dir.path() + "store/msg-0001");  // left by an earlier run
     RelayServer relay(dir.path() + "store");
     ASSERT_TRUE(relay.Start());
-    // A name with blanks and non-ASCII bytes; bytes that a careless parser
-    // would cut: NUL, CR LF, a fake delimiter.
+    // Blanks and non-ASCII in the name; NUL, CR LF and a fake delimiter in the bytes.
     const std::string name = "Fax f\xC3\xBCr Bob.tif";
     const std::string bytes = "II*"s + '\0' + "\r\n-----------------------------7cf\r\n\r\nend";
     dir.Write(name, bytes);
