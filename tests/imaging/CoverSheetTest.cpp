@@ -38,10 +38,9 @@ class CoverSheet : public ::testing::Test {
                          COMPRESSION_CCITTFAX4,
                          [](int, int x, int y) { return TemplateMark(x, y); });
         directory.LocalFolders = dir.path();
-        auto recipient = std::make_unique<Recipient>();
-        recipient->name = "Ann Smith";
-        recipient->faxNumber = "5551234";
-        job.RecipientList.push_back(std::move(recipient));
+        job.RecipientList.push_back(std::make_unique<Recipient>());
+        job.RecipientList.back()->name = "Ann Smith";
+        job.RecipientList.back()->faxNumber = "5551234";
         job.message.pageCount = 3;
         fields.company = "Quorvane Ltd";
         fields.sender = "Jo Sender";
@@ -187,10 +186,9 @@ TEST_F(CoverSheet, NoCoverWithoutTemplateOrWithTooLongPaths) {
 TEST(CoverText, RecipientLineDateAndTrimming) {
     FaxJob job;
     EXPECT_EQ(ImagingLibrary::RecipientText(job), "1 of 0 recipients");
-    auto nameless = std::make_unique<Recipient>();
-    nameless->name = " ";
-    nameless->faxNumber = "5551234";
-    job.RecipientList.push_back(std::move(nameless));
+    job.RecipientList.push_back(std::make_unique<Recipient>());
+    job.RecipientList.back()->name = " ";
+    job.RecipientList.back()->faxNumber = "5551234";
     ImagingLibrary lib(nullptr);
     lib.AddTextItem(ImagingLibrary::RecipientText(job), 225, 338, "Arial", 16);
     ASSERT_EQ(lib.TextItems().size(), 1u);

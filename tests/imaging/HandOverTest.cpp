@@ -1,5 +1,4 @@
-// Taking over a printed image from the printer driver's files, and the
-// printer checks against a fake spooler.
+// Taking over a printed image from the driver's files; printer checks on a fake spooler.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
