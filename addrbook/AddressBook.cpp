@@ -1,7 +1,6 @@
 #include "addrbook/AddressBook.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <QByteArrayView>
 #include <QString>
@@ -251,11 +250,6 @@ bool AddressBook::Load() {
     if (!fd) {
         outcome_ =
             errno == ENOENT || errno == ENOTDIR ? LoadOutcome::Missing : LoadOutcome::Unreadable;
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        outcome_ = LoadOutcome::Unreadable;
         return false;
     }
     TextBuffer text = TextBuffer::ReadFile(fd.get());

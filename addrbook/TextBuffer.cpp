@@ -60,7 +60,7 @@ TextBuffer TextBuffer::ReadFile(int fd) {
         return none;
     };
     struct stat info {};
-    if (::fstat(fd, &info) != 0) return failed();
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return failed();
     TextBuffer text(static_cast<std::size_t>(info.st_size));
     if (!text.valid()) return failed();
     std::size_t got = 0;

@@ -18,7 +18,8 @@ class TextBuffer {
     ~TextBuffer();
 
     [[nodiscard]] static TextBuffer Copy(std::string_view text);
-    // All of the file read from fd, or an invalid buffer when it cannot be.
+    // All of the regular file read from fd, or an invalid buffer when it is
+    // not one or cannot be read.
     [[nodiscard]] static TextBuffer ReadFile(int fd);
 
     [[nodiscard]] bool valid() const { return !failed_; }

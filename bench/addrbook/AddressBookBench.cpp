@@ -1,7 +1,8 @@
 // addrbook_bench: AddressBook::Load against a plain read of the same file, and
 // the address-book dialog (open, the slowest and the median typed letter of
 // the search, close), at 1,000, 10,000 and 100,000 contacts, with the fitted
-// growth exponent of each series. "first open" is the process's first dialog, on the largest book.
+// growth exponent of each series. "first open" is the process's first dialog,
+// on the largest book.
 //
 //   addrbook_bench [rounds] [largest]        (defaults 5 and 100000)
 #include <unistd.h>
