@@ -40,7 +40,8 @@ std::int32_t FolderSize(const std::string& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code entryError;
-        if (it->is_directory(entryError)) continue;
+        // The senders' record is not part of the message.
+        if (it->is_directory(entryError) || it->path().filename() == kSendStateName) continue;
         const auto length = it->file_size(entryError);
         if (!entryError) total += length;
     }
@@ -92,7 +93,7 @@ class PendingMessage {
     }
 
     // Copies the document (when there is one) and writes the senders'
-    // record when one is given; the message file follows at Publish.
+    // record (state, or a new one); the message file follows at Publish.
     [[nodiscard]] bool Build(const std::string& documentPath, const std::string& storedName,
                              const SendState* state) {
         partial_ = MakePrivateFolder(outbox_, ".partial-");
@@ -102,11 +103,10 @@ class PendingMessage {
             if (!CopyFileReplacing(documentPath, partial_ + document_, FileAccess::Private))
                 return false;
         }
-        if (state) {
-            stateWritten_ = true;
-            if (!WriteFileReplacing(partial_ + kSendStateName, state->Render())) return false;
-        }
-        return true;
+        // The senders' record marks the folder as whole once it is in place.
+        stateWritten_ = true;
+        return WriteFileReplacing(partial_ + kSendStateName,
+                                  state ? state->Render() : SendState{}.Render());
     }
 
     // Gives the message the folder name dir, or the next free second after
