@@ -223,7 +223,7 @@ void CMainHostDlg::Finish() {
 }
 
 void CMainHostDlg::ShowSaved() {
-    const bool open = env_.messageBox.ShowOffering(kSavedText, kSavedCaption, MbIcon::None, {},
+    const bool open = env_.messageBox.ShowOffering(kSavedText, kSavedCaption, MbIcon::None, {}, {},
                                                    steps_.openOutbox ? kOpenOutboxText : "");
     if (open && steps_.openOutbox) steps_.openOutbox();
 }

@@ -122,6 +122,9 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
         app.clock());
     sender->openOutbox = steps.openOutbox;
+    sender->nextStep = [run, &app](const SendOutcome& outcome) {
+        return WhatHappensNext(StoredState(*run, outcome, app.clock().Now()), app.clock().Now());
+    };
     steps.saveToOutbox = [&app, sender, run](const std::string& folderName) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
