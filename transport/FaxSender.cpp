@@ -154,7 +154,10 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
     if (uploadAddress.empty())
         return fail(
             SendOutcome::Step::Location, HttpFailure::Other,
-            TranslatedText(QT_TRANSLATE_NOOP("Message", "the service named no upload address")));
+            TranslatedText(QT_TRANSLATE_NOOP(
+                "Message",
+                "the service refused the account (it gave no upload address); check the account "
+                "name and password in the settings (corvinaport-sendfax --settings)")));
 
     HttpRequest upload;
     upload.progressWindow = message.progressWindow;

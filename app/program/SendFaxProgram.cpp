@@ -1,5 +1,7 @@
 #include "app/program/SendFaxProgram.h"
 
+#include <filesystem>
+
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -69,6 +71,12 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     return steps;
 }
 
+std::string InstalledArtworkFolder(const std::string& programDir) {
+    return (std::filesystem::path(programDir) / ".." / "share" / "corvinaport" / "cover")
+        .lexically_normal()
+        .string();
+}
+
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
     ImagingLibrary binding;
@@ -105,6 +113,8 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
         if (options.afterRun) options.afterRun(host, a);
         windows.SetOwner(nullptr);
     });
+    app.SetSettingsWindow(options.settingsWindow);
+    app.artworkFolder = options.artworkFolder;
     (void)app.InitInstance(commandLine);
     return 0;
 }

@@ -7,8 +7,10 @@
 
 #include "app/CNetFaxApp.h"
 #include "app/ProgramArgs.h"
+#include "app/SecretServiceStore.h"
 #include "app/Translations.h"
 #include "app/program/SendFaxProgram.h"
+#include "app/settings/SettingsWindow.h"
 #include "controls/HelpService.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/wizard/Resources.h"
@@ -53,6 +55,18 @@ int main(int argc, char** argv) {
     parsed = ParseProgramArgs({argv + 1, argv + argc});
     if (parsed.action == ProgramArgs::Action::BadUsage) return BadUsage(parsed);
 
+    // The account password is read through the desktop's secret store.
+    SecretServicePasswordStore secrets;
+    InstallPasswordStore(&secrets);
+    if (parsed.action == ProgramArgs::Action::Settings) {
+        AppSettings settings;
+        settings.general.Load();
+        settings.connection.Load();
+        settings.directory.Load();
+        SettingsWindow window(settings, &secrets);
+        return window.exec() == QDialog::Accepted ? 0 : 1;
+    }
+
     QtMessageBoxService messageBox;
     SendFaxOptions options;
     options.messageBox = &messageBox;
@@ -65,6 +79,12 @@ int main(int argc, char** argv) {
             (void)QProcess::startDetached(QCoreApplication::applicationFilePath(),
                                           {QString::fromStdString(parsed.documents[i])});
     }
+    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+    options.artworkFolder = InstalledArtworkFolder(programDir);
+    options.settingsWindow = [&secrets](CNetFaxApp& app) {
+        SettingsWindow window(app.settings, &secrets);
+        (void)window.exec();
+    };
     options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp&) {
         messageBox.SetOwner(&host.sheet());
     };

@@ -6,6 +6,7 @@
 
 #include "app/AppSettings.h"
 #include "app/Clock.h"
+#include "app/SecretServiceStore.h"
 #include "tools/outbox/OutboxSender.h"
 #include "wizard/OutboxReader.h"
 
@@ -113,6 +114,8 @@ int main(int argc, char** argv) {
         return Usage("unknown command " + Printable(command));
     if (command == "list" && !names.empty()) return Usage("list takes no folder names");
 
+    SecretServicePasswordStore secrets;  // the password as the wizard reads it
+    InstallPasswordStore(&secrets);
     AppSettings settings;
     settings.general.Load();
     settings.connection.Load();
