@@ -14,6 +14,7 @@
 #include "controls/HelpService.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/wizard/Resources.h"
+#include "tools/notify/WindowMessage.h"
 
 namespace {
 
@@ -63,8 +64,11 @@ int main(int argc, char** argv) {
         settings.general.Load();
         settings.connection.Load();
         settings.directory.Load();
-        SettingsWindow window(settings, &secrets);
-        return window.exec() == QDialog::Accepted ? 0 : 1;
+        SettingsWindow window(settings, &secrets, DialUpEntries());
+        if (window.exec() != QDialog::Accepted) return 1;
+        // Running wizards take the new settings for their next send.
+        (void)Broadcast(WindowMessage{WM_RELOADSETTINGS, {}, 0, 0}, MessageFolder());
+        return 0;
     }
 
     QtMessageBoxService messageBox;
@@ -82,7 +86,7 @@ int main(int argc, char** argv) {
     const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
     options.artworkFolder = InstalledArtworkFolder(programDir);
     options.settingsWindow = [&secrets](CNetFaxApp& app) {
-        SettingsWindow window(app.settings, &secrets);
+        SettingsWindow window(app.settings, &secrets, DialUpEntries());
         (void)window.exec();
     };
     options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp&) {

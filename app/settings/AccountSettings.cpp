@@ -4,6 +4,7 @@
 
 #include "app/PasswordStore.h"
 #include "app/RegistryStore.h"
+#include "platform/nmbus/NmBus.h"
 #include "transport/FaxSender.h"
 #include "transport/HttpRequest.h"
 #include "wizard/FileReplace.h"
@@ -29,6 +30,12 @@ AccountSettings LoadAccountSettings(const AppSettings& settings) {
     v.installPath = settings.directory.InstallPath;
     v.localFolders = settings.directory.LocalFolders;
     return v;
+}
+
+std::vector<std::string> DialUpEntries() {
+    const nmbus::Bus bus = nmbus::OpenSystemBus();
+    if (!bus) return {};
+    return nmbus::DialUpEntryNames(bus.get(), 2000);
 }
 
 std::string PasswordPlaceText(PasswordStore* store) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/AppSettings.h"
 #include "app/Translate.h"
@@ -34,6 +35,9 @@ struct AccountSettings {
 // reason in words.
 [[nodiscard]] bool SaveAccountSettings(const AccountSettings& shown, const AccountSettings& edited,
                                        PasswordStore* store, std::string* reason);
+
+// The dial-up entries NetworkManager knows, by name; empty without it.
+[[nodiscard]] std::vector<std::string> DialUpEntries();
 
 // Where the password is kept, in words for the window.
 [[nodiscard]] std::string PasswordPlaceText(PasswordStore* store);

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -23,12 +24,13 @@ QLineEdit* Field(QWidget* parent, const std::string& value, const QString& acces
 }  // namespace
 
 SettingsWindow::SettingsWindow(const AppSettings& settings, PasswordStore* store,
-                               const QStringList& dialUpEntries, QWidget* parent)
+                               const std::vector<std::string>& dialUpEntries, QWidget* parent)
     : QDialog(parent),
       general_(settings.general),
       shown_(LoadAccountSettings(settings)),
       store_(store) {
     setWindowTitle(tr("Fax Settings - Corvinaport"));
+    setMinimumWidth(520);
     auto* form = new QFormLayout;
 
     userName_ = Field(this, shown_.userName, tr("Account name"));
@@ -59,7 +61,7 @@ SettingsWindow::SettingsWindow(const AppSettings& settings, PasswordStore* store
     dialUp_ = new QComboBox(this);
     dialUp_->setEditable(true);
     dialUp_->setAccessibleName(tr("Dial-up entry"));
-    dialUp_->addItems(dialUpEntries);
+    for (const std::string& entry : dialUpEntries) dialUp_->addItem(Q(entry));
     dialUp_->setCurrentText(Q(shown_.dialUpEntry));
     form->addRow(tr("&Dial-up entry:"), dialUp_);
 
@@ -73,7 +75,8 @@ SettingsWindow::SettingsWindow(const AppSettings& settings, PasswordStore* store
     checkResult_ = new QLabel(this);
     checkResult_->setWordWrap(true);
     checkResult_->setAccessibleName(tr("Outcome of the check"));
-    form->addRow(check_, checkResult_);
+    form->addRow(check_);
+    form->addRow(checkResult_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
@@ -118,10 +121,13 @@ ServiceCheck SettingsWindow::RunCheck() {
     checkResult_->setText(tr("Asking the service..."));
     check_->setEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const ServiceCheck outcome = CheckService(general_, Edited());
+    ServiceCheck outcome = CheckService(general_, Edited());
     QGuiApplication::restoreOverrideCursor();
     check_->setEnabled(true);
     checkResult_->setText(Q(outcome.text));
+    // The outcome may take more lines than the window has room for.
+    layout()->activate();
+    resize(width(), std::max(height(), sizeHint().height()));
     return outcome;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QDialog>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 #include "app/AppSettings.h"
 #include "app/settings/AccountSettings.h"
@@ -23,7 +24,7 @@ class SettingsWindow : public QDialog {
     // the password is kept, when a secret store is at hand (may be null).
     // dialUpEntries: the dial-up entries to offer (NetworkManager's).
     SettingsWindow(const AppSettings& settings, PasswordStore* store,
-                   const QStringList& dialUpEntries = {}, QWidget* parent = nullptr);
+                   const std::vector<std::string>& dialUpEntries = {}, QWidget* parent = nullptr);
 
     [[nodiscard]] AccountSettings Edited() const;
     // Saves and closes; stays open with the reason shown when saving fails.

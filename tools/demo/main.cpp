@@ -108,6 +108,9 @@ void FillSettings(CNetFaxApp& app, PasswordStore* store) {
     Say("  " + window.passwordPlace()->text().toStdString());
     window.checkButton()->click();
     Say("  Check: " + window.checkResult()->text().toStdString());
+    const QString folder = qEnvironmentVariable("CORVINAPORT_DEMO_SHOTS");
+    if (!folder.isEmpty() && window.grab().save(folder + "/settings.png"))
+        Say("  picture of the window: " + (folder + "/settings.png").toStdString());
     window.accept();
     Say(window.result() == QDialog::Accepted ? "  saved" : "  not saved");
 }
