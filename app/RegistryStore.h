@@ -8,9 +8,9 @@
 
 // The registry store: a text file in the Registry Editor export format
 // ("Windows Registry Editor Version 5.00", [ROOT\Path] sections, "Name"="text",
-// dword:, hex:, hex(N):, @= for the default value). The program only reads it;
-// corvinaport-reg edits it. Lines that do not parse are skipped by readers and
-// kept untouched by the editor.
+// dword:, hex:, hex(N):, @= for the default value). The program reads it; the
+// settings window and corvinaport-reg edit it. Lines that do not parse are
+// skipped by readers and kept untouched by the editors.
 
 // Result codes of registry calls (the platform's values).
 namespace RegError {

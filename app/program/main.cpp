@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QIcon>
 #include <QProcess>
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "app/CNetFaxApp.h"
@@ -33,7 +35,14 @@ int BadUsage(const ProgramArgs& parsed) {
 
 int main(int argc, char** argv) {
     ProgramArgs parsed = ParseProgramArgs({argv + 1, argv + argc});
-    if (parsed.action != ProgramArgs::Action::Run) {
+    // With --settings a value of Qt's options (-platform offscreen) still
+    // stands in the arguments here: judged once Qt has taken them.
+    const bool settingsAsked = std::find_if(argv + 1, argv + argc, [](const char* a) {
+                                   return std::string_view(a) == "--settings";
+                               }) != argv + argc;
+    if (parsed.action != ProgramArgs::Action::Run &&
+        parsed.action != ProgramArgs::Action::Settings &&
+        !(parsed.action == ProgramArgs::Action::BadUsage && settingsAsked)) {
         // Told without a window, so no display is needed.
         QCoreApplication core(argc, argv);
         LoadTranslations(core);

@@ -321,6 +321,11 @@ TEST(ProgramArgs, DocumentsAreTakenOutAndTheProductsSwitchesPassOn) {
         {{"--version", "--bogus"}, A::Version, {}, {}},
         {{"--bogus", doc}, A::BadUsage, {}, {}},
         {{"-platform", "offscreen", "--style=fusion", "-reverse"}, A::Run, {"offscreen"}, {}},
+        // Qt's value is left here; the program parses again once Qt took it.
+        {{"--settings", "-platform", "offscreen"}, A::BadUsage, {}, {}},
+        {{"--settings"}, A::Settings, {}, {}},
+        {{"--settings", doc}, A::BadUsage, {}, {}},
+        {{"--settings", "--help"}, A::Help, {}, {}},
     };
     for (const Case& c : cases) {
         const ProgramArgs p = ParseProgramArgs(c.args);
