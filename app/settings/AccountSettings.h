@@ -64,5 +64,7 @@ inline constexpr const char* kCheckRefusedText =
                       "was refused. Check the account name and the password.");
 inline constexpr const char* kCheckNoAnswerText =
     QT_TRANSLATE_NOOP("Message", "The service did not answer: %1");
+inline constexpr const char* kNotFullPathText =
+    QT_TRANSLATE_NOOP("Message", "the folder %1 is not a full path (it must begin with /)");
 inline constexpr const char* kCheckNoAddressText =
     QT_TRANSLATE_NOOP("Message", "No service address is set.");

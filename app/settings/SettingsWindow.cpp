@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/RegistryStore.h"
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -112,6 +114,7 @@ AccountSettings SettingsWindow::Edited() const {
     v.localFolders = localFolders_->text().trimmed().toStdString();
     // Folder values are joined to names directly: they end with "/".
     for (std::string* folder : {&v.installPath, &v.localFolders}) {
+        if (folder->starts_with("~/")) folder->replace(0, 1, HomeFolder());
         if (!folder->empty() && folder->back() != '/') folder->push_back('/');
     }
     return v;

@@ -1067,6 +1067,10 @@ Einstellungen jetzt öffnen?</translation>
         <source>the service refused the account (it gave no upload address); check the account name and password in the settings (corvinaport-sendfax --settings)</source>
         <translation>der Dienst hat das Konto abgelehnt (er hat keine Upload-Adresse genannt); prüfen Sie Kontoname und Kennwort in den Einstellungen (corvinaport-sendfax --settings)</translation>
     </message>
+    <message>
+        <source>the folder %1 is not a full path (it must begin with /)</source>
+        <translation>der Ordner %1 ist kein vollständiger Pfad (er muss mit / beginnen)</translation>
+    </message>
 </context>
 <context>
     <name>OutboxRetry</name>

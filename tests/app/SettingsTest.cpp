@@ -89,6 +89,17 @@ TEST_F(Settings, TheWindowRoundTripsTheStoreUntouched) {
     EXPECT_EQ(Stored(), expected);
     EXPECT_EQ(Mode(store), fs::perms::owner_read | fs::perms::owner_write);
 
+    // A folder typed from the home folder is made whole; a relative one is refused.
+    SettingsWindow folders(Loaded(), nullptr);
+    folders.addressBookEdit()->setText("~/Book");
+    EXPECT_EQ(folders.Edited().installPath, dir.file("home/Book/"));
+    folders.localFoldersEdit()->setText("relative/");
+    std::string why;
+    EXPECT_FALSE(
+        SaveAccountSettings(LoadAccountSettings(Loaded()), folders.Edited(), nullptr, &why));
+    EXPECT_NE(why.find("relative/ is not a full path"), std::string::npos) << why;
+    EXPECT_EQ(Stored(), expected);
+
     const ScopedEnv other("XDG_CONFIG_HOME", dir.file("other"));
     EXPECT_EQ(Loaded().general.WebmailUserName, "");
     EXPECT_FALSE(fs::exists(dir.file("other")));
