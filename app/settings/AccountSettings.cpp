@@ -50,12 +50,15 @@ std::string PasswordPlaceText(PasswordStore* store) {
 
 bool SaveAccountSettings(const AccountSettings& shown, const AccountSettings& edited,
                          PasswordStore* store, std::string* reason) {
-    for (const std::string* folder : {&edited.installPath, &edited.localFolders}) {
+    const std::string* folders[] = {&edited.installPath, &edited.localFolders};
+    for (const std::string* folder : folders) {
         // A relative folder would depend on where a program happens to start.
         if (!folder->empty() && folder->front() != '/') {
             if (reason) *reason = TranslatedText(kNotFullPathText, *folder);
             return false;
         }
+    }
+    for (const std::string* folder : folders) {
         if (!folder->empty() && !EnsurePrivateFolderPath(*folder, reason)) return false;
     }
     if (edited == shown) return true;

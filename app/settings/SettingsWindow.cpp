@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -76,7 +75,7 @@ SettingsWindow::SettingsWindow(const AppSettings& settings, PasswordStore* store
     check_->setAccessibleName(tr("Check the account with the service"));
     checkResult_ = new QLabel(this);
     checkResult_->setWordWrap(true);
-    checkResult_->setAccessibleName(tr("Outcome of the check"));
+    checkResult_->setAccessibleName(tr("Outcome of the check or of saving"));
     form->addRow(check_);
     form->addRow(checkResult_);
 
@@ -127,18 +126,21 @@ ServiceCheck SettingsWindow::RunCheck() {
     ServiceCheck outcome = CheckService(general_, Edited());
     QGuiApplication::restoreOverrideCursor();
     check_->setEnabled(true);
-    checkResult_->setText(Q(outcome.text));
-    // The outcome may take more lines than the window has room for.
+    ShowOutcome(Q(outcome.text));
+    return outcome;
+}
+
+void SettingsWindow::ShowOutcome(const QString& text) {
+    checkResult_->setText(text);
+    // The text may take more lines than the window has room for.
     layout()->activate();
     resize(width(), std::max(height(), sizeHint().height()));
-    return outcome;
 }
 
 void SettingsWindow::accept() {
     std::string reason;
     if (!SaveAccountSettings(shown_, Edited(), store_, &reason)) {
-        QMessageBox::warning(this, windowTitle(),
-                             tr("The settings could not be saved: %1").arg(Q(reason)));
+        ShowOutcome(tr("The settings could not be saved: %1").arg(Q(reason)));
         return;
     }
     QDialog::accept();

@@ -27,7 +27,8 @@ class SettingsWindow : public QDialog {
                    const std::vector<std::string>& dialUpEntries = {}, QWidget* parent = nullptr);
 
     [[nodiscard]] AccountSettings Edited() const;
-    // Saves and closes; stays open with the reason shown when saving fails.
+    // Saves and closes; stays open with the reason shown under Check when
+    // saving fails.
     void accept() override;
     // Runs the check and shows its outcome in words.
     ServiceCheck RunCheck();
@@ -46,6 +47,7 @@ class SettingsWindow : public QDialog {
 
   private:
     void ShowSender();
+    void ShowOutcome(const QString& text);
 
     GeneralSettings general_;
     AccountSettings shown_;

@@ -1276,16 +1276,16 @@ Siehe man %1.
         <translation>Das Konto beim Dienst prüfen</translation>
     </message>
     <message>
-        <source>Outcome of the check</source>
-        <translation>Ergebnis der Prüfung</translation>
-    </message>
-    <message>
         <source>Asking the service...</source>
         <translation>Der Dienst wird gefragt...</translation>
     </message>
     <message>
         <source>The settings could not be saved: %1</source>
         <translation>Die Einstellungen konnten nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>Outcome of the check or of saving</source>
+        <translation>Ergebnis der Prüfung oder des Speicherns</translation>
     </message>
 </context>
 </TS>
