@@ -205,7 +205,8 @@ TEST_F(StartUp, FirstRunIsOfferedTheSettingsBeforeComposing) {
                         "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
                         "\"WebmailUserName\"=\"bea\"\r\n\"EmailSuffix\"=\"fax.example\"\r\n"
                         "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
-                        "\"RmMessages\"=\"http://relay.example/r\"\r\n");
+                        "\"RmMessages\"=\"http://relay.example/r\"\r\n\"InstallPath\"=\"" +
+                        installPath + "\"\r\n");
             EXPECT_TRUE(SetupNeeded(at.settings));
         });
         a.SetHostDialog([this](CNetFaxApp&) { ++hostRuns; });
