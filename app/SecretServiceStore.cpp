@@ -3,8 +3,13 @@
 #include <libsecret/secret.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <future>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -84,11 +89,32 @@ Service OpenService() {
     return s;
 }
 
-}  // namespace
+// Set once a call overran its time: the secret store counts as not running
+// for the rest of the process.
+std::atomic<bool> g_stuck{false};
 
-bool SecretServicePasswordStore::Available() { return static_cast<bool>(OpenService()); }
+// Runs work on a thread of its own and waits at most limit for it, so a
+// session bus that does not answer (a stopped one, say) never holds the
+// caller. A call that overran leaves its thread behind, waiting on the bus.
+template <typename R>
+std::optional<R> Bounded(std::chrono::milliseconds limit, std::function<R()> work) {
+    if (g_stuck) return std::nullopt;
+    auto task = std::make_shared<std::packaged_task<R()>>(std::move(work));
+    std::future<R> result = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    if (result.wait_for(limit) != std::future_status::ready) {
+        g_stuck = true;
+        return std::nullopt;
+    }
+    return result.get();
+}
 
-std::optional<std::string> SecretServicePasswordStore::Lookup(const std::string& account) {
+// Opening a session answers at once where a store runs; a lookup or a save
+// may wait on the user unlocking the keyring.
+constexpr std::chrono::seconds kOpenLimit{3};
+constexpr std::chrono::seconds kUseLimit{120};
+
+std::optional<std::string> LookupNow(const std::string& account) {
     const Service service = OpenService();
     if (!service) return std::nullopt;
     ErrorHolder e;
@@ -103,7 +129,7 @@ std::optional<std::string> SecretServicePasswordStore::Lookup(const std::string&
     return password;
 }
 
-bool SecretServicePasswordStore::Save(const std::string& account, const std::string& password) {
+bool SaveNow(const std::string& account, const std::string& password) {
     const Service service = OpenService();
     if (!service) return false;
     ErrorHolder e;
@@ -118,7 +144,7 @@ bool SecretServicePasswordStore::Save(const std::string& account, const std::str
     return ok != FALSE;
 }
 
-bool SecretServicePasswordStore::Remove(const std::string& account) {
+bool RemoveNow(const std::string& account) {
     const Service service = OpenService();
     if (!service) return false;
     ErrorHolder e;
@@ -126,4 +152,25 @@ bool SecretServicePasswordStore::Remove(const std::string& account) {
     (void)secret_service_clear_sync(service.service.get(), Schema(), attributes.get(), nullptr,
                                     &e.error);
     return e.error == nullptr;
+}
+
+}  // namespace
+
+bool SecretServicePasswordStore::Available() {
+    return Bounded<bool>(kOpenLimit, [] { return static_cast<bool>(OpenService()); })
+        .value_or(false);
+}
+
+std::optional<std::string> SecretServicePasswordStore::Lookup(const std::string& account) {
+    return Bounded<std::optional<std::string>>(kUseLimit, [account] { return LookupNow(account); })
+        .value_or(std::nullopt);
+}
+
+bool SecretServicePasswordStore::Save(const std::string& account, const std::string& password) {
+    return Bounded<bool>(kUseLimit, [account, password] { return SaveNow(account, password); })
+        .value_or(false);
+}
+
+bool SecretServicePasswordStore::Remove(const std::string& account) {
+    return Bounded<bool>(kUseLimit, [account] { return RemoveNow(account); }).value_or(false);
 }

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "wizard/FaxState.h"
 #include "wizard/FileReplace.h"
 #include "wizard/OutboxMessage.h"
 
@@ -39,7 +40,8 @@ std::int32_t FolderSize(const std::string& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code entryError;
-        if (it->is_directory(entryError)) continue;
+        // The senders' record is not part of the message.
+        if (it->is_directory(entryError) || it->path().filename() == kSendStateName) continue;
         const auto length = it->file_size(entryError);
         if (!entryError) total += length;
     }
@@ -70,13 +72,15 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 // here, so a document in it is not lost.
 class PendingMessage {
   public:
-    PendingMessage(const std::string& outbox, const OutboxMessage& message)
-        : record(message), outbox_(outbox) {}
+    PendingMessage(const std::string& outbox, const std::string& history,
+                   const OutboxMessage& message)
+        : record(message), outbox_(outbox), history_(history) {}
     PendingMessage(const PendingMessage&) = delete;
     PendingMessage& operator=(const PendingMessage&) = delete;
     PendingMessage(PendingMessage&& other) noexcept
         : record(std::move(other.record)),
           outbox_(std::move(other.outbox_)),
+          history_(std::move(other.history_)),
           partial_(std::exchange(other.partial_, std::string())),
           document_(std::move(other.document_)),
           final_(std::move(other.final_)) {}
@@ -84,11 +88,14 @@ class PendingMessage {
         if (partial_.empty()) return;
         if (!document_.empty()) (void)::unlink((partial_ + document_).c_str());
         (void)::unlink((partial_ + kMessageFile).c_str());
+        if (stateWritten_) (void)::unlink((partial_ + kSendStateName).c_str());
         (void)::rmdir(partial_.c_str());
     }
 
-    // Copies the document (when there is one) and writes the message file.
-    [[nodiscard]] bool Build(const std::string& documentPath, const std::string& storedName) {
+    // Copies the document (when there is one) and writes the senders'
+    // record (state, or a new one); the message file follows at Publish.
+    [[nodiscard]] bool Build(const std::string& documentPath, const std::string& storedName,
+                             const SendState* state) {
         partial_ = MakePrivateFolder(outbox_, ".partial-");
         if (partial_.empty()) return false;
         if (!documentPath.empty()) {
@@ -96,7 +103,10 @@ class PendingMessage {
             if (!CopyFileReplacing(documentPath, partial_ + document_, FileAccess::Private))
                 return false;
         }
-        return true;
+        // The senders' record marks the folder as whole once it is in place.
+        stateWritten_ = true;
+        return WriteFileReplacing(partial_ + kSendStateName,
+                                  state ? state->Render() : SendState{}.Render());
     }
 
     // Gives the message the folder name dir, or the next free second after
@@ -104,6 +114,10 @@ class PendingMessage {
     [[nodiscard]] bool Publish(std::time_t& dir) {
         for (int attempt = 0; attempt < 1000; ++attempt, ++dir) {
             const std::string name = std::to_string(static_cast<long long>(dir));
+            // A name still in the history may belong to a folder that a sender
+            // has open (or locked) under its old place: never reused.
+            struct stat sent {};
+            if (!history_.empty() && ::lstat((history_ + name).c_str(), &sent) == 0) continue;
             if (!Write(name) || !SyncFolder(partial_)) return false;
             std::string from = partial_;
             from.pop_back();
@@ -142,7 +156,9 @@ class PendingMessage {
     }
 
     std::string outbox_;
+    std::string history_;
     std::string partial_;
+    bool stateWritten_ = false;
     std::string document_;
     std::string final_;
 };
@@ -162,7 +178,7 @@ std::string StageAttachment(const std::string& localFolders, const std::string& 
 
 bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                   const FaxMessage& message, const Clock& clock, std::string_view gatewayDomain,
-                  std::string* storedFolder) {
+                  std::string* storedFolder, const SendState* state) {
     OutboxMessage record;
     record.from = message.from;
     record.cc = message.cc;
@@ -204,9 +220,10 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
     std::vector<PendingMessage> pending;
     pending.reserve(lines->size());
     for (const std::string& to : *lines) {
-        PendingMessage& next = pending.emplace_back(outbox, record);
+        PendingMessage& next = pending.emplace_back(outbox, localFolders + "sent/", record);
         next.record.to = to;
-        if (!next.Build(hasDocument ? document : std::string(), StoredName(name))) return false;
+        if (!next.Build(hasDocument ? document : std::string(), StoredName(name), state))
+            return false;
     }
     std::vector<std::string> stored;
     std::time_t dir = now;

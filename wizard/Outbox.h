@@ -8,6 +8,8 @@
 #include "app/Clock.h"
 #include "wizard/FaxJob.h"
 
+struct SendState;
+
 // The outbox: localFolders + "outbox/" holds the staged document of the job
 // being composed, each in a private folder of its own (see StagingPath);
 // each stored fax is a folder below it named by the time it was stored,
@@ -31,11 +33,15 @@
 // are created when missing. Returns false, leaving the document where it was
 // and no message folder behind, when a folder, a document copy or a message
 // file could not be made. When storedFolder is given it receives the (first)
-// message folder's path on success.
+// message folder's path on success. A name that localFolders + "sent/" holds
+// is never given to a new message. Each message folder starts with its
+// senders' record, "send.state": state when given (held, or an attempt
+// already made), else a new one (waiting).
 [[nodiscard]] bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                                 const FaxMessage& message, const Clock& clock = DefaultClock(),
                                 std::string_view gatewayDomain = kFaxGatewayDomain,
-                                std::string* storedFolder = nullptr);
+                                std::string* storedFolder = nullptr,
+                                const SendState* state = nullptr);
 
 // Cuts a recipient line into parts of at most maxBytes, each made of whole
 // entries (separated by commas outside quotes and angle brackets) with the
