@@ -167,7 +167,10 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
     if (uploadAddress.empty())
         return fail(
             SendOutcome::Step::Location, HttpFailure::Other,
-            TranslatedText(QT_TRANSLATE_NOOP("Message", "the service named no upload address")));
+            TranslatedText(QT_TRANSLATE_NOOP(
+                "Message",
+                "the service refused the account (it gave no upload address); check the account "
+                "name and password in the settings (corvinaport-sendfax --settings)")));
     // The body carries the password: never over a weaker connection than the
     // relay address asks for.
     if (SchemeOf(message.relayUrl) == "https" && SchemeOf(uploadAddress) != "https")

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <filesystem>
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -161,6 +162,12 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     return steps;
 }
 
+std::string InstalledArtworkFolder(const std::string& programDir) {
+    return (std::filesystem::path(programDir) / ".." / "share" / "corvinaport" / "cover")
+        .lexically_normal()
+        .string();
+}
+
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
     // Body files left by a sender that stopped hold the password: gone.
@@ -199,6 +206,8 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
         if (options.afterRun) options.afterRun(host, a);
         windows.SetOwner(nullptr);
     });
+    app.SetSettingsWindow(options.settingsWindow);
+    app.artworkFolder = options.artworkFolder;
     (void)app.InitInstance(commandLine);
     return 0;
 }

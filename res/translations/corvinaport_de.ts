@@ -988,10 +988,6 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
         <translation>die Nachrichtendatei %1 kann nicht geschrieben werden</translation>
     </message>
     <message>
-        <source>the service named no upload address</source>
-        <translation>der Dienst hat keine Upload-Adresse genannt</translation>
-    </message>
-    <message>
         <source>the connection was refused</source>
         <translation>die Verbindung wurde abgelehnt</translation>
     </message>
@@ -1034,6 +1030,46 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
     <message>
         <source>no address is configured</source>
         <translation>es ist keine Adresse eingestellt</translation>
+    </message>
+    <message>
+        <source>No fax account or service address is set up yet, so no fax can be sent.
+
+Open the settings now?</source>
+        <translation>Es sind noch kein Faxkonto und keine Dienstadresse eingerichtet, daher kann kein Fax gesendet werden.
+
+Einstellungen jetzt öffnen?</translation>
+    </message>
+    <message>
+        <source>The password is kept in the desktop&apos;s secret store.</source>
+        <translation>Das Kennwort wird im Schlüsselbund des Desktops aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>No secret store is running: the password is kept scrambled in the settings file, readable by you alone.</source>
+        <translation>Kein Schlüsselbund läuft: Das Kennwort wird verschlüsselt in der Einstellungsdatei aufbewahrt, die nur Sie lesen können.</translation>
+    </message>
+    <message>
+        <source>The service answered and gave an upload address: the account was accepted.</source>
+        <translation>Der Dienst hat geantwortet und eine Upload-Adresse genannt: Das Konto wurde angenommen.</translation>
+    </message>
+    <message>
+        <source>The service answered but gave no upload address: the account was refused. Check the account name and the password.</source>
+        <translation>Der Dienst hat geantwortet, aber keine Upload-Adresse genannt: Das Konto wurde abgelehnt. Prüfen Sie Kontoname und Kennwort.</translation>
+    </message>
+    <message>
+        <source>The service did not answer: %1</source>
+        <translation>Der Dienst hat nicht geantwortet: %1</translation>
+    </message>
+    <message>
+        <source>No service address is set.</source>
+        <translation>Es ist keine Dienstadresse eingetragen.</translation>
+    </message>
+    <message>
+        <source>the service refused the account (it gave no upload address); check the account name and password in the settings (corvinaport-sendfax --settings)</source>
+        <translation>der Dienst hat das Konto abgelehnt (er hat keine Upload-Adresse genannt); prüfen Sie Kontoname und Kennwort in den Einstellungen (corvinaport-sendfax --settings)</translation>
+    </message>
+    <message>
+        <source>the folder %1 is not a full path (it must begin with /)</source>
+        <translation>der Ordner %1 ist kein vollständiger Pfad (er muss mit / beginnen)</translation>
     </message>
     <message>
         <source>the %1 text holds the line that separates the parts of a fax (%2); change it</source>
@@ -1141,7 +1177,12 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
         <translation>unbekannte Option %1</translation>
     </message>
     <message>
+        <source>--settings takes no other arguments</source>
+        <translation>--settings nimmt keine weiteren Argumente</translation>
+    </message>
+    <message>
         <source>Usage: %1 [FILE]
+       %1 --settings
        %1 /s [/n NUMBER] [/id CONTACT]
        %1 &quot;GROUPFILE&quot;
 Opens the Send a Fax wizard.
@@ -1151,13 +1192,18 @@ Opens the Send a Fax wizard.
   /n NUMBER         with /s: the fax number to fill in
   /id CONTACT       with /s: the address-book contact to fill in
   &quot;GROUPFILE&quot;       take over the document printed to the fax printer
+  --settings        open the settings window: account, password, sender,
+                    service address, connection and folders
   -h, --help        print this help and exit
   -v, --version     print the version and exit
 
-Settings are read from the registry store named by CORVINAPORT_REGISTRY,
-else /etc/corvinaport/registry.reg. See man %1.
+Settings are read from the user&apos;s registry store
+($XDG_CONFIG_HOME/corvinaport/registry.reg), then from
+/etc/corvinaport/registry.reg; CORVINAPORT_REGISTRY names one store instead.
+See man %1.
 </source>
         <translation>Aufruf: %1 [DATEI]
+        %1 --settings
         %1 /s [/n NUMMER] [/id KONTAKT]
         %1 &quot;GRUPPENDATEI&quot;
 Öffnet den Assistenten „Fax senden“.
@@ -1167,12 +1213,119 @@ else /etc/corvinaport/registry.reg. See man %1.
   /n NUMMER         mit /s: die einzutragende Faxnummer
   /id KONTAKT       mit /s: der einzutragende Adressbuchkontakt
   &quot;GRUPPENDATEI&quot;    das auf dem Faxdrucker gedruckte Dokument übernehmen
+  --settings        das Einstellungsfenster öffnen: Konto, Kennwort, Absender,
+                    Dienstadresse, Verbindung und Ordner
   -h, --help        diese Hilfe ausgeben und beenden
   -v, --version     die Version ausgeben und beenden
 
-Die Einstellungen stehen in der Registrierungsdatei, die CORVINAPORT_REGISTRY
-nennt, sonst in /etc/corvinaport/registry.reg. Siehe man %1.
+Die Einstellungen stehen in der Registrierungsdatei des Benutzers
+($XDG_CONFIG_HOME/corvinaport/registry.reg), dann in
+/etc/corvinaport/registry.reg; CORVINAPORT_REGISTRY nennt stattdessen eine Datei.
+Siehe man %1.
 </translation>
+    </message>
+</context>
+<context>
+    <name>SettingsWindow</name>
+    <message>
+        <source>Fax Settings - Corvinaport</source>
+        <translation>Fax-Einstellungen - Corvinaport</translation>
+    </message>
+    <message>
+        <source>Account name</source>
+        <translation>Kontoname</translation>
+    </message>
+    <message>
+        <source>&amp;Account name:</source>
+        <translation>&amp;Kontoname:</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Kennwort</translation>
+    </message>
+    <message>
+        <source>&amp;Password:</source>
+        <translation>Kenn&amp;wort:</translation>
+    </message>
+    <message>
+        <source>E-mail suffix</source>
+        <translation>E-Mail-Endung</translation>
+    </message>
+    <message>
+        <source>E-mail &amp;suffix:</source>
+        <translation>E-Mail-&amp;Endung:</translation>
+    </message>
+    <message>
+        <source>Sender address</source>
+        <translation>Absenderadresse</translation>
+    </message>
+    <message>
+        <source>Sender:</source>
+        <translation>Absender:</translation>
+    </message>
+    <message>
+        <source>Service address</source>
+        <translation>Dienstadresse</translation>
+    </message>
+    <message>
+        <source>Ser&amp;vice address:</source>
+        <translation>&amp;Dienstadresse:</translation>
+    </message>
+    <message>
+        <source>How to get on-line</source>
+        <translation>Wie die Verbindung hergestellt wird</translation>
+    </message>
+    <message>
+        <source>Local network</source>
+        <translation>Lokales Netzwerk</translation>
+    </message>
+    <message>
+        <source>Dial-up entry</source>
+        <translation>DFÜ-Eintrag</translation>
+    </message>
+    <message>
+        <source>&amp;Get on-line by:</source>
+        <translation>&amp;Verbindung über:</translation>
+    </message>
+    <message>
+        <source>&amp;Dial-up entry:</source>
+        <translation>DF&amp;Ü-Eintrag:</translation>
+    </message>
+    <message>
+        <source>Address-book folder</source>
+        <translation>Adressbuchordner</translation>
+    </message>
+    <message>
+        <source>Add&amp;ress-book folder:</source>
+        <translation>&amp;Adressbuchordner:</translation>
+    </message>
+    <message>
+        <source>Local folders</source>
+        <translation>Lokale Ordner</translation>
+    </message>
+    <message>
+        <source>&amp;Local folders:</source>
+        <translation>&amp;Lokale Ordner:</translation>
+    </message>
+    <message>
+        <source>&amp;Check</source>
+        <translation>&amp;Prüfen</translation>
+    </message>
+    <message>
+        <source>Check the account with the service</source>
+        <translation>Das Konto beim Dienst prüfen</translation>
+    </message>
+    <message>
+        <source>Asking the service...</source>
+        <translation>Der Dienst wird gefragt...</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved: %1</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>Outcome of the check or of saving</source>
+        <translation>Ergebnis der Prüfung oder des Speicherns</translation>
     </message>
 </context>
 </TS>

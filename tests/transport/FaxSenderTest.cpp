@@ -158,7 +158,10 @@ TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
         {"status", RelayFault::Status500, "", 0,
          location + "the service answered with HTTP status 500.", 0},
         {"no address", RelayFault::NoLocation, "", 0,
-         location + "the service named no upload address.", 0},
+         location +
+             "the service refused the account (it gave no upload address); check the account "
+             "name and password in the settings (corvinaport-sendfax --settings).",
+         0},
         {"time-out", RelayFault::Stall, "", 0, location + "no reply within the time limit.", 0},
         {"stopped", RelayFault::Stall, "", 50, location + "stopped by the user.", 0},
         {"no mark", RelayFault::NoSuccess, "", 0,
