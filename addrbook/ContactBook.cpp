@@ -87,6 +87,20 @@ constexpr AddressBook::Field kAllFields[] = {
     &Contact::xqrvtmpid,
 };
 
+bool IsNumber(AddressBook::Field f) {
+    return f == &Contact::homephone || f == &Contact::xqrvhomefax ||
+           f == &Contact::telephonenumber || f == &Contact::facsimiletelephonenumber ||
+           f == &Contact::cellphone || f == &Contact::pagerphone || f == &Contact::xqrvmsg;
+}
+
+// Equal for a duplicate: names and addresses in any case, numbers in any
+// writing.
+bool Same(AddressBook::Field f, const std::string& a, const std::string& b) {
+    if (IsNumber(f)) return Digits(a) == Digits(b);
+    if (f == &Contact::cn || f == &Contact::mail) return Lower(a) == Lower(b);
+    return a == b;
+}
+
 std::string ReadWhole(const std::string& path, bool& readable) {
     std::ifstream in(path, std::ios::binary);
     readable = static_cast<bool>(in);
@@ -208,9 +222,10 @@ WriteResult ContactBook::Remove(const std::vector<std::pair<int, Contact>>& show
             else if (std::find(found.begin(), found.end(), at) == found.end())
                 found.push_back(at);
         }
-        // From the back, so the indices still to come stay where they are.
-        std::sort(found.rbegin(), found.rend());
-        for (int at : found) book_.DeleteContact(at);
+        // In book order, each index moved by the deletions before it.
+        std::sort(found.begin(), found.end());
+        int gone = 0;
+        for (int at : found) book_.DeleteContact(at - gone++);
     });
 }
 
@@ -239,7 +254,7 @@ WriteResult ContactBook::Import(const ImportResult& read, ImportSummary& summary
             Contact merged = *book_.At(same->second);
             bool differs = false, adds = false;
             for (AddressBook::Field f : kAllFields) {
-                if ((c.*f).empty() || c.*f == merged.*f) continue;
+                if ((c.*f).empty() || Same(f, c.*f, merged.*f)) continue;
                 if ((merged.*f).empty()) {
                     merged.*f = c.*f;
                     adds = true;

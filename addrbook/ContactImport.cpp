@@ -106,7 +106,9 @@ bool NameIt(Contact& c, const std::string& organisation = {}) {
     return !c.cn.empty();
 }
 
+// An empty value leaves the field as it was (xqrvchanged holds "no").
 void Set(Contact& c, Field field, std::string_view value) {
+    if (Trim(value).empty()) return;
     if (field == &Contact::xqrvnote)
         c.xqrvnote = NoteText(value);
     else
@@ -301,7 +303,7 @@ class CardBuilder {
             if (c.mail.empty()) c.mail = OneLine(Unescape(value));
         } else if (p.name == "TEL") {
             std::string number = OneLine(Unescape(value));
-            if (Lower(number.substr(0, 4)) == "tel:") number.erase(0, 4);
+            if (Lower(number.substr(0, 4)) == "tel:") number = OneLine(number.substr(4));
             if (const Field f = PhoneField(c, p.types); f && !number.empty()) c.*f = number;
         } else if (p.name == "NOTE") {
             c.xqrvnote = NoteText(Unescape(value));
