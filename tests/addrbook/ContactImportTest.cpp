@@ -174,8 +174,7 @@ TEST(ContactImport, DamagedFilesGiveContactsTheBookKeeps) {
                            "desktopmail.csv", "mailclient.ldif"};
     const char pieces[] = {'\r', '\n', ':', ';', ',', '"', '=', '\\', ' ', '\t', '\0', '\xff'};
     std::mt19937 random(20261207);
-    TempFolder folder;
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 10000; ++round) {
         const std::string name = files[round % std::size(files)];
         std::string text = Data(name);
         for (int damage = 0; damage < 1 + round % 8; ++damage) {
@@ -193,16 +192,13 @@ TEST(ContactImport, DamagedFilesGiveContactsTheBookKeeps) {
         }
         const ImportResult r = ReadAny(name, text);
         AddressBook book;
-        book.SetFolder(folder.path());
         for (const Contact& c : r.contacts) {
             ASSERT_FALSE(c.cn.empty()) << round;
             book.Append(std::make_unique<Contact>(c));
         }
         if (r.contacts.empty()) continue;
-        ASSERT_TRUE(book.Save());
-        AddressBook again;
-        again.SetFolder(folder.path());
-        ASSERT_TRUE(again.Load()) << round;
+        AddressBook again;  // what Save writes, read back
+        ASSERT_TRUE(again.LoadFromText(book.Format())) << round;
         ASSERT_EQ(again.GetCount(), static_cast<int>(r.contacts.size())) << round;
         for (int i = 0; i < again.GetCount(); ++i) ASSERT_EQ(*again.At(i), r.contacts[i]) << round;
     }
