@@ -77,7 +77,7 @@ std::string NoteText(std::string_view text) {
         if (!Trim(kept).empty()) {
             // The reader's first token: leading ':' and ' ' skipped, up to
             // the next of them.
-            const std::size_t start = kept.find_first_not_of(": ");
+            const std::size_t start = std::min(kept.find_first_not_of(": "), kept.size());
             const std::string token(kept.substr(start, kept.find_first_of(": ", start) - start));
             if (Lower(token) == "dn" || AddressBook::AttributeField(token)) out += "> ";
             out += kept;

@@ -25,9 +25,11 @@
 #include "addrbook/ContactEditDlg.h"
 #include "addrbook/ContactListModel.h"
 #include "addrbook/CsvMappingDlg.h"
+#include "addrbook/ListRecipients.h"
 #include "app/MessageBoxService.h"
 #include "app/Translations.h"
 #include "controls/QtMessageBoxService.h"
+#include "wizard/FaxJob.h"
 #include "wizard/FileReplace.h"
 
 namespace {
@@ -407,4 +409,39 @@ int RunContactsWindow(const std::string& folder, const std::string& mappingsPath
     boxes.SetOwner(&window);
     window.show();
     return QApplication::exec();
+}
+
+bool RunDistributionListChooser(QWidget* parent, FaxJob& job, const std::string& folder,
+                                MessageBoxService& boxes) {
+    const std::string caption = ContactsWindow::tr("Distribution List").toStdString();
+    ContactBook book(folder);
+    (void)book.Open();
+    QStringList names;
+    for (const DistributionList& l : book.lists()) names << QString::fromStdString(l.name);
+    if (names.isEmpty()) {
+        (void)boxes.Show(ContactsWindow::tr("The address book has no distribution lists yet. Make "
+                                            "one in the Contacts window.")
+                             .toStdString(),
+                         caption, MbButtons::Ok, MbIcon::Information);
+        return false;
+    }
+    bool ok = false;
+    const QString name =
+        QInputDialog::getItem(parent, ContactsWindow::tr("Distribution List"),
+                              ContactsWindow::tr("Send to the members of:"), names, 0, false, &ok);
+    if (!ok) return false;
+    const auto chosen = static_cast<std::size_t>(names.indexOf(name));
+    const std::size_t before = job.RecipientList.size();
+    const std::vector<std::string> left = AddListToJob(job, book.Members(book.lists()[chosen]));
+    if (!left.empty()) {
+        QStringList shown;
+        for (const std::string& n : left) shown << QString::fromStdString(n);
+        (void)boxes.ShowDetailed(
+            ContactsWindow::tr("%n members of the list have no fax number or e-mail address and "
+                               "were left out.",
+                               nullptr, static_cast<int>(left.size()))
+                .toStdString(),
+            caption, MbButtons::Ok, MbIcon::Exclamation, shown.join(", ").toStdString());
+    }
+    return job.RecipientList.size() != before;
 }

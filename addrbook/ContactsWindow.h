@@ -10,6 +10,7 @@
 #include "addrbook/ContactBook.h"
 
 class ContactListModel;
+struct FaxJob;
 class MessageBoxService;
 class QLabel;
 class QLineEdit;
@@ -94,3 +95,9 @@ class ContactsWindow : public QMainWindow {
 // Runs the window on the book in folder until it is closed; the program's
 // exit status.
 [[nodiscard]] int RunContactsWindow(const std::string& folder, const std::string& mappingsPath);
+
+// Asks which distribution list of the book in folder to send to and adds its
+// members to the job's RecipientList; true when any were added. The
+// recipients page runs it.
+[[nodiscard]] bool RunDistributionListChooser(QWidget* parent, FaxJob& job,
+                                              const std::string& folder, MessageBoxService& boxes);

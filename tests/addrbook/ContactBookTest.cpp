@@ -9,8 +9,10 @@
 #include <cstdio>
 
 #include "addrbook/ContactsCommand.h"
+#include "addrbook/ListRecipients.h"
 #include "addrbook/VCardFile.h"
 #include "support/TempFolder.h"
+#include "wizard/FaxJob.h"
 
 namespace {
 
@@ -227,6 +229,28 @@ TEST(ContactBook, CommandTellsItsOutcomeByExitStatus) {
     exporting.exportTo = folder.file("no/such/folder.vcf");
     EXPECT_EQ(exporting.Run(folder.path(), sink, sink), ContactsCommand::kFailed);
     std::fclose(sink);
+}
+
+}  // namespace
+
+namespace {
+
+// A list's members go to the recipients as the dialog adds contacts; those
+// without a number or address are named, not added.
+TEST(ContactBook, ListMembersBecomeRecipients) {
+    Contact home = Named("Home", "");
+    home.xqrvhomefax = "+1 (212) 555-0101";
+    Contact mailOnly = Named("Mail");
+    mailOnly.mail = "m@example.com";
+    FaxJob job;
+    job.faxNumbersAllowed = 1;
+    const std::vector<std::string> left =
+        AddListToJob(job, {Named("Ann", "+1 212 555 0100"), home, mailOnly, Named("Nobody")});
+    EXPECT_EQ(left, std::vector<std::string>{"Nobody"});
+    std::vector<std::string> lines;
+    for (const auto& r : job.RecipientList) lines.push_back(r->displayLine);
+    EXPECT_EQ(lines, (std::vector<std::string>{"\"Ann\" <12125550100>", "\"Home\" <12125550101>",
+                                               "\"Mail\" <m@example.com>"}));
 }
 
 }  // namespace

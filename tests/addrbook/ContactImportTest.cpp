@@ -12,9 +12,7 @@
 namespace {
 
 std::string Data(const std::string& name) {
-    std::ifstream in(std::string(std::getenv("CORVINAPORT_SOURCE_DIR")) + "/tests/addrbook/data/" +
-                         name,
-                     std::ios::binary);
+    std::ifstream in(CONTACTS_TEST_DATA + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
