@@ -78,7 +78,6 @@ class AddressBook {
     [[nodiscard]] Contact* At(int index) const;
 
   private:
-
     // One record: its lines in a loaded text (the dn line first), and the
     // contact made from them when first asked for. Appended contacts have no
     // lines. A large book thus costs little more than its text until rows

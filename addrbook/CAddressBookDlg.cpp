@@ -1,5 +1,7 @@
 #include "addrbook/CAddressBookDlg.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,8 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -63,9 +63,8 @@ bool RunChooser(QWidget* parent, Recipient& record, const std::string& prompt) {
 // saved whatever becomes of this dialog.
 void OpenContactsProgram() {
     const QString beside = QCoreApplication::applicationDirPath() + "/corvinaport-contacts";
-    (void)QProcess::startDetached(QFileInfo(beside).isExecutable() ? beside
-                                                                   : "corvinaport-contacts",
-                                  {});
+    (void)QProcess::startDetached(
+        QFileInfo(beside).isExecutable() ? beside : "corvinaport-contacts", {});
 }
 
 }  // namespace

@@ -26,8 +26,7 @@ namespace {
 class FolderLock {
   public:
     explicit FolderLock(const std::string& folder)
-        : fd_(::open(folder.empty() ? "." : folder.c_str(),
-                     O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        : fd_(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         if (!fd_) return;
         // A writer holds it for one save; five seconds is a writer gone wrong.
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -37,6 +36,7 @@ class FolderLock {
         }
         held_ = true;
     }
+    [[nodiscard]] bool opened() const { return static_cast<bool>(fd_); }
     [[nodiscard]] bool held() const { return held_; }
 
   private:
@@ -58,8 +58,8 @@ std::string Digits(const std::string& s) {
 }
 
 // Same name and same fax number (with neither fax, the same e-mail).
-std::string DuplicateKey(const std::string& cn, const std::string& fax,
-                         const std::string& homeFax, const std::string& mail) {
+std::string DuplicateKey(const std::string& cn, const std::string& fax, const std::string& homeFax,
+                         const std::string& mail) {
     std::string number = Digits(fax.empty() ? homeFax : fax);
     return Lower(cn) + '\x1f' + (number.empty() ? "@" + Lower(mail) : number);
 }
@@ -114,7 +114,7 @@ bool ContactBook::Stamp::operator==(const Stamp& o) const {
            modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
 }
 
-ContactBook::ContactBook(std::string folder) {
+ContactBook::ContactBook(const std::string& folder) {
     book_.SetFolder(folder);
     folder_ = book_.folder();
 }
@@ -160,7 +160,8 @@ WriteResult ContactBook::Write(const std::function<void(WriteResult&)>& change, 
     WriteResult result;
     const FolderLock lock(folder_);
     if (!lock.held()) {
-        result.status = WriteStatus::Busy;
+        // A folder that is not there (or not one) cannot take the book.
+        result.status = lock.opened() ? WriteStatus::Busy : WriteStatus::NotSaved;
         return result;
     }
     if (ChangedOnDisk() || outcome_ == LoadOutcome::NotLoaded) {
@@ -266,8 +267,9 @@ WriteResult ContactBook::Import(const ImportResult& read, ImportSummary& summary
                 // Both are kept, and the user is told.
                 book_.Append(std::make_unique<Contact>(c));
                 ++summary.keptBoth;
-                summary.notes.push_back(where + ": same name and fax number as a contact "
-                                                "with other details; both kept");
+                summary.notes.push_back(where +
+                                        ": same name and fax number as a contact "
+                                        "with other details; both kept");
             } else if (adds) {
                 book_.Replace(same->second, merged);
                 ++summary.merged;
@@ -293,8 +295,8 @@ WriteResult ContactBook::SetList(const std::string& name,
                 }
                 Contact* c = book_.At(at);
                 if (c->xqrvuid.empty()) {
-                    c->xqrvuid = QUuid::createUuid().toString(QUuid::WithBraces).toUpper()
-                                     .toStdString();
+                    c->xqrvuid =
+                        QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString();
                 }
                 list.members.push_back(c->xqrvuid);
             }

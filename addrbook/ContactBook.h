@@ -55,7 +55,7 @@ class ContactBook {
   public:
     static constexpr const char* kListsFileName = "addrlists.ldif";
 
-    explicit ContactBook(std::string folder);
+    explicit ContactBook(const std::string& folder);
 
     // Reads the book and the lists; a missing book is an empty one.
     [[nodiscard]] bool Open();

@@ -264,8 +264,7 @@ bool ParseProperty(const std::string& line, Property& p) {
         } else if (key == "CHARSET") {
             p.charset = std::string(Trim(values));
         } else if (key == "TYPE" || eq == std::string::npos) {
-            for (const std::string& t : SplitEscaped(values, ','))
-                p.types.insert(Lower(Trim(t)));
+            for (const std::string& t : SplitEscaped(values, ',')) p.types.insert(Lower(Trim(t)));
         }
     }
     return true;
@@ -286,8 +285,8 @@ class CardBuilder {
   public:
     void Apply(const Property& p) {
         if (p.encoding == "B" || p.encoding == "BASE64") return;  // pictures, keys
-        std::string raw = p.encoding == "QUOTED-PRINTABLE" ? DecodeQuotedPrintable(p.value)
-                                                           : p.value;
+        std::string raw =
+            p.encoding == "QUOTED-PRINTABLE" ? DecodeQuotedPrintable(p.value) : p.value;
         const std::string value = ToUtf8(raw, p.charset);
         if (p.name == "FN") {
             c.cn = OneLine(Unescape(value));
@@ -390,8 +389,8 @@ std::string DecodeText(std::string_view text) {
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xff &&
         static_cast<unsigned char>(text[1]) == 0xfe) {
         QStringDecoder utf16(QStringConverter::Utf16LE);
-        return QString(utf16(QByteArrayView(text.data() + 2,
-                                            static_cast<qsizetype>(text.size() - 2))))
+        return QString(
+                   utf16(QByteArrayView(text.data() + 2, static_cast<qsizetype>(text.size() - 2))))
             .toStdString();
     }
     if (text.substr(0, 3) == "\xef\xbb\xbf") text.remove_prefix(3);
@@ -552,7 +551,7 @@ CsvMapping ContactImport::GuessCsvMapping(std::string_view text) {
             mapping.fields.emplace_back(CsvMapping::kTypedPhone);
         else
             mapping.fields.push_back(known == KnownHeadings().end() ? CsvMapping::kIgnore
-                                                                     : known->second);
+                                                                    : known->second);
     }
     return mapping;
 }
@@ -616,8 +615,10 @@ ImportResult ContactImport::ReadLdif(std::string_view text) {
                 group = true;
             if (pair.name == "dn" || pair.name == "objectclass") continue;
             static const std::map<std::string, Field> aliases = {
-                {"mobile", &Contact::cellphone},   {"pager", &Contact::pagerphone},
-                {"description", &Contact::xqrvnote}, {"fax", &Contact::facsimiletelephonenumber},
+                {"mobile", &Contact::cellphone},
+                {"pager", &Contact::pagerphone},
+                {"description", &Contact::xqrvnote},
+                {"fax", &Contact::facsimiletelephonenumber},
                 {"mozillahomefax", &Contact::xqrvhomefax}};
             Field f = AddressBook::AttributeField(pair.name);
             if (const auto alias = aliases.find(pair.name); !f && alias != aliases.end())
@@ -660,8 +661,8 @@ ImportResult ContactImport::ReadLdif(std::string_view text) {
         if (!rest.empty() && rest[0] == ':') {
             const QByteArray decoded = QByteArray::fromBase64(
                 QByteArray(rest.data() + 1, static_cast<qsizetype>(rest.size() - 1)));
-            value = ToUtf8(std::string_view(decoded.constData(),
-                                            static_cast<std::size_t>(decoded.size())));
+            value = ToUtf8(
+                std::string_view(decoded.constData(), static_cast<std::size_t>(decoded.size())));
         } else if (!rest.empty() && rest[0] == '<') {
             continue;  // a value by reference is not fetched
         } else {

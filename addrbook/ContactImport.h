@@ -26,7 +26,7 @@ struct CsvMapping {
     static constexpr const char* kIgnore = "";
     static constexpr const char* kTypedPhone = "*typed-phone";
     std::vector<std::string> headings;
-    std::vector<std::string> fields;  // attribute name, kIgnore or kTypedPhone
+    std::vector<std::string> fields;   // attribute name, kIgnore or kTypedPhone
     std::vector<std::string> example;  // the first row's cells, to show
     // One line that names the headings, to remember a mapping by.
     [[nodiscard]] std::string Signature() const;

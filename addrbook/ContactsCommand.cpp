@@ -65,8 +65,7 @@ int ContactsCommand::Run(const std::string& folder, std::FILE* out, std::FILE* e
                     break;
                 }
                 case ContactImport::Format::Unknown:
-                    std::fprintf(err,
-                                 "corvinaport-contacts: %s: not a vCard, CSV or LDIF file\n",
+                    std::fprintf(err, "corvinaport-contacts: %s: not a vCard, CSV or LDIF file\n",
                                  Printable(path).c_str());
                     return kFailed;
             }
@@ -86,8 +85,9 @@ int ContactsCommand::Run(const std::string& folder, std::FILE* out, std::FILE* e
         }
         for (const std::string& note : summary.notes)
             std::fprintf(out, "%s\n", Printable(note).c_str());
-        std::fprintf(out, "%d added, %d merged, %d already in the book, %d kept beside a "
-                          "contact of the same name and fax number\n",
+        std::fprintf(out,
+                     "%d added, %d merged, %d already in the book, %d kept beside a "
+                     "contact of the same name and fax number\n",
                      summary.added, summary.merged, summary.duplicates, summary.keptBoth);
     }
     if (!exportTo.empty()) {

@@ -47,8 +47,8 @@ std::optional<CsvMapping> RunMapping(QWidget* parent, const QString& file, CsvMa
 }
 
 QStringList ChooseFiles(QWidget* parent, bool save) {
-    const QString filter = ContactsWindow::tr(
-        "Address books (*.vcf *.vcard *.csv *.ldif *.ldi *.txt);;All files (*)");
+    const QString filter =
+        ContactsWindow::tr("Address books (*.vcf *.vcard *.csv *.ldif *.ldi *.txt);;All files (*)");
     if (save) {
         const QString file = QFileDialog::getSaveFileName(
             parent, ContactsWindow::tr("Export Contacts"), QStringLiteral("contacts.vcf"),
@@ -163,8 +163,9 @@ ContactsWindow::ContactsWindow(const std::string& folder, std::string mappingsPa
     watch_->start();
     Refill();
     if (!readable)
-        status_->setText(tr("The address book cannot be read. It is shown empty and is not "
-                            "changed."));
+        status_->setText(
+            tr("The address book cannot be read. It is shown empty and is not "
+               "changed."));
 }
 
 ContactsWindow::~ContactsWindow() { view_->setModel(nullptr); }
@@ -184,8 +185,9 @@ void ContactsWindow::CheckDisk() {
     if (!book_.ChangedOnDisk()) return;
     if (!book_.Open()) return;
     Refill();
-    status_->setText(tr("The address book was changed by another program and has been read "
-                        "again."));
+    status_->setText(
+        tr("The address book was changed by another program and has been read "
+           "again."));
 }
 
 std::vector<int> ContactsWindow::SelectedRows() const {
@@ -274,11 +276,13 @@ bool ContactsWindow::ImportFiles(const QStringList& files) {
     for (const QString& file : files) {
         std::ifstream in(file.toStdString(), std::ios::binary);
         if (!in) {
-            (void)boxes_.Show(tr("%1 cannot be read. Nothing was imported.").arg(file).toStdString(),
-                              Caption(), MbButtons::Ok, MbIcon::Exclamation);
+            (void)boxes_.Show(
+                tr("%1 cannot be read. Nothing was imported.").arg(file).toStdString(), Caption(),
+                MbButtons::Ok, MbIcon::Exclamation);
             return false;
         }
-        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
         ImportResult read;
         switch (ContactImport::Detect(text, file.toStdString())) {
             case ContactImport::Format::VCard:

@@ -32,11 +32,13 @@ CsvMappingDlg::CsvMappingDlg(const QString& fileName, CsvMapping mapping, QWidge
             return item;
         };
         table_->setItem(r, 0, cell(mapping_.headings[row]));
-        table_->setItem(r, 1, cell(row < mapping_.example.size() ? mapping_.example[row] : std::string()));
+        table_->setItem(
+            r, 1, cell(row < mapping_.example.size() ? mapping_.example[row] : std::string()));
         auto* choice = new QComboBox(table_);
         choice->setAccessibleName(
             tr("Field for column %1").arg(QString::fromStdString(mapping_.headings[row])));
-        for (const std::string& f : fields) choice->addItem(FieldLabel(f), QString::fromStdString(f));
+        for (const std::string& f : fields)
+            choice->addItem(FieldLabel(f), QString::fromStdString(f));
         const std::string current = row < mapping_.fields.size() ? mapping_.fields[row] : "";
         choice->setCurrentIndex(std::max(0, choice->findData(QString::fromStdString(current))));
         table_->setCellWidget(r, 2, choice);
@@ -56,6 +58,7 @@ CsvMappingDlg::CsvMappingDlg(const QString& fileName, CsvMapping mapping, QWidge
 CsvMapping CsvMappingDlg::mapping() const {
     CsvMapping m = mapping_;
     m.fields.clear();
-    for (const QComboBox* c : choices_) m.fields.push_back(c->currentData().toString().toStdString());
+    for (const QComboBox* c : choices_)
+        m.fields.push_back(c->currentData().toString().toStdString());
     return m;
 }

@@ -23,8 +23,8 @@ std::vector<std::string> AddListToJob(FaxJob& job, const std::vector<Contact>& m
             left.push_back(c.cn);
             continue;
         }
-        r->displayLine = "\"" + r->name + "\" <" +
-                         (job.faxNumbersAllowed ? address : r->email) + ">";
+        r->displayLine =
+            "\"" + r->name + "\" <" + (job.faxNumbersAllowed ? address : r->email) + ">";
         job.RecipientList.push_back(std::move(r));
     }
     return left;

@@ -46,32 +46,31 @@ int main(int argc, char** argv) {
         const fs::path dir = root / std::to_string(n);
         import.Add(n, bench::MedianSeconds(rounds, [&] {
                        fs::remove_all(dir);
-                       fs::create_directories(dir);
-                       ContactBook book(dir.string());
-                       ImportSummary summary;
-                       ok = book.Open() &&
-                            book.Import(ContactImport::ReadVCards(cards), summary).ok() &&
-                            summary.added == n && ok;
-                   }));
+        fs::create_directories(dir);
         ContactBook book(dir.string());
-        ok = book.Open() && book.book().size() == n && ok;
-        int round = 0;
-        edit.Add(n, bench::MedianSeconds(rounds, [&] {
-                     const int index = (round++ * 7919) % n;
-                     const Contact before = *book.book().At(index);
-                     Contact after = before;
-                     after.mail = "changed" + std::to_string(round) + "@example.com";
-                     ok = book.Change(index, before, after).ok() && ok;
-                 }));
-    }
-    std::error_code ec;
-    fs::remove_all(root, ec);
-    if (!ok) {
-        std::fprintf(stderr, "an import or a save failed\n");
-        return 1;
-    }
-    std::printf("median of %d rounds\n", rounds);
-    import.Print();
-    edit.Print();
-    return 0;
+        ImportSummary summary;
+        ok = book.Open() && book.Import(ContactImport::ReadVCards(cards), summary).ok() &&
+             summary.added == n && ok;
+    }));
+    ContactBook book(dir.string());
+    ok = book.Open() && book.book().size() == n && ok;
+    int round = 0;
+    edit.Add(n, bench::MedianSeconds(rounds, [&] {
+                 const int index = (round++ * 7919) % n;
+                 const Contact before = *book.book().At(index);
+                 Contact after = before;
+                 after.mail = "changed" + std::to_string(round) + "@example.com";
+                 ok = book.Change(index, before, after).ok() && ok;
+             }));
+}
+std::error_code ec;
+fs::remove_all(root, ec);
+if (!ok) {
+    std::fprintf(stderr, "an import or a save failed\n");
+    return 1;
+}
+std::printf("median of %d rounds\n", rounds);
+import.Print();
+edit.Print();
+return 0;
 }

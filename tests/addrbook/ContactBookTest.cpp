@@ -37,9 +37,10 @@ TEST(ContactBook, UntouchedRecordsStayByteForByte) {
     TempFolder folder;
     const std::string other = "dn: b\nSN: Bee\nxqrvnote: one\ntwo\n\n";
     const std::string windows = "dn: c\r\ncn: M\xfcller\r\n";
-    folder.Write("addrbook.ldif", "version: 1\r\ndn: a\r\nCN:   Ann\r\nobjectclass: person\r\n"
-                                  "xqrvnote: n\r\n\r\ndn: b\nCN: Bee\n" +
-                                      other.substr(6) + windows);
+    folder.Write("addrbook.ldif",
+                 "version: 1\r\ndn: a\r\nCN:   Ann\r\nobjectclass: person\r\n"
+                 "xqrvnote: n\r\n\r\ndn: b\nCN: Bee\n" +
+                     other.substr(6) + windows);
     ContactBook book(folder.path());
     ASSERT_TRUE(book.Open());
     Contact ann = *book.book().At(0);
@@ -149,9 +150,9 @@ TEST(ContactBook, ImportMergesDuplicatesAndIsAllOrNothing) {
     read.lines = {1, 5, 9, 13, 17};
     ImportSummary summary;
     ASSERT_TRUE(book.Import(read, summary).ok());
-    EXPECT_EQ(std::vector<int>({summary.added, summary.merged, summary.duplicates,
-                                summary.keptBoth}),
-              std::vector<int>({1, 1, 2, 1}));
+    EXPECT_EQ(
+        std::vector<int>({summary.added, summary.merged, summary.duplicates, summary.keptBoth}),
+        std::vector<int>({1, 1, 2, 1}));
     EXPECT_EQ(summary.notes.front(), "line 1: Ann Lee: already in the book");
     EXPECT_EQ(Names(book), (std::vector<std::string>{"Ann Lee", "ann lee", "Bob"}));
     EXPECT_EQ(book.book().At(0)->mail, "ann@example.com");
@@ -228,6 +229,9 @@ TEST(ContactBook, CommandTellsItsOutcomeByExitStatus) {
     EXPECT_EQ(ContactImport::ReadVCards(folder.Read("out.vcf")).contacts.size(), 3u);
     exporting.exportTo = folder.file("no/such/folder.vcf");
     EXPECT_EQ(exporting.Run(folder.path(), sink, sink), ContactsCommand::kFailed);
+    ContactsCommand nowhere;
+    nowhere.imports = {folder.file("good.vcf")};
+    EXPECT_EQ(nowhere.Run(folder.file("no/such/"), sink, sink), ContactsCommand::kFailed);
     std::fclose(sink);
 }
 

@@ -40,7 +40,9 @@ TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
         std::vector<std::pair<F, std::string>> fields;
     };
     const Case cases[] = {
-        {"desktop21.vcf", 1, 0,
+        {"desktop21.vcf",
+         1,
+         0,
          {{&Contact::cn, "Dr. J\xc3\xbcrgen M\xc3\xbcller"},
           {&Contact::sn, "M\xc3\xbcller"},
           {&Contact::xqrvnameprefix, "Dr."},
@@ -49,8 +51,11 @@ TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
           {&Contact::telephonenumber, "+49 30 1234560"},
           {&Contact::cellphone, "+49 170 1234567"},
           {&Contact::xqrvnote,
-           "Gr\xc3\xbc\xc3\x9f" "e an Anna.\r\nFax nur vormittags, bitte nicht sp\xc3\xa4t.\r\n"}}},
-        {"desktop30.vcf", 2, 0,
+           "Gr\xc3\xbc\xc3\x9f"
+           "e an Anna.\r\nFax nur vormittags, bitte nicht sp\xc3\xa4t.\r\n"}}},
+        {"desktop30.vcf",
+         2,
+         0,
          {{&Contact::cn, "Ann Lee"},
           {&Contact::xqrvmiddlename, "Marie"},
           {&Contact::facsimiletelephonenumber, "+1 (212) 555-0100"},
@@ -60,28 +65,40 @@ TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
            "Meetings on Tuesdays; call first, please.\r\nSecond line of a long note that the "
            "exporter folded.\r\n"}}},
         {"desktop30.vcf", 2, 1, {{&Contact::cn, "Acme Supplies"}}},
-        {"web40.vcf", 1, 0,
+        {"web40.vcf",
+         1,
+         0,
          {{&Contact::cn, "Zo\xc3\xab Quinn"},
           {&Contact::facsimiletelephonenumber, "+44-20-7946-0000"},
           {&Contact::cellphone, "+44-7700-900123"},
           {&Contact::xqrvuid, "urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1"}}},
-        {"webmail.csv", 2, 0,
+        {"webmail.csv",
+         2,
+         0,
          {{&Contact::cn, "Ann Lee"},
           {&Contact::facsimiletelephonenumber, "+1 212 555 0100"},
           {&Contact::cellphone, "+1 917 555 0102"},
           {&Contact::mail, "ann@example.com"},
           {&Contact::xqrvnote, "Call first, please.\r\nTuesdays only.\r\n"}}},
-        {"webmail.csv", 2, 1,
+        {"webmail.csv",
+         2,
+         1,
          {{&Contact::xqrvhomefax, "555 0300"}, {&Contact::telephonenumber, "555 0301"}}},
-        {"desktopmail.csv", 1, 0,
+        {"desktopmail.csv",
+         1,
+         0,
          {{&Contact::cn, "Dr. J\xc3\xbcrgen M\xc3\xbcller"},
           {&Contact::facsimiletelephonenumber, "+49 30 1234569"},
           {&Contact::mail, "juergen.mueller@example.de"}}},
-        {"mailclient.ldif", 2, 0,
+        {"mailclient.ldif",
+         2,
+         0,
          {{&Contact::cn, "Ann Lee"},
           {&Contact::cellphone, "+1 917 555 0102"},
           {&Contact::xqrvnote, "Meetings on Tuesdays.\r\nPlease call first.\r\n"}}},
-        {"mailclient.ldif", 2, 1,
+        {"mailclient.ldif",
+         2,
+         1,
          {{&Contact::cn, "J\xc3\xbcrgen M\xc3\xbcller"}, {&Contact::homephone, "+49 30 7654321"}}},
     };
     for (const Case& c : cases) {
@@ -99,12 +116,12 @@ TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
 // still come in.
 TEST(ContactImport, HostileCardsAreSkippedByLine) {
     const std::string text =
-        "junk before\r\n"                                            // 1
-        "BEGIN:VCARD\r\nFN:Good One\r\nEND:VCARD\r\n"                // 2-4
+        "junk before\r\n"                                           // 1
+        "BEGIN:VCARD\r\nFN:Good One\r\nEND:VCARD\r\n"               // 2-4
         "BEGIN:VCARD\r\nFN:No colon\r\nthis line\r\nEND:VCARD\r\n"  // 5-8
-        "BEGIN:VCARD\r\nTEL:1\r\nEND:VCARD\r\n"                      // 9-11
-        "END:VCARD\r\n"                                              // 12
-        "BEGIN:VCARD\r\nFN:Nested\r\n"                               // 13-14
+        "BEGIN:VCARD\r\nTEL:1\r\nEND:VCARD\r\n"                     // 9-11
+        "END:VCARD\r\n"                                             // 12
+        "BEGIN:VCARD\r\nFN:Nested\r\n"                              // 13-14
         "BEGIN:VCARD\r\nFN:dn: evil\\nmail: x\r\nNOTE:ok\\ndn: cn=x\\n\\n\tmail: m\r\n"
         "TEL;TYPE=fax:=0D=0A\t12\r\nEND:VCARD\r\n"  // 15-19
         "BEGIN:VCARD\r\nFN:Open\r\n";               // 20-21
@@ -112,9 +129,9 @@ TEST(ContactImport, HostileCardsAreSkippedByLine) {
     std::vector<std::pair<int, std::string>> skipped;
     for (const SkippedItem& s : r.skipped) skipped.emplace_back(s.line, s.reason);
     const std::vector<std::pair<int, std::string>> expected = {
-        {1, "not in a card"},   {5, "line 7 has no colon"},
-        {9, "no name"},         {12, "END:VCARD without BEGIN:VCARD"},
-        {13, "no END:VCARD"},   {20, "no END:VCARD"}};
+        {1, "not in a card"}, {5, "line 7 has no colon"},
+        {9, "no name"},       {12, "END:VCARD without BEGIN:VCARD"},
+        {13, "no END:VCARD"}, {20, "no END:VCARD"}};
     EXPECT_EQ(skipped, expected);
     ASSERT_EQ(r.contacts.size(), 2u);
     EXPECT_EQ(r.contacts[0].cn, "Good One");
@@ -168,8 +185,8 @@ TEST(ContactImport, ExportReadBackGivesTheSameContacts) {
 // Generated input: random damage to real exports never crashes a reader, and
 // every contact read survives the book's save and load unchanged.
 TEST(ContactImport, DamagedFilesGiveContactsTheBookKeeps) {
-    const char* files[] = {"desktop21.vcf", "desktop30.vcf", "web40.vcf", "webmail.csv",
-                           "desktopmail.csv", "mailclient.ldif"};
+    const char* files[] = {"desktop21.vcf", "desktop30.vcf",   "web40.vcf",
+                           "webmail.csv",   "desktopmail.csv", "mailclient.ldif"};
     const char pieces[] = {'\r', '\n', ':', ';', ',', '"', '=', '\\', ' ', '\t', '\0', '\xff'};
     std::mt19937 random(20261207);
     for (int round = 0; round < 10000; ++round) {

@@ -93,8 +93,9 @@ TEST_F(Window, ImportListsAndExport) {
     });
     ASSERT_TRUE(window->ImportFiles({QString::fromStdString(folder.file("in.csv"))}));
     EXPECT_EQ(offered, (std::vector<std::string>{"cn", "facsimiletelephonenumber"}));
-    EXPECT_EQ(boxes.Texts().back(), "1 contacts added. 0 merged, 0 already in the book, 0 kept "
-                                    "beside a contact of the same name and fax number, 0 skipped.");
+    EXPECT_EQ(boxes.Texts().back(),
+              "1 contacts added. 0 merged, 0 already in the book, 0 kept "
+              "beside a contact of the same name and fax number, 0 skipped.");
     Select({0, 2});
     window->SetNameAsker([](QWidget*, const QString&) { return std::optional<QString>("Team"); });
     window->MakeList();
