@@ -233,50 +233,61 @@ WriteResult ContactBook::Remove(const std::vector<std::pair<int, Contact>>& show
 WriteResult ContactBook::Import(const ImportResult& read, ImportSummary& summary) {
     return Write([&](WriteResult&) {
         summary = {};
-        std::unordered_map<std::string, int> known;
+        // Every contact of each name and number, so one import read twice
+        // finds what it added the first time.
+        std::unordered_map<std::string, std::vector<int>> known;
         known.reserve(static_cast<std::size_t>(book_.size()) + read.contacts.size());
         for (int i = 0; i < book_.size(); ++i)
-            known.emplace(DuplicateKey(book_.GetField(i, 0), book_.GetField(i, 5),
-                                       book_.GetField(i, 3), book_.GetField(i, 1)),
-                          i);
+            known[DuplicateKey(book_.GetField(i, 0), book_.GetField(i, 5), book_.GetField(i, 3),
+                               book_.GetField(i, 1))]
+                .push_back(i);
         for (std::size_t n = 0; n < read.contacts.size(); ++n) {
             const Contact& c = read.contacts[n];
             const std::string where =
                 "line " + std::to_string(n < read.lines.size() ? read.lines[n] : 0) + ": " + c.cn;
-            const std::string key =
-                DuplicateKey(c.cn, c.facsimiletelephonenumber, c.xqrvhomefax, c.mail);
-            const auto same = known.find(key);
-            if (same == known.end()) {
-                known.emplace(key, book_.size());
-                book_.Append(std::make_unique<Contact>(c));
-                ++summary.added;
-                continue;
-            }
-            Contact merged = *book_.At(same->second);
-            bool differs = false, adds = false;
-            for (AddressBook::Field f : kAllFields) {
-                if ((c.*f).empty() || Same(f, c.*f, merged.*f)) continue;
-                if ((merged.*f).empty()) {
-                    merged.*f = c.*f;
-                    adds = true;
-                } else {
-                    differs = true;
+            std::vector<int>& same =
+                known[DuplicateKey(c.cn, c.facsimiletelephonenumber, c.xqrvhomefax, c.mail)];
+            // The first contact of the key that the new one agrees with.
+            int match = -1;
+            Contact merged;
+            bool adds = false;
+            for (int index : same) {
+                merged = *book_.At(index);
+                adds = false;
+                bool differs = false;
+                for (AddressBook::Field f : kAllFields) {
+                    if ((c.*f).empty() || Same(f, c.*f, merged.*f)) continue;
+                    if ((merged.*f).empty()) {
+                        merged.*f = c.*f;
+                        adds = true;
+                    } else {
+                        differs = true;
+                    }
+                }
+                if (!differs) {
+                    match = index;
+                    break;
                 }
             }
-            if (differs) {
-                // Both are kept, and the user is told.
-                book_.Append(std::make_unique<Contact>(c));
-                ++summary.keptBoth;
-                summary.notes.push_back(where +
-                                        ": same name and fax number as a contact "
-                                        "with other details; both kept");
-            } else if (adds) {
-                book_.Replace(same->second, merged);
+            if (match >= 0 && adds) {
+                book_.Replace(match, merged);
                 ++summary.merged;
                 summary.notes.push_back(where + ": merged into the contact of the same name");
-            } else {
+            } else if (match >= 0) {
                 ++summary.duplicates;
                 summary.notes.push_back(where + ": already in the book");
+            } else {
+                if (!same.empty()) {
+                    // Both are kept, and the user is told.
+                    ++summary.keptBoth;
+                    summary.notes.push_back(where +
+                                            ": same name and fax number as a contact "
+                                            "with other details; both kept");
+                } else {
+                    ++summary.added;
+                }
+                same.push_back(book_.size());
+                book_.Append(std::make_unique<Contact>(c));
             }
         }
     });
