@@ -434,14 +434,16 @@ std::string AddressBook::GetField(int index, int field) const {
     return FieldOf(entries_[static_cast<std::size_t>(index)], kNumbered[field]);
 }
 
-Contact* AddressBook::FindById(const std::string& id) const {
-    if (id.empty()) return nullptr;
+Contact* AddressBook::FindById(const std::string& id) const { return At(IndexOfId(id)); }
+
+int AddressBook::IndexOfId(const std::string& id) const {
+    if (id.empty()) return -1;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (EqualsNoCase(FieldOf(entries_[i], &Contact::xqrvuid), id) ||
             EqualsNoCase(FieldOf(entries_[i], &Contact::xqrvtmpid), id))
-            return At(static_cast<int>(i));
+            return static_cast<int>(i);
     }
-    return nullptr;
+    return -1;
 }
 
 void AddressBook::DeleteContact(int index) {

@@ -61,6 +61,8 @@ class AddressBook {
     [[nodiscard]] std::string GetField(int index, int field) const;
     // First contact whose xqrvuid, else xqrvtmpid, equals id ignoring case.
     [[nodiscard]] Contact* FindById(const std::string& id) const;
+    // The index of that contact; -1 for none.
+    [[nodiscard]] int IndexOfId(const std::string& id) const;
     // Logs the contact to deleteditems.vcf when it has an xqrvuid, then
     // removes it. An invalid index does nothing.
     void DeleteContact(int index);

@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <set>
 
 #include "addrbook/ContactEditDlg.h"
 #include "addrbook/ContactListModel.h"
@@ -382,14 +381,15 @@ void ContactsWindow::ShowList() {
     const QListWidgetItem* current = lists_->currentItem();
     if (!current) return;
     const std::string name = current->data(Qt::UserRole).toString().toStdString();
-    std::set<std::string> ids;
-    for (const DistributionList& l : book_.lists()) {
-        if (l.name == name) ids.insert(l.members.begin(), l.members.end());
-    }
     QItemSelection selection;
-    for (int r = 0; r < book_.book().size(); ++r) {
-        if (ids.count(book_.book().At(r)->xqrvuid))
-            selection.select(model_->index(r, 0), model_->index(r, ContactListModel::kColumns - 1));
+    for (const DistributionList& l : book_.lists()) {
+        if (l.name != name) continue;
+        for (const std::string& id : l.members) {
+            const int r = book_.book().IndexOfId(id);
+            if (r >= 0)
+                selection.select(model_->index(r, 0),
+                                 model_->index(r, ContactListModel::kColumns - 1));
+        }
     }
     view_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
