@@ -182,11 +182,12 @@ void ContactsWindow::Refill() {
 
 void ContactsWindow::CheckDisk() {
     if (!book_.ChangedOnDisk()) return;
-    if (!book_.Open()) return;
+    const bool readable = book_.Open();
     Refill();
-    status_->setText(
-        tr("The address book was changed by another program and has been read "
-           "again."));
+    status_->setText(readable ? tr("The address book was changed by another program and has "
+                                   "been read again.")
+                              : tr("The address book cannot be read. It is shown empty and is "
+                                   "not changed."));
 }
 
 std::vector<int> ContactsWindow::SelectedRows() const {
