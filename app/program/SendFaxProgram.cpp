@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
+#include "addrbook/ContactsWindow.h"
 #include "app/CNetFaxApp.h"
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
@@ -158,6 +159,9 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     HelpService* help = services.help;
     steps.addressBook = [&app, &boxes, help](QWidget* parent, FaxJob& job) {
         return RunAddressBookDialog(parent, job, app.settings.directory.InstallPath, boxes, help);
+    };
+    steps.distributionList = [&app, &boxes](QWidget* parent, FaxJob& job) {
+        return RunDistributionListChooser(parent, job, app.settings.directory.InstallPath, boxes);
     };
     return steps;
 }

@@ -63,6 +63,14 @@
         <source>Email</source>
         <translation>E-Mail</translation>
     </message>
+    <message>
+        <source>&amp;Contacts...</source>
+        <translation>&amp;Kontakte...</translation>
+    </message>
+    <message>
+        <source>Open the Contacts window</source>
+        <translation>Das Kontakte-Fenster öffnen</translation>
+    </message>
 </context>
 <context>
     <name>CAttachFile</name>
@@ -572,6 +580,10 @@ Das Dokument liegt weiterhin in:
         <source>Please enter at least one recipient!</source>
         <translation>Bitte geben Sie mindestens einen Empfänger ein!</translation>
     </message>
+    <message>
+        <source>Add a &amp;Distribution List...</source>
+        <translation>&amp;Verteilerliste hinzufügen...</translation>
+    </message>
 </context>
 <context>
     <name>CTaskProgressWnd</name>
@@ -582,6 +594,312 @@ Das Dokument liegt weiterhin in:
     <message>
         <source>Stopping...</source>
         <translation>Wird angehalten...</translation>
+    </message>
+</context>
+<context>
+    <name>ContactEditDlg</name>
+    <message>
+        <source>&amp;Display name:</source>
+        <translation>&amp;Anzeigename:</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>&amp;Titel:</translation>
+    </message>
+    <message>
+        <source>&amp;First name:</source>
+        <translation>&amp;Vorname:</translation>
+    </message>
+    <message>
+        <source>&amp;Middle name:</source>
+        <translation>&amp;Zweiter Vorname:</translation>
+    </message>
+    <message>
+        <source>&amp;Last name:</source>
+        <translation>&amp;Nachname:</translation>
+    </message>
+    <message>
+        <source>Su&amp;ffix:</source>
+        <translation>Na&amp;menszusatz:</translation>
+    </message>
+    <message>
+        <source>&amp;E-mail:</source>
+        <translation>&amp;E-Mail:</translation>
+    </message>
+    <message>
+        <source>&amp;Business fax:</source>
+        <translation>&amp;Fax geschäftlich:</translation>
+    </message>
+    <message>
+        <source>H&amp;ome fax:</source>
+        <translation>Fax p&amp;rivat:</translation>
+    </message>
+    <message>
+        <source>B&amp;usiness phone:</source>
+        <translation>Telefon ge&amp;schäftlich:</translation>
+    </message>
+    <message>
+        <source>Home &amp;phone:</source>
+        <translation>Telefon &amp;privat:</translation>
+    </message>
+    <message>
+        <source>Mo&amp;bile:</source>
+        <translation>Mo&amp;bil:</translation>
+    </message>
+    <message>
+        <source>Pa&amp;ger:</source>
+        <translation>Pa&amp;ger:</translation>
+    </message>
+    <message>
+        <source>(not imported)</source>
+        <translation>(nicht importiert)</translation>
+    </message>
+    <message>
+        <source>Phone (its kind in the Type column)</source>
+        <translation>Telefon (Art in der Typ-Spalte)</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+    <message>
+        <source>New Contact</source>
+        <translation>Neuer Kontakt</translation>
+    </message>
+    <message>
+        <source>Edit Contact</source>
+        <translation>Kontakt bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Note:</source>
+        <translation>No&amp;tiz:</translation>
+    </message>
+</context>
+<context>
+    <name>ContactsWindow</name>
+    <message>
+        <source>Address books (*.vcf *.vcard *.csv *.ldif *.ldi *.txt);;All files (*)</source>
+        <translation>Adressbücher (*.vcf *.vcard *.csv *.ldif *.ldi *.txt);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Export Contacts</source>
+        <translation>Kontakte exportieren</translation>
+    </message>
+    <message>
+        <source>vCard files (*.vcf)</source>
+        <translation>vCard-Dateien (*.vcf)</translation>
+    </message>
+    <message>
+        <source>Import Contacts</source>
+        <translation>Kontakte importieren</translation>
+    </message>
+    <message>
+        <source>Distribution List</source>
+        <translation>Verteilerliste</translation>
+    </message>
+    <message>
+        <source>Name of the list:</source>
+        <translation>Name der Liste:</translation>
+    </message>
+    <message>
+        <source>Contacts</source>
+        <translation>Kontakte</translation>
+    </message>
+    <message>
+        <source>Contacts - Corvinaport</source>
+        <translation>Kontakte - Corvinaport</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>&amp;Suchen:</translation>
+    </message>
+    <message>
+        <source>Find a contact</source>
+        <translation>Einen Kontakt suchen</translation>
+    </message>
+    <message>
+        <source>Distribution &amp;lists:</source>
+        <translation>&amp;Verteilerlisten:</translation>
+    </message>
+    <message>
+        <source>Distribution lists</source>
+        <translation>Verteilerlisten</translation>
+    </message>
+    <message>
+        <source>&amp;New...</source>
+        <translation>&amp;Neu...</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Import...</source>
+        <translation>&amp;Importieren...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xportieren...</translation>
+    </message>
+    <message>
+        <source>&amp;Make List...</source>
+        <translation>Liste &amp;anlegen...</translation>
+    </message>
+    <message>
+        <source>Delete Lis&amp;t</source>
+        <translation>Lis&amp;te löschen</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>The address book cannot be read. It is shown empty and is not changed.</source>
+        <translation>Das Adressbuch kann nicht gelesen werden. Es wird leer angezeigt und nicht geändert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 (%n contacts)</source>
+        <translation>
+            <numerusform>%1 (%n Kontakt)</numerusform>
+            <numerusform>%1 (%n Kontakte)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The address book was changed by another program and has been read again.</source>
+        <translation>Das Adressbuch wurde von einem anderen Programm geändert und neu gelesen.</translation>
+    </message>
+    <message>
+        <source>The address book is busy in another program. Try again in a moment.</source>
+        <translation>Das Adressbuch wird gerade von einem anderen Programm benutzt. Versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The address book cannot be read, so it was not changed.</source>
+        <translation>Das Adressbuch kann nicht gelesen werden und wurde daher nicht geändert.</translation>
+    </message>
+    <message>
+        <source>The address book could not be saved. It was left as it was.</source>
+        <translation>Das Adressbuch konnte nicht gespeichert werden. Es ist unverändert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of the contacts you changed had been changed or deleted by another program meanwhile. An edited contact was kept as a new contact.</source>
+        <translation>
+            <numerusform>%n der von Ihnen geänderten Kontakte war inzwischen von einem anderen Programm geändert oder gelöscht worden. Ein bearbeiteter Kontakt wurde als neuer Kontakt behalten.</numerusform>
+            <numerusform>%n der von Ihnen geänderten Kontakte waren inzwischen von einem anderen Programm geändert oder gelöscht worden. Ein bearbeiteter Kontakt wurde als neuer Kontakt behalten.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The address book had been changed by another program; your change was made on its new content.</source>
+        <translation>Das Adressbuch war von einem anderen Programm geändert worden; Ihre Änderung wurde auf dem neuen Stand vorgenommen.</translation>
+    </message>
+    <message>
+        <source>Saved.</source>
+        <translation>Gespeichert.</translation>
+    </message>
+    <message>
+        <source>Delete %1 from the address book?</source>
+        <translation>%1 aus dem Adressbuch löschen?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete the %n selected contacts from the address book?</source>
+        <translation>
+            <numerusform>Den %n ausgewählten Kontakt aus dem Adressbuch löschen?</numerusform>
+            <numerusform>Die %n ausgewählten Kontakte aus dem Adressbuch löschen?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 cannot be read. Nothing was imported.</source>
+        <translation>%1 kann nicht gelesen werden. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>%1 is not a vCard, CSV or LDIF file. Nothing was imported.</source>
+        <translation>%1 ist keine vCard-, CSV- oder LDIF-Datei. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>%1, line %2: %3</source>
+        <translation>%1, Zeile %2: %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n contacts added.</source>
+        <translation>
+            <numerusform>%n Kontakt hinzugefügt.</numerusform>
+            <numerusform>%n Kontakte hinzugefügt.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n merged, %1 already in the book, %2 kept beside a contact of the same name and fax number, %3 skipped.</source>
+        <translation>
+            <numerusform>%n zusammengeführt, %1 schon im Adressbuch, %2 neben einem Kontakt mit gleichem Namen und gleicher Faxnummer behalten, %3 übersprungen.</numerusform>
+            <numerusform>%n zusammengeführt, %1 schon im Adressbuch, %2 neben einem Kontakt mit gleichem Namen und gleicher Faxnummer behalten, %3 übersprungen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 could not be written.</source>
+        <translation>%1 konnte nicht geschrieben werden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n contacts exported.</source>
+        <translation>
+            <numerusform>%n Kontakt exportiert.</numerusform>
+            <numerusform>%n Kontakte exportiert.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Select the contacts of the list first.</source>
+        <translation>Wählen Sie zuerst die Kontakte der Liste aus.</translation>
+    </message>
+    <message>
+        <source>Delete the distribution list %1? Its contacts stay in the address book.</source>
+        <translation>Die Verteilerliste %1 löschen? Ihre Kontakte bleiben im Adressbuch.</translation>
+    </message>
+    <message>
+        <source>The address book has no distribution lists yet. Make one in the Contacts window.</source>
+        <translation>Das Adressbuch hat noch keine Verteilerlisten. Legen Sie eine im Kontakte-Fenster an.</translation>
+    </message>
+    <message>
+        <source>Send to the members of:</source>
+        <translation>An die Mitglieder senden von:</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n members of the list have no fax number or e-mail address and were left out.</source>
+        <translation>
+            <numerusform>%n Mitglied der Liste hat weder Faxnummer noch E-Mail-Adresse und wurde ausgelassen.</numerusform>
+            <numerusform>%n Mitglieder der Liste haben weder Faxnummer noch E-Mail-Adresse und wurden ausgelassen.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>CsvMappingDlg</name>
+    <message>
+        <source>Import Columns</source>
+        <translation>Spalten importieren</translation>
+    </message>
+    <message>
+        <source>Choose the field each column of %1 goes to. The same choice is used the next time a file with these columns is imported.</source>
+        <translation>Wählen Sie für jede Spalte von %1 das Feld, in das sie übernommen wird. Dieselbe Wahl gilt beim nächsten Import einer Datei mit diesen Spalten.</translation>
+    </message>
+    <message>
+        <source>Column</source>
+        <translation>Spalte</translation>
+    </message>
+    <message>
+        <source>First row</source>
+        <translation>Erste Zeile</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>Columns of the file</source>
+        <translation>Spalten der Datei</translation>
+    </message>
+    <message>
+        <source>Field for column %1</source>
+        <translation>Feld für Spalte %1</translation>
     </message>
 </context>
 <context>
