@@ -83,8 +83,12 @@ ProgramArgs ParseProgramArgs(const std::vector<std::string>& args) {
             continue;
         }
         std::error_code ec;
+        // A folder is taken too, so that the wizard can say why it is not
+        // attached rather than read it as something else.
+        const auto status = std::filesystem::status(arg, ec);
         const bool isFile =
-            !arg.empty() && !EndsWith(arg, ".grp") && std::filesystem::is_regular_file(arg, ec);
+            !arg.empty() && !EndsWith(arg, ".grp") &&
+            (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status));
         if (isFile && !inValue) {
             result.documents.push_back(std::filesystem::absolute(arg, ec).string());
         } else {

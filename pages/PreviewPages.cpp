@@ -35,8 +35,48 @@ struct PreviewPages::PdfFile {
 };
 
 PreviewPages::PreviewPages(const std::vector<std::string>& files) {
-    for (const std::string& file : files) Add(file);
+    for (const std::string& file : files) {
+        const int first = count();
+        documents_.push_back(Document{file, first, 0});
+        Add(file);
+        Document& added = documents_.back();
+        for (int i = first; i < count(); ++i) {
+            pages_[static_cast<std::size_t>(i)].document = static_cast<int>(documents_.size()) - 1;
+            if (pages_[static_cast<std::size_t>(i)].note.isEmpty()) ++added.pages;
+        }
+    }
     if (pages_.empty()) AddNote({}, tr("There is nothing to preview yet."));
+}
+
+QString PreviewPages::DocumentLine(int index) const {
+    if (index < 0 || index >= count() || documents_.empty()) return {};
+    const int which = at(index).document;
+    const Document& d = documents_.at(static_cast<std::size_t>(which));
+    const QString name = QFileInfo(QString::fromStdString(d.file)).fileName();
+    const QString pages = d.pages > 0 ? tr("%n page(s)", nullptr, d.pages) : tr("pages not known");
+    return tr("Document %1 of %2: %3, %4")
+        .arg(which + 1)
+        .arg(static_cast<int>(documents_.size()))
+        .arg(name, pages);
+}
+
+std::optional<int> PreviewPages::CountPages(const std::string& file) {
+    const QByteArray head = Head(file);
+    if (head.startsWith("%PDF-")) {
+#ifdef CORVINAPORT_HAVE_QT_PDF
+        QPdfDocument pdf(nullptr);
+        if (pdf.load(QString::fromStdString(file)) == QPdfDocument::Error::None &&
+            pdf.pageCount() > 0)
+            return pdf.pageCount();
+#endif
+        return std::nullopt;
+    }
+    if (!IsTiff(head)) return std::nullopt;
+    QImageReader reader(QString::fromStdString(file));
+    reader.setDecideFormatFromContent(true);
+    const int pages = reader.canRead() ? reader.imageCount() : 0;
+    if (pages <= 0) return std::nullopt;
+    return pages;
 }
 
 PreviewPages::~PreviewPages() = default;
@@ -64,7 +104,7 @@ void PreviewPages::Add(const std::string& file) {
     if (head.startsWith("%PDF-")) {
         if (!PdfSupported()) {
             AddNote(file, tr("%1 is a PDF document; this program cannot show PDF documents. "
-                             "It is sent as it is.")
+                             "The service converts it into fax pages when the fax is sent.")
                               .arg(name));
             return;
         }
@@ -91,7 +131,9 @@ void PreviewPages::Add(const std::string& file) {
     QImageReader reader(QString::fromStdString(file));
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead()) {
-        AddNote(file, tr("Documents like %1 cannot be shown here; it is sent as it is.").arg(name));
+        AddNote(file, tr("Documents like %1 cannot be shown here; the service converts it into "
+                         "fax pages when the fax is sent.")
+                          .arg(name));
         return;
     }
     // Every page of a TIFF file; other pictures have one.

@@ -169,7 +169,8 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
 }
 
 SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
-                              const std::string& documentPath, TaskProgress* progress) {
+                              const std::vector<std::string>& documentPaths,
+                              TaskProgress* progress) {
     std::string why;
     const std::string folder = bodyFolder.empty() ? PrivateBodyFolder(&why) : bodyFolder;
     if (folder.empty()) {
@@ -193,7 +194,7 @@ SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
     message.SetSubject("FAXDOC");
     message.AddHeader("X-CORVN-UID: " + general.WebmailUserName);
     message.AddHeader("X-Tessaline: MsgType=Fax");
-    message.AddAttachment(documentPath);
+    for (const std::string& path : documentPaths) message.AddAttachment(path);
     (void)RelayUpload(message);
     return outcome;
 }
@@ -214,7 +215,7 @@ bool FaxSender::SendFax(FaxJob& job) {
     if (to.empty()) return false;
 
     const SendOutcome result =
-        Submit(job.message.from, to, job.message.documentPath, progress.get());
+        Submit(job.message.from, to, job.message.Documents(), progress.get());
     progress.reset();
 
     if (result.accepted) {
@@ -222,7 +223,8 @@ bool FaxSender::SendFax(FaxJob& job) {
             (void)messageBox_->Show(kFaxSentText, kMessageCaption, MbButtons::Ok, MbIcon::None);
         job.message.sendStatus = "sent";
         std::error_code ignored;
-        std::filesystem::remove(job.message.documentPath, ignored);
+        for (const std::string& path : job.message.Documents())
+            std::filesystem::remove(path, ignored);
     } else {
         const std::string detail = result.Detail();
         std::fprintf(stderr, "corvinaport-sendfax: fax not sent: %s\n", detail.c_str());

@@ -44,8 +44,10 @@ struct HostEnvironment {
 
 // The steps of the Finish procedure that other parts of the program carry out.
 struct FinishSteps {
-    // Copies the attached file into the outbox folder; the copy's path.
-    std::function<std::string(const std::string& attachedPath)> stageAttachment;
+    // Copies an attached file into the outbox folder under storedName (its
+    // own name when empty); the copy's path, empty when it failed.
+    std::function<std::string(const std::string& attachedPath, const std::string& storedName)>
+        stageAttachment;
     // The recipient line of the job's RecipientList.
     std::function<std::string()> buildRecipientLine;
     // True when the PC is on-line, after getting on-line if need be.
@@ -56,7 +58,7 @@ struct FinishSteps {
     std::function<bool(const std::string& folderName)> saveToOutbox;
     // Runs the address-book dialog for the recipients page.
     CSelRecipient::AddressBookRunner addressBook;
-    // Asks for the document to attach; the system's file dialog when empty.
+    // Asks for the documents to attach; the system's file dialog when empty.
     CAttachFile::FilePicker filePicker;
     // Runs the logo picker of the cover page; the page's own when empty.
     CSelCover::PickerRunner logoPicker;
@@ -85,8 +87,12 @@ class CMainHostDlg : public QDialog {
     void Finish();
     void MergeCoverSheet();
     // The files of the fax as Finish will send them: the cover sheet when one
-    // is wanted, then the document (the attached file before it is staged).
+    // is wanted, then the documents (the attached files before they are
+    // staged) in their order.
     [[nodiscard]] std::vector<std::string> PreviewDocuments() const;
+    // True when the fax gets the cover composed on the cover page: the page
+    // is in the wizard, was shown, and its box is checked.
+    [[nodiscard]] bool CoverWanted() const;
 
     // Opens the help at the context of the active page.
     void OnHelp(int activeIndex);
@@ -124,6 +130,11 @@ class CMainHostDlg : public QDialog {
     // the printed document on Cancel, a composed cover that was not merged.
     void RemoveUnsent(bool document);
     void ShowSaved();
+    // Stages every attached file under a name of its own, the cover first
+    // when one goes along; false (told, nothing left staged) on a failure.
+    bool StageAttachments();
+    // Brings the cover page in behind the document page, or takes it out.
+    void OfferCoverPage(bool on);
 
     HostEnvironment env_;
     FinishSteps steps_;

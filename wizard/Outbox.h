@@ -17,15 +17,18 @@
 // localFolders + "outbox/" under its own file name and returns the copy's
 // path. The attached file stays where it was. The outbox folder is created
 // when it is missing. Returns the empty text when the copy could not be made.
+// A storedName, when given, names the copy instead of the file's own name.
 [[nodiscard]] std::string StageAttachment(const std::string& localFolders,
-                                          const std::string& attachedPath);
+                                          const std::string& attachedPath,
+                                          const std::string& storedName = {});
 
 // Stores message under localFolders + folderName + "/" + dir, dir being the
 // time of storing in seconds since 1970 (the next free second when that
 // folder exists; an existing folder is never replaced). The folder appears
 // complete, under its final name, in one step: it is built under a hidden
-// name first. The document is copied into it and listed as the attachment,
-// then removed from its staged place. A recipient line too long for one
+// name first. Every document of the message (FaxMessage::Documents) is
+// copied into it and listed as an attachment, in order and under a name of
+// its own, then removed from its staged place. A recipient line too long for one
 // message file is stored as several messages, in consecutive folders, each
 // with the recipients that fit and its own copy of the document. The folders
 // are created when missing. Returns false, leaving the document where it was

@@ -51,7 +51,7 @@ struct StoredFax {
     Status status = Status::Broken;
     std::string problem;  // why it is not Ready
     OutboxMessage message;
-    std::string document;  // the document's path inside the folder
+    std::vector<std::string> documents;  // the documents' paths inside the folder, in order
     SendState state;
 };
 

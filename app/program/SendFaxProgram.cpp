@@ -25,8 +25,8 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
 
     // LocalFolders is read at every call: a settings reload while the wizard
     // runs takes effect.
-    steps.stageAttachment = [&app](const std::string& attached) {
-        return StageAttachment(app.settings.directory.LocalFolders, attached);
+    steps.stageAttachment = [&app](const std::string& attached, const std::string& storedName) {
+        return StageAttachment(app.settings.directory.LocalFolders, attached, storedName);
     };
     steps.buildRecipientLine = [&app] { return app.BuildRecipientLine(); };
     steps.saveToOutbox = [&app](const std::string& folderName) {
@@ -47,8 +47,8 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         app.clock());
     steps.sendFax = [sender, &app, &boxes] {
         if (sender->SendFax(app)) {
-            // The sent document is gone; so is its staging folder.
-            RemoveStaged(app.message.documentPath);
+            // The sent documents are gone; so are their staging folders.
+            for (const std::string& document : app.message.Documents()) RemoveStaged(document);
             return true;
         }
         // With no recipient left to send to the submission says nothing; the
@@ -81,8 +81,6 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
         DesktopHelp help(
             opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
-        if (!options.document.empty() && a.attachMode && a.AttachmentList.empty())
-            a.AttachmentList.push_back(options.document);
         HostEnvironment env{a,
                             a.settings,
                             a.imaging(),
@@ -98,6 +96,10 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
         if (options.filePicker) steps.filePicker = options.filePicker;
         if (options.addressBook) steps.addressBook = options.addressBook;
         CMainHostDlg host(env, std::move(steps));
+        // Files named together are attached together, in their order; those
+        // that cannot be attached are told before the wizard shows.
+        if (!options.documents.empty() && a.attachMode && a.AttachmentList.empty())
+            (void)host.documentPage().AddFiles(options.documents);
         // The progress windows stand over the wizard.
         windows.SetOwner(&host.sheet());
         if (options.beforeRun) options.beforeRun(host, a);

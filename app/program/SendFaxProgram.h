@@ -26,9 +26,9 @@ struct SendFaxOptions {
     // Called when the host has ended, before it is destroyed: the job still
     // holds its recipients and its message.
     std::function<void(CMainHostDlg&, CNetFaxApp&)> afterRun;
-    // A file to attach, named on the command line; attached unless a printed
-    // document was taken over.
-    std::string document;
+    // Files to attach, named on the command line, in their order; attached
+    // unless a printed document was taken over.
+    std::vector<std::string> documents;
     // Folders of the program's help pages.
     std::vector<std::string> helpFolders;
     // Stands in for the system's file dialog on the document page.

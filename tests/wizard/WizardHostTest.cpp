@@ -71,8 +71,9 @@ class Host : public testing::Test {
     std::unique_ptr<CMainHostDlg> Make(bool listen = false) {
         HostEnvironment env{job, settings, imaging, boxes, "", &help, nullptr, listen, "", 0};
         FinishSteps steps;
-        steps.stageAttachment = [this](const std::string& p) {
-            std::string copy = root + "outbox/" + fs::path(p).filename().string();
+        steps.stageAttachment = [this](const std::string& p, const std::string& name) {
+            std::string copy =
+                root + "outbox/" + (name.empty() ? fs::path(p).filename().string() : name);
             fs::copy_file(p, copy, fs::copy_options::overwrite_existing);
             return copy;
         };
@@ -88,10 +89,10 @@ class Host : public testing::Test {
         steps.saveToOutbox = [this](const std::string& folder) {
             saves.push_back(folder);
             if (!saveWorks) return false;
-            fs::remove(job.message.documentPath);
+            for (const std::string& d : job.message.Documents()) fs::remove(d);
             return true;
         };
-        steps.filePicker = [this](QWidget*) { return attached; };
+        steps.filePicker = [this](QWidget*) { return std::vector<std::string>{attached}; };
         steps.preview = [this](QWidget*, const std::vector<std::string>& files) {
             previewed.push_back(files);
         };
@@ -170,6 +171,15 @@ TEST_F(Host, PageSetsAndHelpContextsFollowTheRun) {
     EXPECT_EQ(attachedRun->sheet().page(1), &attachedRun->documentPage());
     EXPECT_EQ(attachedRun->HelpContext(1), 220u);
     EXPECT_EQ(attachedRun->HelpContext(2), 222u);
+    // The cover box brings the cover page in behind the document page, and takes it out again.
+    attachedRun->documentPage().coverCheck()->setChecked(true);
+    ASSERT_EQ(attachedRun->sheet().pageCount(), 4);
+    EXPECT_EQ(attachedRun->sheet().page(2), &attachedRun->coverPage());
+    EXPECT_EQ(attachedRun->HelpContext(2), 220u);
+    EXPECT_EQ(attachedRun->HelpContext(3), 222u);
+    attachedRun->documentPage().coverCheck()->setChecked(false);
+    EXPECT_EQ(attachedRun->sheet().pageCount(), 3);
+    EXPECT_TRUE(contact->documentPage().coverCheck()->isHidden());
 }
 
 TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {

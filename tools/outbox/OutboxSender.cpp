@@ -76,7 +76,7 @@ OutboxSender::Result OutboxSender::SendOne(const std::string& name, bool onlyDue
     FaxSender sender(settings_, clock_);
     sender.bodyFolder = bodyFolder;
     const SendOutcome outcome =
-        sender.Submit(fax.message.from, fax.message.to, fax.document, nullptr);
+        sender.Submit(fax.message.from, fax.message.to, fax.documents, nullptr);
     if (!outcome.accepted) {
         state.lastError = outcome.Detail();
         (void)WriteSendState(fax.folder, state);

@@ -57,9 +57,15 @@ std::string Printable(std::string text) {
     return text;
 }
 
-std::string DocumentName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// "document a.pdf", or "documents a.pdf, b.tif" in their order.
+std::string DocumentNames(const std::vector<std::string>& paths) {
+    std::string names = paths.size() == 1 ? "document " : "documents ";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const auto slash = paths[i].rfind('/');
+        names +=
+            (i ? ", " : "") + (slash == std::string::npos ? paths[i] : paths[i].substr(slash + 1));
+    }
+    return names;
 }
 
 int List(const std::string& localFolders) {
@@ -68,7 +74,7 @@ int List(const std::string& localFolders) {
         std::string line = Printable(fax.name) + ": ";
         switch (fax.status) {
             case StoredFax::Status::Ready:
-                line += "to " + fax.message.to + "; document " + DocumentName(fax.document) + "; " +
+                line += "to " + fax.message.to + "; " + DocumentNames(fax.documents) + "; " +
                         std::to_string(fax.state.attempts) + " attempts";
                 if (!fax.state.lastError.empty()) line += "; last error: " + fax.state.lastError;
                 break;
