@@ -103,12 +103,12 @@ ProgramArgs ParseProgramArgs(const std::vector<std::string>& args) {
 QString UsageText(const QString& program) {
     return Tr(QT_TRANSLATE_NOOP(
                   "ProgramArgs",
-                  "Usage: %1 [FILE]\n"
+                  "Usage: %1 [FILE...]\n"
                   "       %1 /s [/n NUMBER] [/id CONTACT]\n"
                   "       %1 \"GROUPFILE\"\n"
                   "Opens the Send a Fax wizard.\n"
                   "\n"
-                  "  FILE              attach FILE to the fax\n"
+                  "  FILE...           attach the files to one fax, in their order\n"
                   "  /s                send to one contact or number\n"
                   "  /n NUMBER         with /s: the fax number to fill in\n"
                   "  /id CONTACT       with /s: the address-book contact to fill in\n"

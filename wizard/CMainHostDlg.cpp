@@ -216,7 +216,9 @@ bool CMainHostDlg::StageAttachments() {
     const std::vector<std::string> names = DistinctFileNames(attached, reserved);
     std::vector<std::string> staged;
     if (cover) staged.push_back(cover_.coverFilePath());
+    const std::unique_ptr<TaskProgress> busy = BusyWindow(tr("Preparing your fax..."));
     for (std::size_t i = 0; i < attached.size(); ++i) {
+        if (busy) busy->PumpMessages(false);
         std::string copy = steps_.stageAttachment(attached[i], names[i]);
         if (!Exists(copy)) {
             // Sending or storing a fax without one of its documents would
@@ -269,9 +271,28 @@ void CMainHostDlg::ShowSaved() {
     (void)env_.messageBox.Show(kSavedText, kSavedCaption, MbButtons::Ok, MbIcon::None);
 }
 
+std::unique_ptr<TaskProgress> CMainHostDlg::BusyWindow(const QString& text) {
+    const FaxJob& job = env_.job;
+    if (job.AttachmentList.size() < 2 && job.message.documentPaths.size() < 2) return nullptr;
+    std::unique_ptr<TaskProgress> busy = steps_.mergeProgress ? steps_.mergeProgress() : nullptr;
+    if (busy) {
+        busy->SetText(text.toStdString());
+        busy->Show();
+        busy->PumpMessages(false);
+    }
+    return busy;
+}
+
 void CMainHostDlg::SaveToOutbox() {
     const std::vector<std::string> documents = env_.job.message.Documents();
-    const bool saved = steps_.saveToOutbox && steps_.saveToOutbox("outbox");
+    bool saved = false;
+    if (steps_.saveToOutbox) {
+        const std::unique_ptr<TaskProgress> busy =
+            BusyWindow(tr("Saving your fax in the Corvinaport Outbox..."));
+        saved = steps_.saveToOutbox("outbox", [&busy] {
+            if (busy) busy->PumpMessages(false);
+        });
+    }
     // A stored fax has taken its documents along; one still in its place was
     // not stored, and the user must know where it is.
     std::vector<std::string> left;

@@ -54,16 +54,19 @@ struct FinishSteps {
     std::function<bool(QWidget* owner)> ensureOnline;
     // Sends the job now, telling the user the outcome; true when accepted.
     std::function<bool()> sendFax;
-    // Stores the job under LocalFolders + folderName; false when it failed.
-    std::function<bool(const std::string& folderName)> saveToOutbox;
+    // Stores the job under LocalFolders + folderName, calling keepAlive after
+    // each document; false when it failed.
+    std::function<bool(const std::string& folderName, const std::function<void()>& keepAlive)>
+        saveToOutbox;
     // Runs the address-book dialog for the recipients page.
     CSelRecipient::AddressBookRunner addressBook;
     // Asks for the documents to attach; the system's file dialog when empty.
     CAttachFile::FilePicker filePicker;
     // Runs the logo picker of the cover page; the page's own when empty.
     CSelCover::PickerRunner logoPicker;
-    // A progress window for merging the cover in front of the document;
-    // the merge shows none when empty.
+    // A progress window for the long steps of Finish (merging the cover in
+    // front of the document, preparing and storing several documents); none
+    // is shown when empty.
     std::function<std::unique_ptr<TaskProgress>()> mergeProgress;
     // Shows the pages of a preview; the program's page viewer when empty.
     PreviewRunner preview;
@@ -133,6 +136,9 @@ class CMainHostDlg : public QDialog {
     // Stages every attached file under a name of its own, the cover first
     // when one goes along; false (told, nothing left staged) on a failure.
     bool StageAttachments();
+    // A window kept answering while a fax of several documents is prepared
+    // or stored; none for one document.
+    [[nodiscard]] std::unique_ptr<TaskProgress> BusyWindow(const QString& text);
     // Brings the cover page in behind the document page, or takes it out.
     void OfferCoverPage(bool on);
 

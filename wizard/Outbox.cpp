@@ -90,7 +90,8 @@ class PendingMessage {
 
     // Copies the documents, each under its stored name.
     [[nodiscard]] bool Build(const std::vector<std::string>& documentPaths,
-                             const std::vector<std::string>& storedNames) {
+                             const std::vector<std::string>& storedNames,
+                             const std::function<void()>& afterEachDocument) {
         partial_ = MakePrivateFolder(outbox_, ".partial-");
         if (partial_.empty()) return false;
         for (std::size_t i = 0; i < documentPaths.size(); ++i) {
@@ -98,6 +99,7 @@ class PendingMessage {
             if (!CopyFileReplacing(documentPaths[i], partial_ + storedNames[i],
                                    FileAccess::Private))
                 return false;
+            if (afterEachDocument) afterEachDocument();
         }
         return true;
     }
@@ -167,7 +169,7 @@ std::string StageAttachment(const std::string& localFolders, const std::string& 
 
 bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                   const FaxMessage& message, const Clock& clock, std::string_view gatewayDomain,
-                  std::string* storedFolder) {
+                  std::string* storedFolder, const std::function<void()>& afterEachDocument) {
     OutboxMessage record;
     record.from = message.from;
     record.cc = message.cc;
@@ -219,7 +221,7 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
     for (const std::string& to : *lines) {
         PendingMessage& next = pending.emplace_back(outbox, record);
         next.record.to = to;
-        if (!next.Build(documents, names)) return false;
+        if (!next.Build(documents, names, afterEachDocument)) return false;
     }
     std::vector<std::string> stored;
     std::time_t dir = now;
@@ -229,7 +231,10 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
         ++dir;
     }
     (void)SyncFolder(outbox);
-    for (const std::string& document : documents) RemoveStaged(document);
+    for (const std::string& document : documents) {
+        RemoveStaged(document);
+        if (afterEachDocument) afterEachDocument();
+    }
     if (storedFolder && !stored.empty()) *storedFolder = stored.front();
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,11 +35,14 @@
 // are created when missing. Returns false, leaving the document where it was
 // and no message folder behind, when a folder, a document copy or a message
 // file could not be made. When storedFolder is given it receives the (first)
-// message folder's path on success.
+// message folder's path on success. afterEachDocument, when given, is called
+// after every document copied and after every one removed from its staged
+// place, so that a caller can keep its windows alive.
 [[nodiscard]] bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                                 const FaxMessage& message, const Clock& clock = DefaultClock(),
                                 std::string_view gatewayDomain = kFaxGatewayDomain,
-                                std::string* storedFolder = nullptr);
+                                std::string* storedFolder = nullptr,
+                                const std::function<void()>& afterEachDocument = {});
 
 // Cuts a recipient line into parts of at most maxBytes, each made of whole
 // entries (separated by commas outside quotes and angle brackets) with the

@@ -29,9 +29,10 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         return StageAttachment(app.settings.directory.LocalFolders, attached, storedName);
     };
     steps.buildRecipientLine = [&app] { return app.BuildRecipientLine(); };
-    steps.saveToOutbox = [&app](const std::string& folderName) {
+    steps.saveToOutbox = [&app](const std::string& folderName,
+                                const std::function<void()>& keepAlive) {
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
-                            app.clock());
+                            app.clock(), kFaxGatewayDomain, nullptr, keepAlive);
     };
 
     // One manager for the run: its dialer binding stays loaded between calls.

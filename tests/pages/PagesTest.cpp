@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
@@ -266,6 +269,12 @@ TEST(DocumentPage, SeveralFilesKeepTheListOrderThroughAddMoveOpenAndRemove) {
     EXPECT_TRUE(page.OnWizardNext());
     QTest::mouseClick(page.removeButton(), Qt::LeftButton);
     EXPECT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext"}));
+    // Dropped from a file manager: added at the end.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("c.txt")))});
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    static_cast<QObject&>(page).event(&drop);  // as the drag manager hands it over
+    EXPECT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext", "c.txt"}));
     ExpectWarnings(boxes, {"Please add a file"});
     // The first filter shows the types people have; the old ones follow.
     EXPECT_EQ(CAttachFile::QtFilter(CAttachFile::kFilters[0]).toStdString(),

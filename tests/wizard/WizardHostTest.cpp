@@ -86,7 +86,7 @@ class Host : public testing::Test {
             ++sends;
             return true;
         };
-        steps.saveToOutbox = [this](const std::string& folder) {
+        steps.saveToOutbox = [this](const std::string& folder, const std::function<void()>&) {
             saves.push_back(folder);
             if (!saveWorks) return false;
             for (const std::string& d : job.message.Documents()) fs::remove(d);
