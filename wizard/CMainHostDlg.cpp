@@ -1,6 +1,7 @@
 #include "wizard/CMainHostDlg.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -111,8 +112,11 @@ CMainHostDlg::~CMainHostDlg() {
     // What the window's destruction did: empty the lists, close the help.
     env_.job.ClearRecipients();
     env_.job.ClearAttachments();
-    // A cover composed but never merged (the wizard was cancelled).
-    RemoveStaged(cover_.coverFilePath());
+    // A cover composed but never merged (the wizard was cancelled); one that
+    // went with documents the outbox did not take stays beside them.
+    const std::vector<std::string>& kept = env_.job.message.documentPaths;
+    if (std::find(kept.begin(), kept.end(), cover_.coverFilePath()) == kept.end())
+        RemoveStaged(cover_.coverFilePath());
     if (env_.help) env_.help->Quit();
     if (listener_) listener_->Close();
 }

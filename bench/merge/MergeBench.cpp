@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     const std::string cover = dir + "cover.tif";
     if (!bench::WritePages(cover, 1, 2200, bench::TextLike) ||
         !bench::WritePages(dir + "templates/Template.tif", 1, 2200,
-                    [](int, int x, int y) { return x < 1728 && (y == 250 || y == 660); })) {
+                           [](int, int x, int y) { return x < 1728 && (y == 250 || y == 660); })) {
         std::fprintf(stderr, "cannot write the test files\n");
         return 1;
     }

@@ -34,7 +34,8 @@ inline void SetPageTags(TIFF* tif, int height) {
 
 // Writes pages copies of one G3 page: the page is encoded once and its strip
 // written raw for every page, so large documents are made quickly.
-inline bool WritePages(const std::string& path, int pages, int height, bool (*paint)(int, int, int)) {
+inline bool WritePages(const std::string& path, int pages, int height,
+                       bool (*paint)(int, int, int)) {
     const std::string single = path + ".one";
     {
         TIFF* tif = TIFFOpen(single.c_str(), "wl");

@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
