@@ -27,12 +27,13 @@ bool IsPlainByte(unsigned char c) {
            c == '-' || c == '_';
 }
 
-// $XDG_RUNTIME_DIR/corvinaport (else /tmp/corvinaport-<uid>), private to the
-// user; the body holds the account password.
-std::string PrivateBodyFolder(std::string* why) {
-    const std::string folder = MessageFolder();
-    if (!EnsurePrivateFolder(folder, why)) return {};
-    return folder + "/";
+// "https" of "HTTPS://host/...", empty without a scheme.
+std::string SchemeOf(const std::string& url) {
+    const auto end = url.find("://");
+    if (end == std::string::npos) return {};
+    std::string scheme = url.substr(0, end);
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return scheme;
 }
 
 const char* StepText(SendOutcome::Step step) {
@@ -116,9 +117,18 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         return false;
     };
 
+    // A field that holds the boundary would end its part early: the relay
+    // would take a cut fax for a whole one.
+    if (const char* field = message.FieldHoldingBoundary())
+        return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                    TranslatedText(QT_TRANSLATE_NOOP("Message",
+                                                     "the %1 text holds the line that separates "
+                                                     "the parts of a fax (%2); change it"),
+                                   std::string(field), std::string(kRelayBoundary)));
+
     // The body file of this submission: a name of its own, readable by the
-    // user alone; removed at the end.
-    ScratchFile body(message.workFolder + "qrvmsg-", ".txt");
+    // user alone, locked while it is used; removed at the end.
+    ScratchFile body(message.workFolder + kBodyFilePrefix, kBodyFileSuffix);
     if (!body.made())
         return fail(
             SendOutcome::Step::Prepare, HttpFailure::BodyFile,
@@ -155,6 +165,19 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         return fail(
             SendOutcome::Step::Location, HttpFailure::Other,
             TranslatedText(QT_TRANSLATE_NOOP("Message", "the service named no upload address")));
+    // The body carries the password: never over a weaker connection than the
+    // relay address asks for.
+    if (SchemeOf(message.relayUrl) == "https" && SchemeOf(uploadAddress) != "https")
+        return fail(SendOutcome::Step::Location, HttpFailure::BadAddress,
+                    TranslatedText(QT_TRANSLATE_NOOP("Message",
+                                                     "the service named an upload address "
+                                                     "without encryption (%1); refused"),
+                                   uploadAddress.substr(0, uploadAddress.find("://"))));
+    if (beforeUpload) {
+        std::string why;
+        if (!beforeUpload(&why))
+            return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile, why);
+    }
 
     HttpRequest upload;
     upload.progressWindow = message.progressWindow;
@@ -162,8 +185,14 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
     upload.lowSpeedBytes = lowSpeedBytes;
     upload.lowSpeedSeconds = lowSpeedSeconds;
     upload.SetHeaders(kRelayUploadHeader);
-    if (!upload.PostFile(uploadAddress, body.path()))
+    if (!upload.PostFile(uploadAddress, body.path())) {
+        // A reply that came says what the service did; with none after the
+        // last byte went out, nobody knows.
+        const bool answered = upload.failureKind == HttpFailure::HttpStatus ||
+                              upload.failureKind == HttpFailure::NoSuccessMark;
+        outcome.uncertain = upload.wholeBodyHandedOver && !answered;
         return fail(SendOutcome::Step::Upload, upload.failureKind, upload.failure);
+    }
     outcome.accepted = true;
     return true;
 }
@@ -172,7 +201,10 @@ SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
                               const std::vector<std::string>& documentPaths,
                               TaskProgress* progress) {
     std::string why;
-    const std::string folder = bodyFolder.empty() ? PrivateBodyFolder(&why) : bodyFolder;
+    // The user's private runtime folder, or one made for this submission
+    // alone where that cannot be had (another user made it first).
+    const PrivateWorkFolder own(bodyFolder.empty());
+    const std::string folder = bodyFolder.empty() ? own.path(&why) : bodyFolder;
     if (folder.empty()) {
         outcome = SendOutcome{};
         outcome.step = SendOutcome::Step::Prepare;

@@ -44,6 +44,9 @@ struct SendOutcome {
     Step step = Step::None;
     HttpFailure cause = HttpFailure::None;
     std::string reason;  // in words, without the step
+    // The whole fax went out and no answer came (the reply was lost, or the
+    // upload was stopped after its last byte): the service may have it.
+    bool uncertain = false;
 
     // One line naming the step and the reason, for the failure box, the
     // journal and the outbox listing; empty when accepted.
@@ -88,6 +91,11 @@ class FaxSender {
     // body file is removed whatever the outcome. Nothing is sent when the body
     // cannot be written whole.
     [[nodiscard]] bool RelayUpload(RelayMessage& message);
+
+    // Called after the upload address is known and before the upload's
+    // first byte; false (with the reason) ends the submission there, nothing
+    // sent. The outbox sender records the attempt here.
+    std::function<bool(std::string* why)> beforeUpload;
 
     // Time limit of the location request.
     std::int32_t locationTimeoutSeconds = 45;

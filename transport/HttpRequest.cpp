@@ -136,13 +136,6 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return Keep(*reply, reply->body, kMaxReplyBody, data, size * count);
 }
 
-std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user) {
-    auto* file = static_cast<std::FILE*>(user);
-    const std::size_t n = std::fread(buffer, 1, size * count, file);
-    if (n == 0 && std::ferror(file)) return CURL_READFUNC_ABORT;
-    return n;
-}
-
 // The class of a libcurl result, for telling the user why.
 HttpFailure Classify(std::int32_t code) {
     switch (code) {
@@ -245,9 +238,12 @@ struct HttpRequest::Worker {
     HttpFailure kind = HttpFailure::None;
     long status = 0;
 
-    // Bytes of the upload sent so far and in all, for the progress bar.
+    // Bytes of the upload sent so far and in all, for the progress bar, and
+    // handed to libcurl (read from the body file) so far.
     std::atomic<long long> sent{0};
     std::atomic<long long> total{0};
+    std::atomic<long long> handed{0};
+    std::FILE* body = nullptr;
 
     std::atomic<bool> done{false};
     std::atomic<bool> abort{false};
@@ -320,8 +316,9 @@ struct HttpRequest::Worker {
         {
             Easy easy = NewTransfer(url, reply);
             Set(easy.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+            body = file.get();
             Set(easy.get(), CURLOPT_READFUNCTION, &OnRead);
-            Set(easy.get(), CURLOPT_READDATA, static_cast<void*>(file.get()));
+            Set(easy.get(), CURLOPT_READDATA, static_cast<void*>(this));
             if (lowSpeedSeconds > 0) {
                 Set(easy.get(), CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(lowSpeedBytes));
                 Set(easy.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(lowSpeedSeconds));
@@ -349,6 +346,14 @@ struct HttpRequest::Worker {
 
     Slist requestHeaders;
     char errorText[CURL_ERROR_SIZE] = {};
+
+    static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user) {
+        auto* w = static_cast<Worker*>(user);
+        const std::size_t n = std::fread(buffer, 1, size * count, w->body);
+        if (n == 0 && std::ferror(w->body)) return CURL_READFUNC_ABORT;
+        w->handed.fetch_add(static_cast<long long>(n));
+        return n;
+    }
 
     // Counts the bytes sent; a stop ends the transfer from inside libcurl.
     static int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
@@ -470,6 +475,7 @@ bool HttpRequest::Run(Kind kind) {
     failure.clear();
     failureKind = HttpFailure::None;
     httpStatus = 0;
+    wholeBodyHandedOver = false;
 
     auto worker = std::make_unique<Worker>();
     worker->url = url;
@@ -545,6 +551,8 @@ bool HttpRequest::Run(Kind kind) {
     }
     thread.join();
     requestsMade = worker->requestsMade;
+    wholeBodyHandedOver = kind == Kind::File && worker->total.load() > 0 &&
+                          worker->handed.load() >= worker->total.load();
     replyHeaders = std::move(worker->replyHeaders);
     replyBody = std::move(worker->replyBody);
     if (worker->exitCode == 0) return true;

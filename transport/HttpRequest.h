@@ -83,6 +83,9 @@ class HttpRequest {
     std::string failure;
     HttpFailure failureKind = HttpFailure::None;
     long httpStatus = 0;  // the status of a reply other than 200
+    // PostFile: every byte of the body was handed to the connection, so the
+    // peer may have received all of it even when no reply came.
+    bool wholeBodyHandedOver = false;
 
   private:
     enum class Kind { Form, File };

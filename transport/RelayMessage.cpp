@@ -194,6 +194,26 @@ void RelayMessage::AddAttachment(const std::string& path) {
         attachments.push_back(std::move(attachment));
 }
 
+const char* RelayMessage::FieldHoldingBoundary() const {
+    auto holds = [](const std::string& text) {
+        return text.find(kRelayBoundary) != std::string::npos;
+    };
+    auto anyHolds = [&holds](const std::vector<std::string>& list) {
+        return std::any_of(list.begin(), list.end(), holds);
+    };
+    if (holds(formData)) return "headers";
+    if (anyHolds(extraHeaders)) return "headers";
+    if (anyHolds(bodyLines) || holds(bodyContentType)) return "body";
+    if (holds(subject)) return "subject";
+    if (holds(from)) return "from";
+    if (anyHolds(to)) return "to";
+    if (anyHolds(cc)) return "cc";
+    if (anyHolds(bcc)) return "bcc";
+    for (const auto& a : attachments)
+        if (holds(a->FileName()) || holds(a->contentType)) return "file name";
+    return nullptr;
+}
+
 bool RelayMessage::WriteBody(const std::string& filePath) const {
     File file(std::fopen(filePath.c_str(), "wb"));
     return file && WriteInto(file.release());

@@ -55,6 +55,11 @@ class RelayMessage {
     // closed in any case.
     [[nodiscard]] bool WriteBodyTo(int fd) const;
 
+    // The name of the first text field that holds the boundary ("from",
+    // "to", ...), or nullptr. Such a body would be cut where the field
+    // stands, so it must not be posted.
+    [[nodiscard]] const char* FieldHoldingBoundary() const;
+
     std::string relayUrl;
     std::string formData;
     std::string from;

@@ -1,11 +1,13 @@
 #include "wizard/FileReplace.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -97,7 +99,35 @@ ScratchFile::ScratchFile(const std::string& prefix, std::string_view suffix) {
     std::string pattern = prefix + "XXXXXX";
     pattern += suffix;
     fd_.reset(::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC));
-    if (fd_) path_ = std::move(pattern);
+    if (!fd_) return;
+    path_ = std::move(pattern);
+    (void)::flock(fd_.get(), LOCK_EX | LOCK_NB);
+}
+
+int ScratchFile::Release() { return fd_ ? ::fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0) : -1; }
+
+int RemoveAbandonedFiles(const std::string& folder, std::string_view prefix,
+                         std::string_view suffix, long minAgeSeconds) {
+    std::error_code ec;
+    int removed = 0;
+    const std::time_t now = std::time(nullptr);
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() < prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+            !name.ends_with(suffix))
+            continue;
+        const std::string path = it->path().string();
+        const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        struct stat st {};
+        if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid() ||
+            now - st.st_mtime < minAgeSeconds)
+            continue;
+        // A writer that is still there holds its lock.
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 ScratchFile::~ScratchFile() {

@@ -44,7 +44,8 @@ class ReplacementFile {
 
 // A work file of the user's alone (0600): made exclusively, never through a
 // link, named prefix (a path) followed by six random characters and suffix;
-// removed again when it goes.
+// locked (flock) while it lives, so a later run can tell a file whose writer
+// is gone (see RemoveAbandonedFiles); removed again when it goes.
 class ScratchFile {
   public:
     explicit ScratchFile(const std::string& prefix, std::string_view suffix = {});
@@ -56,14 +57,20 @@ class ScratchFile {
     [[nodiscard]] bool made() const { return !path_.empty(); }
     [[nodiscard]] const std::string& path() const { return path_; }
     [[nodiscard]] int fd() const { return fd_.get(); }
-    // Hands the descriptor over (to a writer that closes it); the file stays
-    // until this goes.
-    [[nodiscard]] int Release() { return fd_.release(); }
+    // Hands a descriptor of the file over (to a writer that closes it); the
+    // file and its lock stay until this goes. -1 when none could be made.
+    [[nodiscard]] int Release();
 
   private:
     std::string path_;
     UniqueFd fd_;
 };
+
+// Removes the files named prefix...suffix directly in folder that belong to
+// the user, are older than minAgeSeconds and whose ScratchFile is gone (no
+// lock held on them). The number removed.
+int RemoveAbandonedFiles(const std::string& folder, std::string_view prefix,
+                         std::string_view suffix, long minAgeSeconds);
 
 // Writes all of bytes to fd; false when a write failed.
 [[nodiscard]] bool WriteAll(int fd, std::string_view bytes);

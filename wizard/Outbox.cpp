@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "wizard/FaxState.h"
 #include "wizard/FileReplace.h"
 #include "wizard/OutboxMessage.h"
 
@@ -70,13 +71,15 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 // here, so a document in it is not lost.
 class PendingMessage {
   public:
-    PendingMessage(const std::string& outbox, const OutboxMessage& message)
-        : record(message), outbox_(outbox) {}
+    PendingMessage(const std::string& outbox, const std::string& history,
+                   const OutboxMessage& message)
+        : record(message), outbox_(outbox), history_(history) {}
     PendingMessage(const PendingMessage&) = delete;
     PendingMessage& operator=(const PendingMessage&) = delete;
     PendingMessage(PendingMessage&& other) noexcept
         : record(std::move(other.record)),
           outbox_(std::move(other.outbox_)),
+          history_(std::move(other.history_)),
           partial_(std::exchange(other.partial_, std::string())),
           documents_(std::move(other.documents_)),
           final_(std::move(other.final_)) {}
@@ -85,12 +88,14 @@ class PendingMessage {
         for (const std::string& document : documents_)
             (void)::unlink((partial_ + document).c_str());
         (void)::unlink((partial_ + kMessageFile).c_str());
+        if (stateWritten_) (void)::unlink((partial_ + kSendStateName).c_str());
         (void)::rmdir(partial_.c_str());
     }
 
-    // Copies the documents, each under its stored name.
+    // Copies the documents, each under its stored name, and writes the
+    // senders' record when one is given; the message file follows at Publish.
     [[nodiscard]] bool Build(const std::vector<std::string>& documentPaths,
-                             const std::vector<std::string>& storedNames,
+                             const std::vector<std::string>& storedNames, const SendState* state,
                              const std::function<void()>& afterEachDocument) {
         partial_ = MakePrivateFolder(outbox_, ".partial-");
         if (partial_.empty()) return false;
@@ -101,6 +106,10 @@ class PendingMessage {
                 return false;
             if (afterEachDocument) afterEachDocument();
         }
+        if (state) {
+            stateWritten_ = true;
+            if (!WriteFileReplacing(partial_ + kSendStateName, state->Render())) return false;
+        }
         return true;
     }
 
@@ -109,6 +118,10 @@ class PendingMessage {
     [[nodiscard]] bool Publish(std::time_t& dir) {
         for (int attempt = 0; attempt < 1000; ++attempt, ++dir) {
             const std::string name = std::to_string(static_cast<long long>(dir));
+            // A name still in the history may belong to a folder that a sender
+            // has open (or locked) under its old place: never reused.
+            struct stat sent {};
+            if (!history_.empty() && ::lstat((history_ + name).c_str(), &sent) == 0) continue;
             if (!Write(name) || !SyncFolder(partial_)) return false;
             std::string from = partial_;
             from.pop_back();
@@ -148,7 +161,9 @@ class PendingMessage {
     }
 
     std::string outbox_;
+    std::string history_;
     std::string partial_;
+    bool stateWritten_ = false;
     std::vector<std::string> documents_;
     std::string final_;
 };
@@ -169,7 +184,8 @@ std::string StageAttachment(const std::string& localFolders, const std::string& 
 
 bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                   const FaxMessage& message, const Clock& clock, std::string_view gatewayDomain,
-                  std::string* storedFolder, const std::function<void()>& afterEachDocument) {
+                  std::string* storedFolder, const SendState* state,
+                  const std::function<void()>& afterEachDocument) {
     OutboxMessage record;
     record.from = message.from;
     record.cc = message.cc;
@@ -213,15 +229,15 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
         documents.push_back(path);
         own.push_back(StoredName(name));
     }
-    const std::vector<std::string> names = DistinctFileNames(own, {"msg.qvm", "send.state"});
+    const std::vector<std::string> names = DistinctFileNames(own, {"msg.qvm", kSendStateName});
     // Every message is complete in its hidden folder before any is shown, so
     // a failure stores none of them and the documents stay where they were.
     std::vector<PendingMessage> pending;
     pending.reserve(lines->size());
     for (const std::string& to : *lines) {
-        PendingMessage& next = pending.emplace_back(outbox, record);
+        PendingMessage& next = pending.emplace_back(outbox, localFolders + "sent/", record);
         next.record.to = to;
-        if (!next.Build(documents, names, afterEachDocument)) return false;
+        if (!next.Build(documents, names, state, afterEachDocument)) return false;
     }
     std::vector<std::string> stored;
     std::time_t dir = now;

@@ -9,6 +9,8 @@
 #include "app/Clock.h"
 #include "wizard/FaxJob.h"
 
+struct SendState;
+
 // The outbox: localFolders + "outbox/" holds the staged document of the job
 // being composed, each in a private folder of its own (see StagingPath);
 // each stored fax is a folder below it named by the time it was stored,
@@ -35,13 +37,17 @@
 // are created when missing. Returns false, leaving the document where it was
 // and no message folder behind, when a folder, a document copy or a message
 // file could not be made. When storedFolder is given it receives the (first)
-// message folder's path on success. afterEachDocument, when given, is called
-// after every document copied and after every one removed from its staged
-// place, so that a caller can keep its windows alive.
+// message folder's path on success. A name that localFolders + "sent/" holds
+// is never given to a new message. When state is given, each message folder
+// starts with it as its senders' record (held, or an attempt already made).
+// afterEachDocument, when given, is called after every document copied and
+// after every one removed from its staged place, so that a caller can keep
+// its windows alive.
 [[nodiscard]] bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                                 const FaxMessage& message, const Clock& clock = DefaultClock(),
                                 std::string_view gatewayDomain = kFaxGatewayDomain,
                                 std::string* storedFolder = nullptr,
+                                const SendState* state = nullptr,
                                 const std::function<void()>& afterEachDocument = {});
 
 // Cuts a recipient line into parts of at most maxBytes, each made of whole

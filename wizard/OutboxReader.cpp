@@ -70,59 +70,6 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-SendState SendState::Parse(std::string_view bytes) {
-    SendState s;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        const std::string_view line = bytes.substr(start, end - start);
-        start = end + 1;
-        const auto colon = line.find(": ");
-        if (colon == std::string_view::npos) continue;
-        const std::string_view key = line.substr(0, colon);
-        const std::string_view value = line.substr(colon + 2);
-        auto number = [&value](auto& out) {
-            std::remove_reference_t<decltype(out)> n{};
-            const auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-            if (ec == std::errc() && p == value.data() + value.size() && n >= 0) out = n;
-        };
-        if (key == "attempts") {
-            number(s.attempts);
-        } else if (key == "last-attempt") {
-            long long t = 0;
-            number(t);
-            s.lastAttempt = static_cast<std::time_t>(t);
-        } else if (key == "last-error") {
-            s.lastError.assign(value);
-        } else if (key == "accepted") {
-            s.accepted = value == "yes";
-        }
-    }
-    return s;
-}
-
-std::string SendState::Render() const {
-    std::string error = lastError;
-    std::replace(error.begin(), error.end(), '\n', ' ');
-    std::replace(error.begin(), error.end(), '\r', ' ');
-    return "attempts: " + std::to_string(attempts) + "\n" +
-           "last-attempt: " + std::to_string(static_cast<long long>(lastAttempt)) + "\n" +
-           "last-error: " + error + "\n" + "accepted: " + (accepted ? "yes" : "no") + "\n";
-}
-
-std::chrono::seconds RetryDelay(int attempts) {
-    static constexpr std::array<int, 4> kMinutes = {1, 5, 15, 60};
-    if (attempts <= 0) return std::chrono::seconds(0);
-    const auto index = static_cast<std::size_t>(attempts - 1);
-    return std::chrono::minutes(index < kMinutes.size() ? kMinutes[index] : 60);
-}
-
-bool RetryDue(const SendState& state, std::time_t now) {
-    if (state.attempts <= 0 || state.lastAttempt > now) return true;
-    return now - state.lastAttempt >= RetryDelay(state.attempts).count();
-}
-
 OutboxReader::OutboxReader(std::string localFolders) : localFolders_(std::move(localFolders)) {}
 
 std::vector<StoredFax> OutboxReader::List(std::time_t now) const {
@@ -195,17 +142,65 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
     const auto state = ReadSmallFile(fax.folder + "/" + kSendStateName, kMaxStateBytes, &why);
     if (state) fax.state = SendState::Parse(*state);
     fax.status = fax.state.accepted ? StoredFax::Status::Accepted : StoredFax::Status::Ready;
+    fax.faxState = StateOf(fax.state, OutboxFolderBusy(fax.folder));
     return fax;
 }
 
 // Closing the last descriptor releases the lock.
 OutboxLock::OutboxLock(const std::string& folder)
     : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {
-    if (fd_ && ::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) fd_.reset();
+    if (!fd_) return;
+    if (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+        fd_.reset();
+        result_ = Result::Busy;
+        return;
+    }
+    // The folder opened may have been moved away (and another made under its
+    // name) before the lock was taken.
+    struct stat locked {};
+    struct stat there {};
+    if (::fstat(fd_.get(), &locked) != 0 || ::lstat(folder.c_str(), &there) != 0 ||
+        locked.st_dev != there.st_dev || locked.st_ino != there.st_ino) {
+        fd_.reset();
+        result_ = Result::Replaced;
+        return;
+    }
+    result_ = Result::Held;
 }
 
+bool OutboxFolderBusy(const std::string& folder) {
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // A shared probe: it never keeps another sender's exclusive lock out for
+    // longer than the call.
+    return fd && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+namespace {
+
+// Rewrites an existing small file in place: no new inode and, for a record
+// that fits the blocks it has, no new block.
+bool RewriteInPlace(const std::string& path, std::string_view bytes) {
+    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::pwrite(fd.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd.get()) == 0;
+}
+
+}  // namespace
+
 bool WriteSendState(const std::string& folder, const SendState& state) {
-    return WriteFileReplacing(folder + "/" + kSendStateName, state.Render());
+    const std::string path = folder + "/" + kSendStateName;
+    const std::string bytes = state.Render();
+    if (WriteFileReplacing(path, bytes)) return SyncFolder(folder);
+    return RewriteInPlace(path, bytes);
 }
 
 std::optional<std::string> MoveToSent(const std::string& folder, const std::string& name,

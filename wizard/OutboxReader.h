@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/FaxState.h"
 #include "wizard/OutboxMessage.h"
 #include "wizard/UniqueFd.h"
 
@@ -15,28 +16,7 @@
 // senders learn about it (attempts, last error, acceptance) is kept beside
 // "msg.qvm" in "send.state", never inside it.
 
-inline constexpr const char* kSendStateName = "send.state";
 inline constexpr const char* kMessageFileName = "msg.qvm";
-
-// The senders' record of one stored fax.
-struct SendState {
-    int attempts = 0;
-    std::time_t lastAttempt = 0;
-    std::string lastError;
-    // The relay said success: the fax is sent, whether or not its folder has
-    // reached sent/ yet.
-    bool accepted = false;
-
-    // Lines "key: value"; unknown or garbled lines are ignored.
-    [[nodiscard]] static SendState Parse(std::string_view bytes);
-    [[nodiscard]] std::string Render() const;
-};
-
-// The wait before the next automatic attempt after `attempts` failed ones:
-// 1, 5, 15 and 60 minutes, then hourly.
-[[nodiscard]] std::chrono::seconds RetryDelay(int attempts);
-// True when the fax is due for an automatic attempt at `now`.
-[[nodiscard]] bool RetryDue(const SendState& state, std::time_t now);
 
 // One entry of the outbox as found.
 struct StoredFax {
@@ -53,6 +33,9 @@ struct StoredFax {
     OutboxMessage message;
     std::vector<std::string> documents;  // the documents' paths inside the folder, in order
     SendState state;
+    // Where it stands (Ready and Accepted entries); Sending while another
+    // sender holds its lock.
+    FaxState faxState = FaxState::Waiting;
 };
 
 // A message folder younger than this, that fails to read, counts as still
@@ -81,17 +64,28 @@ class OutboxReader {
 };
 
 // An exclusive lock on a message folder (flock on the folder itself), held
-// for a whole send-and-move; another sender finds it busy.
+// for a whole send-and-move; another sender finds it busy. The lock is bound
+// to the folder that stands at the path once it is taken: a folder moved away
+// and replaced by another of the same name meanwhile is not held.
 class OutboxLock {
   public:
+    enum class Result { Held, Busy, Replaced, Missing };
     explicit OutboxLock(const std::string& folder);
-    [[nodiscard]] bool held() const { return fd_.valid(); }
+    [[nodiscard]] bool held() const { return result_ == Result::Held; }
+    [[nodiscard]] Result result() const { return result_; }
 
   private:
     UniqueFd fd_;
+    Result result_ = Result::Missing;
 };
 
-// Replaces the folder's send.state.
+// True when a sender holds the folder's lock now.
+[[nodiscard]] bool OutboxFolderBusy(const std::string& folder);
+
+// Replaces the folder's send.state and makes the change durable (the file
+// and the folder entry synced) before it returns. Where no new file can be
+// made (a full disk), the existing send.state is rewritten in place. False
+// when neither reached the disk.
 [[nodiscard]] bool WriteSendState(const std::string& folder, const SendState& state);
 
 // Moves a message folder into sentFolder (made 0700 when missing) under its

@@ -13,10 +13,43 @@
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
 #include "imaging/ImagingLibrary.h"
+#include "tools/notify/WindowMessage.h"
 #include "transport/FaxSender.h"
 #include "wizard/CTaskProgressWnd.h"
+#include "wizard/FaxState.h"
 #include "wizard/FileReplace.h"
 #include "wizard/Outbox.h"
+
+namespace {
+
+struct RunRecord {
+    bool triedOnline = false;
+    bool submitted = false;
+};
+
+// A fax the user placed in the outbox, or stopped, is held; one that failed
+// for a cause outside the user's hands waits for the automatic retry, its
+// failed attempt counted; one whose whole upload went out unanswered may
+// have reached the service and waits for the user's word.
+SendState StoredState(const RunRecord& run, const SendOutcome& outcome, std::time_t now) {
+    SendState state;
+    if (!run.triedOnline) {
+        state.held = true;
+        return state;
+    }
+    if (!run.submitted || outcome.step == SendOutcome::Step::None) return state;
+    send_state::BeginAttempt(state, now);
+    if (outcome.uncertain) {
+        send_state::OutcomeUnknown(state, outcome.Detail());
+        state.sendingSince = now;
+    } else {
+        send_state::FailedBeforeUpload(state, now, outcome.Detail(),
+                                       outcome.cause == HttpFailure::Stopped, RetryLimits{});
+    }
+    return state;
+}
+
+}  // namespace
 
 FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     FinishSteps steps;
@@ -29,16 +62,14 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         return StageAttachment(app.settings.directory.LocalFolders, attached, storedName);
     };
     steps.buildRecipientLine = [&app] { return app.BuildRecipientLine(); };
-    steps.saveToOutbox = [&app](const std::string& folderName,
-                                const std::function<void()>& keepAlive) {
-        return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
-                            app.clock(), kFaxGatewayDomain, nullptr, keepAlive);
-    };
 
     // One manager for the run: its dialer binding stays loaded between calls.
     auto manager = std::make_shared<ConnectionManager>(
         services.network ? *services.network : DefaultNetworkState(), app.clock());
-    steps.ensureOnline = [manager, &boxes, &progress](QWidget*) {
+    // What the run did before it stored the fax decides the stored fax's state.
+    auto run = std::make_shared<RunRecord>();
+    steps.ensureOnline = [manager, run, &boxes, &progress](QWidget*) {
+        run->triedOnline = true;
         return manager->EnsureOnline(boxes, progress);
     };
 
@@ -46,7 +77,15 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         app.settings, boxes, progress,
         [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
         app.clock());
-    steps.sendFax = [sender, &app, &boxes] {
+    steps.saveToOutbox = [&app, sender, run](const std::string& folderName,
+                                             const std::function<void()>& keepAlive) {
+        const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
+        return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
+                            app.clock(), kFaxGatewayDomain, nullptr, &state, keepAlive);
+    };
+    steps.sendFax = [sender, run, &app, &boxes] {
+        sender->outcome = SendOutcome{};
+        run->submitted = true;
         if (sender->SendFax(app)) {
             // The sent documents are gone; so are their staging folders.
             for (const std::string& document : app.message.Documents()) RemoveStaged(document);
@@ -72,6 +111,8 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
 
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
+    // Body files left by a sender that stopped hold the password: gone.
+    (void)RemoveAbandonedBodyFiles();
     ImagingLibrary binding;
     ImagingEnvironment& imaging = options.imaging ? *options.imaging : binding;
     SystemClock clock;

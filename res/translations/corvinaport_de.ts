@@ -1083,6 +1083,14 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
         <source>no address is configured</source>
         <translation>es ist keine Adresse eingestellt</translation>
     </message>
+    <message>
+        <source>the %1 text holds the line that separates the parts of a fax (%2); change it</source>
+        <translation>der Text %1 enthält die Zeile, die die Teile eines Faxes trennt (%2); bitte ändern</translation>
+    </message>
+    <message>
+        <source>the service named an upload address without encryption (%1); refused</source>
+        <translation>der Dienst nannte eine Upload-Adresse ohne Verschlüsselung (%1); abgelehnt</translation>
+    </message>
 </context>
 <context>
     <name>OutboxRetry</name>
@@ -1093,12 +1101,32 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
             <numerusform>%n gespeicherte Faxe gesendet.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>A fax was sent, but could not be moved to the sent faxes: %1</source>
+        <translation>Ein Fax wurde gesendet, konnte aber nicht zu den gesendeten Faxen verschoben werden: %1</translation>
+    </message>
     <message numerus="yes">
         <source>%n stored fax(es) could not be sent yet; they are tried again later. %1</source>
         <translation>
             <numerusform>%n gespeichertes Fax konnte noch nicht gesendet werden; es wird später erneut versucht. %1</numerusform>
             <numerusform>%n gespeicherte Faxe konnten noch nicht gesendet werden; sie werden später erneut versucht. %1</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>A stored fax failed too often and is no longer tried: %1</source>
+        <translation>Ein gespeichertes Fax ist zu oft fehlgeschlagen und wird nicht mehr versucht: %1</translation>
+    </message>
+    <message>
+        <source>%1. It is not sent again until you decide.</source>
+        <translation>%1. Es wird erst wieder gesendet, wenn Sie es entscheiden.</translation>
+    </message>
+    <message>
+        <source>Show outbox</source>
+        <translation>Postausgang anzeigen</translation>
+    </message>
+    <message>
+        <source>Try now</source>
+        <translation>Jetzt versuchen</translation>
     </message>
     <message>
         <source>Send a Fax - Corvinaport</source>

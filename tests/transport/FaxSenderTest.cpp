@@ -13,6 +13,7 @@
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "tools/relay/RelayServer.h"
+#include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
 
 namespace fs = std::filesystem;
@@ -198,6 +199,18 @@ TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     EXPECT_FALSE(Send(relay));
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(job.message.sendStatus, "");
+    EXPECT_TRUE(relay.ReceivedMessages().empty());
+
+    // A text holding the boundary would cut the upload where it stands.
+    job.message.to = "\"Bob\" <5551234>";
+    for (const std::string& from :
+         {std::string("--") + kRelayBoundary, std::string("a ") + kRelayBoundary + "--"}) {
+        job.message.documentPath = dir.file("fax.tif");
+        job.message.from = from;
+        EXPECT_FALSE(Send(relay));
+        EXPECT_EQ(failure.rfind("Preparing the fax failed: the from text holds the line", 0), 0u)
+            << failure;
+    }
     EXPECT_TRUE(relay.ReceivedMessages().empty());
 }
 

@@ -10,8 +10,10 @@
 #include <thread>
 
 #include "LoopbackServer.h"
+#include "app/AppSettings.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "transport/FaxSender.h"
 #include "transport/HttpRequest.h"
 
 using namespace std::chrono_literals;
@@ -99,4 +101,46 @@ TEST(HttpRequestTrust, CertificateMustBeVouchedForAndNameTheHostAsked) {
         tls.stop();
         serving.join();
     }
+}
+
+// The body carries the password: an https relay that names a plain http
+// upload address is refused before anything is uploaded.
+TEST(HttpRequestTrust, UploadNeverLeavesEncryptionTheRelayAskedFor) {
+    TempFolder dir;
+    const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");
+    ASSERT_TRUE(
+        Openssl("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                "-days 1 -subj /CN=relay -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+                key + "' -out '" + cert + "'"));
+    const ScopedEnv trusted("SSL_CERT_FILE", cert);
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    LoopbackServer plain;
+    std::atomic<int> uploads{0};
+    plain.server.Post("/upload", [&](const httplib::Request&, httplib::Response& res) {
+        ++uploads;
+        res.set_header("X-Relay-Result", "success=true");
+    });
+    httplib::SSLServer tls(cert.c_str(), key.c_str());
+    ASSERT_TRUE(tls.is_valid());
+    const std::string upload = plain.Url("/upload");
+    tls.Post("/relay", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("X-Relay-Result", "ok&location=" + upload + "&");
+    });
+    const int port = tls.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { tls.listen_after_bind(); });
+    while (!tls.is_running()) std::this_thread::sleep_for(1ms);
+
+    dir.Write("fax.tif", "II*");
+    AppSettings settings;
+    settings.directory.RmMessages = "https://127.0.0.1:" + std::to_string(port) + "/relay";
+    FaxSender sender(settings);
+    const SendOutcome outcome =
+        sender.Submit("jane@example.com", "bob@example.com", {dir.file("fax.tif")}, nullptr);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_EQ(outcome.cause, HttpFailure::BadAddress);
+    EXPECT_NE(outcome.reason.find("without encryption (http)"), std::string::npos)
+        << outcome.reason;
+    EXPECT_EQ(uploads.load(), 0);
+    tls.stop();
+    serving.join();
 }

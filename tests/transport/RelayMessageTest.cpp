@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "support/TempFolder.h"
@@ -126,4 +127,34 @@ TEST(RelayMessage, IncompleteAttachmentMakesTheBodyUnfitToSend) {
     EXPECT_FALSE(missing.WriteBody(dir.file("b.txt")));
     RelayMessage unwritable;
     EXPECT_FALSE(unwritable.WriteBody(dir.file("no/such/folder/b.txt")));
+}
+
+// Every text field is searched for the boundary, wherever it stands in it.
+TEST(RelayMessage, FieldHoldingTheBoundaryIsNamed) {
+    const std::string b = kRelayBoundary;
+    const std::pair<std::function<void(RelayMessage&, const std::string&)>, const char*> kFields[] =
+        {
+            {[](RelayMessage& m, const std::string& v) { m.SetFormData(v); }, "headers"},
+            {[](RelayMessage& m, const std::string& v) { m.AddHeader(v); }, "headers"},
+            {[](RelayMessage& m, const std::string& v) { m.bodyLines.push_back(v); }, "body"},
+            {[](RelayMessage& m, const std::string& v) { m.SetSubject(v); }, "subject"},
+            {[](RelayMessage& m, const std::string& v) { m.SetFrom(v); }, "from"},
+            {[](RelayMessage& m, const std::string& v) { m.AddTo(v); }, "to"},
+            {[](RelayMessage& m, const std::string& v) { m.AddCc(v); }, "cc"},
+            {[](RelayMessage& m, const std::string& v) { m.bcc.push_back(v); }, "bcc"},
+            {[](RelayMessage& m, const std::string& v) { m.AddAttachment("/tmp/" + v); },
+             "file name"},
+        };
+    for (const auto& [set, name] : kFields) {
+        for (const std::string& value : {"--" + b, "x" + b, b + "--", "\r\n--" + b + "\r\n"}) {
+            RelayMessage m;
+            m.AddTo("bob@example.com");
+            set(m, value);
+            ASSERT_NE(m.FieldHoldingBoundary(), nullptr) << name;
+            EXPECT_STREQ(m.FieldHoldingBoundary(), name);
+        }
+        RelayMessage clean;
+        set(clean, b.substr(1));  // one hyphen short: not the boundary
+        EXPECT_EQ(clean.FieldHoldingBoundary(), nullptr) << name;
+    }
 }

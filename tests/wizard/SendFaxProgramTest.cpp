@@ -34,6 +34,7 @@
 #include "wizard/CMainHostDlg.h"
 #include "wizard/CTaskProgressWnd.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FaxState.h"
 
 namespace {
 
@@ -270,6 +271,8 @@ struct Outcome {
     End end;
     std::vector<std::string> boxes;
     bool named = false;
+    FaxState state = FaxState::Held;  // of the stored fax, with its attempts
+    int attempts = 0;
 };
 
 void PrintTo(const Outcome& c, std::ostream* out) { *out << c.name; }
@@ -306,6 +309,9 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
               0u)
         << qvm;
     EXPECT_NE(qvm.find("attachment:\r\n" + stored[0] + "letter.txt\r\n"), std::string::npos) << qvm;
+    const SendState state = SendState::Parse(ReadText(stored[0] + "send.state"));
+    EXPECT_EQ(StateOf(state, false), c.state);
+    EXPECT_EQ(state.attempts, c.attempts);
     if (c.end == End::Outbox) {
         EXPECT_EQ(boxes.boxes[0].caption, "Corvinaport");
     }
@@ -316,19 +322,24 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
 
 INSTANTIATE_TEST_SUITE_P(
     Program, ProgramOutcome,
-    testing::Values(Outcome{"OutboxChoice", Outcome::LiveRelay, End::Outbox, {kSaved}},
-                    Outcome{
-                        "OutboxWithANamedFile", Outcome::LiveRelay, End::Outbox, {kSaved}, true},
-                    Outcome{"RelayDown", Outcome::RelayDown, End::SendNow, {kNotSent}},
-                    Outcome{"OfflineLocalNetwork",
-                            Outcome::OfflineNetwork,
-                            End::SendNow,
-                            {"Not Connected to the Internet", kSaved}},
-                    Outcome{"FailingDialUp",
-                            Outcome::FailingDialUp,
-                            End::SendNow,
-                            {"Connect to the Internet?", "Not Connected to the Internet", kSaved}},
-                    Outcome{"Cancel", Outcome::LiveRelay, End::Cancel, {}}),
+    testing::Values(
+        Outcome{"OutboxChoice", Outcome::LiveRelay, End::Outbox, {kSaved}},
+        Outcome{"OutboxWithANamedFile", Outcome::LiveRelay, End::Outbox, {kSaved}, true},
+        Outcome{
+            "RelayDown", Outcome::RelayDown, End::SendNow, {kNotSent}, false, FaxState::Waiting, 1},
+        Outcome{"OfflineLocalNetwork",
+                Outcome::OfflineNetwork,
+                End::SendNow,
+                {"Not Connected to the Internet", kSaved},
+                false,
+                FaxState::Waiting},
+        Outcome{"FailingDialUp",
+                Outcome::FailingDialUp,
+                End::SendNow,
+                {"Connect to the Internet?", "Not Connected to the Internet", kSaved},
+                false,
+                FaxState::Waiting},
+        Outcome{"Cancel", Outcome::LiveRelay, End::Cancel, {}}),
     [](const testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
 
 // Files named together open one wizard; with a cover asked for, the cover goes first, then
@@ -451,6 +462,10 @@ TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {
     EXPECT_TRUE(stalled.ReceivedMessages().empty());
     ASSERT_EQ(Stored().size(), 1u);
     EXPECT_EQ(ReadText(Stored()[0] + "letter.txt"), ReadText(document));
+    // Stopped by the user: held, not retried behind the user's back.
+    const SendState state = SendState::Parse(ReadText(Stored()[0] + "send.state"));
+    EXPECT_EQ(StateOf(state, false), FaxState::Held);
+    EXPECT_EQ(state.attempts, 1);
 }
 
 TEST_F(Program, ContactSwitchGivesThreePagesWithTheNumberReady) {

@@ -12,8 +12,10 @@
 #include <cstring>
 #include <string>
 
+#include "app/Translations.h"
 #include "tools/faxwatch/FaxWatcher.h"
 #include "tools/faxwatch/OutboxRetry.h"
+#include "tools/notify/WindowMessage.h"
 
 namespace {
 
@@ -33,6 +35,10 @@ int Usage() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The notifications speak the user's language.
+    LoadTranslations(app);
+    // Body files left by a sender that stopped hold the password: gone.
+    (void)RemoveAbandonedBodyFiles();
     FaxWatchOptions options = DefaultFaxWatchOptions(
         QFileInfo(QCoreApplication::applicationFilePath()).path().toStdString());
     bool once = false;

@@ -15,9 +15,13 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
+
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -152,6 +156,68 @@ bool EnsurePrivateFolder(const std::string& folder, std::string* reason) {
     if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)
         return fail("cannot make " + folder + " private: " + std::strerror(errno));
     return true;
+}
+
+namespace {
+
+std::string TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = tmp && *tmp == '/' ? tmp : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string StandInPrefix() { return "corvinaport-" + std::to_string(getuid()) + "-"; }
+
+}  // namespace
+
+PrivateWorkFolder::PrivateWorkFolder(bool wanted) {
+    if (!wanted) return;
+    const std::string folder = MessageFolder();
+    if (EnsurePrivateFolder(folder, &why_)) {
+        path_ = folder + "/";
+        return;
+    }
+    path_ = MakePrivateFolder(TempFolder(), StandInPrefix());
+    made_ = !path_.empty();
+    if (!made_) why_ += std::string("; no folder of its own either: ") + std::strerror(errno);
+}
+
+PrivateWorkFolder::~PrivateWorkFolder() {
+    if (made_) (void)::rmdir(path_.c_str());
+}
+
+std::string PrivateWorkFolder::path(std::string* why) const {
+    if (path_.empty() && why) *why = why_;
+    return path_;
+}
+
+int RemoveAbandonedBodyFiles() {
+    // A writer locks its file at once; the grace only spares one being made.
+    constexpr long kMinAgeSeconds = 2;
+    int removed = 0;
+    if (IsOwnFolder(MessageFolder()))
+        removed +=
+            RemoveAbandonedFiles(MessageFolder(), kBodyFilePrefix, kBodyFileSuffix, kMinAgeSeconds);
+    const std::string tmp = TempFolder();
+    const std::string prefix = StandInPrefix();
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(tmp.c_str()), &::closedir);
+    if (!dir) return removed;
+    std::vector<std::string> standIns;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        struct stat st {};
+        // A young one may be about to receive its body file.
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+            IsOwnFolder(tmp + name) && ::lstat((tmp + name).c_str(), &st) == 0 &&
+            std::time(nullptr) - st.st_mtime >= kMinAgeSeconds)
+            standIns.push_back(tmp + name);
+    }
+    for (const std::string& folder : standIns) {
+        removed += RemoveAbandonedFiles(folder, kBodyFilePrefix, kBodyFileSuffix, kMinAgeSeconds);
+        (void)::rmdir(folder.c_str());  // only once empty
+    }
+    return removed;
 }
 
 std::string SocketPathFor(const std::string& folder, long pid) {

@@ -76,6 +76,35 @@ inline constexpr const char* kAnswerDeclined = "declined";
 [[nodiscard]] bool IsOwnFolder(const std::string& folder);
 [[nodiscard]] std::string SocketPathFor(const std::string& folder, long pid);
 
+// Body files of fax submissions (they carry the account password) live in
+// the private folder too: "qrvmsg-XXXXXX.txt".
+inline constexpr const char* kBodyFilePrefix = "qrvmsg-";
+inline constexpr const char* kBodyFileSuffix = ".txt";
+
+// The folder for the user's private work files: MessageFolder() where it is
+// the user's own, else a new folder of its own in the temporary folder
+// ("corvinaport-<uid>-XXXXXX", 0700), removed again (when empty) as this
+// goes. Another user who made MessageFolder() first cannot stop a send.
+class PrivateWorkFolder {
+  public:
+    explicit PrivateWorkFolder(bool wanted = true);
+    ~PrivateWorkFolder();
+    PrivateWorkFolder(const PrivateWorkFolder&) = delete;
+    PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
+    // Ends with "/"; empty (with the reason) when no folder could be had.
+    [[nodiscard]] std::string path(std::string* why = nullptr) const;
+
+  private:
+    std::string path_;
+    std::string why_;
+    bool made_ = false;
+};
+
+// Removes body files whose writer is gone (no lock held, older than a
+// seconds) from MessageFolder() and from this user's stand-in folders, and
+// those folders once empty. The number of files removed.
+int RemoveAbandonedBodyFiles();
+
 // Receives window messages for one wizard. Messages are read on the thread
 // the listener lives on (the user-interface thread) and reported through
 // messageReceived; malformed input is dropped without a trace.

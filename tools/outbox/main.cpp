@@ -1,11 +1,13 @@
 // corvinaport-outbox: lists the faxes stored in the outbox and sends them.
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/AppSettings.h"
 #include "app/Clock.h"
+#include "tools/notify/WindowMessage.h"
 #include "tools/outbox/OutboxSender.h"
 #include "wizard/OutboxReader.h"
 
@@ -13,28 +15,47 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: corvinaport-outbox list\n"
-    "  or:  corvinaport-outbox send [--due] [FOLDER...]\n"
+    "  or:  corvinaport-outbox send [--due | --again] [--tab] [FOLDER...]\n"
+    "  or:  corvinaport-outbox mark-sent FOLDER...\n"
     "List the faxes stored in the outbox, or send them now.\n"
     "\n"
-    "A fax that could not be sent when it was composed is stored in the outbox,\n"
+    "A fax that is not sent when it is composed is stored in the outbox,\n"
     "LocalFolders/outbox/, as a folder holding msg.qvm and the document. This\n"
     "command sends such faxes with the settings of the Send a Fax wizard; each\n"
-    "accepted fax moves to LocalFolders/sent/, the history of sent faxes. A fax\n"
-    "that fails stays, and its attempts and last error are kept beside msg.qvm\n"
-    "in send.state. Two senders never send the same fax: one that another\n"
-    "sender holds is reported busy. Folders that are malformed or still being\n"
-    "written are reported and left alone.\n"
+    "accepted fax moves to LocalFolders/sent/, the history of sent faxes. What\n"
+    "the senders know of a fax (its state, attempts, last error) is kept beside\n"
+    "msg.qvm in send.state. A stored fax is\n"
+    "  held      kept until you send it (you placed it in the outbox, or stopped it)\n"
+    "  waiting   tried again automatically after a failure (1, 5, 15 and 60\n"
+    "            minutes after it, then hourly)\n"
+    "  failed    no longer tried automatically: it failed RetryLimit times (10),\n"
+    "            or for RetryHours hours (24); both are values of the key\n"
+    "            Software\\Quorvane\\Corvinaport\\Outbox of the settings store\n"
+    "  unknown   \"May have been sent\": an upload began and its outcome was never\n"
+    "            learnt (the sender stopped, or the reply was lost after the whole\n"
+    "            fax went out). It is never sent again unless you say so:\n"
+    "            send --again FOLDER, or mark-sent FOLDER when it arrived.\n"
+    "A fax is sent exactly once: two senders never send the same fax, and one\n"
+    "that another sender holds is reported busy. Folders that are malformed or\n"
+    "still being written are reported and left alone.\n"
     "\n"
     "Commands:\n"
     "  list          one line per stored fax: its folder name, recipients,\n"
-    "                document, attempts and last error, or why it cannot be sent\n"
-    "  send          send every stored fax, or the FOLDERs named, now; one line\n"
-    "                per fax\n"
+    "                document, state, attempts and last error, or why it cannot\n"
+    "                be sent\n"
+    "  send          send now every held and waiting fax, or the FOLDERs named\n"
+    "                (failed ones too); one line per fax\n"
+    "  mark-sent     record the FOLDERs as sent without sending them, and move\n"
+    "                them to the sent faxes\n"
     "\n"
     "Options:\n"
-    "  --due         send only the faxes whose next automatic attempt is due\n"
-    "                (1, 5, 15 and 60 minutes after a failure, then hourly)\n"
+    "  --due         send only the waiting faxes whose next attempt is due (the\n"
+    "                automatic retry of the fax watcher)\n"
+    "  --again       send the FOLDERs named even if they may have been sent\n"
+    "  --tab         print each result as folder, outcome and text, separated by\n"
+    "                tabs (for programs)\n"
     "  --help        display this help and exit\n"
+    "  --version     display the version and exit\n"
     "\n"
     "Environment:\n"
     "  CORVINAPORT_REGISTRY  the settings store shared with the wizard\n"
@@ -68,18 +89,49 @@ std::string DocumentNames(const std::vector<std::string>& paths) {
     return names;
 }
 
+std::string StateWords(const StoredFax& fax, std::time_t now) {
+    switch (fax.faxState) {
+        case FaxState::Held:
+            return "held";
+        case FaxState::Waiting:
+            if (fax.state.attempts == 0) return "waiting to be sent";
+            {
+                const std::time_t next =
+                    fax.state.lastAttempt + RetryDelay(fax.state.attempts).count();
+                std::tm local{};
+                char at[16] = "";
+                if (next > now && localtime_r(&next, &local))
+                    (void)std::strftime(at, sizeof at, "%H:%M", &local);
+                return *at ? std::string("waiting: next try at ") + at : "waiting: due now";
+            }
+        case FaxState::Sending:
+            return "being sent now";
+        case FaxState::Unknown:
+            return DescribeUnknown(fax.state);
+        case FaxState::Failed:
+            return "failed after " + std::to_string(fax.state.attempts) + " tries";
+        case FaxState::Sent:
+            break;
+    }
+    return fax.state.moveError.empty()
+               ? "sent, not yet moved to the sent faxes"
+               : "sent; could not be moved to sent/: " + fax.state.moveError;
+}
+
 int List(const std::string& localFolders) {
     const OutboxReader reader(localFolders);
-    for (const StoredFax& fax : reader.List(DefaultClock().Now())) {
+    const std::time_t now = DefaultClock().Now();
+    for (const StoredFax& fax : reader.List(now)) {
         std::string line = Printable(fax.name) + ": ";
         switch (fax.status) {
             case StoredFax::Status::Ready:
                 line += "to " + fax.message.to + "; " + DocumentNames(fax.documents) + "; " +
-                        std::to_string(fax.state.attempts) + " attempts";
+                        StateWords(fax, now) + "; " + std::to_string(fax.state.attempts) +
+                        " attempts";
                 if (!fax.state.lastError.empty()) line += "; last error: " + fax.state.lastError;
                 break;
             case StoredFax::Status::Accepted:
-                line += "to " + fax.message.to + "; sent, not yet moved to the sent faxes";
+                line += "to " + fax.message.to + "; " + StateWords(fax, now);
                 break;
             case StoredFax::Status::Writing:
                 line += "still being written";
@@ -97,27 +149,43 @@ int List(const std::string& localFolders) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const auto& a : args)
+    for (const auto& a : args) {
         if (a == "--help") {
             std::fputs(kHelp, stdout);
             return 0;
         }
+        if (a == "--version") {
+            std::printf("corvinaport-outbox %s\n", CORVINAPORT_VERSION);
+            return 0;
+        }
+    }
     if (args.empty()) return Usage("missing command");
     const std::string command = args.front();
     args.erase(args.begin());
-    bool onlyDue = false;
+    if (command != "list" && command != "send" && command != "mark-sent")
+        return Usage("unknown command " + Printable(command));
+    OutboxSender::Mode mode = OutboxSender::Mode::User;
+    bool tab = false;
     std::vector<std::string> names;
     for (const auto& a : args) {
-        if (a == "--due" && command == "send")
-            onlyDue = true;
+        if (a == "--due" && command == "send" && mode == OutboxSender::Mode::User)
+            mode = OutboxSender::Mode::Due;
+        else if (a == "--again" && command == "send" && mode == OutboxSender::Mode::User)
+            mode = OutboxSender::Mode::Again;
+        else if (a == "--tab" && command != "list")
+            tab = true;
         else if (!a.empty() && a[0] == '-')
-            return Usage("unknown option " + Printable(a));
+            return Usage("unknown or conflicting option " + Printable(a));
         else
             names.push_back(a);
     }
-    if (command != "list" && command != "send")
-        return Usage("unknown command " + Printable(command));
     if (command == "list" && !names.empty()) return Usage("list takes no folder names");
+    if (command == "mark-sent" && names.empty()) return Usage("mark-sent needs a folder name");
+    if (mode == OutboxSender::Mode::Again && names.empty())
+        return Usage("--again sends only the folders named");
+
+    // Body files left by a sender that stopped hold the password: gone.
+    (void)RemoveAbandonedBodyFiles();
 
     AppSettings settings;
     settings.general.Load();
@@ -133,14 +201,26 @@ int main(int argc, char** argv) {
     if (command == "list") return List(local);
 
     OutboxSender sender(settings);
+    sender.limits = LoadRetryLimits();
     bool allSent = true;
-    sender.onResult = [&allSent](const OutboxSender::Result& r) {
-        using Kind = OutboxSender::Result::Kind;
-        if (r.kind != Kind::Sent && r.kind != Kind::Moved && r.kind != Kind::NotDue)
-            allSent = false;
-        std::printf("%s\n", Printable(r.name + ": " + DescribeResult(r)).c_str());
+    using Kind = OutboxSender::Result::Kind;
+    auto report = [&allSent, tab](const OutboxSender::Result& r) {
+        const bool fine = r.kind == Kind::Sent || r.kind == Kind::SentNotMoved ||
+                          r.kind == Kind::Moved || r.kind == Kind::MoveFailed ||
+                          r.kind == Kind::NotDue || r.kind == Kind::Held;
+        if (!fine) allSent = false;
+        if (tab)
+            std::printf("%s\t%s\t%s\n", Printable(r.name).c_str(), KindWord(r.kind),
+                        Printable(r.text).c_str());
+        else
+            std::printf("%s\n", Printable(r.name + ": " + DescribeResult(r)).c_str());
         std::fflush(stdout);
     };
-    (void)sender.Send(names, onlyDue);
+    if (command == "mark-sent") {
+        for (const auto& name : names) report(sender.MarkSent(name));
+        return allSent ? 0 : 1;
+    }
+    sender.onResult = report;
+    (void)sender.Send(names, mode);
     return allSent ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -67,6 +68,7 @@ std::optional<RelayFault> ParseRelayFault(const std::string& name) {
         {"stall", RelayFault::Stall},
         {"broken", RelayFault::BrokenReply},
         {"no-success", RelayFault::NoSuccess},
+        {"fill-disk", RelayFault::FillDisk},
     };
     const auto it = kNames.find(name);
     if (it == kNames.end()) return std::nullopt;
@@ -145,7 +147,8 @@ struct RelayServer::State {
         // relay no more memory than one piece of it.
         // The body on its way to disk: a file of its own in the store
         // folder, readable by the relay's user alone, removed when done with.
-        const ScratchFile body((store / ".upload-").string());
+        std::optional<ScratchFile> upload;
+        const ScratchFile& body = upload.emplace((store / ".upload-").string());
         const bool received = body.made() && content([&body](const char* data, size_t n) {
                                   return WriteAll(body.fd(), std::string_view(data, n));
                               });
@@ -166,6 +169,8 @@ struct RelayServer::State {
             res.set_content("cannot store the message", "text/plain");
             return;
         }
+        upload.reset();  // its inode is free again before the disk fills
+        if (fault == RelayFault::FillDisk) FillStore();
         switch (fault) {
             case RelayFault::NoSuccess:
                 res.set_header("X-Relay-Result", "failed");
@@ -181,6 +186,20 @@ struct RelayServer::State {
             default:
                 res.set_header("X-Relay-Result", "success=true");
                 res.set_content("success=true", "text/plain");
+        }
+    }
+
+    // Empty files until the file system has no inode (or room) left; a test
+    // frees them again.
+    void FillStore() {
+        for (unsigned n = 0; n < 1000000; ++n) {
+            const std::string name = (store / ("filler-" + std::to_string(n))).string();
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                return;
+            }
+            ::close(fd);
         }
     }
 

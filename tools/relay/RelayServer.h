@@ -14,9 +14,11 @@ enum class RelayFault {
     Stall,        // the location request is never answered (until Stop)
     BrokenReply,  // the upload's reply breaks off in the middle of its body
     NoSuccess,    // the upload is answered without "success=true"
+    FillDisk,     // once a fax is stored, its file system is filled ("filler-N"
+                  // files in the store folder) before the answer goes out
 };
 
-// "none", "500", "no-location", "stall", "broken", "no-success".
+// "none", "500", "no-location", "stall", "broken", "no-success", "fill-disk".
 [[nodiscard]] std::optional<RelayFault> ParseRelayFault(const std::string& name);
 
 // The service's relay function on loopback. The location request (a

@@ -4,7 +4,7 @@
 //
 //   corvinaport-relay --store DIR [--port N] [--print-port] [--fault KIND]
 //
-// KIND is none, 500, no-location, stall, broken or no-success. With
+// KIND is none, 500, no-location, stall, broken, no-success or fill-disk. With
 // --print-port the first line of output is "port N". It serves until
 // interrupted (SIGINT or SIGTERM).
 #include <csignal>
@@ -24,7 +24,7 @@ int Usage(const char* why) {
     std::fprintf(stderr,
                  "corvinaport-relay: %s\n"
                  "usage: corvinaport-relay --store DIR [--port N] [--print-port] "
-                 "[--fault none|500|no-location|stall|broken|no-success]\n",
+                 "[--fault none|500|no-location|stall|broken|no-success|fill-disk]\n",
                  why);
     return 2;
 }

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QSignalSpy>
 #include <cstdio>
 #include <filesystem>
@@ -16,10 +18,14 @@
 #include "support/Command.h"
 #include "support/FakeClock.h"
 #include "support/ScopedEnv.h"
+#include "support/SessionBus.h"
 #include "support/TempFolder.h"
+#include "tools/faxwatch/DesktopNotifier.h"
 #include "tools/faxwatch/OutboxRetry.h"
+#include "tools/notify/WindowMessage.h"
 #include "tools/outbox/OutboxSender.h"
 #include "tools/relay/RelayServer.h"
+#include "wizard/FileReplace.h"
 #include "wizard/Outbox.h"
 #include "wizard/OutboxReader.h"
 
@@ -128,27 +134,6 @@ TEST(OutboxMessageParse, ReadsBackWhatTheWriterWritesAndRejectsTheRest) {
     }
 }
 
-TEST(SendStateAndBackOff, RoundTripAndDelays) {
-    SendState s;
-    s.attempts = 3;
-    s.lastAttempt = 1700000000;
-    s.lastError = "The upload failed:\nbroken";
-    const SendState back = SendState::Parse(s.Render());
-    EXPECT_EQ(back.Render(),
-              "attempts: 3\nlast-attempt: 1700000000\n"
-              "last-error: The upload failed: broken\naccepted: no\n");
-    const SendState odd = SendState::Parse("attempts: -4\ngarbage\naccepted: yes");
-    EXPECT_EQ(odd.attempts, 0);
-    EXPECT_TRUE(odd.accepted);
-
-    const int minutes[] = {0, 1, 5, 15, 60, 60, 60};
-    for (int attempts = 0; attempts < 7; ++attempts) {
-        const SendState due{attempts, 1000000, {}, false};
-        EXPECT_TRUE(RetryDue(due, 1000000 + minutes[attempts] * 60)) << attempts;
-        EXPECT_EQ(RetryDue(due, 1000000 + minutes[attempts] * 60 - 1), attempts == 0) << attempts;
-    }
-}
-
 // Malformed and foreign entries are reported, never sent and never deleted.
 TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
     const std::string ready = Store(1700000000);
@@ -194,7 +179,7 @@ TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
     };
     EXPECT_EQ(seen, expected);
 
-    for (const auto& r : sender.Send({}, false))
+    for (const auto& r : sender.Send({}, OutboxSender::Mode::User))
         if (r.name != ready) {
             EXPECT_EQ(r.kind, Kind::Skipped) << r.name;
         }
@@ -209,20 +194,20 @@ TEST_F(OutboxTest, FaxStoredWhileTheRelayIsDownIsDeliveredOnceWhenItIsBack) {
     const std::string folder = local + "outbox/" + name;
     const std::string msg = root.Read("local/outbox/" + name + "/msg.qvm");
 
-    const auto failed = sender.SendOne(name, false);
+    const auto failed = sender.SendOne(name, OutboxSender::Mode::User);
     EXPECT_EQ(failed.kind, Kind::Failed);
     EXPECT_EQ(failed.text, "Getting the upload address failed: the connection was refused.");
     const auto stored = OutboxReader(local).Read(name, std::time(nullptr));
     EXPECT_EQ(stored->state.attempts, 1);
     EXPECT_EQ(stored->state.lastError, failed.text);
     EXPECT_EQ(root.Read("local/outbox/" + name + "/msg.qvm"), msg);  // never written into
-    EXPECT_EQ(sender.SendOne(name, true).kind, Kind::NotDue);
+    EXPECT_EQ(sender.SendOne(name, OutboxSender::Mode::Due).kind, Kind::NotDue);
 
     ASSERT_TRUE(StartRelay());
-    const auto results = sender.Send({}, false);
+    const auto results = sender.Send({}, OutboxSender::Mode::User);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].kind, Kind::Sent);
-    EXPECT_TRUE(sender.Send({}, false).empty());
+    EXPECT_TRUE(sender.Send({}, OutboxSender::Mode::User).empty());
     ASSERT_EQ(relay.ReceivedMessages().size(), 1u);
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_EQ(root.Read("local/sent/" + name + "/msg.qvm"), msg);
@@ -245,12 +230,12 @@ TEST_F(OutboxTest, AcceptedFaxIsOnlyMovedAndALockedOneIsBusy) {
     OutboxLock other(local + "outbox/" + locked);
     ASSERT_TRUE(other.held());
 
-    EXPECT_EQ(sender.SendOne(accepted, false).kind, Kind::Moved);
-    EXPECT_EQ(sender.SendOne(locked, false).kind, Kind::Busy);
+    EXPECT_EQ(sender.SendOne(accepted, OutboxSender::Mode::User).kind, Kind::Moved);
+    EXPECT_EQ(sender.SendOne(locked, OutboxSender::Mode::User).kind, Kind::Busy);
     EXPECT_TRUE(relay.ReceivedMessages().empty());
     EXPECT_TRUE(fs::exists(local + "sent/" + accepted + "-1/msg.qvm"));
     EXPECT_TRUE(fs::exists(local + "outbox/" + locked + "/msg.qvm"));
-    EXPECT_EQ(sender.SendOne("no-such", false).kind, Kind::Missing);
+    EXPECT_EQ(sender.SendOne("no-such", OutboxSender::Mode::User).kind, Kind::Missing);
 }
 
 // Two commands at once deliver every fax exactly once; the command's lines and usage.
@@ -264,7 +249,7 @@ TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
     const CommandResult listed = RunCommand(command + " list");
     EXPECT_EQ(listed.status, 0);
     EXPECT_NE(listed.out.find("1700000000: to 5551234@fax.corvinaport.net; document "
-                              "fax1700000000.tif; 0 attempts\n"),
+                              "fax1700000000.tif; waiting to be sent; 0 attempts\n"),
               std::string::npos)
         << listed.out;
 
@@ -275,9 +260,17 @@ TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
         ++sentLines;
     EXPECT_EQ(sentLines, static_cast<std::size_t>(kFaxes)) << both;
 
-    const std::pair<const char*, int> statuses[] = {
-        {" send", 0},       {" send 9999", 1},  {"", 2},       {" frobnicate", 2},
-        {" list extra", 2}, {" send --now", 2}, {" --help", 0}};
+    const std::pair<const char*, int> statuses[] = {{" send", 0},
+                                                    {" send 9999", 1},
+                                                    {"", 2},
+                                                    {" frobnicate", 2},
+                                                    {" list extra", 2},
+                                                    {" send --now", 2},
+                                                    {" --help", 0},
+                                                    {" --version", 0},
+                                                    {" send --again", 2},
+                                                    {" send --due --again x", 2},
+                                                    {" mark-sent", 2}};
     for (const auto& [args, status] : statuses)
         EXPECT_EQ(RunCommand(command + args + " 2>&1").status, status) << args;
     EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes)) << both;
@@ -332,7 +325,7 @@ TEST_F(OutboxTest, SeveralDocumentsAreStoredAndSentByTheCommandInTheirOrder) {
     ASSERT_TRUE(StartRelay());
     const std::string command = Registry() + Bin("tools/outbox/corvinaport-outbox");
     EXPECT_NE(RunCommand(command + " list")
-                  .out.find("documents Cover.tif, b.pdf, b-2.pdf, msg-2.qvm; 0 attempts"),
+                  .out.find("; documents Cover.tif, b.pdf, b-2.pdf, msg-2.qvm; "),
               std::string::npos);
     EXPECT_EQ(RunCommand(command + " send").status, 0);
     ASSERT_EQ(relay.ReceivedMessages().size(), 1u);
@@ -348,3 +341,250 @@ TEST_F(OutboxTest, SeveralDocumentsAreStoredAndSentByTheCommandInTheirOrder) {
         << fields;
     EXPECT_EQ(read("b-2.pdf"), "%PDF other b");
 }
+
+// What each end of an attempt leaves, and what a plain send does with it next.
+TEST_F(OutboxTest, EachOutcomeLeavesItsStateAndOnlyTheUserResendsAnUnknownOne) {
+    const struct {
+        RelayFault fault;
+        Kind first;
+        FaxState after;
+        std::size_t received;  // by the relay, after the first attempt
+    } kCases[] = {
+        {RelayFault::None, Kind::Sent, FaxState::Sent, 1},
+        {RelayFault::Status500, Kind::Failed, FaxState::Waiting, 0},
+        {RelayFault::NoLocation, Kind::Failed, FaxState::Waiting, 0},
+        // The relay kept the fax and the connection broke before its answer.
+        {RelayFault::BrokenReply, Kind::Unknown, FaxState::Unknown, 1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(static_cast<int>(c.fault));
+        TempFolder received;
+        RelayServer faulty(received.path(), c.fault);
+        ASSERT_TRUE(faulty.Start());
+        settings.directory.RmMessages = faulty.serviceUrl();
+        const std::string name = Store(1700000000);
+        const auto first = sender.SendOne(name, OutboxSender::Mode::User);
+        EXPECT_EQ(first.kind, c.first) << first.text;
+        EXPECT_EQ(faulty.ReceivedMessages().size(), c.received);
+        const auto left = OutboxReader(local).Read(name, std::time(nullptr));
+        if (c.after == FaxState::Sent) {
+            EXPECT_FALSE(left) << "moved to sent/";
+            continue;
+        }
+        ASSERT_TRUE(left);
+        EXPECT_EQ(left->faxState, c.after);
+        EXPECT_EQ(left->state.attempts, 1);
+        if (c.after != FaxState::Unknown) {
+            fs::remove_all(left->folder);
+            continue;
+        }
+        EXPECT_EQ(DescribeUnknown(left->state).rfind("May have been sent: ", 0), 0u);
+        // Neither the watcher nor a plain send sends it again; the user can.
+        EXPECT_EQ(sender.SendOne(name, OutboxSender::Mode::Due).kind, Kind::Undecided);
+        EXPECT_EQ(sender.Send({}, OutboxSender::Mode::User).at(0).kind, Kind::Undecided);
+        EXPECT_EQ(sender.SendOne(name, OutboxSender::Mode::Again).kind, Kind::Unknown);
+        EXPECT_EQ(faulty.ReceivedMessages().size(), 2u);
+        EXPECT_EQ(sender.MarkSent(name).kind, Kind::Moved);
+        EXPECT_TRUE(fs::exists(local + "sent/" + name + "/msg.qvm"));
+    }
+}
+
+// A sender that stopped after recording its upload leaves an unknown fax;
+// one that stopped before it leaves a waiting one.
+TEST_F(OutboxTest, ASenderThatStoppedLeavesTheStateItHadRecorded) {
+    ASSERT_TRUE(StartRelay());
+    const std::string uploading = Store(1700000000), counted = Store(1700000100);
+    SendState state;
+    send_state::BeginAttempt(state, 1700000200);
+    ASSERT_TRUE(WriteSendState(local + "outbox/" + counted, state));
+    send_state::BeginUpload(state, 1700000200);
+    ASSERT_TRUE(WriteSendState(local + "outbox/" + uploading, state));
+
+    const auto results = sender.Send({}, OutboxSender::Mode::User);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].kind, Kind::Undecided);
+    EXPECT_EQ(results[0].text.rfind("May have been sent: the program stopped while sending at ", 0),
+              0u)
+        << results[0].text;
+    EXPECT_EQ(results[1].kind, Kind::Sent);
+    EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
+}
+
+// Accepted but not movable (sent/ cannot be made): sent, said once, moved later.
+TEST_F(OutboxTest, AcceptedFaxThatCannotMoveCountsAsSentAndIsNeverSentAgain) {
+    ASSERT_TRUE(StartRelay());
+    const std::string name = Store(1700000000);
+    root.Write("local/sent", "a file where the history belongs");
+
+    const auto first = sender.SendOne(name, OutboxSender::Mode::Due);
+    EXPECT_EQ(first.kind, Kind::SentNotMoved);
+    EXPECT_EQ(DescribeResult(first).rfind("sent; could not be moved to sent/: ", 0), 0u);
+    const auto stored = OutboxReader(local).Read(name, std::time(nullptr));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->faxState, FaxState::Sent);
+    EXPECT_FALSE(stored->state.moveError.empty());
+    for (auto mode : {OutboxSender::Mode::Due, OutboxSender::Mode::User, OutboxSender::Mode::Again})
+        EXPECT_EQ(sender.SendOne(name, mode).kind, Kind::MoveFailed);
+    EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
+
+    fs::remove(local + "sent");
+    EXPECT_EQ(sender.SendOne(name, OutboxSender::Mode::Due).kind, Kind::Moved);
+    EXPECT_TRUE(fs::exists(local + "sent/" + name + "/msg.qvm"));
+}
+
+// A name still in the history is never given to a new fax; a lock is bound
+// to the folder it was taken on.
+TEST_F(OutboxTest, NamesInTheHistoryAreNotReusedAndLocksKnowTheirFolder) {
+    fs::create_directories(local + "sent/1700000000");
+    EXPECT_EQ(Store(1700000000), "1700000001");
+    EXPECT_EQ(OutboxLock(local + "outbox/1700000001").result(), OutboxLock::Result::Held);
+    EXPECT_EQ(OutboxLock(local + "outbox/none").result(), OutboxLock::Result::Missing);
+    const OutboxLock first(local + "outbox/1700000001");
+    EXPECT_EQ(OutboxLock(local + "outbox/1700000001").result(), OutboxLock::Result::Busy);
+    EXPECT_TRUE(OutboxFolderBusy(local + "outbox/1700000001"));
+}
+
+// Body files whose writer is gone are removed; a live or young one stays.
+TEST(AbandonedBodyFiles, OnlyOldUnlockedBodyFilesGo) {
+    TempFolder runtime;
+    const ScopedEnv env("XDG_RUNTIME_DIR", runtime.path());
+    const std::string folder = MessageFolder() + "/";
+    ASSERT_TRUE(EnsurePrivateFolder(MessageFolder()));
+    const ScratchFile live(folder + kBodyFilePrefix, kBodyFileSuffix);
+    ASSERT_TRUE(live.made());
+    const std::map<std::string, bool> kept = {
+        {std::string(kBodyFilePrefix) + "old123" + kBodyFileSuffix, false},
+        {std::string(kBodyFilePrefix) + "young1" + kBodyFileSuffix, true},
+        {"sendfax-1.sock", true},
+        {fs::path(live.path()).filename().string(), true},
+    };
+    for (const auto& [name, stays] : kept) {
+        if (name != fs::path(live.path()).filename()) std::ofstream(folder + name) << "password";
+        if (name != std::string(kBodyFilePrefix) + "young1" + kBodyFileSuffix) Age(folder + name);
+    }
+    EXPECT_EQ(RemoveAbandonedBodyFiles(), 1);
+    for (const auto& [name, stays] : kept) EXPECT_EQ(fs::exists(folder + name), stays) << name;
+}
+
+// Another user's (here: anything but a folder) private folder never stops a send.
+TEST_F(OutboxTest, AnUnusablePrivateFolderFallsBackToOneOfItsOwn) {
+    ASSERT_TRUE(StartRelay());
+    const std::string name = Store(1700000000);
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path() + "runtime");
+    const ScopedEnv tmp("TMPDIR", root.path());
+    root.Write("runtime", "not a folder");
+    OutboxSender own(settings);
+    EXPECT_EQ(own.SendOne(name, OutboxSender::Mode::User).kind, Kind::Sent);
+    for (const auto& e : fs::directory_iterator(root.path()))
+        EXPECT_EQ(e.path().filename().string().find("corvinaport-"), std::string::npos) << e.path();
+}
+
+namespace {
+
+// The desktop's notification service on a private bus, recording each call.
+class RecordingNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+  public:
+    struct Call {
+        uint replaces;
+        QString summary, body;
+        QStringList actions;
+        QVariantMap hints;
+    };
+    std::vector<Call> calls;
+
+  public slots:
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
+        calls.push_back({replaces, summary, body, actions, hints});
+        return replaces != 0 ? replaces : 40 + static_cast<uint>(calls.size());
+    }
+};
+
+}  // namespace
+
+// One notification a round, each replacing the last, with its actions; the
+// user's "Try now" sends the failed fax; a quiet round says nothing.
+TEST_F(OutboxTest, NotificationsReplaceEachOtherAndTryNowSendsTheFailedFax) {
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty());
+    QDBusConnection service = QDBusConnection::connectToBus(QString::fromStdString(bus.address()),
+                                                            QStringLiteral("recording"));
+    RecordingNotifications recorder;
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
+                                       QDBusConnection::ExportAllSlots));
+    const std::string name = Store(1700000000);
+    (void)Registry();
+    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
+    const ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
+    retry.notifier().SetProgram(Bin("tools/faxwatch/corvinaport-desktop-notify"));
+    QSignalSpy done(&retry, &OutboxRetry::roundDone);
+    QSignalSpy shown(&retry.notifier(), &DesktopNotifier::shown);
+
+    retry.RunNow();  // the relay is down
+    ASSERT_TRUE(done.wait(30000));
+    ASSERT_TRUE(shown.wait(10000));
+    ASSERT_EQ(recorder.calls.size(), 1u);
+    const auto& failed = recorder.calls[0];
+    EXPECT_EQ(failed.replaces, 0u);
+    EXPECT_EQ(failed.actions, (QStringList{"show-outbox", "Show outbox", "try-now", "Try now"}));
+    EXPECT_EQ(failed.hints.value("desktop-entry").toString(), "corvinaport-outbox");
+    EXPECT_TRUE(failed.body.startsWith("1 stored fax(es) could not be sent yet"))
+        << failed.body.toStdString();
+
+    ASSERT_TRUE(StartRelay());
+    (void)Registry();
+    QDBusMessage action = QDBusMessage::createSignal(
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+    action << 41u << QStringLiteral("try-now");
+    ASSERT_TRUE(service.send(action));
+    ASSERT_TRUE(done.wait(30000));
+    ASSERT_TRUE(shown.wait(10000));
+    EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
+    EXPECT_TRUE(fs::exists(local + "sent/" + name));
+    ASSERT_EQ(recorder.calls.size(), 2u);
+    EXPECT_EQ(recorder.calls[1].replaces, 41u);
+    EXPECT_EQ(recorder.calls[1].body, "1 stored fax(es) sent.");
+    EXPECT_EQ(recorder.calls[1].actions, (QStringList{"show-outbox", "Show outbox"}));
+
+    retry.RunNow();  // nothing left: nothing to say
+    ASSERT_TRUE(done.wait(30000));
+    EXPECT_FALSE(shown.wait(1500));
+    EXPECT_EQ(recorder.calls.size(), 2u);
+    service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("recording"));
+}
+
+// A session bus that does not answer costs the notification, never a round.
+TEST_F(OutboxTest, AStoppedSessionBusNeverHoldsUpTheRetries) {
+    PrivateBus bus;
+    ASSERT_GT(bus.pid(), 0);
+    ASSERT_EQ(::kill(bus.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(StartRelay());
+    (void)Store(1700000000);
+    (void)Registry();
+    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
+    const ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
+    retry.notifier().SetProgram(Bin("tools/faxwatch/corvinaport-desktop-notify"));
+    retry.notifier().limitMs = 300;
+    QSignalSpy done(&retry, &OutboxRetry::roundDone);
+    QSignalSpy unshown(&retry.notifier(), &DesktopNotifier::failed);
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) (void)Store(1700000100);
+        retry.RunNow();
+        ASSERT_TRUE(done.wait(30000)) << round;
+        EXPECT_EQ(done.last().at(0).toInt(), 1) << round;
+        ASSERT_TRUE(unshown.wait(5000)) << round;
+    }
+    EXPECT_EQ(relay.ReceivedMessages().size(), 2u);
+    ::kill(bus.pid(), SIGCONT);
+}
+
+#include "OutboxTest.moc"

@@ -1,0 +1,125 @@
+// The stored fax's states: the record, the back-off, the limits and the moves.
+#include <gtest/gtest.h>
+
+#include "wizard/FaxState.h"
+
+namespace {
+
+constexpr std::time_t kT = 1700000000;
+
+}  // namespace
+
+TEST(SendState, EveryFieldRoundTripsAndGarbageIsIgnored) {
+    SendState s;
+    s.attempts = 3;
+    s.lastAttempt = kT;
+    s.lastError = "The upload failed:\nbroken";
+    s.sendingSince = kT + 1;
+    s.unknownWhy = "no\r\nanswer";
+    s.held = s.failed = true;
+    s.firstFailure = kT - 60;
+    s.moveError = "cannot make sent";
+    const std::string text = s.Render();
+    EXPECT_EQ(text,
+              "attempts: 3\nlast-attempt: 1700000000\nlast-error: The upload failed: broken\n"
+              "accepted: no\nsending-since: 1700000001\nunknown: no  answer\nhold: yes\n"
+              "failed: yes\nfirst-failure: 1699999940\nmove-error: cannot make sent\n");
+    EXPECT_EQ(SendState::Parse(text).Render(), text);
+    // Only what a sender wrote before these fields existed.
+    EXPECT_EQ(SendState{}.Render(), "attempts: 0\nlast-attempt: 0\nlast-error: \naccepted: no\n");
+
+    const SendState odd =
+        SendState::Parse("attempts: -4\ngarbage\naccepted: yes\nsending-since: 12x\nhold: no");
+    EXPECT_EQ(odd.attempts, 0);
+    EXPECT_TRUE(odd.accepted);
+    EXPECT_EQ(odd.sendingSince, 0);
+    EXPECT_FALSE(odd.held);
+}
+
+TEST(FaxState, StateFollowsTheRecordAndTheLock) {
+    auto with = [](auto change) {
+        SendState s;
+        change(s);
+        return s;
+    };
+    const struct {
+        const char* name;
+        SendState state;
+        FaxState idle, busy;
+    } kCases[] = {
+        {"new", {}, FaxState::Waiting, FaxState::Sending},
+        {"held", with([](SendState& s) { s.held = true; }), FaxState::Held, FaxState::Sending},
+        {"failed", with([](SendState& s) { s.failed = true; }), FaxState::Failed,
+         FaxState::Sending},
+        {"uploading", with([](SendState& s) { s.sendingSince = kT; }), FaxState::Unknown,
+         FaxState::Sending},
+        {"uploading and held", with([](SendState& s) { s.sendingSince = kT, s.held = true; }),
+         FaxState::Unknown, FaxState::Sending},
+        {"accepted", with([](SendState& s) { s.accepted = true, s.sendingSince = kT; }),
+         FaxState::Sent, FaxState::Sent},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(StateOf(c.state, false), c.idle) << c.name;
+        EXPECT_EQ(StateOf(c.state, true), c.busy) << c.name;
+    }
+}
+
+TEST(FaxState, BackOffAndLimitsAtTheirEdges) {
+    const int minutes[] = {0, 1, 5, 15, 60, 60, 60};
+    for (int attempts = 0; attempts < 7; ++attempts) {
+        SendState due;
+        due.attempts = attempts;
+        due.lastAttempt = kT;
+        EXPECT_TRUE(RetryDue(due, kT + minutes[attempts] * 60)) << attempts;
+        EXPECT_EQ(RetryDue(due, kT + minutes[attempts] * 60 - 1), attempts == 0) << attempts;
+    }
+    const RetryLimits limits;  // 10 tries, 24 hours
+    const std::time_t day = 24 * 3600;
+    const struct {
+        int attempts;
+        std::time_t age;
+        bool exhausted;
+    } kEdges[] = {
+        {9, day - 1, false}, {10, 0, true},  {11, 0, true},
+        {1, day - 1, false}, {1, day, true}, {1, day + 1, true},
+    };
+    for (const auto& e : kEdges) {
+        SendState s;
+        s.attempts = e.attempts;
+        s.firstFailure = kT;
+        EXPECT_EQ(RetryExhausted(s, kT + e.age, limits), e.exhausted) << e.attempts << " " << e.age;
+        EXPECT_FALSE(RetryExhausted(s, kT + e.age, RetryLimits{0, std::chrono::seconds(0)}));
+    }
+}
+
+// The moves along the machine: stop holds, the limit fails, a lost answer is unknown.
+TEST(FaxState, AttemptsMoveTheRecordAlong) {
+    SendState s;
+    s.held = true;
+    send_state::BeginAttempt(s, kT);
+    EXPECT_EQ(StateOf(s, false), FaxState::Waiting);
+    send_state::BeginUpload(s, kT);
+    EXPECT_EQ(StateOf(s, false), FaxState::Unknown);
+    send_state::FailedBeforeUpload(s, kT, "refused", false, {});
+    EXPECT_EQ(StateOf(s, false), FaxState::Waiting);
+    EXPECT_EQ(s.firstFailure, kT);
+
+    send_state::BeginAttempt(s, kT + 60);
+    send_state::FailedBeforeUpload(s, kT + 60, "stopped by the user", true, {});
+    EXPECT_EQ(StateOf(s, false), FaxState::Held);
+
+    for (int i = 0; i < 8; ++i) {
+        send_state::BeginAttempt(s, kT + 120);
+        send_state::FailedBeforeUpload(s, kT + 120, "refused", false, {});
+    }
+    EXPECT_EQ(s.attempts, 10);
+    EXPECT_EQ(StateOf(s, false), FaxState::Failed);
+
+    send_state::BeginAttempt(s, kT + 180);
+    send_state::BeginUpload(s, kT + 180);
+    send_state::OutcomeUnknown(s, "the connection broke off");
+    EXPECT_EQ(StateOf(s, false), FaxState::Unknown);
+    EXPECT_EQ(s.unknownWhy, "the connection broke off");
+    send_state::Accepted(s);
+    EXPECT_EQ(StateOf(s, false), FaxState::Sent);
+}
