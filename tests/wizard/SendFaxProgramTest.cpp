@@ -378,7 +378,6 @@ TEST_P(ProgramSeveral, CoverAndFilesKeepTheirOrder) {
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
         ASSERT_EQ(host.sheet().activePage(), &host.coverPage());
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        EXPECT_EQ(host.PreviewDocuments().size(), 4u);
         (c.end == End::SendNow ? host.schedulePage().sendNowButton()
                                : host.schedulePage().outboxButton())
             ->click();
@@ -393,8 +392,6 @@ TEST_P(ProgramSeveral, CoverAndFilesKeepTheirOrder) {
         for (std::size_t i = 0; i < order.size(); ++i)
             attached += "\nattach" + std::to_string(i + 1) + ": <file " + order[i] + ">";
         EXPECT_NE(fax.fields.find(attached + "\n"), std::string::npos) << fax.fields;
-        WriteText(root + "received.tif", fax.files.at("Cover.tif"));
-        EXPECT_EQ(CountPages(root + "received.tif"), 1);
         EXPECT_TRUE(Stored().empty());
     } else {
         ASSERT_EQ(Stored().size(), 1u);
