@@ -40,7 +40,8 @@ std::int32_t FolderSize(const std::string& folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code entryError;
-        if (it->is_directory(entryError)) continue;
+        // The senders' record is not part of the message.
+        if (it->is_directory(entryError) || it->path().filename() == kSendStateName) continue;
         const auto length = it->file_size(entryError);
         if (!entryError) total += length;
     }
@@ -93,7 +94,8 @@ class PendingMessage {
     }
 
     // Copies the documents, each under its stored name, and writes the
-    // senders' record when one is given; the message file follows at Publish.
+    // senders' record (state, or a new one); the message file follows at
+    // Publish.
     [[nodiscard]] bool Build(const std::vector<std::string>& documentPaths,
                              const std::vector<std::string>& storedNames, const SendState* state,
                              const std::function<void()>& afterEachDocument) {
@@ -106,11 +108,10 @@ class PendingMessage {
                 return false;
             if (afterEachDocument) afterEachDocument();
         }
-        if (state) {
-            stateWritten_ = true;
-            if (!WriteFileReplacing(partial_ + kSendStateName, state->Render())) return false;
-        }
-        return true;
+        // The senders' record marks the folder as whole once it is in place.
+        stateWritten_ = true;
+        return WriteFileReplacing(partial_ + kSendStateName,
+                                  state ? state->Render() : SendState{}.Render());
     }
 
     // Gives the message the folder name dir, or the next free second after

@@ -38,11 +38,11 @@ struct SendState;
 // and no message folder behind, when a folder, a document copy or a message
 // file could not be made. When storedFolder is given it receives the (first)
 // message folder's path on success. A name that localFolders + "sent/" holds
-// is never given to a new message. When state is given, each message folder
-// starts with it as its senders' record (held, or an attempt already made).
-// afterEachDocument, when given, is called after every document copied and
-// after every one removed from its staged place, so that a caller can keep
-// its windows alive.
+// is never given to a new message. Each message folder starts with its
+// senders' record, "send.state": state when given (held, or an attempt
+// already made), else a new one (waiting). afterEachDocument, when given, is
+// called after every document copied and after every one removed from its
+// staged place, so that a caller can keep its windows alive.
 [[nodiscard]] bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                                 const FaxMessage& message, const Clock& clock = DefaultClock(),
                                 std::string_view gatewayDomain = kFaxGatewayDomain,

@@ -117,7 +117,13 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
     if (!bytes)
         return writingOr(youngFolder && why == "is missing",
                          std::string(kMessageFileName) + " " + why);
-    const bool young = modified > now - kWritingGraceSeconds;
+    // This program's writers rename a folder into place whole, its senders'
+    // record already in it; only folders written in place by others get the
+    // grace.
+    struct stat record {};
+    const bool ours = ::lstat((fax.folder + "/" + kSendStateName).c_str(), &record) == 0 &&
+                      S_ISREG(record.st_mode);
+    const bool young = !ours && modified > now - kWritingGraceSeconds;
     auto message = OutboxMessage::Parse(*bytes, &why);
     if (!message) return writingOr(young, std::string(kMessageFileName) + " is malformed: " + why);
     fax.message = std::move(*message);

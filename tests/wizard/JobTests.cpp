@@ -186,8 +186,9 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
     // The size counts the document and the message file as written with "size: 0".
     const std::size_t size = tiff.size() + expected("0").size();
     EXPECT_EQ(file, expected(std::to_string(size)));
-    // No temporary file is left in the folder or the outbox; the fax is the user's alone.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+    // No temporary file is left in the folder (the fax, its message, the
+    // senders' record) or the outbox; the fax is the user's alone.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir + "outbox"), {}), 1);
     EXPECT_EQ(ModeOf(folder) & 0077, 0u);
     EXPECT_EQ(ModeOf(folder + "/fax.tif"), 0600u);

@@ -8,6 +8,7 @@
 #include "app/AppSettings.h"
 #include "app/Clock.h"
 #include "tools/notify/WindowMessage.h"
+#include "tools/outbox/OutboxActions.h"
 #include "tools/outbox/OutboxSender.h"
 #include "wizard/OutboxReader.h"
 
@@ -17,10 +18,12 @@ constexpr const char* kHelp =
     "Usage: corvinaport-outbox list\n"
     "  or:  corvinaport-outbox send [--due | --again] [--tab] [FOLDER...]\n"
     "  or:  corvinaport-outbox mark-sent FOLDER...\n"
+    "  or:  corvinaport-outbox hold FOLDER...\n"
+    "  or:  corvinaport-outbox delete FOLDER...\n"
     "List the faxes stored in the outbox, or send them now.\n"
     "\n"
     "A fax that is not sent when it is composed is stored in the outbox,\n"
-    "LocalFolders/outbox/, as a folder holding msg.qvm and the document. This\n"
+    "LocalFolders/outbox/, as a folder holding msg.qvm and its documents. This\n"
     "command sends such faxes with the settings of the Send a Fax wizard; each\n"
     "accepted fax moves to LocalFolders/sent/, the history of sent faxes. What\n"
     "the senders know of a fax (its state, attempts, last error) is kept beside\n"
@@ -41,12 +44,15 @@ constexpr const char* kHelp =
     "\n"
     "Commands:\n"
     "  list          one line per stored fax: its folder name, recipients,\n"
-    "                document, state, attempts and last error, or why it cannot\n"
+    "                documents, state, attempts and last error, or why it cannot\n"
     "                be sent\n"
     "  send          send now every held and waiting fax, or the FOLDERs named\n"
     "                (failed ones too); one line per fax\n"
     "  mark-sent     record the FOLDERs as sent without sending them, and move\n"
     "                them to the sent faxes\n"
+    "  hold          keep the FOLDERs until they are sent by name\n"
+    "  delete        move the FOLDERs to LocalFolders/deleted/, where they are\n"
+    "                kept for 30 days\n"
     "\n"
     "Options:\n"
     "  --due         send only the waiting faxes whose next attempt is due (the\n"
@@ -162,7 +168,8 @@ int main(int argc, char** argv) {
     if (args.empty()) return Usage("missing command");
     const std::string command = args.front();
     args.erase(args.begin());
-    if (command != "list" && command != "send" && command != "mark-sent")
+    const bool byName = command == "mark-sent" || command == "hold" || command == "delete";
+    if (command != "list" && command != "send" && !byName)
         return Usage("unknown command " + Printable(command));
     OutboxSender::Mode mode = OutboxSender::Mode::User;
     bool tab = false;
@@ -180,7 +187,7 @@ int main(int argc, char** argv) {
             names.push_back(a);
     }
     if (command == "list" && !names.empty()) return Usage("list takes no folder names");
-    if (command == "mark-sent" && names.empty()) return Usage("mark-sent needs a folder name");
+    if (byName && names.empty()) return Usage(command + " needs a folder name");
     if (mode == OutboxSender::Mode::Again && names.empty())
         return Usage("--again sends only the folders named");
 
@@ -199,6 +206,23 @@ int main(int argc, char** argv) {
     if (local.back() != '/') local += '/';
 
     if (command == "list") return List(local);
+    if (command == "hold" || command == "delete") {
+        int status = 0;
+        for (const auto& name : names) {
+            std::string why;
+            const bool done = command == "hold"
+                                  ? HoldFax(local, name, &why)
+                                  : DeleteFax(local, "outbox", name, std::time(nullptr), &why);
+            std::printf("%s\n", Printable(name + ": " +
+                                          (done ? (command == "hold" ? "held" : "deleted")
+                                                : "not changed: " + why))
+                                    .c_str());
+            if (!done) status = 1;
+        }
+        return status;
+    }
+    // Deleted faxes are kept for a while, then go.
+    (void)PurgeDeleted(local, std::time(nullptr));
 
     OutboxSender sender(settings);
     sender.limits = LoadRetryLimits();

@@ -23,6 +23,7 @@
 #include "tools/faxwatch/DesktopNotifier.h"
 #include "tools/faxwatch/OutboxRetry.h"
 #include "tools/notify/WindowMessage.h"
+#include "tools/outbox/OutboxActions.h"
 #include "tools/outbox/OutboxSender.h"
 #include "tools/relay/RelayServer.h"
 #include "wizard/FileReplace.h"
@@ -477,6 +478,38 @@ TEST_F(OutboxTest, AnUnusablePrivateFolderFallsBackToOneOfItsOwn) {
     EXPECT_EQ(own.SendOne(name, OutboxSender::Mode::User).kind, Kind::Sent);
     for (const auto& e : fs::directory_iterator(root.path()))
         EXPECT_EQ(e.path().filename().string().find("corvinaport-"), std::string::npos) << e.path();
+}
+
+// Hold keeps a fax from the retries; Delete keeps it 30 days; Send again makes a new one.
+TEST_F(OutboxTest, HoldDeleteAndSendAgainKeepWhatTheyPromise) {
+    ASSERT_TRUE(StartRelay());
+    const std::string held = Store(1700000000), gone = Store(1700000100);
+    std::string why;
+    ASSERT_TRUE(HoldFax(local, held, &why)) << why;
+    EXPECT_EQ(sender.SendOne(held, OutboxSender::Mode::Due).kind, Kind::Held);
+    {
+        const OutboxLock busy(local + "outbox/" + gone);
+        EXPECT_FALSE(DeleteFax(local, "outbox", gone, 1700000000, &why));
+        EXPECT_FALSE(HoldFax(local, gone, &why));
+    }
+    ASSERT_TRUE(DeleteFax(local, "outbox", gone, 1700000000, &why)) << why;
+    EXPECT_TRUE(fs::exists(local + "deleted/" + gone + "/msg.qvm"));
+    for (const auto& [age, kept] :
+         {std::pair{kDeletedKeepSeconds - 1, true}, std::pair{kDeletedKeepSeconds, false}}) {
+        (void)PurgeDeleted(local, 1700000000 + age);
+        EXPECT_EQ(fs::exists(local + "deleted/" + gone), kept) << age;
+    }
+
+    EXPECT_EQ(sender.SendOne(held, OutboxSender::Mode::User).kind, Kind::Sent);
+    const std::string msg = root.Read("local/sent/" + held + "/msg.qvm");
+    const auto again = SendAgain(local, held, FakeClock(1700000200), &why);
+    ASSERT_TRUE(again) << why;
+    EXPECT_EQ(sender.SendOne(*again, OutboxSender::Mode::Due).kind, Kind::Sent);
+    ASSERT_EQ(relay.ReceivedMessages().size(), 2u);
+    EXPECT_EQ(root.Read("local/sent/" + held + "/msg.qvm"), msg);  // the history stays
+    const std::string sentAgain = root.Read("local/sent/" + *again + "/msg.qvm");
+    EXPECT_EQ(sentAgain.substr(0, sentAgain.find("dir: ")), msg.substr(0, msg.find("dir: ")));
+    EXPECT_FALSE(SendAgain(local, "../outbox", FakeClock(1700000300), &why));
 }
 
 namespace {
