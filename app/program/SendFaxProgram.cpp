@@ -1,5 +1,11 @@
 #include "app/program/SendFaxProgram.h"
 
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <algorithm>
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -49,6 +55,36 @@ SendState StoredState(const RunRecord& run, const SendOutcome& outcome, std::tim
     return state;
 }
 
+// A second name (a hard link, else a copy) for the document about to be sent,
+// in a staging folder of its own; empty when none could be made.
+std::string KeepForHistory(const std::string& localFolders, const std::string& document) {
+    const auto slash = document.find_last_of('/');
+    const std::string name = slash == std::string::npos ? document : document.substr(slash + 1);
+    const std::string kept = StagingPath(localFolders + "outbox/", name);
+    if (kept.empty()) return {};
+    if (::link(document.c_str(), kept.c_str()) == 0 ||
+        CopyFileReplacing(document, kept, FileAccess::Private))
+        return kept;
+    RemoveStaged(kept);
+    return {};
+}
+
+// A fax sent at once joins the history in sent/ as a stored fax sent later
+// would: its message, its documents and a record that says it was accepted.
+void RecordSent(const std::string& localFolders, const FaxMessage& message,
+                const std::vector<std::string>& kept, const Clock& clock) {
+    const bool whole = !kept.empty() && std::find(kept.begin(), kept.end(), "") == kept.end();
+    FaxMessage sent = message;
+    sent.documentPath = whole ? kept.front() : std::string();
+    sent.documentPaths = kept.size() > 1 ? kept : std::vector<std::string>{};
+    SendState state;
+    send_state::BeginAttempt(state, clock.Now());
+    send_state::Accepted(state);
+    if (!whole ||
+        !SaveToOutbox(localFolders, "sent", sent, clock, kFaxGatewayDomain, nullptr, &state))
+        for (const std::string& k : kept) RemoveStaged(k);
+}
+
 }  // namespace
 
 FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
@@ -73,10 +109,22 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         return manager->EnsureOnline(boxes, progress);
     };
 
+    // The Outbox window, offered beside the boxes that say the fax is kept.
+    steps.openOutbox = [&boxes] {
+        const QString beside =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/corvinaport-outbox-window");
+        const QString program =
+            QFileInfo(beside).isExecutable() ? beside : QStringLiteral("corvinaport-outbox-window");
+        if (!QProcess::startDetached(program, {}))
+            (void)boxes.Show(
+                QT_TRANSLATE_NOOP("Message", "The Corvinaport Outbox window could not be opened."),
+                kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+    };
     auto sender = std::make_shared<FaxSender>(
         app.settings, boxes, progress,
         [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
         app.clock());
+    sender->openOutbox = steps.openOutbox;
     steps.saveToOutbox = [&app, sender, run](const std::string& folderName,
                                              const std::function<void()>& keepAlive) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
@@ -86,11 +134,18 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     steps.sendFax = [sender, run, &app, &boxes] {
         sender->outcome = SendOutcome{};
         run->submitted = true;
+        const std::string& local = app.settings.directory.LocalFolders;
+        // Names of their own for what is sent, kept for the history.
+        std::vector<std::string> kept;
+        for (const std::string& document : app.message.Documents())
+            kept.push_back(KeepForHistory(local, document));
         if (sender->SendFax(app)) {
             // The sent documents are gone; so are their staging folders.
             for (const std::string& document : app.message.Documents()) RemoveStaged(document);
+            RecordSent(local, app.message, kept, app.clock());
             return true;
         }
+        for (const std::string& k : kept) RemoveStaged(k);
         // With no recipient left to send to the submission says nothing; the
         // fax goes to the outbox all the same, and the user must know.
         if (app.message.sendStatus != "fail") {

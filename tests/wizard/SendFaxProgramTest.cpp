@@ -257,9 +257,20 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
     EXPECT_EQ(fax.Field("to"), "03012345678@fax.corvinaport.net, 12125550100@fax.corvinaport.net");
     EXPECT_EQ(fax.files, (std::map<std::string, std::string>{{"letter.txt", bytes}}));
     EXPECT_EQ(ended.sendStatus, "sent");
-    // The staged copy went with the fax; the user's own file stays.
+    // The staged copy went with the fax; the user's own file stays; the
+    // history keeps what was sent, as for a stored fax sent later.
     EXPECT_TRUE(Stored().empty());
     EXPECT_EQ(ReadText(document), bytes);
+    std::vector<fs::path> history;
+    for (const auto& e : fs::directory_iterator(folders + "sent")) history.push_back(e.path());
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(ReadText(history[0] / "letter.txt"), bytes);
+    EXPECT_EQ(StateOf(SendState::Parse(ReadText(history[0] / "send.state")), false),
+              FaxState::Sent);
+    EXPECT_NE(ReadText(history[0] / "msg.qvm").find("to: 03012345678@fax.corvinaport.net"),
+              std::string::npos);
+    for (const auto& e : fs::directory_iterator(folders + "outbox"))
+        ADD_FAILURE() << "left in the outbox: " << e.path();
     EXPECT_EQ(windows.titles, std::vector<std::string>{"Send a Fax"});
     EXPECT_EQ(windows.shownAtCreation, std::vector<bool>{true});
 }
@@ -385,21 +396,22 @@ TEST_P(ProgramSeveral, CoverAndFilesKeepTheirOrder) {
     });
     EXPECT_EQ(pages, 4);
     EXPECT_EQ(ended.pageCount, c.coverPages);
-    std::string attached;
+    std::string fields, lines;
     if (c.end == End::SendNow) {
         ASSERT_EQ(relay.Count(), 1);
-        const ReceivedFax fax = relay.Last();
         for (std::size_t i = 0; i < order.size(); ++i)
-            attached += "\nattach" + std::to_string(i + 1) + ": <file " + order[i] + ">";
-        EXPECT_NE(fax.fields.find(attached + "\n"), std::string::npos) << fax.fields;
+            fields += "\nattach" + std::to_string(i + 1) + ": <file " + order[i] + ">";
+        EXPECT_NE(relay.Last().fields.find(fields + "\n"), std::string::npos)
+            << relay.Last().fields;
         EXPECT_TRUE(Stored().empty());
-    } else {
-        ASSERT_EQ(Stored().size(), 1u);
-        const std::string folder = Stored()[0];
-        for (const std::string& name : order) attached += folder + name + "\r\n";
-        const std::string qvm = ReadText(folder + "msg.qvm");
-        EXPECT_NE(qvm.find("attachment:\r\n" + attached), std::string::npos) << qvm;
     }
+    // Kept in the outbox, or in the history of sent faxes, in the same order.
+    const std::string box = folders + (c.end == End::SendNow ? "sent" : "outbox");
+    ASSERT_EQ(std::distance(fs::directory_iterator(box), fs::directory_iterator()), 1);
+    const std::string folder = fs::directory_iterator(box)->path().string() + "/";
+    for (const std::string& name : order) lines += folder + name + "\r\n";
+    const std::string qvm = ReadText(folder + "msg.qvm");
+    EXPECT_NE(qvm.find("attachment:\r\n" + lines), std::string::npos) << qvm;
     for (const auto& [name, tiffPages] : c.files) EXPECT_TRUE(fs::exists(root + name)) << name;
 }
 
