@@ -60,7 +60,7 @@ SendState StoredState(const RunRecord& run, const SendOutcome& outcome, std::tim
 std::string KeepForHistory(const std::string& localFolders, const std::string& document) {
     const auto slash = document.find_last_of('/');
     const std::string name = slash == std::string::npos ? document : document.substr(slash + 1);
-    const std::string kept = StagingPath(localFolders + "outbox/", name);
+    std::string kept = StagingPath(localFolders + "outbox/", name);
     if (kept.empty()) return {};
     if (::link(document.c_str(), kept.c_str()) == 0 ||
         CopyFileReplacing(document, kept, FileAccess::Private))
