@@ -88,8 +88,12 @@ ProgramArgs ParseProgramArgs(const std::vector<std::string>& args) {
             continue;
         }
         std::error_code ec;
+        // A folder is taken too, so that the wizard can say why it is not
+        // attached rather than read it as something else.
+        const auto status = std::filesystem::status(arg, ec);
         const bool isFile =
-            !arg.empty() && !EndsWith(arg, ".grp") && std::filesystem::is_regular_file(arg, ec);
+            !arg.empty() && !EndsWith(arg, ".grp") &&
+            (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status));
         if (isFile && !inValue) {
             result.documents.push_back(std::filesystem::absolute(arg, ec).string());
         } else {
@@ -113,13 +117,13 @@ ProgramArgs ParseProgramArgs(const std::vector<std::string>& args) {
 QString UsageText(const QString& program) {
     return Tr(QT_TRANSLATE_NOOP(
                   "ProgramArgs",
-                  "Usage: %1 [FILE]\n"
+                  "Usage: %1 [FILE...]\n"
                   "       %1 --settings\n"
                   "       %1 /s [/n NUMBER] [/id CONTACT]\n"
                   "       %1 \"GROUPFILE\"\n"
                   "Opens the Send a Fax wizard.\n"
                   "\n"
-                  "  FILE              attach FILE to the fax\n"
+                  "  FILE...           attach the files to one fax, in their order\n"
                   "  /s                send to one contact or number\n"
                   "  /n NUMBER         with /s: the fax number to fill in\n"
                   "  /id CONTACT       with /s: the address-book contact to fill in\n"

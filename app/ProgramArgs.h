@@ -13,7 +13,7 @@ struct ProgramArgs {
     Action action = Action::Run;
     // The arguments for start-up's command line, in their order.
     std::vector<std::string> passOn;
-    // Existing files to attach, in their order (the wizard attaches the first).
+    // Files to attach, in their order (one wizard attaches them all).
     std::vector<std::string> documents;
     // For BadUsage: what is wrong.
     QString error;

@@ -1,6 +1,8 @@
 #include "pages/CPageViewer.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -56,6 +58,12 @@ CPageViewer::CPageViewer(const std::vector<std::string>& files, QWidget* parent)
     bar->addWidget(zoomIn_);
     bar->addWidget(fit_);
     layout->addLayout(bar);
+    documentChoice_ = new QComboBox(this);
+    documentChoice_->setAccessibleName(tr("Document"));
+    for (const PreviewPages::Document& d : pages_.documents())
+        documentChoice_->addItem(pages_.DocumentLine(d.firstPage), d.firstPage);
+    documentChoice_->setVisible(documentChoice_->count() > 0);
+    layout->addWidget(documentChoice_);
 
     scroll_ = new QScrollArea(this);
     scroll_->setAccessibleName(tr("Page"));
@@ -84,6 +92,8 @@ CPageViewer::CPageViewer(const std::vector<std::string>& files, QWidget* parent)
     connect(zoomOut_, &QPushButton::clicked, this, &CPageViewer::ZoomOut);
     connect(fit_, &QPushButton::clicked, this, &CPageViewer::SetFitWidth);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(documentChoice_, &QComboBox::activated, this,
+            [this](int i) { ShowPage(documentChoice_->itemData(i).toInt()); });
     const std::pair<QKeySequence, void (CPageViewer::*)()> keys[] = {
         {QKeySequence(Qt::Key_PageDown), &CPageViewer::NextPage},
         {QKeySequence(Qt::Key_PageUp), &CPageViewer::PreviousPage},
@@ -141,6 +151,10 @@ void CPageViewer::ZoomOut() {
 void CPageViewer::Redraw() {
     const PreviewPages::Page& page = pages_.at(current_);
     pageLabel_->setText(tr("Page %1 of %2").arg(current_ + 1).arg(pages_.count()));
+    if (page.document < documentChoice_->count()) {
+        const QSignalBlocker quiet(documentChoice_);
+        documentChoice_->setCurrentIndex(page.document);
+    }
     previous_->setEnabled(current_ > 0);
     next_->setEnabled(current_ + 1 < pages_.count());
     fit_->setChecked(fitWidth_);

@@ -8,6 +8,7 @@
 
 #include "pages/PreviewPages.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -35,6 +36,9 @@ class CPageViewer : public QDialog {
     // The shown page (a picture, or the text of a note).
     [[nodiscard]] QLabel* picture() const { return picture_; }
     [[nodiscard]] QLabel* pageLabel() const { return pageLabel_; }
+    // Every document in order with its page count; choosing one shows its
+    // first page.
+    [[nodiscard]] QComboBox* documentChoice() const { return documentChoice_; }
     [[nodiscard]] QScrollArea* scrollArea() const { return scroll_; }
     [[nodiscard]] QPushButton* previousButton() const { return previous_; }
     [[nodiscard]] QPushButton* nextButton() const { return next_; }
@@ -55,6 +59,7 @@ class CPageViewer : public QDialog {
     double zoom_ = 1.0;
     QScrollArea* scroll_;
     QLabel *picture_, *pageLabel_, *zoomLabel_;
+    QComboBox* documentChoice_;
     QPushButton *previous_, *next_, *zoomIn_, *zoomOut_, *fit_;
 };
 

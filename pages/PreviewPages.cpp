@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <algorithm>
+#include <vector>
 
 #ifdef CORVINAPORT_HAVE_QT_PDF
 #include <QPdfDocument>
@@ -21,6 +23,35 @@ bool IsTiff(const QByteArray& head) {
     return head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
 }
 
+// A two-colour page made factor times smaller in one pass over its bits: each
+// grey dot tells how many of the page's dots under it are black, so thin
+// strokes stay visible. Much faster than converting the whole page to grey
+// first, which matters for pages as large as a fax page.
+QImage ReduceBilevel(const QImage& page, int factor) {
+    const int width = page.width() / factor, height = page.height() / factor;
+    QImage grey(width, height, QImage::Format_Grayscale8);
+    if (grey.isNull()) return grey;
+    const bool lsb = page.format() == QImage::Format_MonoLSB;
+    const int blackIndex = page.colorCount() > 1 && qGray(page.color(1)) < qGray(page.color(0));
+    const int area = factor * factor;
+    std::vector<int> black(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        std::fill(black.begin(), black.end(), 0);
+        for (int row = y * factor; row < (y + 1) * factor; ++row) {
+            const uchar* bits = page.constScanLine(row);
+            for (int x = 0; x < width * factor; ++x) {
+                const int bit =
+                    lsb ? (bits[x >> 3] >> (x & 7)) & 1 : (bits[x >> 3] >> (7 - (x & 7))) & 1;
+                black[static_cast<std::size_t>(x / factor)] += bit == blackIndex;
+            }
+        }
+        uchar* out = grey.scanLine(y);
+        for (int x = 0; x < width; ++x)
+            out[x] = static_cast<uchar>(255 - 255 * black[static_cast<std::size_t>(x)] / area);
+    }
+    return grey;
+}
+
 #ifdef CORVINAPORT_HAVE_QT_PDF
 // Screen pixels per PDF point at 100 %.
 constexpr double kPdfPixelsPerPoint = 96.0 / 72.0;
@@ -35,8 +66,50 @@ struct PreviewPages::PdfFile {
 };
 
 PreviewPages::PreviewPages(const std::vector<std::string>& files) {
-    for (const std::string& file : files) Add(file);
+    for (const std::string& file : files) {
+        const int first = count();
+        documents_.push_back(Document{file, first, 0});
+        Add(file);
+        Document& added = documents_.back();
+        for (int i = first; i < count(); ++i) {
+            pages_[static_cast<std::size_t>(i)].document = static_cast<int>(documents_.size()) - 1;
+            if (pages_[static_cast<std::size_t>(i)].note.isEmpty()) ++added.pages;
+        }
+    }
     if (pages_.empty()) AddNote({}, tr("There is nothing to preview yet."));
+}
+
+QString PreviewPages::DocumentLine(int index) const {
+    if (index < 0 || index >= count() || documents_.empty()) return {};
+    const int which = at(index).document;
+    const Document& d = documents_.at(static_cast<std::size_t>(which));
+    const QString name = QFileInfo(QString::fromStdString(d.file)).fileName();
+    const QString pages = d.pages == 1  ? tr("1 page")
+                          : d.pages > 1 ? tr("%1 pages").arg(d.pages)
+                                        : tr("pages not known");
+    return tr("Document %1 of %2: %3, %4")
+        .arg(which + 1)
+        .arg(static_cast<int>(documents_.size()))
+        .arg(name, pages);
+}
+
+std::optional<int> PreviewPages::CountPages(const std::string& file) {
+    const QByteArray head = Head(file);
+    if (head.startsWith("%PDF-")) {
+#ifdef CORVINAPORT_HAVE_QT_PDF
+        QPdfDocument pdf(nullptr);
+        if (pdf.load(QString::fromStdString(file)) == QPdfDocument::Error::None &&
+            pdf.pageCount() > 0)
+            return pdf.pageCount();
+#endif
+        return std::nullopt;
+    }
+    if (!IsTiff(head)) return std::nullopt;
+    QImageReader reader(QString::fromStdString(file));
+    reader.setDecideFormatFromContent(true);
+    const int pages = reader.canRead() ? reader.imageCount() : 0;
+    if (pages <= 0 || !reader.size().isValid()) return std::nullopt;
+    return pages;
 }
 
 PreviewPages::~PreviewPages() = default;
@@ -64,7 +137,7 @@ void PreviewPages::Add(const std::string& file) {
     if (head.startsWith("%PDF-")) {
         if (!PdfSupported()) {
             AddNote(file, tr("%1 is a PDF document; this program cannot show PDF documents. "
-                             "It is sent as it is.")
+                             "The service converts it into fax pages when the fax is sent.")
                               .arg(name));
             return;
         }
@@ -91,7 +164,9 @@ void PreviewPages::Add(const std::string& file) {
     QImageReader reader(QString::fromStdString(file));
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead()) {
-        AddNote(file, tr("Documents like %1 cannot be shown here; it is sent as it is.").arg(name));
+        AddNote(file, tr("Documents like %1 cannot be shown here; the service converts it into "
+                         "fax pages when the fax is sent.")
+                          .arg(name));
         return;
     }
     // Every page of a TIFF file; other pictures have one.
@@ -172,6 +247,10 @@ QImage PreviewPages::Render(int index, int width) const {
     QImage image = Decode(index);
     if (image.isNull()) return {};
     // Two-colour pages are scaled in grey so that thin strokes stay visible.
-    if (image.depth() == 1) image = image.convertToFormat(QImage::Format_Grayscale8);
+    if (image.depth() == 1) {
+        const int factor = std::min(image.width() / width, image.height() / std::max(1, height));
+        image = factor >= 2 ? ReduceBilevel(image, factor)
+                            : image.convertToFormat(QImage::Format_Grayscale8);
+    }
     return image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }

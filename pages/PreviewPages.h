@@ -6,6 +6,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,16 @@ class PreviewPages {
   public:
     struct Page {
         std::string file;
-        int index = 0;  // page within its file
-        QString note;   // non-empty: this page is a note, not a picture
+        int index = 0;     // page within its file
+        QString note;      // non-empty: this page is a note, not a picture
+        int document = 0;  // which of the given files, from 0
+    };
+    // One of the given files: where its pages begin and how many it has
+    // (0 when it is shown as a note).
+    struct Document {
+        std::string file;
+        int firstPage = 0;
+        int pages = 0;
     };
 
     explicit PreviewPages(const std::vector<std::string>& files);
@@ -29,6 +38,9 @@ class PreviewPages {
     PreviewPages& operator=(const PreviewPages&) = delete;
 
     [[nodiscard]] int count() const { return static_cast<int>(pages_.size()); }
+    [[nodiscard]] const std::vector<Document>& documents() const { return documents_; }
+    // "Document 2 of 3: letter.pdf, 4 pages" for the document of a page.
+    [[nodiscard]] QString DocumentLine(int index) const;
     [[nodiscard]] const Page& at(int index) const {
         return pages_.at(static_cast<std::size_t>(index));
     }
@@ -42,6 +54,9 @@ class PreviewPages {
 
     // Whether this build shows PDF documents.
     [[nodiscard]] static bool PdfSupported();
+    // The pages of a TIFF file or a PDF document (where PDF is built in);
+    // nullopt for a file whose pages cannot be counted here.
+    [[nodiscard]] static std::optional<int> CountPages(const std::string& file);
 
   private:
     void Add(const std::string& file);
@@ -50,6 +65,7 @@ class PreviewPages {
     [[nodiscard]] PdfFile* Pdf(const std::string& file) const;
 
     std::vector<Page> pages_;
+    std::vector<Document> documents_;
     [[nodiscard]] QImage Decode(int index) const;
 
     mutable std::vector<QSize> sizes_;

@@ -205,7 +205,8 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
 }
 
 SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
-                              const std::string& documentPath, TaskProgress* progress) {
+                              const std::vector<std::string>& documentPaths,
+                              TaskProgress* progress) {
     std::string why;
     // The user's private runtime folder, or one made for this submission
     // alone where that cannot be had (another user made it first).
@@ -232,7 +233,7 @@ SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
     message.SetSubject("FAXDOC");
     message.AddHeader("X-CORVN-UID: " + general.WebmailUserName);
     message.AddHeader("X-Tessaline: MsgType=Fax");
-    message.AddAttachment(documentPath);
+    for (const std::string& path : documentPaths) message.AddAttachment(path);
     (void)RelayUpload(message);
     return outcome;
 }
@@ -253,7 +254,7 @@ bool FaxSender::SendFax(FaxJob& job) {
     if (to.empty()) return false;
 
     const SendOutcome result =
-        Submit(job.message.from, to, job.message.documentPath, progress.get());
+        Submit(job.message.from, to, job.message.Documents(), progress.get());
     progress.reset();
 
     if (result.accepted) {
@@ -261,7 +262,8 @@ bool FaxSender::SendFax(FaxJob& job) {
             (void)messageBox_->Show(kFaxSentText, kMessageCaption, MbButtons::Ok, MbIcon::None);
         job.message.sendStatus = "sent";
         std::error_code ignored;
-        std::filesystem::remove(job.message.documentPath, ignored);
+        for (const std::string& path : job.message.Documents())
+            std::filesystem::remove(path, ignored);
     } else {
         // The user reads what went wrong and what happens next; the
         // technical cause is one click away, and on standard error.

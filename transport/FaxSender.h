@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/Clock.h"
 #include "app/Translate.h"
@@ -69,17 +70,18 @@ class FaxSender {
     explicit FaxSender(const AppSettings& settings, Clock& clock = DefaultClock());
 
     // True when the service accepted the fax: the user has been told, the
-    // job's sendStatus reads "sent" and its document is deleted. On failure
+    // job's sendStatus reads "sent" and its documents are deleted. On failure
     // the status reads "fail" (the caller stores the job in the outbox),
     // except when no recipient is left: then false and nothing else.
     [[nodiscard]] bool SendFax(FaxJob& job);
 
     // The submission itself, without boxes: the fax from `from` to the
-    // recipients `to` (already rewritten as addresses) with the document at
-    // documentPath. The window, when given, shows the upload's progress and
-    // its confirmed stop ends the exchange.
+    // recipients `to` (already rewritten as addresses) with the documents at
+    // documentPaths, attached in their order. The window, when given, shows
+    // the upload's progress and its confirmed stop ends the exchange.
     [[nodiscard]] SendOutcome Submit(const std::string& from, const std::string& to,
-                                     const std::string& documentPath, TaskProgress* progress);
+                                     const std::vector<std::string>& documentPaths,
+                                     TaskProgress* progress);
 
     [[nodiscard]] std::string BuildServiceQuery(const std::string& cfunc,
                                                 const std::string& func) const;

@@ -1,6 +1,7 @@
 #include "wizard/CMainHostDlg.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -103,6 +104,7 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
         schedule_.SetPreviewRunner(steps_.preview);
     }
     schedule_.SetPreviewDocuments([this] { return PreviewDocuments(); });
+    connect(&document_, &CAttachFile::coverSheetToggled, this, &CMainHostDlg::OfferCoverPage);
     sheet_.SetFinishCheck([this] { return CheckBeforeFinish(); });
     connect(&sheet_, &CNetFaxPropSheet::helpRequested, this, &CMainHostDlg::OnHelp);
 }
@@ -111,22 +113,37 @@ CMainHostDlg::~CMainHostDlg() {
     // What the window's destruction did: empty the lists, close the help.
     env_.job.ClearRecipients();
     env_.job.ClearAttachments();
-    // A cover composed but never merged (the wizard was cancelled).
-    RemoveStaged(cover_.coverFilePath());
+    // A cover composed but never merged (the wizard was cancelled); one that
+    // went with documents the outbox did not take stays beside them.
+    const std::vector<std::string>& kept = env_.job.message.documentPaths;
+    if (std::find(kept.begin(), kept.end(), cover_.coverFilePath()) == kept.end())
+        RemoveStaged(cover_.coverFilePath());
     if (env_.help) env_.help->Quit();
     if (listener_) listener_->Close();
 }
 
+bool CMainHostDlg::CoverWanted() const {
+    return sheet_.IndexOf(&cover_) >= 0 && cover_.initialized() && cover_.sendCoverSheet();
+}
+
 std::vector<std::string> CMainHostDlg::PreviewDocuments() const {
     std::vector<std::string> files;
-    if (cover_.initialized() && cover_.sendCoverSheet() && !cover_.coverFilePath().empty())
-        files.push_back(cover_.coverFilePath());
+    if (CoverWanted() && !cover_.coverFilePath().empty()) files.push_back(cover_.coverFilePath());
     const FaxJob& job = env_.job;
     if (job.attachMode && !job.AttachmentList.empty())
-        files.push_back(job.AttachmentList.front());
+        files.insert(files.end(), job.AttachmentList.begin(), job.AttachmentList.end());
     else if (!job.message.documentPath.empty())
         files.push_back(job.message.documentPath);
     return files;
+}
+
+void CMainHostDlg::OfferCoverPage(bool on) {
+    if (!on) {
+        (void)sheet_.RemovePage(&cover_);
+        return;
+    }
+    const int document = sheet_.IndexOf(&document_);
+    if (document >= 0) sheet_.InsertPage(document + 1, &cover_);
 }
 
 void CMainHostDlg::BuildPageSet() {
@@ -151,6 +168,9 @@ void CMainHostDlg::BuildPageSet() {
             sheet_.AddPage(&cover_);
         sheet_.AddPage(&schedule_);
     }
+    // Attached files may get a cover sheet on request; the contact mode's
+    // short wizard keeps its three pages.
+    document_.SetCoverSheetOffered(!env_.job.contactMode);
     sheet_.SetWizardMode();
 }
 
@@ -171,44 +191,73 @@ int CMainHostDlg::DoModal() {
 }
 
 bool CMainHostDlg::CheckBeforeFinish() {
-    // The attached file is read only now: tell the user when it went away
+    // The attached files are read only now: tell the user when one went away
     // since it was picked, and let them pick it again.
     FaxJob& job = env_.job;
-    if (!job.attachMode || job.AttachmentList.empty()) return true;
-    const std::string& path = job.AttachmentList.front();
-    if (Readable(path)) return true;
-    (void)env_.messageBox.Show(
-        tr("The file you attached cannot be read:\n%1\nPlease add the file again.")
-            .arg(QString::fromStdString(path))
-            .toStdString(),
-        kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
-    for (int i = 0; i < sheet_.pageCount(); ++i)
-        if (sheet_.page(i) == &document_) (void)sheet_.SetActivePage(i);
-    return false;
+    if (!job.attachMode) return true;
+    for (const std::string& path : job.AttachmentList) {
+        if (Readable(path)) continue;
+        (void)env_.messageBox.Show(
+            tr("The file you attached cannot be read:\n%1\nPlease add the file again.")
+                .arg(QString::fromStdString(path))
+                .toStdString(),
+            kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+        const int index = sheet_.IndexOf(&document_);
+        if (index >= 0) (void)sheet_.SetActivePage(index);
+        return false;
+    }
+    return true;
+}
+
+bool CMainHostDlg::StageAttachments() {
+    FaxJob& job = env_.job;
+    FaxMessage& message = job.message;
+    const bool cover = CoverWanted() && !cover_.coverFilePath().empty();
+    const std::vector<std::string> attached(job.AttachmentList.begin(), job.AttachmentList.end());
+    // Names of their own, so that no file hides another at the service or in
+    // the outbox; the cover keeps its name in front of them.
+    std::vector<std::string> reserved;
+    if (cover) reserved.push_back(fs::path(cover_.coverFilePath()).filename().string());
+    const std::vector<std::string> names = DistinctFileNames(attached, reserved);
+    std::vector<std::string> staged;
+    if (cover) staged.push_back(cover_.coverFilePath());
+    const std::unique_ptr<TaskProgress> busy = BusyWindow(tr("Preparing your fax..."));
+    for (std::size_t i = 0; i < attached.size(); ++i) {
+        if (busy) busy->PumpMessages(false);
+        std::string copy = steps_.stageAttachment(attached[i], names[i]);
+        if (!Exists(copy)) {
+            // Sending or storing a fax without one of its documents would
+            // report success for too little; the attached files are where
+            // they were.
+            for (std::size_t k = cover ? 1 : 0; k < staged.size(); ++k) RemoveStaged(staged[k]);
+            RemoveStaged(copy);
+            (void)env_.messageBox.Show(
+                tr("The file could not be copied to the Corvinaport Outbox folder:\n%1outbox/\n"
+                   "Your fax was not sent. The file you attached is still in:\n%2")
+                    .arg(QString::fromStdString(env_.settings.directory.LocalFolders),
+                         QString::fromStdString(attached[i]))
+                    .toStdString(),
+                kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+            return false;
+        }
+        staged.push_back(std::move(copy));
+    }
+    message.documentPath = staged.front();
+    // One document alone stays the plain documentPath.
+    if (staged.size() > 1) message.documentPaths = std::move(staged);
+    return true;
 }
 
 void CMainHostDlg::Finish() {
     FaxJob& job = env_.job;
     FaxMessage& message = job.message;
-    if (job.attachMode && !job.AttachmentList.empty() && steps_.stageAttachment) {
-        const std::string attached = job.AttachmentList.front();
-        message.documentPath = steps_.stageAttachment(attached);
-        if (!Exists(message.documentPath)) {
-            // Sending or storing a fax without its document would report
-            // success for nothing; the attached file is where it was.
-            (void)env_.messageBox.Show(
-                tr("The file could not be copied to the Corvinaport Outbox folder:\n%1outbox/\n"
-                   "Your fax was not sent. The file you attached is still in:\n%2")
-                    .arg(QString::fromStdString(env_.settings.directory.LocalFolders),
-                         QString::fromStdString(attached))
-                    .toStdString(),
-                kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
-            return;
-        }
-    }
+    if (job.attachMode && !job.AttachmentList.empty() && steps_.stageAttachment &&
+        !StageAttachments())
+        return;
     if (steps_.buildRecipientLine) message.to = steps_.buildRecipientLine();
-    // The cover page counts only where the wizard showed it.
-    if (cover_.initialized() && cover_.sendCoverSheet()) MergeCoverSheet();
+    // A printed document takes the cover in front of its own pages; attached
+    // files have it as a document of its own (staged above).
+    if (!job.attachMode && CoverWanted()) MergeCoverSheet();
 
     if (schedule_.sendNow) {
         const bool online = steps_.ensureOnline && steps_.ensureOnline(this);
@@ -229,19 +278,42 @@ void CMainHostDlg::ShowSaved() {
     if (open && steps_.openOutbox) steps_.openOutbox();
 }
 
+std::unique_ptr<TaskProgress> CMainHostDlg::BusyWindow(const QString& text) {
+    const FaxJob& job = env_.job;
+    if (job.AttachmentList.size() < 2 && job.message.documentPaths.size() < 2) return nullptr;
+    std::unique_ptr<TaskProgress> busy = steps_.mergeProgress ? steps_.mergeProgress() : nullptr;
+    if (busy) {
+        busy->SetText(text.toStdString());
+        busy->Show();
+        busy->PumpMessages(false);
+    }
+    return busy;
+}
+
 void CMainHostDlg::SaveToOutbox() {
-    const std::string document = env_.job.message.documentPath;
-    const bool saved = steps_.saveToOutbox && steps_.saveToOutbox("outbox");
-    // A stored fax has taken its document along; one still in its place was
+    const std::vector<std::string> documents = env_.job.message.Documents();
+    bool saved = false;
+    if (steps_.saveToOutbox) {
+        const std::unique_ptr<TaskProgress> busy =
+            BusyWindow(tr("Saving your fax in the Corvinaport Outbox..."));
+        saved = steps_.saveToOutbox("outbox", [&busy] {
+            if (busy) busy->PumpMessages(false);
+        });
+    }
+    // A stored fax has taken its documents along; one still in its place was
     // not stored, and the user must know where it is.
-    std::string name = document.substr(document.find_last_of('/') + 1);
-    const bool left = name.size() >= 2 && Exists(document);
-    if (saved && !left) return;
+    std::vector<std::string> left;
+    for (const std::string& document : documents) {
+        const std::string name = document.substr(document.find_last_of('/') + 1);
+        if (name.size() >= 2 && Exists(document)) left.push_back(document);
+    }
+    if (saved && left.empty()) return;
     std::string text = tr("Your fax could not be saved in the Corvinaport Outbox.").toStdString();
-    if (Exists(document))
-        text += tr("\nThe document is kept in:\n%1")
-                    .arg(QString::fromStdString(document))
-                    .toStdString();
+    for (const std::string& document : documents)
+        if (Exists(document))
+            text += tr("\nThe document is kept in:\n%1")
+                        .arg(QString::fromStdString(document))
+                        .toStdString();
     (void)env_.messageBox.Show(text, kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
 }
 
@@ -300,16 +372,14 @@ void CMainHostDlg::MergeCoverSheet() {
 }
 
 std::uint32_t CMainHostDlg::HelpContext(int activeIndex) const {
-    switch (activeIndex) {
-        case 0:
-            return 175;
-        case 1:
-            return 220;
-        case 2:
-            return env_.job.attachMode ? 222 : 219;
-        default:
-            return 0;
-    }
+    // By the page shown: a cover page brought in behind the document page
+    // keeps its own topic and moves the schedule page's one place on.
+    const WizardPage* page = sheet_.page(activeIndex);
+    if (!page) return 0;
+    if (page == &recipients_) return 175;
+    if (page == &document_ || page == &cover_) return 220;
+    if (page == &schedule_) return env_.job.attachMode ? 222 : 219;
+    return 0;
 }
 
 void CMainHostDlg::OnHelp(int activeIndex) {

@@ -44,26 +44,31 @@ struct HostEnvironment {
 
 // The steps of the Finish procedure that other parts of the program carry out.
 struct FinishSteps {
-    // Copies the attached file into the outbox folder; the copy's path.
-    std::function<std::string(const std::string& attachedPath)> stageAttachment;
+    // Copies an attached file into the outbox folder under storedName (its
+    // own name when empty); the copy's path, empty when it failed.
+    std::function<std::string(const std::string& attachedPath, const std::string& storedName)>
+        stageAttachment;
     // The recipient line of the job's RecipientList.
     std::function<std::string()> buildRecipientLine;
     // True when the PC is on-line, after getting on-line if need be.
     std::function<bool(QWidget* owner)> ensureOnline;
     // Sends the job now, telling the user the outcome; true when accepted.
     std::function<bool()> sendFax;
-    // Stores the job under LocalFolders + folderName; false when it failed.
-    std::function<bool(const std::string& folderName)> saveToOutbox;
+    // Stores the job under LocalFolders + folderName, calling keepAlive after
+    // each document; false when it failed.
+    std::function<bool(const std::string& folderName, const std::function<void()>& keepAlive)>
+        saveToOutbox;
     // Runs the address-book dialog for the recipients page.
     CSelRecipient::AddressBookRunner addressBook;
     // Adds a distribution list's members for the recipients page.
     CSelRecipient::AddressBookRunner distributionList;
-    // Asks for the document to attach; the system's file dialog when empty.
+    // Asks for the documents to attach; the system's file dialog when empty.
     CAttachFile::FilePicker filePicker;
     // Runs the logo picker of the cover page; the page's own when empty.
     CSelCover::PickerRunner logoPicker;
-    // A progress window for merging the cover in front of the document;
-    // the merge shows none when empty.
+    // A progress window for the long steps of Finish (merging the cover in
+    // front of the document, preparing and storing several documents); none
+    // is shown when empty.
     std::function<std::unique_ptr<TaskProgress>()> mergeProgress;
     // Shows the pages of a preview; the program's page viewer when empty.
     PreviewRunner preview;
@@ -89,8 +94,12 @@ class CMainHostDlg : public QDialog {
     void Finish();
     void MergeCoverSheet();
     // The files of the fax as Finish will send them: the cover sheet when one
-    // is wanted, then the document (the attached file before it is staged).
+    // is wanted, then the documents (the attached files before they are
+    // staged) in their order.
     [[nodiscard]] std::vector<std::string> PreviewDocuments() const;
+    // True when the fax gets the cover composed on the cover page: the page
+    // is in the wizard, was shown, and its box is checked.
+    [[nodiscard]] bool CoverWanted() const;
 
     // Opens the help at the context of the active page.
     void OnHelp(int activeIndex);
@@ -128,6 +137,14 @@ class CMainHostDlg : public QDialog {
     // the printed document on Cancel, a composed cover that was not merged.
     void RemoveUnsent(bool document);
     void ShowSaved();
+    // Stages every attached file under a name of its own, the cover first
+    // when one goes along; false (told, nothing left staged) on a failure.
+    bool StageAttachments();
+    // A window kept answering while a fax of several documents is prepared
+    // or stored; none for one document.
+    [[nodiscard]] std::unique_ptr<TaskProgress> BusyWindow(const QString& text);
+    // Brings the cover page in behind the document page, or takes it out.
+    void OfferCoverPage(bool on);
 
     HostEnvironment env_;
     FinishSteps steps_;

@@ -1,5 +1,7 @@
 #include "wizard/CNetFaxPropSheet.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -66,6 +68,31 @@ void CNetFaxPropSheet::AddPage(WizardPage* page) {
     page->SetSheet(this);
     pages_.emplace_back(page);
     stack_->addWidget(page);
+}
+
+void CNetFaxPropSheet::InsertPage(int index, WizardPage* page) {
+    if (IndexOf(page) >= 0) return;
+    index = std::clamp(index, 0, pageCount());
+    page->SetSheet(this);
+    pages_.insert(pages_.begin() + index, QPointer<WizardPage>(page));
+    stack_->insertWidget(index, page);
+    if (active_ >= index) ++active_;
+}
+
+bool CNetFaxPropSheet::RemovePage(WizardPage* page) {
+    const int index = IndexOf(page);
+    if (index < 0 || index == active_) return false;
+    pages_.erase(pages_.begin() + index);
+    stack_->removeWidget(page);
+    page->setParent(nullptr);
+    if (active_ > index) --active_;
+    return true;
+}
+
+int CNetFaxPropSheet::IndexOf(const WizardPage* page) const {
+    for (int i = 0; i < pageCount(); ++i)
+        if (pages_[static_cast<std::size_t>(i)] == page) return i;
+    return -1;
 }
 
 WizardPage* CNetFaxPropSheet::page(int index) const {

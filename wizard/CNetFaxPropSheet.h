@@ -27,6 +27,12 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
 
     // The sheet does not own its pages.
     void AddPage(WizardPage* page);
+    // Puts page at index (the end when past it); the active page stays.
+    void InsertPage(int index, WizardPage* page);
+    // Takes page out of the set; the active page cannot be taken out.
+    bool RemovePage(WizardPage* page);
+    // The index of page in the set, or -1.
+    [[nodiscard]] int IndexOf(const WizardPage* page) const;
     void SetWizardMode() { wizardMode_ = true; }
     [[nodiscard]] bool wizardMode() const { return wizardMode_; }
     // The sheet's Help flag: no Help button at all while it is clear.

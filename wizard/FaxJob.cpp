@@ -1,5 +1,7 @@
 #include "wizard/FaxJob.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -55,4 +57,28 @@ std::string FaxNumbersToAddresses(const std::string& s, std::string_view gateway
     }
     out.append(s, in, std::string::npos);
     return out;
+}
+
+std::vector<std::string> DistinctFileNames(const std::vector<std::string>& paths,
+                                           const std::vector<std::string>& reserved) {
+    std::vector<std::string> taken = reserved;
+    std::vector<std::string> names;
+    names.reserve(paths.size());
+    auto isTaken = [&taken](const std::string& name) {
+        return std::find(taken.begin(), taken.end(), name) != taken.end();
+    };
+    for (const std::string& path : paths) {
+        const auto slash = path.find_last_of('/');
+        std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (name.empty() || name == "." || name == "..") name = "document";
+        // The number goes in front of the extension, so the type stays known.
+        const auto dot = name.find_last_of('.');
+        const std::size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
+        std::string candidate = name;
+        for (int n = 2; isTaken(candidate); ++n)
+            candidate = name.substr(0, cut) + "-" + std::to_string(n) + name.substr(cut);
+        taken.push_back(candidate);
+        names.push_back(std::move(candidate));
+    }
+    return names;
 }

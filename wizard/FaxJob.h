@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One entry of the recipient list. The display line has the form of a mail
 // address with a quoted display name: "Fax Recipient" <5551234>.
@@ -39,6 +40,17 @@ struct FaxMessage {
     std::string memo;
     std::string to;
     std::uint32_t pageCount = 0;
+    // Every document of the fax in sending order (a cover sheet of its own
+    // first) when the fax has several; empty when documentPath alone is it.
+    std::vector<std::string> documentPaths;
+
+    // The fax's documents in sending order: documentPaths, else documentPath
+    // when it is set.
+    [[nodiscard]] std::vector<std::string> Documents() const {
+        if (!documentPaths.empty()) return documentPaths;
+        if (documentPath.empty()) return {};
+        return {documentPath};
+    }
 };
 
 // Everything the user composes in one run of the wizard. The application
@@ -51,7 +63,7 @@ struct FaxJob {
     std::string presetLastName;
     std::string presetFirstName;
     std::string presetEmail;
-    // Full paths; at most one entry.
+    // Full paths of the attached files, in the order they are sent.
     std::list<std::string> AttachmentList;
     int attachMode = 0;
     std::string installDir;
@@ -75,3 +87,10 @@ inline constexpr std::string_view kFaxGatewayDomain = "@fax.corvinaport.net";
 // entries are kept as they are.
 [[nodiscard]] std::string FaxNumbersToAddresses(const std::string& recipients,
                                                 std::string_view gatewayDomain = kFaxGatewayDomain);
+
+// File names for the documents of one fax, in their order: each path's own
+// name, made distinct ("report.pdf", "report-2.pdf", ...) and never one of
+// the reserved names, so that the documents can lie side by side in one
+// folder and reach the service under names of their own.
+[[nodiscard]] std::vector<std::string> DistinctFileNames(
+    const std::vector<std::string>& paths, const std::vector<std::string>& reserved = {});

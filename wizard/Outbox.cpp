@@ -82,26 +82,31 @@ class PendingMessage {
           outbox_(std::move(other.outbox_)),
           history_(std::move(other.history_)),
           partial_(std::exchange(other.partial_, std::string())),
-          document_(std::move(other.document_)),
+          documents_(std::move(other.documents_)),
           final_(std::move(other.final_)) {}
     ~PendingMessage() {
         if (partial_.empty()) return;
-        if (!document_.empty()) (void)::unlink((partial_ + document_).c_str());
+        for (const std::string& document : documents_)
+            (void)::unlink((partial_ + document).c_str());
         (void)::unlink((partial_ + kMessageFile).c_str());
         if (stateWritten_) (void)::unlink((partial_ + kSendStateName).c_str());
         (void)::rmdir(partial_.c_str());
     }
 
-    // Copies the document (when there is one) and writes the senders'
-    // record (state, or a new one); the message file follows at Publish.
-    [[nodiscard]] bool Build(const std::string& documentPath, const std::string& storedName,
-                             const SendState* state) {
+    // Copies the documents, each under its stored name, and writes the
+    // senders' record (state, or a new one); the message file follows at
+    // Publish.
+    [[nodiscard]] bool Build(const std::vector<std::string>& documentPaths,
+                             const std::vector<std::string>& storedNames, const SendState* state,
+                             const std::function<void()>& afterEachDocument) {
         partial_ = MakePrivateFolder(outbox_, ".partial-");
         if (partial_.empty()) return false;
-        if (!documentPath.empty()) {
-            document_ = storedName;
-            if (!CopyFileReplacing(documentPath, partial_ + document_, FileAccess::Private))
+        for (std::size_t i = 0; i < documentPaths.size(); ++i) {
+            documents_.push_back(storedNames[i]);
+            if (!CopyFileReplacing(documentPaths[i], partial_ + storedNames[i],
+                                   FileAccess::Private))
                 return false;
+            if (afterEachDocument) afterEachDocument();
         }
         // The senders' record marks the folder as whole once it is in place.
         stateWritten_ = true;
@@ -146,7 +151,8 @@ class PendingMessage {
         record.dir = dir;
         record.size = 0;
         record.attachments.clear();
-        if (!document_.empty()) record.attachments.push_back(outbox_ + dir + "/" + document_);
+        for (const std::string& document : documents_)
+            record.attachments.push_back(outbox_ + dir + "/" + document);
         const std::string file = partial_ + kMessageFile;
         const auto first = record.Render();
         if (!first || !WriteFileReplacing(file, *first, FileAccess::Private)) return false;
@@ -159,14 +165,15 @@ class PendingMessage {
     std::string history_;
     std::string partial_;
     bool stateWritten_ = false;
-    std::string document_;
+    std::vector<std::string> documents_;
     std::string final_;
 };
 
 }  // namespace
 
-std::string StageAttachment(const std::string& localFolders, const std::string& attachedPath) {
-    const std::string name = FileNameOf(attachedPath);
+std::string StageAttachment(const std::string& localFolders, const std::string& attachedPath,
+                            const std::string& storedName) {
+    const std::string name = storedName.empty() ? FileNameOf(attachedPath) : storedName;
     std::string copy = StagingPath(localFolders + "outbox/", name);
     if (copy.empty()) return {};
     if (!CopyFileReplacing(attachedPath, copy, FileAccess::Private)) {
@@ -178,7 +185,8 @@ std::string StageAttachment(const std::string& localFolders, const std::string& 
 
 bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
                   const FaxMessage& message, const Clock& clock, std::string_view gatewayDomain,
-                  std::string* storedFolder, const SendState* state) {
+                  std::string* storedFolder, const SendState* state,
+                  const std::function<void()>& afterEachDocument) {
     OutboxMessage record;
     record.from = message.from;
     record.cc = message.cc;
@@ -212,18 +220,25 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
     std::error_code ec;
     fs::create_directories(outbox, ec);
 
-    const std::string& document = message.documentPath;
-    const std::string name = FileNameOf(document);
-    const bool hasDocument = !name.empty() && name != "." && name != "..";
+    // Documents without a usable file name (an empty path, a folder's "."
+    // or "..") are not attached; the others lie side by side under names of
+    // their own, none of them the message file's or the senders' record's.
+    std::vector<std::string> documents, own;
+    for (const std::string& path : message.Documents()) {
+        const std::string name = FileNameOf(path);
+        if (name.empty() || name == "." || name == "..") continue;
+        documents.push_back(path);
+        own.push_back(StoredName(name));
+    }
+    const std::vector<std::string> names = DistinctFileNames(own, {"msg.qvm", kSendStateName});
     // Every message is complete in its hidden folder before any is shown, so
-    // a failure stores none of them and the document stays where it was.
+    // a failure stores none of them and the documents stay where they were.
     std::vector<PendingMessage> pending;
     pending.reserve(lines->size());
     for (const std::string& to : *lines) {
         PendingMessage& next = pending.emplace_back(outbox, localFolders + "sent/", record);
         next.record.to = to;
-        if (!next.Build(hasDocument ? document : std::string(), StoredName(name), state))
-            return false;
+        if (!next.Build(documents, names, state, afterEachDocument)) return false;
     }
     std::vector<std::string> stored;
     std::time_t dir = now;
@@ -233,7 +248,10 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
         ++dir;
     }
     (void)SyncFolder(outbox);
-    if (hasDocument) RemoveStaged(document);
+    for (const std::string& document : documents) {
+        RemoveStaged(document);
+        if (afterEachDocument) afterEachDocument();
+    }
     if (storedFolder && !stored.empty()) *storedFolder = stored.front();
     return true;
 }

@@ -132,14 +132,18 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
     if (fax.message.to.find_first_not_of(" ,") == std::string::npos)
         return broken("names no recipient");
     if (fax.message.attachments.empty()) return broken("names no document");
-    const std::string document = BaseName(fax.message.attachments.front());
-    if (!UsableName(document) || document == kMessageFileName || document == kSendStateName)
-        return broken("names no usable document");
-    fax.document = fax.folder + "/" + document;
-    struct stat doc {};
-    if (::lstat(fax.document.c_str(), &doc) != 0)
-        return broken("its document " + document + " is missing");
-    if (!S_ISREG(doc.st_mode)) return broken("its document " + document + " is not a plain file");
+    for (const std::string& attachment : fax.message.attachments) {
+        const std::string document = BaseName(attachment);
+        if (!UsableName(document) || document == kMessageFileName || document == kSendStateName)
+            return broken("names no usable document");
+        const std::string path = fax.folder + "/" + document;
+        struct stat doc {};
+        if (::lstat(path.c_str(), &doc) != 0)
+            return broken("its document " + document + " is missing");
+        if (!S_ISREG(doc.st_mode))
+            return broken("its document " + document + " is not a plain file");
+        fax.documents.push_back(path);
+    }
 
     const auto state = ReadSmallFile(fax.folder + "/" + kSendStateName, kMaxStateBytes, &why);
     if (state) fax.state = SendState::Parse(*state);

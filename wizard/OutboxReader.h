@@ -31,7 +31,7 @@ struct StoredFax {
     Status status = Status::Broken;
     std::string problem;  // why it is not Ready
     OutboxMessage message;
-    std::string document;  // the document's path inside the folder
+    std::vector<std::string> documents;  // the documents' paths inside the folder, in order
     SendState state;
     // Where it stands (Ready and Accepted entries); Sending while another
     // sender holds its lock.

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -71,17 +72,19 @@ std::string KeepForHistory(const std::string& localFolders, const std::string& d
 }
 
 // A fax sent at once joins the history in sent/ as a stored fax sent later
-// would: its message, its document and a record that says it was accepted.
-void RecordSent(const std::string& localFolders, const FaxMessage& message, const std::string& kept,
-                const Clock& clock) {
-    if (kept.empty()) return;
+// would: its message, its documents and a record that says it was accepted.
+void RecordSent(const std::string& localFolders, const FaxMessage& message,
+                const std::vector<std::string>& kept, const Clock& clock) {
+    const bool whole = !kept.empty() && std::find(kept.begin(), kept.end(), "") == kept.end();
     FaxMessage sent = message;
-    sent.documentPath = kept;
+    sent.documentPath = whole ? kept.front() : std::string();
+    sent.documentPaths = kept.size() > 1 ? kept : std::vector<std::string>{};
     SendState state;
     send_state::BeginAttempt(state, clock.Now());
     send_state::Accepted(state);
-    if (!SaveToOutbox(localFolders, "sent", sent, clock, kFaxGatewayDomain, nullptr, &state))
-        RemoveStaged(kept);
+    if (!whole ||
+        !SaveToOutbox(localFolders, "sent", sent, clock, kFaxGatewayDomain, nullptr, &state))
+        for (const std::string& k : kept) RemoveStaged(k);
 }
 
 }  // namespace
@@ -93,8 +96,8 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
 
     // LocalFolders is read at every call: a settings reload while the wizard
     // runs takes effect.
-    steps.stageAttachment = [&app](const std::string& attached) {
-        return StageAttachment(app.settings.directory.LocalFolders, attached);
+    steps.stageAttachment = [&app](const std::string& attached, const std::string& storedName) {
+        return StageAttachment(app.settings.directory.LocalFolders, attached, storedName);
     };
     steps.buildRecipientLine = [&app] { return app.BuildRecipientLine(); };
 
@@ -127,24 +130,27 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     sender->nextStep = [run, &app](const SendOutcome& outcome) {
         return WhatHappensNext(StoredState(*run, outcome, app.clock().Now()), app.clock().Now());
     };
-    steps.saveToOutbox = [&app, sender, run](const std::string& folderName) {
+    steps.saveToOutbox = [&app, sender, run](const std::string& folderName,
+                                             const std::function<void()>& keepAlive) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
-                            app.clock(), kFaxGatewayDomain, nullptr, &state);
+                            app.clock(), kFaxGatewayDomain, nullptr, &state, keepAlive);
     };
     steps.sendFax = [sender, run, &app, &boxes] {
         sender->outcome = SendOutcome{};
         run->submitted = true;
         const std::string& local = app.settings.directory.LocalFolders;
-        // A name of its own for what is sent, kept for the history.
-        const std::string kept = KeepForHistory(local, app.message.documentPath);
+        // Names of their own for what is sent, kept for the history.
+        std::vector<std::string> kept;
+        for (const std::string& document : app.message.Documents())
+            kept.push_back(KeepForHistory(local, document));
         if (sender->SendFax(app)) {
-            // The sent document is gone; so is its staging folder.
-            RemoveStaged(app.message.documentPath);
+            // The sent documents are gone; so are their staging folders.
+            for (const std::string& document : app.message.Documents()) RemoveStaged(document);
             RecordSent(local, app.message, kept, app.clock());
             return true;
         }
-        RemoveStaged(kept);
+        for (const std::string& k : kept) RemoveStaged(k);
         // With no recipient left to send to the submission says nothing; the
         // fax goes to the outbox all the same, and the user must know.
         if (app.message.sendStatus != "fail") {
@@ -186,8 +192,6 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
         DesktopHelp help(
             opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
-        if (!options.document.empty() && a.attachMode && a.AttachmentList.empty())
-            a.AttachmentList.push_back(options.document);
         HostEnvironment env{a,
                             a.settings,
                             a.imaging(),
@@ -203,6 +207,10 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
         if (options.filePicker) steps.filePicker = options.filePicker;
         if (options.addressBook) steps.addressBook = options.addressBook;
         CMainHostDlg host(env, std::move(steps));
+        // Files named together are attached together, in their order; those
+        // that cannot be attached are told before the wizard shows.
+        if (!options.documents.empty() && a.attachMode && a.AttachmentList.empty())
+            (void)host.documentPage().AddFiles(options.documents);
         // The progress windows stand over the wizard.
         windows.SetOwner(&host.sheet());
         if (options.beforeRun) options.beforeRun(host, a);

@@ -26,9 +26,9 @@ struct SendFaxOptions {
     // Called when the host has ended, before it is destroyed: the job still
     // holds its recipients and its message.
     std::function<void(CMainHostDlg&, CNetFaxApp&)> afterRun;
-    // A file to attach, named on the command line; attached unless a printed
-    // document was taken over.
-    std::string document;
+    // Files to attach, named on the command line, in their order; attached
+    // unless a printed document was taken over.
+    std::vector<std::string> documents;
     // Runs the settings window; offered at start-up while no account or
     // service address is set. None: nothing is offered.
     std::function<void(CNetFaxApp&)> settingsWindow;

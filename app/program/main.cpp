@@ -85,13 +85,8 @@ int main(int argc, char** argv) {
     options.messageBox = &messageBox;
     options.helpFolders = {
         InstalledHelpFolder(QCoreApplication::applicationDirPath().toStdString())};
-    if (!parsed.documents.empty()) {
-        // The wizard attaches one file: each further one gets a wizard of its own.
-        options.document = parsed.documents.front();
-        for (std::size_t i = 1; i < parsed.documents.size(); ++i)
-            (void)QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                          {QString::fromStdString(parsed.documents[i])});
-    }
+    // Files named together go into one fax.
+    options.documents = parsed.documents;
     const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
     options.artworkFolder = InstalledArtworkFolder(programDir);
     options.settingsWindow = [&secrets](CNetFaxApp& app) {

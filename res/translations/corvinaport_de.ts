@@ -111,10 +111,6 @@
         <translation>Dateianhang - Fax senden</translation>
     </message>
     <message>
-        <source>Click the Add button to add the file you wish to fax. We support: Microsoft Word (Word 97 or greater), Word Perfect (5.x and 6.x), text files, bitmap files (BMP), and JPEG files. You may attach only one file.</source>
-        <translation>Klicken Sie auf „Hinzufügen“, um die Datei hinzuzufügen, die Sie faxen möchten. Unterstützt werden: Microsoft Word (ab Word 97), WordPerfect (5.x und 6.x), Textdateien, Bitmap-Dateien (BMP) und JPEG-Dateien. Sie können nur eine Datei anhängen.</translation>
-    </message>
-    <message>
         <source>Files:</source>
         <translation>Dateien:</translation>
     </message>
@@ -135,12 +131,60 @@
         <translation>Entfernen</translation>
     </message>
     <message>
-        <source>You cannot add more than one file.</source>
-        <translation>Sie können nicht mehr als eine Datei hinzufügen.</translation>
-    </message>
-    <message>
         <source>Please add a file</source>
         <translation>Bitte fügen Sie eine Datei hinzu</translation>
+    </message>
+    <message>
+        <source>Fax Documents (*.pdf; *.tif; *.tiff; *.png; *.jpg; *.jpeg; *.txt; *.odt; *.ods; *.odp; *.odg; *.doc; *.docx)</source>
+        <translation>Faxdokumente (*.pdf; *.tif; *.tiff; *.png; *.jpg; *.jpeg; *.txt; *.odt; *.ods; *.odp; *.odg; *.doc; *.docx)</translation>
+    </message>
+    <message>
+        <source>Click the Add button to add the files you wish to fax, or drop them on the list. You may attach several files; they are sent in the order of the list. We support: PDF documents, TIFF, PNG and JPEG pictures, text files, and OpenDocument and Microsoft Word documents.</source>
+        <translation>Klicken Sie auf „Hinzufügen“, um die Dateien hinzuzufügen, die Sie faxen möchten, oder ziehen Sie sie auf die Liste. Sie können mehrere Dateien anhängen; sie werden in der Reihenfolge der Liste gesendet. Unterstützt werden: PDF-Dokumente, TIFF-, PNG- und JPEG-Bilder, Textdateien sowie OpenDocument- und Microsoft-Word-Dokumente.</translation>
+    </message>
+    <message>
+        <source>Move &amp;Up</source>
+        <translation>Nach &amp;oben</translation>
+    </message>
+    <message>
+        <source>Move the selected files up</source>
+        <translation>Die gewählten Dateien nach oben verschieben</translation>
+    </message>
+    <message>
+        <source>Move &amp;Down</source>
+        <translation>Nach &amp;unten</translation>
+    </message>
+    <message>
+        <source>Move the selected files down</source>
+        <translation>Die gewählten Dateien nach unten verschieben</translation>
+    </message>
+    <message>
+        <source>Send a &amp;cover sheet in front of the files</source>
+        <translation>Ein &amp;Deckblatt vor die Dateien setzen</translation>
+    </message>
+    <message>
+        <source>Send a cover sheet</source>
+        <translation>Ein Deckblatt senden</translation>
+    </message>
+    <message>
+        <source>%1 does not exist.</source>
+        <translation>%1 gibt es nicht.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder; please add the files in it.</source>
+        <translation>%1 ist ein Ordner; bitte fügen Sie die Dateien darin hinzu.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read.</source>
+        <translation>%1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 is attached already.</source>
+        <translation>%1 ist bereits angehängt.</translation>
+    </message>
+    <message>
+        <source>These files were not added:</source>
+        <translation>Diese Dateien wurden nicht hinzugefügt:</translation>
     </message>
 </context>
 <context>
@@ -289,6 +333,14 @@ The document is kept in:
 Das Dokument liegt weiterhin in:
 %1</translation>
     </message>
+    <message>
+        <source>Preparing your fax...</source>
+        <translation>Ihr Fax wird vorbereitet...</translation>
+    </message>
+    <message>
+        <source>Saving your fax in the Corvinaport Outbox...</source>
+        <translation>Ihr Fax wird im Corvinaport-Postausgang gespeichert...</translation>
+    </message>
 </context>
 <context>
     <name>CNetFaxPropSheet</name>
@@ -394,6 +446,10 @@ Das Dokument liegt weiterhin in:
     <message>
         <source>%1 %</source>
         <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>Dokument</translation>
     </message>
 </context>
 <context>
@@ -1406,8 +1462,72 @@ Einstellungen jetzt öffnen?</translation>
         <translation>Das Fenster Corvinaport-Postausgang konnte nicht geöffnet werden.</translation>
     </message>
     <message>
-        <source>The whole fax went out but no answer came, so it may have reached the service. It is kept in the outbox and not sent again until you decide.</source>
-        <translation>Das ganze Fax wurde übertragen, aber es kam keine Antwort; es hat den Dienst also vielleicht erreicht. Es bleibt im Postausgang und wird erst wieder gesendet, wenn Sie es entscheiden.</translation>
+        <source>Your fax is kept in the outbox until you send it.</source>
+        <translation>Ihr Fax bleibt im Postausgang, bis Sie es senden.</translation>
+    </message>
+    <message>
+        <source>Your fax is kept in the outbox and tried again shortly.</source>
+        <translation>Ihr Fax bleibt im Postausgang und wird in Kürze erneut versucht.</translation>
+    </message>
+    <message>
+        <source>Your fax is kept in the outbox and tried again at %1.</source>
+        <translation>Ihr Fax bleibt im Postausgang und wird um %1 erneut versucht.</translation>
+    </message>
+    <message>
+        <source>It is kept in the outbox and not sent again until you decide.</source>
+        <translation>Es bleibt im Postausgang und wird erst wieder gesendet, wenn Sie es entscheiden.</translation>
+    </message>
+    <message>
+        <source>Your fax is kept in the outbox; it is no longer tried by itself.</source>
+        <translation>Ihr Fax bleibt im Postausgang; es wird nicht mehr von selbst versucht.</translation>
+    </message>
+    <message>
+        <source>The whole fax went out but no answer came, so it may have reached the service.</source>
+        <translation>Das ganze Fax wurde übertragen, aber es kam keine Antwort; es hat den Dienst also vielleicht erreicht.</translation>
+    </message>
+    <message>
+        <source>The fax service is not answering.</source>
+        <translation>Der Faxdienst antwortet nicht.</translation>
+    </message>
+    <message>
+        <source>The fax service could not be found. Check that this computer is connected to the Internet.</source>
+        <translation>Der Faxdienst wurde nicht gefunden. Prüfen Sie, ob dieser Computer mit dem Internet verbunden ist.</translation>
+    </message>
+    <message>
+        <source>The fax service could not prove who it is, so nothing was sent to it.</source>
+        <translation>Der Faxdienst konnte nicht nachweisen, wer er ist; es wurde nichts an ihn gesendet.</translation>
+    </message>
+    <message>
+        <source>The fax service has a problem of its own at the moment.</source>
+        <translation>Der Faxdienst hat gerade selbst ein Problem.</translation>
+    </message>
+    <message>
+        <source>The fax service turned the fax down.</source>
+        <translation>Der Faxdienst hat das Fax abgelehnt.</translation>
+    </message>
+    <message>
+        <source>The fax service did not confirm the fax.</source>
+        <translation>Der Faxdienst hat das Fax nicht bestätigt.</translation>
+    </message>
+    <message>
+        <source>The connection to the fax service was too slow.</source>
+        <translation>Die Verbindung zum Faxdienst war zu langsam.</translation>
+    </message>
+    <message>
+        <source>You stopped the sending.</source>
+        <translation>Sie haben das Senden abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The address of the fax service is not usable. Check it in the settings.</source>
+        <translation>Die Adresse des Faxdienstes ist nicht verwendbar. Prüfen Sie sie in den Einstellungen.</translation>
+    </message>
+    <message>
+        <source>The fax could not be prepared for sending.</source>
+        <translation>Das Fax konnte nicht zum Senden vorbereitet werden.</translation>
+    </message>
+    <message>
+        <source>The fax service did not take the fax.</source>
+        <translation>Der Faxdienst hat das Fax nicht angenommen.</translation>
     </message>
 </context>
 <context>
@@ -1462,10 +1582,6 @@ Einstellungen jetzt öffnen?</translation>
         <translation>Das Dokument %1 fehlt.</translation>
     </message>
     <message>
-        <source>%1 is a PDF document; this program cannot show PDF documents. It is sent as it is.</source>
-        <translation>%1 ist ein PDF-Dokument; dieses Programm kann keine PDF-Dokumente anzeigen. Es wird unverändert gesendet.</translation>
-    </message>
-    <message>
         <source>The PDF document %1 cannot be read.</source>
         <translation>Das PDF-Dokument %1 kann nicht gelesen werden.</translation>
     </message>
@@ -1474,12 +1590,32 @@ Einstellungen jetzt öffnen?</translation>
         <translation>%1 ist ein TIFF-Bild, aber Qts TIFF-Leser ist nicht installiert (Paket qt6-image-formats-plugins).</translation>
     </message>
     <message>
-        <source>Documents like %1 cannot be shown here; it is sent as it is.</source>
-        <translation>Dokumente wie %1 können hier nicht angezeigt werden; es wird unverändert gesendet.</translation>
-    </message>
-    <message>
         <source>The picture %1 cannot be read.</source>
         <translation>Das Bild %1 kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>1 page</source>
+        <translation>1 Seite</translation>
+    </message>
+    <message>
+        <source>%1 pages</source>
+        <translation>%1 Seiten</translation>
+    </message>
+    <message>
+        <source>pages not known</source>
+        <translation>Seitenzahl unbekannt</translation>
+    </message>
+    <message>
+        <source>Document %1 of %2: %3, %4</source>
+        <translation>Dokument %1 von %2: %3, %4</translation>
+    </message>
+    <message>
+        <source>%1 is a PDF document; this program cannot show PDF documents. The service converts it into fax pages when the fax is sent.</source>
+        <translation>%1 ist ein PDF-Dokument; dieses Programm kann keine PDF-Dokumente anzeigen. Der Dienst wandelt es beim Senden in Faxseiten um.</translation>
+    </message>
+    <message>
+        <source>Documents like %1 cannot be shown here; the service converts it into fax pages when the fax is sent.</source>
+        <translation>Dokumente wie %1 können hier nicht angezeigt werden; der Dienst wandelt es beim Senden in Faxseiten um.</translation>
     </message>
 </context>
 <context>
@@ -1499,13 +1635,13 @@ Einstellungen jetzt öffnen?</translation>
         <translation>--settings nimmt keine weiteren Argumente</translation>
     </message>
     <message>
-        <source>Usage: %1 [FILE]
+        <source>Usage: %1 [FILE...]
        %1 --settings
        %1 /s [/n NUMBER] [/id CONTACT]
        %1 &quot;GROUPFILE&quot;
 Opens the Send a Fax wizard.
 
-  FILE              attach FILE to the fax
+  FILE...           attach the files to one fax, in their order
   /s                send to one contact or number
   /n NUMBER         with /s: the fax number to fill in
   /id CONTACT       with /s: the address-book contact to fill in
@@ -1520,13 +1656,13 @@ Settings are read from the user&apos;s registry store
 /etc/corvinaport/registry.reg; CORVINAPORT_REGISTRY names one store instead.
 See man %1.
 </source>
-        <translation>Aufruf: %1 [DATEI]
+        <translation>Aufruf: %1 [DATEI...]
         %1 --settings
         %1 /s [/n NUMMER] [/id KONTAKT]
         %1 &quot;GRUPPENDATEI&quot;
 Öffnet den Assistenten „Fax senden“.
 
-  DATEI             DATEI an das Fax anhängen
+  DATEI...          die Dateien in ihrer Reihenfolge an ein Fax anhängen
   /s                an einen Kontakt oder eine Nummer senden
   /n NUMMER         mit /s: die einzutragende Faxnummer
   /id KONTAKT       mit /s: der einzutragende Adressbuchkontakt

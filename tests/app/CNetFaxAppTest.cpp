@@ -300,7 +300,9 @@ TEST(ProgramArgs, DocumentsAreTakenOutAndTheProductsSwitchesPassOn) {
     dir.Write("report.pdf", "%PDF");
     dir.Write("555", "not a number's file");
     dir.Write("job.grp", "[Print Page Appended]");
-    const std::string doc = dir.file("report.pdf"), grp = dir.file("job.grp");
+    dir.Write("b.txt", "b");
+    const std::string doc = dir.file("report.pdf"), grp = dir.file("job.grp"),
+                      other = dir.file("b.txt"), folder = dir.file("");
     using A = ProgramArgs::Action;
     struct Case {
         std::vector<std::string> args;
@@ -316,6 +318,8 @@ TEST(ProgramArgs, DocumentsAreTakenOutAndTheProductsSwitchesPassOn) {
          {"/s", "/n", dir.file("555"), "/id", "x"},
          {}},
         {{"/s", doc}, A::Run, {"/s"}, {doc}},
+        // Named together, kept together in their order; a folder is left to the wizard to refuse.
+        {{other, folder, doc}, A::Run, {}, {other, folder, doc}},
         {{dir.file("gone.pdf")}, A::Run, {dir.file("gone.pdf")}, {}},
         {{doc, "--help"}, A::Help, {}, {}},
         {{"-v"}, A::Version, {}, {}},

@@ -48,19 +48,21 @@ TEST_F(Preview, EveryDocumentGivesItsPagesOrANote) {
         const char* file;
         int pages;         // picture pages; 0: one note
         const char* note;  // part of the note
+        int counted = -1;  // pages the cover may count on; -1: none
     };
     const bool pdf = PreviewPages::PdfSupported();
     const Case cases[] = {
-        {"doc.tif", 3, ""},
+        {"doc.tif", 3, "", 3},
         {"photo.png", 1, ""},
-        {"letter.pdf", pdf ? 2 : 0, pdf ? "" : "cannot show PDF"},
-        {"notes.txt", 0, "cannot be shown here"},
+        {"letter.pdf", pdf ? 2 : 0, pdf ? "" : "cannot show PDF", pdf ? 2 : -1},
+        {"notes.txt", 0, "the service converts it into fax pages"},
         {"broken.tif", 0, "cannot be read"},
         {"gone.tif", 0, "is missing"},
     };
     for (const Case& c : cases) {
         const PreviewPages pages({dir.file(c.file)});
         ASSERT_EQ(pages.count(), std::max(1, c.pages)) << c.file;
+        EXPECT_EQ(PreviewPages::CountPages(dir.file(c.file)).value_or(-1), c.counted) << c.file;
         for (int i = 0; i < pages.count(); ++i) {
             EXPECT_EQ(pages.at(i).file, dir.file(c.file));
             EXPECT_EQ(pages.at(i).index, i);
@@ -78,8 +80,16 @@ TEST_F(Preview, EveryDocumentGivesItsPagesOrANote) {
 }
 
 TEST_F(Preview, CoverComesFirstAndFaxPagesKeepTheirProportions) {
-    const PreviewPages pages({dir.file("cover.tif"), dir.file("doc.tif")});
-    ASSERT_EQ(pages.count(), 4);
+    const PreviewPages pages({dir.file("cover.tif"), dir.file("doc.tif"), dir.file("notes.txt")});
+    ASSERT_EQ(pages.count(), 5);
+    // Each document in order with its pages; one the viewer cannot draw is a note.
+    std::vector<std::string> lines;
+    for (const PreviewPages::Document& d : pages.documents())
+        lines.push_back(pages.DocumentLine(d.firstPage).toStdString());
+    EXPECT_EQ(lines, (std::vector<std::string>{"Document 1 of 3: cover.tif, 1 page",
+                                               "Document 2 of 3: doc.tif, 3 pages",
+                                               "Document 3 of 3: notes.txt, pages not known"}));
+    EXPECT_EQ(pages.DocumentLine(3).toStdString(), "Document 2 of 3: doc.tif, 3 pages");
     EXPECT_EQ(pages.at(0).file, dir.file("cover.tif"));
     EXPECT_EQ(pages.at(3).file, dir.file("doc.tif"));
     EXPECT_EQ(pages.at(3).index, 2);

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QUrl>
+#include <filesystem>
 #include <fstream>
 
 #include "controls/ColorLabel.h"
@@ -16,10 +21,13 @@
 #include "support/FakeShellLauncher.h"
 #include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TempFolder.h"
 #include "support/TempStore.h"
 #include "wizard/FaxJob.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kInvalid = "Please enter valid Fax number or Email address!";
 constexpr const char* kNoRecipient = "Please enter at least one recipient!";
@@ -210,48 +218,102 @@ TEST(RecipientsPageLink, PresetAndServiceLinkWhileNumbersAreNotAllowed) {
     EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
-TEST(DocumentPage, OneFileAtATimeWithOpenRemoveAndTheNextCheck) {
+// Names of the job's attached files, in their order.
+std::vector<std::string> Attached(const FaxJob& job) {
+    std::vector<std::string> names;
+    for (const std::string& p : job.AttachmentList) names.push_back(p.substr(p.rfind('/') + 1));
+    return names;
+}
+
+TEST(DocumentPage, SeveralFilesKeepTheListOrderThroughAddMoveOpenAndRemove) {
     FaxJob job;
     ScriptedMessageBox boxes;
     SheetButtons sheet;
     RecordingOpener opener;
     opener.works = false;
-    std::string file = testing::TempDir() + "Quarterly report.unknownext";
-    std::ofstream(file) << "x";
+    TempFolder dir;
+    for (const char* name : {"a.pdf", "b.unknownext", "c.txt"}) dir.Write(name, "x");
     CAttachFile page(job);
     page.SetMessageBox(&boxes);
     page.SetSheet(&sheet);
     page.SetOpener(&opener);
-    std::string pick;
+    std::vector<std::string> pick;
     page.SetFilePicker([&](QWidget*) { return pick; });
     page.EnsureInitialized();
     page.OnSetActive();
     EXPECT_EQ(sheet.flags, PSWIZB_BACK | PSWIZB_NEXT);
+    EXPECT_FALSE(page.coverCheck()->isChecked());
 
     EXPECT_FALSE(page.OnWizardNext());
     QTest::mouseClick(page.addButton(), Qt::LeftButton);  // dialog cancelled
     EXPECT_TRUE(job.AttachmentList.empty());
-
-    pick = file;
+    pick = {dir.file("a.pdf"), dir.file("b.unknownext")};
     QTest::mouseClick(page.addButton(), Qt::LeftButton);
-    ASSERT_EQ(job.AttachmentList.size(), 1u);
-    EXPECT_EQ(page.list()->item(0)->text().toStdString(), "Quarterly report.unknownext");
-    EXPECT_FALSE(page.list()->item(0)->icon().isNull());
-    EXPECT_FALSE(page.addButton()->isEnabled());
-    EXPECT_FALSE(page.openButton()->isEnabled());
-    page.AddFile();
-    EXPECT_EQ(job.AttachmentList.size(), 1u);
+    pick = {dir.file("c.txt")};
+    QTest::mouseClick(page.addButton(), Qt::LeftButton);
+    ASSERT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext", "c.txt"}));
+    EXPECT_FALSE(page.list()->item(1)->icon().isNull());
 
-    page.list()->item(0)->setSelected(true);
+    // The last file moves to the top; the list view and the job agree.
+    page.list()->item(2)->setSelected(true);
+    EXPECT_FALSE(page.downButton()->isEnabled());
+    QTest::mouseClick(page.upButton(), Qt::LeftButton);
+    QTest::mouseClick(page.upButton(), Qt::LeftButton);
+    EXPECT_FALSE(page.upButton()->isEnabled());
+    ASSERT_EQ(Attached(job), (std::vector<std::string>{"c.txt", "a.pdf", "b.unknownext"}));
     QTest::mouseClick(page.openButton(), Qt::LeftButton);
-    EXPECT_EQ(opener.opened, std::vector<std::string>{file});
+    EXPECT_EQ(opener.opened, std::vector<std::string>{dir.file("c.txt")});
+    QTest::mouseClick(page.downButton(), Qt::LeftButton);
+    EXPECT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "c.txt", "b.unknownext"}));
+
     EXPECT_TRUE(page.OnWizardNext());
     QTest::mouseClick(page.removeButton(), Qt::LeftButton);
-    EXPECT_TRUE(job.AttachmentList.empty());
-    EXPECT_TRUE(page.addButton()->isEnabled());
-    ExpectWarnings(boxes, {"Please add a file", "You cannot add more than one file."});
-    EXPECT_EQ(CAttachFile::QtFilter(CAttachFile::kFilters[2]).toStdString(),
-              "Word Perfect (*.doc *.wpd)");
+    EXPECT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext"}));
+    // Dropped from a file manager: added at the end.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("c.txt")))});
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    static_cast<QObject&>(page).event(&drop);  // as the drag manager hands it over
+    EXPECT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext", "c.txt"}));
+    ExpectWarnings(boxes, {"Please add a file"});
+    // The first filter shows the types people have; the old ones follow.
+    EXPECT_EQ(CAttachFile::QtFilter(CAttachFile::kFilters[0]).toStdString(),
+              "Fax Documents (*.pdf *.tif *.tiff *.png *.jpg *.jpeg *.txt *.odt *.ods *.odp *.odg "
+              "*.doc *.docx)");
+}
+
+// A file twice, a folder, a file that cannot be read or is gone: told, not added.
+TEST(DocumentPage, RefusedFilesAreToldAndNotAdded) {
+    TempFolder dir;
+    dir.Write("a.pdf", "x");
+    dir.Write("locked.pdf", "x");
+    fs::permissions(dir.file("locked.pdf"), fs::perms::none);
+    const bool rootReads = std::ifstream(dir.file("locked.pdf")).good();
+    fs::create_directories(dir.file("folder"));
+    fs::create_symlink(dir.file("a.pdf"), dir.file("link.pdf"));
+    struct Case {
+        std::string given, why;
+    };
+    const std::vector<Case> cases = {
+        {dir.file("a.pdf"), " is attached already."},
+        {dir.file("link.pdf"), " is attached already."},  // the same file by another name
+        {dir.file("folder"), " is a folder; please add the files in it."},
+        {dir.file("gone.pdf"), " does not exist."},
+        {dir.file("locked.pdf"), " cannot be read."},
+    };
+    for (const Case& c : cases) {
+        if (rootReads && c.given == dir.file("locked.pdf")) continue;
+        FaxJob job;
+        ScriptedMessageBox boxes;
+        CAttachFile page(job);
+        page.SetMessageBox(&boxes);
+        page.EnsureInitialized();
+        EXPECT_EQ(page.AddFiles({dir.file("a.pdf"), c.given}), 1) << c.given;
+        EXPECT_EQ(Attached(job), std::vector<std::string>{"a.pdf"}) << c.given;
+        EXPECT_EQ(page.list()->count(), 1);
+        EXPECT_EQ(boxes.Texts(),
+                  std::vector<std::string>{"These files were not added:\n" + c.given + c.why});
+    }
 }
 
 TEST(SchedulePage, StartsWithSendNowAndKeepsTheChoice) {

@@ -238,7 +238,7 @@ TEST_F(FaxSenderTest, ConcurrentSubmissionsEachDeliverTheirOwnFax) {
         threads.emplace_back([this, doc, i, &accepted] {
             FaxSender sender(settings, clock);
             accepted[i] =
-                sender.Submit("a@b", "5551234@fax.example", dir.file(doc), nullptr).accepted;
+                sender.Submit("a@b", "5551234@fax.example", {dir.file(doc)}, nullptr).accepted;
         });
     }
     for (auto& t : threads) t.join();

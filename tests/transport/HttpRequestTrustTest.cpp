@@ -135,7 +135,7 @@ TEST(HttpRequestTrust, UploadNeverLeavesEncryptionTheRelayAskedFor) {
     settings.directory.RmMessages = "https://127.0.0.1:" + std::to_string(port) + "/relay";
     FaxSender sender(settings);
     const SendOutcome outcome =
-        sender.Submit("jane@example.com", "bob@example.com", dir.file("fax.tif"), nullptr);
+        sender.Submit("jane@example.com", "bob@example.com", {dir.file("fax.tif")}, nullptr);
     EXPECT_FALSE(outcome.accepted);
     EXPECT_EQ(outcome.cause, HttpFailure::BadAddress);
     EXPECT_NE(outcome.reason.find("without encryption (http)"), std::string::npos)

@@ -172,14 +172,14 @@ class Program : public testing::Test {
         options.messageBox = &boxes;
         options.filePicker = [this](QWidget*) {
             ++pickerCalls;
-            return document;
+            return std::vector<std::string>{document};
         };
         options.messageFolder = root + "run/corvinaport";
         options.messageId = 4242;
         options.network = &network;
         options.imaging = &imaging;
         options.progress = &windows;
-        options.document = namedDocument;
+        options.documents = namedDocuments;
         options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& a) {
             running = &a;
             QTimer::singleShot(0, &host, [&host, &script] { script(host); });
@@ -203,7 +203,8 @@ class Program : public testing::Test {
     static void Compose(CMainHostDlg& host, End end, const std::string& number = "555-0100") {
         Type(host, number);
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
-        QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
+        if (host.documentPage().list()->count() == 0)
+            QTest::mouseClick(host.documentPage().addButton(), Qt::LeftButton);
         QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
         if (end == End::Cancel)
             return QTest::mouseClick(host.sheet().cancelButton(), Qt::LeftButton);
@@ -228,7 +229,7 @@ class Program : public testing::Test {
     ScopedEnv registry{"CORVINAPORT_REGISTRY", root + "registry.reg"};
     ScopedEnv windir{"CORVINAPORT_WINDIR", root + "windir"};
     ScopedEnv runtime{"XDG_RUNTIME_DIR", root + "run"};
-    std::string namedDocument;  // named on the command line
+    std::vector<std::string> namedDocuments;  // named on the command line
     Relay relay;
     Network network;
     std::unique_ptr<Printers> ownedPrinters = std::make_unique<Printers>();
@@ -292,7 +293,7 @@ class ProgramOutcome : public Program, public testing::WithParamInterface<Outcom
 TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
     const Outcome& c = GetParam();
     std::optional<ScopedEnv> rasScript;
-    if (c.named) namedDocument = document;
+    if (c.named) namedDocuments = {document};
     if (c.how == Outcome::RelayDown) WriteRegistry(kDeadUrl);
     if (c.how == Outcome::OfflineNetwork) {
         WriteRegistry(relay.serviceUrl(), "LAN");
@@ -306,7 +307,7 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
         WriteRegistry(relay.serviceUrl(), "DUN", "\"PrimaryDUN\"=\"Office\"\r\n");
     }
     Run([&](CMainHostDlg& host) { Compose(host, c.end); });
-    EXPECT_EQ(pickerCalls, c.named ? 0 : 1);  // with a named file, Add is locked
+    EXPECT_EQ(pickerCalls, c.named ? 0 : 1);  // a named file is attached already
     EXPECT_EQ(boxes.Texts(), c.boxes);
     EXPECT_EQ(relay.Count(), 0);
     EXPECT_EQ(ReadText(document), "Dear reader,\r\nthe fax itself.\r\n");
@@ -351,6 +352,81 @@ INSTANTIATE_TEST_SUITE_P(
                 FaxState::Waiting},
         Outcome{"Cancel", Outcome::LiveRelay, End::Cancel, {}}),
     [](const testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
+
+// Files named together open one wizard; with a cover asked for, the cover goes first, then
+// the files in the list's order, to the relay or into one stored message.
+struct Several {
+    const char* name;
+    End end;
+    std::vector<std::pair<std::string, int>> files;  // name, TIFF pages (0: text)
+    std::uint32_t coverPages;
+};
+
+void PrintTo(const Several& c, std::ostream* out) { *out << c.name; }
+
+class ProgramSeveral : public Program, public testing::WithParamInterface<Several> {};
+
+TEST_P(ProgramSeveral, CoverAndFilesKeepTheirOrder) {
+    const Several& c = GetParam();
+    fs::create_directories(folders + "templates");
+    fs::copy_file(
+        qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif",
+        folders + "templates/Template.tif");
+    std::vector<std::string> order = {"Cover.tif"};
+    for (const auto& [name, tiffPages] : c.files) {
+        if (tiffPages > 0)
+            WriteFaxTiff(root + name, tiffPages);
+        else
+            WriteText(root + name, "text of " + name);
+        namedDocuments.push_back(root + name);
+        order.push_back(name);
+    }
+    Run([&](CMainHostDlg& host) {
+        Type(host, "555-0100");
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        EXPECT_EQ(host.documentPage().list()->count(), 3);
+        host.documentPage().coverCheck()->click();
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        ASSERT_EQ(host.sheet().activePage(), &host.coverPage());
+        QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+        (c.end == End::SendNow ? host.schedulePage().sendNowButton()
+                               : host.schedulePage().outboxButton())
+            ->click();
+        QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(pages, 4);
+    EXPECT_EQ(ended.pageCount, c.coverPages);
+    std::string fields, lines;
+    if (c.end == End::SendNow) {
+        ASSERT_EQ(relay.Count(), 1);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            fields += "\nattach" + std::to_string(i + 1) + ": <file " + order[i] + ">";
+        EXPECT_NE(relay.Last().fields.find(fields + "\n"), std::string::npos)
+            << relay.Last().fields;
+        EXPECT_TRUE(Stored().empty());
+    }
+    // Kept in the outbox, or in the history of sent faxes, in the same order.
+    const std::string box = folders + (c.end == End::SendNow ? "sent" : "outbox");
+    ASSERT_EQ(std::distance(fs::directory_iterator(box), fs::directory_iterator()), 1);
+    const std::string folder = fs::directory_iterator(box)->path().string() + "/";
+    for (const std::string& name : order) lines += folder + name + "\r\n";
+    const std::string qvm = ReadText(folder + "msg.qvm");
+    EXPECT_NE(qvm.find("attachment:\r\n" + lines), std::string::npos) << qvm;
+    for (const auto& [name, tiffPages] : c.files) EXPECT_TRUE(fs::exists(root + name)) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, ProgramSeveral,
+                         testing::Values(Several{"SentWithATextUncounted",
+                                                 End::SendNow,
+                                                 {{"a.txt", 0}, {"b.tif", 2}, {"c.tif", 3}},
+                                                 0},
+                                         Several{"StoredWithEveryPageCounted",
+                                                 End::Outbox,
+                                                 {{"c.tif", 3}, {"a.tif", 1}, {"b.tif", 2}},
+                                                 6}),
+                         [](const testing::TestParamInfo<Several>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // A relay that never answers: Escape and Yes stop the wait soon; the fax is kept.
 TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {

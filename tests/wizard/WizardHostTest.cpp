@@ -71,8 +71,9 @@ class Host : public testing::Test {
     std::unique_ptr<CMainHostDlg> Make(bool listen = false) {
         HostEnvironment env{job, settings, imaging, boxes, "", &help, nullptr, listen, "", 0};
         FinishSteps steps;
-        steps.stageAttachment = [this](const std::string& p) {
-            std::string copy = root + "outbox/" + fs::path(p).filename().string();
+        steps.stageAttachment = [this](const std::string& p, const std::string& name) {
+            std::string copy =
+                root + "outbox/" + (name.empty() ? fs::path(p).filename().string() : name);
             fs::copy_file(p, copy, fs::copy_options::overwrite_existing);
             return copy;
         };
@@ -85,13 +86,15 @@ class Host : public testing::Test {
             ++sends;
             return true;
         };
-        steps.saveToOutbox = [this](const std::string& folder) {
+        steps.saveToOutbox = [this](const std::string& folder, const std::function<void()>&) {
             saves.push_back(folder);
             if (!saveWorks) return false;
-            fs::remove(job.message.documentPath);
+            for (const std::string& d : job.message.Documents()) fs::remove(d);
             return true;
         };
-        steps.filePicker = [this](QWidget*) { return attached; };
+        steps.filePicker = [this](QWidget*) {
+            return picked.empty() ? std::vector<std::string>{attached} : picked;
+        };
         steps.preview = [this](QWidget*, const std::vector<std::string>& files) {
             previewed.push_back(files);
         };
@@ -113,6 +116,7 @@ class Host : public testing::Test {
 
     TempFolder tmp;
     std::string root = tmp.path(), attached;
+    std::vector<std::string> picked;  // the file dialog's answer; the attached file when empty
     FaxJob job;
     AppSettings settings;
     CountingImaging imaging;
@@ -171,34 +175,54 @@ TEST_F(Host, PageSetsAndHelpContextsFollowTheRun) {
     EXPECT_EQ(attachedRun->sheet().page(1), &attachedRun->documentPage());
     EXPECT_EQ(attachedRun->HelpContext(1), 220u);
     EXPECT_EQ(attachedRun->HelpContext(2), 222u);
+    // The cover box brings the cover page in behind the document page, and takes it out again.
+    attachedRun->documentPage().coverCheck()->setChecked(true);
+    ASSERT_EQ(attachedRun->sheet().pageCount(), 4);
+    EXPECT_EQ(attachedRun->sheet().page(2), &attachedRun->coverPage());
+    EXPECT_EQ(attachedRun->HelpContext(2), 220u);
+    EXPECT_EQ(attachedRun->HelpContext(3), 222u);
+    attachedRun->documentPage().coverCheck()->setChecked(false);
+    EXPECT_EQ(attachedRun->sheet().pageCount(), 3);
+    EXPECT_TRUE(contact->documentPage().coverCheck()->isHidden());
 }
 
+// One document or two of the same name: each is kept where the user is told.
 TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
     saveWorks = false;
-    auto host = Make();
-    RunDriven(*host, [&] {
-        Compose(*host);
-        host->schedulePage().outboxButton()->click();
-        QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
-    });
-    const std::string kept = root + "outbox/letter.txt";
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
-                                 "Your fax will be saved. You may send it later\nby accessing "
-                                 "Corvinaport Outbox.",
-                                 "Your fax could not be saved in the Corvinaport Outbox.\n"
-                                 "The document is kept in:\n" +
-                                     kept}));
-    EXPECT_EQ(onlineChecks + sends, 0);
-    EXPECT_EQ(saves, std::vector<std::string>{"outbox"});
-    EXPECT_EQ(job.message.to, "\"Fax Recipient\" <12125550100>");
-    EXPECT_EQ(job.message.documentPath, kept);
-    EXPECT_TRUE(fs::exists(kept));
-    EXPECT_TRUE(fs::exists(attached));
+    fs::create_directories(root + "other");
+    std::ofstream(root + "other/letter.txt") << "Another letter";
+    for (const bool two : {false, true}) {
+        boxes.boxes.clear();
+        saves.clear();
+        job.message = FaxMessage{};
+        if (two) picked = {attached, root + "other/letter.txt"};
+        auto host = Make();
+        RunDriven(*host, [&] {
+            Compose(*host);
+            host->schedulePage().outboxButton()->click();
+            QTest::mouseClick(host->sheet().finishButton(), Qt::LeftButton);
+        });
+        std::vector<std::string> kept = {root + "outbox/letter.txt"};
+        if (two) kept.push_back(root + "outbox/letter-2.txt");
+        std::string told = "Your fax could not be saved in the Corvinaport Outbox.";
+        for (const std::string& k : kept) told += "\nThe document is kept in:\n" + k;
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Your fax will be saved. You may send "
+                                                           "it later\nby accessing Corvinaport "
+                                                           "Outbox.",
+                                                           told}));
+        EXPECT_EQ(onlineChecks + sends, 0);
+        EXPECT_EQ(saves, std::vector<std::string>{"outbox"});
+        EXPECT_EQ(job.message.to, "\"Fax Recipient\" <12125550100>");
+        EXPECT_EQ(job.message.Documents(), kept);
+        for (const std::string& k : kept) EXPECT_TRUE(fs::exists(k)) << k;
+        EXPECT_TRUE(fs::exists(attached));
+    }
     // The "saved" box offers the Outbox window, which opens when taken.
     ASSERT_FALSE(boxes.offers.empty());
     EXPECT_EQ(boxes.offers[0], "Open Outbox");
     EXPECT_EQ(outboxWindows, 0);
     boxes.takeOffers = true;
+    picked.clear();
     auto again = Make();
     RunDriven(*again, [&] {
         Compose(*again);

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
         InstalledArtworkFolder(QCoreApplication::applicationDirPath().toStdString() + "/..");
     options.filePicker = [&](QWidget*) {
         Say("  file dialog: " + document);
-        return document;  // NOLINT(performance-no-automatic-move): a copy for each call
+        return std::vector<std::string>{document};
     };
     options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& app) {
         outbox = app.settings.directory.LocalFolders + "outbox/";

@@ -155,7 +155,7 @@ OutboxSender::Result OutboxSender::SendOne(const std::string& name, Mode mode, b
         return false;
     };
     const SendOutcome outcome =
-        sender.Submit(fax.message.from, fax.message.to, fax.document, nullptr);
+        sender.Submit(fax.message.from, fax.message.to, fax.documents, nullptr);
     if (outcome.accepted) {
         send_state::Accepted(state);
         // Recorded before the move. Should even this fail (a full disk), the

@@ -24,7 +24,7 @@ constexpr const char* kHelp =
     "List the faxes stored in the outbox, or send them now.\n"
     "\n"
     "A fax that is not sent when it is composed is stored in the outbox,\n"
-    "LocalFolders/outbox/, as a folder holding msg.qvm and the document. This\n"
+    "LocalFolders/outbox/, as a folder holding msg.qvm and its documents. This\n"
     "command sends such faxes with the settings of the Send a Fax wizard; each\n"
     "accepted fax moves to LocalFolders/sent/, the history of sent faxes. What\n"
     "the senders know of a fax (its state, attempts, last error) is kept beside\n"
@@ -45,7 +45,7 @@ constexpr const char* kHelp =
     "\n"
     "Commands:\n"
     "  list          one line per stored fax: its folder name, recipients,\n"
-    "                document, state, attempts and last error, or why it cannot\n"
+    "                documents, state, attempts and last error, or why it cannot\n"
     "                be sent\n"
     "  send          send now every held and waiting fax, or the FOLDERs named\n"
     "                (failed ones too); one line per fax\n"
@@ -85,9 +85,15 @@ std::string Printable(std::string text) {
     return text;
 }
 
-std::string DocumentName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// "document a.pdf", or "documents a.pdf, b.tif" in their order.
+std::string DocumentNames(const std::vector<std::string>& paths) {
+    std::string names = paths.size() == 1 ? "document " : "documents ";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const auto slash = paths[i].rfind('/');
+        names +=
+            (i ? ", " : "") + (slash == std::string::npos ? paths[i] : paths[i].substr(slash + 1));
+    }
+    return names;
 }
 
 std::string StateWords(const StoredFax& fax, std::time_t now) {
@@ -126,7 +132,7 @@ int List(const std::string& localFolders) {
         std::string line = Printable(fax.name) + ": ";
         switch (fax.status) {
             case StoredFax::Status::Ready:
-                line += "to " + fax.message.to + "; document " + DocumentName(fax.document) + "; " +
+                line += "to " + fax.message.to + "; " + DocumentNames(fax.documents) + "; " +
                         StateWords(fax, now) + "; " + std::to_string(fax.state.attempts) +
                         " attempts";
                 if (!fax.state.lastError.empty()) line += "; last error: " + fax.state.lastError;

@@ -152,6 +152,9 @@ TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
     folder("nodoc", good);
     fs::remove(outbox + "nodoc/fax1700000000.tif");
     folder("outside", good.substr(0, good.find("attachment:")) + "attachment:\r\n/etc/passwd\r\n");
+    folder("second", good + outbox + ready + "/gone.pdf\r\n");  // its second document is gone
+    fs::copy_file(outbox + ready + "/fax1700000000.tif", outbox + "second/fax1700000000.tif");
+    Age(outbox + "second");
     folder("huge", "x");
     ::truncate((outbox + "huge/msg.qvm").c_str(), 1LL << 30);  // sparse: 1 GB, no disk
     fs::create_directory_symlink(outbox + ready, outbox + "link");
@@ -170,6 +173,7 @@ TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
         {"garbage", "broken msg.qvm is malformed: line 1 is not \"from: ...\""},
         {"nodoc", "broken its document fax1700000000.tif is missing"},
         {"outside", "broken its document passwd is missing"},
+        {"second", "broken its document gone.pdf is missing"},
         {"huge", "broken msg.qvm is too large (1073741824 bytes)"},
         {"link", "broken is a symbolic link; left alone"},
         {"young", "writing still being written"},
@@ -180,7 +184,8 @@ TEST_F(OutboxTest, ListTellsReadyFromBrokenAndLeavesEverythingInPlace) {
         if (r.name != ready) {
             EXPECT_EQ(r.kind, Kind::Skipped) << r.name;
         }
-    for (const char* name : {".staging", "empty", "garbage", "nodoc", "huge", "link", "staged.tif"})
+    for (const char* name :
+         {".staging", "empty", "garbage", "nodoc", "second", "huge", "link", "staged.tif"})
         EXPECT_TRUE(fs::exists(fs::symlink_status(outbox + name))) << name;
 }
 
@@ -288,6 +293,54 @@ TEST_F(OutboxTest, AutomaticRetryDeliversTheStoredFax) {
     EXPECT_EQ(done.at(0).at(1).toInt(), 0);
     EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
     EXPECT_TRUE(fs::exists(local + "sent/" + name));
+}
+
+// A fax of several documents (two of the same name) is stored and sent by the command in order.
+TEST_F(OutboxTest, SeveralDocumentsAreStoredAndSentByTheCommandInTheirOrder) {
+    fs::create_directories(root.path() + "other");
+    const std::vector<std::pair<std::string, std::string>> docs = {
+        {"Cover.tif", "cover"},
+        {"b.pdf", "%PDF b"},
+        {"other/b.pdf", "%PDF other b"},
+        {"msg.qvm", "a document named like the message file"}};
+    FaxMessage m;
+    m.from = "jane@example.com";
+    m.to = "\"Bob\" <5551234>";
+    for (const auto& [name, bytes] : docs) {
+        root.Write(name, bytes);
+        m.documentPaths.push_back(root.file(name));
+    }
+    m.documentPath = m.documentPaths.front();
+    std::string folder;
+    ASSERT_TRUE(
+        SaveToOutbox(local, "outbox", m, FakeClock(1700000000), kFaxGatewayDomain, &folder));
+    Age(folder + "/msg.qvm");
+    Age(folder);
+    const std::string qvm = root.Read("local/outbox/1700000000/msg.qvm");
+    EXPECT_NE(qvm.find("attachment:\r\n" + folder + "/Cover.tif\r\n" + folder + "/b.pdf\r\n" +
+                       folder + "/b-2.pdf\r\n" + folder + "/msg-2.qvm\r\n"),
+              std::string::npos)
+        << qvm;
+    for (const auto& [name, bytes] : docs) EXPECT_FALSE(fs::exists(root.file(name))) << name;
+
+    ASSERT_TRUE(StartRelay());
+    const std::string command = Registry() + Bin("tools/outbox/corvinaport-outbox");
+    EXPECT_NE(RunCommand(command + " list")
+                  .out.find("; documents Cover.tif, b.pdf, b-2.pdf, msg-2.qvm; "),
+              std::string::npos);
+    EXPECT_EQ(RunCommand(command + " send").status, 0);
+    ASSERT_EQ(relay.ReceivedMessages().size(), 1u);
+    const std::string received = relay.ReceivedMessages()[0].string() + "/";
+    auto read = [&received](const std::string& name) {
+        std::ifstream in(received + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string fields = read("fields.txt");
+    EXPECT_NE(fields.find("attach1: <file Cover.tif>\nattach2: <file b.pdf>\n"
+                          "attach3: <file b-2.pdf>\nattach4: <file msg-2.qvm>\n"),
+              std::string::npos)
+        << fields;
+    EXPECT_EQ(read("b-2.pdf"), "%PDF other b");
 }
 
 // What each end of an attempt leaves, and what a plain send does with it next.

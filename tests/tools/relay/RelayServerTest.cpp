@@ -25,8 +25,8 @@ TEST(RelayServer, StoresWhatTheSenderUploadedAndGoesOnFromEarlierRuns) {
     settings.directory.RmMessages = relay.serviceUrl();
     FaxSender sender(settings);
     sender.bodyFolder = dir.path();
-    ASSERT_TRUE(
-        sender.Submit("jane@example.com", "5551234@fax.example", dir.file(name), nullptr).accepted)
+    ASSERT_TRUE(sender.Submit("jane@example.com", "5551234@fax.example", {dir.file(name)}, nullptr)
+                    .accepted)
         << sender.failure;
 
     const auto received = relay.ReceivedMessages();
