@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/AppSettings.h"
@@ -32,7 +31,7 @@ const char* const kHelp =
 QString OutboxCommand() {
     const QString dir = QCoreApplication::applicationDirPath();
     for (const QString& path : {dir + QStringLiteral("/corvinaport-outbox"),
-                                dir + QStringLiteral("/../outbox/corvinaport-outbox")})
+                                dir + QStringLiteral("/../tools/outbox/corvinaport-outbox")})
         if (QFileInfo(path).isExecutable()) return QFileInfo(path).canonicalFilePath();
     return QStringLiteral("corvinaport-outbox");
 }
@@ -40,36 +39,35 @@ QString OutboxCommand() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const bool help = std::strcmp(argv[i], "--help") == 0;
-        if (help || std::strcmp(argv[i], "--version") == 0) {
-            QCoreApplication core(argc, argv);
-            LoadTranslations(core);
-            if (help)
-                std::fputs(QCoreApplication::translate("OutboxWindowMain", kHelp)
-                               .toLocal8Bit()
-                               .constData(),
-                           stdout);
-            else
-                std::printf("corvinaport-outbox-window %s\n", CORVINAPORT_VERSION);
+    if (argc > 1) {
+        // Told without a window, so no display is needed.
+        QCoreApplication core(argc, argv);
+        LoadTranslations(core);
+        const QString arg = QString::fromLocal8Bit(argv[1]);
+        if (argc == 2 && arg == QStringLiteral("--help")) {
+            std::fputs(
+                QCoreApplication::translate("OutboxWindowMain", kHelp).toLocal8Bit().constData(),
+                stdout);
             return 0;
         }
+        if (argc == 2 && arg == QStringLiteral("--version")) {
+            std::printf("corvinaport-outbox-window %s\n", CORVINAPORT_VERSION);
+            return 0;
+        }
+        std::fputs(QCoreApplication::translate("OutboxWindowMain",
+                                               "corvinaport-outbox-window: unknown argument %1\n"
+                                               "Try 'corvinaport-outbox-window --help'.\n")
+                       .arg(arg)
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 2;
     }
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvinaport-outbox-window"));
     QGuiApplication::setDesktopFileName(QStringLiteral("corvinaport-outbox"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvinaport-sendfax")));
     LoadTranslations(qt);
-    for (int i = 1; i < argc; ++i) {
-        std::fprintf(stderr, "%s",
-                     QCoreApplication::translate("OutboxWindowMain",
-                                                 "corvinaport-outbox-window: unknown argument %1\n"
-                                                 "Try 'corvinaport-outbox-window --help'.\n")
-                         .arg(QString::fromLocal8Bit(argv[i]))
-                         .toLocal8Bit()
-                         .constData());
-        return 2;
-    }
 
     QtMessageBoxService boxes;
     AppSettings settings;

@@ -19,8 +19,6 @@
 
 namespace {
 
-QString Tr(const char* text) { return QCoreApplication::translate("OutboxWindow", text); }
-
 QString Clock(std::time_t t) {
     return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("HH:mm"));
 }
@@ -100,28 +98,34 @@ QString ShortCause(const std::string& lastError) {
 QString StateText(const SendState& s, FaxState faxState, std::time_t now) {
     switch (faxState) {
         case FaxState::Held:
-            return Tr("Held");
+            return QCoreApplication::translate("OutboxWindow", "Held");
         case FaxState::Sending:
-            return Tr("Sending now");
+            return QCoreApplication::translate("OutboxWindow", "Sending now");
         case FaxState::Unknown:
             if (s.unknownWhy.empty())
-                return Tr("May have been sent: the program stopped while sending at %1")
+                return QCoreApplication::translate(
+                           "OutboxWindow",
+                           "May have been sent: the program stopped while sending at %1")
                     .arg(Clock(s.sendingSince));
-            return Tr("May have been sent: %1 (at %2)")
+            return QCoreApplication::translate("OutboxWindow", "May have been sent: %1 (at %2)")
                 .arg(QString::fromStdString(s.unknownWhy), Clock(s.sendingSince));
         case FaxState::Failed:
             return QCoreApplication::translate("OutboxWindow", "Failed after %n tries: %1", nullptr,
                                                s.attempts)
                 .arg(ShortCause(s.lastError));
         case FaxState::Sent:
-            return Tr("Sent; not yet moved to the sent faxes");
+            return QCoreApplication::translate("OutboxWindow",
+                                               "Sent; not yet moved to the sent faxes");
         case FaxState::Waiting:
             break;
     }
-    if (s.attempts == 0) return Tr("Waiting to be sent");
+    if (s.attempts == 0) return QCoreApplication::translate("OutboxWindow", "Waiting to be sent");
     const std::time_t next = s.lastAttempt + RetryDelay(s.attempts).count();
-    if (next <= now) return Tr("Waiting: next try now (%1)").arg(ShortCause(s.lastError));
-    return Tr("Waiting: next try at %1 (%2)").arg(Clock(next), ShortCause(s.lastError));
+    if (next <= now)
+        return QCoreApplication::translate("OutboxWindow", "Waiting: next try now (%1)")
+            .arg(ShortCause(s.lastError));
+    return QCoreApplication::translate("OutboxWindow", "Waiting: next try at %1 (%2)")
+        .arg(Clock(next), ShortCause(s.lastError));
 }
 
 QString RecipientNames(const std::string& to, QString* numbers) {
@@ -196,42 +200,54 @@ OutboxEntry ReadSentEntry(const std::string& localFolders, const std::string& na
     e.state = FaxState::Sent;
     const SendState state = SendState::Parse(ReadSmall(e.folder + "/" + kSendStateName));
     e.when = state.lastAttempt ? state.lastAttempt : NameTime(name);
-    e.stateText = Tr("Sent");
+    e.stateText = QCoreApplication::translate("OutboxWindow", "Sent");
     const auto message = OutboxMessage::Parse(ReadSmall(e.folder + "/" + kMessageFileName));
     if (!message) {
         e.usable = false;
-        e.stateText = Tr("Unreadable");
+        e.stateText = QCoreApplication::translate("OutboxWindow", "Unreadable");
     }
     Describe(e, message ? *message : OutboxMessage{});
     return e;
 }
 
-std::vector<OutboxEntry> ReadOutboxEntries(const std::string& localFolders, std::time_t now) {
-    std::vector<OutboxEntry> entries;
-    for (const StoredFax& fax : OutboxReader(localFolders).List(now)) {
-        OutboxEntry e;
-        e.name = fax.name;
-        e.folder = fax.folder;
-        e.when = NameTime(fax.name);
-        e.state = fax.faxState;
-        switch (fax.status) {
-            case StoredFax::Status::Ready:
-            case StoredFax::Status::Accepted:
-                e.stateText = StateText(fax.state, fax.faxState, now);
-                break;
-            case StoredFax::Status::Writing:
-                e.usable = false;
-                e.stateText = Tr("Being stored");
-                break;
-            case StoredFax::Status::Broken:
-                e.usable = false;
-                e.stateText = Tr("Cannot be sent: %1").arg(QString::fromStdString(fax.problem));
-                break;
-        }
-        Describe(e, fax.message);
-        entries.push_back(std::move(e));
+std::vector<std::string> OutboxNames(const std::string& localFolders) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir((localFolders + "outbox").c_str())) {
+        while (const dirent* d = ::readdir(dir))
+            if (d->d_name[0] != '.') names.emplace_back(d->d_name);
+        ::closedir(dir);
     }
-    return entries;
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<OutboxEntry> ReadOutboxEntry(const OutboxReader& reader, const std::string& name,
+                                           std::time_t now) {
+    const std::optional<StoredFax> found = reader.Read(name, now);
+    if (!found) return std::nullopt;
+    const StoredFax& fax = *found;
+    OutboxEntry e;
+    e.name = fax.name;
+    e.folder = fax.folder;
+    e.when = NameTime(fax.name);
+    e.state = fax.faxState;
+    switch (fax.status) {
+        case StoredFax::Status::Ready:
+        case StoredFax::Status::Accepted:
+            e.stateText = StateText(fax.state, fax.faxState, now);
+            break;
+        case StoredFax::Status::Writing:
+            e.usable = false;
+            e.stateText = QCoreApplication::translate("OutboxWindow", "Being stored");
+            break;
+        case StoredFax::Status::Broken:
+            e.usable = false;
+            e.stateText = QCoreApplication::translate("OutboxWindow", "Cannot be sent: %1")
+                              .arg(QString::fromStdString(fax.problem));
+            break;
+    }
+    Describe(e, fax.message);
+    return e;
 }
 
 bool MatchesSearch(const OutboxEntry& entry, const QStringList& words) {
@@ -254,16 +270,28 @@ int OutboxLoader::PagesOf(const std::string& path) {
 void OutboxLoader::Load(std::time_t now, const std::stop_token& stop,
                         const std::function<void(OutboxBatch)>& deliver) {
     OutboxBatch batch;
-    batch.outbox = ReadOutboxEntries(local_, now);
+    std::size_t limit = kFirstBatch, shown = 0;
+    // The first few rows make the first screen; the rest follows in larger batches.
+    auto full = [&] {
+        if (++shown < limit) return;
+        deliver(std::move(batch));
+        batch = {};
+        shown = 0;
+        limit = kBatch;
+    };
     std::vector<std::pair<OutboxEntry::List, std::pair<std::string, std::vector<std::string>>>>
         documents;
-    for (const auto& e : batch.outbox)
-        documents.push_back({OutboxEntry::List::Outbox, {e.name, e.files}});
-
-    const std::vector<std::string> names = SentNames(local_);
+    const OutboxReader reader(local_);
+    for (const auto& name : OutboxNames(local_)) {
+        if (stop.stop_requested()) return;
+        auto e = ReadOutboxEntry(reader, name, now);
+        if (!e) continue;
+        documents.push_back({OutboxEntry::List::Outbox, {e->name, e->files}});
+        batch.outbox.push_back(std::move(*e));
+        full();
+    }
     std::map<std::string, OutboxEntry> cache;
-    std::size_t limit = kFirstBatch;
-    for (const auto& name : names) {
+    for (const auto& name : SentNames(local_)) {
         if (stop.stop_requested()) return;
         auto found = sentCache_.find(name);
         OutboxEntry e = found != sentCache_.end() && found->second.usable
@@ -272,11 +300,7 @@ void OutboxLoader::Load(std::time_t now, const std::stop_token& stop,
         cache.emplace(name, e);
         documents.push_back({OutboxEntry::List::Sent, {name, e.files}});
         batch.sent.push_back(std::move(e));
-        if (batch.sent.size() >= limit) {
-            deliver(std::move(batch));
-            batch = {};
-            limit = kBatch;
-        }
+        full();
     }
     sentCache_ = std::move(cache);
     batch.entriesDone = true;

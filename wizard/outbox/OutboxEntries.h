@@ -4,6 +4,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <tuple>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "wizard/FaxState.h"
+
+class OutboxReader;
 
 // One fax as the outbox window lists it: a stored fax of LocalFolders/outbox/
 // or a sent one of LocalFolders/sent/.
@@ -52,9 +55,12 @@ struct OutboxEntry {
 [[nodiscard]] std::vector<std::string> SentNames(const std::string& localFolders);
 // One sent fax read back; usable false when its message file is unreadable.
 [[nodiscard]] OutboxEntry ReadSentEntry(const std::string& localFolders, const std::string& name);
-// Every stored fax of the outbox.
-[[nodiscard]] std::vector<OutboxEntry> ReadOutboxEntries(const std::string& localFolders,
-                                                         std::time_t now);
+// The outbox's entry names, sorted (names beginning with "." left out).
+[[nodiscard]] std::vector<std::string> OutboxNames(const std::string& localFolders);
+// One stored fax as the reader finds it; nullopt for no such entry or a
+// plain file.
+[[nodiscard]] std::optional<OutboxEntry> ReadOutboxEntry(const OutboxReader& reader,
+                                                         const std::string& name, std::time_t now);
 // True when every word of the lower-case search text occurs in the entry.
 [[nodiscard]] bool MatchesSearch(const OutboxEntry& entry, const QStringList& words);
 
