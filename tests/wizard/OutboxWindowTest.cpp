@@ -97,6 +97,19 @@ class OutboxWindowTest : public ::testing::Test {
         }
         return rows;
     }
+    // The settings store the command reads, naming the relay, for the commands run.
+    void UseRelay(const RelayServer& relay) {
+        const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
+        std::ofstream(root.path() + "registry.reg", std::ios::binary)
+            << "Windows Registry Editor Version 5.00\r\n\r\n"
+            << key << "General]\r\n\"WebmailUserName\"=\"jane\"\r\n\r\n"
+            << key << "Directory]\r\n\"LocalFolders\"=\"" << local << "\"\r\n\"RmMessages\"=\""
+            << relay.serviceUrl() << "\"\r\n\r\n";
+        env.push_back(
+            std::make_unique<ScopedEnv>("CORVINAPORT_REGISTRY", root.path() + "registry.reg"));
+        env.push_back(std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", root.path()));
+        for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) ::unsetenv(v);
+    }
     static void Select(OutboxWindow& w, List list, const std::vector<std::string>& names) {
         w.tabs()->setCurrentWidget(w.view(list));
         QItemSelection s;
@@ -115,6 +128,7 @@ class OutboxWindowTest : public ::testing::Test {
     ScriptedMessageBox boxes;
     FakeLauncher shell;
     std::vector<std::string> previewed;
+    std::vector<std::unique_ptr<ScopedEnv>> env;
 };
 
 SendState Record(int attempts, const std::string& error, bool held = false, bool failed = false) {
@@ -260,15 +274,7 @@ TEST_F(OutboxWindowTest, TwoWindowsAndTheWatcherSendEachFaxOnce) {
     TempFolder received;
     RelayServer relay(received.path());
     ASSERT_TRUE(relay.Start());
-    const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
-    std::ofstream(root.path() + "registry.reg", std::ios::binary)
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-        << key << "General]\r\n\"WebmailUserName\"=\"jane\"\r\n\r\n"
-        << key << "Directory]\r\n\"LocalFolders\"=\"" << local << "\"\r\n\"RmMessages\"=\""
-        << relay.serviceUrl() << "\"\r\n\r\n";
-    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
-    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
-    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) ::unsetenv(v);
+    UseRelay(relay);
     constexpr int kFaxes = 6;
     std::vector<std::string> names;
     for (int i = 0; i < kFaxes; ++i) names.push_back(Store(1700000000 + i * 10, "5551234"));
@@ -294,4 +300,41 @@ TEST_F(OutboxWindowTest, TwoWindowsAndTheWatcherSendEachFaxOnce) {
     }
     EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes));
     for (const auto& n : names) EXPECT_TRUE(fs::exists(local + "sent/" + n + "/msg.qvm")) << n;
+}
+
+// A fax that may have been sent goes again only at the user's word, and
+// Mark as sent sends nothing; both ask first.
+TEST_F(OutboxWindowTest, AnUndecidedFaxGoesAgainOnlyAtTheUsersWord) {
+    TempFolder received;
+    RelayServer relay(received.path());
+    ASSERT_TRUE(relay.Start());
+    UseRelay(relay);
+    SendState unknown = Record(1, "");
+    unknown.sendingSince = kNow - 30;
+    const std::string again = Store(1700000000, "5551234", &unknown);
+    const std::string mark = Store(1700000100, "5551234", &unknown);
+    const auto w = Open();
+    const struct {
+        std::string name;
+        MbResult answer;
+        void (OutboxWindow::*act)();
+        std::size_t received;
+        std::string folder;
+    } kCases[] = {
+        {again, MbResult::No, &OutboxWindow::SendNow, 0, "outbox/"},
+        {again, MbResult::Yes, &OutboxWindow::SendNow, 1, "sent/"},
+        {mark, MbResult::No, &OutboxWindow::MarkSent, 1, "outbox/"},
+        {mark, MbResult::Yes, &OutboxWindow::MarkSent, 1, "sent/"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w->loading(); }, 5000));
+        Select(*w, List::Outbox, {c.name});
+        boxes.Answer(c.answer);
+        (w.get()->*c.act)();
+        EXPECT_EQ(boxes.boxes.size(), 1u) << c.name;
+        boxes.boxes.clear();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->runningSends() == 0; }, 30000));
+        EXPECT_EQ(relay.ReceivedMessages().size(), c.received);
+        EXPECT_TRUE(fs::exists(local + c.folder + c.name + "/msg.qvm")) << c.name;
+    }
 }
