@@ -66,7 +66,7 @@ void WriteFax(const fs::path& folder, int i, const std::string& tiff) {
 }
 
 fs::path MakeFolders(const fs::path& root, int sent, const std::string& tiff) {
-    const fs::path local = root / std::to_string(sent);
+    fs::path local = root / std::to_string(sent);
     for (int i = 0; i < sent; ++i)
         WriteFax(local / "sent" / std::to_string(1600000000 + i * 60), i, tiff);
     for (int i = 0; i < sent / 10; ++i)
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         slowest("search: slowest typed letter"), letter("search: median typed letter");
     for (int n = 100; n <= args.largest; n *= 10) {
         const fs::path local = MakeFolders(root, n, tiff);
-        const double total = n + n / 10;
+        const auto total = static_cast<double>(n + n / 10);
         plain.Add(total, bench::MedianSeconds(args.rounds, [&] { (void)PlainListing(local); }));
         std::vector<WindowTimes> runs;
         for (int r = 0; r < args.rounds; ++r) runs.push_back(Window(local));

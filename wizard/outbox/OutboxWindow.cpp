@@ -242,10 +242,10 @@ void OutboxWindow::Reload() {
 void OutboxWindow::Apply(unsigned generation, OutboxBatch& batch) {
     if (generation != generation_) return;
     if (firstLoad_) {
-        const bool first = outboxModel_->rowCount() + sentModel_->rowCount() == 0;
         outboxModel_->Append(std::move(batch.outbox));
         sentModel_->Append(std::move(batch.sent));
-        if (first) {
+        if (!firstShown_) {
+            firstShown_ = true;
             for (QTreeView* v : {outboxView_, sentView_})
                 if (v->model()->rowCount() > 0 && !v->currentIndex().isValid())
                     v->setCurrentIndex(v->model()->index(0, 0));

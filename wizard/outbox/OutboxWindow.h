@@ -97,7 +97,8 @@ class OutboxWindow final : public QWidget {
     QFileSystemWatcher watcher_;
     QTimer debounce_, periodic_;
     std::vector<QProcess*> processes_;
-    bool loading_ = false, reloadPending_ = false, firstLoad_ = true, purged_ = false;
+    bool loading_ = false, reloadPending_ = false, firstLoad_ = true, firstShown_ = false;
+    bool purged_ = false;
     unsigned generation_ = 0;
     std::vector<OutboxEntry> nextOutbox_, nextSent_;
     // Last: stopped and joined first.
