@@ -24,7 +24,20 @@ class MessageBoxService {
         (void)detail;
         return Show(text, caption, buttons, icon);
     }
+    // An OK box that also offers one more step beside its text (a button
+    // labelled offer, say "Open Outbox"); true when the user took it. Without
+    // support for it, the plain detailed box, and false.
+    [[nodiscard]] virtual bool ShowOffering(const std::string& text, const std::string& caption,
+                                            MbIcon icon, const std::string& detail,
+                                            const std::string& offer) {
+        (void)offer;
+        (void)ShowDetailed(text, caption, MbButtons::Ok, icon, detail);
+        return false;
+    }
 };
+
+// The offer beside the boxes that say a fax is kept in the outbox.
+inline constexpr const char* kOpenOutboxText = QT_TRANSLATE_NOOP("Message", "Open Outbox");
 
 // String resource 102: the caption of the program's message boxes.
 inline constexpr const char* kMessageCaption =

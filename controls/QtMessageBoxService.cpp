@@ -35,6 +35,20 @@ MbResult QtMessageBoxService::Show(const std::string& text, const std::string& c
 MbResult QtMessageBoxService::ShowDetailed(const std::string& text, const std::string& caption,
                                            MbButtons buttons, MbIcon icon,
                                            const std::string& detail) {
+    return Run(text, caption, buttons, icon, detail, {}, nullptr);
+}
+
+bool QtMessageBoxService::ShowOffering(const std::string& text, const std::string& caption,
+                                       MbIcon icon, const std::string& detail,
+                                       const std::string& offer) {
+    bool taken = false;
+    (void)Run(text, caption, MbButtons::Ok, icon, detail, offer, &taken);
+    return taken;
+}
+
+MbResult QtMessageBoxService::Run(const std::string& text, const std::string& caption,
+                                  MbButtons buttons, MbIcon icon, const std::string& detail,
+                                  const std::string& offer, bool* offerTaken) {
     QMessageBox box(ToIcon(icon), ShownText(caption), ShownText(text), QMessageBox::NoButton,
                     OwnerWindow(owner_.data()));
     if (!detail.empty()) box.setInformativeText(ShownText(detail));
@@ -64,11 +78,14 @@ MbResult QtMessageBoxService::ShowDetailed(const std::string& text, const std::s
             break;
     }
     for (const auto& c : choices) box.addButton(c.button);
+    QPushButton* offered =
+        offer.empty() ? nullptr : box.addButton(ShownText(offer), QMessageBox::ActionRole);
     box.setDefaultButton(choices.front().button);
     // Closing the box with Escape or the title bar answers like its last
     // button (Cancel or No), or OK when there is only one.
     box.setEscapeButton(choices.back().button);
     box.exec();
+    if (offerTaken) *offerTaken = offered && box.clickedButton() == offered;
     auto pressed = box.standardButton(box.clickedButton());
     for (const auto& c : choices)
         if (c.button == pressed) return c.result;

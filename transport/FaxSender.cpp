@@ -256,11 +256,19 @@ bool FaxSender::SendFax(FaxJob& job) {
         std::error_code ignored;
         std::filesystem::remove(job.message.documentPath, ignored);
     } else {
-        const std::string detail = result.Detail();
+        std::string detail = result.Detail();
+        if (result.uncertain)
+            detail += " " + TranslatedText(QT_TRANSLATE_NOOP(
+                                "Message",
+                                "The whole fax went out but no answer came, so it may have "
+                                "reached the service. It is kept in the outbox and not sent "
+                                "again until you decide."));
         std::fprintf(stderr, "corvinaport-sendfax: fax not sent: %s\n", detail.c_str());
         if (messageBox_)
-            (void)messageBox_->ShowDetailed(kFaxFailedText, kMessageCaption, MbButtons::Ok,
-                                            MbIcon::None, detail);
+            if (messageBox_->ShowOffering(kFaxFailedText, kMessageCaption, MbIcon::None, detail,
+                                          openOutbox ? kOpenOutboxText : "") &&
+                openOutbox)
+                openOutbox();
         job.message.sendStatus = "fail";
     }
     return result.accepted;

@@ -95,6 +95,10 @@ class FaxSender {
     // sent. The outbox sender records the attempt here.
     std::function<bool(std::string* why)> beforeUpload;
 
+    // Opens the Outbox window, offered beside the failure box; none when
+    // empty.
+    std::function<void()> openOutbox;
+
     // Time limit of the location request.
     std::int32_t locationTimeoutSeconds = 45;
     // The work folder of the body files; empty: the user's private runtime

@@ -223,7 +223,9 @@ void CMainHostDlg::Finish() {
 }
 
 void CMainHostDlg::ShowSaved() {
-    (void)env_.messageBox.Show(kSavedText, kSavedCaption, MbButtons::Ok, MbIcon::None);
+    const bool open = env_.messageBox.ShowOffering(kSavedText, kSavedCaption, MbIcon::None, {},
+                                                   steps_.openOutbox ? kOpenOutboxText : "");
+    if (open && steps_.openOutbox) steps_.openOutbox();
 }
 
 void CMainHostDlg::SaveToOutbox() {

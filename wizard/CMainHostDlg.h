@@ -65,6 +65,8 @@ struct FinishSteps {
     std::function<std::unique_ptr<TaskProgress>()> mergeProgress;
     // Shows the pages of a preview; the program's page viewer when empty.
     PreviewRunner preview;
+    // Opens the Outbox window, offered beside the "saved" box; none when empty.
+    std::function<void()> openOutbox;
 };
 
 // The host of the wizard: it builds the sheet with its three pages, runs it,

@@ -1,5 +1,10 @@
 #include "app/program/SendFaxProgram.h"
 
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -49,6 +54,34 @@ SendState StoredState(const RunRecord& run, const SendOutcome& outcome, std::tim
     return state;
 }
 
+// A second name (a hard link, else a copy) for the document about to be sent,
+// in a staging folder of its own; empty when none could be made.
+std::string KeepForHistory(const std::string& localFolders, const std::string& document) {
+    const auto slash = document.find_last_of('/');
+    const std::string name = slash == std::string::npos ? document : document.substr(slash + 1);
+    const std::string kept = StagingPath(localFolders + "outbox/", name);
+    if (kept.empty()) return {};
+    if (::link(document.c_str(), kept.c_str()) == 0 ||
+        CopyFileReplacing(document, kept, FileAccess::Private))
+        return kept;
+    RemoveStaged(kept);
+    return {};
+}
+
+// A fax sent at once joins the history in sent/ as a stored fax sent later
+// would: its message, its document and a record that says it was accepted.
+void RecordSent(const std::string& localFolders, const FaxMessage& message, const std::string& kept,
+                const Clock& clock) {
+    if (kept.empty()) return;
+    FaxMessage sent = message;
+    sent.documentPath = kept;
+    SendState state;
+    send_state::BeginAttempt(state, clock.Now());
+    send_state::Accepted(state);
+    if (!SaveToOutbox(localFolders, "sent", sent, clock, kFaxGatewayDomain, nullptr, &state))
+        RemoveStaged(kept);
+}
+
 }  // namespace
 
 FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
@@ -73,10 +106,22 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         return manager->EnsureOnline(boxes, progress);
     };
 
+    // The Outbox window, offered beside the boxes that say the fax is kept.
+    steps.openOutbox = [&boxes] {
+        const QString beside =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/corvinaport-outbox-window");
+        const QString program =
+            QFileInfo(beside).isExecutable() ? beside : QStringLiteral("corvinaport-outbox-window");
+        if (!QProcess::startDetached(program, {}))
+            (void)boxes.Show(
+                QT_TRANSLATE_NOOP("Message", "The Corvinaport Outbox window could not be opened."),
+                kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+    };
     auto sender = std::make_shared<FaxSender>(
         app.settings, boxes, progress,
         [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
         app.clock());
+    sender->openOutbox = steps.openOutbox;
     steps.saveToOutbox = [&app, sender, run](const std::string& folderName) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
@@ -85,11 +130,16 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     steps.sendFax = [sender, run, &app, &boxes] {
         sender->outcome = SendOutcome{};
         run->submitted = true;
+        const std::string& local = app.settings.directory.LocalFolders;
+        // A name of its own for what is sent, kept for the history.
+        const std::string kept = KeepForHistory(local, app.message.documentPath);
         if (sender->SendFax(app)) {
             // The sent document is gone; so is its staging folder.
             RemoveStaged(app.message.documentPath);
+            RecordSent(local, app.message, kept, app.clock());
             return true;
         }
+        RemoveStaged(kept);
         // With no recipient left to send to the submission says nothing; the
         // fax goes to the outbox all the same, and the user must know.
         if (app.message.sendStatus != "fail") {

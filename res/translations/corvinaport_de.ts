@@ -1043,6 +1043,18 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
         <source>the service named an upload address without encryption (%1); refused</source>
         <translation>der Dienst nannte eine Upload-Adresse ohne Verschlüsselung (%1); abgelehnt</translation>
     </message>
+    <message>
+        <source>Open Outbox</source>
+        <translation>Postausgang öffnen</translation>
+    </message>
+    <message>
+        <source>The Corvinaport Outbox window could not be opened.</source>
+        <translation>Das Fenster Corvinaport-Postausgang konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>The whole fax went out but no answer came, so it may have reached the service. It is kept in the outbox and not sent again until you decide.</source>
+        <translation>Das ganze Fax wurde übertragen, aber es kam keine Antwort; es hat den Dienst also vielleicht erreicht. Es bleibt im Postausgang und wird erst wieder gesendet, wenn Sie es entscheiden.</translation>
+    </message>
 </context>
 <context>
     <name>OutboxListModel</name>

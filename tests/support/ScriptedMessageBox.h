@@ -42,6 +42,16 @@ class ScriptedMessageBox final : public MessageBoxService {
         }
     }
 
+    // Records the offer beside the box (empty for boxes without one) and
+    // takes it when takeOffers is set.
+    bool ShowOffering(const std::string& text, const std::string& caption, MbIcon icon,
+                      const std::string& detail, const std::string& offer) override {
+        (void)ShowDetailed(text, caption, MbButtons::Ok, icon, detail);
+        offers.resize(boxes.size());
+        offers.back() = offer;
+        return takeOffers && !offer.empty();
+    }
+
     void Answer(MbResult r) { answers.push_back(r); }
     [[nodiscard]] std::vector<std::string> Texts() const {
         std::vector<std::string> t;
@@ -51,4 +61,6 @@ class ScriptedMessageBox final : public MessageBoxService {
 
     std::vector<Box> boxes;
     std::deque<MbResult> answers;
+    std::vector<std::string> offers;
+    bool takeOffers = false;
 };

@@ -256,9 +256,20 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
     EXPECT_EQ(fax.Field("to"), "03012345678@fax.corvinaport.net, 12125550100@fax.corvinaport.net");
     EXPECT_EQ(fax.files, (std::map<std::string, std::string>{{"letter.txt", bytes}}));
     EXPECT_EQ(ended.sendStatus, "sent");
-    // The staged copy went with the fax; the user's own file stays.
+    // The staged copy went with the fax; the user's own file stays; the
+    // history keeps what was sent, as for a stored fax sent later.
     EXPECT_TRUE(Stored().empty());
     EXPECT_EQ(ReadText(document), bytes);
+    std::vector<fs::path> history;
+    for (const auto& e : fs::directory_iterator(folders + "sent")) history.push_back(e.path());
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(ReadText(history[0] / "letter.txt"), bytes);
+    EXPECT_EQ(StateOf(SendState::Parse(ReadText(history[0] / "send.state")), false),
+              FaxState::Sent);
+    EXPECT_NE(ReadText(history[0] / "msg.qvm").find("to: 03012345678@fax.corvinaport.net"),
+              std::string::npos);
+    for (const auto& e : fs::directory_iterator(folders + "outbox"))
+        ADD_FAILURE() << "left in the outbox: " << e.path();
     EXPECT_EQ(windows.titles, std::vector<std::string>{"Send a Fax"});
     EXPECT_EQ(windows.shownAtCreation, std::vector<bool>{true});
 }

@@ -95,6 +95,7 @@ class Host : public testing::Test {
         steps.preview = [this](QWidget*, const std::vector<std::string>& files) {
             previewed.push_back(files);
         };
+        steps.openOutbox = [this] { ++outboxWindows; };
         return std::make_unique<CMainHostDlg>(env, std::move(steps));
     }
     // Fills the three pages through their controls and ends on the schedule page.
@@ -118,7 +119,7 @@ class Host : public testing::Test {
     ScriptedMessageBox boxes;
     RecordingHelp help;
     bool saveWorks = true;
-    int onlineChecks = 0, sends = 0;
+    int onlineChecks = 0, sends = 0, outboxWindows = 0;
     std::vector<std::string> saves;
     std::vector<std::vector<std::string>> previewed;
 };
@@ -193,6 +194,18 @@ TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
     EXPECT_EQ(job.message.documentPath, kept);
     EXPECT_TRUE(fs::exists(kept));
     EXPECT_TRUE(fs::exists(attached));
+    // The "saved" box offers the Outbox window, which opens when taken.
+    ASSERT_FALSE(boxes.offers.empty());
+    EXPECT_EQ(boxes.offers[0], "Open Outbox");
+    EXPECT_EQ(outboxWindows, 0);
+    boxes.takeOffers = true;
+    auto again = Make();
+    RunDriven(*again, [&] {
+        Compose(*again);
+        again->schedulePage().outboxButton()->click();
+        QTest::mouseClick(again->sheet().finishButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(outboxWindows, 1);
 }
 
 TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
