@@ -160,7 +160,8 @@ int main(int argc, char** argv) {
         slowest("search: slowest typed letter"), letter("search: median typed letter");
     for (int n = 100; n <= args.largest; n *= 10) {
         const fs::path local = MakeFolders(root, n, tiff);
-        const auto total = static_cast<double>(n + n / 10);
+        const int stored = n / 10;
+        const double total = n + stored;
         plain.Add(total, bench::MedianSeconds(args.rounds, [&] { (void)PlainListing(local); }));
         std::vector<WindowTimes> runs;
         for (int r = 0; r < args.rounds; ++r) runs.push_back(Window(local));
