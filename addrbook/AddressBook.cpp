@@ -287,6 +287,7 @@ bool AddressBook::TakeText(TextBuffer text) {
         return false;
     }
     dropped_ = ParseLines(all.substr(0, offset(entries_[first].lines)), nullptr);
+    if (first == 0) preamble_ = std::string(all.substr(0, offset(entries_[first].lines)));
     texts_.push_back(std::move(text));
     count_ = static_cast<std::int32_t>(entries_.size());
     outcome_ = LoadOutcome::Loaded;
@@ -303,10 +304,31 @@ std::string AddressBook::FieldOf(const Entry& entry, Field field) {
     return PeekField(entry.lines, field);
 }
 
-std::string AddressBook::Format() const {
-    std::string out;
-    // Written with LF; every LF reaches the disk as CR LF, as the other
-    // programs of the product read and write this file.
+namespace {
+
+// Lines of a record that name no attribute and belong to no note (another
+// program's attributes): kept when the record is written in the layout.
+std::string ForeignLines(std::string_view lines) {
+    std::string kept;
+    bool noteMode = false;
+    ForEachLine(lines, [&](std::string_view line) {
+        const Token token = FirstToken(line);
+        if (token.name.empty()) return;
+        if (IsDn(token)) return;
+        const Field field = FindAttribute(token.name);
+        if (field) {
+            noteMode = field == &Contact::xqrvnote;
+            return;
+        }
+        if (noteMode) return;
+        kept.append(line);
+        kept += '\n';
+    });
+    return kept;
+}
+
+// One contact in the layout Save writes, with LF line ends.
+void PutRecord(std::string& out, const Contact& c, std::string_view foreign) {
     auto put = [&out](const char* name, const std::string& value) {
         if (value.empty()) return;
         out += name;
@@ -314,39 +336,67 @@ std::string AddressBook::Format() const {
         out += value;
         out += '\n';
     };
+    out += "dn: cn=" + c.cn + ",mail=" + c.mail + "\n";
+    out += "cn: " + c.cn + "\n";
+    put("mail", c.mail);
+    put("telephonenumber", c.telephonenumber);
+    put("homephone", c.homephone);
+    put("facsimiletelephonenumber", c.facsimiletelephonenumber);
+    put("cellphone", c.cellphone);
+    put("pagerphone", c.pagerphone);
+    put("xqrvhomefax", c.xqrvhomefax);
+    put("xqrvuid", c.xqrvuid);
+    put("xqrvshortcut", c.xqrvshortcut);
+    put("xqrvrecordloc", c.xqrvrecordloc);
+    put("xqrvmsg", c.xqrvmsg);
+    put("givenname", c.givenname);
+    put("xqrvmiddlename", c.xqrvmiddlename);
+    put("sn", c.sn);
+    put("xqrvnameprefix", c.xqrvnameprefix);
+    put("xqrvnamesuffix", c.xqrvnamesuffix);
+    put("xqrvtmpid", c.xqrvtmpid);
+    put("xqrvemaillist", c.xqrvemaillist);
+    put("xqrvchanged", c.xqrvchanged);
+    out += foreign;  // before the note, which would take them in
+    put("xqrvnote", c.xqrvnote);
+    out += '\n';
+}
+
+}  // namespace
+
+AddressBook::Field AddressBook::AttributeField(std::string_view name) {
+    return FindAttribute(name);
+}
+
+std::string AddressBook::Format() const {
+    // A record read from the file and not changed since goes out as it was
+    // read, so other programs' lines and layouts survive a save; a changed or
+    // new one is written in the layout below. Written with LF; every LF
+    // reaches the disk as CR LF, as the other programs of the product read
+    // and write this file.
+    std::string out(preamble_);
     for (const Entry& entry : entries_) {
-        Contact parsed;
-        const Contact* c = entry.contact.get();
-        if (!c) {
-            (void)ParseLines(entry.lines, &parsed);
-            c = &parsed;
+        if (!entry.lines.empty()) {
+            bool untouched = !entry.contact;
+            if (!untouched) {
+                Contact parsed;
+                (void)ParseLines(entry.lines, &parsed);
+                untouched = parsed == *entry.contact;
+            }
+            if (untouched) {
+                if (PeekField(entry.lines, &Contact::cn).empty()) continue;
+                out.append(entry.lines);
+                if (entry.lines.back() != '\n') out += "\r\n";
+                continue;
+            }
         }
-        if (c->cn.empty()) continue;
-        out += "dn: cn=" + c->cn + ",mail=" + c->mail + "\n";
-        out += "cn: " + c->cn + "\n";
-        put("mail", c->mail);
-        put("telephonenumber", c->telephonenumber);
-        put("homephone", c->homephone);
-        put("facsimiletelephonenumber", c->facsimiletelephonenumber);
-        put("cellphone", c->cellphone);
-        put("pagerphone", c->pagerphone);
-        put("xqrvhomefax", c->xqrvhomefax);
-        put("xqrvuid", c->xqrvuid);
-        put("xqrvshortcut", c->xqrvshortcut);
-        put("xqrvrecordloc", c->xqrvrecordloc);
-        put("xqrvmsg", c->xqrvmsg);
-        put("givenname", c->givenname);
-        put("xqrvmiddlename", c->xqrvmiddlename);
-        put("sn", c->sn);
-        put("xqrvnameprefix", c->xqrvnameprefix);
-        put("xqrvnamesuffix", c->xqrvnamesuffix);
-        put("xqrvtmpid", c->xqrvtmpid);
-        put("xqrvemaillist", c->xqrvemaillist);
-        put("xqrvchanged", c->xqrvchanged);
-        put("xqrvnote", c->xqrvnote);
-        out += '\n';
+        const Contact& c = *entry.contact;
+        if (c.cn.empty()) continue;
+        std::string record;
+        PutRecord(record, c, entry.lines.empty() ? std::string() : ForeignLines(entry.lines));
+        out += WithCrLf(record);
     }
-    return WithCrLf(out);
+    return out;
 }
 
 bool AddressBook::Save() const { return WriteFileReplacing(BookPath(), Format()); }
@@ -384,14 +434,16 @@ std::string AddressBook::GetField(int index, int field) const {
     return FieldOf(entries_[static_cast<std::size_t>(index)], kNumbered[field]);
 }
 
-Contact* AddressBook::FindById(const std::string& id) const {
-    if (id.empty()) return nullptr;
+Contact* AddressBook::FindById(const std::string& id) const { return At(IndexOfId(id)); }
+
+int AddressBook::IndexOfId(const std::string& id) const {
+    if (id.empty()) return -1;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (EqualsNoCase(FieldOf(entries_[i], &Contact::xqrvuid), id) ||
             EqualsNoCase(FieldOf(entries_[i], &Contact::xqrvtmpid), id))
-            return At(static_cast<int>(i));
+            return static_cast<int>(i);
     }
-    return nullptr;
+    return -1;
 }
 
 void AddressBook::DeleteContact(int index) {
@@ -409,6 +461,7 @@ void AddressBook::DeleteContact(int index) {
 
 bool AddressBook::Clear() {
     entries_.clear();
+    preamble_.clear();
     texts_.clear();
     count_ = 0;
     return true;
@@ -417,4 +470,8 @@ bool AddressBook::Clear() {
 void AddressBook::Append(std::unique_ptr<Contact> contact) {
     if (contact) entries_.push_back(Entry{{}, std::move(contact)});
     count_ = static_cast<std::int32_t>(entries_.size());
+}
+
+void AddressBook::Replace(int index, const Contact& contact) {
+    if (Contact* c = At(index)) *c = contact;
 }

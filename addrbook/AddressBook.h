@@ -21,6 +21,7 @@ enum class LoadOutcome {
 // The in-memory address book: the contacts of addrbook.ldif in file order.
 class AddressBook {
   public:
+    using Field = std::string Contact::*;
     static constexpr const char* kFileName = "addrbook.ldif";
     static constexpr const char* kDeletedFileName = "deleteditems.vcf";
 
@@ -44,6 +45,9 @@ class AddressBook {
 
     // Replaces addrbook.ldif with the list (contacts without cn are left
     // out). The old file stays untouched when the new one cannot be written.
+    // Records read from a file and unchanged since are written back byte for
+    // byte; changed and new ones in the fixed layout, keeping the lines of
+    // attributes the book does not know. Lines before the first record stay.
     [[nodiscard]] bool Save() const;
     // The file content Save writes.
     [[nodiscard]] std::string Format() const;
@@ -57,6 +61,8 @@ class AddressBook {
     [[nodiscard]] std::string GetField(int index, int field) const;
     // First contact whose xqrvuid, else xqrvtmpid, equals id ignoring case.
     [[nodiscard]] Contact* FindById(const std::string& id) const;
+    // The index of that contact; -1 for none.
+    [[nodiscard]] int IndexOfId(const std::string& id) const;
     // Logs the contact to deleteditems.vcf when it has an xqrvuid, then
     // removes it. An invalid index does nothing.
     void DeleteContact(int index);
@@ -64,14 +70,16 @@ class AddressBook {
 
     // Takes ownership; the contact goes to the end of the list.
     void Append(std::unique_ptr<Contact> contact);
+    // Overwrites the contact at index; an invalid index does nothing.
+    void Replace(int index, const Contact& contact);
+    // The field an attribute name (any case) stands for; nullptr for none.
+    [[nodiscard]] static Field AttributeField(std::string_view name);
     // The contact at index, made from its lines at the first call; nullptr
     // for an invalid index. The pointer stays valid until the contact is
     // deleted or the list cleared.
     [[nodiscard]] Contact* At(int index) const;
 
   private:
-    using Field = std::string Contact::*;
-
     // One record: its lines in a loaded text (the dn line first), and the
     // contact made from them when first asked for. Appended contacts have no
     // lines. A large book thus costs little more than its text until rows
@@ -89,6 +97,7 @@ class AddressBook {
     std::vector<Entry> entries_;
     std::int32_t count_ = 0;
     std::string folder_;
+    std::string preamble_;  // the first text's lines before its first record
     LoadOutcome outcome_ = LoadOutcome::NotLoaded;
     int dropped_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "addrbook/CAddressBookDlg.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -56,11 +59,23 @@ bool RunChooser(QWidget* parent, Recipient& record, const std::string& prompt) {
     return chooser.exec() == QDialog::Accepted;
 }
 
+// The Contacts window runs as a program of its own, so the book it keeps is
+// saved whatever becomes of this dialog.
+void OpenContactsProgram() {
+    const QString beside = QCoreApplication::applicationDirPath() + "/corvinaport-contacts";
+    (void)QProcess::startDetached(
+        QFileInfo(beside).isExecutable() ? beside : "corvinaport-contacts", {});
+}
+
 }  // namespace
 
 CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
                                  MessageBoxService& boxes, QWidget* parent)
-    : QDialog(parent), job_(job), boxes_(boxes), chooser_(RunChooser) {
+    : QDialog(parent),
+      job_(job),
+      boxes_(boxes),
+      chooser_(RunChooser),
+      openContacts_(OpenContactsProgram) {
     setWindowTitle(tr("Select Fax Number"));
 
     titleLabel_ = Label(tr("Select Fax Number"), this, 1028);
@@ -112,6 +127,8 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     ok_ = new QPushButton(tr("OK"), this);
     ok_->setDefault(true);
     cancel_ = new QPushButton(tr("Cancel"), this);
+    contactsButton_ = new QPushButton(tr("&Contacts..."), this);
+    contactsButton_->setAccessibleName(tr("Open the Contacts window"));
 
     // The lists take what the window gains; the contacts list the larger
     // share, as its columns are the wider.
@@ -136,10 +153,12 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     lists->setColumnStretch(2, 2);
     lists->setRowStretch(3, 1);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(contactsButton_);
     buttons->addStretch(1);
     buttons->addWidget(ok_);
     buttons->addWidget(cancel_);
     buttons->addStretch(1);
+    buttons->addSpacing(contactsButton_->sizeHint().width());  // OK and Cancel stay centred
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(3 * unit.width(), unit.height(), 3 * unit.width(), unit.height());
     column->addWidget(titleLabel_);
@@ -168,6 +187,9 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     connect(search_, &QLineEdit::textChanged, this, &CAddressBookDlg::Search);
     connect(ok_, &QPushButton::clicked, this, &CAddressBookDlg::accept);
     connect(cancel_, &QPushButton::clicked, this, &CAddressBookDlg::reject);
+    connect(contactsButton_, &QPushButton::clicked, this, [this] {
+        if (openContacts_) openContacts_();
+    });
     AddControlHelpKey(*this, help_);
 }
 

@@ -40,6 +40,9 @@ class CAddressBookDlg : public QDialog {
 
     void SetNumberChooser(NumberChooser chooser) { chooser_ = std::move(chooser); }
     void SetHelpService(HelpService* help) { help_ = help; }
+    // Opens the Contacts window, where the book is kept ("Contacts...");
+    // by default the corvinaport-contacts program beside this one.
+    void SetContactsOpener(std::function<void()> opener) { openContacts_ = std::move(opener); }
 
     // "To >>": every selected contact, in row order, goes to the recipients.
     void AddSelected();
@@ -58,6 +61,7 @@ class CAddressBookDlg : public QDialog {
     [[nodiscard]] IconButton* removeButton() const { return removeButton_; }
     [[nodiscard]] QPushButton* okButton() const { return ok_; }
     [[nodiscard]] QPushButton* cancelButton() const { return cancel_; }
+    [[nodiscard]] QPushButton* contactsButton() const { return contactsButton_; }
     // The record an entry of the recipients box stands for.
     [[nodiscard]] static const Recipient* RecipientOf(const QListWidgetItem* item);
 
@@ -80,6 +84,7 @@ class CAddressBookDlg : public QDialog {
     MessageBoxService& boxes_;
     HelpService* help_ = nullptr;
     NumberChooser chooser_;
+    std::function<void()> openContacts_;
     AddressBook book_;
     // Records of the contact rows moved across so far, by row.
     std::map<int, std::unique_ptr<Recipient>> rowRecords_;
@@ -93,7 +98,7 @@ class CAddressBookDlg : public QDialog {
     QTreeView* contacts_;
     QListWidget* recipients_;
     IconButton *toButton_, *removeButton_;
-    QPushButton *ok_, *cancel_;
+    QPushButton *ok_, *cancel_, *contactsButton_;
 };
 
 // Runs the address-book dialog modally over parent on the book in

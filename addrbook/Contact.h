@@ -28,4 +28,6 @@ class Contact {
     std::string xqrvrecordloc;
     std::string xqrvchanged = "no";
     std::string xqrvtmpid;
+
+    [[nodiscard]] bool operator==(const Contact&) const = default;
 };

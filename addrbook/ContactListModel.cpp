@@ -83,3 +83,12 @@ int ContactListModel::FindNamePrefix(const QString& text) {
     lastRow_ = found;
     return found;
 }
+
+void ContactListModel::Reload() {
+    beginResetModel();
+    rows_ = book_.size();
+    folded_.clear();
+    lastText_.clear();
+    lastRow_ = -1;
+    endResetModel();
+}

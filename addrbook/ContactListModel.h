@@ -28,6 +28,8 @@ class ContactListModel final : public QAbstractTableModel {
     // for is looked up from that one's row, so typing a name letter by
     // letter reads the book once.
     [[nodiscard]] int FindNamePrefix(const QString& text);
+    // The book's rows again, after it changed.
+    void Reload();
 
   private:
     const AddressBook& book_;

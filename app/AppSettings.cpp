@@ -1,6 +1,11 @@
 #include "app/AppSettings.h"
 
 #include <cstdio>
+#include <filesystem>
+
+#include "app/PasswordStore.h"
+#include "app/RegistryStore.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -43,7 +48,8 @@ void GeneralSettings::Load() {
     if (auto cut = Gateway.find('_'); cut != std::string::npos) Gateway.erase(cut);
     WebmailServer = key.ReadString("WebmailServer", "");
     WebmailUserName = key.ReadString("WebmailUserName", "");
-    WebmailPassword = Scrambled(key, "WebmailPassword");
+    WebmailPassword = ResolveAccountPassword(WebmailUserName, Scrambled(key, "WebmailPassword"),
+                                             InstalledPasswordStore());
     UserEmail = key.ReadString("UserEmail", "");
     UserPopServer = key.ReadString("UserPopServer", "");
     UserSmtpServer = key.ReadString("UserSmtpServer", "");
@@ -82,10 +88,23 @@ void ConnectionSettings::Load() {
     AlternatePassword = Scrambled(key, "AlternatePassword");
 }
 
+std::string DefaultInstallPath() { return HomeFolder() + "/Corvinaport/"; }
+
+void DirectorySettings::FillFolderDefaults() {
+    if (InstallPath.empty()) InstallPath = DefaultInstallPath();
+    if (LocalFolders.empty()) LocalFolders = InstallPath + "Local Folders/";
+    if (LocalInboxes.empty()) LocalInboxes = InstallPath + "Local Inboxes/";
+    if (PCWelcomeURL.empty()) PCWelcomeURL = LocalFolders + "Html/";
+}
+
 void DirectorySettings::Load() {
     const RegistryKey::ReadOnce once(key);
-    if (!OpenBlock(key, kDirectoryKeyPath)) return;
+    if (!OpenBlock(key, kDirectoryKeyPath)) {
+        FillFolderDefaults();
+        return;
+    }
     InstallPath = key.ReadString("InstallPath", "");
+    if (InstallPath.empty()) InstallPath = DefaultInstallPath();
     LocalFolders = key.ReadString("LocalFolders", "");
     if (LocalFolders.empty()) LocalFolders = InstallPath + "Local Folders/";
     LocalInboxes = key.ReadString("LocalInboxes", "");
@@ -99,6 +118,32 @@ void DirectorySettings::Load() {
     if (PCWelcomeURL.empty()) PCWelcomeURL = LocalFolders + "Html/";
     WelcomeDownload = key.ReadString("WelcomeDownload", "");
     HelpURL = key.ReadString("HelpURL", "");
+}
+
+bool SetupNeeded(const AppSettings& settings) {
+    return settings.general.WebmailUserName.empty() || settings.directory.RmMessages.empty();
+}
+
+void PrepareUserFolders(const DirectorySettings& directory, const std::string& artworkFolder) {
+    namespace fs = std::filesystem;
+    for (const std::string* folder : {&directory.InstallPath, &directory.LocalFolders}) {
+        if (!folder->empty()) (void)EnsurePrivateFolderPath(*folder);
+    }
+    std::error_code ec;
+    const fs::path art(artworkFolder);
+    if (artworkFolder.empty() || directory.LocalFolders.empty() ||
+        !fs::is_regular_file(art / "Template.tif", ec))
+        return;
+    const std::string templates = directory.LocalFolders + "templates/";
+    if (fs::exists(templates + "Template.tif", ec)) return;
+    const std::string images = directory.LocalFolders + "images/";
+    if (!EnsurePrivateFolderPath(templates) || !EnsurePrivateFolderPath(images)) return;
+    (void)CopyFileReplacing((art / "Template.tif").string(), templates + "Template.tif");
+    for (const auto& entry : fs::directory_iterator(art, ec)) {
+        if (entry.path().extension() != ".bmp" || !entry.is_regular_file(ec)) continue;
+        const std::string logo = images + entry.path().filename().string();
+        if (!fs::exists(logo, ec)) (void)CopyFileReplacing(entry.path().string(), logo);
+    }
 }
 
 std::string DescramblePassword(const std::string& text) {

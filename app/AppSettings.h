@@ -70,14 +70,29 @@ struct DirectorySettings {
     std::string HelpURL;
     RegistryKey key;
 
+    // An empty InstallPath (the address-book folder) is ~/Corvinaport/, and
+    // the folders derived from it follow, also when the key is missing.
     void Load();
+    void FillFolderDefaults();
 };
+
+// ~/Corvinaport/: the folder of the address book, with "Local Folders/" in it.
+[[nodiscard]] std::string DefaultInstallPath();
 
 struct AppSettings {
     GeneralSettings general;
     ConnectionSettings connection;
     DirectorySettings directory;
 };
+
+// True when no fax can be sent yet: no account name or no service address.
+[[nodiscard]] bool SetupNeeded(const AppSettings& settings);
+
+// Makes the address-book folder (InstallPath) and LocalFolders, 0700, when
+// they are missing, and puts the cover artwork of artworkFolder in place
+// where LocalFolders has none: Template.tif into "templates/", the logos
+// into "images/" (a logo of the same name is kept).
+void PrepareUserFolders(const DirectorySettings& directory, const std::string& artworkFolder);
 
 // Registry paths of the three blocks, under HKEY_LOCAL_MACHINE.
 inline constexpr const char* kGeneralKeyPath = "Software\\Quorvane\\Corvinaport\\General";

@@ -77,9 +77,14 @@ bool CNetFaxApp::InitInstance(const std::string& line) {
         return false;
     }
 
-    settings.general.Load();
-    settings.connection.Load();
-    settings.directory.Load();
+    LoadSettings();
+    if (SetupNeeded(settings) && settingsWindow_ &&
+        messageBox_.Show(kSetupNeededText, kMessageCaption, MbButtons::YesNo, MbIcon::Question) ==
+            MbResult::Yes) {
+        settingsWindow_(*this);
+        LoadSettings();
+    }
+    PrepareUserFolders(settings.directory, artworkFolder);
 
     helpFilePath = settings.directory.InstallPath + kHelpFileName;
     installDir = settings.directory.InstallPath;
@@ -118,6 +123,12 @@ bool CNetFaxApp::InitInstance(const std::string& line) {
 
     if (hostDialog_) hostDialog_(*this);
     return false;
+}
+
+void CNetFaxApp::LoadSettings() {
+    settings.general.Load();
+    settings.connection.Load();
+    settings.directory.Load();
 }
 
 void CNetFaxApp::ReadSwitches(const std::string& line) {

@@ -17,6 +17,10 @@ inline constexpr const char* kSocketsInitFailedText =
 // The fax printer and its driver.
 inline constexpr const char* kFaxPrinterName = "zephrim";
 inline constexpr const char* kHelpFileName = "qv20helpfile.hlp";
+inline constexpr const char* kSetupNeededText =
+    QT_TRANSLATE_NOOP("Message",
+                      "No fax account or service address is set up yet, so no fax can be sent.\n\n"
+                      "Open the settings now?");
 
 // The application object: owns the settings and the fax job, and starts the
 // program. The host dialog that carries the wizard is handed in, so start-up
@@ -25,6 +29,8 @@ class CNetFaxApp : public FaxJob {
   public:
     using HostDialog = std::function<void(CNetFaxApp&)>;
     using SocketsInit = std::function<bool()>;
+    // Runs the settings window modally over the loaded settings.
+    using SettingsWindowRunner = std::function<void(CNetFaxApp&)>;
 
     CNetFaxApp(ImagingEnvironment& imaging, MessageBoxService& messageBox, Clock& clock,
                HostDialog hostDialog = {});
@@ -45,6 +51,11 @@ class CNetFaxApp : public FaxJob {
     [[nodiscard]] Clock& clock() { return clock_; }
 
     void SetHostDialog(HostDialog hostDialog) { hostDialog_ = std::move(hostDialog); }
+    // Offered at start-up, before the wizard, while no account or service
+    // address is set.
+    void SetSettingsWindow(SettingsWindowRunner runner) { settingsWindow_ = std::move(runner); }
+    // Loads the three blocks (General, Connection, Directory).
+    void LoadSettings();
     // Socket start-up has nothing to do on this platform; tests make it fail.
     void SetSocketsInit(SocketsInit init) { socketsInit_ = std::move(init); }
 
@@ -53,6 +64,8 @@ class CNetFaxApp : public FaxJob {
     std::string helpFilePath;
     // The command line start-up was given, for the printed-document hand-over.
     std::string commandLine;
+    // The cover artwork put into LocalFolders on first use; none when empty.
+    std::string artworkFolder;
 
   private:
     ImagingEnvironment& imaging_;
@@ -60,6 +73,7 @@ class CNetFaxApp : public FaxJob {
     Clock& clock_;
     HostDialog hostDialog_;
     SocketsInit socketsInit_;
+    SettingsWindowRunner settingsWindow_;
 };
 
 // The command-line text of the program's arguments: argv[1] onwards joined

@@ -25,12 +25,15 @@ class MessageBoxService {
         return Show(text, caption, buttons, icon);
     }
     // An OK box that also offers one more step beside its text (a button
-    // labelled offer, say "Open Outbox"); true when the user took it. Without
-    // support for it, the plain detailed box, and false.
+    // labelled offer, say "Open Outbox"; none when empty) and keeps the
+    // technical cause one click away; true when the user took the offer.
+    // Without support for it, the plain detailed box, and false.
     [[nodiscard]] virtual bool ShowOffering(const std::string& text, const std::string& caption,
                                             MbIcon icon, const std::string& detail,
+                                            const std::string& technical,
                                             const std::string& offer) {
         (void)offer;
+        (void)technical;
         (void)ShowDetailed(text, caption, MbButtons::Ok, icon, detail);
         return false;
     }

@@ -69,8 +69,13 @@ ProgramArgs ParseProgramArgs(const std::vector<std::string>& args) {
         }
     }
     bool inValue = false;
+    bool settings = false;
     for (const std::string& arg : args) {
         if (IsQtOption(arg)) continue;
+        if (arg == "--settings") {
+            settings = true;
+            continue;
+        }
         if (arg.size() > 1 && arg[0] == '-') {
             result.action = ProgramArgs::Action::BadUsage;
             result.error = Tr(QT_TRANSLATE_NOOP("ProgramArgs", "unknown option %1"))
@@ -93,6 +98,15 @@ ProgramArgs ParseProgramArgs(const std::vector<std::string>& args) {
             result.passOn.push_back(arg);
         }
     }
+    if (settings) {
+        if (!result.passOn.empty() || !result.documents.empty()) {
+            result.action = ProgramArgs::Action::BadUsage;
+            result.error =
+                Tr(QT_TRANSLATE_NOOP("ProgramArgs", "--settings takes no other arguments"));
+            return result;
+        }
+        result.action = ProgramArgs::Action::Settings;
+    }
     return result;
 }
 
@@ -100,6 +114,7 @@ QString UsageText(const QString& program) {
     return Tr(QT_TRANSLATE_NOOP(
                   "ProgramArgs",
                   "Usage: %1 [FILE]\n"
+                  "       %1 --settings\n"
                   "       %1 /s [/n NUMBER] [/id CONTACT]\n"
                   "       %1 \"GROUPFILE\"\n"
                   "Opens the Send a Fax wizard.\n"
@@ -109,11 +124,15 @@ QString UsageText(const QString& program) {
                   "  /n NUMBER         with /s: the fax number to fill in\n"
                   "  /id CONTACT       with /s: the address-book contact to fill in\n"
                   "  \"GROUPFILE\"       take over the document printed to the fax printer\n"
+                  "  --settings        open the settings window: account, password, sender,\n"
+                  "                    service address, connection and folders\n"
                   "  -h, --help        print this help and exit\n"
                   "  -v, --version     print the version and exit\n"
                   "\n"
-                  "Settings are read from the registry store named by CORVINAPORT_REGISTRY,\n"
-                  "else /etc/corvinaport/registry.reg. See man %1.\n"))
+                  "Settings are read from the user's registry store\n"
+                  "($XDG_CONFIG_HOME/corvinaport/registry.reg), then from\n"
+                  "/etc/corvinaport/registry.reg; CORVINAPORT_REGISTRY names one store instead.\n"
+                  "See man %1.\n"))
         .arg(program);
 }
 

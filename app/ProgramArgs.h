@@ -9,7 +9,7 @@
 // manager or the menu entry). Everything else ("/s", "/n", "/id", the
 // printer driver's group file) is passed on to start-up unchanged.
 struct ProgramArgs {
-    enum class Action { Run, Help, Version, BadUsage };
+    enum class Action { Run, Settings, Help, Version, BadUsage };
     Action action = Action::Run;
     // The arguments for start-up's command line, in their order.
     std::vector<std::string> passOn;
@@ -19,7 +19,8 @@ struct ProgramArgs {
     QString error;
 };
 
-// args are argv[1] onwards, without the options Qt took. --help and --version
+// args are argv[1] onwards, without the options Qt took. --settings opens the
+// settings window alone (nothing else may be given with it). --help and --version
 // win wherever they stand; any other "-" option is bad usage. A group file is a ".grp" file; a
 // value after
 // "/n" or "/id" is not a document.

@@ -37,7 +37,7 @@ std::int32_t OpenKey(const RegistrySnapshot& snap, HKEY root, const std::string&
     if (!RootName(root)) return RegError::InvalidHandle;
     std::string full = FullPath(root, keyPath);
     if (!NormalizeKeyPath(full)) return RegError::BadPathname;
-    if (!snap.document.KeyExists(full)) return RegError::FileNotFound;
+    if (!snap.KeyExists(full)) return RegError::FileNotFound;
     return RegError::Success;
 }
 
@@ -46,7 +46,7 @@ const RegistryValue* QueryValue(const RegistrySnapshot& snap, HKEY root, const s
                                 const std::string& name, std::int32_t& error) {
     error = OpenKey(snap, root, keyPath);
     if (error != RegError::Success) return nullptr;
-    const RegistryValue* v = snap.document.FindValue(FullPath(root, keyPath), name);
+    const RegistryValue* v = snap.FindValue(FullPath(root, keyPath), name);
     if (!v) error = RegError::FileNotFound;
     return v;
 }

@@ -1,6 +1,7 @@
 #include "app/RegistryStore.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,10 +10,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iterator>
 #include <utility>
 
 #include "app/RegistryKey.h"
+#include "wizard/FileReplace.h"
 #include "wizard/UniqueFd.h"
 
 namespace {
@@ -662,14 +666,95 @@ int RegistryDocument::DeleteKey(std::string_view fullPath) {
         sections_, [&](const Section& s) { return s.path && PathIsAtOrBelow(*s.path, *key); }));
 }
 
-std::string RegistryStorePath() {
-    if (PathOverride()) return *PathOverride();
-    const char* env = std::getenv("CORVINAPORT_REGISTRY");
+bool RegistrySnapshot::KeyExists(std::string_view fullPath) const {
+    if (document.KeyExists(fullPath)) return true;
+    return std::any_of(beneath.begin(), beneath.end(),
+                       [&](const RegistryDocument& d) { return d.KeyExists(fullPath); });
+}
+
+const RegistryValue* RegistrySnapshot::FindValue(std::string_view fullPath,
+                                                 std::string_view name) const {
+    if (const RegistryValue* v = document.FindValue(fullPath, name)) return v;
+    for (const RegistryDocument& d : beneath) {
+        if (const RegistryValue* v = d.FindValue(fullPath, name)) return v;
+    }
+    return nullptr;
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home && *home) return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "/";
+}
+
+std::string UserRegistryStorePath() {
+    // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string base =
+        config && *config == '/' ? std::string(config) : HomeFolder() + "/.config";
+    return base + "/corvinaport/registry.reg";
+}
+
+std::string SystemRegistryStorePath() {
+    const char* env = std::getenv("CORVINAPORT_SYSTEM_REGISTRY");
     if (env && *env) return env;
     return "/etc/corvinaport/registry.reg";
 }
 
+std::vector<std::string> RegistryStorePaths() {
+    if (PathOverride()) return {*PathOverride()};
+    const char* env = std::getenv("CORVINAPORT_REGISTRY");
+    if (env && *env) return {env};
+    return {UserRegistryStorePath(), SystemRegistryStorePath()};
+}
+
+std::string RegistryStorePath() { return RegistryStorePaths().front(); }
+
 void SetRegistryStorePath(std::optional<std::string> path) { PathOverride() = std::move(path); }
+
+RegistrySnapshot ReadRegistryStore() {
+    const std::vector<std::string> paths = RegistryStorePaths();
+    RegistrySnapshot top = ReadRegistryFile(paths.front());
+    for (std::size_t i = 1; i < paths.size() && top.error == RegError::Success; ++i) {
+        RegistrySnapshot below = ReadRegistryFile(paths[i]);
+        if (below.error == RegError::AccessDenied && paths[i] == SystemRegistryStorePath())
+            continue;
+        if (below.error != RegError::Success) {
+            top.error = below.error;
+            break;
+        }
+        top.beneath.push_back(std::move(below.document));
+    }
+    return top;
+}
+
+bool WriteRegistryFile(const std::string& file, const RegistryDocument& doc, std::string* reason) {
+    namespace fs = std::filesystem;
+    auto fail = [reason](std::string why) {
+        if (reason) *reason = std::move(why);
+        return false;
+    };
+    std::error_code ec;
+    fs::path target = fs::path(file);
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        target = fs::canonical(target, ec);  // replace the file the link names
+        if (ec) return fail(file + ": " + ec.message());
+    }
+    const bool users = file == UserRegistryStorePath();
+    const fs::path dir = target.parent_path();
+    if (users) {
+        std::string why;
+        if (!EnsurePrivateFolderPath(dir.string(), &why)) return fail(why);
+    } else if (!dir.empty() && !fs::exists(dir, ec)) {
+        fs::create_directories(dir, ec);
+        if (ec) return fail(dir.string() + ": cannot create the folder: " + ec.message());
+    }
+    if (!WriteFileReplacing(target.string(), doc.Serialize(),
+                            users ? FileAccess::Private : FileAccess::Kept))
+        return fail(file + ": cannot replace the file: " + std::strerror(errno));
+    return true;
+}
 
 RegistrySnapshot ReadRegistryFile(const std::string& path) {
     RegistrySnapshot snap;

@@ -8,9 +8,9 @@
 
 // The registry store: a text file in the Registry Editor export format
 // ("Windows Registry Editor Version 5.00", [ROOT\Path] sections, "Name"="text",
-// dword:, hex:, hex(N):, @= for the default value). The program only reads it;
-// corvinaport-reg edits it. Lines that do not parse are skipped by readers and
-// kept untouched by the editor.
+// dword:, hex:, hex(N):, @= for the default value). The program reads it; the
+// settings window and corvinaport-reg edit it. Lines that do not parse are
+// skipped by readers and kept untouched by the editors.
 
 // Result codes of registry calls (the platform's values).
 namespace RegError {
@@ -101,24 +101,49 @@ class RegistryDocument {
     int skipped_ = 0;
 };
 
-// The result of reading the store file once.
+// The result of reading the store once: one file, or the stores layered.
 struct RegistrySnapshot {
     RegistryDocument document;
+    // Stores read beneath document, in order: a key or value they hold counts
+    // where the layers above lack it.
+    std::vector<RegistryDocument> beneath;
     // Success, also for a missing file (an empty registry); AccessDenied or
     // RegistryIoFailed when the file exists but cannot be read.
     std::int32_t error = RegError::Success;
+
+    [[nodiscard]] bool KeyExists(std::string_view fullPath) const;
+    // The value of the first layer that holds it.
+    [[nodiscard]] const RegistryValue* FindValue(std::string_view fullPath,
+                                                 std::string_view name) const;
 };
 
-// Where the store lives: the path set by SetRegistryStorePath, else the file
-// named by CORVINAPORT_REGISTRY, else /etc/corvinaport/registry.reg.
+// Where settings live. The file set by SetRegistryStorePath, else the one
+// named by CORVINAPORT_REGISTRY, is the whole store. Otherwise the user's
+// store ($XDG_CONFIG_HOME/corvinaport/registry.reg, else under ~/.config) is
+// read first and the system's store beneath it.
+[[nodiscard]] std::vector<std::string> RegistryStorePaths();
+// The store that is written: the one file, else the user's store.
 [[nodiscard]] std::string RegistryStorePath();
+[[nodiscard]] std::string UserRegistryStorePath();
+// /etc/corvinaport/registry.reg, or the file CORVINAPORT_SYSTEM_REGISTRY names.
+[[nodiscard]] std::string SystemRegistryStorePath();
 // Points the store at another file (tests); nullopt restores the default.
 void SetRegistryStorePath(std::optional<std::string> path);
 
+// The user's home folder ($HOME, else the password database's entry).
+[[nodiscard]] std::string HomeFolder();
+
 [[nodiscard]] RegistrySnapshot ReadRegistryFile(const std::string& path);
-[[nodiscard]] inline RegistrySnapshot ReadRegistryStore() {
-    return ReadRegistryFile(RegistryStorePath());
-}
+// Reads the stores, first over the ones beneath. A system store the user may
+// not read adds nothing; any other unreadable store is the snapshot's error.
+[[nodiscard]] RegistrySnapshot ReadRegistryStore();
+
+// Replaces the store file whole (a new file beside it, renamed over it), so
+// it is never left half written. The user's store and its folder are the
+// user's alone (0700/0600); any other file keeps its modes. Missing folders
+// are made. False with the reason in words when it could not be written.
+[[nodiscard]] bool WriteRegistryFile(const std::string& path, const RegistryDocument& doc,
+                                     std::string* reason = nullptr);
 
 // UTF-8 <-> UTF-16LE for the hex(N) text form. Encoding fails on invalid
 // UTF-8; decoding replaces broken sequences with '?'.

@@ -35,23 +35,26 @@ MbResult QtMessageBoxService::Show(const std::string& text, const std::string& c
 MbResult QtMessageBoxService::ShowDetailed(const std::string& text, const std::string& caption,
                                            MbButtons buttons, MbIcon icon,
                                            const std::string& detail) {
-    return Run(text, caption, buttons, icon, detail, {}, nullptr);
+    return Run(text, caption, buttons, icon, detail, {}, {}, nullptr);
 }
 
 bool QtMessageBoxService::ShowOffering(const std::string& text, const std::string& caption,
                                        MbIcon icon, const std::string& detail,
-                                       const std::string& offer) {
+                                       const std::string& technical, const std::string& offer) {
     bool taken = false;
-    (void)Run(text, caption, MbButtons::Ok, icon, detail, offer, &taken);
+    (void)Run(text, caption, MbButtons::Ok, icon, detail, technical, offer, &taken);
     return taken;
 }
 
 MbResult QtMessageBoxService::Run(const std::string& text, const std::string& caption,
                                   MbButtons buttons, MbIcon icon, const std::string& detail,
-                                  const std::string& offer, bool* offerTaken) {
+                                  const std::string& technical, const std::string& offer,
+                                  bool* offerTaken) {
     QMessageBox box(ToIcon(icon), ShownText(caption), ShownText(text), QMessageBox::NoButton,
                     OwnerWindow(owner_.data()));
     if (!detail.empty()) box.setInformativeText(ShownText(detail));
+    // The technical cause, one click away ("Show Details...").
+    if (!technical.empty()) box.setDetailedText(ShownText(technical));
     struct Choice {
         QMessageBox::StandardButton button;
         MbResult result;

@@ -16,12 +16,13 @@ class QtMessageBoxService final : public MessageBoxService {
     MbResult ShowDetailed(const std::string& text, const std::string& caption, MbButtons buttons,
                           MbIcon icon, const std::string& detail) override;
     bool ShowOffering(const std::string& text, const std::string& caption, MbIcon icon,
-                      const std::string& detail, const std::string& offer) override;
+                      const std::string& detail, const std::string& technical,
+                      const std::string& offer) override;
 
   private:
     MbResult Run(const std::string& text, const std::string& caption, MbButtons buttons,
-                 MbIcon icon, const std::string& detail, const std::string& offer,
-                 bool* offerTaken);
+                 MbIcon icon, const std::string& detail, const std::string& technical,
+                 const std::string& offer, bool* offerTaken);
 
     QPointer<QWidget> owner_;
 };

@@ -126,6 +126,9 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     removeButton_ = new QPushButton(tr("&Remove"), this);
     SetControlId(removeButton_, 4801);
     grid->addWidget(removeButton_, 6, 4, Qt::AlignTop);
+    listButton_ = new QPushButton(tr("Add a &Distribution List..."), this);
+    grid->addWidget(listButton_, 7, 0, 1, 4, Qt::AlignLeft);
+    listButton_->hide();
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     column->addLayout(grid);
@@ -141,6 +144,7 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     });
     connect(addButton_, &QPushButton::clicked, this, [this] { (void)AddRecipient(); });
     connect(removeButton_, &QPushButton::clicked, this, &CSelRecipient::RemoveSelected);
+    connect(listButton_, &QPushButton::clicked, this, &CSelRecipient::AddDistributionList);
     connect(list_, &QListWidget::itemSelectionChanged, this,
             [this] { removeButton_->setEnabled(!list_->selectedItems().isEmpty()); });
     connect(toLabel_, &ColorLabel::clicked, this, &CSelRecipient::OpenAddressBook);
@@ -315,6 +319,15 @@ void CSelRecipient::RefillList() {
 void CSelRecipient::OpenAddressBook() {
     if (!addressBook_) return;
     if (addressBook_(this, job_)) RefillList();
+}
+
+void CSelRecipient::SetListRunner(AddressBookRunner runner) {
+    listRunner_ = std::move(runner);
+    listButton_->setVisible(static_cast<bool>(listRunner_));
+}
+
+void CSelRecipient::AddDistributionList() {
+    if (listRunner_ && listRunner_(this, job_)) RefillList();
 }
 
 bool CSelRecipient::OnSetActive() {

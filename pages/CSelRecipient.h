@@ -31,6 +31,9 @@ class CSelRecipient : public WizardPage {
     // which case it has rebuilt the job's RecipientList.
     using AddressBookRunner = std::function<bool(QWidget* parent, FaxJob& job)>;
     void SetAddressBookRunner(AddressBookRunner runner) { addressBook_ = std::move(runner); }
+    // Adds the members of a distribution list the user picks, in one step;
+    // true when it changed RecipientList. Its button shows once one is set.
+    void SetListRunner(AddressBookRunner runner);
     // Where the "Get Zephrim Now" link opens its address (the desktop's
     // when none is set). Takes effect when the page is initialised.
     void SetShellLauncher(ShellLauncher* launcher) { launcher_ = launcher; }
@@ -41,6 +44,7 @@ class CSelRecipient : public WizardPage {
     bool AddRecipient();
     void RemoveSelected();
     void OpenAddressBook();
+    void AddDistributionList();
     // The list box shows RecipientList again, in list order.
     void RefillList();
 
@@ -60,6 +64,7 @@ class CSelRecipient : public WizardPage {
     [[nodiscard]] ColorLabel* toLabel() const { return toLabel_; }
     [[nodiscard]] ColorLabel* numberLabel() const { return numberLabel_; }
     [[nodiscard]] IconButton* bookButton() const { return bookButton_; }
+    [[nodiscard]] QPushButton* listButton() const { return listButton_; }
     [[nodiscard]] ColorLabel* titleLabel() const { return titleLabel_; }
     // The "Get Zephrim Now" link, made at initialisation; null while
     // fax numbers are allowed.
@@ -87,12 +92,12 @@ class CSelRecipient : public WizardPage {
     };
 
     FaxJob& job_;
-    AddressBookRunner addressBook_;
+    AddressBookRunner addressBook_, listRunner_;
     ShellLauncher* launcher_ = nullptr;
     PageBoxes linkBoxes_{*this};
     QVBoxLayout* column_;
     QLineEdit *numberEdit_, *firstEdit_, *lastEdit_, *emailEdit_;
-    QPushButton *addButton_, *removeButton_;
+    QPushButton *addButton_, *removeButton_, *listButton_;
     QListWidget* list_;
     ColorLabel *toLabel_, *titleLabel_, *numberLabel_, *nameLabel_, *firstLabel_, *lastLabel_,
         *listLabel_;

@@ -15,6 +15,7 @@
 #include "app/MessageBoxService.h"
 #include "app/TaskProgress.h"
 #include "tools/notify/WindowMessage.h"
+#include "transport/FailureWords.h"
 #include "transport/HttpRequest.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
@@ -157,14 +158,19 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         // alive for up to the time limit and the user can stop the wait;
         // nothing has been sent yet, and the fax goes to the outbox.
         location.progressWindow = message.progressWindow;
-        if (!location.PostForm(message.relayUrl, message.formData))
+        if (!location.PostForm(message.relayUrl, message.formData)) {
+            outcome.httpStatus = location.httpStatus;
             return fail(SendOutcome::Step::Location, location.failureKind, location.failure);
+        }
         uploadAddress = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
     }
     if (uploadAddress.empty())
         return fail(
             SendOutcome::Step::Location, HttpFailure::Other,
-            TranslatedText(QT_TRANSLATE_NOOP("Message", "the service named no upload address")));
+            TranslatedText(QT_TRANSLATE_NOOP(
+                "Message",
+                "the service refused the account (it gave no upload address); check the account "
+                "name and password in the settings (corvinaport-sendfax --settings)")));
     // The body carries the password: never over a weaker connection than the
     // relay address asks for.
     if (SchemeOf(message.relayUrl) == "https" && SchemeOf(uploadAddress) != "https")
@@ -191,6 +197,7 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
         const bool answered = upload.failureKind == HttpFailure::HttpStatus ||
                               upload.failureKind == HttpFailure::NoSuccessMark;
         outcome.uncertain = upload.wholeBodyHandedOver && !answered;
+        outcome.httpStatus = upload.httpStatus;
         return fail(SendOutcome::Step::Upload, upload.failureKind, upload.failure);
     }
     outcome.accepted = true;
@@ -256,17 +263,18 @@ bool FaxSender::SendFax(FaxJob& job) {
         std::error_code ignored;
         std::filesystem::remove(job.message.documentPath, ignored);
     } else {
-        std::string detail = result.Detail();
-        if (result.uncertain)
-            detail += " " + TranslatedText(QT_TRANSLATE_NOOP(
-                                "Message",
-                                "The whole fax went out but no answer came, so it may have "
-                                "reached the service. It is kept in the outbox and not sent "
-                                "again until you decide."));
-        std::fprintf(stderr, "corvinaport-sendfax: fax not sent: %s\n", detail.c_str());
+        // The user reads what went wrong and what happens next; the
+        // technical cause is one click away, and on standard error.
+        const std::string technical = result.Detail();
+        std::string words = PlainFailure(result.cause, result.httpStatus, result.uncertain);
+        if (nextStep) {
+            const std::string next = nextStep(result);
+            if (!next.empty()) words += " " + next;
+        }
+        std::fprintf(stderr, "corvinaport-sendfax: fax not sent: %s\n", technical.c_str());
         if (messageBox_)
-            if (messageBox_->ShowOffering(kFaxFailedText, kMessageCaption, MbIcon::None, detail,
-                                          openOutbox ? kOpenOutboxText : "") &&
+            if (messageBox_->ShowOffering(kFaxFailedText, kMessageCaption, MbIcon::None, words,
+                                          technical, openOutbox ? kOpenOutboxText : "") &&
                 openOutbox)
                 openOutbox();
         job.message.sendStatus = "fail";

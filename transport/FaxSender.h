@@ -42,7 +42,8 @@ struct SendOutcome {
     bool accepted = false;
     Step step = Step::None;
     HttpFailure cause = HttpFailure::None;
-    std::string reason;  // in words, without the step
+    long httpStatus = 0;  // of a reply other than 200
+    std::string reason;   // in words, without the step
     // The whole fax went out and no answer came (the reply was lost, or the
     // upload was stopped after its last byte): the service may have it.
     bool uncertain = false;
@@ -98,6 +99,9 @@ class FaxSender {
     // Opens the Outbox window, offered beside the failure box; none when
     // empty.
     std::function<void()> openOutbox;
+    // What happens next to a fax that failed so, in a sentence for the
+    // failure box; nothing when empty.
+    std::function<std::string(const SendOutcome&)> nextStep;
 
     // Time limit of the location request.
     std::int32_t locationTimeoutSeconds = 45;

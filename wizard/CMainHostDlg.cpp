@@ -95,6 +95,7 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
     cover_.SetOpener(env_.opener);
     if (steps_.logoPicker) cover_.SetPickerRunner(steps_.logoPicker);
     if (steps_.addressBook) recipients_.SetAddressBookRunner(steps_.addressBook);
+    if (steps_.distributionList) recipients_.SetListRunner(steps_.distributionList);
     if (steps_.filePicker) document_.SetFilePicker(steps_.filePicker);
 
     if (steps_.preview) {
@@ -223,7 +224,7 @@ void CMainHostDlg::Finish() {
 }
 
 void CMainHostDlg::ShowSaved() {
-    const bool open = env_.messageBox.ShowOffering(kSavedText, kSavedCaption, MbIcon::None, {},
+    const bool open = env_.messageBox.ShowOffering(kSavedText, kSavedCaption, MbIcon::None, {}, {},
                                                    steps_.openOutbox ? kOpenOutboxText : "");
     if (open && steps_.openOutbox) steps_.openOutbox();
 }

@@ -56,6 +56,8 @@ struct FinishSteps {
     std::function<bool(const std::string& folderName)> saveToOutbox;
     // Runs the address-book dialog for the recipients page.
     CSelRecipient::AddressBookRunner addressBook;
+    // Adds a distribution list's members for the recipients page.
+    CSelRecipient::AddressBookRunner distributionList;
     // Asks for the document to attach; the system's file dialog when empty.
     CAttachFile::FilePicker filePicker;
     // Runs the logo picker of the cover page; the page's own when empty.

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <ctime>
 #include <type_traits>
+
+#include "app/Translate.h"
 
 namespace {
 
@@ -103,6 +106,39 @@ bool RetryExhausted(const SendState& state, std::time_t now, const RetryLimits& 
     if (limits.maxAttempts > 0 && state.attempts >= limits.maxAttempts) return true;
     return limits.maxAge.count() > 0 && state.firstFailure != 0 &&
            now - state.firstFailure >= limits.maxAge.count();
+}
+
+std::string WhatHappensNext(const SendState& s, std::time_t now) {
+    switch (StateOf(s, false)) {
+        case FaxState::Held:
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "Your fax is kept in the outbox until you send it."));
+        case FaxState::Waiting: {
+            const std::time_t next =
+                s.attempts > 0 ? s.lastAttempt + RetryDelay(s.attempts).count() : now;
+            std::tm local{};
+            char at[16] = "";
+            if (next > now && localtime_r(&next, &local))
+                (void)std::strftime(at, sizeof at, "%H:%M", &local);
+            if (*at == '\0')
+                return TranslatedText(QT_TRANSLATE_NOOP(
+                    "Message", "Your fax is kept in the outbox and tried again shortly."));
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message",
+                                  "Your fax is kept in the outbox and tried again at %1."),
+                std::string(at));
+        }
+        case FaxState::Unknown:
+            return TranslatedText(QT_TRANSLATE_NOOP(
+                "Message", "It is kept in the outbox and not sent again until you decide."));
+        case FaxState::Failed:
+            return TranslatedText(QT_TRANSLATE_NOOP(
+                "Message", "Your fax is kept in the outbox; it is no longer tried by itself."));
+        case FaxState::Sending:
+        case FaxState::Sent:
+            break;
+    }
+    return {};
 }
 
 namespace send_state {

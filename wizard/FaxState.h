@@ -83,6 +83,11 @@ struct RetryLimits {
 [[nodiscard]] bool RetryExhausted(const SendState& state, std::time_t now,
                                   const RetryLimits& limits);
 
+// What happens next to a fax in this state, in a sentence for the user
+// ("Your fax is kept in the outbox and tried again at 14:05."); empty for a
+// fax that is sent or being sent.
+[[nodiscard]] std::string WhatHappensNext(const SendState& state, std::time_t now);
+
 // The record's changes along the machine above.
 namespace send_state {
 // An attempt starts: counted, and any earlier hold or give-up ends.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <random>
@@ -204,4 +205,40 @@ bool SyncFolder(const std::string& folder) {
 bool SyncFile(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     return fd && ::fsync(fd.get()) == 0;
+}
+
+bool EnsurePrivateFolder(const std::string& folder, std::string* reason) {
+    auto fail = [reason](std::string why) {
+        if (reason) *reason = std::move(why);
+        return false;
+    };
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return fail("cannot create " + folder + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0)
+        return fail("cannot inspect " + folder + ": " + std::strerror(errno));
+    if (!S_ISDIR(st.st_mode)) return fail(folder + " is not a folder");
+    if (st.st_uid != ::getuid()) return fail(folder + " belongs to another user");
+    if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
+        return fail("cannot make " + folder + " private: " + std::strerror(errno));
+    return true;
+}
+
+bool EnsurePrivateFolderPath(const std::string& folder, std::string* reason) {
+    namespace fs = std::filesystem;
+    const fs::path path = fs::path(folder).lexically_normal();
+    fs::path parent = path.has_filename() ? path.parent_path() : path.parent_path().parent_path();
+    std::vector<fs::path> missing;
+    std::error_code ec;
+    for (; !parent.empty() && !fs::exists(parent, ec); parent = parent.parent_path()) {
+        missing.push_back(parent);
+        if (parent == parent.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) {
+            if (reason) *reason = "cannot create " + it->string() + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return EnsurePrivateFolder(folder, reason);
 }

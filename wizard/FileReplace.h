@@ -92,6 +92,15 @@ int RemoveAbandonedFiles(const std::string& folder, std::string_view prefix,
 // it could not be made.
 [[nodiscard]] std::string MakePrivateFolder(const std::string& parent, std::string_view prefix);
 
+// Makes the folder when it is missing (mode 0700); an existing one must be a
+// real folder owned by the user, and loses any access of others. False, with
+// a reason, when it cannot be used.
+[[nodiscard]] bool EnsurePrivateFolder(const std::string& folder, std::string* reason = nullptr);
+// The same for a folder whose parents may be missing too: each missing one
+// is made 0700; parents that exist are left as they are.
+[[nodiscard]] bool EnsurePrivateFolderPath(const std::string& folder,
+                                           std::string* reason = nullptr);
+
 // Work files (a staged document, a merged or a composed image) live in
 // folders that may be shared with other runs of the program and other users.
 // Each one gets a new private folder ".stage-XXXXXX" inside folder (which is

@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <filesystem>
 #include <memory>
 
 #include "addrbook/CAddressBookDlg.h"
+#include "addrbook/ContactsWindow.h"
 #include "app/CNetFaxApp.h"
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
@@ -59,7 +61,7 @@ SendState StoredState(const RunRecord& run, const SendOutcome& outcome, std::tim
 std::string KeepForHistory(const std::string& localFolders, const std::string& document) {
     const auto slash = document.find_last_of('/');
     const std::string name = slash == std::string::npos ? document : document.substr(slash + 1);
-    const std::string kept = StagingPath(localFolders + "outbox/", name);
+    std::string kept = StagingPath(localFolders + "outbox/", name);
     if (kept.empty()) return {};
     if (::link(document.c_str(), kept.c_str()) == 0 ||
         CopyFileReplacing(document, kept, FileAccess::Private))
@@ -122,6 +124,9 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
         [](const std::string& recipients) { return FaxNumbersToAddresses(recipients); },
         app.clock());
     sender->openOutbox = steps.openOutbox;
+    sender->nextStep = [run, &app](const SendOutcome& outcome) {
+        return WhatHappensNext(StoredState(*run, outcome, app.clock().Now()), app.clock().Now());
+    };
     steps.saveToOutbox = [&app, sender, run](const std::string& folderName) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
@@ -155,7 +160,16 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     steps.addressBook = [&app, &boxes, help](QWidget* parent, FaxJob& job) {
         return RunAddressBookDialog(parent, job, app.settings.directory.InstallPath, boxes, help);
     };
+    steps.distributionList = [&app, &boxes](QWidget* parent, FaxJob& job) {
+        return RunDistributionListChooser(parent, job, app.settings.directory.InstallPath, boxes);
+    };
     return steps;
+}
+
+std::string InstalledArtworkFolder(const std::string& programDir) {
+    return (std::filesystem::path(programDir) / ".." / "share" / "corvinaport" / "cover")
+        .lexically_normal()
+        .string();
 }
 
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
@@ -196,6 +210,8 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
         if (options.afterRun) options.afterRun(host, a);
         windows.SetOwner(nullptr);
     });
+    app.SetSettingsWindow(options.settingsWindow);
+    app.artworkFolder = options.artworkFolder;
     (void)app.InitInstance(commandLine);
     return 0;
 }

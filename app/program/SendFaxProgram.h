@@ -29,6 +29,11 @@ struct SendFaxOptions {
     // A file to attach, named on the command line; attached unless a printed
     // document was taken over.
     std::string document;
+    // Runs the settings window; offered at start-up while no account or
+    // service address is set. None: nothing is offered.
+    std::function<void(CNetFaxApp&)> settingsWindow;
+    // The cover artwork put into LocalFolders on first use.
+    std::string artworkFolder;
     // Folders of the program's help pages.
     std::vector<std::string> helpFolders;
     // Stands in for the system's file dialog on the document page.
@@ -47,6 +52,9 @@ struct SendFaxOptions {
     // wizard when null.
     TaskProgressFactory* progress = nullptr;
 };
+
+// The cover artwork beside the program: <programDir>/../share/corvinaport/cover.
+[[nodiscard]] std::string InstalledArtworkFolder(const std::string& programDir);
 
 // Runs start-up and the wizard for the command line; the program's exit code.
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options);

@@ -2,16 +2,21 @@
 #include <QApplication>
 #include <QIcon>
 #include <QProcess>
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "app/CNetFaxApp.h"
 #include "app/ProgramArgs.h"
+#include "app/SecretServiceStore.h"
 #include "app/Translations.h"
 #include "app/program/SendFaxProgram.h"
+#include "app/settings/SettingsWindow.h"
 #include "controls/HelpService.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/wizard/Resources.h"
+#include "tools/notify/WindowMessage.h"
 
 namespace {
 
@@ -30,7 +35,14 @@ int BadUsage(const ProgramArgs& parsed) {
 
 int main(int argc, char** argv) {
     ProgramArgs parsed = ParseProgramArgs({argv + 1, argv + argc});
-    if (parsed.action != ProgramArgs::Action::Run) {
+    // With --settings a value of Qt's options (-platform offscreen) still
+    // stands in the arguments here: judged once Qt has taken them.
+    const bool settingsAsked = std::find_if(argv + 1, argv + argc, [](const char* a) {
+                                   return std::string_view(a) == "--settings";
+                               }) != argv + argc;
+    if (parsed.action != ProgramArgs::Action::Run &&
+        parsed.action != ProgramArgs::Action::Settings &&
+        !(parsed.action == ProgramArgs::Action::BadUsage && settingsAsked)) {
         // Told without a window, so no display is needed.
         QCoreApplication core(argc, argv);
         LoadTranslations(core);
@@ -53,6 +65,21 @@ int main(int argc, char** argv) {
     parsed = ParseProgramArgs({argv + 1, argv + argc});
     if (parsed.action == ProgramArgs::Action::BadUsage) return BadUsage(parsed);
 
+    // The account password is read through the desktop's secret store.
+    SecretServicePasswordStore secrets;
+    InstallPasswordStore(&secrets);
+    if (parsed.action == ProgramArgs::Action::Settings) {
+        AppSettings settings;
+        settings.general.Load();
+        settings.connection.Load();
+        settings.directory.Load();
+        SettingsWindow window(settings, &secrets, DialUpEntries());
+        if (window.exec() != QDialog::Accepted) return 1;
+        // Running wizards take the new settings for their next send.
+        (void)Broadcast(WindowMessage{WM_RELOADSETTINGS, {}, 0, 0}, MessageFolder());
+        return 0;
+    }
+
     QtMessageBoxService messageBox;
     SendFaxOptions options;
     options.messageBox = &messageBox;
@@ -65,6 +92,12 @@ int main(int argc, char** argv) {
             (void)QProcess::startDetached(QCoreApplication::applicationFilePath(),
                                           {QString::fromStdString(parsed.documents[i])});
     }
+    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+    options.artworkFolder = InstalledArtworkFolder(programDir);
+    options.settingsWindow = [&secrets](CNetFaxApp& app) {
+        SettingsWindow window(app.settings, &secrets, DialUpEntries());
+        (void)window.exec();
+    };
     options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp&) {
         messageBox.SetOwner(&host.sheet());
     };

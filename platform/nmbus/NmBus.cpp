@@ -1,5 +1,6 @@
 #include "platform/nmbus/NmBus.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace nmbus {
@@ -81,6 +82,75 @@ std::optional<std::uint32_t> UintProperty(DBusConnection* bus, const std::string
     dbus_uint32_t n = 0;
     ::dbus_message_iter_get_basic(&v, &n);
     return n;
+}
+
+Flat ProfileSettings(DBusConnection* bus, const std::string& path, int timeoutMs) {
+    Flat flat;
+    Message call(::dbus_message_new_method_call(
+        kService, path.c_str(), "org.freedesktop.NetworkManager.Settings.Connection",
+        "GetSettings"));
+    if (!call) return flat;
+    Message reply = Call(bus, std::move(call), timeoutMs);
+    DBusMessageIter top, groups;
+    if (!reply || !::dbus_message_iter_init(reply.get(), &top) ||
+        ::dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_ARRAY)
+        return flat;
+    ::dbus_message_iter_recurse(&top, &groups);
+    while (::dbus_message_iter_get_arg_type(&groups) == DBUS_TYPE_DICT_ENTRY) {
+        DBusMessageIter g, keys;
+        ::dbus_message_iter_recurse(&groups, &g);
+        const char* group = nullptr;
+        if (::dbus_message_iter_get_arg_type(&g) == DBUS_TYPE_STRING) {
+            ::dbus_message_iter_get_basic(&g, &group);
+            ::dbus_message_iter_next(&g);
+            if (::dbus_message_iter_get_arg_type(&g) == DBUS_TYPE_ARRAY) {
+                ::dbus_message_iter_recurse(&g, &keys);
+                while (::dbus_message_iter_get_arg_type(&keys) == DBUS_TYPE_DICT_ENTRY) {
+                    DBusMessageIter kv, var;
+                    ::dbus_message_iter_recurse(&keys, &kv);
+                    const char* key = nullptr;
+                    if (::dbus_message_iter_get_arg_type(&kv) == DBUS_TYPE_STRING) {
+                        ::dbus_message_iter_get_basic(&kv, &key);
+                        ::dbus_message_iter_next(&kv);
+                        if (::dbus_message_iter_get_arg_type(&kv) == DBUS_TYPE_VARIANT) {
+                            ::dbus_message_iter_recurse(&kv, &var);
+                            if (::dbus_message_iter_get_arg_type(&var) == DBUS_TYPE_STRING) {
+                                const char* s = nullptr;
+                                ::dbus_message_iter_get_basic(&var, &s);
+                                flat[std::string(group) + "." + key] = s ? s : "";
+                            }
+                        }
+                    }
+                    ::dbus_message_iter_next(&keys);
+                }
+            }
+        }
+        ::dbus_message_iter_next(&groups);
+    }
+    return flat;
+}
+
+bool IsDialUpType(const std::string& type) {
+    return type == "gsm" || type == "cdma" || type == "pppoe" || type == "adsl" ||
+           type == "bluetooth";
+}
+
+std::vector<std::string> DialUpEntryNames(DBusConnection* bus, int timeoutMs) {
+    std::vector<std::string> names;
+    Message call(::dbus_message_new_method_call(
+        kService, "/org/freedesktop/NetworkManager/Settings",
+        "org.freedesktop.NetworkManager.Settings", "ListConnections"));
+    if (!call) return names;
+    Message reply = Call(bus, std::move(call), timeoutMs);
+    DBusMessageIter top;
+    if (!reply || !::dbus_message_iter_init(reply.get(), &top)) return names;
+    for (const std::string& path : ObjectPaths(top)) {
+        Flat s = ProfileSettings(bus, path, timeoutMs);
+        if (IsDialUpType(s["connection.type"]) && !s["connection.id"].empty())
+            names.push_back(s["connection.id"]);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace nmbus

@@ -3,6 +3,7 @@
 #include <dbus/dbus.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,5 +62,17 @@ using Message = std::unique_ptr<DBusMessage, MessageUnref>;
                                                         const std::string& path,
                                                         const char* interface, const char* name,
                                                         int timeoutMs);
+
+// The settings of one connection profile as "group.key" -> text, string
+// values only; empty on any error.
+using Flat = std::map<std::string, std::string>;
+[[nodiscard]] Flat ProfileSettings(DBusConnection* bus, const std::string& path, int timeoutMs);
+
+// True for the profile types that dial: mobile broadband, PPPoE, DSL, Bluetooth.
+[[nodiscard]] bool IsDialUpType(const std::string& type);
+
+// The names (ids) of the dial-up profiles NetworkManager knows, sorted;
+// empty when it does not answer.
+[[nodiscard]] std::vector<std::string> DialUpEntryNames(DBusConnection* bus, int timeoutMs);
 
 }  // namespace nmbus

@@ -360,51 +360,10 @@ std::optional<std::uint32_t> UintProperty(DBusConnection* bus, const std::string
     return nmbus::UintProperty(bus, path, iface, name, kDbusTimeoutMs);
 }
 
-// Settings of one profile: group.key -> text, for the string values only.
-using Flat = std::map<std::string, std::string>;
+using Flat = nmbus::Flat;
+
 Flat ProfileSettings(DBusConnection* bus, const std::string& path) {
-    Flat flat;
-    Message call(::dbus_message_new_method_call(
-        kNm, path.c_str(), "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings"));
-    if (!call) return flat;
-    Message reply = Call(bus, std::move(call));
-    DBusMessageIter top, groups;
-    if (!reply || !::dbus_message_iter_init(reply.get(), &top) ||
-        ::dbus_message_iter_get_arg_type(&top) != DBUS_TYPE_ARRAY)
-        return flat;
-    ::dbus_message_iter_recurse(&top, &groups);
-    while (::dbus_message_iter_get_arg_type(&groups) == DBUS_TYPE_DICT_ENTRY) {
-        DBusMessageIter g, keys;
-        ::dbus_message_iter_recurse(&groups, &g);
-        const char* group = nullptr;
-        if (::dbus_message_iter_get_arg_type(&g) == DBUS_TYPE_STRING) {
-            ::dbus_message_iter_get_basic(&g, &group);
-            ::dbus_message_iter_next(&g);
-            if (::dbus_message_iter_get_arg_type(&g) == DBUS_TYPE_ARRAY) {
-                ::dbus_message_iter_recurse(&g, &keys);
-                while (::dbus_message_iter_get_arg_type(&keys) == DBUS_TYPE_DICT_ENTRY) {
-                    DBusMessageIter kv, var;
-                    ::dbus_message_iter_recurse(&keys, &kv);
-                    const char* key = nullptr;
-                    if (::dbus_message_iter_get_arg_type(&kv) == DBUS_TYPE_STRING) {
-                        ::dbus_message_iter_get_basic(&kv, &key);
-                        ::dbus_message_iter_next(&kv);
-                        if (::dbus_message_iter_get_arg_type(&kv) == DBUS_TYPE_VARIANT) {
-                            ::dbus_message_iter_recurse(&kv, &var);
-                            if (::dbus_message_iter_get_arg_type(&var) == DBUS_TYPE_STRING) {
-                                const char* s = nullptr;
-                                ::dbus_message_iter_get_basic(&var, &s);
-                                flat[std::string(group) + "." + key] = s ? s : "";
-                            }
-                        }
-                    }
-                    ::dbus_message_iter_next(&keys);
-                }
-            }
-        }
-        ::dbus_message_iter_next(&groups);
-    }
-    return flat;
+    return nmbus::ProfileSettings(bus, path, kDbusTimeoutMs);
 }
 
 struct Profile {
@@ -430,11 +389,6 @@ std::uint32_t FindProfile(DBusConnection* bus, const std::string& entry, Profile
         }
     }
     return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-}
-
-bool DialUpType(const std::string& type) {
-    return type == "gsm" || type == "cdma" || type == "pppoe" || type == "adsl" ||
-           type == "bluetooth";
 }
 
 // One dial: its active connection object and the state the watcher saw.
@@ -612,7 +566,7 @@ uint32_t NmEnum(std::vector<Listed>& out) {
             ours = NmOnPath(path) != nullptr;
         }
         // Dial-up kinds, and whatever this library dialled itself.
-        if (DialUpType(*type) || ours) out.push_back({NmHandleOf(path, *id), *id});
+        if (nmbus::IsDialUpType(*type) || ours) out.push_back({NmHandleOf(path, *id), *id});
     }
     return 0;
 }

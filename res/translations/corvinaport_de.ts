@@ -63,6 +63,14 @@
         <source>Email</source>
         <translation>E-Mail</translation>
     </message>
+    <message>
+        <source>&amp;Contacts...</source>
+        <translation>&amp;Kontakte...</translation>
+    </message>
+    <message>
+        <source>Open the Contacts window</source>
+        <translation>Das Kontakte-Fenster öffnen</translation>
+    </message>
 </context>
 <context>
     <name>CAttachFile</name>
@@ -572,6 +580,10 @@ Das Dokument liegt weiterhin in:
         <source>Please enter at least one recipient!</source>
         <translation>Bitte geben Sie mindestens einen Empfänger ein!</translation>
     </message>
+    <message>
+        <source>Add a &amp;Distribution List...</source>
+        <translation>&amp;Verteilerliste hinzufügen...</translation>
+    </message>
 </context>
 <context>
     <name>CTaskProgressWnd</name>
@@ -582,6 +594,312 @@ Das Dokument liegt weiterhin in:
     <message>
         <source>Stopping...</source>
         <translation>Wird angehalten...</translation>
+    </message>
+</context>
+<context>
+    <name>ContactEditDlg</name>
+    <message>
+        <source>&amp;Display name:</source>
+        <translation>&amp;Anzeigename:</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>&amp;Titel:</translation>
+    </message>
+    <message>
+        <source>&amp;First name:</source>
+        <translation>&amp;Vorname:</translation>
+    </message>
+    <message>
+        <source>&amp;Middle name:</source>
+        <translation>&amp;Zweiter Vorname:</translation>
+    </message>
+    <message>
+        <source>&amp;Last name:</source>
+        <translation>&amp;Nachname:</translation>
+    </message>
+    <message>
+        <source>Su&amp;ffix:</source>
+        <translation>Na&amp;menszusatz:</translation>
+    </message>
+    <message>
+        <source>&amp;E-mail:</source>
+        <translation>&amp;E-Mail:</translation>
+    </message>
+    <message>
+        <source>&amp;Business fax:</source>
+        <translation>&amp;Fax geschäftlich:</translation>
+    </message>
+    <message>
+        <source>H&amp;ome fax:</source>
+        <translation>Fax p&amp;rivat:</translation>
+    </message>
+    <message>
+        <source>B&amp;usiness phone:</source>
+        <translation>Telefon ge&amp;schäftlich:</translation>
+    </message>
+    <message>
+        <source>Home &amp;phone:</source>
+        <translation>Telefon &amp;privat:</translation>
+    </message>
+    <message>
+        <source>Mo&amp;bile:</source>
+        <translation>Mo&amp;bil:</translation>
+    </message>
+    <message>
+        <source>Pa&amp;ger:</source>
+        <translation>Pa&amp;ger:</translation>
+    </message>
+    <message>
+        <source>(not imported)</source>
+        <translation>(nicht importiert)</translation>
+    </message>
+    <message>
+        <source>Phone (its kind in the Type column)</source>
+        <translation>Telefon (Art in der Typ-Spalte)</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+    <message>
+        <source>New Contact</source>
+        <translation>Neuer Kontakt</translation>
+    </message>
+    <message>
+        <source>Edit Contact</source>
+        <translation>Kontakt bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Note:</source>
+        <translation>No&amp;tiz:</translation>
+    </message>
+</context>
+<context>
+    <name>ContactsWindow</name>
+    <message>
+        <source>Address books (*.vcf *.vcard *.csv *.ldif *.ldi *.txt);;All files (*)</source>
+        <translation>Adressbücher (*.vcf *.vcard *.csv *.ldif *.ldi *.txt);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Export Contacts</source>
+        <translation>Kontakte exportieren</translation>
+    </message>
+    <message>
+        <source>vCard files (*.vcf)</source>
+        <translation>vCard-Dateien (*.vcf)</translation>
+    </message>
+    <message>
+        <source>Import Contacts</source>
+        <translation>Kontakte importieren</translation>
+    </message>
+    <message>
+        <source>Distribution List</source>
+        <translation>Verteilerliste</translation>
+    </message>
+    <message>
+        <source>Name of the list:</source>
+        <translation>Name der Liste:</translation>
+    </message>
+    <message>
+        <source>Contacts</source>
+        <translation>Kontakte</translation>
+    </message>
+    <message>
+        <source>Contacts - Corvinaport</source>
+        <translation>Kontakte - Corvinaport</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>&amp;Suchen:</translation>
+    </message>
+    <message>
+        <source>Find a contact</source>
+        <translation>Einen Kontakt suchen</translation>
+    </message>
+    <message>
+        <source>Distribution &amp;lists:</source>
+        <translation>&amp;Verteilerlisten:</translation>
+    </message>
+    <message>
+        <source>Distribution lists</source>
+        <translation>Verteilerlisten</translation>
+    </message>
+    <message>
+        <source>&amp;New...</source>
+        <translation>&amp;Neu...</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Import...</source>
+        <translation>&amp;Importieren...</translation>
+    </message>
+    <message>
+        <source>E&amp;xport...</source>
+        <translation>E&amp;xportieren...</translation>
+    </message>
+    <message>
+        <source>&amp;Make List...</source>
+        <translation>Liste &amp;anlegen...</translation>
+    </message>
+    <message>
+        <source>Delete Lis&amp;t</source>
+        <translation>Lis&amp;te löschen</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>The address book cannot be read. It is shown empty and is not changed.</source>
+        <translation>Das Adressbuch kann nicht gelesen werden. Es wird leer angezeigt und nicht geändert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 (%n contacts)</source>
+        <translation>
+            <numerusform>%1 (%n Kontakt)</numerusform>
+            <numerusform>%1 (%n Kontakte)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The address book was changed by another program and has been read again.</source>
+        <translation>Das Adressbuch wurde von einem anderen Programm geändert und neu gelesen.</translation>
+    </message>
+    <message>
+        <source>The address book is busy in another program. Try again in a moment.</source>
+        <translation>Das Adressbuch wird gerade von einem anderen Programm benutzt. Versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The address book cannot be read, so it was not changed.</source>
+        <translation>Das Adressbuch kann nicht gelesen werden und wurde daher nicht geändert.</translation>
+    </message>
+    <message>
+        <source>The address book could not be saved. It was left as it was.</source>
+        <translation>Das Adressbuch konnte nicht gespeichert werden. Es ist unverändert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of the contacts you changed had been changed or deleted by another program meanwhile. An edited contact was kept as a new contact.</source>
+        <translation>
+            <numerusform>%n der von Ihnen geänderten Kontakte war inzwischen von einem anderen Programm geändert oder gelöscht worden. Ein bearbeiteter Kontakt wurde als neuer Kontakt behalten.</numerusform>
+            <numerusform>%n der von Ihnen geänderten Kontakte waren inzwischen von einem anderen Programm geändert oder gelöscht worden. Ein bearbeiteter Kontakt wurde als neuer Kontakt behalten.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The address book had been changed by another program; your change was made on its new content.</source>
+        <translation>Das Adressbuch war von einem anderen Programm geändert worden; Ihre Änderung wurde auf dem neuen Stand vorgenommen.</translation>
+    </message>
+    <message>
+        <source>Saved.</source>
+        <translation>Gespeichert.</translation>
+    </message>
+    <message>
+        <source>Delete %1 from the address book?</source>
+        <translation>%1 aus dem Adressbuch löschen?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete the %n selected contacts from the address book?</source>
+        <translation>
+            <numerusform>Den %n ausgewählten Kontakt aus dem Adressbuch löschen?</numerusform>
+            <numerusform>Die %n ausgewählten Kontakte aus dem Adressbuch löschen?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 cannot be read. Nothing was imported.</source>
+        <translation>%1 kann nicht gelesen werden. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>%1 is not a vCard, CSV or LDIF file. Nothing was imported.</source>
+        <translation>%1 ist keine vCard-, CSV- oder LDIF-Datei. Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>%1, line %2: %3</source>
+        <translation>%1, Zeile %2: %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n contacts added.</source>
+        <translation>
+            <numerusform>%n Kontakt hinzugefügt.</numerusform>
+            <numerusform>%n Kontakte hinzugefügt.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n merged, %1 already in the book, %2 kept beside a contact of the same name and fax number, %3 skipped.</source>
+        <translation>
+            <numerusform>%n zusammengeführt, %1 schon im Adressbuch, %2 neben einem Kontakt mit gleichem Namen und gleicher Faxnummer behalten, %3 übersprungen.</numerusform>
+            <numerusform>%n zusammengeführt, %1 schon im Adressbuch, %2 neben einem Kontakt mit gleichem Namen und gleicher Faxnummer behalten, %3 übersprungen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 could not be written.</source>
+        <translation>%1 konnte nicht geschrieben werden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n contacts exported.</source>
+        <translation>
+            <numerusform>%n Kontakt exportiert.</numerusform>
+            <numerusform>%n Kontakte exportiert.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Select the contacts of the list first.</source>
+        <translation>Wählen Sie zuerst die Kontakte der Liste aus.</translation>
+    </message>
+    <message>
+        <source>Delete the distribution list %1? Its contacts stay in the address book.</source>
+        <translation>Die Verteilerliste %1 löschen? Ihre Kontakte bleiben im Adressbuch.</translation>
+    </message>
+    <message>
+        <source>The address book has no distribution lists yet. Make one in the Contacts window.</source>
+        <translation>Das Adressbuch hat noch keine Verteilerlisten. Legen Sie eine im Kontakte-Fenster an.</translation>
+    </message>
+    <message>
+        <source>Send to the members of:</source>
+        <translation>An die Mitglieder senden von:</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n members of the list have no fax number or e-mail address and were left out.</source>
+        <translation>
+            <numerusform>%n Mitglied der Liste hat weder Faxnummer noch E-Mail-Adresse und wurde ausgelassen.</numerusform>
+            <numerusform>%n Mitglieder der Liste haben weder Faxnummer noch E-Mail-Adresse und wurden ausgelassen.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>CsvMappingDlg</name>
+    <message>
+        <source>Import Columns</source>
+        <translation>Spalten importieren</translation>
+    </message>
+    <message>
+        <source>Choose the field each column of %1 goes to. The same choice is used the next time a file with these columns is imported.</source>
+        <translation>Wählen Sie für jede Spalte von %1 das Feld, in das sie übernommen wird. Dieselbe Wahl gilt beim nächsten Import einer Datei mit diesen Spalten.</translation>
+    </message>
+    <message>
+        <source>Column</source>
+        <translation>Spalte</translation>
+    </message>
+    <message>
+        <source>First row</source>
+        <translation>Erste Zeile</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>Columns of the file</source>
+        <translation>Spalten der Datei</translation>
+    </message>
+    <message>
+        <source>Field for column %1</source>
+        <translation>Feld für Spalte %1</translation>
     </message>
 </context>
 <context>
@@ -988,10 +1306,6 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
         <translation>die Nachrichtendatei %1 kann nicht geschrieben werden</translation>
     </message>
     <message>
-        <source>the service named no upload address</source>
-        <translation>der Dienst hat keine Upload-Adresse genannt</translation>
-    </message>
-    <message>
         <source>the connection was refused</source>
         <translation>die Verbindung wurde abgelehnt</translation>
     </message>
@@ -1034,6 +1348,46 @@ Die Hilfeseiten sind nicht installiert, oder es ist kein Programm zum Anzeigen v
     <message>
         <source>no address is configured</source>
         <translation>es ist keine Adresse eingestellt</translation>
+    </message>
+    <message>
+        <source>No fax account or service address is set up yet, so no fax can be sent.
+
+Open the settings now?</source>
+        <translation>Es sind noch kein Faxkonto und keine Dienstadresse eingerichtet, daher kann kein Fax gesendet werden.
+
+Einstellungen jetzt öffnen?</translation>
+    </message>
+    <message>
+        <source>The password is kept in the desktop&apos;s secret store.</source>
+        <translation>Das Kennwort wird im Schlüsselbund des Desktops aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>No secret store is running: the password is kept scrambled in the settings file, readable by you alone.</source>
+        <translation>Kein Schlüsselbund läuft: Das Kennwort wird verschlüsselt in der Einstellungsdatei aufbewahrt, die nur Sie lesen können.</translation>
+    </message>
+    <message>
+        <source>The service answered and gave an upload address: the account was accepted.</source>
+        <translation>Der Dienst hat geantwortet und eine Upload-Adresse genannt: Das Konto wurde angenommen.</translation>
+    </message>
+    <message>
+        <source>The service answered but gave no upload address: the account was refused. Check the account name and the password.</source>
+        <translation>Der Dienst hat geantwortet, aber keine Upload-Adresse genannt: Das Konto wurde abgelehnt. Prüfen Sie Kontoname und Kennwort.</translation>
+    </message>
+    <message>
+        <source>The service did not answer: %1</source>
+        <translation>Der Dienst hat nicht geantwortet: %1</translation>
+    </message>
+    <message>
+        <source>No service address is set.</source>
+        <translation>Es ist keine Dienstadresse eingetragen.</translation>
+    </message>
+    <message>
+        <source>the service refused the account (it gave no upload address); check the account name and password in the settings (corvinaport-sendfax --settings)</source>
+        <translation>der Dienst hat das Konto abgelehnt (er hat keine Upload-Adresse genannt); prüfen Sie Kontoname und Kennwort in den Einstellungen (corvinaport-sendfax --settings)</translation>
+    </message>
+    <message>
+        <source>the folder %1 is not a full path (it must begin with /)</source>
+        <translation>der Ordner %1 ist kein vollständiger Pfad (er muss mit / beginnen)</translation>
     </message>
     <message>
         <source>the %1 text holds the line that separates the parts of a fax (%2); change it</source>
@@ -1475,7 +1829,12 @@ Try &apos;corvinaport-outbox-window --help&apos;.
         <translation>unbekannte Option %1</translation>
     </message>
     <message>
+        <source>--settings takes no other arguments</source>
+        <translation>--settings nimmt keine weiteren Argumente</translation>
+    </message>
+    <message>
         <source>Usage: %1 [FILE]
+       %1 --settings
        %1 /s [/n NUMBER] [/id CONTACT]
        %1 &quot;GROUPFILE&quot;
 Opens the Send a Fax wizard.
@@ -1485,13 +1844,18 @@ Opens the Send a Fax wizard.
   /n NUMBER         with /s: the fax number to fill in
   /id CONTACT       with /s: the address-book contact to fill in
   &quot;GROUPFILE&quot;       take over the document printed to the fax printer
+  --settings        open the settings window: account, password, sender,
+                    service address, connection and folders
   -h, --help        print this help and exit
   -v, --version     print the version and exit
 
-Settings are read from the registry store named by CORVINAPORT_REGISTRY,
-else /etc/corvinaport/registry.reg. See man %1.
+Settings are read from the user&apos;s registry store
+($XDG_CONFIG_HOME/corvinaport/registry.reg), then from
+/etc/corvinaport/registry.reg; CORVINAPORT_REGISTRY names one store instead.
+See man %1.
 </source>
         <translation>Aufruf: %1 [DATEI]
+        %1 --settings
         %1 /s [/n NUMMER] [/id KONTAKT]
         %1 &quot;GRUPPENDATEI&quot;
 Öffnet den Assistenten „Fax senden“.
@@ -1501,12 +1865,119 @@ else /etc/corvinaport/registry.reg. See man %1.
   /n NUMMER         mit /s: die einzutragende Faxnummer
   /id KONTAKT       mit /s: der einzutragende Adressbuchkontakt
   &quot;GRUPPENDATEI&quot;    das auf dem Faxdrucker gedruckte Dokument übernehmen
+  --settings        das Einstellungsfenster öffnen: Konto, Kennwort, Absender,
+                    Dienstadresse, Verbindung und Ordner
   -h, --help        diese Hilfe ausgeben und beenden
   -v, --version     die Version ausgeben und beenden
 
-Die Einstellungen stehen in der Registrierungsdatei, die CORVINAPORT_REGISTRY
-nennt, sonst in /etc/corvinaport/registry.reg. Siehe man %1.
+Die Einstellungen stehen in der Registrierungsdatei des Benutzers
+($XDG_CONFIG_HOME/corvinaport/registry.reg), dann in
+/etc/corvinaport/registry.reg; CORVINAPORT_REGISTRY nennt stattdessen eine Datei.
+Siehe man %1.
 </translation>
+    </message>
+</context>
+<context>
+    <name>SettingsWindow</name>
+    <message>
+        <source>Fax Settings - Corvinaport</source>
+        <translation>Fax-Einstellungen - Corvinaport</translation>
+    </message>
+    <message>
+        <source>Account name</source>
+        <translation>Kontoname</translation>
+    </message>
+    <message>
+        <source>&amp;Account name:</source>
+        <translation>&amp;Kontoname:</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Kennwort</translation>
+    </message>
+    <message>
+        <source>&amp;Password:</source>
+        <translation>Kenn&amp;wort:</translation>
+    </message>
+    <message>
+        <source>E-mail suffix</source>
+        <translation>E-Mail-Endung</translation>
+    </message>
+    <message>
+        <source>E-mail &amp;suffix:</source>
+        <translation>E-Mail-&amp;Endung:</translation>
+    </message>
+    <message>
+        <source>Sender address</source>
+        <translation>Absenderadresse</translation>
+    </message>
+    <message>
+        <source>Sender:</source>
+        <translation>Absender:</translation>
+    </message>
+    <message>
+        <source>Service address</source>
+        <translation>Dienstadresse</translation>
+    </message>
+    <message>
+        <source>Ser&amp;vice address:</source>
+        <translation>&amp;Dienstadresse:</translation>
+    </message>
+    <message>
+        <source>How to get on-line</source>
+        <translation>Wie die Verbindung hergestellt wird</translation>
+    </message>
+    <message>
+        <source>Local network</source>
+        <translation>Lokales Netzwerk</translation>
+    </message>
+    <message>
+        <source>Dial-up entry</source>
+        <translation>DFÜ-Eintrag</translation>
+    </message>
+    <message>
+        <source>&amp;Get on-line by:</source>
+        <translation>&amp;Verbindung über:</translation>
+    </message>
+    <message>
+        <source>&amp;Dial-up entry:</source>
+        <translation>DF&amp;Ü-Eintrag:</translation>
+    </message>
+    <message>
+        <source>Address-book folder</source>
+        <translation>Adressbuchordner</translation>
+    </message>
+    <message>
+        <source>Add&amp;ress-book folder:</source>
+        <translation>&amp;Adressbuchordner:</translation>
+    </message>
+    <message>
+        <source>Local folders</source>
+        <translation>Lokale Ordner</translation>
+    </message>
+    <message>
+        <source>&amp;Local folders:</source>
+        <translation>&amp;Lokale Ordner:</translation>
+    </message>
+    <message>
+        <source>&amp;Check</source>
+        <translation>&amp;Prüfen</translation>
+    </message>
+    <message>
+        <source>Check the account with the service</source>
+        <translation>Das Konto beim Dienst prüfen</translation>
+    </message>
+    <message>
+        <source>Asking the service...</source>
+        <translation>Der Dienst wird gefragt...</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved: %1</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>Outcome of the check or of saving</source>
+        <translation>Ergebnis der Prüfung oder des Speicherns</translation>
     </message>
 </context>
 </TS>

@@ -99,6 +99,10 @@ TEST_F(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
     EXPECT_EQ(boxes.boxes[0].caption, "Address Book");
     EXPECT_EQ(boxes.boxes[0].icon, MbIcon::Exclamation);
     EXPECT_EQ(Lines(*dlg.recipientsBox()), std::vector<std::string>{"\"Bob\" <2125550101>"});
+    int opened = 0;
+    dlg.SetContactsOpener([&] { ++opened; });
+    dlg.contactsButton()->click();
+    EXPECT_EQ(opened, 1) << "Contacts... opens the window that keeps the book";
 }
 
 TEST_F(AddressBookDlg, ContactsAreAskedInRowOrderCancelSkipsOneAndEachChoiceIsKept) {

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/ScopedEnv.h"
 #include "support/TempStore.h"
 
 namespace {
@@ -69,6 +70,7 @@ TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
 }
 
 TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
+    const ScopedEnv home("HOME", "/home/t");
     TempStore store;
     store.Write(kRegHeader + kGeneral + Sz("Gateway", "first") + kDirectory +
                 Sz("InstallPath", "/opt/corv/"));
@@ -89,8 +91,9 @@ TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
     EXPECT_EQ(s.general.Lastcommand, "0");  // from the first load
     EXPECT_EQ(s.general.UseSignature, 1u);
     EXPECT_EQ(s.connection.ConnectionType, "2");
-    EXPECT_EQ(s.directory.InstallPath, "");  // the key is there, the value gone
-    EXPECT_EQ(s.directory.LocalFolders, "Local Folders/");
+    // The key is there, the value gone: the user's own folders.
+    EXPECT_EQ(s.directory.InstallPath, "/home/t/Corvinaport/");
+    EXPECT_EQ(s.directory.LocalFolders, "/home/t/Corvinaport/Local Folders/");
 }
 
 TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
@@ -115,20 +118,24 @@ TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
         EXPECT_EQ(c.*member, expected) << name;
 }
 
-// Unstored folders follow InstallPath, the welcome page the local folders.
+// Unstored folders follow InstallPath (~/Corvinaport/ when unset), the
+// welcome page the local folders.
 TEST(DirectorySettings, DerivedFolderDefaults) {
+    const ScopedEnv home("HOME", "/home/t");
     struct Case {
         std::string stored;  // empty: no store at all
         const char *folders, *inboxes, *welcome;
     };
     const Case cases[] = {
-        {"", "", "", ""},
+        {"", "/home/t/Corvinaport/Local Folders/", "/home/t/Corvinaport/Local Inboxes/",
+         "/home/t/Corvinaport/Local Folders/Html/"},
         {Sz("InstallPath", "/opt/p/") + Sz("LocalFolders", ""), "/opt/p/Local Folders/",
          "/opt/p/Local Inboxes/", "/opt/p/Local Folders/Html/"},
         {Sz("InstallPath", "/opt/p/") + Sz("LocalFolders", "/srv/lf/") +
              Sz("LocalInboxes", "/srv/in/") + Sz("PCWelcomeURL", ""),
          "/srv/lf/", "/srv/in/", "/srv/lf/Html/"},
-        {Sz("PCWelcomeURL", "http://w/"), "Local Folders/", "Local Inboxes/", "http://w/"},
+        {Sz("PCWelcomeURL", "http://w/"), "/home/t/Corvinaport/Local Folders/",
+         "/home/t/Corvinaport/Local Inboxes/", "http://w/"},
     };
     for (const Case& c : cases) {
         TempStore store;

@@ -188,6 +188,38 @@ TEST_F(StartUp, SocketsFailureShowsOneMessageAndStops) {
     EXPECT_EQ(app.message.kind, "");
 }
 
+// A user without an account or service address is offered the settings
+// before the wizard; what the window saved is what the wizard then uses.
+TEST_F(StartUp, FirstRunIsOfferedTheSettingsBeforeComposing) {
+    const std::string unset = store.Read("registry.reg");  // no service address
+    for (const MbResult answer : {MbResult::Yes, MbResult::No}) {
+        store.Write(unset);
+        ScriptedMessageBox box;
+        box.answers = {answer};
+        CNetFaxApp a(imaging, box, clock);
+        int shown = 0;
+        a.SetSettingsWindow([&](CNetFaxApp& at) {
+            EXPECT_EQ(hostRuns, 0) << "offered before the wizard runs";
+            ++shown;
+            store.Write(kRegHeader +
+                        "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
+                        "\"WebmailUserName\"=\"bea\"\r\n\"EmailSuffix\"=\"fax.example\"\r\n"
+                        "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
+                        "\"RmMessages\"=\"http://relay.example/r\"\r\n\"InstallPath\"=\"" +
+                        installPath + "\"\r\n");
+            EXPECT_TRUE(SetupNeeded(at.settings));
+        });
+        a.SetHostDialog([this](CNetFaxApp&) { ++hostRuns; });
+        (void)a.InitInstance("");
+        ASSERT_EQ(box.boxes.size(), 1u);
+        EXPECT_EQ(box.boxes[0].text, kSetupNeededText);
+        EXPECT_EQ(box.boxes[0].buttons, MbButtons::YesNo);
+        EXPECT_EQ(shown, answer == MbResult::Yes ? 1 : 0);
+        EXPECT_EQ(a.message.from, answer == MbResult::Yes ? "bea@fax.example" : "ann@fax.example");
+    }
+    EXPECT_EQ(hostRuns, 2) << "the wizard runs either way";
+}
+
 TEST_F(StartUp, DateUsesEnglishMonthNamesAndPaddedDay) {
     clock.Set(1704164645);  // 2024-01-02 03:04:05 UTC
     Run("");
@@ -290,6 +322,11 @@ TEST(ProgramArgs, DocumentsAreTakenOutAndTheProductsSwitchesPassOn) {
         {{"--version", "--bogus"}, A::Version, {}, {}},
         {{"--bogus", doc}, A::BadUsage, {}, {}},
         {{"-platform", "offscreen", "--style=fusion", "-reverse"}, A::Run, {"offscreen"}, {}},
+        // Qt's value is left here; the program parses again once Qt took it.
+        {{"--settings", "-platform", "offscreen"}, A::BadUsage, {}, {}},
+        {{"--settings"}, A::Settings, {}, {}},
+        {{"--settings", doc}, A::BadUsage, {}, {}},
+        {{"--settings", "--help"}, A::Help, {}, {}},
     };
     for (const Case& c : cases) {
         const ProgramArgs p = ParseProgramArgs(c.args);

@@ -86,6 +86,14 @@ TEST_F(NetworkManagerDialTest, ProfilesAreTheEntries) {
     EXPECT_STREQ(p.szPhoneNumber, "#777");
     EXPECT_STREQ(p.szUserName, "dave");
 
+    // The settings offer the dial-up profiles by name, not the others.
+    nm.Edit([](auto& m) {
+        m.profiles["/org/freedesktop/NetworkManager/Settings/9"] = {
+            {"connection", {{"id", "Wired"}, {"type", "802-3-ethernet"}}}};
+    });
+    EXPECT_EQ(nmbus::DialUpEntryNames(nmbus::OpenSystemBus().get(), 2000),
+              (std::vector<std::string>{"Mobile", "My ISP"}));
+
     EXPECT_EQ(LookUp(ras, "Nowhere", p), 623u);
     std::string text;
     ras.ErrorText(623, 0, text);

@@ -159,17 +159,23 @@ TEST_F(RecipientsPage, TypedEntriesBecomeNumbersAddressesOrAreRefused) {
 
 TEST_F(RecipientsPage, ToLabelRefillsTheListOnlyWhenTheAddressBookEndsWithOk) {
     bool answer = false;
-    page->SetAddressBookRunner([&](QWidget*, FaxJob& j) {
+    const auto runner = [&](QWidget*, FaxJob& j) {
         auto r = std::make_unique<Recipient>();
         r->displayLine = "\"Bo Kay\" <5551112222>";
         j.RecipientList.push_front(std::move(r));
         return answer;
-    });
+    };
+    page->SetAddressBookRunner(runner);
     QTest::mouseClick(page->toLabel(), Qt::LeftButton);
     EXPECT_EQ(page->list()->count(), 0);
     answer = true;
     QTest::mouseClick(page->toLabel(), Qt::LeftButton);
     EXPECT_EQ(page->list()->count(), 2);
+    // A distribution list is added the same way, by its own button.
+    EXPECT_TRUE(page->listButton()->isHidden());
+    page->SetListRunner(runner);
+    page->listButton()->click();
+    EXPECT_EQ(page->list()->count(), 3);
 }
 
 // Numbers not allowed: the preset shows locked, and the service link opens the site.

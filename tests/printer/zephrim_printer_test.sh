@@ -352,7 +352,9 @@ fi
 if [ -x "$sendfax" ]; then
     local_folders=$work/local
     mkdir -p "$local_folders/outbox"
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n"InstallPath"="%s/"\r\n"LocalFolders"="%s/"\r\n' \
+    # A user with an account, so no wizard stops at the first-run offer.
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n"WebmailUserName"="ann"\r\n%s\r\n"InstallPath"="%s/"\r\n"LocalFolders"="%s/"\r\n"RmMessages"="http://127.0.0.1:9/relay"\r\n' \
+        '[HKEY_LOCAL_MACHINE\Software\Quorvane\Corvinaport\General]' \
         '[HKEY_LOCAL_MACHINE\Software\Quorvane\Corvinaport\Directory]' \
         "$local_folders" "$local_folders" >"$work/registry.reg"
     rm -f "$folder"/fax-* "$folder/bi_group.ini"

@@ -17,6 +17,7 @@ class ScriptedMessageBox final : public MessageBoxService {
         MbButtons buttons;
         MbIcon icon;
         std::string detail;
+        std::string technical;  // one click away
     };
 
     MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
@@ -45,10 +46,12 @@ class ScriptedMessageBox final : public MessageBoxService {
     // Records the offer beside the box (empty for boxes without one) and
     // takes it when takeOffers is set.
     bool ShowOffering(const std::string& text, const std::string& caption, MbIcon icon,
-                      const std::string& detail, const std::string& offer) override {
+                      const std::string& detail, const std::string& technical,
+                      const std::string& offer) override {
         (void)ShowDetailed(text, caption, MbButtons::Ok, icon, detail);
         offers.resize(boxes.size());
         offers.back() = offer;
+        boxes.back().technical = technical;
         return takeOffers && !offer.empty();
     }
 

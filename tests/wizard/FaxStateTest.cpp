@@ -123,3 +123,25 @@ TEST(FaxState, AttemptsMoveTheRecordAlong) {
     send_state::Accepted(s);
     EXPECT_EQ(StateOf(s, false), FaxState::Sent);
 }
+
+// What the user is told happens next, for each state.
+TEST(FaxState, WhatHappensNextIsSaidForEachState) {
+    SendState s;
+    s.held = true;
+    EXPECT_EQ(WhatHappensNext(s, kT), "Your fax is kept in the outbox until you send it.");
+    s = {};
+    EXPECT_EQ(WhatHappensNext(s, kT), "Your fax is kept in the outbox and tried again shortly.");
+    send_state::BeginAttempt(s, kT);
+    std::tm local{};
+    const std::time_t next = kT + 60;
+    ASSERT_TRUE(localtime_r(&next, &local));
+    char at[8];
+    ASSERT_GT(std::strftime(at, sizeof at, "%H:%M", &local), 0u);
+    EXPECT_EQ(WhatHappensNext(s, kT),
+              std::string("Your fax is kept in the outbox and tried again at ") + at + ".");
+    send_state::BeginUpload(s, kT);
+    EXPECT_EQ(WhatHappensNext(s, kT),
+              "It is kept in the outbox and not sent again until you decide.");
+    send_state::Accepted(s);
+    EXPECT_EQ(WhatHappensNext(s, kT), "");
+}

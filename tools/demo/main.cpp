@@ -9,21 +9,29 @@
 //
 // With CORVINAPORT_DEMO_SHOTS=<folder> a picture of each page is saved there.
 //
-// The settings come from the registry store named by CORVINAPORT_REGISTRY.
+// The settings come from the registry stores, as the program reads them. With
+// CORVINAPORT_DEMO_SETTINGS=1 the settings window that start-up offers to a
+// fresh user is filled in from "field=value" lines on standard input
+// (account, password, suffix, service), checked and saved.
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <string>
 #include <system_error>
 
 #include "app/CNetFaxApp.h"
 #include "app/MessageBoxService.h"
+#include "app/SecretServiceStore.h"
 #include "app/program/SendFaxProgram.h"
+#include "app/settings/SettingsWindow.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
 
@@ -80,6 +88,33 @@ std::vector<std::string> Folders(const std::string& folder) {
     return names;
 }
 
+// Fills the settings window from "field=value" lines on standard input, as a
+// user types them, runs the check and saves.
+void FillSettings(CNetFaxApp& app, PasswordStore* store) {
+    std::map<std::string, std::string> typed;
+    for (std::string line; std::getline(std::cin, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) typed[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    SettingsWindow window(app.settings, store);
+    window.show();
+    window.userNameEdit()->setText(QString::fromStdString(typed["account"]));
+    window.passwordEdit()->setText(QString::fromStdString(typed["password"]));
+    window.suffixEdit()->setText(QString::fromStdString(typed["suffix"]));
+    window.serviceEdit()->setText(QString::fromStdString(typed["service"]));
+    Say("Settings window: account " + typed["account"] + ", sender " + typed["account"] + "@" +
+        typed["suffix"] + ", service " + typed["service"] + ", password typed (" +
+        std::to_string(typed["password"].size()) + " characters)");
+    Say("  " + window.passwordPlace()->text().toStdString());
+    window.checkButton()->click();
+    Say("  Check: " + window.checkResult()->text().toStdString());
+    const QString folder = qEnvironmentVariable("CORVINAPORT_DEMO_SHOTS");
+    if (!folder.isEmpty() && window.grab().save(folder + "/settings.png"))
+        Say("  picture of the window: " + (folder + "/settings.png").toStdString());
+    window.accept();
+    Say(window.result() == QDialog::Accepted ? "  saved" : "  not saved");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +133,8 @@ int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
+    SecretServicePasswordStore secrets;
+    InstallPasswordStore(&secrets);
     PrintingMessageBox boxes;
     bool finished = false, stuck = false;
     std::vector<std::string> outboxBefore;
@@ -106,6 +143,10 @@ int main(int argc, char** argv) {
     SendFaxOptions options;
     options.messageBox = &boxes;
     options.listenForMessages = false;
+    if (qEnvironmentVariableIntValue("CORVINAPORT_DEMO_SETTINGS") == 1)
+        options.settingsWindow = [&secrets](CNetFaxApp& app) { FillSettings(app, &secrets); };
+    options.artworkFolder =
+        InstalledArtworkFolder(QCoreApplication::applicationDirPath().toStdString() + "/..");
     options.filePicker = [&](QWidget*) {
         Say("  file dialog: " + document);
         return document;  // NOLINT(performance-no-automatic-move): a copy for each call

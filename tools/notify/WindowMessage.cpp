@@ -141,23 +141,6 @@ bool IsOwnFolder(const std::string& folder) {
     return lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
 }
 
-bool EnsurePrivateFolder(const std::string& folder, std::string* reason) {
-    auto fail = [reason](std::string why) {
-        if (reason) *reason = std::move(why);
-        return false;
-    };
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return fail("cannot create " + folder + ": " + std::strerror(errno));
-    struct stat st {};
-    if (lstat(folder.c_str(), &st) != 0)
-        return fail("cannot inspect " + folder + ": " + std::strerror(errno));
-    if (!S_ISDIR(st.st_mode)) return fail(folder + " is not a folder");
-    if (st.st_uid != getuid()) return fail(folder + " belongs to another user");
-    if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)
-        return fail("cannot make " + folder + " private: " + std::strerror(errno));
-    return true;
-}
-
 namespace {
 
 std::string TempFolder() {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/FileReplace.h"
+
 class QLocalServer;
 class QLocalSocket;
 
@@ -68,10 +70,6 @@ inline constexpr const char* kAnswerDeclined = "declined";
 // The folder of the sockets: $XDG_RUNTIME_DIR/corvinaport, or
 // /tmp/corvinaport-<uid> when XDG_RUNTIME_DIR is unset or empty.
 [[nodiscard]] std::string MessageFolder();
-// Makes the folder when it is missing (mode 0700); an existing one must be a
-// real folder owned by the user, and loses any access of others. False, with
-// a reason, when it cannot be used.
-[[nodiscard]] bool EnsurePrivateFolder(const std::string& folder, std::string* reason = nullptr);
 // True when the folder exists, is a real folder and belongs to the user.
 [[nodiscard]] bool IsOwnFolder(const std::string& folder);
 [[nodiscard]] std::string SocketPathFor(const std::string& folder, long pid);

@@ -7,6 +7,7 @@
 
 #include "app/AppSettings.h"
 #include "app/Clock.h"
+#include "app/SecretServiceStore.h"
 #include "tools/notify/WindowMessage.h"
 #include "tools/outbox/OutboxActions.h"
 #include "tools/outbox/OutboxSender.h"
@@ -188,6 +189,8 @@ int main(int argc, char** argv) {
     // Body files left by a sender that stopped hold the password: gone.
     (void)RemoveAbandonedBodyFiles();
 
+    SecretServicePasswordStore secrets;  // the password as the wizard reads it
+    InstallPasswordStore(&secrets);
     AppSettings settings;
     settings.general.Load();
     settings.connection.Load();

@@ -1,6 +1,8 @@
 // corvinaport-reg: sets, lists and deletes values in the registry store file
 // the product's settings are read from.
 //
+// Without --file it edits the user's store, with --system the machine's.
+//
 //   corvinaport-reg [--file F] set KEY NAME TEXT [--scramble]
 //   corvinaport-reg [--file F] set KEY NAME --expand TEXT
 //   corvinaport-reg [--file F] set KEY NAME --dword NUMBER
@@ -9,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
@@ -18,7 +19,6 @@
 #include "app/AppSettings.h"
 #include "app/RegistryKey.h"
 #include "app/RegistryStore.h"
-#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -28,16 +28,18 @@ constexpr int kExitUsage = 2;
 constexpr std::size_t kLongestString = 254;
 
 const char* const kUsage =
-    "usage: corvinaport-reg [--file FILE] set KEY NAME TEXT [--scramble]\n"
-    "       corvinaport-reg [--file FILE] set KEY NAME --expand TEXT\n"
-    "       corvinaport-reg [--file FILE] set KEY NAME --dword NUMBER\n"
-    "       corvinaport-reg [--file FILE] list [KEY]\n"
-    "       corvinaport-reg [--file FILE] delete KEY [NAME]\n"
+    "usage: corvinaport-reg [--file FILE | --system] set KEY NAME TEXT [--scramble]\n"
+    "       corvinaport-reg [--file FILE | --system] set KEY NAME --expand TEXT\n"
+    "       corvinaport-reg [--file FILE | --system] set KEY NAME --dword NUMBER\n"
+    "       corvinaport-reg [--file FILE | --system] list [KEY]\n"
+    "       corvinaport-reg [--file FILE | --system] delete KEY [NAME]\n"
     "KEY is a full key path such as "
     "'HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General'\n"
     "(HKLM, HKCU, HKCR, HKU may stand for the root). NAME '@' is the key's default value.\n"
     "--scramble stores TEXT scrambled, as password values are kept. NUMBER is decimal or 0x hex.\n"
-    "FILE defaults to $CORVINAPORT_REGISTRY, else /etc/corvinaport/registry.reg.\n";
+    "FILE defaults to $CORVINAPORT_REGISTRY, else the user's store\n"
+    "$XDG_CONFIG_HOME/corvinaport/registry.reg; --system edits /etc/corvinaport/registry.reg,\n"
+    "read beneath every user's store.\n";
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "corvinaport-reg: %s\n", problem.c_str());
@@ -62,6 +64,7 @@ struct Options {
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& problem) {
     Options o;
     bool fileGiven = false;
+    bool system = false;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -76,6 +79,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& problem)
             }
             o.file = argv[++i];
             fileGiven = true;
+        } else if (a == "--system") {
+            system = true;
         } else if (a == "--scramble") {
             o.scramble = true;
         } else if (a == "--expand") {
@@ -89,7 +94,11 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& problem)
             return std::nullopt;
         }
     }
-    if (!fileGiven) o.file = RegistryStorePath();
+    if (fileGiven && system) {
+        problem = "--file and --system cannot be given together";
+        return std::nullopt;
+    }
+    if (!fileGiven) o.file = system ? SystemRegistryStorePath() : RegistryStorePath();
     return o;
 }
 
@@ -159,23 +168,9 @@ std::optional<RegistryDocument> Load(const std::string& file) {
     return std::move(snap.document);
 }
 
-// Replaces the store whole (a new file beside it, renamed over it), so it is
-// never left half written; the store keeps its modes, as others read it.
 int Save(const std::string& file, const RegistryDocument& doc) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target = fs::path(file);
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        target = fs::canonical(target, ec);  // replace the file the link names
-        if (ec) return Fail(file + ": " + ec.message());
-    }
-    fs::path dir = target.parent_path();
-    if (!dir.empty() && !fs::exists(dir, ec)) {
-        fs::create_directories(dir, ec);
-        if (ec) return Fail(dir.string() + ": cannot create the folder: " + ec.message());
-    }
-    if (!WriteFileReplacing(target.string(), doc.Serialize(), FileAccess::Kept))
-        return Fail(file + ": cannot replace the file: " + std::strerror(errno));
+    std::string why;
+    if (!WriteRegistryFile(file, doc, &why)) return Fail(why);
     return 0;
 }
 

@@ -201,4 +201,30 @@ TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
     EXPECT_NE(dir.Read("etc/registry.reg").find("\"Country\"=\"NZ\""), std::string::npos);
 }
 
+// Without --file each user writes a private store of their own; --system
+// writes the machine's store, beneath them all.
+TEST_F(RegTool, WritesTheUsersStoreUnlessToldSystem) {
+    const ScopedEnv one("CORVINAPORT_REGISTRY", "");
+    const ScopedEnv system("CORVINAPORT_SYSTEM_REGISTRY", file);
+    for (const char* user : {"ann", "bob"}) {
+        const ScopedEnv config("XDG_CONFIG_HOME", dir.file(user));
+        ASSERT_EQ(Run({"set", kGeneral, "WebmailUserName", user}).rc, 0);
+    }
+    ASSERT_EQ(Run({"--system", "set", kGeneral, "Country", "NZ"}).rc, 0);
+    EXPECT_EQ(Run({"--system", "--file", file, "list"}).rc, 2);
+    const auto mode = [](const std::string& p) {
+        return fs::status(p).permissions() & fs::perms::all;
+    };
+    for (const std::string user : {"ann", "bob"}) {
+        const std::string store = dir.file(user + "/corvinaport/registry.reg");
+        EXPECT_NE(dir.Read(user + "/corvinaport/registry.reg").find("=\"" + user + "\""),
+                  std::string::npos);
+        EXPECT_EQ(dir.Read(user + "/corvinaport/registry.reg").find("NZ"), std::string::npos);
+        EXPECT_EQ(mode(store), fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(mode(dir.file(user + "/corvinaport")), fs::perms::owner_all);
+    }
+    EXPECT_NE(dir.Read("etc/registry.reg").find("\"Country\"=\"NZ\""), std::string::npos);
+    EXPECT_EQ(dir.Read("etc/registry.reg").find("WebmailUserName"), std::string::npos);
+}
+
 }  // namespace
