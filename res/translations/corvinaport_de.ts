@@ -1531,6 +1531,33 @@ Einstellungen jetzt öffnen?</translation>
     </message>
 </context>
 <context>
+    <name>OutboxListModel</name>
+    <message>
+        <source>Recipients</source>
+        <translation>Empfänger</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>Dokument</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+    <message>
+        <source>Stored</source>
+        <translation>Gespeichert</translation>
+    </message>
+    <message>
+        <source>Sent</source>
+        <translation>Gesendet</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Status</translation>
+    </message>
+</context>
+<context>
     <name>OutboxRetry</name>
     <message numerus="yes">
         <source>%n stored fax(es) sent.</source>
@@ -1569,6 +1596,321 @@ Einstellungen jetzt öffnen?</translation>
     <message>
         <source>Send a Fax - Corvinaport</source>
         <translation>Fax senden - Corvinaport</translation>
+    </message>
+</context>
+<context>
+    <name>OutboxWindow</name>
+    <message numerus="yes">
+        <source>Failed after %n tries: %1</source>
+        <translation>
+            <numerusform>Fehlgeschlagen nach %n Versuch: %1</numerusform>
+            <numerusform>Fehlgeschlagen nach %n Versuchen: %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Corvinaport Outbox</source>
+        <translation>Corvinaport-Postausgang</translation>
+    </message>
+    <message>
+        <source>Columns</source>
+        <translation>Spalten</translation>
+    </message>
+    <message>
+        <source>Sear&amp;ch:</source>
+        <translation>Su&amp;chen:</translation>
+    </message>
+    <message>
+        <source>Recipient, number, document or date</source>
+        <translation>Empfänger, Nummer, Dokument oder Datum</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Shows the faxes whose recipient, number, document or date holds every word typed</source>
+        <translation>Zeigt die Faxe, deren Empfänger, Nummer, Dokument oder Datum jedes eingegebene Wort enthält</translation>
+    </message>
+    <message>
+        <source>Faxes in the outbox</source>
+        <translation>Faxe im Postausgang</translation>
+    </message>
+    <message>
+        <source>Sent faxes</source>
+        <translation>Gesendete Faxe</translation>
+    </message>
+    <message>
+        <source>&amp;Outbox</source>
+        <translation>&amp;Postausgang</translation>
+    </message>
+    <message>
+        <source>Se&amp;nt</source>
+        <translation>Gese&amp;ndet</translation>
+    </message>
+    <message>
+        <source>Lists of faxes</source>
+        <translation>Faxlisten</translation>
+    </message>
+    <message>
+        <source>&amp;Preview</source>
+        <translation>&amp;Vorschau</translation>
+    </message>
+    <message>
+        <source>Shows the pages as they are sent</source>
+        <translation>Zeigt die Seiten so, wie sie gesendet werden</translation>
+    </message>
+    <message>
+        <source>&amp;Send now</source>
+        <translation>Jetzt &amp;senden</translation>
+    </message>
+    <message>
+        <source>Sends the selected faxes now</source>
+        <translation>Sendet die ausgewählten Faxe jetzt</translation>
+    </message>
+    <message>
+        <source>&amp;Hold</source>
+        <translation>&amp;Zurückhalten</translation>
+    </message>
+    <message>
+        <source>Keeps the selected faxes until you send them</source>
+        <translation>Behält die ausgewählten Faxe, bis Sie sie senden</translation>
+    </message>
+    <message>
+        <source>&amp;Mark as sent</source>
+        <translation>Als gesendet &amp;markieren</translation>
+    </message>
+    <message>
+        <source>Records a fax that may have been sent as sent, without sending it</source>
+        <translation>Vermerkt ein Fax, das vielleicht gesendet wurde, als gesendet, ohne es zu senden</translation>
+    </message>
+    <message>
+        <source>Send &amp;again</source>
+        <translation>&amp;Erneut senden</translation>
+    </message>
+    <message>
+        <source>Stores a new fax to the same recipients and sends it</source>
+        <translation>Speichert ein neues Fax an dieselben Empfänger und sendet es</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>Moves the selected faxes to the deleted faxes</source>
+        <translation>Verschiebt die ausgewählten Faxe zu den gelöschten Faxen</translation>
+    </message>
+    <message>
+        <source>Show in &amp;folder</source>
+        <translation>Im &amp;Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Opens the fax&apos;s folder</source>
+        <translation>Öffnet den Ordner des Faxes</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message numerus="yes">
+        <source>This fax may have been sent already:
+%1
+
+Send it again?</source>
+        <translation>
+            <numerusform>Dieses Fax wurde vielleicht schon gesendet:
+%1
+
+Erneut senden?</numerusform>
+            <numerusform>Diese %n Faxe wurden vielleicht schon gesendet:
+%1
+
+Erneut senden?</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Record this fax as sent, without sending it?
+%1</source>
+        <translation>
+            <numerusform>Dieses Fax als gesendet vermerken, ohne es zu senden?
+%1</numerusform>
+            <numerusform>Diese %n Faxe als gesendet vermerken, ohne sie zu senden?
+%1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 could not be held: %2</source>
+        <translation>%1 konnte nicht zurückgehalten werden: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete this fax from the outbox? It will not be sent.
+%1
+
+It is kept among the deleted faxes for 30 days.</source>
+        <translation>
+            <numerusform>Dieses Fax aus dem Postausgang löschen? Es wird nicht gesendet.
+%1
+
+Es wird 30 Tage lang bei den gelöschten Faxen aufbewahrt.</numerusform>
+            <numerusform>Diese %n Faxe aus dem Postausgang löschen? Sie werden nicht gesendet.
+%1
+
+Sie werden 30 Tage lang bei den gelöschten Faxen aufbewahrt.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete this fax from the sent faxes?
+%1
+
+It is kept among the deleted faxes for 30 days.</source>
+        <translation>
+            <numerusform>Dieses Fax aus den gesendeten Faxen löschen?
+%1
+
+Es wird 30 Tage lang bei den gelöschten Faxen aufbewahrt.</numerusform>
+            <numerusform>Diese %n Faxe aus den gesendeten Faxen löschen?
+%1
+
+Sie werden 30 Tage lang bei den gelöschten Faxen aufbewahrt.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 could not be deleted: %2</source>
+        <translation>%1 konnte nicht gelöscht werden: %2</translation>
+    </message>
+    <message>
+        <source>Deleted. The deleted faxes are kept for 30 days in %1.</source>
+        <translation>Gelöscht. Gelöschte Faxe werden 30 Tage lang in %1 aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>%1 could not be stored again: %2</source>
+        <translation>%1 konnte nicht erneut gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>The fax&apos;s folder could not be opened.</source>
+        <translation>Der Ordner des Faxes konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Recording as sent...</source>
+        <translation>Wird als gesendet vermerkt...</translation>
+    </message>
+    <message>
+        <source>Sending...</source>
+        <translation>Wird gesendet...</translation>
+    </message>
+    <message>
+        <source>%1: recorded as sent</source>
+        <translation>%1: als gesendet vermerkt</translation>
+    </message>
+    <message>
+        <source>%1: sent</source>
+        <translation>%1: gesendet</translation>
+    </message>
+    <message>
+        <source>%1: being sent by another program</source>
+        <translation>%1: wird von einem anderen Programm gesendet</translation>
+    </message>
+    <message>
+        <source>%1: not sent (%2)</source>
+        <translation>%1: nicht gesendet (%2)</translation>
+    </message>
+    <message>
+        <source>The outbox command failed: %1</source>
+        <translation>Der Befehl des Postausgangs ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The outbox command could not be started: %1</source>
+        <translation>Der Befehl des Postausgangs konnte nicht gestartet werden: %1</translation>
+    </message>
+    <message>
+        <source>Held</source>
+        <translation>Zurückgehalten</translation>
+    </message>
+    <message>
+        <source>Sending now</source>
+        <translation>Wird gerade gesendet</translation>
+    </message>
+    <message>
+        <source>May have been sent: the program stopped while sending at %1</source>
+        <translation>Vielleicht gesendet: Das Programm wurde beim Senden um %1 beendet</translation>
+    </message>
+    <message>
+        <source>May have been sent: %1 (at %2)</source>
+        <translation>Vielleicht gesendet: %1 (um %2)</translation>
+    </message>
+    <message>
+        <source>Sent; not yet moved to the sent faxes</source>
+        <translation>Gesendet; noch nicht zu den gesendeten Faxen verschoben</translation>
+    </message>
+    <message>
+        <source>Waiting to be sent</source>
+        <translation>Wartet auf das Senden</translation>
+    </message>
+    <message>
+        <source>Waiting: next try now (%1)</source>
+        <translation>Wartet: nächster Versuch jetzt (%1)</translation>
+    </message>
+    <message>
+        <source>Waiting: next try at %1 (%2)</source>
+        <translation>Wartet: nächster Versuch um %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Sent</source>
+        <translation>Gesendet</translation>
+    </message>
+    <message>
+        <source>Unreadable</source>
+        <translation>Nicht lesbar</translation>
+    </message>
+    <message>
+        <source>Being stored</source>
+        <translation>Wird gespeichert</translation>
+    </message>
+    <message>
+        <source>Cannot be sent: %1</source>
+        <translation>Kann nicht gesendet werden: %1</translation>
+    </message>
+    <message>
+        <source>Con&amp;tacts...</source>
+        <translation>Kon&amp;takte...</translation>
+    </message>
+    <message>
+        <source>Settin&amp;gs...</source>
+        <translation>Einstellun&amp;gen...</translation>
+    </message>
+</context>
+<context>
+    <name>OutboxWindowMain</name>
+    <message>
+        <source>Usage: corvinaport-outbox-window [--help | --version]
+Show the faxes stored in the outbox and the sent ones, in the window
+&quot;Corvinaport Outbox&quot;: preview, send, hold or delete them.
+
+The folders are those of the Send a Fax wizard: LocalFolders/outbox/ and
+LocalFolders/sent/ of the settings store (CORVINAPORT_REGISTRY). Faxes are
+sent by running corvinaport-outbox. A deleted fax is kept for 30 days in
+LocalFolders/deleted/.
+</source>
+        <translation>Aufruf: corvinaport-outbox-window [--help | --version]
+Zeigt die im Postausgang gespeicherten und die gesendeten Faxe im Fenster
+&quot;Corvinaport-Postausgang&quot;: ansehen, senden, zurückhalten oder löschen.
+
+Die Ordner sind die des Assistenten &quot;Fax senden&quot;: LocalFolders/outbox/ und
+LocalFolders/sent/ aus dem Einstellungsspeicher (CORVINAPORT_REGISTRY). Faxe
+werden mit corvinaport-outbox gesendet. Ein gelöschtes Fax wird 30 Tage lang in
+LocalFolders/deleted/ aufbewahrt.
+</translation>
+    </message>
+    <message>
+        <source>corvinaport-outbox-window: unknown argument %1
+Try &apos;corvinaport-outbox-window --help&apos;.
+</source>
+        <translation>corvinaport-outbox-window: unbekanntes Argument %1
+&quot;corvinaport-outbox-window --help&quot; gibt weitere Informationen.
+</translation>
+    </message>
+    <message>
+        <source>The settings name no folder for the outbox (LocalFolders).</source>
+        <translation>Die Einstellungen nennen keinen Ordner für den Postausgang (LocalFolders).</translation>
     </message>
 </context>
 <context>

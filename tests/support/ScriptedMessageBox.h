@@ -17,7 +17,7 @@ class ScriptedMessageBox final : public MessageBoxService {
         MbButtons buttons;
         MbIcon icon;
         std::string detail;
-        std::string technical;  // one click away
+        std::string technical = {};  // one click away
     };
 
     MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
