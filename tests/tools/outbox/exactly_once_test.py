@@ -25,6 +25,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 KILL_CALLS = ["openat", "write", "pwrite64", "fsync", "rename", "renameat2", "unlink",
@@ -50,6 +51,8 @@ class World:
             [self.tool("relay/corvinaport-relay"), "--store", self.store, "--print-port",
              "--fault", fault], stdout=subprocess.PIPE, text=True)
         port = int(self.relay.stdout.readline().split()[1])
+        # The relay prints a line per fax it stores: read on, or it blocks.
+        threading.Thread(target=self.relay.stdout.read, daemon=True).start()
         url = "http://127.0.0.1:%d/relay" % port
         key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\"
         self.registry = os.path.join(root, "registry.reg")
@@ -69,7 +72,11 @@ class World:
 
     def close(self):
         self.relay.terminate()
-        self.relay.wait()
+        try:
+            self.relay.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.relay.kill()
+            self.relay.wait()
 
     def store_fax(self, tag):
         """A stored fax as the wizard writes it, past the writing grace."""
