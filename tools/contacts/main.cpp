@@ -9,6 +9,7 @@
 #include "addrbook/ContactsCommand.h"
 #include "addrbook/ContactsWindow.h"
 #include "app/AppSettings.h"
+#include "app/ProgramInfo.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ constexpr const char* kHelp =
     "  --export FILE     write the book to FILE as vCard 4.0\n"
     "  --folder DIR      the address book's folder (default: InstallPath)\n"
     "  --help            display this help and exit\n"
+    "  --version         display the version and exit\n"
     "\n"
     "Environment:\n"
     "  CORVINAPORT_REGISTRY  the settings store shared with the wizard\n"
@@ -47,6 +49,8 @@ int Usage(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-contacts", kHelp))
+        return *answered;
     const std::vector<std::string> args(argv + 1, argv + argc);
     ContactsCommand command;
     std::string folder;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/ProgramInfo.h"
 #include "app/Translations.h"
 #include "tools/faxwatch/FaxWatcher.h"
 #include "tools/faxwatch/OutboxRetry.h"
@@ -19,21 +20,27 @@
 
 namespace {
 
+constexpr const char* kHelp =
+    "usage: corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS] "
+    "[--retry SECONDS] [--once]\n"
+    "Watches the fax printer's folder of this user (CORVINAPORT_WINDIR, else\n"
+    "/var/spool/corvinaport/<user>/) and hands every print to the running Send a\n"
+    "Fax wizard, or starts one for it. --once handles the prints present and ends.\n"
+    "Every --retry SECONDS (60; 0: never) the waiting faxes of the outbox whose\n"
+    "next attempt is due are sent with corvinaport-outbox.\n"
+    "  --help      display this help and exit\n"
+    "  --version   display the version and exit\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: corvinaport-faxwatch [--folder DIR] [--wizard PROGRAM] [--grace SECONDS] "
-                 "[--retry SECONDS] [--once]\n"
-                 "Watches the fax printer's folder of this user (CORVINAPORT_WINDIR, else\n"
-                 "/var/spool/corvinaport/<user>/) and hands every print to the running Send a\n"
-                 "Fax wizard, or starts one for it. --once handles the prints present and ends.\n"
-                 "Every --retry SECONDS (60; 0: never) the faxes stored in the outbox whose\n"
-                 "next attempt is due are sent with corvinaport-outbox.\n");
+    std::fputs(kHelp, stderr);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-faxwatch", kHelp))
+        return *answered;
     QCoreApplication app(argc, argv);
     // The notifications speak the user's language.
     LoadTranslations(app);

@@ -9,16 +9,21 @@
 #include <cstring>
 #include <string>
 
+#include "app/ProgramInfo.h"
 #include "tools/faxwatch/NotificationClient.h"
 
 namespace {
 
+constexpr const char* kHelp =
+    "usage: corvinaport-desktop-notify --summary TEXT --body TEXT [--replaces ID]\n"
+    "       [--action KEY LABEL]... [--desktop-entry NAME] [--wait SECONDS]\n"
+    "Shows one desktop notification and prints \"id N\", then \"action KEY\" or\n"
+    "\"closed\" when the user acts on it (with --wait). Used by the fax watcher.\n"
+    "  --help      display this help and exit\n"
+    "  --version   display the version and exit\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: corvinaport-desktop-notify --summary TEXT --body TEXT [--replaces ID]\n"
-                 "       [--action KEY LABEL]... [--desktop-entry NAME] [--wait SECONDS]\n"
-                 "Shows one desktop notification and prints \"id N\", then \"action KEY\" or\n"
-                 "\"closed\" when the user acts on it (with --wait). Used by the fax watcher.\n");
+    std::fputs(kHelp, stderr);
     return 2;
 }
 
@@ -31,16 +36,15 @@ bool Number(const char* text, long max, long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-desktop-notify", kHelp))
+        return *answered;
     QCoreApplication app(argc, argv);
     NotificationClient::Request request;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const int left = argc - i - 1;
         long n = 0;
-        if (arg == "--help") {
-            (void)Usage();
-            return 0;
-        } else if (arg == "--summary" && left >= 1) {
+        if (arg == "--summary" && left >= 1) {
             request.summary = QString::fromUtf8(argv[++i]);
         } else if (arg == "--body" && left >= 1) {
             request.body = QString::fromUtf8(argv[++i]);

@@ -8,16 +8,21 @@
 #include <cstring>
 #include <string>
 
+#include "app/ProgramInfo.h"
 #include "tools/notify/WindowMessage.h"
 
 namespace {
 
+constexpr const char* kHelp =
+    "usage: corvinaport-notify reload\n"
+    "       corvinaport-notify kestro <wparam> [lparam]\n"
+    "Sends the settings reload or the printed-document hand-over to every\n"
+    "running Send a Fax wizard of this user.\n"
+    "  --help      display this help and exit\n"
+    "  --version   display the version and exit\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: corvinaport-notify reload\n"
-                 "       corvinaport-notify kestro <wparam> [lparam]\n"
-                 "Sends the settings reload or the printed-document hand-over to every\n"
-                 "running Send a Fax wizard of this user.\n");
+    std::fputs(kHelp, stderr);
     return 2;
 }
 
@@ -31,6 +36,8 @@ bool Number(const char* text, std::uint64_t& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-notify", kHelp))
+        return *answered;
     QCoreApplication app(argc, argv);
     if (argc < 2) return Usage();
     WindowMessage message;

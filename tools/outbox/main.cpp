@@ -7,6 +7,7 @@
 
 #include "app/AppSettings.h"
 #include "app/Clock.h"
+#include "app/ProgramInfo.h"
 #include "app/SecretServiceStore.h"
 #include "tools/notify/WindowMessage.h"
 #include "tools/outbox/OutboxActions.h"
@@ -155,17 +156,9 @@ int List(const std::string& localFolders) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-outbox", kHelp))
+        return *answered;
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const auto& a : args) {
-        if (a == "--help") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (a == "--version") {
-            std::printf("corvinaport-outbox %s\n", CORVINAPORT_VERSION);
-            return 0;
-        }
-    }
     if (args.empty()) return Usage("missing command");
     const std::string command = args.front();
     args.erase(args.begin());

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/AppSettings.h"
+#include "app/ProgramInfo.h"
 #include "app/RegistryKey.h"
 #include "app/RegistryStore.h"
 
@@ -39,7 +40,8 @@ const char* const kUsage =
     "--scramble stores TEXT scrambled, as password values are kept. NUMBER is decimal or 0x hex.\n"
     "FILE defaults to $CORVINAPORT_REGISTRY, else the user's store\n"
     "$XDG_CONFIG_HOME/corvinaport/registry.reg; --system edits /etc/corvinaport/registry.reg,\n"
-    "read beneath every user's store.\n";
+    "read beneath every user's store.\n"
+    "--help displays this help, --version the version.\n";
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "corvinaport-reg: %s\n", problem.c_str());
@@ -283,6 +285,8 @@ int Delete(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-reg", kUsage))
+        return *answered;
     std::string problem;
     auto options = ParseOptions(argc, argv, problem);
     if (!options) return Usage(problem);

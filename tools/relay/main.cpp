@@ -13,6 +13,7 @@
 #include <ctime>
 #include <string>
 
+#include "app/ProgramInfo.h"
 #include "tools/relay/RelayServer.h"
 
 namespace {
@@ -20,18 +21,29 @@ namespace {
 volatile std::sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
 
+constexpr const char* kHelp =
+    "usage: corvinaport-relay --store DIR [--port N] [--print-port] [--fault KIND]\n"
+    "The stand-in for the fax service's relay function, on 127.0.0.1: answers the\n"
+    "location request with an upload address, takes the upload and stores each fax\n"
+    "in a folder of DIR. It serves until interrupted.\n"
+    "  --store DIR    where received faxes are stored\n"
+    "  --port N       the port (0, the default: any free one)\n"
+    "  --print-port   print \"port N\" as the first line\n"
+    "  --fault KIND   misbehave: none, 500, no-location, stall, broken, no-success,\n"
+    "                 fill-disk\n"
+    "  --help         display this help and exit\n"
+    "  --version      display the version and exit\n";
+
 int Usage(const char* why) {
-    std::fprintf(stderr,
-                 "corvinaport-relay: %s\n"
-                 "usage: corvinaport-relay --store DIR [--port N] [--print-port] "
-                 "[--fault none|500|no-location|stall|broken|no-success|fill-disk]\n",
-                 why);
+    std::fprintf(stderr, "corvinaport-relay: %s\n%s", why, kHelp);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-relay", kHelp))
+        return *answered;
     std::string store;
     int port = 0;
     bool printPort = false;
