@@ -403,11 +403,13 @@ else
     echo "skipped: one print, one wizard (corvinaport-sendfax is not built)"
 fi
 
+[ -e "$work/cache/zephrim.strings" ] || echo "note: CUPS made no strings file for the queue"
 "$zephrim_dir/install-printer" --remove "${install_opts[@]}" >"$work/remove.out" 2>&1 ||
     fail "install-printer --remove failed: $(cat "$work/remove.out")"
 lpstat -p zephrim >/dev/null 2>&1 && fail "the queue zephrim is still there"
 [ -e "$work/bin/backend/zephrim" ] && fail "the backend is still installed"
 grep -q 'corvinaport-zephrim' "$work/etc/cupsd.conf" && fail "the policy is still in cupsd.conf"
+[ -e "$work/cache/zephrim.strings" ] && fail "the queue's strings are still in the cache folder"
 [ "$failures" = 0 ] && pass "removed"
 
 if [ "$failures" -ne 0 ]; then

@@ -512,6 +512,22 @@ TEST_F(OutboxTest, HoldDeleteAndSendAgainKeepWhatTheyPromise) {
     EXPECT_FALSE(SendAgain(local, "../outbox", FakeClock(1700000300), &why));
 }
 
+// Removed with its package, the outbox command is gone: the retries end quietly.
+TEST(OutboxRetryGone, AMissingCommandEndsTheRetries) {
+    TempFolder dir;
+    OutboxRetry retry(dir.path(), std::chrono::hours(1));
+    retry.SetProgram(dir.path() + "corvinaport-outbox");
+    QSignalSpy done(&retry, &OutboxRetry::roundDone);
+    QSignalSpy said(&retry, &OutboxRetry::report);
+    retry.RunNow();
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_TRUE(retry.stopped());
+    retry.RunNow();
+    EXPECT_FALSE(done.wait(300));
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.at(0).at(0).toString().endsWith("is gone; no more retries"));
+}
+
 namespace {
 
 // The desktop's notification service on a private bus, recording each call.
