@@ -275,6 +275,8 @@ bool CSelRecipient::AddRecipient() {
     email.clear();
     WriteFields();
     addButton_->setEnabled(false);
+    // The next number is typed where the last one was, not in "Last".
+    if (numberEdit_->isEnabled()) numberEdit_->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

@@ -105,6 +105,16 @@ TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     ASSERT_TRUE(page.toLabel()->hasFocus());
     QTest::keyClick(page.toLabel(), Qt::Key_Space);
     EXPECT_EQ(opened, 2);
+
+    // After an entry is added from the name fields, the next number goes
+    // into the number field.
+    page.numberEdit()->setFocus();
+    QTest::keyClicks(page.numberEdit(), "5550100");
+    page.lastNameEdit()->setFocus();
+    QTest::keyClicks(page.lastNameEdit(), "Lee");
+    page.addButton()->click();
+    ASSERT_EQ(job.RecipientList.size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), page.numberEdit());
 }
 
 TEST(Keyboard, LogoPickersHelpButtonAndF1OpenItsHelpPage) {
