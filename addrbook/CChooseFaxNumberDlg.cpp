@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/Translate.h"
 #include "controls/ColorLabel.h"
@@ -68,6 +69,9 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     list_->setColumnCount(2);
     NameField(list_, tr("Fax numbers"), label_);
     list_->setHeaderLabels({tr("Location"), QString()});
+    // The number column's heading stays empty on the screen; a screen reader
+    // still names it.
+    list_->headerItem()->setData(1, Qt::AccessibleTextRole, tr("Number"));
     list_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list_->setColumnWidth(0, 100);
     list_->setColumnWidth(1, 159);
@@ -90,6 +94,9 @@ CChooseFaxNumberDlg::CChooseFaxNumberDlg(Recipient& record, const std::string& p
     }
     list_->setCurrentItem(nullptr);
     list_->clearSelection();
+    // A longer location (in another language) is not cut short.
+    list_->resizeColumnToContents(0);
+    list_->setColumnWidth(0, std::max(100, list_->columnWidth(0)));
 
     list->onClick = [this] { TakeSelectedRow(); };
     // A double-click confirms the row at once, reduced to its digits like

@@ -229,6 +229,10 @@
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>Number</source>
+        <translation>Nummer</translation>
+    </message>
 </context>
 <context>
     <name>CLogoPickerDlg</name>
