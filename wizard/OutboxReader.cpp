@@ -24,10 +24,22 @@ struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// Reads a small regular file without following a link. nullopt with the
-// reason when it is missing, not a plain file or larger than limit.
+bool UsableName(const std::string& name) {
+    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
+}
+
+// The file name of an attachment path as any copy of the product wrote it.
+std::string BaseName(const std::string& path) {
+    const auto cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
-                                         std::string* problem, time_t* modified = nullptr) {
+                                         std::string* problem, time_t* modified) {
+    std::string ignored;
+    if (!problem) problem = &ignored;
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
         *problem = errno == ELOOP    ? "is a symbolic link"
@@ -57,18 +69,6 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t li
     bytes.resize(done);
     return bytes;
 }
-
-bool UsableName(const std::string& name) {
-    return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
-}
-
-// The file name of an attachment path as any copy of the product wrote it.
-std::string BaseName(const std::string& path) {
-    const auto cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-}  // namespace
 
 OutboxReader::OutboxReader(std::string localFolders) : localFolders_(std::move(localFolders)) {}
 

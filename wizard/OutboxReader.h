@@ -44,6 +44,13 @@ inline constexpr std::time_t kWritingGraceSeconds = 10;
 // A message file larger than this is not a message file of this product.
 inline constexpr std::size_t kMaxMessageFileBytes = 256 * 1024;
 
+// Reads a small regular file without following a link. nullopt, with the
+// reason when problem is given, when it is missing, not a plain file or
+// larger than limit; modified, when given, receives its modification time.
+[[nodiscard]] std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
+                                                       std::string* problem = nullptr,
+                                                       std::time_t* modified = nullptr);
+
 class OutboxReader {
   public:
     // localFolders ends with "/".

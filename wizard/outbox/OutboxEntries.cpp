@@ -25,20 +25,7 @@ QString Clock(std::time_t t) {
 
 // A message or state file: a regular file read without following a link.
 std::string ReadSmall(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > kMaxMessageFileBytes)
-        return {};
-    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
-    return bytes;
+    return ReadSmallFile(path, kMaxMessageFileBytes).value_or(std::string());
 }
 
 std::string BaseName(const std::string& path) {
