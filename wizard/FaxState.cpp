@@ -1,7 +1,6 @@
 #include "wizard/FaxState.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <ctime>
 #include <type_traits>
@@ -90,32 +89,13 @@ FaxState StateOf(const SendState& s, bool busy) {
     return FaxState::Waiting;
 }
 
-std::chrono::seconds RetryDelay(int attempts) {
-    static constexpr std::array<int, 4> kMinutes = {1, 5, 15, 60};
-    if (attempts <= 0) return std::chrono::seconds(0);
-    const auto index = static_cast<std::size_t>(attempts - 1);
-    return std::chrono::minutes(index < kMinutes.size() ? kMinutes[index] : 60);
-}
-
-bool RetryDue(const SendState& state, std::time_t now) {
-    if (state.attempts <= 0 || state.lastAttempt > now) return true;
-    return now - state.lastAttempt >= RetryDelay(state.attempts).count();
-}
-
-bool RetryExhausted(const SendState& state, std::time_t now, const RetryLimits& limits) {
-    if (limits.maxAttempts > 0 && state.attempts >= limits.maxAttempts) return true;
-    return limits.maxAge.count() > 0 && state.firstFailure != 0 &&
-           now - state.firstFailure >= limits.maxAge.count();
-}
-
 std::string WhatHappensNext(const SendState& s, std::time_t now) {
     switch (StateOf(s, false)) {
         case FaxState::Held:
             return TranslatedText(
                 QT_TRANSLATE_NOOP("Message", "Your fax is kept in the outbox until you send it."));
         case FaxState::Waiting: {
-            const std::time_t next =
-                s.attempts > 0 ? s.lastAttempt + RetryDelay(s.attempts).count() : now;
+            const std::time_t next = s.attempts > 0 ? NextAttemptAt(s) : now;
             std::tm local{};
             char at[16] = "";
             if (next > now && localtime_r(&next, &local))

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "wizard/RetryPolicy.h"
+
 // The life of a stored fax, in one place. Each stored fax is a folder of the
 // outbox; what the senders know about it is kept beside "msg.qvm" in
 // "send.state" (never inside "msg.qvm", which other programs read).
@@ -66,22 +68,6 @@ struct SendState {
 // The state of a stored fax from its record. busy: another sender holds the
 // folder's lock now.
 [[nodiscard]] FaxState StateOf(const SendState& state, bool busy);
-
-// When automatic attempts stop: after maxAttempts failed ones, or once the
-// first failure is maxAge old.
-struct RetryLimits {
-    int maxAttempts = 10;
-    std::chrono::seconds maxAge = std::chrono::hours(24);
-};
-
-// The wait before the next automatic attempt after `attempts` failed ones:
-// 1, 5, 15 and 60 minutes, then hourly.
-[[nodiscard]] std::chrono::seconds RetryDelay(int attempts);
-// True when a waiting fax is due for an automatic attempt at `now`.
-[[nodiscard]] bool RetryDue(const SendState& state, std::time_t now);
-// True when the failures recorded reach the limits at `now`.
-[[nodiscard]] bool RetryExhausted(const SendState& state, std::time_t now,
-                                  const RetryLimits& limits);
 
 // What happens next to a fax in this state, in a sentence for the user
 // ("Your fax is kept in the outbox and tried again at 14:05."); empty for a

@@ -52,7 +52,7 @@ SendState StoredState(const RunRecord& run, const SendOutcome& outcome, std::tim
         state.sendingSince = now;
     } else {
         send_state::FailedBeforeUpload(state, now, outcome.Detail(),
-                                       outcome.cause == HttpFailure::Stopped, RetryLimits{});
+                                       outcome.cause == HttpFailure::Stopped, LoadRetryLimits());
     }
     return state;
 }

@@ -64,34 +64,6 @@ TEST(FaxState, StateFollowsTheRecordAndTheLock) {
     }
 }
 
-TEST(FaxState, BackOffAndLimitsAtTheirEdges) {
-    const int minutes[] = {0, 1, 5, 15, 60, 60, 60};
-    for (int attempts = 0; attempts < 7; ++attempts) {
-        SendState due;
-        due.attempts = attempts;
-        due.lastAttempt = kT;
-        EXPECT_TRUE(RetryDue(due, kT + minutes[attempts] * 60)) << attempts;
-        EXPECT_EQ(RetryDue(due, kT + minutes[attempts] * 60 - 1), attempts == 0) << attempts;
-    }
-    const RetryLimits limits;  // 10 tries, 24 hours
-    const std::time_t day = 24 * 3600;
-    const struct {
-        int attempts;
-        std::time_t age;
-        bool exhausted;
-    } kEdges[] = {
-        {9, day - 1, false}, {10, 0, true},  {11, 0, true},
-        {1, day - 1, false}, {1, day, true}, {1, day + 1, true},
-    };
-    for (const auto& e : kEdges) {
-        SendState s;
-        s.attempts = e.attempts;
-        s.firstFailure = kT;
-        EXPECT_EQ(RetryExhausted(s, kT + e.age, limits), e.exhausted) << e.attempts << " " << e.age;
-        EXPECT_FALSE(RetryExhausted(s, kT + e.age, RetryLimits{0, std::chrono::seconds(0)}));
-    }
-}
-
 // The moves along the machine: stop holds, the limit fails, a lost answer is unknown.
 TEST(FaxState, AttemptsMoveTheRecordAlong) {
     SendState s;

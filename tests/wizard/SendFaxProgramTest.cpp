@@ -146,7 +146,7 @@ class Program : public testing::Test {
     }
 
     void WriteRegistry(const std::string& relayUrl, const std::string& connectionType = "",
-                       const std::string& connectionValues = "") {
+                       const std::string& connectionValues = "", const std::string& more = "") {
         const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
         auto sz = [](const char* name, const std::string& value) {
             return "\"" + std::string(name) + "\"=\"" + value + "\"\r\n";
@@ -161,7 +161,8 @@ class Program : public testing::Test {
             << sz("ConnectionType", connectionType) << connectionValues << "\r\n"
             << key << "Directory]\r\n"
             << sz("InstallPath", install) << sz("LocalFolders", folders)
-            << sz("RmMessages", relayUrl) << "\r\n";
+            << sz("RmMessages", relayUrl) << "\r\n"
+            << more;
         out.close();
         fs::rename(root + "registry.reg.tmp", root + "registry.reg");
     }
@@ -284,6 +285,7 @@ struct Outcome {
     bool named = false;
     FaxState state = FaxState::Held;  // of the stored fax, with its attempts
     int attempts = 0;
+    bool oneTryAllowed = false;  // the store's retry limit: 1
 };
 
 void PrintTo(const Outcome& c, std::ostream* out) { *out << c.name; }
@@ -294,7 +296,11 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
     const Outcome& c = GetParam();
     std::optional<ScopedEnv> rasScript;
     if (c.named) namedDocuments = {document};
-    if (c.how == Outcome::RelayDown) WriteRegistry(kDeadUrl);
+    if (c.how == Outcome::RelayDown)
+        WriteRegistry(kDeadUrl, "", "",
+                      c.oneTryAllowed ? "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\"
+                                        "Outbox]\r\n\"RetryLimit\"=dword:00000001\r\n\r\n"
+                                      : "");
     if (c.how == Outcome::OfflineNetwork) {
         WriteRegistry(relay.serviceUrl(), "LAN");
         network.up = false;
@@ -338,6 +344,15 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"OutboxWithANamedFile", Outcome::LiveRelay, End::Outbox, {kSaved}, true},
         Outcome{
             "RelayDown", Outcome::RelayDown, End::SendNow, {kNotSent}, false, FaxState::Waiting, 1},
+        // The wizard's own failed attempt counts against the user's limit.
+        Outcome{"RelayDownWithOneTryAllowed",
+                Outcome::RelayDown,
+                End::SendNow,
+                {kNotSent},
+                false,
+                FaxState::Failed,
+                1,
+                true},
         Outcome{"OfflineLocalNetwork",
                 Outcome::OfflineNetwork,
                 End::SendNow,

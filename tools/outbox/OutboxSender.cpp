@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/RegistryKey.h"
 #include "app/Translate.h"
 #include "transport/FaxSender.h"
 
@@ -33,18 +32,6 @@ std::string At(std::time_t when, std::time_t now) {
 }
 
 }  // namespace
-
-RetryLimits LoadRetryLimits() {
-    RetryLimits limits;
-    RegistryKey key;
-    const RegistryKey::ReadOnce once(key);
-    if (!key.SetRootKey(HKEY_LOCAL_MACHINE) || !key.SetKeyPath(kOutboxKeyPath)) return limits;
-    limits.maxAttempts =
-        static_cast<int>(std::min<std::uint32_t>(key.ReadNumber(kRetryLimitValue, 10), 100000));
-    limits.maxAge =
-        std::chrono::hours(std::min<std::uint32_t>(key.ReadNumber(kRetryHoursValue, 24), 24 * 365));
-    return limits;
-}
 
 std::string DescribeUnknown(const SendState& state) {
     const std::string at = At(state.sendingSince, std::time(nullptr));

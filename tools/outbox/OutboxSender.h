@@ -10,17 +10,6 @@
 
 class TaskProgress;
 
-// The registry key of the outbox's own settings, and its values.
-inline constexpr const char* kOutboxKeyPath = "Software\\Quorvane\\Corvinaport\\Outbox";
-// Automatic attempts stop after this many failed ones (0: never).
-inline constexpr const char* kRetryLimitValue = "RetryLimit";
-// ... or once the first failure is this many hours old (0: never).
-inline constexpr const char* kRetryHoursValue = "RetryHours";
-
-// The retry limits of the settings store, or the defaults (10 tries, 24
-// hours).
-[[nodiscard]] RetryLimits LoadRetryLimits();
-
 // Sends the faxes stored in the outbox with the wizard's own submission, and
 // moves each accepted one to LocalFolders + "sent/". Which faxes it sends
 // follows the states of wizard/FaxState.h.

@@ -111,8 +111,7 @@ std::string StateWords(const StoredFax& fax, std::time_t now) {
             if (fax.state.attempts == 0)
                 return TranslatedText(QT_TRANSLATE_NOOP("Message", "waiting to be sent"));
             {
-                const std::time_t next =
-                    fax.state.lastAttempt + RetryDelay(fax.state.attempts).count();
+                const std::time_t next = NextAttemptAt(fax.state);
                 std::tm local{};
                 char at[16] = "";
                 if (next > now && localtime_r(&next, &local))

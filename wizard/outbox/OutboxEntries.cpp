@@ -107,7 +107,7 @@ QString StateText(const SendState& s, FaxState faxState, std::time_t now) {
             break;
     }
     if (s.attempts == 0) return QCoreApplication::translate("OutboxWindow", "Waiting to be sent");
-    const std::time_t next = s.lastAttempt + RetryDelay(s.attempts).count();
+    const std::time_t next = NextAttemptAt(s);
     if (next <= now)
         return QCoreApplication::translate("OutboxWindow", "Waiting: next try now (%1)")
             .arg(ShortCause(s.lastError));
