@@ -276,7 +276,7 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     return lines;
 }
 
-void CSelRecipient::ShowLines(std::vector<Line> lines) {
+void CSelRecipient::ShowLines(const std::vector<Line>& lines) {
     // Appended in their order with sorting off, so no line is looked for a
     // place (the list box sorts each line added later again), and told to
     // the view once, as a reset, instead of line by line.
@@ -285,8 +285,8 @@ void CSelRecipient::ShowLines(std::vector<Line> lines) {
     list_->setSortingEnabled(false);
     {
         const QSignalBlocker quietModel(list_->model());
-        for (Line& line : lines) {
-            auto* item = new SortedItem(std::move(line.text));
+        for (const Line& line : lines) {
+            auto* item = new SortedItem(line.text);
             item->setData(kItemRecipient,
                           QVariant::fromValue(reinterpret_cast<quintptr>(line.record)));
             list_->addItem(item);
@@ -370,7 +370,7 @@ void CSelRecipient::RemoveSelected() {
             else
                 kept.push_back(Line{item->text(), RecipientOf(item)});
         }
-        ShowLines(std::move(kept));
+        ShowLines(kept);
         job_.RecipientList.remove_if(
             [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
     }

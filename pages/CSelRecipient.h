@@ -95,7 +95,7 @@ class CSelRecipient : public WizardPage {
     void WriteFields();
     void AddLine(Recipient* record);
     // The list box shows exactly these lines, in this order.
-    void ShowLines(std::vector<Line> lines);
+    void ShowLines(const std::vector<Line>& lines);
 
     // The link reports through whichever box the page has when it is clicked.
     class PageBoxes final : public MessageBoxService {

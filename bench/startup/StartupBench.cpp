@@ -85,7 +85,7 @@ int Wizard(int argc, char** argv) {
 std::string MakeHome() {
     char pattern[] = "/tmp/startup-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return {};
-    const std::string root = std::string(pattern) + "/";
+    std::string root = std::string(pattern) + "/";
     for (const char* d : {"install", "folders/outbox", "run", "config", "windir"})
         fs::create_directories(root + d);
     fs::permissions(root + "run", fs::perms::owner_all, fs::perm_options::replace);
