@@ -15,6 +15,7 @@
 #include "app/settings/SettingsWindow.h"
 #include "controls/CaretRest.h"
 #include "controls/HelpService.h"
+#include "controls/MnemonicGuard.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/wizard/Resources.h"
 #include "tools/notify/WindowMessage.h"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     // The wizard ends the program, not the last window closed in between.
     QApplication::setQuitOnLastWindowClosed(false);
     LoadTranslations(qt);
+    MnemonicGuard::Install(qt);
     // An idle wizard does not wake up for its caret.
     CaretRest caretRest;
 
