@@ -164,6 +164,16 @@ class ImagingLibrary final : public ImagingEnvironment {
                        const DirectorySettings& directory, FaxMessage& message);
     HBITMAP LoadLogo(const std::string& path);
 
+    // The logo last laid on a cover, scaled and made two-colour: used again
+    // while its file is unchanged, so a cover composed again costs no scaling.
+    struct PreparedLogo {
+        std::string path;
+        std::int64_t size = -1, modifiedNs = -1, inode = -1;
+        LogoPlacement place;
+        std::shared_ptr<BITMAPINFOHEADER> overlay;  // freed by the library
+    };
+    [[nodiscard]] const PreparedLogo* PrepareLogo(const std::string& path);
+
     std::unique_ptr<PrintSpooler> spooler_;
     std::string tiffName_;
     std::string bitmapName_;
@@ -174,4 +184,6 @@ class ImagingLibrary final : public ImagingEnvironment {
     bool ntPlatform_ = true;
     bool lastRenderOk_ = false;
     const Clock* clock_ = nullptr;
+    // Last, so that it goes before the libraries that free it.
+    PreparedLogo logo_;
 };

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QImage>
 #include <algorithm>
 #include <cctype>
@@ -181,6 +183,47 @@ HBITMAP ImagingLibrary::LoadLogo(const std::string& path) {
                                          image.constBits());
 }
 
+const ImagingLibrary::PreparedLogo* ImagingLibrary::PrepareLogo(const std::string& path) {
+    const ImagingEntryPoints& e = entries_;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return nullptr;
+    const std::int64_t modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    if (logo_.overlay && logo_.path == path && logo_.size == info.st_size &&
+        logo_.modifiedNs == modified && logo_.inode == static_cast<std::int64_t>(info.st_ino))
+        return &logo_;
+    logo_ = PreparedLogo{};
+    if (e.ConvertToMonochromeBitmap == nullptr || e.ConvertBitmapToDIB == nullptr) return nullptr;
+    auto freeBitmap = [&e](HBITMAP bitmap) {
+        if (bitmap != nullptr && e.DeleteBitmapHandle != nullptr) e.DeleteBitmapHandle(bitmap);
+    };
+    HBITMAP original = LoadLogo(path);
+    HBITMAP mono = original != nullptr ? e.ConvertToMonochromeBitmap(original) : nullptr;
+    freeBitmap(original);
+    if (mono == nullptr) return nullptr;
+    const LogoPlacement place = PlaceLogo(mono->bmWidth, mono->bmHeight);
+    HBITMAP scaled = place.width > 0 && place.height > 0
+                         ? ScaleBitmap(mono, place.width, place.height)
+                         : nullptr;
+    freeBitmap(mono);
+    HDIB overlay = scaled != nullptr ? e.ConvertBitmapToDIB(scaled, 0) : nullptr;
+    freeBitmap(scaled);
+    if (overlay == nullptr) return nullptr;
+    const auto freeDib = e.FreeDIB;
+    logo_.overlay.reset(overlay, [freeDib](HDIB dib) {
+        if (freeDib != nullptr)
+            freeDib(dib);
+        else
+            std::free(dib);
+    });
+    logo_.path = path;
+    logo_.size = info.st_size;
+    logo_.modifiedNs = modified;
+    logo_.inode = static_cast<std::int64_t>(info.st_ino);
+    logo_.place = place;
+    return &logo_;
+}
+
 bool ImagingLibrary::Render(const std::string& templatePath, const std::string& resultPath,
                             const std::string& logoPath) {
     lastRenderOk_ = false;
@@ -192,31 +235,14 @@ bool ImagingLibrary::Render(const std::string& templatePath, const std::string& 
         else
             std::free(dib);
     };
-    auto freeBitmap = [&e](HBITMAP bitmap) {
-        if (bitmap != nullptr && e.DeleteBitmapHandle != nullptr) e.DeleteBitmapHandle(bitmap);
-    };
     HDIB dib =
         e.LoadTiffIntoDIB != nullptr ? e.LoadTiffIntoDIB(templatePath.c_str(), 0, 0) : nullptr;
-    if (dib != nullptr && !logoPath.empty() && e.ConvertToMonochromeBitmap != nullptr &&
-        e.ConvertBitmapToDIB != nullptr && e.CombineDIB != nullptr) {
-        HBITMAP logo = LoadLogo(logoPath);
-        HBITMAP mono = logo != nullptr ? e.ConvertToMonochromeBitmap(logo) : nullptr;
-        if (mono != nullptr) {
-            const LogoPlacement place = PlaceLogo(mono->bmWidth, mono->bmHeight);
-            HBITMAP scaled = place.width > 0 && place.height > 0
-                                 ? ScaleBitmap(mono, place.width, place.height)
-                                 : nullptr;
-            HDIB overlay = scaled != nullptr ? e.ConvertBitmapToDIB(scaled, 0) : nullptr;
-            // Only the logo's black is drawn: its white must not blank the
-            // template's artwork in the band.
-            if (overlay != nullptr)
-                e.CombineDIB(place.x, place.y, &dib, overlay, BITMANI_COMBINE_DARK_ONLY, 0);
-            freeDib(overlay);
-            freeBitmap(scaled);
-        }
-        freeBitmap(mono);
-        freeBitmap(logo);
-    }
+    // Only the logo's black is drawn: its white must not blank the template's
+    // artwork in the band.
+    if (dib != nullptr && !logoPath.empty() && e.CombineDIB != nullptr)
+        if (const PreparedLogo* logo = PrepareLogo(logoPath))
+            e.CombineDIB(logo->place.x, logo->place.y, &dib, logo->overlay.get(),
+                         BITMANI_COMBINE_DARK_ONLY, 0);
     bool textOk = true;
     for (const TextItem& item : textItems_) {
         if (dib == nullptr || e.DIBTextOverlay == nullptr) break;

@@ -170,6 +170,8 @@ void CPageViewer::Redraw() {
         zoomLabel_->clear();
         return;
     }
+    // A page is drawn once the viewer is shown, at the width it is shown at.
+    if (!scroll_->viewport()->isVisible()) return;
     if (fitWidth_) zoom_ = static_cast<double>(FitWidthPixels()) / natural.width();
     const int width = std::max(1, static_cast<int>(std::lround(natural.width() * zoom_)));
     const QImage image = pages_.Render(current_, width);
@@ -179,8 +181,11 @@ void CPageViewer::Redraw() {
 }
 
 bool CPageViewer::eventFilter(QObject* watched, QEvent* event) {
-    // A page fitted to the width follows the window's width.
-    if (watched == scroll_->viewport() && event->type() == QEvent::Resize && fitWidth_) Redraw();
+    // A page fitted to the width follows the window's width; the first is
+    // drawn when the page is shown.
+    if (watched == scroll_->viewport() &&
+        ((event->type() == QEvent::Resize && fitWidth_) || event->type() == QEvent::Show))
+        Redraw();
     return QDialog::eventFilter(watched, event);
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <algorithm>
 #include <memory>
@@ -32,8 +33,7 @@ class SortedItem final : public QListWidgetItem {
   public:
     using QListWidgetItem::QListWidgetItem;
     bool operator<(const QListWidgetItem& other) const override {
-        int c = text().compare(other.text(), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : text() < other.text();
+        return CSelRecipient::ShownBefore(text(), other.text());
     }
 };
 
@@ -119,6 +119,10 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     list_ = new QListWidget(this);
     SetControlId(list_, 5436);
     list_->setSortingEnabled(true);
+    // All lines are one line of text in one font: laid out without measuring
+    // each, which a list of many thousands would wait for.
+    list_->setUniformItemSizes(true);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
     list_->setMinimumHeight(look::DialogUnits(*this, 0, 40).height());
     grid->addWidget(list_, 6, 0, 1, 4);
@@ -223,10 +227,73 @@ Recipient* CSelRecipient::RecipientOf(const QListWidgetItem* item) {
                 : nullptr;
 }
 
+bool CSelRecipient::ShownBefore(const QString& a, const QString& b) {
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
 void CSelRecipient::AddLine(Recipient* record) {
     auto* item = new SortedItem(QString::fromStdString(record->displayLine));
     item->setData(kItemRecipient, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
     list_->addItem(item);
+}
+
+std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
+    const std::list<std::unique_ptr<Recipient>>& records) {
+    // One sort gives the order of adding the lines one at a time: the list
+    // box puts a line before the equal ones already there, so equal lines
+    // stand in the reverse of list order. An ASCII line is compared by its
+    // lower-case bytes, which orders as the comparison without regard to case
+    // does, at a fraction of its cost.
+    struct Keyed {
+        std::string lower;  // empty unless the line is ASCII
+        bool ascii;
+        Line line;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(records.size());
+    for (auto r = records.rbegin(); r != records.rend(); ++r) {
+        const std::string& text = (*r)->displayLine;
+        const bool ascii = std::all_of(text.begin(), text.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        std::string lower;
+        if (ascii) {
+            lower = text;
+            for (char& c : lower)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        keyed.push_back(
+            Keyed{std::move(lower), ascii, Line{QString::fromStdString(text), r->get()}});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (!a.ascii || !b.ascii) return ShownBefore(a.line.text, b.line.text);
+        const int c = a.lower.compare(b.lower);
+        return c != 0 ? c < 0 : a.line.record->displayLine < b.line.record->displayLine;
+    });
+    std::vector<Line> lines;
+    lines.reserve(keyed.size());
+    for (Keyed& k : keyed) lines.push_back(std::move(k.line));
+    return lines;
+}
+
+void CSelRecipient::ShowLines(const std::vector<Line>& lines) {
+    // Appended in their order with sorting off, so no line is looked for a
+    // place (the list box sorts each line added later again), and told to
+    // the view once, as a reset, instead of line by line.
+    const QSignalBlocker quiet(list_);
+    list_->clear();
+    list_->setSortingEnabled(false);
+    {
+        const QSignalBlocker quietModel(list_->model());
+        for (const Line& line : lines) {
+            auto* item = new SortedItem(line.text);
+            item->setData(kItemRecipient,
+                          QVariant::fromValue(reinterpret_cast<quintptr>(line.record)));
+            list_->addItem(item);
+        }
+    }
+    list_->reset();
+    list_->setSortingEnabled(true);
 }
 
 bool CSelRecipient::AddRecipient() {
@@ -288,23 +355,25 @@ void CSelRecipient::RemoveSelected() {
     if (picked.isEmpty()) return;
     std::vector<char> drop(static_cast<std::size_t>(list_->count()), 0);
     for (const QModelIndex& index : picked) drop[static_cast<std::size_t>(index.row())] = 1;
-    std::unordered_set<const Recipient*> gone;
-    std::vector<Recipient*> kept;
-    for (int row = 0; row < list_->count(); ++row) {
-        Recipient* record = RecipientOf(list_->item(row));
-        if (drop[static_cast<std::size_t>(row)])
-            gone.insert(record);
-        else
-            kept.push_back(record);
-    }
-    const int firstRow = list_->indexAt(QPoint(0, 0)).row();
-    {
-        const QSignalBlocker quiet(list_);
+    // Scrolled by whole lines: the scroll bar tells the top line.
+    const int firstRow = list_->verticalScrollBar()->value();
+    if (picked.size() == list_->count()) {
         list_->clear();
-        for (Recipient* record : kept) AddLine(record);
+        job_.RecipientList.clear();
+    } else {
+        std::unordered_set<const Recipient*> gone;
+        std::vector<Line> kept;
+        for (int row = 0; row < list_->count(); ++row) {
+            const QListWidgetItem* item = list_->item(row);
+            if (drop[static_cast<std::size_t>(row)])
+                gone.insert(RecipientOf(item));
+            else
+                kept.push_back(Line{item->text(), RecipientOf(item)});
+        }
+        ShowLines(kept);
+        job_.RecipientList.remove_if(
+            [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
     }
-    job_.RecipientList.remove_if(
-        [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
     // The view stays about where it was.
     if (firstRow > 0 && list_->count() > 0)
         list_->scrollToItem(list_->item(std::min(firstRow, list_->count() - 1)),
@@ -313,8 +382,7 @@ void CSelRecipient::RemoveSelected() {
 }
 
 void CSelRecipient::RefillList() {
-    list_->clear();
-    for (const auto& r : job_.RecipientList) AddLine(r.get());
+    ShowLines(SortedLines(job_.RecipientList));
     removeButton_->setEnabled(!list_->selectedItems().isEmpty());
 }
 

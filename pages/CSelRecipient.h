@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QString>
 #include <functional>
+#include <list>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MessageBoxService.h"
 #include "controls/WizardPage.h"
@@ -70,6 +74,17 @@ class CSelRecipient : public WizardPage {
     // fax numbers are allowed.
     [[nodiscard]] HyperLink* serviceLink() const { return serviceLink_; }
     [[nodiscard]] static Recipient* RecipientOf(const class QListWidgetItem* item);
+    // The list box's order of lines: without regard to case, then by code.
+    [[nodiscard]] static bool ShownBefore(const QString& a, const QString& b);
+
+    // A line of the list box and its record.
+    struct Line {
+        QString text;
+        Recipient* record;
+    };
+    // The lines of records in the order the list box shows them.
+    [[nodiscard]] static std::vector<Line> SortedLines(
+        const std::list<std::unique_ptr<Recipient>>& records);
 
   protected:
     void OnInitDialog() override;
@@ -79,6 +94,8 @@ class CSelRecipient : public WizardPage {
     void ReadFields();
     void WriteFields();
     void AddLine(Recipient* record);
+    // The list box shows exactly these lines, in this order.
+    void ShowLines(const std::vector<Line>& lines);
 
     // The link reports through whichever box the page has when it is clicked.
     class PageBoxes final : public MessageBoxService {

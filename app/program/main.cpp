@@ -13,6 +13,7 @@
 #include "app/Translations.h"
 #include "app/program/SendFaxProgram.h"
 #include "app/settings/SettingsWindow.h"
+#include "controls/CaretRest.h"
 #include "controls/HelpService.h"
 #include "controls/MnemonicGuard.h"
 #include "controls/QtMessageBoxService.h"
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     LoadTranslations(qt);
     MnemonicGuard::Install(qt);
+    // An idle wizard does not wake up for its caret.
+    CaretRest caretRest;
 
     // Read again without the options Qt took (-platform, -style, ...).
     parsed = ParseProgramArgs({argv + 1, argv + argc});

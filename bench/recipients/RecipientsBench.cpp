@@ -1,16 +1,24 @@
-// recipients_bench: the recipient-line rewrite (FaxNumbersToAddresses) and the
-// removal of selected lines on the recipients page, at 1,000, 10,000 and
-// 100,000 recipients, with the fitted growth exponent of each.
+// recipients_bench: the recipient-line rewrite (FaxNumbersToAddresses), the
+// recipients page filled from the job (against adding its lines one at a
+// time, and against a bare sorted vector), and the removal of selected lines
+// (against a bare clear), at 1,000, 10,000 and 100,000 recipients, with the
+// fitted growth exponent of each; the longest the event loop is held while a
+// shown page is filled.
 //
 //   recipients_bench [rounds] [largest]        (defaults 5 and 100000)
 #include <QApplication>
+#include <QEventLoop>
 #include <QItemSelection>
 #include <QListWidget>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "bench/support/EventLoopGap.h"
 #include "bench/support/Growth.h"
 #include "pages/CSelRecipient.h"
 #include "wizard/FaxJob.h"
@@ -31,30 +39,130 @@ std::string RecipientLine(int n) {
     return line;
 }
 
-// Fills the page with n recipients, selects every other line and removes them.
-double Removal(int n) {
-    FaxJob job;
-    job.faxNumbersAllowed = 1;
-    CSelRecipient page(job);
-    page.EnsureInitialized();
+// n recipients in an order unlike the sorted one, with names that differ in
+// case only.
+void FillJob(FaxJob& job, int n) {
     for (int i = 0; i < n; ++i) {
+        const int k = static_cast<int>((static_cast<long long>(i) * 7919) % n);
         auto r = std::make_unique<Recipient>();
-        r->displayLine = "\"Person " + std::to_string(i) + "\" <" + Number(i) + ">";
-        r->faxNumber = Number(i);
+        r->displayLine = std::string(k % 2 ? "\"person " : "\"Person ") + std::to_string(k) +
+                         "\" <" + Number(k) + ">";
+        r->faxNumber = Number(k);
         job.RecipientList.push_back(std::move(r));
     }
-    page.RefillList();
-    QListWidget* list = page.list();
+}
+
+// A page of its own holding a job of n recipients.
+struct Page {
+    explicit Page(int n) {
+        job.faxNumbersAllowed = 1;
+        page = std::make_unique<CSelRecipient>(job);
+        page->EnsureInitialized();
+        FillJob(job, n);
+    }
+    FaxJob job;
+    std::unique_ptr<CSelRecipient> page;
+};
+
+void Expect(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "%s\n", what);
+    std::exit(1);
+}
+
+// Seconds to remove the chosen rows (every step-th) of a filled page.
+double Removal(int n, int step) {
+    Page p(n);
+    p.page->RefillList();
+    QListWidget* list = p.page->list();
     QItemSelection chosen;
-    for (int row = 0; row < list->count(); row += 2)
+    for (int row = 0; row < list->count(); row += step)
         chosen.select(list->model()->index(row, 0), list->model()->index(row, 0));
     list->selectionModel()->select(chosen, QItemSelectionModel::Select);
-    const double t = bench::Seconds([&] { page.RemoveSelected(); });
-    if (list->count() != n / 2 || static_cast<int>(job.RecipientList.size()) != n / 2) {
-        std::fprintf(stderr, "removal left %d lines\n", list->count());
-        std::exit(1);
-    }
+    const double t = bench::Seconds([&] { p.page->RemoveSelected(); });
+    const int left = step == 1 ? 0 : n / 2;
+    Expect(list->count() == left && static_cast<int>(p.job.RecipientList.size()) == left,
+           "removal left the wrong lines");
     return t;
+}
+
+// Seconds to fill the page's list box from the job.
+double Refill(int n) {
+    Page p(n);
+    const double t = bench::Seconds([&] { p.page->RefillList(); });
+    Expect(p.page->list()->count() == n, "refill lost lines");
+    return t;
+}
+
+// A line sorted into place as the page's own lines are.
+class SortedItem final : public QListWidgetItem {
+  public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override {
+        return CSelRecipient::ShownBefore(text(), other.text());
+    }
+};
+
+// The same lines added to the list box one at a time, each sorted into place.
+double OneAtATime(int n) {
+    Page p(n);
+    QListWidget* list = p.page->list();
+    list->clear();
+    return bench::Seconds([&] {
+        for (const auto& r : p.job.RecipientList) {
+            auto* item = new SortedItem(QString::fromStdString(r->displayLine));
+            item->setData(Qt::UserRole + 1,
+                          QVariant::fromValue(reinterpret_cast<quintptr>(r.get())));
+            list->addItem(item);
+        }
+    });
+}
+
+// The lines alone put into a vector and sorted in the list box's order.
+double BareSortedVector(int n) {
+    FaxJob job;
+    FillJob(job, n);
+    return bench::Seconds([&] {
+        std::vector<QString> lines;
+        lines.reserve(job.RecipientList.size());
+        for (const auto& r : job.RecipientList)
+            lines.push_back(QString::fromStdString(r->displayLine));
+        std::stable_sort(lines.begin(), lines.end(), CSelRecipient::ShownBefore);
+    });
+}
+
+// A filled list box emptied, and the records freed.
+double BareClear(int n) {
+    Page p(n);
+    p.page->RefillList();
+    return bench::Seconds([&] {
+        p.page->list()->clear();
+        p.job.RecipientList.clear();
+    });
+}
+
+// The longest the event loop is held while a shown page is filled, laid out
+// and painted.
+double ShownRefillGap(int n) {
+    Page p(n);
+    p.page->resize(640, 480);
+    p.page->show();
+    QCoreApplication::processEvents();
+    bench::EventLoopGap gap;
+    QEventLoop loop;
+    gap.Start();
+    QTimer::singleShot(5, [&] { p.page->RefillList(); });
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    gap.Stop();
+    return gap.LongestSeconds();
+}
+
+template <class F>
+double MedianOf(int rounds, F&& f) {
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) times.push_back(f());
+    return bench::Median(times);
 }
 
 }  // namespace
@@ -64,7 +172,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const auto [rounds, largest] = bench::ReadArguments(argc, argv, 100000, 1000);
 
-    bench::Series rewrite("FaxNumbersToAddresses"), removal("remove every other line");
+    bench::Series rewrite("FaxNumbersToAddresses"), removal("remove every other line"),
+        removeAll("remove all lines"), bareClear("  bare clear"), refill("fill the page"),
+        oneByOne("  one line at a time"), bareSort("  bare sorted vector"),
+        gap("longest event-loop gap, fill shown");
     for (int n = 1000; n <= largest; n *= 10) {
         const std::string line = RecipientLine(n);
         std::size_t size = 0;
@@ -73,12 +184,17 @@ int main(int argc, char** argv) {
         if (size == 0) return 1;
     }
     for (int n = 1000; n <= largest; n *= 10) {
-        std::vector<double> times;
-        for (int r = 0; r < rounds; ++r) times.push_back(Removal(n));
-        removal.Add(n, bench::Median(times));
+        refill.Add(n, MedianOf(rounds, [n] { return Refill(n); }));
+        oneByOne.Add(n, MedianOf(rounds, [n] { return OneAtATime(n); }));
+        bareSort.Add(n, MedianOf(rounds, [n] { return BareSortedVector(n); }));
+        removal.Add(n, MedianOf(rounds, [n] { return Removal(n, 2); }));
+        removeAll.Add(n, MedianOf(rounds, [n] { return Removal(n, 1); }));
+        bareClear.Add(n, MedianOf(rounds, [n] { return BareClear(n); }));
+        gap.Add(n, MedianOf(rounds, [n] { return ShownRefillGap(n); }));
     }
     std::printf("median of %d rounds\n", rounds);
-    rewrite.Print();
-    removal.Print();
+    for (const bench::Series* s :
+         {&rewrite, &refill, &oneByOne, &bareSort, &removal, &removeAll, &bareClear, &gap})
+        s->Print();
     return 0;
 }

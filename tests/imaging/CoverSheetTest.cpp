@@ -1,7 +1,9 @@
 // The composed cover sheet, checked with libtiff after writing.
 
 #include <gtest/gtest.h>
+
 #include <tiffio.h>
+#include <filesystem>
 
 #include <QImage>
 #include <cstdio>
@@ -167,6 +169,44 @@ TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
     page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
     ASSERT_FALSE(page.empty());
     EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 20 * 20);
+}
+
+// A logo is prepared once for its file: composed again it gives the same
+// band, and a file changed or removed under the same name is read anew.
+TEST_F(CoverSheet, ALogoChangedUnderItsNameIsReadAgain) {
+    const std::string path = dir.file("logo.bmp");
+    const auto save = [&path](int width, int height, bool line) {
+        QImage logo(width, height, QImage::Format_RGB32);
+        logo.fill(line ? Qt::white : Qt::black);
+        for (int y = 0; line && y < height; ++y) logo.setPixel(width / 2, y, qRgb(0, 0, 0));
+        return logo.save(QString::fromStdString(path), "BMP");
+    };
+    struct Step {
+        int width, height;  // 0: the file removed
+        bool line;
+        long wideInk, lineInk;
+    };
+    const Step steps[] = {
+        {3000, 400, false, 700 * 70, 0},
+        {3000, 400, false, 700 * 70, 0},
+        {100, 400, true, 0, 100},
+        {100, 400, true, 0, 100},
+        {0, 0, false, 0, 0},
+        {3000, 400, false, 700 * 70, 0},
+    };
+    int i = 0;
+    for (const Step& s : steps) {
+        if (s.width > 0)
+            ASSERT_TRUE(save(s.width, s.height, s.line)) << i;
+        else
+            std::filesystem::remove(path);
+        fields.logoPath = path;
+        const Page page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
+        ASSERT_EQ(page.size(), static_cast<std::size_t>(kHeight)) << i;
+        EXPECT_EQ(InkIn(page, 114, 200, 814, 270), s.wideInk) << i;
+        EXPECT_EQ(InkIn(page, 864, 100, 865, 200), s.lineInk) << i;
+        ++i;
+    }
 }
 
 TEST_F(CoverSheet, NoCoverWithoutTemplateOrWithTooLongPaths) {

@@ -107,6 +107,39 @@ TEST_F(Preview, CoverComesFirstAndFaxPagesKeepTheirProportions) {
     EXPECT_NEAR(band(3), 150, 2);
 }
 
+// A page drawn at half its width shows in each grey dot how many of the four
+// dots under it are black, whatever the pattern: sparse, dense, at the right
+// edge, in widths that end inside a byte.
+TEST_F(Preview, HalvedPagesCountTheBlackDotsUnderEachGreyDot) {
+    struct Case {
+        int width;
+        bool (*black)(int x, int y);
+    };
+    const Case cases[] = {
+        {1728, [](int x, int y) { return (x * 7 + y * 13) % 97 == 0; }},
+        {1728, [](int x, int y) { return (x ^ y) % 3 != 0; }},
+        {1726, [](int x, int y) { return x >= 1700 || y % 50 == 0; }},
+        {38, [](int x, int y) { return (x + y) % 5 < 2; }},
+    };
+    for (const Case& c : cases) {
+        const std::string file = dir.file("pattern.tif");
+        WriteBilevelTiff(
+            file, c.width, 60, 1, COMPRESSION_CCITTFAX4,
+            [&c](int, int x, int y) { return c.black(x, y); }, 204.0);
+        const PreviewPages pages({file});
+        const QImage shown = pages.Render(0, c.width / 2);
+        ASSERT_EQ(shown.size(), QSize(c.width / 2, 30)) << c.width;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < c.width / 2; ++x) {
+                int black = 0;
+                for (int dy = 0; dy < 2; ++dy)
+                    for (int dx = 0; dx < 2; ++dx) black += c.black(2 * x + dx, 2 * y + dy);
+                ASSERT_EQ(qGray(shown.pixel(x, y)), 255 - 255 * black / 4)
+                    << c.width << " at " << x << "," << y;
+            }
+    }
+}
+
 TEST_F(Preview, ViewerPagesThroughZoomsAndFitsTheWidth) {
     CPageViewer viewer({dir.file("doc.tif"), dir.file("notes.txt")});
     viewer.show();

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 
 #include "controls/ColorLabel.h"
 #include "controls/HyperLink.h"
@@ -216,6 +218,78 @@ TEST(RecipientsPageLink, PresetAndServiceLinkWhileNumbersAreNotAllowed) {
     launcher.shellResult = 31;  // a failed open is told through the page's boxes
     QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+// The list box as it was filled before: each line sorted into place on its own.
+class OneByOneItem final : public QListWidgetItem {
+  public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override {
+        const int c = text().compare(other.text(), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : text() < other.text();
+    }
+};
+
+// Rows of a list box: their text and record.
+std::vector<std::pair<QString, const Recipient*>> Rows(const QListWidget& list) {
+    std::vector<std::pair<QString, const Recipient*>> rows;
+    for (int i = 0; i < list.count(); ++i)
+        rows.emplace_back(list.item(i)->text(), CSelRecipient::RecipientOf(list.item(i)));
+    return rows;
+}
+
+// The page filled at once shows the lines (and records among equal lines) in
+// the order of adding them one at a time, before and after further changes.
+TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
+    const std::vector<std::string> parts = {
+        "",           "ann",        "Ann",      "ANN",      "\xc3\x84nne", "\xc3\xa4nne",
+        "zo\xc3\xab", "Zo\xc3\xab", "\xce\xa9", "\xcf\x89", " ",           "b",
+        "B ",         "\"",         "<1>"};
+    std::mt19937 random(7);
+    for (const int n : {0, 1, 2, 17, 300}) {
+        job.ClearRecipients();
+        for (int i = 0; i < n; ++i) {
+            auto r = std::make_unique<Recipient>();
+            // Few distinct lines, so that many are equal or differ in case only.
+            for (int k = static_cast<int>(random() % 3); k > 0; --k)
+                r->displayLine += parts[random() % parts.size()];
+            job.RecipientList.push_back(std::move(r));
+        }
+        page->RefillList();
+        QListWidget twin;
+        twin.setSortingEnabled(true);
+        const auto addTwin = [&twin](const Recipient& r) {
+            auto* item = new OneByOneItem(QString::fromStdString(r.displayLine));
+            item->setData(Qt::UserRole + 1, QVariant::fromValue(reinterpret_cast<quintptr>(&r)));
+            twin.addItem(item);
+        };
+        for (const auto& r : job.RecipientList) addTwin(*r);
+        ASSERT_EQ(Rows(*page->list()), Rows(twin)) << n;
+
+        // A line added afterwards is still sorted into place.
+        Type("5550100", "\xc3\x84nne", "b");
+        Add();
+        addTwin(*job.RecipientList.front());
+        ASSERT_EQ(Rows(*page->list()), Rows(twin)) << n;
+
+        // Removing some lines, or all, keeps the others in order and their records.
+        for (const int step : {3, 1}) {
+            std::vector<std::pair<QString, const Recipient*>> left;
+            const auto before = Rows(*page->list());
+            for (std::size_t row = 0; row < before.size(); ++row) {
+                if (row % step == 0)
+                    page->list()->item(static_cast<int>(row))->setSelected(true);
+                else
+                    left.push_back(before[row]);
+            }
+            page->RemoveSelected();
+            ASSERT_EQ(Rows(*page->list()), left) << n << " " << step;
+            std::multiset<const Recipient*> records, kept;
+            for (const auto& r : job.RecipientList) records.insert(r.get());
+            for (const auto& row : left) kept.insert(row.second);
+            EXPECT_EQ(records, kept) << n << " " << step;
+        }
+    }
 }
 
 // Names of the job's attached files, in their order.

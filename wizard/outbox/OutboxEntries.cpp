@@ -156,7 +156,9 @@ int CountDocumentPages(const std::string& path) {
     if (!options) return -1;
     TIFFOpenOptionsSetErrorHandlerExtR(options, SilentTiffExt, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, SilentTiffExt, nullptr);
-    TIFF* tiff = TIFFOpenExt(path.c_str(), "rh", options);
+    // Read, not mapped: the count visits one small directory per page, and
+    // touching each page of a mapped file costs more than reading it.
+    TIFF* tiff = TIFFOpenExt(path.c_str(), "rhm", options);
     TIFFOpenOptionsFree(options);
     if (!tiff) return -1;
     const int pages = TIFFNumberOfDirectories(tiff);
