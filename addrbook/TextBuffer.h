@@ -26,6 +26,8 @@ class TextBuffer {
     [[nodiscard]] char* data() { return data_; }
     [[nodiscard]] std::size_t size() const { return size_; }
     [[nodiscard]] std::string_view view() const { return {data_, size_}; }
+    // Keeps the first size bytes (no more than there are).
+    void Truncate(std::size_t size) { size_ = size < size_ ? size : size_; }
 
   private:
     void Release();
