@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <string_view>
 
-// Memory for a loaded book's text, mapped whole and filled in at once: on a
-// large book this costs a fraction of a string that is zeroed and then grown
-// page by page. Move-only; the bytes never move while the buffer lives.
+// Memory for a piece of a loaded book's text, mapped whole and filled in at
+// once: on a large book this costs a fraction of a string that is zeroed and
+// then grown page by page. Move-only; the bytes never move while the buffer lives.
 class TextBuffer {
   public:
     TextBuffer() = default;
@@ -18,9 +18,6 @@ class TextBuffer {
     ~TextBuffer();
 
     [[nodiscard]] static TextBuffer Copy(std::string_view text);
-    // All of the regular file read from fd, or an invalid buffer when it is
-    // not one or cannot be read.
-    [[nodiscard]] static TextBuffer ReadFile(int fd);
 
     [[nodiscard]] bool valid() const { return !failed_; }
     [[nodiscard]] char* data() { return data_; }
