@@ -258,7 +258,7 @@ TEST_F(Book, PiecesReadAsTheWholeText) {
         texts.push_back("dn: a\r\ncn: A\r\nxqrvnote: " + std::string(size, 'x') +
                         "\r\ndn: b\r\ncn: B\r\n");
     texts.push_back(std::string(kPiece + 5, ':') + "\r\ndn: a\r\ncn: A\r\n");
-    texts.push_back(std::string(kPiece * 2, '\n'));  // no record at all
+    texts.emplace_back(kPiece * 2, '\n');  // no record at all
     for (const std::string& text : texts) {
         AddressBook whole;
         const bool any = whole.LoadFromText(text);
