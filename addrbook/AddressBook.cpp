@@ -1,11 +1,14 @@
 #include "addrbook/AddressBook.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -241,56 +244,164 @@ void AddressBook::SetFolder(const std::string& folder) {
     if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
 }
 
+AddressBook::Part::Part() = default;
+AddressBook::Part::Part(Part&&) noexcept = default;
+AddressBook::Part& AddressBook::Part::operator=(Part&&) noexcept = default;
+AddressBook::Part::~Part() = default;
+
+std::string AddressBook::Part::Name(int i) const {
+    if (i < 0 || i >= size()) return {};
+    return PeekField(entries_[static_cast<std::size_t>(i)].lines, &Contact::cn);
+}
+
+namespace {
+
+// Where the book file is read into: the first pieces small, so the first
+// records come at once, then larger ones, so the handing over costs little.
+constexpr std::size_t kFirstPiece = 256 * 1024;
+constexpr std::size_t kLargestPiece = 8 * 1024 * 1024;
+
+struct Cut {
+    bool found = false;     // a dn line among the lines looked at
+    std::size_t first = 0;  // where the first dn line begins
+    std::size_t last = 0;   // where the last one begins
+};
+
+// The dn lines among the whole lines of text (all of it at the end of the
+// file, else up to the last LF).
+Cut FindRecordStarts(std::string_view text, bool atEnd) {
+    Cut cut;
+    if (!atEnd) {
+        const std::size_t lf = text.rfind('\n');
+        text = lf == std::string_view::npos ? std::string_view() : text.substr(0, lf + 1);
+    }
+    ForEachLine(text, [&](std::string_view line) {
+        if (!IsDn(FirstToken(line))) return;
+        const auto at = static_cast<std::size_t>(line.data() - text.data());
+        if (!cut.found) cut.first = at;
+        cut.found = true;
+        cut.last = at;
+    });
+    return cut;
+}
+
+}  // namespace
+
+// Each record runs from its dn line to the next one or the end; in the
+// file's first part the lines before the first record are the preamble.
+AddressBook::Part AddressBook::MakePart(TextBuffer text, bool first, bool& hasRecords) {
+    if (!IsUtf8(text.view())) text = TextBuffer::Copy(Windows1252LinesToUtf8(text.view()));
+    Part part;
+    part.first_ = first;
+    const std::string_view all = text.view();
+    auto offset = [all](std::string_view piece) {
+        return static_cast<std::size_t>(piece.data() - all.data());
+    };
+    ForEachLine(all, [&](std::string_view line) {
+        if (!IsDn(FirstToken(line))) return;
+        if (!part.entries_.empty()) {
+            std::string_view& previous = part.entries_.back().lines;
+            previous = previous.substr(0, offset(line) - offset(previous));
+        }
+        part.entries_.push_back(Entry{all.substr(offset(line)), nullptr});
+    });
+    hasRecords = !part.entries_.empty();
+    if (first && hasRecords)
+        part.preamble_ = std::string(all.substr(0, offset(part.entries_.front().lines)));
+    part.text_ = std::move(text);
+    return part;
+}
+
+LoadOutcome AddressBook::ReadParts(const std::string& path, const PartSink& sink) {
+    // Not blocking on a FIFO; whatever is not a regular file is unreadable.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd)
+        return errno == ENOENT || errno == ENOTDIR ? LoadOutcome::Missing : LoadOutcome::Unreadable;
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return LoadOutcome::Unreadable;
+    bool handed = false;  // a part went to the sink
+    std::size_t piece = kFirstPiece;
+    TextBuffer carry;  // the bytes read and not handed over yet
+    for (;;) {
+        // A record longer than a piece makes the next piece as long again,
+        // so it is copied a few times at most.
+        piece = std::max(piece, carry.size());
+        TextBuffer buffer(carry.size() + piece);
+        if (!buffer.valid()) return LoadOutcome::Unreadable;
+        if (carry.size() > 0) std::memcpy(buffer.data(), carry.data(), carry.size());
+        std::size_t got = carry.size();
+        bool atEnd = false;
+        while (got < buffer.size()) {
+            const ssize_t n = ::read(fd.get(), buffer.data() + got, buffer.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return LoadOutcome::Unreadable;
+            if (n == 0) {
+                atEnd = true;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        buffer.Truncate(got);
+        const Cut cut = FindRecordStarts(buffer.view(), atEnd);
+        if (atEnd) {
+            if (!cut.found) return handed ? LoadOutcome::Loaded : LoadOutcome::NoRecords;
+            bool records = false;
+            Part part = MakePart(std::move(buffer), !handed, records);
+            (void)sink(std::move(part));
+            return LoadOutcome::Loaded;
+        }
+        // A part ends where the last dn line begins, and holds a record.
+        if (cut.found && cut.last > cut.first) {
+            carry = TextBuffer::Copy(buffer.view().substr(cut.last));
+            buffer.Truncate(cut.last);
+            bool records = false;
+            Part part = MakePart(std::move(buffer), !handed, records);
+            handed = true;
+            if (!sink(std::move(part))) return LoadOutcome::Loaded;
+        } else {
+            carry = std::move(buffer);
+        }
+        piece = std::min(piece * 2, kLargestPiece);
+    }
+}
+
+void AddressBook::Take(Part&& part) {
+    if (part.entries_.empty()) return;
+    if (part.first_) {
+        dropped_ = ParseLines(part.preamble_, nullptr);
+        if (entries_.empty()) preamble_ = std::move(part.preamble_);
+    }
+    entries_.reserve(std::max(entries_.size() + part.entries_.size(), entries_.size() * 2));
+    std::move(part.entries_.begin(), part.entries_.end(), std::back_inserter(entries_));
+    texts_.push_back(std::move(part.text_));
+    count_ = static_cast<std::int32_t>(entries_.size());
+    outcome_ = LoadOutcome::Loaded;
+}
+
 bool AddressBook::Load() {
     count_ = 0;
     dropped_ = 0;
-    const std::string path = BookPath();
-    // Not blocking on a FIFO; whatever is not a regular file is unreadable.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) {
-        outcome_ =
-            errno == ENOENT || errno == ENOTDIR ? LoadOutcome::Missing : LoadOutcome::Unreadable;
-        return false;
-    }
-    TextBuffer text = TextBuffer::ReadFile(fd.get());
-    if (!text.valid()) {
-        outcome_ = LoadOutcome::Unreadable;
-        return false;
-    }
-    if (!IsUtf8(text.view())) text = TextBuffer::Copy(Windows1252LinesToUtf8(text.view()));
-    return TakeText(std::move(text));
+    // Nothing is appended unless the whole file could be read.
+    std::vector<Part> parts;
+    outcome_ = ReadParts(BookPath(), [&parts](Part&& part) {
+        parts.push_back(std::move(part));
+        return true;
+    });
+    if (outcome_ != LoadOutcome::Loaded) return false;
+    for (Part& part : parts) Take(std::move(part));
+    return true;
 }
 
-bool AddressBook::LoadFromText(std::string_view text) { return TakeText(TextBuffer::Copy(text)); }
-
-// Only the record boundaries are found here; each record is read when it is
-// first asked for.
-bool AddressBook::TakeText(TextBuffer text) {
+bool AddressBook::LoadFromText(std::string_view text) {
     count_ = 0;
     dropped_ = 0;
-    const std::string_view all = text.view();
-    auto offset = [all](std::string_view part) {
-        return static_cast<std::size_t>(part.data() - all.data());
-    };
-    // Each record runs from its dn line to the next one or the end.
-    const std::size_t first = entries_.size();
-    ForEachLine(all, [&](std::string_view line) {
-        if (!IsDn(FirstToken(line))) return;
-        if (entries_.size() > first) {
-            std::string_view& previous = entries_.back().lines;
-            previous = previous.substr(0, offset(line) - offset(previous));
-        }
-        entries_.push_back(Entry{all.substr(offset(line)), nullptr});
-    });
-    if (entries_.size() == first) {
+    bool records = false;
+    Part part = MakePart(TextBuffer::Copy(text), true, records);
+    if (!records) {
         outcome_ = LoadOutcome::NoRecords;
         return false;
     }
-    dropped_ = ParseLines(all.substr(0, offset(entries_[first].lines)), nullptr);
-    if (first == 0) preamble_ = std::string(all.substr(0, offset(entries_[first].lines)));
-    texts_.push_back(std::move(text));
-    count_ = static_cast<std::int32_t>(entries_.size());
-    outcome_ = LoadOutcome::Loaded;
+    Take(std::move(part));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,8 +21,31 @@ enum class LoadOutcome {
 
 // The in-memory address book: the contacts of addrbook.ldif in file order.
 class AddressBook {
+    struct Entry;
+
   public:
     using Field = std::string Contact::*;
+    // Whole records read from a stretch of the file, with the text they are
+    // read from; made on any thread, appended to a book with Take.
+    class Part {
+      public:
+        Part();
+        Part(Part&&) noexcept;
+        Part& operator=(Part&&) noexcept;
+        ~Part();
+        [[nodiscard]] int size() const { return static_cast<int>(entries_.size()); }
+        // The cn of record i of the part, as GetField gives it.
+        [[nodiscard]] std::string Name(int i) const;
+
+      private:
+        friend class AddressBook;
+        TextBuffer text_;
+        std::vector<Entry> entries_;
+        bool first_ = false;    // the file's first part: it carries the preamble
+        std::string preamble_;  // the lines before the file's first record
+    };
+    // Receives each part as it is read; false stops the reading.
+    using PartSink = std::function<bool(Part&&)>;
     static constexpr const char* kFileName = "addrbook.ldif";
     static constexpr const char* kDeletedFileName = "deleteditems.vcf";
 
@@ -38,6 +62,14 @@ class AddressBook {
     // Parses LDIF text (CR LF or LF line ends) and appends its records; the
     // text-level part of Load. False when the text holds no dn line.
     [[nodiscard]] bool LoadFromText(std::string_view text);
+    // Reads the book file at path part by part, each part whole records
+    // (the first also the lines before them), and hands each to sink as it
+    // is read. Loaded: at least one record was handed over and the file read
+    // to its end (or sink stopped it); any other outcome also when parts
+    // came before a read failed.
+    [[nodiscard]] static LoadOutcome ReadParts(const std::string& path, const PartSink& sink);
+    // Appends the records of a part read by ReadParts.
+    void Take(Part&& part);
     [[nodiscard]] LoadOutcome lastOutcome() const { return outcome_; }
     // Attribute and note lines of the last load that came before the first
     // dn line and so belonged to no record; they are dropped.
@@ -80,6 +112,7 @@ class AddressBook {
     [[nodiscard]] Contact* At(int index) const;
 
   private:
+    friend class Part;
     // One record: its lines in a loaded text (the dn line first), and the
     // contact made from them when first asked for. Appended contacts have no
     // lines. A large book thus costs little more than its text until rows
@@ -89,8 +122,9 @@ class AddressBook {
         mutable std::unique_ptr<Contact> contact;
     };
 
-    [[nodiscard]] bool TakeText(TextBuffer text);
     // The field's value without making the contact.
+    // The records of text; hasRecords false when it holds no dn line.
+    [[nodiscard]] static Part MakePart(TextBuffer text, bool first, bool& hasRecords);
     [[nodiscard]] static std::string FieldOf(const Entry& entry, Field field);
 
     std::vector<TextBuffer> texts_;  // every loaded text, where entries point

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "addrbook/BookLoader.h"
 #include "addrbook/CChooseFaxNumberDlg.h"
 #include "addrbook/ContactListModel.h"
 #include "app/MessageBoxService.h"
@@ -89,9 +90,9 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     NameField(search_, tr("Find a contact"), searchLabel_);
     contactsLabel_ = Label(tr("Contacts"), this, 1030);
 
-    // A failed load leaves the book, and so the contacts list, empty.
+    // The book is read on a worker once the dialog is made; the list fills
+    // as its contacts come in.
     book_.SetFolder(installPath);
-    (void)book_.Load();
     model_ = new ContactListModel(book_, this);
     contacts_ = new QTreeView(this);
     SetControlId(contacts_, 1017);
@@ -178,7 +179,6 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     StyleArrowButton(*toButton_, res::IDI_ARROW_RIGHT);
     StyleArrowButton(*removeButton_, res::IDI_ARROW_LEFT);
 
-    FillContacts();
     FillRecipients();
 
     connect(toButton_, &QPushButton::clicked, this, &CAddressBookDlg::AddSelected);
@@ -190,10 +190,21 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     connect(contactsButton_, &QPushButton::clicked, this, [this] {
         if (openContacts_) openContacts_();
     });
+    // A row the user picks is not taken away by a search still waiting.
+    connect(contacts_, &QTreeView::pressed, this, [this] { searchPending_ = false; });
     AddControlHelpKey(*this, help_);
+
+    loader_ = std::make_unique<BookLoader>(
+        book_.BookPath(), BookLoader::Handlers{[this](AddressBook::Part&& part, NameIndex&& index) {
+                                                   TakeContacts(std::move(part), std::move(index));
+                                               },
+                                               [this](LoadOutcome outcome, NameIndex&& index) {
+                                                   ContactsLoaded(outcome, std::move(index));
+                                               }});
 }
 
 CAddressBookDlg::~CAddressBookDlg() {
+    loader_.reset();  // the worker is stopped before anything it feeds goes
     // Entries point into the records, and the view reads the book.
     recipients_->clear();
     contacts_->setModel(nullptr);
@@ -211,6 +222,31 @@ void CAddressBookDlg::showEvent(QShowEvent* event) {
     }
     CentreOver(*this, parentWidget());
     QDialog::showEvent(event);
+}
+
+bool CAddressBookDlg::loading() const { return loader_ && loader_->loading(); }
+
+void CAddressBookDlg::TakeContacts(AddressBook::Part&& part, NameIndex&& index) {
+    const int count = part.size();
+    const bool first = model_->rowCount() == 0;
+    book_.Take(std::move(part));
+    model_->AppendRows(count, std::move(index));
+    if (first) FillContacts();
+    if (searchPending_) Search(search_->text());
+}
+
+void CAddressBookDlg::ContactsLoaded(LoadOutcome outcome, NameIndex&& index) {
+    if (outcome == LoadOutcome::Loaded) {
+        model_->SetNameIndex(std::move(index));
+        return;
+    }
+    // A book that could not be read to its end shows empty, as one that
+    // could not be read at all.
+    if (book_.size() == 0) return;
+    rowRecords_.clear();
+    (void)book_.Clear();
+    model_->Reload();
+    searchPending_ = false;
 }
 
 void CAddressBookDlg::FillContacts() {
@@ -308,6 +344,7 @@ void CAddressBookDlg::RemoveSelected() {
 
 void CAddressBookDlg::Search(const QString& text) {
     const int row = model_->FindNamePrefix(text);
+    searchPending_ = row < 0 && !text.isEmpty() && loading();
     if (row < 0) return;
     const QModelIndex found = model_->index(row, 0);
     contacts_->selectionModel()->setCurrentIndex(

@@ -9,6 +9,8 @@
 
 #include "addrbook/AddressBook.h"
 
+class BookLoader;
+class NameIndex;
 class ColorLabel;
 class ContactListModel;
 class HelpService;
@@ -54,6 +56,9 @@ class CAddressBookDlg : public QDialog {
     void accept() override;
 
     [[nodiscard]] const AddressBook& book() const { return book_; }
+    // True while the book is still being read; its contacts come in as they
+    // are read, in book order.
+    [[nodiscard]] bool loading() const;
     [[nodiscard]] QTreeView* contactsList() const { return contacts_; }
     [[nodiscard]] QListWidget* recipientsBox() const { return recipients_; }
     [[nodiscard]] QLineEdit* searchEdit() const { return search_; }
@@ -72,6 +77,9 @@ class CAddressBookDlg : public QDialog {
 
   private:
     void FillContacts();
+    // Rows read from the book on the loader's worker.
+    void TakeContacts(AddressBook::Part&& part, NameIndex&& index);
+    void ContactsLoaded(LoadOutcome outcome, NameIndex&& index);
     void FillRecipients();
     // The record of a contact row, made when the row is first moved across
     // and kept for the dialog's life (the chooser remembers its choice).
@@ -91,6 +99,10 @@ class CAddressBookDlg : public QDialog {
     // What each added entry stands for: a copy of its contact's record taken
     // when it was added, so two entries of one contact keep their own number.
     std::vector<std::unique_ptr<Recipient>> addedRecords_;
+    std::unique_ptr<BookLoader> loader_;
+    // A search text no contact read so far begins with: looked for again in
+    // the rows that come in, until the user picks a row.
+    bool searchPending_ = false;
 
     ColorLabel *titleLabel_, *searchLabel_, *contactsLabel_, *recipientsLabel_;
     QLineEdit* search_;

@@ -4,21 +4,6 @@
 
 #include "addrbook/AddressBook.h"
 
-namespace {
-
-// The case-folded UTF-8 of a name; ASCII ones, the most, fold without the
-// round trip through QString.
-std::string Folded(std::string name) {
-    for (char& c : name) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return QString::fromStdString(name).toCaseFolded().toStdString();
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return name;
-}
-
-}  // namespace
-
 ContactListModel::ContactListModel(const AddressBook& book, QObject* parent)
     : QAbstractTableModel(parent), book_(book), rows_(book.size()) {}
 
@@ -57,38 +42,33 @@ QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, 
 
 int ContactListModel::FindNamePrefix(const QString& text) {
     if (text.isEmpty()) return -1;
+    if (index_.size() != rows_) {
+        std::vector<std::string> folded;
+        folded.reserve(static_cast<std::size_t>(rows_));
+        for (int row = 0; row < rows_; ++row) folded.push_back(FoldName(book_.GetField(row, 0)));
+        index_ = NameIndex();
+        index_.Add(0, folded);
+    }
     // UTF-8 keeps prefixes: a folded name begins with the folded text exactly
     // when their bytes do.
-    const std::string wanted = text.toCaseFolded().toStdString();
-    // Every name that begins with the longer text begins with the shorter
-    // one: nothing above the shorter text's row can match.
-    int from = 0;
-    if (!lastText_.empty() && wanted.starts_with(lastText_)) {
-        if (lastRow_ < 0) return -1;
-        from = lastRow_;
-    }
-    int found = -1;
-    for (int i = from; i < rows_; ++i) {
-        // Names are folded as far as a search reads, once each.
-        while (folded_.size() <= static_cast<std::size_t>(i)) {
-            const int row = static_cast<int>(folded_.size());
-            folded_.push_back(Folded(book_.GetField(row, 0)));
-        }
-        if (folded_[static_cast<std::size_t>(i)].starts_with(wanted)) {
-            found = i;
-            break;
-        }
-    }
-    lastText_ = wanted;
-    lastRow_ = found;
-    return found;
+    return index_.Find(text.toCaseFolded().toStdString(), rows_);
 }
 
 void ContactListModel::Reload() {
     beginResetModel();
     rows_ = book_.size();
-    folded_.clear();
-    lastText_.clear();
-    lastRow_ = -1;
+    index_ = NameIndex();
     endResetModel();
+}
+
+void ContactListModel::AppendRows(int count, NameIndex&& rows) {
+    if (count <= 0) return;
+    beginInsertRows({}, rows_, rows_ + count - 1);
+    rows_ += count;
+    index_.Append(std::move(rows));
+    endInsertRows();
+}
+
+void ContactListModel::SetNameIndex(NameIndex&& index) {
+    if (index.size() == rows_) index_ = std::move(index);
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "addrbook/NameIndex.h"
+
 class AddressBook;
 
 // The contacts of a loaded book as a table of four columns: name, business
@@ -24,17 +26,19 @@ class ContactListModel final : public QAbstractTableModel {
                                       int role) const override;
 
     // The first row, from the top, whose name begins with text ignoring
-    // case; -1 when none does. A text that goes on from the last one asked
-    // for is looked up from that one's row, so typing a name letter by
-    // letter reads the book once.
+    // case; -1 when none does. Found in the sorted index of the names, which
+    // is made from the book when it does not cover every row.
     [[nodiscard]] int FindNamePrefix(const QString& text);
     // The book's rows again, after it changed.
     void Reload();
+    // Shows count more rows of the book (appended to it meanwhile), whose
+    // names are indexed in rows.
+    void AppendRows(int count, NameIndex&& rows);
+    // The names of every row, indexed afresh; ignored unless it covers them.
+    void SetNameIndex(NameIndex&& index);
 
   private:
     const AddressBook& book_;
     int rows_;
-    std::vector<std::string> folded_;  // case-folded names (UTF-8) of the rows searched so far
-    std::string lastText_;
-    int lastRow_ = -1;
+    NameIndex index_;
 };

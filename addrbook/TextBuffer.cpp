@@ -1,12 +1,8 @@
 #include "addrbook/TextBuffer.h"
 
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
-#include <string>
 #include <utility>
 
 TextBuffer::TextBuffer(std::size_t size) {
@@ -51,41 +47,4 @@ TextBuffer TextBuffer::Copy(std::string_view text) {
     TextBuffer copy(text.size());
     if (copy.data_ != nullptr) std::memcpy(copy.data_, text.data(), text.size());
     return copy;
-}
-
-TextBuffer TextBuffer::ReadFile(int fd) {
-    auto failed = [] {
-        TextBuffer none;
-        none.failed_ = true;
-        return none;
-    };
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return failed();
-    TextBuffer text(static_cast<std::size_t>(info.st_size));
-    if (!text.valid()) return failed();
-    std::size_t got = 0;
-    while (got < text.size_) {
-        const ssize_t n = ::read(fd, text.data_ + got, text.size_ - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return failed();
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    text.size_ = got;  // shrunk while being read
-    // Grown while being read: the rest is read as well.
-    std::string rest;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return failed();
-        if (n == 0) break;
-        rest.append(chunk, static_cast<std::size_t>(n));
-    }
-    if (rest.empty()) return text;
-    TextBuffer whole(got + rest.size());
-    if (!whole.valid()) return failed();
-    std::memcpy(whole.data_, text.data_, got);
-    std::memcpy(whole.data_ + got, rest.data(), rest.size());
-    return whole;
 }

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <string_view>
 
-// Memory for a loaded book's text, mapped whole and filled in at once: on a
-// large book this costs a fraction of a string that is zeroed and then grown
-// page by page. Move-only; the bytes never move while the buffer lives.
+// Memory for a piece of a loaded book's text, mapped whole and filled in at
+// once: on a large book this costs a fraction of a string that is zeroed and
+// then grown page by page. Move-only; the bytes never move while the buffer lives.
 class TextBuffer {
   public:
     TextBuffer() = default;
@@ -18,14 +18,13 @@ class TextBuffer {
     ~TextBuffer();
 
     [[nodiscard]] static TextBuffer Copy(std::string_view text);
-    // All of the regular file read from fd, or an invalid buffer when it is
-    // not one or cannot be read.
-    [[nodiscard]] static TextBuffer ReadFile(int fd);
 
     [[nodiscard]] bool valid() const { return !failed_; }
     [[nodiscard]] char* data() { return data_; }
     [[nodiscard]] std::size_t size() const { return size_; }
     [[nodiscard]] std::string_view view() const { return {data_, size_}; }
+    // Keeps the first size bytes (no more than there are).
+    void Truncate(std::size_t size) { size_ = size < size_ ? size : size_; }
 
   private:
     void Release();

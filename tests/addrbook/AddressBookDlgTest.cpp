@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -64,6 +65,15 @@ std::vector<std::string> Lines(const QListWidget& box) {
     return lines;
 }
 
+// Lets the event loop run until the dialog has every contact of its book.
+void WaitForContacts(const CAddressBookDlg& dlg) {
+    QElapsedTimer clock;
+    clock.start();
+    while (dlg.loading() && clock.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_FALSE(dlg.loading());
+}
+
 // The five-contact book in a folder of its own.
 struct BookFolder : TempFolder {
     BookFolder() { Write("addrbook.ldif", kBook); }
@@ -76,6 +86,7 @@ class AddressBookDlg : public ::testing::Test {
     FaxJob job = Job();
     ScriptedMessageBox boxes;
     CAddressBookDlg dlg{job, dir.path(), boxes};
+    void SetUp() override { WaitForContacts(dlg); }
 };
 
 TEST_F(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
@@ -146,6 +157,7 @@ TEST(AddressBookDlgBooks, MissingEmptyOrMalformedBookOpensEmptyWithTheCurrentRec
         }
         ScriptedMessageBox boxes;
         CAddressBookDlg dlg(job, dir.path(), boxes);
+        WaitForContacts(dlg);
         EXPECT_EQ(dlg.contactsList()->model()->rowCount(), 0);
         EXPECT_EQ(Lines(*dlg.recipientsBox()),
                   (std::vector<std::string>{"N111 (111)", "N222 (222)"}));
@@ -190,6 +202,47 @@ TEST_F(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
 
     dlg.reject();
     EXPECT_TRUE(job.RecipientList.empty());
+}
+
+// A book of many contacts arrives in parts: the dialog is usable at once, a
+// name typed before its contact is read is found when it comes, and OK or
+// Cancel while the book is read end the dialog cleanly.
+TEST(AddressBookDlgBooks, TypingOkAndCancelWhileTheBookIsRead) {
+    TempFolder dir;
+    std::string text;
+    constexpr int kContacts = 40000;
+    for (int i = 0; i < kContacts; ++i)
+        text += "dn: x\r\ncn: Person " + std::to_string(i) +
+                "\r\nxqrvhomefax: " + std::to_string(i) + "\r\nxqrvnote: " + std::string(40, 'n') +
+                "\r\n\r\n";
+    dir.Write("addrbook.ldif", text);
+    const std::string last = "person " + std::to_string(kContacts - 1);
+    for (int end = 0; end < 3; ++end) {
+        FaxJob job = Job();
+        auto r = std::make_unique<Recipient>();
+        r->name = "Kept";
+        r->faxNumber = "1";
+        job.RecipientList.push_back(std::move(r));
+        ScriptedMessageBox boxes;
+        auto dlg = std::make_unique<CAddressBookDlg>(job, dir.path(), boxes);
+        ASSERT_TRUE(dlg->loading());
+        dlg->searchEdit()->setText(QString::fromStdString(last));
+        if (end == 0) {
+            WaitForContacts(*dlg);
+            EXPECT_EQ(dlg->contactsList()->model()->rowCount(), kContacts);
+            EXPECT_EQ(SelectedNames(*dlg->contactsList()),
+                      std::vector<std::string>{"Person " + std::to_string(kContacts - 1)});
+            dlg->searchEdit()->setText("PERSON 1");
+            EXPECT_EQ(SelectedNames(*dlg->contactsList()), std::vector<std::string>{"Person 1"});
+            continue;
+        }
+        QApplication::processEvents();
+        if (end == 1) dlg->accept();
+        if (end == 2) dlg->reject();
+        dlg.reset();  // the worker stops with the dialog
+        ASSERT_EQ(job.RecipientList.size(), 1u);
+        EXPECT_EQ(job.RecipientList.front()->name, "Kept");
+    }
 }
 
 TEST(ChooseFaxNumberDlg, ListsNumbersTopDownAndReducesOnOkOnly) {

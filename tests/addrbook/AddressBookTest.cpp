@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <random>
+
 #include "support/TempFolder.h"
 
 namespace {
@@ -171,6 +173,100 @@ TEST_F(Book, SaveReplacesTheFileWholeOrNotAtAll) {
     if (::geteuid() != 0) {
         EXPECT_FALSE(again);
         EXPECT_EQ(folder.Read("addrbook.ldif"), saved);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Records whose attributes repeat, in any case, with empty values, TABs,
+// notes with continuation lines and lines before the first record.
+std::string GeneratedBook(std::mt19937& random, int records) {
+    static const char* const kLines[] = {"cn: Ann\r\n",
+                                         "CN:   Bob  \r\n",
+                                         "cn:\r\n",
+                                         "cn: \tx\ty\r\n",
+                                         "mail: a@b\r\n",
+                                         "Mail: c@d\r\n",
+                                         "mail:\r\n",
+                                         "sn: Lee\r\n",
+                                         "sn Two\r\n",
+                                         "xqrvnote: n1\r\n",
+                                         "more note\r\n",
+                                         "\r\n",
+                                         "xqrvnote:\r\n",
+                                         "homephone: 1\r\n",
+                                         "xqrvhomefax: 2\r\n",
+                                         "pagerphone:  \r\n",
+                                         "facsimiletelephonenumber: 3\r\n",
+                                         "cellphone: 4\n",
+                                         "telephonenumber: 5\r\n",
+                                         "unknown: u\r\n",
+                                         "  :: \r\n",
+                                         "cn: \xc3\x89\r\n"};
+    std::string text = random() % 2 ? "cn: before\r\nxqrvnote: x\r\n" : "";
+    for (int r = 0; r < records; ++r) {
+        text += r % 3 ? "dn: cn=x\r\n" : "DN: \r\n";
+        for (unsigned n = random() % 12; n > 0; --n) text += kLines[random() % std::size(kLines)];
+    }
+    return text;
+}
+
+TEST(BookFields, PeekedFieldsAgreeWithTheMadeRecord) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 40; ++round) {
+        const std::string text = GeneratedBook(random, 1 + round % 7);
+        AddressBook peeked, made;
+        ASSERT_TRUE(peeked.LoadFromText(text));
+        ASSERT_TRUE(made.LoadFromText(text));
+        for (int i = 0; i < made.size(); ++i) {
+            const Contact& c = *made.At(i);
+            const std::string fields[] = {c.cn,
+                                          c.mail,
+                                          c.homephone,
+                                          c.xqrvhomefax,
+                                          c.telephonenumber,
+                                          c.facsimiletelephonenumber,
+                                          c.cellphone,
+                                          c.pagerphone,
+                                          c.sn,
+                                          c.sn,
+                                          c.xqrvnote};
+            for (int f = 0; f <= 10; ++f)
+                ASSERT_EQ(peeked.GetField(i, f), fields[f])
+                    << text << "record " << i << " field " << f;
+        }
+    }
+}
+
+// A book read from its file in pieces reads as the same text read at once,
+// whichever byte of a dn line, a CR LF or a code-page line the first piece
+// ends at, and with a record or a preamble longer than a piece.
+TEST_F(Book, PiecesReadAsTheWholeText) {
+    constexpr std::size_t kPiece = 256 * 1024;
+    std::vector<std::string> texts;
+    for (std::size_t before = 0; before <= 12; ++before) {
+        // The filler record ends so that the next line begins "before" bytes
+        // ahead of the end of the first piece.
+        const std::string head = "dn: a\r\ncn: filler\r\nxqrvnote: ";
+        std::string text = head + std::string(kPiece - before - head.size() - 2, 'n') + "\r\n";
+        text += "dn: cn=b\r\ncn: M\xfcller\r\nmail: b@c\r\n\r\ndn: c\r\ncn: last";
+        texts.push_back(text);
+    }
+    for (std::size_t size : {kPiece - 1, kPiece, kPiece + 1, 3 * kPiece})
+        texts.push_back("dn: a\r\ncn: A\r\nxqrvnote: " + std::string(size, 'x') +
+                        "\r\ndn: b\r\ncn: B\r\n");
+    texts.push_back(std::string(kPiece + 5, ':') + "\r\ndn: a\r\ncn: A\r\n");
+    texts.emplace_back(kPiece * 2, '\n');  // no record at all
+    for (const std::string& text : texts) {
+        AddressBook whole;
+        const bool any = whole.LoadFromText(text);
+        book.Clear();
+        ASSERT_EQ(LoadText(text), any);
+        ASSERT_EQ(book.GetCount(), whole.GetCount());
+        EXPECT_EQ(book.Format(), whole.Format());
+        for (int i = 0; i < whole.size(); ++i) EXPECT_EQ(*book.At(i), *whole.At(i)) << i;
     }
 }
 
