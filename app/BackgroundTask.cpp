@@ -15,16 +15,32 @@ void RunInBackground(const std::function<void(std::stop_token)>& work, TaskProgr
     std::condition_variable ended;
     bool done = false;
     std::exception_ptr error;
+    // Tells the end once the worker's thread-local objects are gone too:
+    // libraries close the files they keep per thread there, which can take
+    // a while, and the join below must not wait for it.
+    struct EndNotice {
+        std::mutex* mutex = nullptr;
+        std::condition_variable* ended = nullptr;
+        bool* done = nullptr;
+        ~EndNotice() {
+            if (mutex == nullptr) return;
+            const std::lock_guard guard(*mutex);
+            *done = true;
+            ended->notify_all();
+        }
+    };
     {
         std::jthread worker([&](const std::stop_token& stop) {
+            // Made first, so it goes last.
+            thread_local EndNotice notice;
+            notice.mutex = &mutex;
+            notice.ended = &ended;
+            notice.done = &done;
             try {
                 work(stop);
             } catch (...) {
                 error = std::current_exception();
             }
-            const std::lock_guard guard(mutex);
-            done = true;
-            ended.notify_all();
         });
         for (;;) {
             // A window that was stopped pumps no more; the loop still turns.
