@@ -49,9 +49,9 @@ std::string KeepOutOfStaging(const std::string& path, const std::string& outbox)
     if (!HeldStaged(path)) return path;
     const fs::path name = fs::path(path).filename();
     for (int n = 1; n < 100; ++n) {
-        const std::string kept = outbox + (n == 1 ? name.string()
-                                                  : name.stem().string() + "-" + std::to_string(n) +
-                                                        name.extension().string());
+        std::string kept = outbox + (n == 1 ? name.string()
+                                            : name.stem().string() + "-" + std::to_string(n) +
+                                                  name.extension().string());
         if (::link(path.c_str(), kept.c_str()) == 0) {
             RemoveStaged(path);
             return kept;
