@@ -24,3 +24,9 @@ template <typename... Args>
     else
         return ShownText(text).arg(QString::fromStdString(args)...).toStdString();
 }
+
+// A marked text holding a count (%n, marked with QT_TRANSLATE_N_NOOP), in the
+// user's language with the count's plural form; in the C locale as written.
+[[nodiscard]] inline std::string CountedText(const char* text, int count) {
+    return QCoreApplication::translate(kMessageContext, text, nullptr, count).toStdString();
+}

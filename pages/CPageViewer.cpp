@@ -41,11 +41,12 @@ CPageViewer::CPageViewer(const std::vector<std::string>& files, QWidget* parent)
     auto* bar = new QHBoxLayout;
     previous_ = Button(tr("< &Previous"), tr("Previous page"), this);
     pageLabel_ = new QLabel(this);
-    pageLabel_->setAccessibleName(tr("Page number"));
+    // Named by their text ("Page 1 of 3", "74 %"), as a screen reader reads a label.
+    pageLabel_->setAccessibleDescription(tr("Page number"));
     next_ = Button(tr("Ne&xt >"), tr("Next page"), this);
     zoomOut_ = Button(tr("Zoom &out"), tr("Zoom out"), this);
     zoomLabel_ = new QLabel(this);
-    zoomLabel_->setAccessibleName(tr("Zoom"));
+    zoomLabel_->setAccessibleDescription(tr("Zoom"));
     zoomIn_ = Button(tr("Zoom &in"), tr("Zoom in"), this);
     fit_ = Button(tr("Fit &width"), tr("Fit the page to the window's width"), this);
     fit_->setCheckable(true);

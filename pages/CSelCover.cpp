@@ -103,6 +103,8 @@ CSelCover::CSelCover(FaxJob& job, const DirectorySettings& directory, ImagingEnv
     SetControlId(preview_, 4606);
 
     NameField(combo_, tr("Logo"), logoLabel_);
+    // The box's text part is what a screen reader meets when typing.
+    combo_->lineEdit()->setAccessibleName(tr("Logo name"));
     NameField(sender_, tr("From"), fromLabel_);
     NameField(company_, tr("Company"), companyLabel_);
     NameField(subject_, tr("Subject"), subjectLabel_);
@@ -144,7 +146,7 @@ void CSelCover::OnInitDialog() {
     // its file, so a name in other case or with more dots still finds it.
     QDir dir(QString::fromStdString(ImagesFolder()));
     // A sorted list, as the platform's combo box sorts: without regard to case.
-    std::vector<std::pair<QString, QString>> entries{{QStringLiteral("none"), QString()}};
+    std::vector<std::pair<QString, QString>> entries{{tr("none"), QString()}};
     const QStringList names =
         dir.entryList({QStringLiteral("*.bmp")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : names)
@@ -154,7 +156,7 @@ void CSelCover::OnInitDialog() {
     });
     for (const auto& [shown, file] : entries)
         combo_->addItem(shown, file.isEmpty() ? QVariant() : QVariant(file));
-    combo_->setCurrentIndex(combo_->findText(QStringLiteral("none")));
+    combo_->setCurrentIndex(combo_->findText(tr("none")));
     logoPath_.clear();
     check_->setChecked(true);
     sendCover_ = true;
@@ -197,7 +199,7 @@ void CSelCover::OnCheckClicked() {
 void CSelCover::OnLogoSelected(int index) {
     if (index < 0) return;
     const std::string text = Lower(combo_->itemText(index).toStdString());
-    if (text == "none") {
+    if (text == "none" || text == Lower(tr("none").toStdString())) {
         logoPath_.clear();
         return;
     }

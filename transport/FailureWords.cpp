@@ -55,3 +55,42 @@ std::string PlainFailure(HttpFailure cause, long httpStatus, bool uncertain) {
     }
     return TranslatedText(text);
 }
+
+std::string TechnicalCause(HttpFailure kind, long status, std::int32_t lowSpeedBytes,
+                           std::int32_t lowSpeedSeconds, const std::string& detail) {
+    switch (kind) {
+        case HttpFailure::None:
+            return {};
+        case HttpFailure::Refused:
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the connection was refused"));
+        case HttpFailure::NameNotFound:
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the server's name was not found"));
+        case HttpFailure::Certificate:
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "the server's certificate was refused"));
+        case HttpFailure::HttpStatus:
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "the service answered with HTTP status %1"),
+                std::to_string(status));
+        case HttpFailure::NoSuccessMark:
+            return TranslatedText(QT_TRANSLATE_NOOP(
+                "Message", "the service did not confirm the fax (no success mark)"));
+        case HttpFailure::TimedOut:
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "no reply within the time limit"));
+        case HttpFailure::TooSlow:
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message",
+                                  "the transfer stalled (below %1 bytes a second for %2 seconds)"),
+                std::to_string(lowSpeedBytes), std::to_string(lowSpeedSeconds));
+        case HttpFailure::Broken:
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the connection broke off"));
+        case HttpFailure::Stopped:
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "stopped by the user"));
+        case HttpFailure::BadAddress:
+        case HttpFailure::BodyFile:
+        case HttpFailure::Other:
+            break;
+    }
+    return detail.empty() ? TranslatedText(QT_TRANSLATE_NOOP("Message", "unexpected failure"))
+                          : detail;
+}

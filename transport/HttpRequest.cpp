@@ -17,6 +17,7 @@
 #include "app/TaskProgress.h"
 #include "app/Translate.h"
 #include "transport/CQrvHTTPException.h"
+#include "transport/FailureWords.h"
 
 namespace {
 
@@ -174,46 +175,6 @@ template <typename T>
 void Set(CURL* h, CURLoption option, T value) {
     if (curl_easy_setopt(h, option, value) != CURLE_OK)
         throw CQrvHTTPException(CURLE_SETOPT_OPTION_SYNTAX, "cannot set a transfer option");
-}
-
-// Words for the user; libcurl's own text where no class fits.
-std::string Describe(HttpFailure kind, long status, std::int32_t lowSpeedBytes,
-                     std::int32_t lowSpeedSeconds, const std::string& detail) {
-    switch (kind) {
-        case HttpFailure::None:
-            return {};
-        case HttpFailure::Refused:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the connection was refused"));
-        case HttpFailure::NameNotFound:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the server's name was not found"));
-        case HttpFailure::Certificate:
-            return TranslatedText(
-                QT_TRANSLATE_NOOP("Message", "the server's certificate was refused"));
-        case HttpFailure::HttpStatus:
-            return TranslatedText(
-                QT_TRANSLATE_NOOP("Message", "the service answered with HTTP status %1"),
-                std::to_string(status));
-        case HttpFailure::NoSuccessMark:
-            return TranslatedText(QT_TRANSLATE_NOOP(
-                "Message", "the service did not confirm the fax (no success mark)"));
-        case HttpFailure::TimedOut:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "no reply within the time limit"));
-        case HttpFailure::TooSlow:
-            return TranslatedText(
-                QT_TRANSLATE_NOOP("Message",
-                                  "the transfer stalled (below %1 bytes a second for %2 seconds)"),
-                std::to_string(lowSpeedBytes), std::to_string(lowSpeedSeconds));
-        case HttpFailure::Broken:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "the connection broke off"));
-        case HttpFailure::Stopped:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "stopped by the user"));
-        case HttpFailure::BadAddress:
-        case HttpFailure::BodyFile:
-        case HttpFailure::Other:
-            break;
-    }
-    return detail.empty() ? TranslatedText(QT_TRANSLATE_NOOP("Message", "unexpected failure"))
-                          : detail;
 }
 
 }  // namespace
@@ -465,7 +426,7 @@ bool HttpRequest::PostFile(const std::string& address, const std::string& path) 
     if (!Run(Kind::File)) return false;
     if (HasSuccessMark(replyHeaders)) return true;
     failureKind = HttpFailure::NoSuccessMark;
-    failure = Describe(failureKind, 0, 0, 0, {});
+    failure = TechnicalCause(failureKind, 0, 0, 0, {});
     return false;
 }
 
@@ -546,7 +507,7 @@ bool HttpRequest::Run(Kind kind) {
         replyHeaders.clear();
         replyBody.clear();
         failureKind = stopped ? HttpFailure::Stopped : HttpFailure::TimedOut;
-        failure = Describe(failureKind, 0, 0, 0, {});
+        failure = TechnicalCause(failureKind, 0, 0, 0, {});
         return false;
     }
     thread.join();
@@ -559,7 +520,8 @@ bool HttpRequest::Run(Kind kind) {
     // A stop that came after the relay's answer does not undo the answer.
     failureKind = stopped ? HttpFailure::Stopped : worker->kind;
     httpStatus = worker->status;
-    failure = Describe(failureKind, httpStatus, lowSpeedBytes, lowSpeedSeconds, worker->failure);
+    failure =
+        TechnicalCause(failureKind, httpStatus, lowSpeedBytes, lowSpeedSeconds, worker->failure);
     return false;
 }
 

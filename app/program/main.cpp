@@ -14,6 +14,7 @@
 #include "app/program/SendFaxProgram.h"
 #include "app/settings/SettingsWindow.h"
 #include "controls/HelpService.h"
+#include "controls/MnemonicGuard.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/wizard/Resources.h"
 #include "tools/notify/WindowMessage.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     // The wizard ends the program, not the last window closed in between.
     QApplication::setQuitOnLastWindowClosed(false);
     LoadTranslations(qt);
+    MnemonicGuard::Install(qt);
 
     // Read again without the options Qt took (-platform, -style, ...).
     parsed = ParseProgramArgs({argv + 1, argv + argc});

@@ -62,6 +62,7 @@ SettingsWindow::SettingsWindow(const AppSettings& settings, PasswordStore* store
     dialUp_ = new QComboBox(this);
     dialUp_->setEditable(true);
     dialUp_->setAccessibleName(tr("Dial-up entry"));
+    dialUp_->lineEdit()->setAccessibleName(tr("Dial-up entry name"));
     for (const std::string& entry : dialUpEntries) dialUp_->addItem(Q(entry));
     dialUp_->setCurrentText(Q(shown_.dialUpEntry));
     form->addRow(tr("&Dial-up entry:"), dialUp_);

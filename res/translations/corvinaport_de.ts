@@ -547,6 +547,14 @@ Die angehängten Dateien liegen weiterhin dort, wo sie waren.</translation>
         <source>Memo</source>
         <translation>Notiz</translation>
     </message>
+    <message>
+        <source>Logo name</source>
+        <translation>Logoname</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keines</translation>
+    </message>
 </context>
 <context>
     <name>CSelRecipient</name>
@@ -1538,6 +1546,156 @@ Einstellungen jetzt öffnen?</translation>
     <message>
         <source>The fax service did not take the fax.</source>
         <translation>Der Faxdienst hat das Fax nicht angenommen.</translation>
+    </message>
+    <message>
+        <source>Try &apos;corvinaport-outbox --help&apos;.</source>
+        <translation>Mehr dazu mit „corvinaport-outbox --help“.</translation>
+    </message>
+    <message>
+        <source>document %1</source>
+        <translation>Dokument %1</translation>
+    </message>
+    <message>
+        <source>documents %1</source>
+        <translation>Dokumente %1</translation>
+    </message>
+    <message>
+        <source>held</source>
+        <translation>zurückgehalten</translation>
+    </message>
+    <message>
+        <source>waiting to be sent</source>
+        <translation>wartet auf das Senden</translation>
+    </message>
+    <message>
+        <source>waiting: next try at %1</source>
+        <translation>wartet: nächster Versuch um %1</translation>
+    </message>
+    <message>
+        <source>waiting: due now</source>
+        <translation>wartet: jetzt fällig</translation>
+    </message>
+    <message>
+        <source>being sent now</source>
+        <translation>wird gerade gesendet</translation>
+    </message>
+    <message numerus="yes">
+        <source>failed after %n tries</source>
+        <translation>
+            <numerusform>nach %n Versuch fehlgeschlagen</numerusform>
+            <numerusform>nach %n Versuchen fehlgeschlagen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>sent, not yet moved to the sent faxes</source>
+        <translation>gesendet, noch nicht zu den gesendeten Faxen verschoben</translation>
+    </message>
+    <message>
+        <source>sent; could not be moved to sent/: %1</source>
+        <translation>gesendet; konnte nicht nach sent/ verschoben werden: %1</translation>
+    </message>
+    <message>
+        <source>to %1</source>
+        <translation>an %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n attempts</source>
+        <translation>
+            <numerusform>%n Versuch</numerusform>
+            <numerusform>%n Versuche</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>last error: %1</source>
+        <translation>letzter Fehler: %1</translation>
+    </message>
+    <message>
+        <source>still being written</source>
+        <translation>wird noch geschrieben</translation>
+    </message>
+    <message>
+        <source>cannot be sent: %1</source>
+        <translation>kann nicht gesendet werden: %1</translation>
+    </message>
+    <message>
+        <source>missing command</source>
+        <translation>Befehl fehlt</translation>
+    </message>
+    <message>
+        <source>unknown command %1</source>
+        <translation>unbekannter Befehl %1</translation>
+    </message>
+    <message>
+        <source>unknown or conflicting option %1</source>
+        <translation>unbekannte oder widersprüchliche Option %1</translation>
+    </message>
+    <message>
+        <source>list takes no folder names</source>
+        <translation>list nimmt keine Ordnernamen</translation>
+    </message>
+    <message>
+        <source>%1 needs a folder name</source>
+        <translation>%1 braucht einen Ordnernamen</translation>
+    </message>
+    <message>
+        <source>--again sends only the folders named</source>
+        <translation>--again sendet nur die genannten Ordner</translation>
+    </message>
+    <message>
+        <source>the settings name no LocalFolders</source>
+        <translation>die Einstellungen nennen keinen Ordner LocalFolders</translation>
+    </message>
+    <message>
+        <source>not changed: %1</source>
+        <translation>nicht geändert: %1</translation>
+    </message>
+    <message>
+        <source>deleted</source>
+        <translation>gelöscht</translation>
+    </message>
+    <message>
+        <source>May have been sent: the program stopped while sending at %1</source>
+        <translation>Vielleicht gesendet: Das Programm endete beim Senden um %1</translation>
+    </message>
+    <message>
+        <source>May have been sent: %1 (at %2)</source>
+        <translation>Vielleicht gesendet: %1 (um %2)</translation>
+    </message>
+    <message>
+        <source>sent</source>
+        <translation>gesendet</translation>
+    </message>
+    <message>
+        <source>sent earlier; moved to the sent faxes</source>
+        <translation>früher gesendet; zu den gesendeten Faxen verschoben</translation>
+    </message>
+    <message>
+        <source>sent earlier; still not moved to sent/: %1</source>
+        <translation>früher gesendet; noch immer nicht nach sent/ verschoben: %1</translation>
+    </message>
+    <message>
+        <source>not sent: %1</source>
+        <translation>nicht gesendet: %1</translation>
+    </message>
+    <message>
+        <source>not sent, and no longer tried automatically: %1</source>
+        <translation>nicht gesendet und nicht mehr automatisch versucht: %1</translation>
+    </message>
+    <message>
+        <source>%1; not sent again (send --again to send it, mark-sent if it arrived)</source>
+        <translation>%1; nicht erneut gesendet (send --again sendet es, mark-sent, wenn es angekommen ist)</translation>
+    </message>
+    <message>
+        <source>busy: another sender has it</source>
+        <translation>belegt: ein anderer Sender hat es</translation>
+    </message>
+    <message>
+        <source>waiting for its next attempt</source>
+        <translation>wartet auf den nächsten Versuch</translation>
+    </message>
+    <message>
+        <source>skipped: %1</source>
+        <translation>übersprungen: %1</translation>
     </message>
 </context>
 <context>

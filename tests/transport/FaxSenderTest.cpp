@@ -13,7 +13,6 @@
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "tools/relay/RelayServer.h"
-#include "transport/FailureWords.h"
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
 
@@ -248,31 +247,4 @@ TEST_F(FaxSenderTest, ConcurrentSubmissionsEachDeliverTheirOwnFax) {
         for (const auto& e : fs::directory_iterator(folder))
             if (e.path().extension() == ".tif") documents.insert(e.path().filename());
     EXPECT_EQ(documents, (std::set<std::string>{"doc0.tif", "doc1.tif", "doc2.tif", "doc3.tif"}));
-}
-
-// Each cause has a sentence of its own a non-technical user understands.
-TEST(PlainFailure, EveryCauseHasItsSentence) {
-    const struct {
-        HttpFailure cause;
-        long status;
-        bool uncertain;
-        const char* words;
-    } kCases[] = {
-        {HttpFailure::Refused, 0, false, "The fax service is not answering."},
-        {HttpFailure::TimedOut, 0, false, "The fax service is not answering."},
-        {HttpFailure::NameNotFound, 0, false, "The fax service could not be found."},
-        {HttpFailure::Certificate, 0, false, "The fax service could not prove who it is"},
-        {HttpFailure::HttpStatus, 500, false, "The fax service has a problem of its own"},
-        {HttpFailure::HttpStatus, 499, false, "The fax service turned the fax down."},
-        {HttpFailure::NoSuccessMark, 0, false, "The fax service did not confirm the fax."},
-        {HttpFailure::TooSlow, 0, false, "The connection to the fax service was too slow."},
-        {HttpFailure::Stopped, 0, false, "You stopped the sending."},
-        {HttpFailure::BadAddress, 0, false, "The address of the fax service is not usable."},
-        {HttpFailure::BodyFile, 0, false, "The fax could not be prepared for sending."},
-        {HttpFailure::Other, 0, false, "The fax service did not take the fax."},
-        {HttpFailure::Broken, 0, true, "The whole fax went out but no answer came"},
-    };
-    for (const auto& c : kCases)
-        EXPECT_EQ(PlainFailure(c.cause, c.status, c.uncertain).rfind(c.words, 0), 0u)
-            << static_cast<int>(c.cause) << " " << c.status;
 }

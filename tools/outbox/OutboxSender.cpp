@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/RegistryKey.h"
+#include "app/Translate.h"
 #include "transport/FaxSender.h"
 
 namespace {
@@ -48,8 +49,12 @@ RetryLimits LoadRetryLimits() {
 std::string DescribeUnknown(const SendState& state) {
     const std::string at = At(state.sendingSince, std::time(nullptr));
     if (state.unknownWhy.empty())
-        return "May have been sent: the program stopped while sending at " + at;
-    return "May have been sent: " + state.unknownWhy + " (at " + at + ")";
+        return TranslatedText(
+            QT_TRANSLATE_NOOP("Message",
+                              "May have been sent: the program stopped while sending at %1"),
+            at);
+    return TranslatedText(QT_TRANSLATE_NOOP("Message", "May have been sent: %1 (at %2)"),
+                          state.unknownWhy, at);
 }
 
 OutboxSender::OutboxSender(const AppSettings& settings, Clock& clock)
@@ -117,13 +122,15 @@ OutboxSender::Result OutboxSender::SendOne(const std::string& name, Mode mode, b
             if (mode != Mode::Again) return Make(name, Kind::Undecided, DescribeUnknown(fax.state));
             break;
         case FaxState::Held:
-            if (mode == Mode::Due) return Make(name, Kind::Held, "held");
+            if (mode == Mode::Due)
+                return Make(name, Kind::Held, TranslatedText(QT_TRANSLATE_NOOP("Message", "held")));
             break;
         case FaxState::Failed:
             if (mode == Mode::Due || !named)
                 return Make(name, Kind::Held,
-                            "failed after " + std::to_string(fax.state.attempts) +
-                                " tries: " + fax.state.lastError);
+                            CountedText(QT_TRANSLATE_N_NOOP("Message", "failed after %n tries"),
+                                        fax.state.attempts) +
+                                ": " + fax.state.lastError);
             break;
         case FaxState::Waiting:
             if (mode == Mode::Due && !RetryDue(fax.state, clock_.Now()))
@@ -235,30 +242,37 @@ const char* KindWord(Kind kind) {
 std::string DescribeResult(const OutboxSender::Result& result) {
     switch (result.kind) {
         case Kind::Sent:
-            return "sent";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "sent"));
         case Kind::SentNotMoved:
-            return "sent; could not be moved to sent/: " + result.text;
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "sent; could not be moved to sent/: %1"), result.text);
         case Kind::Moved:
-            return "sent earlier; moved to the sent faxes";
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "sent earlier; moved to the sent faxes"));
         case Kind::MoveFailed:
-            return "sent earlier; still not moved to sent/: " + result.text;
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "sent earlier; still not moved to sent/: %1"),
+                result.text);
         case Kind::Failed:
-            return "not sent: " + result.text;
+        case Kind::Held:
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "not sent: %1"), result.text);
         case Kind::GaveUp:
-            return "not sent, and no longer tried automatically: " + result.text;
+            return TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "not sent, and no longer tried automatically: %1"),
+                result.text);
         case Kind::Unknown:
         case Kind::Undecided:
-            return result.text +
-                   "; not sent again (send --again to send it, mark-sent if it arrived)";
-        case Kind::Held:
-            return "not sent: " + result.text;
+            return TranslatedText(QT_TRANSLATE_NOOP("Message",
+                                                    "%1; not sent again (send --again to send it, "
+                                                    "mark-sent if it arrived)"),
+                                  result.text);
         case Kind::Busy:
-            return "busy: another sender has it";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "busy: another sender has it"));
         case Kind::NotDue:
-            return "waiting for its next attempt";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "waiting for its next attempt"));
         case Kind::Skipped:
         case Kind::Missing:
-            return "skipped: " + result.text;
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "skipped: %1"), result.text);
     }
     return {};
 }

@@ -1,4 +1,5 @@
 // corvinaport-outbox: lists the faxes stored in the outbox and sends them.
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -9,6 +10,8 @@
 #include "app/Clock.h"
 #include "app/ProgramInfo.h"
 #include "app/SecretServiceStore.h"
+#include "app/Translate.h"
+#include "app/Translations.h"
 #include "tools/notify/WindowMessage.h"
 #include "tools/outbox/OutboxActions.h"
 #include "tools/outbox/OutboxSender.h"
@@ -74,7 +77,9 @@ constexpr const char* kHelp =
     "  2  bad usage\n";
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "corvinaport-outbox: %s\nTry 'corvinaport-outbox --help'.\n", why.c_str());
+    std::fprintf(
+        stderr, "corvinaport-outbox: %s\n%s\n", why.c_str(),
+        TranslatedText(QT_TRANSLATE_NOOP("Message", "Try 'corvinaport-outbox --help'.")).c_str());
     return 2;
 }
 
@@ -88,21 +93,23 @@ std::string Printable(std::string text) {
 
 // "document a.pdf", or "documents a.pdf, b.tif" in their order.
 std::string DocumentNames(const std::vector<std::string>& paths) {
-    std::string names = paths.size() == 1 ? "document " : "documents ";
+    std::string names;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const auto slash = paths[i].rfind('/');
         names +=
             (i ? ", " : "") + (slash == std::string::npos ? paths[i] : paths[i].substr(slash + 1));
     }
-    return names;
+    return paths.size() == 1 ? TranslatedText(QT_TRANSLATE_NOOP("Message", "document %1"), names)
+                             : TranslatedText(QT_TRANSLATE_NOOP("Message", "documents %1"), names);
 }
 
 std::string StateWords(const StoredFax& fax, std::time_t now) {
     switch (fax.faxState) {
         case FaxState::Held:
-            return "held";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "held"));
         case FaxState::Waiting:
-            if (fax.state.attempts == 0) return "waiting to be sent";
+            if (fax.state.attempts == 0)
+                return TranslatedText(QT_TRANSLATE_NOOP("Message", "waiting to be sent"));
             {
                 const std::time_t next =
                     fax.state.lastAttempt + RetryDelay(fax.state.attempts).count();
@@ -110,20 +117,26 @@ std::string StateWords(const StoredFax& fax, std::time_t now) {
                 char at[16] = "";
                 if (next > now && localtime_r(&next, &local))
                     (void)std::strftime(at, sizeof at, "%H:%M", &local);
-                return *at ? std::string("waiting: next try at ") + at : "waiting: due now";
+                return *at ? TranslatedText(QT_TRANSLATE_NOOP("Message", "waiting: next try at %1"),
+                                            at)
+                           : TranslatedText(QT_TRANSLATE_NOOP("Message", "waiting: due now"));
             }
         case FaxState::Sending:
-            return "being sent now";
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "being sent now"));
         case FaxState::Unknown:
             return DescribeUnknown(fax.state);
         case FaxState::Failed:
-            return "failed after " + std::to_string(fax.state.attempts) + " tries";
+            return CountedText(QT_TRANSLATE_N_NOOP("Message", "failed after %n tries"),
+                               fax.state.attempts);
         case FaxState::Sent:
             break;
     }
     return fax.state.moveError.empty()
-               ? "sent, not yet moved to the sent faxes"
-               : "sent; could not be moved to sent/: " + fax.state.moveError;
+               ? TranslatedText(
+                     QT_TRANSLATE_NOOP("Message", "sent, not yet moved to the sent faxes"))
+               : TranslatedText(
+                     QT_TRANSLATE_NOOP("Message", "sent; could not be moved to sent/: %1"),
+                     fax.state.moveError);
 }
 
 int List(const std::string& localFolders) {
@@ -133,19 +146,24 @@ int List(const std::string& localFolders) {
         std::string line = Printable(fax.name) + ": ";
         switch (fax.status) {
             case StoredFax::Status::Ready:
-                line += "to " + fax.message.to + "; " + DocumentNames(fax.documents) + "; " +
-                        StateWords(fax, now) + "; " + std::to_string(fax.state.attempts) +
-                        " attempts";
-                if (!fax.state.lastError.empty()) line += "; last error: " + fax.state.lastError;
+                line +=
+                    TranslatedText(QT_TRANSLATE_NOOP("Message", "to %1"), fax.message.to) + "; " +
+                    DocumentNames(fax.documents) + "; " + StateWords(fax, now) + "; " +
+                    CountedText(QT_TRANSLATE_N_NOOP("Message", "%n attempts"), fax.state.attempts);
+                if (!fax.state.lastError.empty())
+                    line += "; " + TranslatedText(QT_TRANSLATE_NOOP("Message", "last error: %1"),
+                                                  fax.state.lastError);
                 break;
             case StoredFax::Status::Accepted:
-                line += "to " + fax.message.to + "; " + StateWords(fax, now);
+                line += TranslatedText(QT_TRANSLATE_NOOP("Message", "to %1"), fax.message.to) +
+                        "; " + StateWords(fax, now);
                 break;
             case StoredFax::Status::Writing:
-                line += "still being written";
+                line += TranslatedText(QT_TRANSLATE_NOOP("Message", "still being written"));
                 break;
             case StoredFax::Status::Broken:
-                line += "cannot be sent: " + fax.problem;
+                line +=
+                    TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot be sent: %1"), fax.problem);
                 break;
         }
         std::printf("%s\n", Printable(line).c_str());
@@ -158,13 +176,17 @@ int List(const std::string& localFolders) {
 int main(int argc, char** argv) {
     if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-outbox", kHelp))
         return *answered;
+    // Texts in the user's language; the C locale keeps them as written.
+    QCoreApplication app(argc, argv);
+    LoadTranslations(app);
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return Usage("missing command");
+    if (args.empty()) return Usage(TranslatedText(QT_TRANSLATE_NOOP("Message", "missing command")));
     const std::string command = args.front();
     args.erase(args.begin());
     const bool byName = command == "mark-sent" || command == "hold" || command == "delete";
     if (command != "list" && command != "send" && !byName)
-        return Usage("unknown command " + Printable(command));
+        return Usage(
+            TranslatedText(QT_TRANSLATE_NOOP("Message", "unknown command %1"), Printable(command)));
     OutboxSender::Mode mode = OutboxSender::Mode::User;
     bool tab = false;
     std::vector<std::string> names;
@@ -176,14 +198,19 @@ int main(int argc, char** argv) {
         else if (a == "--tab" && command != "list")
             tab = true;
         else if (!a.empty() && a[0] == '-')
-            return Usage("unknown or conflicting option " + Printable(a));
+            return Usage(TranslatedText(
+                QT_TRANSLATE_NOOP("Message", "unknown or conflicting option %1"), Printable(a)));
         else
             names.push_back(a);
     }
-    if (command == "list" && !names.empty()) return Usage("list takes no folder names");
-    if (byName && names.empty()) return Usage(command + " needs a folder name");
+    if (command == "list" && !names.empty())
+        return Usage(TranslatedText(QT_TRANSLATE_NOOP("Message", "list takes no folder names")));
+    if (byName && names.empty())
+        return Usage(
+            TranslatedText(QT_TRANSLATE_NOOP("Message", "%1 needs a folder name"), command));
     if (mode == OutboxSender::Mode::Again && names.empty())
-        return Usage("--again sends only the folders named");
+        return Usage(
+            TranslatedText(QT_TRANSLATE_NOOP("Message", "--again sends only the folders named")));
 
     // Body files left by a sender that stopped hold the password: gone.
     (void)RemoveAbandonedBodyFiles();
@@ -196,7 +223,10 @@ int main(int argc, char** argv) {
     settings.directory.Load();
     std::string& local = settings.directory.LocalFolders;
     if (local.empty()) {
-        std::fprintf(stderr, "corvinaport-outbox: the settings name no LocalFolders\n");
+        std::fprintf(
+            stderr, "corvinaport-outbox: %s\n",
+            TranslatedText(QT_TRANSLATE_NOOP("Message", "the settings name no LocalFolders"))
+                .c_str());
         return 1;
     }
     if (local.back() != '/') local += '/';
@@ -209,10 +239,11 @@ int main(int argc, char** argv) {
             const bool done = command == "hold"
                                   ? HoldFax(local, name, &why)
                                   : DeleteFax(local, "outbox", name, std::time(nullptr), &why);
-            std::printf("%s\n", Printable(name + ": " +
-                                          (done ? (command == "hold" ? "held" : "deleted")
-                                                : "not changed: " + why))
-                                    .c_str());
+            const std::string outcome =
+                !done ? TranslatedText(QT_TRANSLATE_NOOP("Message", "not changed: %1"), why)
+                : command == "hold" ? TranslatedText(QT_TRANSLATE_NOOP("Message", "held"))
+                                    : TranslatedText(QT_TRANSLATE_NOOP("Message", "deleted"));
+            std::printf("%s\n", Printable(name + ": " + outcome).c_str());
             if (!done) status = 1;
         }
         return status;

@@ -9,6 +9,7 @@
 #include "app/AppSettings.h"
 #include "app/Clock.h"
 #include "app/Translations.h"
+#include "controls/MnemonicGuard.h"
 #include "controls/QtMessageBoxService.h"
 #include "controls/ShellLauncher.h"
 #include "pages/CPageViewer.h"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("corvinaport-outbox"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvinaport-sendfax")));
     LoadTranslations(qt);
+    MnemonicGuard::Install(qt);
 
     QtMessageBoxService boxes;
     AppSettings settings;

@@ -277,6 +277,44 @@ TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
     EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes)) << both;
 }
 
+// The listing in the user's language, counts in their plural forms; the C
+// locale keeps the lines as they always were, for scripts reading them.
+TEST_F(OutboxTest, ListSpeaksTheUsersLanguageWithPluralFormsAndCKeepsItsBytes) {
+    const std::string once = Store(1700000000);
+    const std::string twice = Store(1700000100);
+    for (const auto& [name, attempts] : {std::pair{once, 1}, std::pair{twice, 2}}) {
+        SendState state;
+        state.attempts = attempts;
+        state.lastAttempt = 1700000000;
+        state.lastError = "the connection was refused";
+        ASSERT_TRUE(WriteSendState(local + "outbox/" + name, state));
+    }
+    const std::string command = Registry() + Bin("tools/outbox/corvinaport-outbox") + " list";
+    struct Case {
+        const char* language;
+        const char* one;
+        const char* two;
+    };
+    const Case cases[] = {
+        {"C", "; waiting: due now; 1 attempts; last error: the connection was refused\n",
+         "; waiting: due now; 2 attempts; last error:"},
+        {"en_GB.UTF-8", "; waiting: due now; 1 attempt; last error: the connection was refused\n",
+         "; 2 attempts;"},
+        {"de_DE.UTF-8",
+         "; wartet: jetzt f\xc3\xa4llig; 1 Versuch; letzter Fehler: the connection was refused\n",
+         "; 2 Versuche;"},
+    };
+    for (const Case& c : cases) {
+        const std::string language =
+            std::string("LANGUAGE= LC_ALL= LC_MESSAGES= LANG=") + c.language;
+        const CommandResult listed = RunCommand(language + " " + command);
+        EXPECT_EQ(listed.status, 0) << c.language;
+        EXPECT_NE(listed.out.find(once + ": "), std::string::npos) << listed.out;
+        EXPECT_NE(listed.out.find(c.one), std::string::npos) << c.language << "\n" << listed.out;
+        EXPECT_NE(listed.out.find(c.two), std::string::npos) << c.language << "\n" << listed.out;
+    }
+}
+
 // The watcher's automatic retry runs the command and counts its outcome.
 TEST_F(OutboxTest, AutomaticRetryDeliversTheStoredFax) {
     const std::string name = Store(1700000000);
