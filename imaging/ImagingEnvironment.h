@@ -39,10 +39,12 @@ class ImagingEnvironment {
     // Page 0 of first, then every page of second, into destination.
     [[nodiscard]] virtual bool MergePages(const std::string& first, const std::string& second,
                                           const std::string& destination) = 0;
-    // Told after each page of a merge: pages written and pages in all.
-    using PageProgress = std::function<void(std::uint32_t done, std::uint32_t total)>;
+    // Told after each page of a merge: pages written and pages in all; an
+    // answer of false stops the merge.
+    using PageProgress = std::function<bool(std::uint32_t done, std::uint32_t total)>;
     // MergePages, telling progress after each page (those that cannot tell
-    // merge without it).
+    // merge without it). A stopped merge answers false and leaves no
+    // destination behind; the inputs are never changed.
     [[nodiscard]] virtual bool MergePagesReporting(const std::string& first,
                                                    const std::string& second,
                                                    const std::string& destination,

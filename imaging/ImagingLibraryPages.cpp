@@ -39,11 +39,11 @@ bool ImagingLibrary::MergePagesReporting(const std::string& first, const std::st
     // Consecutive pages of one file into one file: the library goes on with
     // the handles of the previous call, so each page costs the same.
     const auto total = static_cast<std::uint32_t>(pages > 0 ? pages + 1 : 0);
-    if (ok && progress) progress(1, total);
+    if (ok && progress) ok = progress(1, total);
     for (std::int32_t i = 0; ok && i < pages; ++i) {
         ok = entries_.CopyTiffImageInFile(second.c_str(), i, destination.c_str(),
                                           TIFF32_COPY_APPEND) != 0;
-        if (ok && progress) progress(static_cast<std::uint32_t>(i) + 2, total);
+        if (ok && progress) ok = progress(static_cast<std::uint32_t>(i) + 2, total);
     }
     // The first page reached the disk with the new file; the appended ones
     // are flushed once, here, before the merge is reported done.

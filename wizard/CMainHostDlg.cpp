@@ -1,7 +1,8 @@
 #include "wizard/CMainHostDlg.h"
 
-#include <QElapsedTimer>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <system_error>
 
 #include "app/AppSettings.h"
+#include "app/BackgroundTask.h"
 #include "app/MessageBoxService.h"
 #include "app/TaskProgress.h"
 #include "controls/HelpService.h"
@@ -38,6 +40,25 @@ bool Readable(const std::string& path) {
 bool Exists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::exists(path, ec);
+}
+
+// A document this run staged and could not store goes beside the stored
+// faxes under a free name (never replacing one), so that it outlives the
+// run's staging folder; its new path, or path itself when it cannot move.
+std::string KeepOutOfStaging(const std::string& path, const std::string& outbox) {
+    if (!HeldStaged(path)) return path;
+    const fs::path name = fs::path(path).filename();
+    for (int n = 1; n < 100; ++n) {
+        std::string kept = outbox + (n == 1 ? name.string()
+                                            : name.stem().string() + "-" + std::to_string(n) +
+                                                  name.extension().string());
+        if (::link(path.c_str(), kept.c_str()) == 0) {
+            RemoveStaged(path);
+            return kept;
+        }
+        if (errno != EEXIST) break;
+    }
+    return path;
 }
 
 }  // namespace
@@ -219,29 +240,48 @@ bool CMainHostDlg::StageAttachments() {
     std::vector<std::string> reserved;
     if (cover) reserved.push_back(fs::path(cover_.coverFilePath()).filename().string());
     const std::vector<std::string> names = DistinctFileNames(attached, reserved);
-    std::vector<std::string> staged;
-    if (cover) staged.push_back(cover_.coverFilePath());
     const std::unique_ptr<TaskProgress> busy = BusyWindow(tr("Preparing your fax..."));
-    for (std::size_t i = 0; i < attached.size(); ++i) {
-        if (busy) busy->PumpMessages(false);
-        std::string copy = steps_.stageAttachment(attached[i], names[i]);
-        if (!Exists(copy)) {
-            // Sending or storing a fax without one of its documents would
-            // report success for too little; the attached files are where
-            // they were.
-            for (std::size_t k = cover ? 1 : 0; k < staged.size(); ++k) RemoveStaged(staged[k]);
-            RemoveStaged(copy);
+    // The copies are made off the interface thread; a stop ends them
+    // between two files.
+    std::vector<std::string> copies;
+    std::size_t failed = attached.size();
+    const auto stage = steps_.stageAttachment;
+    RunBusy(
+        [&](const std::stop_token& stop) {
+            for (std::size_t i = 0; i < attached.size() && !stop.stop_requested(); ++i) {
+                std::string copy = stage(attached[i], names[i]);
+                if (!Exists(copy)) {
+                    RemoveStaged(copy);
+                    failed = i;
+                    return;
+                }
+                copies.push_back(std::move(copy));
+            }
+        },
+        busy.get());
+    if (failed < attached.size() || copies.size() < attached.size()) {
+        // Sending or storing a fax without one of its documents would
+        // report success for too little; the attached files are where
+        // they were.
+        for (const std::string& copy : copies) RemoveStaged(copy);
+        if (failed < attached.size())
             (void)env_.messageBox.Show(
                 tr("The file could not be copied to the Corvinaport Outbox folder:\n%1outbox/\n"
                    "Your fax was not sent. The file you attached is still in:\n%2")
                     .arg(QString::fromStdString(env_.settings.directory.LocalFolders),
-                         QString::fromStdString(attached[i]))
+                         QString::fromStdString(attached[failed]))
                     .toStdString(),
                 kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
-            return false;
-        }
-        staged.push_back(std::move(copy));
+        else
+            (void)env_.messageBox.Show(
+                tr("Your fax was not sent or saved.\nThe files you attached are where they were.")
+                    .toStdString(),
+                kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
+        return false;
     }
+    std::vector<std::string> staged;
+    if (cover) staged.push_back(cover_.coverFilePath());
+    staged.insert(staged.end(), copies.begin(), copies.end());
     message.documentPath = staged.front();
     // One document alone stays the plain documentPath.
     if (staged.size() > 1) message.documentPaths = std::move(staged);
@@ -257,7 +297,14 @@ void CMainHostDlg::Finish() {
     if (steps_.buildRecipientLine) message.to = steps_.buildRecipientLine();
     // A printed document takes the cover in front of its own pages; attached
     // files have it as a document of its own (staged above).
-    if (!job.attachMode && CoverWanted()) MergeCoverSheet();
+    if (!job.attachMode && CoverWanted() && !MergeCoverSheet()) {
+        // Stopped: nothing is sent. The fax is kept in the outbox, held,
+        // with the cover as a document of its own in front of the pages.
+        message.documentPaths = {cover_.coverFilePath(), message.documentPath};
+        ShowSaved();
+        SaveToOutbox();
+        return;
+    }
 
     if (schedule_.sendNow) {
         const bool online = steps_.ensureOnline && steps_.ensureOnline(this);
@@ -290,16 +337,42 @@ std::unique_ptr<TaskProgress> CMainHostDlg::BusyWindow(const QString& text) {
     return busy;
 }
 
+void CMainHostDlg::RunBusy(const std::function<void(std::stop_token)>& work, TaskProgress* progress,
+                           const std::function<void()>& eachTurn) {
+    struct Busy {
+        CMainHostDlg& host;
+        explicit Busy(CMainHostDlg& h) : host(h) { host.busy_ = true; }
+        ~Busy() { host.busy_ = false; }
+    };
+    {
+        const Busy busy(*this);
+        RunInBackground(work, progress, eachTurn);
+    }
+    if (std::exchange(reloadPending_, false)) ReloadSettings();
+}
+
+void CMainHostDlg::ReloadSettings() {
+    env_.settings.general.Load();
+    env_.settings.directory.Load();
+    env_.settings.connection.Load();
+}
+
 void CMainHostDlg::SaveToOutbox() {
-    const std::vector<std::string> documents = env_.job.message.Documents();
+    std::vector<std::string> documents = env_.job.message.Documents();
     bool saved = false;
     if (steps_.saveToOutbox) {
         const std::unique_ptr<TaskProgress> busy =
             BusyWindow(tr("Saving your fax in the Corvinaport Outbox..."));
-        saved = steps_.saveToOutbox("outbox", [&busy] {
-            if (busy) busy->PumpMessages(false);
-        });
+        // Storing is what keeps the fax: a stop asked for meanwhile lets it end.
+        const auto save = steps_.saveToOutbox;
+        RunBusy([&](const std::stop_token&) { saved = save("outbox"); }, busy.get());
     }
+    // A document that stays behind must outlive this run's staging folder.
+    if (!saved)
+        for (std::string& document : documents)
+            if (Exists(document))
+                document =
+                    KeepOutOfStaging(document, env_.settings.directory.LocalFolders + "outbox/");
     // A stored fax has taken its documents along; one still in its place was
     // not stored, and the user must know where it is.
     std::vector<std::string> left;
@@ -326,49 +399,63 @@ void CMainHostDlg::RemoveUnsent(bool document) {
                path.compare(0, outbox.size(), outbox) == 0 &&
                path.find('/', outbox.size()) == std::string::npos;
     };
-    std::error_code ec;
+    // A file in a staging folder of this run's own goes with its folder.
+    auto ours = [&inOutbox](const std::string& path) { return inOutbox(path) || HeldStaged(path); };
     const std::string& printed = env_.job.message.documentPath;
-    if (document && !env_.job.attachMode && inOutbox(printed)) fs::remove(printed, ec);
+    if (document && !env_.job.attachMode && ours(printed)) RemoveStaged(printed);
     const std::string& cover = cover_.coverFilePath();
-    if (inOutbox(cover) && cover != printed) fs::remove(cover, ec);
+    const std::vector<std::string>& kept = env_.job.message.documentPaths;
+    if (ours(cover) && cover != printed && std::find(kept.begin(), kept.end(), cover) == kept.end())
+        RemoveStaged(cover);
 }
 
-void CMainHostDlg::MergeCoverSheet() {
-    FaxMessage& message = env_.job.message;
+bool CMainHostDlg::MergeCoverSheet() {
     const std::string cover = cover_.coverFilePath();
-    if (cover.empty()) return;
-    // The merged pages go to a staging folder of their own: other runs
-    // merge at the same time.
-    const std::string temp =
-        StagingPath(env_.settings.directory.LocalFolders + "outbox/", "temp.tif");
+    if (cover.empty()) return true;
+    const std::string document = env_.job.message.documentPath;
+    const std::string outbox = env_.settings.directory.LocalFolders + "outbox/";
     // A long document takes a while: the window shows how far the merge is
-    // and keeps answering.
+    // and answers Stop.
     std::unique_ptr<TaskProgress> progress =
         steps_.mergeProgress ? steps_.mergeProgress() : nullptr;
     if (progress) {
         progress->SetText(tr("Adding the cover sheet to your fax...").toStdString());
         progress->Show();
-        progress->PumpMessages(false);
     }
-    QElapsedTimer sincePump;
-    sincePump.start();
-    const auto onPage = [&progress, &sincePump](std::uint32_t done, std::uint32_t total) {
-        if (!progress || (done < total && sincePump.elapsed() < 30)) return;
+    std::atomic<std::uint32_t> done{0}, total{0};
+    std::uint32_t shown = 0;
+    const auto showProgress = [&] {
+        const std::uint32_t now = done;
+        if (!progress || now == shown) return;
+        shown = now;
         progress->SetRange(0, static_cast<int>(total), 1);
-        progress->SetPos(static_cast<int>(done));
-        progress->PumpMessages(false);
-        sincePump.restart();
+        progress->SetPos(static_cast<int>(now));
     };
-    const bool merged = env_.imaging.MergePagesReporting(cover, message.documentPath, temp, onPage);
+    bool stopped = false;
+    ImagingEnvironment& imaging = env_.imaging;
+    RunBusy(
+        [&](const std::stop_token& stop) {
+            // The merged pages go to a staging folder of their own: other
+            // runs merge at the same time.
+            const std::string temp = StagingPath(outbox, "temp.tif");
+            const bool merged =
+                !temp.empty() && imaging.MergePagesReporting(cover, document, temp,
+                                                             [&](std::uint32_t d, std::uint32_t t) {
+                                                                 total = t;
+                                                                 done = d;
+                                                                 return !stop.stop_requested();
+                                                             });
+            std::error_code ec;
+            // The merged file takes the document's place in one step; without
+            // a merge, or once stopped, the document stays as it was.
+            stopped = stop.stop_requested();
+            if (!stopped && merged && fs::is_regular_file(temp, ec)) fs::rename(temp, document, ec);
+            RemoveStaged(temp);
+            if (!stopped) RemoveStaged(cover);
+        },
+        progress.get(), showProgress);
     if (progress) progress->Hide();
-    std::error_code ec;
-    // The merged file takes the document's place in one step; without a
-    // merge the document stays as it was.
-    if (merged && fs::is_regular_file(temp, ec)) {
-        fs::rename(temp, message.documentPath, ec);
-    }
-    RemoveStaged(temp);
-    RemoveStaged(cover);
+    return !stopped;
 }
 
 std::uint32_t CMainHostDlg::HelpContext(int activeIndex) const {
@@ -394,9 +481,11 @@ bool CMainHostDlg::CanTakePrint() const {
 
 std::string CMainHostDlg::HandleWindowMessage(const WindowMessage& message) {
     if (message.registeredName.empty() && message.id == WM_RELOADSETTINGS) {
-        env_.settings.general.Load();
-        env_.settings.directory.Load();
-        env_.settings.connection.Load();
+        // Work running off the interface thread reads the settings.
+        if (busy_)
+            reloadPending_ = true;
+        else
+            ReloadSettings();
         return {};
     }
     if (message.registeredName.empty() ||
@@ -404,7 +493,7 @@ std::string CMainHostDlg::HandleWindowMessage(const WindowMessage& message) {
         (message.wParam & 3) != 1)
         return {};
     // Taking it here would hide it (no cover page) or drop the document held.
-    if (!CanTakePrint()) return kAnswerDeclined;
+    if (busy_ || !CanTakePrint()) return kAnswerDeclined;
     FaxMessage& fax = env_.job.message;
     if (!env_.imaging.PrepareInitialDocument(env_.commandLine, env_.settings.directory, fax)) {
         fax.documentPath.clear();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,8 @@ struct HostEnvironment {
 // The steps of the Finish procedure that other parts of the program carry out.
 struct FinishSteps {
     // Copies an attached file into the outbox folder under storedName (its
-    // own name when empty); the copy's path, empty when it failed.
+    // own name when empty); the copy's path, empty when it failed. Runs on a
+    // worker thread while the interface keeps answering.
     std::function<std::string(const std::string& attachedPath, const std::string& storedName)>
         stageAttachment;
     // The recipient line of the job's RecipientList.
@@ -54,10 +56,9 @@ struct FinishSteps {
     std::function<bool(QWidget* owner)> ensureOnline;
     // Sends the job now, telling the user the outcome; true when accepted.
     std::function<bool()> sendFax;
-    // Stores the job under LocalFolders + folderName, calling keepAlive after
-    // each document; false when it failed.
-    std::function<bool(const std::string& folderName, const std::function<void()>& keepAlive)>
-        saveToOutbox;
+    // Stores the job under LocalFolders + folderName; false when it failed.
+    // Runs on a worker thread while the interface keeps answering.
+    std::function<bool(const std::string& folderName)> saveToOutbox;
     // Runs the address-book dialog for the recipients page.
     CSelRecipient::AddressBookRunner addressBook;
     // Adds a distribution list's members for the recipients page.
@@ -92,7 +93,10 @@ class CMainHostDlg : public QDialog {
     // Parts of DoModal, for those who drive the wizard step by step.
     void BuildPageSet();
     void Finish();
-    void MergeCoverSheet();
+    // Puts the cover in front of the printed pages, on a worker thread while
+    // the progress window answers; false when the user stopped it (the
+    // document and the cover are then as they were).
+    [[nodiscard]] bool MergeCoverSheet();
     // The files of the fax as Finish will send them: the cover sheet when one
     // is wanted, then the documents (the attached files before they are
     // staged) in their order.
@@ -145,6 +149,12 @@ class CMainHostDlg : public QDialog {
     [[nodiscard]] std::unique_ptr<TaskProgress> BusyWindow(const QString& text);
     // Brings the cover page in behind the document page, or takes it out.
     void OfferCoverPage(bool on);
+    // Runs work off the interface thread (RunInBackground); a settings
+    // reload that arrives meanwhile is applied once the work has ended, and
+    // a print offered meanwhile is declined.
+    void RunBusy(const std::function<void(std::stop_token)>& work, TaskProgress* progress,
+                 const std::function<void()>& eachTurn = {});
+    void ReloadSettings();
 
     HostEnvironment env_;
     FinishSteps steps_;
@@ -157,4 +167,6 @@ class CMainHostDlg : public QDialog {
     CSelCover cover_;
     CScheduleFax schedule_;
     bool built_ = false;
+    bool busy_ = false;
+    bool reloadPending_ = false;
 };

@@ -1,5 +1,6 @@
 #include "wizard/FileReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,6 +11,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <random>
 #include <system_error>
 #include <utility>
@@ -177,13 +180,89 @@ std::string MakePrivateFolder(const std::string& parent, std::string_view prefix
     return std::string(buffer.data()) + "/";
 }
 
+namespace {
+
+// The staging folders this process holds, each with its locked lock file.
+// Workers stage and remove files too, hence the mutex.
+struct HeldStages {
+    std::mutex mutex;
+    std::map<std::string, UniqueFd> locks;  // folder path without its "/"
+};
+
+HeldStages& Held() {
+    static HeldStages held;
+    return held;
+}
+
+// Locks a new staging folder: the lock file is made and locked under a name
+// of its own first and only then linked in as kStageLockName, so a lock file
+// that others find is always locked while its owner lives.
+UniqueFd LockStage(const std::string& stage) {
+    const std::string fresh = stage + ".lock-new";
+    UniqueFd fd(::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd) return fd;
+    const bool locked = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
+                        ::link(fresh.c_str(), (stage + std::string(kStageLockName)).c_str()) == 0;
+    (void)::unlink(fresh.c_str());
+    if (!locked) fd.reset();
+    return fd;
+}
+
+// Removes everything inside the folder open as dir, never following a link;
+// false when something could not be removed.
+bool EmptyFolder(int dir) {
+    UniqueFd copy(::fcntl(dir, F_DUPFD_CLOEXEC, 0));
+    DIR* listing = copy ? ::fdopendir(copy.get()) : nullptr;
+    if (listing == nullptr) return false;
+    (void)copy.release();  // closedir closes it
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    ::closedir(listing);
+    bool all = true;
+    for (const std::string& name : names) {
+        if (::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT) continue;
+        if (errno != EISDIR && errno != EPERM) {
+            all = false;
+            continue;
+        }
+        const UniqueFd inner(
+            ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        all = inner && EmptyFolder(inner.get()) &&
+              ::unlinkat(dir, name.c_str(), AT_REMOVEDIR) == 0 && all;
+    }
+    return all;
+}
+
+// True when the folder holds nothing but its lock file.
+bool OnlyLockLeft(const std::string& stage) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(stage, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().filename() != kStageLockName) return false;
+    return !ec;
+}
+
+}  // namespace
+
 std::string StagingPath(const std::string& folder, const std::string& name) {
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+        name == kStageLockName)
         return {};
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     const std::string stage = MakePrivateFolder(folder, kStagePrefix);
-    return stage.empty() ? std::string() : stage + name;
+    if (stage.empty()) return {};
+    UniqueFd lock = LockStage(stage);
+    if (!lock) {
+        (void)::rmdir(stage.c_str());
+        return {};
+    }
+    HeldStages& held = Held();
+    const std::lock_guard guard(held.mutex);
+    held.locks[stage.substr(0, stage.size() - 1)] = std::move(lock);
+    return stage + name;
 }
 
 void RemoveStaged(const std::string& path) {
@@ -193,8 +272,63 @@ void RemoveStaged(const std::string& path) {
     if (folder.size() < 2) return;
     folder.pop_back();
     const std::string name = folder.substr(folder.find_last_of('/') + 1);
-    // rmdir leaves a folder that still holds anything.
-    if (name.starts_with(kStagePrefix)) (void)::rmdir(folder.c_str());
+    if (!name.starts_with(kStagePrefix)) return;
+    HeldStages& held = Held();
+    const std::lock_guard guard(held.mutex);
+    const auto it = held.locks.find(folder);
+    // A folder of another run (or an older one without a lock file) goes only
+    // when it is empty; rmdir leaves a folder that still holds anything.
+    if (it == held.locks.end()) {
+        (void)::rmdir(folder.c_str());
+        return;
+    }
+    if (!OnlyLockLeft(folder)) return;
+    (void)::unlink((folder + "/" + std::string(kStageLockName)).c_str());
+    if (::rmdir(folder.c_str()) == 0) held.locks.erase(it);
+}
+
+bool HeldStaged(const std::string& path) {
+    std::string folder = FolderOf(path);
+    if (folder.size() < 2) return false;
+    folder.pop_back();
+    HeldStages& held = Held();
+    const std::lock_guard guard(held.mutex);
+    return held.locks.contains(folder);
+}
+
+int RemoveAbandonedStaging(const std::string& folder, long unlockedAgeSeconds) {
+    const UniqueFd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent) return 0;
+    std::vector<std::string> stages;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with(kStagePrefix)) stages.push_back(name);
+    }
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    for (const std::string& name : stages) {
+        // Only a real folder of the user's: a link in its place is passed by.
+        const UniqueFd stage(
+            ::openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (!stage || ::fstat(stage.get(), &st) != 0 || st.st_uid != ::getuid()) continue;
+        const UniqueFd lock(::openat(stage.get(), std::string(kStageLockName).c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        struct stat lockInfo {};
+        const bool lockable =
+            lock && ::fstat(lock.get(), &lockInfo) == 0 && S_ISREG(lockInfo.st_mode);
+        if (lockable) {
+            // A run that still lives holds it, whatever its age.
+            if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        } else if (now - st.st_mtime < unlockedAgeSeconds) {
+            continue;
+        }
+        if (EmptyFolder(stage.get()) && ::unlinkat(parent.get(), name.c_str(), AT_REMOVEDIR) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool SyncFolder(const std::string& folder) {

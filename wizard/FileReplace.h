@@ -106,13 +106,30 @@ int RemoveAbandonedFiles(const std::string& folder, std::string_view prefix,
 // Each one gets a new private folder ".stage-XXXXXX" inside folder (which is
 // created when missing) and keeps its own name inside it, so two runs
 // never meet at a name and nobody can plant a link where the file will be.
-// Answers the path for name; the file itself is not created. Empty when no
-// folder could be made.
+// The folder holds a lock file, kStageLockName, locked (flock) by this
+// process until the folder goes or the process ends, so that a later run
+// can tell a folder whose owner is gone (RemoveAbandonedStaging). Answers
+// the path for name; the file itself is not created. Empty when no folder
+// could be made.
 [[nodiscard]] std::string StagingPath(const std::string& folder, const std::string& name);
 
+inline constexpr std::string_view kStageLockName = ".lock";
+
 // Removes a file, and with it the private folder StagingPath made for it
-// once nothing else is left there.
+// (its lock file included) once nothing else is left there.
 void RemoveStaged(const std::string& path);
+
+// True when path lies in a staging folder this process made and still holds.
+[[nodiscard]] bool HeldStaged(const std::string& path);
+
+// Clears the staging folders directly in folder whose owner is gone: a
+// folder whose lock file nobody holds (its run ended or crashed), and a
+// folder without a lock file (made by an older version, or one that is being
+// made right now) once it is older than unlockedAgeSeconds. A folder a
+// running program holds is never touched. Only the user's own real folders
+// are cleared; links inside them are removed, never followed. The number of
+// folders removed.
+int RemoveAbandonedStaging(const std::string& folder, long unlockedAgeSeconds = 24L * 60 * 60);
 
 // Flushes a folder's entries (new names, renames) to the disk.
 bool SyncFolder(const std::string& folder);

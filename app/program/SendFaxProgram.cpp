@@ -11,6 +11,7 @@
 
 #include "addrbook/CAddressBookDlg.h"
 #include "addrbook/ContactsWindow.h"
+#include "app/BackgroundTask.h"
 #include "app/CNetFaxApp.h"
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
@@ -130,24 +131,36 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     sender->nextStep = [run, &app](const SendOutcome& outcome) {
         return WhatHappensNext(StoredState(*run, outcome, app.clock().Now()), app.clock().Now());
     };
-    steps.saveToOutbox = [&app, sender, run](const std::string& folderName,
-                                             const std::function<void()>& keepAlive) {
+    steps.saveToOutbox = [&app, sender, run](const std::string& folderName) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
-                            app.clock(), kFaxGatewayDomain, nullptr, &state, keepAlive);
+                            app.clock(), kFaxGatewayDomain, nullptr, &state);
     };
     steps.sendFax = [sender, run, &app, &boxes] {
         sender->outcome = SendOutcome{};
         run->submitted = true;
-        const std::string& local = app.settings.directory.LocalFolders;
-        // Names of their own for what is sent, kept for the history.
+        const std::string local = app.settings.directory.LocalFolders;
+        // Names of their own for what is sent, kept for the history; a big
+        // document may take a while to copy (or to record), so both run off
+        // the interface thread.
         std::vector<std::string> kept;
-        for (const std::string& document : app.message.Documents())
-            kept.push_back(KeepForHistory(local, document));
+        const std::vector<std::string> documents = app.message.Documents();
+        RunInBackground(
+            [&](const std::stop_token&) {
+                for (const std::string& document : documents)
+                    kept.push_back(KeepForHistory(local, document));
+            },
+            nullptr);
         if (sender->SendFax(app)) {
             // The sent documents are gone; so are their staging folders.
-            for (const std::string& document : app.message.Documents()) RemoveStaged(document);
-            RecordSent(local, app.message, kept, app.clock());
+            const FaxMessage sent = app.message;
+            const Clock& clock = app.clock();
+            RunInBackground(
+                [&](const std::stop_token&) {
+                    for (const std::string& document : sent.Documents()) RemoveStaged(document);
+                    RecordSent(local, sent, kept, clock);
+                },
+                nullptr);
             return true;
         }
         for (const std::string& k : kept) RemoveStaged(k);
@@ -190,6 +203,10 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     TaskProgressFactory& progress = options.progress ? *options.progress : windows;
 
     CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
+        // Staging folders whose run ended or crashed; those of running
+        // wizards (this one's printed document among them) stay.
+        if (!a.settings.directory.LocalFolders.empty())
+            (void)RemoveAbandonedStaging(a.settings.directory.LocalFolders + "outbox/");
         DesktopHelp help(
             opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
         HostEnvironment env{a,

@@ -345,6 +345,12 @@ Das Dokument liegt weiterhin in:
         <source>Saving your fax in the Corvinaport Outbox...</source>
         <translation>Ihr Fax wird im Corvinaport-Postausgang gespeichert...</translation>
     </message>
+    <message>
+        <source>Your fax was not sent or saved.
+The files you attached are where they were.</source>
+        <translation>Ihr Fax wurde weder gesendet noch gespeichert.
+Die angehängten Dateien liegen weiterhin dort, wo sie waren.</translation>
+    </message>
 </context>
 <context>
     <name>CNetFaxPropSheet</name>

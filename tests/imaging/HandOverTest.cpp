@@ -226,6 +226,16 @@ TEST_F(HandOver, PathsTooLongForTheFixedBuffersAreRefused) {
     WriteText(dir.path() + "spool/" + longName, printed);
     EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
     EXPECT_TRUE(Exists(dir.path() + "spool/" + longName));
+    // A print whose name fits where it lies but not once staged is declined
+    // after its staging folder was made: no folder is left behind.
+    const std::string staged =
+        dir.path() + "spool/" + std::string(250 - dir.path().size() - 10, 's') + ".tif";
+    ASSERT_LT(staged.size(), 260u);
+    WriteText(staged, printed);
+    WriteCommandLineGroup("\r\n", staged);
+    EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
+    EXPECT_TRUE(Exists(staged));
+    EXPECT_TRUE(std::filesystem::is_empty(directory.LocalFolders + "outbox"));
     WriteCommandLineGroup("\r\n", "/" + std::string(300, 'p') + ".tif");
     EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
     EXPECT_TRUE(message.documentPath.empty());

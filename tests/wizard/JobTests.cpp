@@ -1,7 +1,13 @@
 // Fax job: recipient line, gateway addresses, staging and the outbox store.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <ctime>
+#include <memory>
 
 #include <algorithm>
 #include <filesystem>
@@ -144,6 +150,116 @@ TEST_F(JobTest, EachStagingGetsAPrivateFolderOfItsOwn) {
     // A staged file goes with its folder.
     RemoveStaged(copy);
     EXPECT_FALSE(fs::exists(fs::path(copy).parent_path()));
+}
+
+// A run elsewhere that stages a print and holds its folder until it is
+// killed (a crash) or the test ends.
+class StagingRun {
+  public:
+    explicit StagingRun(const std::string& outbox) {
+        int up[2], down[2];
+        if (::pipe(up) != 0 || ::pipe(down) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string path = StagingPath(outbox, "print.tif");
+            std::ofstream(path) << "pages";
+            (void)!::write(up[1], path.data(), path.size());
+            ::close(up[1]);
+            char c;
+            (void)!::read(down[0], &c, 1);
+            ::_exit(0);
+        }
+        ::close(up[1]);
+        ::close(down[0]);
+        hold_ = down[1];
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(up[0], buffer, sizeof buffer)) > 0) folder.append(buffer, n);
+        ::close(up[0]);
+        folder = fs::path(folder).parent_path().string();
+    }
+    ~StagingRun() { End(SIGTERM); }
+    void Crash() { End(SIGKILL); }
+    std::string folder;
+
+  private:
+    void End(int signal) {
+        if (pid_ <= 0) return;
+        ::kill(pid_, signal);
+        ::waitpid(pid_, nullptr, 0);
+        ::close(hold_);
+        pid_ = 0;
+    }
+    pid_t pid_ = 0;
+    int hold_ = -1;
+};
+
+// Only folders whose owner is gone are cleared; nothing outside them is.
+TEST_F(JobTest, StartUpClearsOnlyStagingFoldersNobodyHolds) {
+    const std::string outbox = dir + "outbox/", outside = dir + "outside/";
+    fs::create_directories(outside + "sub");
+    fs::create_directories(outbox);
+    WriteText(outside + "keep.txt", "mine");
+    WriteText(outside + "sub/keep.txt", "mine too");
+    std::vector<std::unique_ptr<StagingRun>> runs;
+    auto run = [&](bool crash) {
+        auto& r = runs.emplace_back(std::make_unique<StagingRun>(outbox));
+        if (crash) r->Crash();
+        return r->folder;
+    };
+    auto lockless = [&](const std::string& name) {
+        fs::create_directories(outbox + name);
+        WriteText(outbox + name + "/print.tif", "pages");
+        return outbox + name;
+    };
+    auto hostile = [&](const std::string& folder) {
+        fs::create_symlink(outside + "keep.txt", folder + "/file-link");
+        fs::create_symlink(outside, folder + "/folder-link");
+        fs::create_directories(folder + "/inner");
+        fs::create_symlink(outside + "sub", folder + "/inner/link");
+        return folder;
+    };
+    struct Case {
+        const char* what;
+        std::string folder;
+        bool old;  // two days
+        bool cleared;
+    };
+    const std::string held = StagingPath(outbox, "held.tif");
+    std::vector<Case> cases = {
+        {"crashed run, young", run(true), false, true},
+        {"crashed run, old", run(true), true, true},
+        {"running wizard, old", run(false), true, false},
+        {"this run's own, old", fs::path(held).parent_path().string(), true, false},
+        {"no lock file, old", lockless(".stage-aaaaaa"), true, true},
+        {"no lock file, young", lockless(".stage-bbbbbb"), false, false},
+        {"links inside, crashed run", hostile(run(true)), false, true},
+        {"links inside, running wizard", hostile(run(false)), true, false},
+        {"lock file a link outside, old", lockless(".stage-cccccc"), true, true},
+        {"another name, old", lockless(".stagex-dddddd"), true, false},
+    };
+    fs::create_symlink(outside + "keep.txt", outbox + ".stage-cccccc/.lock");
+    fs::create_symlink(outside, outbox + ".stage-link00");
+    int cleared = 0;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(fs::is_directory(c.folder)) << c.what;
+        if (c.old) {
+            const timespec twoDays[2] = {{std::time(nullptr) - 2 * 86400, 0},
+                                         {std::time(nullptr) - 2 * 86400, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, c.folder.c_str(), twoDays, 0), 0);
+        }
+        cleared += c.cleared;
+    }
+    EXPECT_EQ(RemoveAbandonedStaging(outbox), cleared);
+    for (const Case& c : cases) EXPECT_EQ(!fs::exists(c.folder), c.cleared) << c.what;
+    EXPECT_TRUE(fs::is_symlink(outbox + ".stage-link00"));
+    EXPECT_EQ(ReadText(outside + "keep.txt"), "mine");
+    EXPECT_EQ(ReadText(outside + "sub/keep.txt"), "mine too");
+    // What this run holds goes with its file, lock file and all.
+    EXPECT_TRUE(HeldStaged(held));
+    RemoveStaged(held);
+    EXPECT_FALSE(fs::exists(fs::path(held).parent_path()));
+    EXPECT_FALSE(HeldStaged(held));
 }
 
 TEST_F(JobTest, FailedStageNeverReturnsAStaleCopy) {

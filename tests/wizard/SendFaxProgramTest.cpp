@@ -1,5 +1,6 @@
 // The whole program as the user meets it, with a relay on loopback.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <tiffio.h>
 
 #include <QApplication>
@@ -12,9 +13,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -178,7 +183,7 @@ class Program : public testing::Test {
         options.messageFolder = root + "run/corvinaport";
         options.messageId = 4242;
         options.network = &network;
-        options.imaging = &imaging;
+        options.imaging = imagingOverride ? imagingOverride : &imaging;
         options.progress = &windows;
         options.documents = namedDocuments;
         options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& a) {
@@ -236,6 +241,7 @@ class Program : public testing::Test {
     std::unique_ptr<Printers> ownedPrinters = std::make_unique<Printers>();
     Printers& printers = *ownedPrinters;
     ImagingLibrary imaging{std::move(ownedPrinters)};
+    ImagingEnvironment* imagingOverride = nullptr;
     ScriptedMessageBox boxes;
     WatchedWindows windows{boxes};
     FaxMessage ended;
@@ -631,4 +637,151 @@ TEST_F(Program, PrintedDocumentWithACoverSheetReachesTheRelayCoverFirst) {
         widths.push_back(ReadPage(received, i)[0].size());
     EXPECT_EQ(widths, (std::vector<std::size_t>{1728, 64, 64}));
     EXPECT_FALSE(fs::exists(printed));  // taken over, sent and gone
+}
+
+namespace {
+
+// The real imaging binding, with a merge that stands still after its tenth
+// page until it is stopped (or a long while has passed), so that a stop
+// lands in the middle of the merge.
+struct MergeHeldAtPage final : ImagingEnvironment {
+    explicit MergeHeldAtPage(ImagingEnvironment& r) : real(r) {}
+    bool IsNtPlatform() override { return real.IsNtPlatform(); }
+    bool PrinterPresent(const std::string& n) override { return real.PrinterPresent(n); }
+    bool PrinterDriverPresent(const std::string& n) override {
+        return real.PrinterDriverPresent(n);
+    }
+    bool Bind() override { return real.Bind(); }
+    bool PrepareInitialDocument(const std::string& l, const DirectorySettings& d,
+                                FaxMessage& m) override {
+        return real.PrepareInitialDocument(l, d, m);
+    }
+    std::uint32_t CountImages(const std::string& p) override { return real.CountImages(p); }
+    bool MergePages(const std::string& a, const std::string& b, const std::string& c) override {
+        return real.MergePages(a, b, c);
+    }
+    bool MergePagesReporting(const std::string& a, const std::string& b, const std::string& c,
+                             const PageProgress& progress) override {
+        return real.MergePagesReporting(a, b, c, [&](std::uint32_t done, std::uint32_t total) {
+            bool go = progress(done, total);
+            if (done != 10) return go;
+            reached = true;
+            for (int i = 0; go && i < 20000; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                go = progress(done, total);
+            }
+            return go;
+        });
+    }
+    std::string ComposeCoverSheet(CoverSheetFields& f, const FaxJob& j,
+                                  const DirectorySettings& d) override {
+        return real.ComposeCoverSheet(f, j, d);
+    }
+    ImagingEnvironment& real;
+    std::atomic<bool> reached{false};
+};
+
+// Files may grow no further than limit bytes while it lives (a full disk).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit now = old_;
+        now.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &now);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+  private:
+    rlimit old_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+}  // namespace
+
+// Stopped in the middle of the merge, the fax is kept whole and held; a disk
+// that fills up while Finish works is told as before and the print is kept.
+TEST_F(Program, StopDuringTheMergeOrAFullDiskKeepsThePrintWhole) {
+    const std::string art =
+        qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif";
+    fs::create_directories(folders + "templates");
+    fs::copy_file(art, folders + "templates/Template.tif");
+    printers.faxPrinter = true;
+    MergeHeldAtPage held(imaging);
+    imagingOverride = &held;
+    struct Case {
+        const char* what;
+        bool stop;  // else the disk fills up
+    };
+    for (const Case& c : {Case{"stop", true}, Case{"full disk", false}}) {
+        SCOPED_TRACE(c.what);
+        boxes.boxes.clear();
+        held.reached = false;
+        const std::string printed = root + "windir/job9.tif";
+        WriteFaxTiff(printed, 40);
+        const std::string bytes = ReadText(printed);
+        std::ofstream(root + "windir/job9.grp", std::ios::binary)
+            << "[Print Page Appended]\r\nImage File Name=" << printed << "\r\n";
+        // The user presses Escape over the progress window once the merge
+        // stands half-way, and confirms.
+        if (c.stop) boxes.Answer(MbResult::Yes);
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            if (!c.stop || !held.reached) return;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* wnd = qobject_cast<CTaskProgressWnd*>(w); wnd && !wnd->cancelled()) {
+                    user.stop();
+                    QTest::keyClick(wnd, Qt::Key_Escape);
+                    return;
+                }
+        });
+        user.start(10);
+        std::optional<FileSizeLimit> full;
+        Run(
+            [&](CMainHostDlg& host) {
+                Type(host, "555-0100");
+                QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+                QTest::mouseClick(host.sheet().nextButton(), Qt::LeftButton);
+                (c.stop ? host.schedulePage().sendNowButton() : host.schedulePage().outboxButton())
+                    ->click();
+                if (!c.stop) full.emplace(1024);
+                QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
+            },
+            "/print \"" + root + "windir/job9.grp\"");
+        full.reset();
+        user.stop();
+        EXPECT_EQ(relay.Count(), 0);
+        if (c.stop) {
+            EXPECT_EQ(boxes.Texts(),
+                      (std::vector<std::string>{"Do you want to stop the task?", kSaved}));
+            // Held in the outbox: the cover, then the printed pages as printed.
+            const auto stored = Stored();
+            ASSERT_EQ(stored.size(), 1u);
+            EXPECT_EQ(ReadText(stored[0] + "job9.tif"), bytes);
+            EXPECT_EQ(CountPages(stored[0] + "Cover.tif"), 1);
+            EXPECT_NE(ReadText(stored[0] + "msg.qvm")
+                          .find("attachment:\r\n" + stored[0] + "Cover.tif\r\n" + stored[0] +
+                                "job9.tif\r\n"),
+                      std::string::npos);
+            EXPECT_EQ(StateOf(SendState::Parse(ReadText(stored[0] + "send.state")), false),
+                      FaxState::Held);
+            fs::remove_all(stored[0]);
+        } else {
+            // Kept beside the stored faxes, where the user is told, not in a
+            // staging folder that the next start would clear.
+            const std::string kept = folders + "outbox/job9.tif";
+            EXPECT_EQ(boxes.Texts(),
+                      (std::vector<std::string>{kSaved,
+                                                "Your fax could not be saved in the Corvinaport "
+                                                "Outbox.\nThe document is kept in:\n" +
+                                                    kept}));
+            EXPECT_EQ(ReadText(kept), bytes);
+            fs::remove(kept);
+        }
+        EXPECT_TRUE(fs::is_empty(folders + "outbox"));
+    }
 }

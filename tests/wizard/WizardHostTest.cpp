@@ -20,6 +20,7 @@
 #include "support/TempFolder.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
+#include "wizard/FileReplace.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ class Host : public testing::Test {
             ++sends;
             return true;
         };
-        steps.saveToOutbox = [this](const std::string& folder, const std::function<void()>&) {
+        steps.saveToOutbox = [this](const std::string& folder) {
             saves.push_back(folder);
             if (!saveWorks) return false;
             for (const std::string& d : job.message.Documents()) fs::remove(d);
@@ -271,15 +272,18 @@ TEST_F(Host, VanishedAttachmentKeepsTheWizardOnTheDocumentPage) {
 TEST_F(Host, PrintedDocumentAndUnsentCoverLeaveNoLooseFiles) {
     struct Case {
         const char* what;
-        bool finish;        // else Cancel
-        bool uncheck;       // the cover box, after the cover was composed
-        bool documentKept;  // Finish: the stand-in sender leaves it
+        bool finish;          // else Cancel
+        bool uncheck;         // the cover box, after the cover was composed
+        bool documentKept;    // Finish: the stand-in sender leaves it
+        bool staged = false;  // as the hand-over leaves it, in a staging folder
     };
     for (const Case& c : {Case{"cancel", false, false, false},
+                          Case{"cancel a staged print", false, false, false, true},
                           Case{"finish without the composed cover", true, true, true}}) {
         SCOPED_TRACE(c.what);
         job.attachMode = 0;
-        const std::string printed = root + "outbox/fax-7-print.tif";
+        const std::string printed = c.staged ? StagingPath(root + "outbox/", "fax-7-print.tif")
+                                             : root + "outbox/fax-7-print.tif";
         std::ofstream(printed) << "pages";
         job.message.documentPath = printed;
         auto host = Make();
@@ -301,6 +305,8 @@ TEST_F(Host, PrintedDocumentAndUnsentCoverLeaveNoLooseFiles) {
         });
         EXPECT_FALSE(fs::exists(root + "outbox/Cover.tif"));
         EXPECT_EQ(fs::exists(printed), c.documentKept);
+        for (const auto& e : fs::directory_iterator(root + "outbox"))
+            EXPECT_NE(e.path().filename().string().substr(0, 7), ".stage-") << e.path();
         fs::remove(printed);
         job.ClearRecipients();
     }
