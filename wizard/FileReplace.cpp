@@ -296,7 +296,53 @@ bool HeldStaged(const std::string& path) {
     return held.locks.contains(folder);
 }
 
-int RemoveAbandonedStaging(const std::string& folder, long unlockedAgeSeconds) {
+namespace {
+
+// Moves the documents a run left in its staging folder (its regular files,
+// the lock file aside) into recovered, under names no file there has yet.
+// False when one of them could not be moved: the folder is then left as is.
+bool RecoverDocuments(int stage, const std::string& recovered) {
+    UniqueFd copy(::fcntl(stage, F_DUPFD_CLOEXEC, 0));
+    DIR* listing = copy ? ::fdopendir(copy.get()) : nullptr;
+    if (listing == nullptr) return false;
+    (void)copy.release();  // closedir closes it
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        struct stat st {};
+        if (name == "." || name == ".." || name == kStageLockName ||
+            ::fstatat(stage, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_size == 0)
+            continue;
+        names.emplace_back(name);
+    }
+    // The copy shares its place in the listing with the caller's descriptor.
+    ::rewinddir(listing);
+    ::closedir(listing);
+    if (names.empty()) return true;
+    if (!EnsurePrivateFolder(recovered, nullptr)) return false;
+    const UniqueFd target(
+        ::open(recovered.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!target) return false;
+    for (const std::string& name : names) {
+        bool moved = false;
+        for (int n = 0; !moved && n < 1000; ++n) {
+            const std::string as = n == 0 ? name : std::to_string(n) + "-" + name;
+            if (::renameat2(stage, name.c_str(), target.get(), as.c_str(), RENAME_NOREPLACE) == 0)
+                moved = true;
+            else if (errno != EEXIST)
+                return false;
+        }
+        if (!moved) return false;
+    }
+    (void)::fsync(target.get());
+    return true;
+}
+
+}  // namespace
+
+int RemoveAbandonedStaging(const std::string& folder, const std::string& recovered,
+                           long unlockedAgeSeconds) {
     const UniqueFd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent) return 0;
     std::vector<std::string> stages;
@@ -325,6 +371,8 @@ int RemoveAbandonedStaging(const std::string& folder, long unlockedAgeSeconds) {
         } else if (now - st.st_mtime < unlockedAgeSeconds) {
             continue;
         }
+        // What the user printed or composed is kept, never cleared away.
+        if (!recovered.empty() && !RecoverDocuments(stage.get(), recovered)) continue;
         if (EmptyFolder(stage.get()) && ::unlinkat(parent.get(), name.c_str(), AT_REMOVEDIR) == 0)
             ++removed;
     }

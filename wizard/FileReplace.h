@@ -127,9 +127,13 @@ void RemoveStaged(const std::string& path);
 // folder without a lock file (made by an older version, or one that is being
 // made right now) once it is older than unlockedAgeSeconds. A folder a
 // running program holds is never touched. Only the user's own real folders
-// are cleared; links inside them are removed, never followed. The number of
-// folders removed.
-int RemoveAbandonedStaging(const std::string& folder, long unlockedAgeSeconds = 24L * 60 * 60);
+// are cleared; links inside them are removed, never followed. The documents
+// such a folder holds (a print whose wizard crashed) are first moved into the
+// private folder recovered (made when missing; nothing is kept when it is
+// empty), never replacing a file there; a folder whose documents cannot be
+// moved stays. The number of folders removed.
+int RemoveAbandonedStaging(const std::string& folder, const std::string& recovered,
+                           long unlockedAgeSeconds = 24L * 60 * 60);
 
 // Flushes a folder's entries (new names, renames) to the disk.
 bool SyncFolder(const std::string& folder);

@@ -203,10 +203,12 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     TaskProgressFactory& progress = options.progress ? *options.progress : windows;
 
     CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
-        // Staging folders whose run ended or crashed; those of running
-        // wizards (this one's printed document among them) stay.
+        // Staging folders whose run ended or crashed, their documents kept in
+        // recovered/; those of running wizards (this one's printed document
+        // among them) stay.
         if (!a.settings.directory.LocalFolders.empty())
-            (void)RemoveAbandonedStaging(a.settings.directory.LocalFolders + "outbox/");
+            (void)RemoveAbandonedStaging(a.settings.directory.LocalFolders + "outbox/",
+                                         a.settings.directory.LocalFolders + "recovered/");
         DesktopHelp help(
             opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
         HostEnvironment env{a,

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <ctime>
 #include <memory>
+#include <set>
 
 #include <algorithm>
 #include <filesystem>
@@ -250,11 +251,31 @@ TEST_F(JobTest, StartUpClearsOnlyStagingFoldersNobodyHolds) {
         }
         cleared += c.cleared;
     }
-    EXPECT_EQ(RemoveAbandonedStaging(outbox), cleared);
+    const std::string recovered = dir + "recovered/";
+    WriteText(dir + "taken", "");
+    fs::create_directories(recovered);
+    WriteText(recovered + "print.tif", "an earlier recovery");
+    EXPECT_EQ(RemoveAbandonedStaging(outbox, recovered), cleared);
     for (const Case& c : cases) EXPECT_EQ(!fs::exists(c.folder), c.cleared) << c.what;
     EXPECT_TRUE(fs::is_symlink(outbox + ".stage-link00"));
     EXPECT_EQ(ReadText(outside + "keep.txt"), "mine");
     EXPECT_EQ(ReadText(outside + "sub/keep.txt"), "mine too");
+    // Every cleared folder's print is kept in recovered/, none replaced, no
+    // link or lock file among them.
+    std::multiset<std::string> kept;
+    for (const auto& e : fs::directory_iterator(recovered)) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(e.path()))) << e.path();
+        kept.insert(ReadText(e.path().string()));
+    }
+    std::multiset<std::string> expected{"an earlier recovery"};
+    for (const Case& c : cases)
+        if (c.cleared) expected.insert("pages");
+    EXPECT_EQ(kept, expected);
+    EXPECT_EQ(fs::status(recovered).permissions() & fs::perms::all, fs::perms::owner_all);
+    // A recovered/ that cannot be made keeps every folder as it is.
+    const std::string stuck = run(true);
+    EXPECT_EQ(RemoveAbandonedStaging(outbox, dir + "taken/"), 0);
+    EXPECT_TRUE(fs::exists(stuck + "/print.tif"));
     // What this run holds goes with its file, lock file and all.
     EXPECT_TRUE(HeldStaged(held));
     RemoveStaged(held);
