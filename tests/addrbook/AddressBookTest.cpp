@@ -74,6 +74,17 @@ TEST_F(Book, WindowsCodePageBooksReadAsWindows1252AndUtf8AsItIs) {
         EXPECT_EQ(book.GetField(0, 0), read);
         EXPECT_EQ(folder.Read("addrbook.ldif"), text);  // never rewritten
     }
+    // The check reads eight bytes at a time: one code-page byte at every
+    // offset of three words, alone or as a lead byte without its follower.
+    for (std::size_t before = 0; before <= 24; ++before) {
+        for (const char* tail : {"b", ""}) {
+            const std::string pad(before, 'a');
+            const std::string text = "dn: cn=x\r\ncn: " + pad + "\xfc" + tail + "\r\n";
+            book.Clear();
+            ASSERT_TRUE(LoadText(text));
+            EXPECT_EQ(book.GetField(0, 0), pad + "\xc3\xbc" + tail) << before;
+        }
+    }
 }
 
 TEST_F(Book, FieldNumbersAndOutOfRangeRequests) {

@@ -9,6 +9,7 @@
 
 #include "app/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
+#include "imaging/IniFile.h"
 #include "support/ScopedEnv.h"
 #include "support/Staged.h"
 #include "support/TestTiff.h"
@@ -59,6 +60,19 @@ TEST(PrinterChecks, CupsDriversFromModelFolders) {
     ASSERT_TRUE(drivers.has_value());
     EXPECT_NE(std::find(drivers->begin(), drivers->end(), "office-laser"), drivers->end());
     EXPECT_NE(std::find(drivers->begin(), drivers->end(), "Zephrim"), drivers->end());
+}
+
+// The driver's files are read up to 1 MiB: at, one below and one above.
+TEST(ProfileFile, ReadWholeUpToItsLimit) {
+    TempFolder dir;
+    const std::string tail = "[Current setting]\r\nName and Port=\"zephrim\"\r\n";
+    for (const std::size_t size : {(1u << 20) - 1, 1u << 20, (1u << 20) + 1}) {
+        const std::string path = dir.path() + "p" + std::to_string(size) + ".ini";
+        WriteText(path, std::string(size - tail.size() - 2, ';') + "\r\n" + tail);
+        const auto value = ReadProfileString(path, "current SETTING", "name and port");
+        EXPECT_EQ(value, size <= (1u << 20) ? std::optional<std::string>("zephrim") : std::nullopt)
+            << size;
+    }
 }
 
 class HandOver : public ::testing::Test {

@@ -289,6 +289,20 @@ rc=$?
 [ "$rc" = 1 ] && grep -q "is not a folder of $me" <<<"$out" || fail "backend, linked folder: exit $rc: $out"
 [ -z "$(ls "$work/elsewhere")" ] || fail "the backend wrote through a linked folder"
 
+# Job ids come from outside: only their digits reach a file name.
+mkdir -p -m 0700 "$work/hostile/$me"
+before=$failures
+for id in '../../escape' '7/../../../escape' '-rf' '$(touch pwned)' 'a b' ''; do
+    out=$(cd "$work" && DEVICE_URI="zephrim:$work/hostile" "$work/bin/backend/zephrim" "$id" "$me" t 1 "" \
+        <"$work/three.pdf" 2>&1) || fail "backend, job id '$id': $out"
+done
+odd=$(ls -A "$work/hostile/$me" | grep -Ev '^(fax-[0-9]+-[^/]+|bi_group\.ini)$')
+[ -z "$odd" ] || fail "hostile job ids made files named: $odd"
+[ "$(ls "$work/hostile/$me"/fax-*.grp | wc -l)" = 6 ] || fail "hostile job ids: not six prints stored"
+[ -e "$work/escape" ] || [ -e "$work/pwned" ] || [ -e "$work/hostile/escape" ] &&
+    fail "a job id reached a path outside the folder"
+[ "$failures" = "$before" ] && pass "hostile job ids stay inside the folder"
+
 [ "$(ls "$folder" | wc -l)" = "$files_before" ] || fail "bad jobs left files in $folder"
 [ -z "$(stray_files "$folder")" ] || fail "bad jobs left temporary files"
 lpstat -p zephrim | grep -q "enabled" || fail "a bad job stopped the queue"

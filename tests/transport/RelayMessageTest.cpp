@@ -74,12 +74,13 @@ TEST(RelayMessage, WritesTheExactBody) {
 
 TEST(RelayMessage, LineBreaksInValuesCannotForgeFieldsOrHeaders) {
     TempFolder dir;
-    dir.Write("a\"b.tif", "doc");
+    const std::string hostileName = "a\"b\r\nX: y\n.tif";
+    dir.Write(hostileName, "doc");
     RelayMessage m;
     m.SetSubject("Hi\r\n" + D + "\r\nContent-Disposition: form-data; name=\"to\"\r\n\r\nx@evil");
     m.AddTo("\"N\" <1@fax>\nBcc: x@evil");
     m.AddHeader("X-CORVN-UID: u\r\nX-Other: 1");
-    m.AddAttachment(dir.file("a\"b.tif"));
+    m.AddAttachment(dir.file(hostileName));
     ASSERT_TRUE(m.WriteBody(dir.file("b.txt")));
 
     // Parsed back by the relay's reader, the fields are exactly the ones
@@ -96,7 +97,7 @@ TEST(RelayMessage, LineBreaksInValuesCannotForgeFieldsOrHeaders) {
     EXPECT_EQ(fields["to"], "\"N\" <1@fax> Bcc: x@evil\r\n");
     EXPECT_EQ(fields["headers1"], "X-CORVN-UID: u  X-Other: 1\r\n");
     EXPECT_EQ(fields["attach1"], "doc\r\n");
-    EXPECT_EQ(fileName, "a%22b.tif");
+    EXPECT_EQ(fileName, "a%22b%0D%0AX: y%0A.tif");
 }
 
 // A body without its whole document must never be posted. A document

@@ -22,6 +22,7 @@
 #include "wizard/FileReplace.h"
 #include "wizard/Outbox.h"
 #include "wizard/OutboxMessage.h"
+#include "wizard/OutboxReader.h"
 
 namespace fs = std::filesystem;
 
@@ -444,6 +445,24 @@ TEST_F(JobTest, FileModesFollowTheUmaskAndNeverWiden) {
     ::umask(saved);
 }
 
+TEST(SmallFile, ReadUpToItsLimitAndNotAByteMore) {
+    const TempFolder dir;
+    constexpr std::size_t kLimit = 4096;
+    for (const std::size_t size : {kLimit - 1, kLimit, kLimit + 1}) {
+        const std::string path = dir.path() + "f" + std::to_string(size);
+        WriteText(path, std::string(size, 'x'));
+        std::string problem;
+        const auto read = ReadSmallFile(path, kLimit, &problem);
+        if (size <= kLimit) {
+            ASSERT_TRUE(read) << size << ": " << problem;
+            EXPECT_EQ(read->size(), size);
+        } else {
+            EXPECT_FALSE(read) << size;
+            EXPECT_EQ(problem, "is too large (4097 bytes)");
+        }
+    }
+}
+
 TEST(RecipientSplit, WholeEntriesUpToTheLimit) {
     struct Case {
         std::string line;
@@ -458,7 +477,13 @@ TEST(RecipientSplit, WholeEntriesUpToTheLimit) {
         {"\"x\" <x@y>,1@g, 2@g", 10, std::vector<std::string>{"\"x\" <x@y>", "1@g, 2@g"}},
         // Commas inside quotes or angle brackets do not end an entry.
         {"\"Doe, Jo\" <j@x>, k", 16, std::vector<std::string>{"\"Doe, Jo\" <j@x>", "k"}},
-        {"aaaaaaaaaaaa, b", 10, std::nullopt},
+        // At, one below and one above the limit: a line that fits is kept as
+        // it is; an entry of exactly the limit is a part of its own.
+        {" aaa, bbb,", 10, std::vector<std::string>{" aaa, bbb,"}},
+        {" aaa, bbbb,", 10, std::vector<std::string>{"aaa, bbbb"}},
+        {"aaaaaaaaa, b", 10, std::vector<std::string>{"aaaaaaaaa", "b"}},
+        {"aaaaaaaaaa, b", 10, std::vector<std::string>{"aaaaaaaaaa", "b"}},
+        {"aaaaaaaaaaa, b", 10, std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(SplitRecipientLine(c.line, c.max), c.parts) << c.line;
 }
