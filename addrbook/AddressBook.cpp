@@ -15,35 +15,10 @@
 
 #include "addrbook/VCardFile.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 #include "wizard/UniqueFd.h"
 
 namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string TrimLeft(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i])) ++i;
-    return std::string(s.substr(i));
-}
-
-void TrimRight(std::string& s) {
-    while (!s.empty() && IsSpace(s.back())) s.pop_back();
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Only ASCII letters fold; bytes of multi-byte UTF-8 characters compare as
-// they are, so a character is never split or folded into another.
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 struct Token {
     std::string_view name;  // empty: the line has no token
@@ -72,7 +47,7 @@ bool ValueOf(std::string_view rest, std::string& value) {
     if (start == rest.size()) return false;
     std::size_t end = rest.find('\t', start);
     if (end == std::string_view::npos) end = rest.size();
-    value = TrimLeft(rest.substr(start, end - start));
+    value = std::string(TrimLeft(rest.substr(start, end - start)));
     return true;
 }
 
@@ -173,7 +148,7 @@ int ParseLines(std::string_view lines, Contact* contact) {
             return;
         }
         contact->xqrvnote.append(line);
-        TrimRight(contact->xqrvnote);
+        contact->xqrvnote.resize(TrimRight(contact->xqrvnote).size());
         contact->xqrvnote += "\r\n";
     };
     ForEachLine(lines, [&](std::string_view line) {
@@ -194,7 +169,7 @@ int ParseLines(std::string_view lines, Contact* contact) {
                 ++dropped;
                 return;
             }
-            TrimRight(value);
+            value.resize(TrimRight(value).size());
             contact->xqrvnote = value + "\r\n";
             return;
         }

@@ -17,6 +17,7 @@
 
 #include "addrbook/VCardFile.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 #include "wizard/UniqueFd.h"
 
 namespace {
@@ -43,11 +44,6 @@ class FolderLock {
     UniqueFd fd_;  // closing it releases the lock
     bool held_ = false;
 };
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Digits(const std::string& s) {
     std::string d;

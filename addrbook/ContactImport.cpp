@@ -12,27 +12,16 @@
 #include <set>
 
 #include "addrbook/AddressBook.h"
+#include "wizard/Text.h"
 
 namespace {
 
 using Field = AddressBook::Field;
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
 }
 
 // bytes as UTF-8: in charset when it names one Qt knows, else UTF-8 when

@@ -10,10 +10,9 @@
 #include "app/Clock.h"
 #include "app/MessageBoxService.h"
 #include "imaging/ImagingEnvironment.h"
+#include "wizard/Text.h"
 
 namespace {
-
-constexpr const char* kWhiteSpace = " \t\n\v\f\r";
 
 // The command line with every double-quoted part (quotes included) blanked,
 // so that a path such as "/var/spool/..." is not read as the "/s" switch.
@@ -32,24 +31,17 @@ std::string SwitchText(const std::string& commandLine) {
     return text;
 }
 
-std::string Trim(const std::string& s) {
-    std::size_t first = s.find_first_not_of(kWhiteSpace);
-    if (first == std::string::npos) return {};
-    std::size_t last = s.find_last_not_of(kWhiteSpace);
-    return s.substr(first, last - first + 1);
-}
-
 // The text after a switch: up to the next "/", line feed or tab, trimmed. A
 // value given in double quotes is taken without them; text after a value
 // that opens a quote (a path behind it) is not part of the value.
 std::string SwitchValue(const std::string& commandLine, std::size_t start) {
     std::string value = commandLine.substr(start);
-    value = Trim(value.substr(0, value.find_first_of("/\n\t")));
+    value = std::string(Trim(value.substr(0, value.find_first_of("/\n\t"))));
     if (!value.empty() && value.front() == '"') {
         std::size_t close = value.find('"', 1);
-        return Trim(value.substr(1, close == std::string::npos ? close : close - 1));
+        return std::string(Trim(value.substr(1, close == std::string::npos ? close : close - 1)));
     }
-    return Trim(value.substr(0, value.find('"')));
+    return std::string(Trim(value.substr(0, value.find('"'))));
 }
 
 std::string FormatTime(const std::tm& tm, const char* format) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <locale>
+#include <optional>
 #include <sstream>
 
 #include "app/AppSettings.h"
@@ -17,6 +18,7 @@
 #include "imaging/ImagingLibraryPaths.h"
 #include "wizard/FaxJob.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 
 using imaging_paths::FitsPathBuffer;
 using imaging_paths::Folder;
@@ -27,13 +29,6 @@ constexpr int kPageWidth = 1728;
 constexpr int kLogoBoxWidth = 1500;
 constexpr int kLogoBoxHeight = 400;
 constexpr int kLogoBandTop = 100;
-
-std::string Trim(const std::string& text) {
-    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-    auto begin = std::find_if_not(text.begin(), text.end(), blank);
-    auto end = std::find_if_not(text.rbegin(), std::make_reverse_iterator(begin), blank).base();
-    return std::string(begin, end);
-}
 
 // What the row callback of the TIFF writer reads.
 struct RowSource {
@@ -105,7 +100,7 @@ std::int32_t FillRow(std::uint8_t* buffer, std::int32_t row, void* context) {
 void ImagingLibrary::AddTextItem(const std::string& text, int x, int y, const std::string& fontFace,
                                  int size) {
     if (text.empty()) return;
-    textItems_.push_back(TextItem{Trim(text), fontFace, size, x, y});
+    textItems_.push_back(TextItem{std::string(Trim(text)), fontFace, size, x, y});
 }
 
 std::string ImagingLibrary::WrapMemo(std::string text, std::size_t width, std::size_t limit) {
@@ -260,31 +255,28 @@ bool ImagingLibrary::Render(const std::string& templatePath, const std::string& 
     return true;
 }
 
-bool ImagingLibrary::WriteImageAsTiff(const std::string& path, HDIB dib, int compressionCode,
-                                      int photometric, int fillOrder) {
-    const ImagingEntryPoints& e = entries_;
-    if (dib == nullptr || !FitsPathBuffer(path) || e.PaletteSize == nullptr ||
-        e.OpenTiffFile == nullptr || e.ModiTiffFileInfo == nullptr ||
-        e.DefineTiffImage == nullptr || e.DefineTiffImageInfo == nullptr ||
-        e.DefineTiffImageInfoBuffer == nullptr || e.DefineGeneralTags == nullptr ||
-        e.EncodeTiffImage == nullptr || e.DropTiffImage == nullptr || e.CloseTiffFile == nullptr)
-        return false;
+namespace {
+
+// How a DIB is written: its compression and the one tag some codings add (the
+// LZW predictor, the Group 3 options), its depth and colours, and where its
+// rows come from.
+struct TiffPlan {
+    std::uint16_t compression = 1;
+    std::uint16_t extraTag = 0;
+    std::uint32_t extraValue = 0;
+    std::uint32_t width = 0, height = 0, bits = 0, planes = 0;
+    int photometric = 0;
+    bool hasTable = false;
+    const RGBQUAD* table = nullptr;
+    std::uint32_t tableBytes = 0;
+    RowSource source;
+};
+
+std::optional<TiffPlan> PlanTiff(HDIB dib, std::uint32_t tableBytes, int compressionCode,
+                                 int photometric) {
     const BITMAPINFOHEADER& header = *dib;
     if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biHeight <= 0)
-        return false;
-    const std::uint32_t width = static_cast<std::uint32_t>(header.biWidth);
-    const std::uint32_t height = static_cast<std::uint32_t>(header.biHeight);
-    std::uint32_t bits = header.biBitCount;
-    std::uint32_t planes = header.biPlanes;
-    std::uint32_t colours = header.biClrUsed;
-    if (colours == 0) colours = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
-    const std::uint32_t stride = ((width * bits + 31) / 32) * 4;
-    const std::uint32_t tableBytes = e.PaletteSize(dib);
-    const auto* table = reinterpret_cast<const RGBQUAD*>(dib + 1);
-    const auto* pixelBits = reinterpret_cast<const std::uint8_t*>(dib + 1) + tableBytes;
-
-    // Each write code: its TIFF compression, and the one tag some add
-    // (the LZW predictor, the Group 3 options).
+        return std::nullopt;
     struct Coding {
         std::int32_t code;
         std::uint16_t compression;
@@ -303,87 +295,117 @@ bool ImagingLibrary::WriteImageAsTiff(const std::string& path, HDIB dib, int com
     };
     const auto coding = std::find_if(std::begin(kCodings), std::end(kCodings),
                                      [&](const Coding& c) { return c.code == compressionCode; });
-    if (coding == std::end(kCodings)) return false;
-    const std::uint16_t compression = coding->compression;
-    const std::uint16_t extraTag = coding->extraTag;
-    const std::uint32_t extraValue = coding->extraValue;
-    RowSource source;
-    source.bits = pixelBits;
-    source.height = height;
-    source.stride = stride;
-    const bool twoColour = compressionCode >= kTiffModifiedHuffman;
-    if (twoColour) {
-        colours = 2;
+    if (coding == std::end(kCodings)) return std::nullopt;
+
+    TiffPlan plan;
+    plan.compression = coding->compression;
+    plan.extraTag = coding->extraTag;
+    plan.extraValue = coding->extraValue;
+    plan.width = static_cast<std::uint32_t>(header.biWidth);
+    plan.height = static_cast<std::uint32_t>(header.biHeight);
+    plan.bits = header.biBitCount;
+    plan.planes = header.biPlanes;
+    plan.tableBytes = tableBytes;
+    plan.table = reinterpret_cast<const RGBQUAD*>(dib + 1);
+    plan.source.bits = reinterpret_cast<const std::uint8_t*>(dib + 1) + tableBytes;
+    plan.source.height = plan.height;
+    plan.source.stride = ((plan.width * plan.bits + 31) / 32) * 4;
+    if (compressionCode >= kTiffModifiedHuffman) {  // two colours
         photometric = 0;
-        if (bits != 1) {
-            if (bits != 8 && bits != 24 && bits != 32) return false;
-            source.thresholdFrom = dib;
+        if (plan.bits != 1) {
+            if (plan.bits != 8 && plan.bits != 24 && plan.bits != 32) return std::nullopt;
+            plan.source.thresholdFrom = dib;
         }
-        bits = 1;
-        planes = 1;
+        plan.bits = 1;
+        plan.planes = 1;
     }
-    if (photometric == 3 && bits > 8) photometric = 2;
-    const bool hasTable = tableBytes >= sizeof(RGBQUAD) && source.thresholdFrom == nullptr;
-    if (hasTable && photometric == 0 && table[0].rgbRed == 0 && table[0].rgbGreen == 0 &&
+    if (photometric == 3 && plan.bits > 8) photometric = 2;
+    const RGBQUAD* table = plan.table;
+    plan.hasTable = tableBytes >= sizeof(RGBQUAD) && plan.source.thresholdFrom == nullptr;
+    if (plan.hasTable && photometric == 0 && table[0].rgbRed == 0 && table[0].rgbGreen == 0 &&
         table[0].rgbBlue == 0)
         photometric = 1;
-    if (hasTable && table[0].rgbBlue < 127 && table[0].rgbGreen < 127 && table[0].rgbRed < 127) {
-        source.invert = 1;
+    if (plan.hasTable && table[0].rgbBlue < 127 && table[0].rgbGreen < 127 &&
+        table[0].rgbRed < 127) {
+        plan.source.invert = 1;
         photometric = 0;
     }
-    if (bits > 8) {
-        if (bits != 24) return false;
-        source.invert = 2;  // swap blue and red
+    if (plan.bits > 8) {
+        if (plan.bits != 24) return std::nullopt;
+        plan.source.invert = 2;  // swap blue and red
     }
-    source.bytesPerRow = (bits * width + 7) / 8;
-    (void)colours;
+    plan.source.bytesPerRow = (plan.bits * plan.width + 7) / 8;
+    plan.photometric = photometric;
+    return plan;
+}
 
-    TIFFFILEHANDLE file = e.OpenTiffFile(path.c_str(), TIFF32_OPEN_WRITE);
-    if (file == nullptr) return false;
-    auto abandon = [&]() {
-        e.CloseTiffFile(file);
-        return false;
-    };
-    if (e.ModiTiffFileInfo(file, TIFF32_INFO_BYTE_ORDER, TIFF32_BYTE_ORDER_INTEL) == 0)
-        return abandon();
-    const std::int32_t image = e.DefineTiffImage(file);
-    if (image < 0) return abandon();
+// The image's tags, the palette of a palette image included.
+bool DefineTiffTags(const ImagingEntryPoints& e, TIFFFILEHANDLE file, std::int32_t image,
+                    const TiffPlan& plan, int fillOrder) {
     char version[16] = {};
     if (e.GetTiffVersion != nullptr) e.GetTiffVersion(version, sizeof version);
-    const std::string software = std::string(kSoftwareIdent) + version;
+    const std::string software = std::string(ImagingLibrary::kSoftwareIdent) + version;
     const std::uint32_t xResolution[2] = {204, 1};
     const std::uint32_t yResolution[2] = {196, 1};
-    bool ok = e.DefineTiffImageInfo(file, image, 259, 3, compression) != 0 &&
+    bool ok = e.DefineTiffImageInfo(file, image, 259, 3, plan.compression) != 0 &&
               e.DefineTiffImageInfoBuffer(file, image, 305, software.c_str(), 2,
                                           static_cast<std::uint32_t>(software.size() + 1)) != 0 &&
               e.DefineTiffImageInfo(file, image, 296, 3, 2) != 0 &&
               e.DefineTiffImageInfoBuffer(file, image, 282, xResolution, 5, 1) != 0 &&
               e.DefineTiffImageInfoBuffer(file, image, 283, yResolution, 5, 1) != 0;
     if (ok && fillOrder == 2) ok = e.DefineTiffImageInfo(file, image, 266, 3, 2) != 0;
-    if (ok && extraTag != 0)
-        ok = e.DefineTiffImageInfo(file, image, extraTag, extraTag == 292 ? 4 : 3, extraValue) != 0;
+    if (ok && plan.extraTag != 0)
+        ok = e.DefineTiffImageInfo(file, image, plan.extraTag, plan.extraTag == 292 ? 4 : 3,
+                                   plan.extraValue) != 0;
     if (ok) {
-        const TIFFGENERALTAGS general{0, width, height, source.bytesPerRow, (bits << 16) | planes,
-                                      0};
+        const TIFFGENERALTAGS general{
+            0, plan.width, plan.height, plan.source.bytesPerRow, (plan.bits << 16) | plan.planes,
+            0};
         ok = e.DefineGeneralTags(file, image, general) == 0;
     }
     if (ok)
-        ok = e.DefineTiffImageInfo(file, image, 262, 3, static_cast<std::uint32_t>(photometric)) !=
-             0;
-    if (ok && photometric == 3 && hasTable) {
-        const std::uint32_t entries = 1u << bits;
+        ok = e.DefineTiffImageInfo(file, image, 262, 3,
+                                   static_cast<std::uint32_t>(plan.photometric)) != 0;
+    if (ok && plan.photometric == 3 && plan.hasTable) {
+        const std::uint32_t entries = 1u << plan.bits;
         std::vector<std::uint16_t> map(entries * 3, 0);
-        const std::uint32_t present = std::min(entries, tableBytes / 4);
+        const std::uint32_t present = std::min(entries, plan.tableBytes / 4);
         for (std::uint32_t i = 0; i < present; ++i) {
-            map[i] = static_cast<std::uint16_t>(table[i].rgbRed << 8);
-            map[entries + i] = static_cast<std::uint16_t>(table[i].rgbGreen << 8);
-            map[2 * entries + i] = static_cast<std::uint16_t>(table[i].rgbBlue << 8);
+            map[i] = static_cast<std::uint16_t>(plan.table[i].rgbRed << 8);
+            map[entries + i] = static_cast<std::uint16_t>(plan.table[i].rgbGreen << 8);
+            map[2 * entries + i] = static_cast<std::uint16_t>(plan.table[i].rgbBlue << 8);
         }
         ok = e.DefineTiffImageInfoBuffer(file, image, 320, map.data(), 3,
                                          static_cast<std::uint32_t>(map.size())) != 0;
     }
-    if (!ok) return abandon();
-    const bool encoded = e.EncodeTiffImage(file, image, &source, FillRow) != 0;
+    return ok;
+}
+
+}  // namespace
+
+bool ImagingLibrary::WriteImageAsTiff(const std::string& path, HDIB dib, int compressionCode,
+                                      int photometric, int fillOrder) {
+    const ImagingEntryPoints& e = entries_;
+    if (dib == nullptr || !FitsPathBuffer(path) || e.PaletteSize == nullptr ||
+        e.OpenTiffFile == nullptr || e.ModiTiffFileInfo == nullptr ||
+        e.DefineTiffImage == nullptr || e.DefineTiffImageInfo == nullptr ||
+        e.DefineTiffImageInfoBuffer == nullptr || e.DefineGeneralTags == nullptr ||
+        e.EncodeTiffImage == nullptr || e.DropTiffImage == nullptr || e.CloseTiffFile == nullptr)
+        return false;
+    std::optional<TiffPlan> plan = PlanTiff(dib, e.PaletteSize(dib), compressionCode, photometric);
+    if (!plan) return false;
+
+    TIFFFILEHANDLE file = e.OpenTiffFile(path.c_str(), TIFF32_OPEN_WRITE);
+    if (file == nullptr) return false;
+    const std::int32_t image =
+        e.ModiTiffFileInfo(file, TIFF32_INFO_BYTE_ORDER, TIFF32_BYTE_ORDER_INTEL) == 0
+            ? -1
+            : e.DefineTiffImage(file);
+    if (image < 0 || !DefineTiffTags(e, file, image, *plan, fillOrder)) {
+        e.CloseTiffFile(file);
+        return false;
+    }
+    const bool encoded = e.EncodeTiffImage(file, image, &plan->source, FillRow) != 0;
     e.DropTiffImage(file, image);
     const bool closed = e.CloseTiffFile(file) != 0;
     return encoded && closed;

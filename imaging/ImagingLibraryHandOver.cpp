@@ -14,17 +14,12 @@
 #include "imaging/IniFile.h"
 #include "wizard/FaxJob.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 
 using imaging_paths::FitsPathBuffer;
 using imaging_paths::Folder;
 
 namespace {
-
-std::string TrimLeft(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    return text.substr(i);
-}
 
 bool FileExists(const std::string& path) {
     struct stat st {};
@@ -73,7 +68,7 @@ bool ImagingLibrary::PrepareInitialDocument(const std::string& commandLine,
                                             const DirectorySettings& directory,
                                             FaxMessage& message) {
     if (!IsNtPlatform()) return PrepareFromDriverSettings(commandLine, directory, message);
-    const std::string line = TrimLeft(commandLine);
+    const std::string line(TrimLeft(commandLine));
     if (line.rfind("/s", 0) == 0) return false;
     const std::string groupFile = GroupFileOf(line);
     if (!groupFile.empty() && FileExists(groupFile))
@@ -84,7 +79,7 @@ bool ImagingLibrary::PrepareInitialDocument(const std::string& commandLine,
 bool ImagingLibrary::PrepareFromCommandLine(const std::string& commandLine,
                                             const DirectorySettings& directory,
                                             FaxMessage& message) {
-    const std::string line = TrimLeft(commandLine);
+    const std::string line(TrimLeft(commandLine));
     if (line.empty() || line.rfind("/s", 0) == 0) return false;
     const std::string groupFile = GroupFileOf(line);
     if (!FitsPathBuffer(groupFile)) return false;
@@ -99,7 +94,7 @@ bool ImagingLibrary::PrepareFromCommandLine(const std::string& commandLine,
 bool ImagingLibrary::PrepareFromDriverSettings(const std::string& commandLine,
                                                const DirectorySettings& directory,
                                                FaxMessage& message) {
-    const std::string line = TrimLeft(commandLine);
+    const std::string line(TrimLeft(commandLine));
     if (line.rfind("/s", 0) == 0) return false;
     const std::string settings = Folder(WindowsDirectory()) + "bi_group.ini";
     if (!FitsPathBuffer(settings)) return false;

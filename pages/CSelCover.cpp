@@ -22,14 +22,9 @@
 #include "res/wizard/Resources.h"
 #include "wizard/FaxJob.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 
 namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 // The memo field keeps line feeds; the job and the cover use CR LF.
 std::string ToCrLf(const QString& text) {

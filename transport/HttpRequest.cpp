@@ -431,7 +431,6 @@ bool HttpRequest::PostFile(const std::string& address, const std::string& path) 
 }
 
 bool HttpRequest::Run(Kind kind) {
-    using namespace std::chrono_literals;
     Clock& clk = clock ? *clock : DefaultClock();
     failure.clear();
     failureKind = HttpFailure::None;
@@ -457,48 +456,12 @@ bool HttpRequest::Run(Kind kind) {
         return false;
     }
 
-    bool ended = false;
     bool stopped = false;
-    if (kind == Kind::Form) {
-        // The limit is clock time, however long each poll really takes.
-        const auto deadline = clk.Steady() + std::chrono::seconds(timeoutSeconds);
-        while (clk.Steady() < deadline) {
-            if (worker->done.load(std::memory_order_acquire)) {
-                ended = true;
-                break;
-            }
-            clk.Sleep(1ms);
-            if (progressWindow) {
-                progressWindow->PumpMessages(true);
-                if (progressWindow->cancelled()) {
-                    stopped = true;
-                    break;
-                }
-            }
-        }
-        if (!ended && worker->done.load(std::memory_order_acquire) && !stopped) ended = true;
-    } else {
-        // No overall limit: the low-speed guard ends a dead peer's upload,
-        // and the user's confirmed stop ends it at once.
-        int shown = -1;
-        while (!worker->done.load(std::memory_order_acquire)) {
-            clk.Sleep(1ms);
-            if (!progressWindow) continue;
-            const long long all = worker->total.load();
-            const int percent =
-                all > 0 ? static_cast<int>(std::min(100LL, worker->sent.load() * 100 / all)) : 0;
-            if (percent != shown) {
-                shown = percent;
-                (void)progressWindow->SetPos(percent);
-            }
-            progressWindow->PumpMessages(true);
-            if (progressWindow->cancelled() && !stopped) {
-                stopped = true;
-                worker->Abort();
-            }
-        }
-        ended = true;
-    }
+    bool ended = true;
+    if (kind == Kind::Form)
+        ended = AwaitForm(*worker, clk, stopped);
+    else
+        AwaitUpload(*worker, clk, stopped);
 
     if (!ended) {
         worker->Abort();
@@ -523,6 +486,45 @@ bool HttpRequest::Run(Kind kind) {
     failure =
         TechnicalCause(failureKind, httpStatus, lowSpeedBytes, lowSpeedSeconds, worker->failure);
     return false;
+}
+
+bool HttpRequest::AwaitForm(Worker& worker, Clock& clk, bool& stopped) {
+    // The limit is clock time, however long each poll really takes.
+    const auto deadline = clk.Steady() + std::chrono::seconds(timeoutSeconds);
+    while (clk.Steady() < deadline) {
+        if (worker.done.load(std::memory_order_acquire)) return true;
+        clk.Sleep(std::chrono::milliseconds(1));
+        if (progressWindow) {
+            progressWindow->PumpMessages(true);
+            if (progressWindow->cancelled()) {
+                stopped = true;
+                return false;
+            }
+        }
+    }
+    return worker.done.load(std::memory_order_acquire);
+}
+
+void HttpRequest::AwaitUpload(Worker& worker, Clock& clk, bool& stopped) {
+    // No overall limit: the low-speed guard ends a dead peer's upload, and
+    // the user's confirmed stop ends it at once.
+    int shown = -1;
+    while (!worker.done.load(std::memory_order_acquire)) {
+        clk.Sleep(std::chrono::milliseconds(1));
+        if (!progressWindow) continue;
+        const long long all = worker.total.load();
+        const int percent =
+            all > 0 ? static_cast<int>(std::min(100LL, worker.sent.load() * 100 / all)) : 0;
+        if (percent != shown) {
+            shown = percent;
+            (void)progressWindow->SetPos(percent);
+        }
+        progressWindow->PumpMessages(true);
+        if (progressWindow->cancelled() && !stopped) {
+            stopped = true;
+            worker.Abort();
+        }
+    }
 }
 
 std::string HttpRequest::ExtractReplyValue(const std::string& text, const std::string& key) {

@@ -92,4 +92,9 @@ class HttpRequest {
     struct Worker;
 
     bool Run(Kind kind);
+    // Wait for the worker while the progress window is pumped; false when the
+    // form's time ran out or the user stopped it (stopped says which).
+    bool AwaitForm(Worker& worker, Clock& clock, bool& stopped);
+    // The upload's wait, with its progress shown: a stop aborts the transfer.
+    void AwaitUpload(Worker& worker, Clock& clock, bool& stopped);
 };

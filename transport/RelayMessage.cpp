@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/Text.h"
 #include "wizard/UniqueFd.h"
 
 namespace {
@@ -24,12 +25,6 @@ constexpr std::string_view kCrLf = "\r\n";
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 

@@ -28,13 +28,12 @@ bool UsableName(const std::string& name) {
     return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos;
 }
 
-// The file name of an attachment path as any copy of the product wrote it.
-std::string BaseName(const std::string& path) {
+}  // namespace
+
+std::string AttachmentFileName(const std::string& path) {
     const auto cut = path.find_last_of("/\\");
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
-
-}  // namespace
 
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
                                          std::string* problem, time_t* modified) {
@@ -133,7 +132,7 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
         return broken("names no recipient");
     if (fax.message.attachments.empty()) return broken("names no document");
     for (const std::string& attachment : fax.message.attachments) {
-        const std::string document = BaseName(attachment);
+        const std::string document = AttachmentFileName(attachment);
         if (!UsableName(document) || document == kMessageFileName || document == kSendStateName)
             return broken("names no usable document");
         const std::string path = fax.folder + "/" + document;

@@ -44,6 +44,10 @@ inline constexpr std::time_t kWritingGraceSeconds = 10;
 // A message file larger than this is not a message file of this product.
 inline constexpr std::size_t kMaxMessageFileBytes = 256 * 1024;
 
+// The file name of an attachment line as any copy of the product wrote it
+// (after the last slash or backslash).
+[[nodiscard]] std::string AttachmentFileName(const std::string& path);
+
 // Reads a small regular file without following a link. nullopt, with the
 // reason when problem is given, when it is missing, not a plain file or
 // larger than limit; modified, when given, receives its modification time.

@@ -2,7 +2,6 @@
 // 1000 pages, with the fitted growth exponent of each, and one cover
 // composition. Usage: merge_bench [runs] [largest page count]
 
-#include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -17,23 +16,9 @@
 #include "app/AppSettings.h"
 #include "bench/support/FaxPages.h"
 #include "bench/support/Growth.h"
+#include "bench/support/Process.h"
 #include "imaging/ImagingLibrary.h"
 #include "wizard/FaxJob.h"
-
-namespace {
-
-bool RunTiffcp(const std::string& a, const std::string& b, const std::string& out) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execlp("tiffcp", "tiffcp", a.c_str(), b.c_str(), out.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const auto [runs, largest] = bench::ReadArguments(argc, argv, 1000, 10);
@@ -68,8 +53,9 @@ int main(int argc, char** argv) {
         bool ok = true;
         const double a = bench::MedianSeconds(
             runs, [&] { ok = ok && lib.MergePages(cover, document, dir + "ours.tif"); });
-        const double b = bench::MedianSeconds(
-            runs, [&] { ok = ok && RunTiffcp(cover, document, dir + "theirs.tif"); });
+        const double b = bench::MedianSeconds(runs, [&] {
+            ok = ok && bench::RunQuietly({"tiffcp", cover, document, dir + "theirs.tif"});
+        });
         if (!ok) {
             std::fprintf(stderr, "merge failed at %d pages (tiffcp installed?)\n", pages);
             return 1;

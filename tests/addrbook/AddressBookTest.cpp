@@ -79,7 +79,8 @@ TEST_F(Book, WindowsCodePageBooksReadAsWindows1252AndUtf8AsItIs) {
     for (std::size_t before = 0; before <= 24; ++before) {
         for (const char* tail : {"b", ""}) {
             const std::string pad(before, 'a');
-            const std::string text = "dn: cn=x\r\ncn: " + pad + "\xfc" + tail + "\r\n";
+            const std::string text =
+                "dn: cn=x\r\ncn: " + pad + "\xfc" + tail + "\r\nmail: abcdefghijklmnopq\r\n";
             book.Clear();
             ASSERT_TRUE(LoadText(text));
             EXPECT_EQ(book.GetField(0, 0), pad + "\xc3\xbc" + tail) << before;

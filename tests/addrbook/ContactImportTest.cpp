@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArrayView>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -173,10 +175,17 @@ Contact Full(int i) {
 TEST(ContactImport, ExportReadBackGivesTheSameContacts) {
     std::vector<Contact> contacts = {Full(1), Full(22), Contact()};
     contacts[2].cn = "Bare";
+    // A two-byte character at every offset around the first and second fold.
+    for (std::size_t before = 66; before <= 150; ++before)
+        contacts.emplace_back().cn = std::string(before, 'a') + "\xc3\xa9" + "z";
     const std::string text = ContactImport::WriteVCards(contacts);
     for (std::size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos;
-         pos = end + 2)
+         pos = end + 2) {
         EXPECT_LE(end - pos, 75u) << "folded";
+        EXPECT_TRUE(
+            QByteArrayView(text.data() + pos, static_cast<qsizetype>(end - pos)).isValidUtf8())
+            << "a line ends inside a character: " << text.substr(pos, end - pos);
+    }
     const ImportResult back = ContactImport::ReadVCards(text);
     EXPECT_TRUE(back.skipped.empty());
     EXPECT_EQ(back.contacts, contacts);

@@ -97,4 +97,20 @@ TEST_F(Merge, PathsLongerThanTheFixedBuffersAreRefused) {
     EXPECT_EQ(lib.CountImages(edge), 2u);
 }
 
+// The quick writer of long documents (the first page's strip copied) against
+// the writer that encodes every page.
+TEST(FaxPages, CopiedFirstPageReadsAsEveryPageEncoded) {
+    TempFolder dir;
+    const Painter paint = [](int, int x, int y) { return (x * 7 + y * 3) % 11 < 4; };
+    for (const int pages : {1, 2, 5}) {
+        BilevelPages spec{61, 40, pages, COMPRESSION_CCITTFAX3, 196.0, false};
+        ASSERT_TRUE(WriteBilevelPages(dir.file("slow.tif"), spec, paint));
+        spec.repeatFirst = true;
+        ASSERT_TRUE(WriteBilevelPages(dir.file("quick.tif"), spec, paint));
+        ASSERT_EQ(CountPages(dir.file("quick.tif")), pages);
+        for (int p = 0; p < pages; ++p)
+            EXPECT_EQ(ReadPage(dir.file("quick.tif"), p), ReadPage(dir.file("slow.tif"), p)) << p;
+    }
+}
+
 }  // namespace

@@ -11,32 +11,8 @@
 
 void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
                       std::uint16_t compression, const Painter& paint, double yres) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    ASSERT_NE(tif, nullptr);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>((width + 7) / 8));
-    for (int p = 0; p < pages; ++p) {
-        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
-        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-        TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0);
-        TIFFSetField(tif, TIFFTAG_YRESOLUTION, yres);
-        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(height));
-        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-        TIFFSetField(tif, TIFFTAG_PAGENUMBER, p, pages);
-        for (int y = 0; y < height; ++y) {
-            std::fill(row.begin(), row.end(), 0);
-            for (int x = 0; x < width; ++x)
-                if (paint(p, x, y)) row[static_cast<std::size_t>(x / 8)] |= 0x80 >> (x % 8);
-            ASSERT_GE(TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0), 0);
-        }
-        ASSERT_TRUE(TIFFWriteDirectory(tif));
-    }
-    TIFFClose(tif);
+    ASSERT_TRUE(WriteBilevelPages(path, {width, height, pages, compression, yres, false}, paint))
+        << path;
 }
 
 Page ReadPage(const std::string& path, int page) {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/FaxPages.h"
 #include "support/TempFolder.h"
 
 // Pixel rows, top row first; true = black.
 using Page = std::vector<std::vector<bool>>;
-using Painter = std::function<bool(int page, int x, int y)>;
 
 // Writes a two-colour TIFF with libtiff: pages of width x height, black where
 // paint answers true; compression a libtiff code (4: Group 4, 3: Group 3);

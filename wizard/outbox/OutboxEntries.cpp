@@ -28,11 +28,6 @@ std::string ReadSmall(const std::string& path) {
     return ReadSmallFile(path, kMaxMessageFileBytes).value_or(std::string());
 }
 
-std::string BaseName(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The time in a folder's name ("1700000000", "1700000000-2"), or 0.
 std::time_t NameTime(const std::string& name) {
     std::time_t t = 0;
@@ -47,7 +42,7 @@ void Describe(OutboxEntry& e, const OutboxMessage& message) {
     e.recipients = RecipientNames(message.to, &numbers);
     QStringList docs;
     for (const auto& a : message.attachments) {
-        const std::string base = BaseName(a);
+        const std::string base = AttachmentFileName(a);
         docs << QString::fromStdString(base);
         e.files.push_back(e.folder + "/" + base);
     }
