@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QShortcut>
 #include <QWidget>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -32,19 +33,28 @@ std::string DesktopHelp::TargetFor(std::uint32_t context) const {
 }
 
 std::string DesktopHelp::TargetFor(const std::string& page) const {
+    // ASCII only, whatever the locale says is a letter.
+    const bool plain = !page.empty() && std::all_of(page.begin(), page.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '_';
+    });
+    if (!plain) return {};
     std::string file = helpFile_ ? helpFile_() : std::string();
     const std::string name = page + ".html";
-    if (!file.empty()) {
-        std::filesystem::path folder(file);
-        folder.replace_extension();
-        if (IsFile(folder / name)) return (folder / name).string();
-    }
-    for (const std::string& dir : helpFolders_) {
+    for (const std::string& dir : Folders()) {
         if (IsFile(std::filesystem::path(dir) / name))
             return (std::filesystem::path(dir) / name).string();
     }
     if (!file.empty() && IsFile(file)) return file;
     return {};
+}
+
+std::vector<std::string> DesktopHelp::Folders() const {
+    std::vector<std::string> folders;
+    const std::string file = helpFile_ ? helpFile_() : std::string();
+    if (!file.empty()) folders.push_back(std::filesystem::path(file).replace_extension().string());
+    folders.insert(folders.end(), helpFolders_.begin(), helpFolders_.end());
+    return folders;
 }
 
 std::string DesktopHelp::PageOf(const QWidget* widget) {
@@ -72,7 +82,9 @@ void DesktopHelp::Open(const std::string& target) {
 
 void DesktopHelp::ShowContext(std::uint32_t context) { Open(TargetFor(context)); }
 
-void DesktopHelp::ShowControlPopup(std::uint32_t controlId) {
+void DesktopHelp::ShowControlPopup(std::uint32_t controlId) { Open(PopupTargetFor(controlId)); }
+
+std::string DesktopHelp::PopupTargetFor(std::uint32_t controlId) const {
     // The product's help file may carry a topic of the control's own; ours
     // has one page per window.
     const std::string file = helpFile_ ? helpFile_() : std::string();
@@ -80,11 +92,11 @@ void DesktopHelp::ShowControlPopup(std::uint32_t controlId) {
         std::filesystem::path own(file);
         own.replace_extension();
         own /= std::to_string(controlId) + ".html";
-        if (IsFile(own)) return Open(own.string());
+        if (IsFile(own)) return own.string();
     }
     const QWidget* where = QApplication::focusWidget();
     if (!where) where = QApplication::activeModalWidget();
-    Open(TargetFor(PageOf(where)));
+    return TargetFor(PageOf(where));
 }
 
 std::string InstalledHelpFolder(const std::string& programDir) {

@@ -52,9 +52,14 @@ class DesktopHelp final : public HelpService {
     void Quit() override {}
 
     // What would be opened for a context number or a help page name; empty
-    // when there is nothing to open.
+    // when there is nothing to open, or the name is not a plain page name
+    // (letters, digits, '-' and '_': nothing that leaves the folders).
     [[nodiscard]] std::string TargetFor(std::uint32_t context) const;
     [[nodiscard]] std::string TargetFor(const std::string& page) const;
+    // What would be opened for a control's pop-up topic.
+    [[nodiscard]] std::string PopupTargetFor(std::uint32_t controlId) const;
+    // Every folder a help page may come from: the product's own, then ours.
+    [[nodiscard]] std::vector<std::string> Folders() const;
     // The help page of the window a widget sits in ("index" for any other).
     [[nodiscard]] static std::string PageOf(const QWidget* widget);
 

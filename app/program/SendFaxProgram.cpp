@@ -18,6 +18,7 @@
 #include "app/TaskProgress.h"
 #include "connect/ConnectionManager.h"
 #include "connect/NetworkState.h"
+#include "controls/BuiltInHelp.h"
 #include "controls/DocumentOpener.h"
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
@@ -209,7 +210,7 @@ int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
         if (!a.settings.directory.LocalFolders.empty())
             (void)RemoveAbandonedStaging(a.settings.directory.LocalFolders + "outbox/",
                                          a.settings.directory.LocalFolders + "recovered/");
-        DesktopHelp help(
+        BuiltInHelp help(
             opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
         HostEnvironment env{a,
                             a.settings,

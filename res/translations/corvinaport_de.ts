@@ -977,6 +977,57 @@ Die angehängten Dateien liegen weiterhin dort, wo sie waren.</translation>
     </message>
 </context>
 <context>
+    <name>HelpWindow</name>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Help page</source>
+        <translation>Hilfeseite</translation>
+    </message>
+    <message>
+        <source>&amp;Back</source>
+        <translation>&amp;Zurück</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Forward</source>
+        <translation>&amp;Vorwärts</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Vorwärts</translation>
+    </message>
+    <message>
+        <source>&amp;Home</source>
+        <translation>&amp;Startseite</translation>
+    </message>
+    <message>
+        <source>Home</source>
+        <translation>Startseite</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Back (%1)</source>
+        <translation>Zurück (%1)</translation>
+    </message>
+    <message>
+        <source>Forward (%1)</source>
+        <translation>Vorwärts (%1)</translation>
+    </message>
+</context>
+<context>
     <name>HyperLink</name>
     <message>
         <source>The operating system is out
@@ -1697,6 +1748,24 @@ Einstellungen jetzt öffnen?</translation>
         <source>skipped: %1</source>
         <translation>übersprungen: %1</translation>
     </message>
+    <message>
+        <source>This help page could not be found.
+
+The help pages may not be installed completely.</source>
+        <translation>Diese Hilfeseite wurde nicht gefunden.
+
+Die Hilfeseiten sind möglicherweise nicht vollständig installiert.</translation>
+    </message>
+    <message>
+        <source>The link could not be opened:
+%1
+
+No program is set up to open addresses of this kind.</source>
+        <translation>Der Link konnte nicht geöffnet werden:
+%1
+
+Kein Programm ist für das Öffnen solcher Adressen eingerichtet.</translation>
+    </message>
 </context>
 <context>
     <name>OutboxListModel</name>
@@ -2290,6 +2359,10 @@ Siehe man %1.
     <message>
         <source>Outcome of the check or of saving</source>
         <translation>Ergebnis der Prüfung oder des Speicherns</translation>
+    </message>
+    <message>
+        <source>Dial-up entry name</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "controls/BuiltInHelp.h"
 #include "controls/ColorLabel.h"
 #include "controls/HelpService.h"
+#include "controls/HelpWindow.h"
 #include "controls/IconButton.h"
 #include "controls/Look.h"
 #include "support/RecordingOpener.h"
@@ -95,28 +97,53 @@ TEST(DesktopHelp, OpensTheProductsPageThenOursThenTheHelpFileElseSaysSo) {
         {"help file", {"qv20helpfile.hlp", "pages/175.html"}, true, "qv20helpfile.hlp"},
         {"nothing there", {"pages/175.html"}, true, ""},
         {"desktop cannot open it", {"pages/219.html"}, false, "pages/219.html"},
+        {"desktop cannot open the help file", {"qv20helpfile.hlp"}, false, "qv20helpfile.hlp"},
     };
     for (const Case& c : cases) {
         const TempFolder tmp;
         const std::string& dir = tmp.path();
         for (const std::string& f : c.files) {
             std::filesystem::create_directories(std::filesystem::path(dir + f).parent_path());
-            std::ofstream(dir + f) << "<p>help</p>";
+            std::ofstream(dir + f) << "<title>Page " << f << "</title><p>help</p>";
         }
-        RecordingOpener opener;
-        opener.works = c.openerWorks;
-        ScriptedMessageBox boxes;
-        DesktopHelp help(
-            opener, [&] { return dir + "qv20helpfile.hlp"; }, {dir + "nowhere", dir + "pages"},
-            &boxes);
-        help.ShowContext(219);
-        EXPECT_EQ(opener.opened, c.opened.empty() ? std::vector<std::string>{}
-                                                  : std::vector<std::string>{dir + c.opened})
-            << c.what;
-        const bool told = c.opened.empty() || !c.openerWorks;
-        ASSERT_EQ(boxes.boxes.size(), told ? 1u : 0u) << c.what;
-        if (told) {
-            EXPECT_EQ(boxes.boxes[0].text, kNoHelpText) << c.what;
+        const auto helpFile = [&] { return dir + "qv20helpfile.hlp"; };
+        const std::vector<std::string> folders = {dir + "nowhere", dir + "pages"};
+        const bool page = c.opened.ends_with(".html");
+        // Through the desktop, and in the program's own window: a page is
+        // shown there, never given to the desktop.
+        for (const bool builtIn : {false, true}) {
+            RecordingOpener opener;
+            opener.works = c.openerWorks;
+            ScriptedMessageBox boxes;
+            DesktopHelp desktop(opener, helpFile, folders, &boxes);
+            BuiltInHelp own(opener, helpFile, folders, &boxes);
+            HelpService& help = builtIn ? static_cast<HelpService&>(own) : desktop;
+            help.ShowContext(219);
+            const std::string what = std::string(c.what) + (builtIn ? " (window)" : "");
+            const bool desktopOpens = !c.opened.empty() && !(builtIn && page);
+            EXPECT_EQ(opener.opened, desktopOpens ? std::vector<std::string>{dir + c.opened}
+                                                  : std::vector<std::string>{})
+                << what;
+            const bool shown = builtIn && page;
+            ASSERT_EQ(own.window() && own.window()->isVisible(), shown) << what;
+            if (shown) {
+                EXPECT_EQ(own.window()->browser()->source(),
+                          QUrl::fromLocalFile(QString::fromStdString(dir + c.opened)))
+                    << what;
+                EXPECT_EQ(own.window()->windowTitle().toStdString(), "Page " + c.opened) << what;
+                HelpWindow* const first = own.window();
+                own.ShowContext(219);  // one window, raised again
+                EXPECT_EQ(own.window(), first) << what;
+                own.Quit();
+                EXPECT_FALSE(own.window()->isVisible()) << what;
+            }
+            const bool told = c.opened.empty() || (desktopOpens && !c.openerWorks);
+            ASSERT_EQ(boxes.boxes.size(), told ? 1u : 0u) << what;
+            if (told) {
+                EXPECT_EQ(boxes.boxes[0].text,
+                          builtIn && c.opened.empty() ? kNoHelpPageText : kNoHelpText)
+                    << what;
+            }
         }
     }
 }

@@ -18,6 +18,7 @@
 #include "addrbook/CsvMappingDlg.h"
 #include "app/AppSettings.h"
 #include "app/settings/SettingsWindow.h"
+#include "controls/HelpWindow.h"
 #include "imaging/ImagingEnvironment.h"
 #include "pages/CAttachFile.h"
 #include "pages/CLogoPickerDlg.h"
@@ -26,6 +27,7 @@
 #include "pages/CSelCover.h"
 #include "pages/CSelRecipient.h"
 #include "support/FakeShellLauncher.h"
+#include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TestTiff.h"
 #include "wizard/CTaskProgressWnd.h"
@@ -45,11 +47,16 @@ struct Sample {
     AbsentImaging imaging;
     ScriptedMessageBox boxes;
     FakeLauncher shell;
+    RecordingOpener opener;
     Recipient record;
 
     explicit Sample(fs::path folder) : root(std::move(folder)) {
         fs::create_directories(root / "outbox");
         fs::create_directories(root / "images");
+        fs::create_directories(root / "help");
+        WriteText((root / "help" / "index.html").string(),
+                  "<html><head><title>Send a Fax</title></head><body><h1>Send a Fax</h1>"
+                  "<p>See <a href=\"175.html\">Select Recipients</a>.</p></body></html>");
         WriteText((root / "addrbook.ldif").string(),
                   "dn: cn=Ann Example,mail=ann@example.org\r\ncn: Ann Example\r\n"
                   "mail: ann@example.org\r\nfacsimiletelephonenumber: 555 0101\r\n\r\n"
@@ -120,6 +127,14 @@ const std::map<std::string, Maker>& Windows() {
              m.fields = {"cn", "facsimiletelephonenumber"};
              m.example = {"Ann Example", "555 0101"};
              return std::make_unique<CsvMappingDlg>(QStringLiteral("people.csv"), m);
+         }},
+        {"help",
+         [](Sample& s) {
+             auto w = std::make_unique<HelpWindow>(s.opener, &s.boxes);
+             const std::string index = (s.root / "help" / "index.html").string();
+             w->SetFolders({(s.root / "help").string()}, index);
+             (void)w->ShowPage(index);
+             return w;
          }},
         {"progress",
          [](Sample& s) {

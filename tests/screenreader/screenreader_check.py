@@ -28,6 +28,9 @@ EXPECTED = {
     "page-viewer": [("label", r"^Page 1 of 3$"), ("label", r"^\d+ ?%$")],
     "cover": [("combo box", r"^Logo$"), ("text", r"^Logo name$")],
     "number-chooser": [("table column header", r"^Number$")],
+    "help": [("frame", r"^Send a Fax$"), ("push button", r"^Back$"),
+             ("push button", r"^Forward$"), ("push button", r"^Home$"),
+             ("label", r"^Help page$")],
 }
 
 
