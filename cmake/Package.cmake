@@ -5,11 +5,34 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvinaport)
 set(CPACK_PACKAGE_VENDOR Quorvane)
 set(CPACK_PACKAGE_CONTACT "Corvinaport maintainers <maintainers@corvinaport.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Corvinaport internet fax: the Send a Fax wizard")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Sends documents as faxes over the Internet: recipients by number, e-mail address or from the address book, a file attached or a document printed to the fax printer zephrim, a cover sheet, and an outbox for faxes sent later.")
+# The synopsis must not start with the package's name; the long text's lines
+# stay within 80 columns.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "internet fax wizard: send documents as faxes from the desktop")
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "The Send a Fax wizard sends documents as faxes over the Internet through"
+    "the Corvinaport service. Recipients are typed as fax numbers or e-mail"
+    "addresses or picked from the address book; the document is a file"
+    "attached or one printed to the fax printer zephrim; a cover sheet"
+    "can go in front."
+    ""
+    "Faxes kept for later wait in the outbox, are tried again by a watcher"
+    "that starts with the desktop session, and are shown with the sent ones"
+    "in the Outbox window. A Contacts window keeps the address book.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The package is built from this tree, with no separate upstream release, so
+# it is a native one: version = the project's, changelog = changelog.gz.
+# The top entry of res/debian/changelog must name that version.
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/debian/changelog changelog_top LIMIT_COUNT 1)
+if(NOT changelog_top MATCHES "^corvinaport \\(([^)]+)\\)")
+    message(FATAL_ERROR "res/debian/changelog: no version in its first line: ${changelog_top}")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "res/debian/changelog is at ${CMAKE_MATCH_1}, the project at ${PROJECT_VERSION}")
+endif()
+# The autostart entry under /etc is the administrator's to change.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/res/debian/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The fax printer renders with Ghostscript under CUPS; links and help open

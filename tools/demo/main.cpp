@@ -7,7 +7,10 @@
 //
 // With CORVINAPORT_DEMO_OUTBOX=1 it places the fax in the outbox instead.
 //
-// With CORVINAPORT_DEMO_SHOTS=<folder> a picture of each page is saved there.
+// With CORVINAPORT_DEMO_SHOTS=<folder> a picture of each page is saved there
+// (page-N.png), of each message box as the program shows it (box-N.png), and
+// of the Outbox window over the same folders after the run (outbox.png).
+// The wizard speaks the desktop's language, as the program does.
 //
 // The settings come from the registry stores, as the program reads them. With
 // CORVINAPORT_DEMO_SETTINGS=1 the settings window that start-up offers to a
@@ -15,8 +18,10 @@
 // (account, password, suffix, service), checked and saved.
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -30,26 +35,64 @@
 #include "app/CNetFaxApp.h"
 #include "app/MessageBoxService.h"
 #include "app/SecretServiceStore.h"
+#include "app/Translations.h"
 #include "app/program/SendFaxProgram.h"
 #include "app/settings/SettingsWindow.h"
+#include "controls/QtMessageBoxService.h"
 #include "wizard/CMainHostDlg.h"
 #include "wizard/FaxJob.h"
+#include "wizard/outbox/OutboxWindow.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+void Say(const std::string& text) {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+// The folder CORVINAPORT_DEMO_SHOTS names; empty when no pictures are wanted.
+QString ShotsFolder() { return qEnvironmentVariable("CORVINAPORT_DEMO_SHOTS"); }
+
+// Saves a picture of widget as folder/name and says so.
+void SavePicture(QWidget& widget, const QString& name) {
+    const QString file = ShotsFolder() + QLatin1Char('/') + name;
+    if (widget.grab().save(file)) Say("  picture: " + file.toStdString());
+}
+
 // Answers every box like a user pressing its first button, and prints it.
+// With pictures wanted, the box is also shown as the program shows it, saved
+// and closed again; the answer stays the script's.
 class PrintingMessageBox final : public MessageBoxService {
   public:
     MbResult Show(const std::string& text, const std::string& caption, MbButtons buttons,
-                  MbIcon) override {
+                  MbIcon icon) override {
+        return Answer(text, caption, buttons, icon, {}, {}, {});
+    }
+    MbResult ShowDetailed(const std::string& text, const std::string& caption, MbButtons buttons,
+                          MbIcon icon, const std::string& detail) override {
+        return Answer(text, caption, buttons, icon, detail, {}, {});
+    }
+    bool ShowOffering(const std::string& text, const std::string& caption, MbIcon icon,
+                      const std::string& detail, const std::string& technical,
+                      const std::string& offer) override {
+        (void)Answer(text, caption, MbButtons::Ok, icon, detail, technical, offer);
+        return false;
+    }
+    int shown = 0;
+
+  private:
+    MbResult Answer(const std::string& text, const std::string& caption, MbButtons buttons,
+                    MbIcon icon, const std::string& detail, const std::string& technical,
+                    const std::string& offer) {
         ++shown;
-        std::string flat = text;
+        std::string flat = detail.empty() ? text : text + " " + detail;
         for (char& c : flat)
             if (c == '\n') c = ' ';
         std::printf("  message box [%s]: %s\n", caption.c_str(), flat.c_str());
         std::fflush(stdout);
+        if (!ShotsFolder().isEmpty()) Picture(text, caption, icon, detail, technical, offer);
         switch (buttons) {
             case MbButtons::YesNo:
             case MbButtons::YesNoCancel:
@@ -60,23 +103,50 @@ class PrintingMessageBox final : public MessageBoxService {
                 return MbResult::Ok;
         }
     }
-    int shown = 0;
+
+    void Picture(const std::string& text, const std::string& caption, MbIcon icon,
+                 const std::string& detail, const std::string& technical,
+                 const std::string& offer) {
+        const QString name = QString("box-%1.png").arg(shown);
+        // Runs inside the box's own loop, once it is shown.
+        QTimer::singleShot(0, [name] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    SavePicture(*box, name);
+                    box->reject();
+                    return;
+                }
+        });
+        QtMessageBoxService real(QApplication::activeWindow());
+        (void)real.ShowOffering(text, caption, icon, detail, technical, offer);
+    }
 };
 
-void Say(const std::string& text) {
-    std::printf("%s\n", text.c_str());
-    std::fflush(stdout);
+// The Outbox window over localFolders, saved once its lists are shown.
+void OutboxPicture(const std::string& localFolders, MessageBoxService& boxes) {
+    OutboxWindowOptions options;
+    options.localFolders = localFolders.back() == '/' ? localFolders : localFolders + '/';
+    options.messageBox = &boxes;
+    OutboxWindow window(options);
+    window.resize(960, 480);
+    QEventLoop loop;
+    QObject::connect(&window, &OutboxWindow::loaded, &loop, &QEventLoop::quit);
+    window.show();
+    if (window.loading()) {
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    // The page counts follow the lists.
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec();
+    SavePicture(window, QStringLiteral("outbox.png"));
 }
 
 std::string Caption(const CNetFaxPropSheet& sheet) { return sheet.windowTitle().toStdString(); }
 
-// With CORVINAPORT_DEMO_SHOTS naming a folder, each page is saved there as
-// page-N.png, so the look can be checked without a display.
+// A picture of the page in front, as page-N.png, when pictures are wanted.
 void Shot(CNetFaxPropSheet& sheet, int n) {
-    const QString folder = qEnvironmentVariable("CORVINAPORT_DEMO_SHOTS");
-    if (folder.isEmpty()) return;
-    const QString file = folder + QString("/page-%1.png").arg(n);
-    if (sheet.grab().save(file)) Say("  picture of the page: " + file.toStdString());
+    if (!ShotsFolder().isEmpty()) SavePicture(sheet, QString("page-%1.png").arg(n));
 }
 
 // The outbox's folders before the run, to tell the new one afterwards.
@@ -108,9 +178,7 @@ void FillSettings(CNetFaxApp& app, PasswordStore* store) {
     Say("  " + window.passwordPlace()->text().toStdString());
     window.checkButton()->click();
     Say("  Check: " + window.checkResult()->text().toStdString());
-    const QString folder = qEnvironmentVariable("CORVINAPORT_DEMO_SHOTS");
-    if (!folder.isEmpty() && window.grab().save(folder + "/settings.png"))
-        Say("  picture of the window: " + (folder + "/settings.png").toStdString());
+    if (!ShotsFolder().isEmpty()) SavePicture(window, QStringLiteral("settings.png"));
     window.accept();
     Say(window.result() == QDialog::Accepted ? "  saved" : "  not saved");
 }
@@ -132,13 +200,14 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qt(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    LoadTranslations(qt);
 
     SecretServicePasswordStore secrets;
     InstallPasswordStore(&secrets);
     PrintingMessageBox boxes;
     bool finished = false, stuck = false;
     std::vector<std::string> outboxBefore;
-    std::string outbox;
+    std::string outbox, localFolders;
 
     SendFaxOptions options;
     options.messageBox = &boxes;
@@ -152,7 +221,8 @@ int main(int argc, char** argv) {
         return std::vector<std::string>{document};
     };
     options.beforeRun = [&](CMainHostDlg& host, CNetFaxApp& app) {
-        outbox = app.settings.directory.LocalFolders + "outbox/";
+        localFolders = app.settings.directory.LocalFolders;
+        outbox = localFolders + "outbox/";
         outboxBefore = Folders(outbox);
         Say(std::string("Settings: LocalFolders \"") + app.settings.directory.LocalFolders +
             "\", relay \"" + app.settings.directory.RmMessages + "\", sender " + app.message.from);
@@ -175,12 +245,12 @@ int main(int argc, char** argv) {
                 return true;
             };
             Say("Page 1: " + Caption(sheet));
-            Shot(sheet, 1);
             host.recipientsPage().numberEdit()->setText(QString::fromStdString(number));
             emit host.recipientsPage().numberEdit()->textEdited(
                 host.recipientsPage().numberEdit()->text());
             Say("  typed fax number: " + number);
             host.recipientsPage().addButton()->click();
+            Shot(sheet, 1);
             if (!next(2)) return;
             if (sheet.activePage() == &host.documentPage()) {
                 host.documentPage().addButton()->click();
@@ -222,6 +292,7 @@ int main(int argc, char** argv) {
         for (const std::string& b : outboxBefore) old = old || b == name;
         if (!old) Say("Stored in the outbox: " + outbox + name + "/");
     }
+    if (!ShotsFolder().isEmpty() && !localFolders.empty()) OutboxPicture(localFolders, boxes);
     if (stuck) return 1;
     return finished ? 0 : 1;
 }
