@@ -346,7 +346,6 @@ void AddressBook::Take(Part&& part) {
         dropped_ = ParseLines(part.preamble_, nullptr);
         if (entries_.empty()) preamble_ = std::move(part.preamble_);
     }
-    entries_.reserve(std::max(entries_.size() + part.entries_.size(), entries_.size() * 2));
     std::move(part.entries_.begin(), part.entries_.end(), std::back_inserter(entries_));
     texts_.push_back(std::move(part.text_));
     count_ = static_cast<std::int32_t>(entries_.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -128,7 +129,9 @@ class AddressBook {
     [[nodiscard]] static std::string FieldOf(const Entry& entry, Field field);
 
     std::vector<TextBuffer> texts_;  // every loaded text, where entries point
-    std::vector<Entry> entries_;
+    // A deque: appending a part never moves the records already there, so
+    // taking a part costs the part alone however large the book has grown.
+    std::deque<Entry> entries_;
     std::int32_t count_ = 0;
     std::string folder_;
     std::string preamble_;  // the first text's lines before its first record

@@ -13,7 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -94,18 +94,25 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     // as its contacts come in.
     book_.SetFolder(installPath);
     model_ = new ContactListModel(book_, this);
-    contacts_ = new QTreeView(this);
+    // A table shown as a list of rows: it takes in the rows of each part
+    // read at the cost of the part, where a tree view lays out every row
+    // again, which on a large book holds the dialog for longer than a frame.
+    contacts_ = new QTableView(this);
     SetControlId(contacts_, 1017);
     NameField(contacts_, tr("Contacts"), contactsLabel_);
-    contacts_->setRootIsDecorated(false);
-    contacts_->setItemsExpandable(false);
-    contacts_->setUniformRowHeights(true);
-    contacts_->setAllColumnsShowFocus(true);
+    contacts_->verticalHeader()->hide();
+    contacts_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    contacts_->verticalHeader()->setMinimumSectionSize(1);
+    contacts_->verticalHeader()->setDefaultSectionSize(contacts_->fontMetrics().height() + 4);
+    contacts_->setShowGrid(false);
+    contacts_->setWordWrap(false);
+    contacts_->setCornerButtonEnabled(false);
+    contacts_->setTabKeyNavigation(false);
     contacts_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     contacts_->setSelectionBehavior(QAbstractItemView::SelectRows);
     contacts_->setModel(model_);
-    contacts_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    contacts_->header()->setStretchLastSection(true);
+    contacts_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    contacts_->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {150, 125, 125, 200};
     for (int c = 0; c < ContactListModel::kColumns; ++c) contacts_->setColumnWidth(c, widths[c]);
 
@@ -182,7 +189,7 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     FillRecipients();
 
     connect(toButton_, &QPushButton::clicked, this, &CAddressBookDlg::AddSelected);
-    connect(contacts_, &QTreeView::doubleClicked, this, [this] { AddSelected(); });
+    connect(contacts_, &QTableView::doubleClicked, this, [this] { AddSelected(); });
     connect(removeButton_, &QPushButton::clicked, this, &CAddressBookDlg::RemoveSelected);
     connect(search_, &QLineEdit::textChanged, this, &CAddressBookDlg::Search);
     connect(ok_, &QPushButton::clicked, this, &CAddressBookDlg::accept);
@@ -191,7 +198,7 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
         if (openContacts_) openContacts_();
     });
     // A row the user picks is not taken away by a search still waiting.
-    connect(contacts_, &QTreeView::pressed, this, [this] { searchPending_ = false; });
+    connect(contacts_, &QTableView::pressed, this, [this] { searchPending_ = false; });
     AddControlHelpKey(*this, help_);
 
     loader_ = std::make_unique<BookLoader>(

@@ -20,7 +20,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
-class QTreeView;
+class QTableView;
 struct FaxJob;
 struct Recipient;
 
@@ -59,7 +59,7 @@ class CAddressBookDlg : public QDialog {
     // True while the book is still being read; its contacts come in as they
     // are read, in book order.
     [[nodiscard]] bool loading() const;
-    [[nodiscard]] QTreeView* contactsList() const { return contacts_; }
+    [[nodiscard]] QTableView* contactsList() const { return contacts_; }
     [[nodiscard]] QListWidget* recipientsBox() const { return recipients_; }
     [[nodiscard]] QLineEdit* searchEdit() const { return search_; }
     [[nodiscard]] IconButton* toButton() const { return toButton_; }
@@ -107,7 +107,7 @@ class CAddressBookDlg : public QDialog {
     ColorLabel *titleLabel_, *searchLabel_, *contactsLabel_, *recipientsLabel_;
     QLineEdit* search_;
     ContactListModel* model_;
-    QTreeView* contacts_;
+    QTableView* contacts_;
     QListWidget* recipients_;
     IconButton *toButton_, *removeButton_;
     QPushButton *ok_, *cancel_, *contactsButton_;

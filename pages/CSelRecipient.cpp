@@ -9,8 +9,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <algorithm>
+#include <cmath>
 #include <memory>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -28,16 +31,77 @@ constexpr int kItemRecipient = Qt::UserRole + 1;
 
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
-// Sorted like the list box of the platform: without regard to case.
+// Sorted like the list box of the platform: without regard to case. The
+// record is a member rather than item data, which would cost a second
+// allocation for each line.
 class SortedItem final : public QListWidgetItem {
   public:
-    using QListWidgetItem::QListWidgetItem;
+    SortedItem(const QString& text, Recipient* record) : QListWidgetItem(text), record_(record) {}
     bool operator<(const QListWidgetItem& other) const override {
         return CSelRecipient::ShownBefore(text(), other.text());
     }
+    [[nodiscard]] QVariant data(int role) const override {
+        return role == kItemRecipient ? QVariant::fromValue(reinterpret_cast<quintptr>(record_))
+                                      : QListWidgetItem::data(role);
+    }
+
+  private:
+    Recipient* record_;
 };
 
 }  // namespace
+
+// Every line is one line of text in one font, so the list box lays its lines
+// out from one size (uniform item sizes) instead of measuring each, which a
+// list of many thousands would wait for. That size is as wide as the widest
+// line, so the horizontal scroll bar reaches the end of every line. A line is
+// measured by the advances of its characters, each measured once: shaping
+// every line would cost more than the rest of the fill.
+class CSelRecipient::WidestLine final : public QStyledItemDelegate {
+  public:
+    explicit WidestLine(QListWidget& list) : QStyledItemDelegate(&list), list_(list) {}
+
+    void Clear() { widest_ = 0; }
+    void Add(const QString& line) { widest_ = std::max(widest_, Width(line)); }
+
+    [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const override {
+        // The room the style gives the sample line, less its text, around the widest.
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int sample = option.fontMetrics.horizontalAdvance(index.data().toString());
+        size.setWidth(std::max(size.width(), size.width() - sample + widest_));
+        return size;
+    }
+
+  private:
+    // Characters below this are measured one by one; a line with any other
+    // (combining marks, scripts shaped as a whole) is measured whole.
+    static constexpr char16_t kTable = 0x300;
+
+    int Width(const QString& line) {
+        if (list_.font() != font_ || advances_.empty()) {
+            font_ = list_.font();
+            metrics_ = QFontMetricsF(font_);
+            advances_.assign(kTable, -1);
+        }
+        qreal sum = 0;
+        for (const QChar c : line) {
+            if (c.unicode() >= kTable)
+                return static_cast<int>(std::ceil(metrics_.horizontalAdvance(line)));
+            qreal& advance = advances_[c.unicode()];
+            if (advance < 0) advance = metrics_.horizontalAdvance(c);
+            sum += advance;
+        }
+        // A pixel more for kerning, which the sum leaves out.
+        return static_cast<int>(std::ceil(sum)) + 1;
+    }
+
+    QListWidget& list_;
+    QFont font_;
+    QFontMetricsF metrics_{font_};
+    std::vector<qreal> advances_;  // of each character below kTable; -1 until measured
+    int widest_ = 0;
+};
 
 CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     : WizardPage(753, tr("Select Recipients - Send a Fax"), parent), job_(job) {
@@ -119,9 +183,9 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     list_ = new QListWidget(this);
     SetControlId(list_, 5436);
     list_->setSortingEnabled(true);
-    // All lines are one line of text in one font: laid out without measuring
-    // each, which a list of many thousands would wait for.
     list_->setUniformItemSizes(true);
+    widest_ = new WidestLine(*list_);
+    list_->setItemDelegate(widest_);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
     list_->setMinimumHeight(look::DialogUnits(*this, 0, 40).height());
@@ -233,8 +297,8 @@ bool CSelRecipient::ShownBefore(const QString& a, const QString& b) {
 }
 
 void CSelRecipient::AddLine(Recipient* record) {
-    auto* item = new SortedItem(QString::fromStdString(record->displayLine));
-    item->setData(kItemRecipient, QVariant::fromValue(reinterpret_cast<quintptr>(record)));
+    auto* item = new SortedItem(QString::fromStdString(record->displayLine), record);
+    widest_->Add(item->text());
     list_->addItem(item);
 }
 
@@ -244,31 +308,35 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     // box puts a line before the equal ones already there, so equal lines
     // stand in the reverse of list order. An ASCII line is compared by its
     // lower-case bytes, which orders as the comparison without regard to case
-    // does, at a fraction of its cost.
+    // does, at a fraction of its cost; those bytes are kept in one block.
     struct Keyed {
-        std::string lower;  // empty unless the line is ASCII
+        std::size_t at;  // where the lower-case bytes of an ASCII line begin
         bool ascii;
         Line line;
     };
+    std::size_t total = 0;
+    for (const auto& r : records) total += r->displayLine.size();
+    std::string lower;
+    lower.reserve(total);
     std::vector<Keyed> keyed;
     keyed.reserve(records.size());
     for (auto r = records.rbegin(); r != records.rend(); ++r) {
         const std::string& text = (*r)->displayLine;
         const bool ascii = std::all_of(text.begin(), text.end(),
                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        std::string lower;
-        if (ascii) {
-            lower = text;
-            for (char& c : lower)
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        }
-        keyed.push_back(
-            Keyed{std::move(lower), ascii, Line{QString::fromStdString(text), r->get()}});
+        const std::size_t at = lower.size();
+        if (ascii)
+            for (char c : text)
+                lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        keyed.push_back(Keyed{at, ascii, Line{QString::fromStdString(text), r->get()}});
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    const std::string_view all(lower);
+    std::stable_sort(keyed.begin(), keyed.end(), [all](const Keyed& a, const Keyed& b) {
         if (!a.ascii || !b.ascii) return ShownBefore(a.line.text, b.line.text);
-        const int c = a.lower.compare(b.lower);
-        return c != 0 ? c < 0 : a.line.record->displayLine < b.line.record->displayLine;
+        const std::string& ta = a.line.record->displayLine;
+        const std::string& tb = b.line.record->displayLine;
+        const int c = all.substr(a.at, ta.size()).compare(all.substr(b.at, tb.size()));
+        return c != 0 ? c < 0 : ta < tb;
     });
     std::vector<Line> lines;
     lines.reserve(keyed.size());
@@ -276,20 +344,28 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     return lines;
 }
 
+void CSelRecipient::ClearList() {
+    // Not told line by line to the view, which would work out where each
+    // selected line stood: the list's reset tells it once.
+    {
+        const QSignalBlocker quiet(list_->selectionModel());
+        list_->clear();
+    }
+    widest_->Clear();
+}
+
 void CSelRecipient::ShowLines(const std::vector<Line>& lines) {
     // Appended in their order with sorting off, so no line is looked for a
     // place (the list box sorts each line added later again), and told to
     // the view once, as a reset, instead of line by line.
     const QSignalBlocker quiet(list_);
-    list_->clear();
+    ClearList();
     list_->setSortingEnabled(false);
     {
         const QSignalBlocker quietModel(list_->model());
         for (const Line& line : lines) {
-            auto* item = new SortedItem(line.text);
-            item->setData(kItemRecipient,
-                          QVariant::fromValue(reinterpret_cast<quintptr>(line.record)));
-            list_->addItem(item);
+            widest_->Add(line.text);
+            list_->addItem(new SortedItem(line.text, line.record));
         }
     }
     list_->reset();
@@ -358,7 +434,7 @@ void CSelRecipient::RemoveSelected() {
     // Scrolled by whole lines: the scroll bar tells the top line.
     const int firstRow = list_->verticalScrollBar()->value();
     if (picked.size() == list_->count()) {
-        list_->clear();
+        ClearList();
         job_.RecipientList.clear();
     } else {
         std::unordered_set<const Recipient*> gone;

@@ -94,8 +94,13 @@ class CSelRecipient : public WizardPage {
     void ReadFields();
     void WriteFields();
     void AddLine(Recipient* record);
+    // Empties the list box, its selection with it.
+    void ClearList();
     // The list box shows exactly these lines, in this order.
     void ShowLines(const std::vector<Line>& lines);
+
+    // The list box's lines all take the size of its widest line.
+    class WidestLine;
 
     // The link reports through whichever box the page has when it is clicked.
     class PageBoxes final : public MessageBoxService {
@@ -116,6 +121,7 @@ class CSelRecipient : public WizardPage {
     QLineEdit *numberEdit_, *firstEdit_, *lastEdit_, *emailEdit_;
     QPushButton *addButton_, *removeButton_, *listButton_;
     QListWidget* list_;
+    WidestLine* widest_;
     ColorLabel *toLabel_, *titleLabel_, *numberLabel_, *nameLabel_, *firstLabel_, *lastLabel_,
         *listLabel_;
     HyperLink* serviceLink_ = nullptr;

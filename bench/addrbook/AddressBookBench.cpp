@@ -17,7 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     }
     std::printf("median of %d rounds (searches: of %d)\n", rounds, rounds * 10);
     std::printf("search\n");
-    for (const bench::Series* s : {&scanWorst, &worst, &scanMedian, &median}) s->Print();
+    for (const bench::Series* s : {&scanWorst, &worst, &scanMedian, &median}) s->Print(true);
     std::printf("load\n");
     for (const bench::Series* s : {&plain, &load}) s->Print();
     std::printf("dialog (reference: the plain read above)\n");

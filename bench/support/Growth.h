@@ -72,10 +72,11 @@ class Series {
         return (m * sxy - sx * sy) / (m * sxx - sx * sx);
     }
 
-    // "name: n1 t1 ms, n2 t2 ms, ...  exponent k"
-    void Print() const {
+    // "name: n1 t1 ms, n2 t2 ms, ...  exponent k"; in microseconds with micro.
+    void Print(bool micro = false) const {
         std::printf("%-34s", name_.c_str());
-        for (const auto& [n, t] : points_) std::printf(" %8.0f: %9.2f ms", n, t * 1e3);
+        for (const auto& [n, t] : points_)
+            std::printf(" %8.0f: %9.2f %s", n, t * (micro ? 1e6 : 1e3), micro ? "us" : "ms");
         std::printf("   exponent %.2f\n", Exponent());
     }
 

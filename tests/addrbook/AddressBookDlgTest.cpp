@@ -6,8 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "addrbook/CAddressBookDlg.h"
@@ -47,12 +47,12 @@ void Select(CAddressBookDlg& dlg, std::initializer_list<int> rows) {
             QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-QString Cell(const QTreeView& list, int row, int column) {
+QString Cell(const QTableView& list, int row, int column) {
     return list.model()->index(row, column).data().toString();
 }
 
 // Names of the selected contact rows.
-std::vector<std::string> SelectedNames(const QTreeView& list) {
+std::vector<std::string> SelectedNames(const QTableView& list) {
     std::vector<std::string> names;
     for (const QModelIndex& i : list.selectionModel()->selectedRows())
         names.push_back(i.data().toString().toStdString());
@@ -90,7 +90,7 @@ class AddressBookDlg : public ::testing::Test {
 };
 
 TEST_F(AddressBookDlg, ContactsShowTheirColumnsAndNumberlessOnesAreRefused) {
-    QTreeView& list = *dlg.contactsList();
+    QTableView& list = *dlg.contactsList();
     ASSERT_EQ(list.model()->rowCount(), 5);
     for (const auto& [column, text] : {std::pair{1, "4-4"}, {2, "3"}, {3, "cy@example.org"}})
         EXPECT_EQ(Cell(list, 2, column).toStdString(), text);

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -288,6 +289,48 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
             for (const auto& r : job.RecipientList) records.insert(r.get());
             for (const auto& row : left) kept.insert(row.second);
             EXPECT_EQ(records, kept) << n << " " << step;
+        }
+    }
+}
+
+// A line far wider than the list box scrolls into view whole, whether sorted
+// first, between or last, filled at once or added alone; without it the
+// scroll range shrinks back.
+TEST_F(RecipientsPage, TheWidestLineScrollsIntoViewWhole) {
+    page->resize(480, 360);
+    page->show();
+    QListWidget& list = *page->list();
+    const std::string wide = "W" + std::string(300, 'w');
+    const auto reach = [&list] {
+        list.doItemsLayout();
+        return list.horizontalScrollBar()->maximum() + list.viewport()->width();
+    };
+    const auto push = [this](const std::string& line) {
+        auto r = std::make_unique<Recipient>();
+        r->displayLine = line;
+        job.RecipientList.push_back(std::move(r));
+    };
+    for (const char* name : {"A", "C", "E"}) {
+        for (const bool typed : {false, true}) {
+            const std::string what = std::string(name) + (typed ? " typed" : " filled");
+            job.ClearRecipients();
+            push("\"B\" <1>");
+            push("\"D\" <2>");
+            if (!typed) push("\"" + std::string(name) + wide + "\" <3>");
+            page->RefillList();
+            if (typed) {
+                Type("5550100", (name + wide).c_str(), "Lee");
+                Add();
+            }
+            ASSERT_EQ(list.count(), 3) << what;
+            const auto found = list.findItems(QString::fromStdString(wide), Qt::MatchContains);
+            ASSERT_EQ(found.size(), 1) << what;
+            const int width = list.fontMetrics().horizontalAdvance(found.front()->text());
+            EXPECT_GE(reach(), width) << what;
+            list.clearSelection();
+            found.front()->setSelected(true);
+            page->RemoveSelected();
+            EXPECT_LT(reach(), width) << what;
         }
     }
 }
