@@ -2362,7 +2362,7 @@ Siehe man %1.
     </message>
     <message>
         <source>Dial-up entry name</source>
-        <translation type="unfinished"></translation>
+        <translation>Name der DFÜ-Verbindung</translation>
     </message>
 </context>
 </TS>
