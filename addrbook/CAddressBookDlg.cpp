@@ -94,27 +94,7 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     // as its contacts come in.
     book_.SetFolder(installPath);
     model_ = new ContactListModel(book_, this);
-    // A table shown as a list of rows: it takes in the rows of each part
-    // read at the cost of the part, where a tree view lays out every row
-    // again, which on a large book holds the dialog for longer than a frame.
-    contacts_ = new QTableView(this);
-    SetControlId(contacts_, 1017);
-    NameField(contacts_, tr("Contacts"), contactsLabel_);
-    contacts_->verticalHeader()->hide();
-    contacts_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    contacts_->verticalHeader()->setMinimumSectionSize(1);
-    contacts_->verticalHeader()->setDefaultSectionSize(contacts_->fontMetrics().height() + 4);
-    contacts_->setShowGrid(false);
-    contacts_->setWordWrap(false);
-    contacts_->setCornerButtonEnabled(false);
-    contacts_->setTabKeyNavigation(false);
-    contacts_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    contacts_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    contacts_->setModel(model_);
-    contacts_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    contacts_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {150, 125, 125, 200};
-    for (int c = 0; c < ContactListModel::kColumns; ++c) contacts_->setColumnWidth(c, widths[c]);
+    MakeContactsList();
 
     toButton_ = new IconButton(tr("To >>"), this, 1022);
     SetControlId(toButton_, 1022);
@@ -138,6 +118,52 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     contactsButton_ = new QPushButton(tr("&Contacts..."), this);
     contactsButton_->setAccessibleName(tr("Open the Contacts window"));
 
+    LayOut(*hint);
+
+    look::StyleTitle(*titleLabel_);
+    for (ColorLabel* label : {searchLabel_, contactsLabel_, recipientsLabel_})
+        look::StyleLabel(*label);
+    StyleArrowButton(*toButton_, res::IDI_ARROW_RIGHT);
+    StyleArrowButton(*removeButton_, res::IDI_ARROW_LEFT);
+
+    FillRecipients();
+
+    ConnectControls();
+
+    loader_ = std::make_unique<BookLoader>(
+        book_.BookPath(), BookLoader::Handlers{[this](AddressBook::Part&& part, NameIndex&& index) {
+                                                   TakeContacts(std::move(part), std::move(index));
+                                               },
+                                               [this](LoadOutcome outcome, NameIndex&& index) {
+                                                   ContactsLoaded(outcome, std::move(index));
+                                               }});
+}
+
+// A table shown as a list of rows: it takes in the rows of each part read at
+// the cost of the part, where a tree view lays out every row again, which on
+// a large book holds the dialog for longer than a frame.
+void CAddressBookDlg::MakeContactsList() {
+    contacts_ = new QTableView(this);
+    SetControlId(contacts_, 1017);
+    NameField(contacts_, tr("Contacts"), contactsLabel_);
+    contacts_->verticalHeader()->hide();
+    contacts_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    contacts_->verticalHeader()->setMinimumSectionSize(1);
+    contacts_->verticalHeader()->setDefaultSectionSize(contacts_->fontMetrics().height() + 4);
+    contacts_->setShowGrid(false);
+    contacts_->setWordWrap(false);
+    contacts_->setCornerButtonEnabled(false);
+    contacts_->setTabKeyNavigation(false);
+    contacts_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    contacts_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    contacts_->setModel(model_);
+    contacts_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    contacts_->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {150, 125, 125, 200};
+    for (int c = 0; c < ContactListModel::kColumns; ++c) contacts_->setColumnWidth(c, widths[c]);
+}
+
+void CAddressBookDlg::LayOut(QLabel& hint) {
     // The lists take what the window gains; the contacts list the larger
     // share, as its columns are the wider.
     const QSize unit = look::DialogUnits(*this, 4, 4);
@@ -170,7 +196,7 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(3 * unit.width(), unit.height(), 3 * unit.width(), unit.height());
     column->addWidget(titleLabel_);
-    column->addWidget(hint);
+    column->addWidget(&hint);
     column->addSpacing(unit.height());
     column->addLayout(lists, 1);
     column->addSpacing(unit.height());
@@ -179,15 +205,9 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     // number columns where the screen allows.
     setMinimumSize(look::DialogUnits(*this, 331, 228));
     resize(look::DialogUnits(*this, 331, 228).expandedTo(QSize(1000, 560)));
+}
 
-    look::StyleTitle(*titleLabel_);
-    for (ColorLabel* label : {searchLabel_, contactsLabel_, recipientsLabel_})
-        look::StyleLabel(*label);
-    StyleArrowButton(*toButton_, res::IDI_ARROW_RIGHT);
-    StyleArrowButton(*removeButton_, res::IDI_ARROW_LEFT);
-
-    FillRecipients();
-
+void CAddressBookDlg::ConnectControls() {
     connect(toButton_, &QPushButton::clicked, this, &CAddressBookDlg::AddSelected);
     connect(contacts_, &QTableView::doubleClicked, this, [this] { AddSelected(); });
     connect(removeButton_, &QPushButton::clicked, this, &CAddressBookDlg::RemoveSelected);
@@ -200,14 +220,6 @@ CAddressBookDlg::CAddressBookDlg(FaxJob& job, const std::string& installPath,
     // A row the user picks is not taken away by a search still waiting.
     connect(contacts_, &QTableView::pressed, this, [this] { searchPending_ = false; });
     AddControlHelpKey(*this, help_);
-
-    loader_ = std::make_unique<BookLoader>(
-        book_.BookPath(), BookLoader::Handlers{[this](AddressBook::Part&& part, NameIndex&& index) {
-                                                   TakeContacts(std::move(part), std::move(index));
-                                               },
-                                               [this](LoadOutcome outcome, NameIndex&& index) {
-                                                   ContactsLoaded(outcome, std::move(index));
-                                               }});
 }
 
 CAddressBookDlg::~CAddressBookDlg() {

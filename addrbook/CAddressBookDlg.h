@@ -16,6 +16,7 @@ class ContactListModel;
 class HelpService;
 class IconButton;
 class MessageBoxService;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -76,6 +77,9 @@ class CAddressBookDlg : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void MakeContactsList();
+    void LayOut(QLabel& hint);
+    void ConnectControls();
     void FillContacts();
     // Rows read from the book on the loader's worker.
     void TakeContacts(AddressBook::Part&& part, NameIndex&& index);

@@ -28,6 +28,12 @@ class DynamicLibrary {
         return reinterpret_cast<F>(Symbol(name));
     }
     [[nodiscard]] void* Symbol(const char* name) const;
+    // Sets function to the entry point of that name; false when it is missing.
+    template <class F>
+    [[nodiscard]] bool Bind(F& function, const char* name) const {
+        function = Function<F>(name);
+        return function != nullptr;
+    }
 
     void Close();
 

@@ -1,5 +1,6 @@
 #include "app/SecretServiceStore.h"
 
+#include <dlfcn.h>
 #include <libsecret/secret.h>
 #include <sys/stat.h>
 
@@ -11,7 +12,50 @@
 #include <memory>
 #include <thread>
 
+#include "app/DynamicLibrary.h"
+
 namespace {
+
+// libsecret (with GIO) is loaded on the first use of the secret store, not
+// when the program starts; without it no secret store answers.
+struct SecretApi {
+    DynamicLibrary library;
+    bool complete = false;
+    decltype(&::g_object_unref) g_object_unref = nullptr;
+    decltype(&::g_bus_get_sync) g_bus_get_sync = nullptr;
+    decltype(&::g_dbus_connection_set_exit_on_close) g_dbus_connection_set_exit_on_close = nullptr;
+    decltype(&::secret_service_get_type) secret_service_get_type = nullptr;
+    decltype(&::secret_service_open_sync) secret_service_open_sync = nullptr;
+    decltype(&::secret_service_lookup_sync) secret_service_lookup_sync = nullptr;
+    decltype(&::secret_service_store_sync) secret_service_store_sync = nullptr;
+    decltype(&::secret_service_clear_sync) secret_service_clear_sync = nullptr;
+    decltype(&::secret_value_get) secret_value_get = nullptr;
+    decltype(&::secret_value_new) secret_value_new = nullptr;
+    decltype(&::secret_value_unref) secret_value_unref = nullptr;
+};
+
+const SecretApi& Secret() {
+    static const SecretApi api = [] {
+        SecretApi a;
+        // Kept loaded to the end: a call that overran may still wait in it.
+        a.library = DynamicLibrary::Open("libsecret-1.so.0", RTLD_NODELETE);
+        // GIO's and GObject's functions come with it, found through its handle.
+        a.complete = a.library && a.library.Bind(a.g_object_unref, "g_object_unref") &&
+                     a.library.Bind(a.g_bus_get_sync, "g_bus_get_sync") &&
+                     a.library.Bind(a.g_dbus_connection_set_exit_on_close,
+                                    "g_dbus_connection_set_exit_on_close") &&
+                     a.library.Bind(a.secret_service_get_type, "secret_service_get_type") &&
+                     a.library.Bind(a.secret_service_open_sync, "secret_service_open_sync") &&
+                     a.library.Bind(a.secret_service_lookup_sync, "secret_service_lookup_sync") &&
+                     a.library.Bind(a.secret_service_store_sync, "secret_service_store_sync") &&
+                     a.library.Bind(a.secret_service_clear_sync, "secret_service_clear_sync") &&
+                     a.library.Bind(a.secret_value_get, "secret_value_get") &&
+                     a.library.Bind(a.secret_value_new, "secret_value_new") &&
+                     a.library.Bind(a.secret_value_unref, "secret_value_unref");
+        return a;
+    }();
+    return api;
+}
 
 const SecretSchema* Schema() {
     static const SecretSchema schema = {
@@ -30,7 +74,7 @@ const SecretSchema* Schema() {
 }
 
 struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
+    void operator()(gpointer object) const { Secret().g_object_unref(object); }
 };
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, ObjectUnref>;
@@ -79,13 +123,14 @@ struct Service {
 
 Service OpenService() {
     Service s;
-    if (SessionBusAddress().empty()) return s;
+    if (SessionBusAddress().empty() || !Secret().complete) return s;
     ErrorHolder e;
-    s.bus.reset(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &e.error));
+    s.bus.reset(Secret().g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &e.error));
     if (!s.bus) return s;
-    g_dbus_connection_set_exit_on_close(s.bus.get(), FALSE);
-    s.service.reset(secret_service_open_sync(SECRET_TYPE_SERVICE, nullptr,
-                                             SECRET_SERVICE_OPEN_SESSION, nullptr, &e.error));
+    Secret().g_dbus_connection_set_exit_on_close(s.bus.get(), FALSE);
+    s.service.reset(Secret().secret_service_open_sync(Secret().secret_service_get_type(), nullptr,
+                                                      SECRET_SERVICE_OPEN_SESSION, nullptr,
+                                                      &e.error));
     return s;
 }
 
@@ -119,13 +164,13 @@ std::optional<std::string> LookupNow(const std::string& account) {
     if (!service) return std::nullopt;
     ErrorHolder e;
     const Attributes attributes = AccountAttributes(account);
-    SecretValue* value = secret_service_lookup_sync(service.service.get(), Schema(),
-                                                    attributes.get(), nullptr, &e.error);
+    SecretValue* value = Secret().secret_service_lookup_sync(service.service.get(), Schema(),
+                                                             attributes.get(), nullptr, &e.error);
     if (!value) return std::nullopt;
     gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
+    const gchar* bytes = Secret().secret_value_get(value, &length);
     std::string password(bytes, length);
-    secret_value_unref(value);
+    Secret().secret_value_unref(value);
     return password;
 }
 
@@ -134,13 +179,13 @@ bool SaveNow(const std::string& account, const std::string& password) {
     if (!service) return false;
     ErrorHolder e;
     const Attributes attributes = AccountAttributes(account);
-    SecretValue* value =
-        secret_value_new(password.data(), static_cast<gssize>(password.size()), "text/plain");
+    SecretValue* value = Secret().secret_value_new(
+        password.data(), static_cast<gssize>(password.size()), "text/plain");
     const std::string label = "Corvinaport fax account " + account;
-    const gboolean ok = secret_service_store_sync(service.service.get(), Schema(), attributes.get(),
-                                                  SECRET_COLLECTION_DEFAULT, label.c_str(), value,
-                                                  nullptr, &e.error);
-    secret_value_unref(value);
+    const gboolean ok = Secret().secret_service_store_sync(
+        service.service.get(), Schema(), attributes.get(), SECRET_COLLECTION_DEFAULT, label.c_str(),
+        value, nullptr, &e.error);
+    Secret().secret_value_unref(value);
     return ok != FALSE;
 }
 
@@ -149,8 +194,8 @@ bool RemoveNow(const std::string& account) {
     if (!service) return false;
     ErrorHolder e;
     const Attributes attributes = AccountAttributes(account);
-    (void)secret_service_clear_sync(service.service.get(), Schema(), attributes.get(), nullptr,
-                                    &e.error);
+    (void)Secret().secret_service_clear_sync(service.service.get(), Schema(), attributes.get(),
+                                             nullptr, &e.error);
     return e.error == nullptr;
 }
 

@@ -1,13 +1,58 @@
 #include <cups/cups.h>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <fstream>
 #include <functional>
 
+#include "app/DynamicLibrary.h"
 #include "imaging/PrintSpooler.h"
 
 namespace {
+
+// libcups is loaded when the spooler is first asked, not when the program
+// starts; without it the spooler cannot be asked.
+struct CupsApi {
+    DynamicLibrary library;
+    bool complete = false;
+    decltype(&::cupsGetDests2) cupsGetDests2 = nullptr;
+    decltype(&::cupsFreeDests) cupsFreeDests = nullptr;
+    decltype(&::cupsLastError) cupsLastError = nullptr;
+    decltype(&::cupsDoRequest) cupsDoRequest = nullptr;
+    decltype(&::ippNewRequest) ippNewRequest = nullptr;
+    decltype(&::ippAddStrings) ippAddStrings = nullptr;
+    decltype(&::ippGetStatusCode) ippGetStatusCode = nullptr;
+    decltype(&::ippFirstAttribute) ippFirstAttribute = nullptr;
+    decltype(&::ippNextAttribute) ippNextAttribute = nullptr;
+    decltype(&::ippGetName) ippGetName = nullptr;
+    decltype(&::ippGetCount) ippGetCount = nullptr;
+    decltype(&::ippGetString) ippGetString = nullptr;
+    decltype(&::ippDelete) ippDelete = nullptr;
+};
+
+const CupsApi& Cups() {
+    static const CupsApi api = [] {
+        CupsApi a;
+        // Kept loaded to the end, as its global state is.
+        a.library = DynamicLibrary::Open("libcups.so.2", RTLD_NODELETE);
+        a.complete = a.library && a.library.Bind(a.cupsGetDests2, "cupsGetDests2") &&
+                     a.library.Bind(a.cupsFreeDests, "cupsFreeDests") &&
+                     a.library.Bind(a.cupsLastError, "cupsLastError") &&
+                     a.library.Bind(a.cupsDoRequest, "cupsDoRequest") &&
+                     a.library.Bind(a.ippNewRequest, "ippNewRequest") &&
+                     a.library.Bind(a.ippAddStrings, "ippAddStrings") &&
+                     a.library.Bind(a.ippGetStatusCode, "ippGetStatusCode") &&
+                     a.library.Bind(a.ippFirstAttribute, "ippFirstAttribute") &&
+                     a.library.Bind(a.ippNextAttribute, "ippNextAttribute") &&
+                     a.library.Bind(a.ippGetName, "ippGetName") &&
+                     a.library.Bind(a.ippGetCount, "ippGetCount") &&
+                     a.library.Bind(a.ippGetString, "ippGetString") &&
+                     a.library.Bind(a.ippDelete, "ippDelete");
+        return a;
+    }();
+    return api;
+}
 
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
@@ -62,36 +107,21 @@ void ScanFolder(const std::string& folder, int depth, std::vector<std::string>& 
     closedir(dir);
 }
 
-}  // namespace
-
-std::optional<std::vector<std::string>> CupsSpooler::LocalPrinters() {
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        if (dests[i].instance == nullptr && dests[i].name != nullptr)
-            names.emplace_back(dests[i].name);
-    cupsFreeDests(count, dests);
-    if (count == 0 && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) return std::nullopt;
-    return names;
-}
-
-std::optional<std::vector<std::string>> CupsSpooler::InstalledDrivers() {
-    std::vector<std::string> names;
-    bool asked = false;
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PPDS);
+// The drivers the scheduler lists; asked is set when it answered.
+void AskForDrivers(const CupsApi& cups, std::vector<std::string>& names, bool& asked) {
+    ipp_t* request = cups.ippNewRequest(IPP_OP_CUPS_GET_PPDS);
     static const char* const attributes[] = {"ppd-name", "ppd-make-and-model", "ppd-product"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
-                  attributes);
-    if (ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/")) {
-        asked = ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
-        for (ipp_attribute_t* a = ippFirstAttribute(response); a != nullptr;
-             a = ippNextAttribute(response)) {
-            const char* name = ippGetName(a);
-            if (name == nullptr || ippGetCount(a) < 1) continue;
+    cups.ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3,
+                       nullptr, attributes);
+    if (ipp_t* response = cups.cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/")) {
+        asked = cups.ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+        for (ipp_attribute_t* a = cups.ippFirstAttribute(response); a != nullptr;
+             a = cups.ippNextAttribute(response)) {
+            const char* name = cups.ippGetName(a);
+            if (name == nullptr || cups.ippGetCount(a) < 1) continue;
             const std::string attribute = name;
-            for (int i = 0; i < ippGetCount(a); ++i) {
-                const char* value = ippGetString(a, i, nullptr);
+            for (int i = 0; i < cups.ippGetCount(a); ++i) {
+                const char* value = cups.ippGetString(a, i, nullptr);
                 if (value == nullptr) continue;
                 if (attribute == "ppd-name")
                     names.push_back(PpdBaseName(value));
@@ -99,8 +129,32 @@ std::optional<std::vector<std::string>> CupsSpooler::InstalledDrivers() {
                     names.emplace_back(value);
             }
         }
-        ippDelete(response);
+        cups.ippDelete(response);
     }
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> CupsSpooler::LocalPrinters() {
+    const CupsApi& cups = Cups();
+    if (!cups.complete) return std::nullopt;
+    cups_dest_t* dests = nullptr;
+    const int count = cups.cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        if (dests[i].instance == nullptr && dests[i].name != nullptr)
+            names.emplace_back(dests[i].name);
+    cups.cupsFreeDests(count, dests);
+    if (count == 0 && cups.cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) return std::nullopt;
+    return names;
+}
+
+std::optional<std::vector<std::string>> CupsSpooler::InstalledDrivers() {
+    std::vector<std::string> names;
+    bool asked = false;
+    const CupsApi& cups = Cups();
+    if (cups.complete) AskForDrivers(cups, names, asked);
+
     for (const auto& folder : modelFolders) {
         struct stat st {};
         if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {

@@ -117,21 +117,33 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->setContentsMargins(3 * look::kFrame, 2 * look::kFrame, 3 * look::kFrame,
                              3 * look::kFrame);
+    AddNumberRows(*grid);
+    AddNameRows(*grid);
+    AddListRows(*grid);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    column->addLayout(grid);
+    column->addStretch(1);
+
+    ConnectControls();
+}
+
+void CSelRecipient::AddNumberRows(QGridLayout& grid) {
     numberLabel_ = new ColorLabel(tr("Fax Number:"), this, 7001);
     SetControlId(numberLabel_, 7001);
-    grid->addWidget(numberLabel_, 0, 0, 1, 3);
+    grid.addWidget(numberLabel_, 0, 0, 1, 3);
     auto* hint = pagelayout::Static(tr(" (All numbers require 1 plus area code)"), this);
-    grid->addWidget(hint, 0, 3, 1, 2);
+    grid.addWidget(hint, 0, 3, 1, 2);
 
     toLabel_ = new ColorLabel(tr("To:"), this, 1022);
     SetControlId(toLabel_, 1022);
-    grid->addWidget(toLabel_, 1, 0);
+    grid.addWidget(toLabel_, 1, 0);
     numberEdit_ = new QLineEdit(this);
     SetControlId(numberEdit_, 1603);
-    grid->addWidget(numberEdit_, 1, 1, 1, 3);
+    grid.addWidget(numberEdit_, 1, 1, 1, 3);
     bookButton_ = new IconButton(QString(), this, 5448);
     SetControlId(bookButton_, 5448);
-    grid->addWidget(bookButton_, 1, 4);
+    grid.addWidget(bookButton_, 1, 4);
     NameField(numberEdit_, tr("Fax number"), numberLabel_);
     NameField(bookButton_, tr("Address book"));
     toLabel_->setAccessibleName(tr("To: open the address book"));
@@ -139,14 +151,16 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     auto* bookKey = new QShortcut(QKeySequence(tr("Ctrl+B")), this);
     bookKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(bookKey, &QShortcut::activated, this, &CSelRecipient::OpenAddressBook);
+}
 
+void CSelRecipient::AddNameRows(QGridLayout& grid) {
     nameLabel_ = new ColorLabel(tr("Recipient name:"), this, 1023);
     SetControlId(nameLabel_, 1023);
-    grid->addWidget(nameLabel_, 2, 0, 1, 3);
-    grid->addWidget(pagelayout::Static(tr("(Optional)"), this), 2, 3);
+    grid.addWidget(nameLabel_, 2, 0, 1, 3);
+    grid.addWidget(pagelayout::Static(tr("(Optional)"), this), 2, 3);
     firstLabel_ = new ColorLabel(tr("First:"), this, 7012);
     SetControlId(firstLabel_, 7012);
-    grid->addWidget(firstLabel_, 3, 0);
+    grid.addWidget(firstLabel_, 3, 0);
     // First and last name share the number field's width equally and keep
     // room for a name however small the window gets.
     auto* names = new QHBoxLayout;
@@ -161,7 +175,7 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     names->addWidget(firstEdit_, 1);
     names->addWidget(lastLabel_);
     names->addWidget(lastEdit_, 1);
-    grid->addLayout(names, 3, 1, 1, 3);
+    grid.addLayout(names, 3, 1, 1, 3);
     NameField(firstEdit_, tr("Recipient first name"), firstLabel_);
     NameField(lastEdit_, tr("Recipient last name"), lastLabel_);
 
@@ -172,14 +186,16 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     NameField(emailEdit_, tr("Email address"), static_cast<QLabel*>(emailLabel_));
     emailLabel_->hide();
     emailEdit_->hide();
+}
 
+void CSelRecipient::AddListRows(QGridLayout& grid) {
     addButton_ = new QPushButton(tr("Add &to Recipient List  "), this);
     SetControlId(addButton_, 5426);
-    grid->addWidget(addButton_, 4, 1, 1, 3, Qt::AlignLeft);
+    grid.addWidget(addButton_, 4, 1, 1, 3, Qt::AlignLeft);
 
     listLabel_ = new ColorLabel(tr("Recipients:"), this, 1026);
     SetControlId(listLabel_, 1026);
-    grid->addWidget(listLabel_, 5, 0, 1, 3);
+    grid.addWidget(listLabel_, 5, 0, 1, 3);
     list_ = new QListWidget(this);
     SetControlId(list_, 5436);
     list_->setSortingEnabled(true);
@@ -189,19 +205,17 @@ CSelRecipient::CSelRecipient(FaxJob& job, QWidget* parent)
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
     list_->setMinimumHeight(look::DialogUnits(*this, 0, 40).height());
-    grid->addWidget(list_, 6, 0, 1, 4);
+    grid.addWidget(list_, 6, 0, 1, 4);
     NameField(list_, tr("Recipients"), listLabel_);
     removeButton_ = new QPushButton(tr("&Remove"), this);
     SetControlId(removeButton_, 4801);
-    grid->addWidget(removeButton_, 6, 4, Qt::AlignTop);
+    grid.addWidget(removeButton_, 6, 4, Qt::AlignTop);
     listButton_ = new QPushButton(tr("Add a &Distribution List..."), this);
-    grid->addWidget(listButton_, 7, 0, 1, 4, Qt::AlignLeft);
+    grid.addWidget(listButton_, 7, 0, 1, 4, Qt::AlignLeft);
     listButton_->hide();
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-    column->addLayout(grid);
-    column->addStretch(1);
+}
 
+void CSelRecipient::ConnectControls() {
     connect(numberEdit_, &QLineEdit::textEdited, this, [this] {
         ReadFields();
         addButton_->setEnabled(!number.empty());

@@ -13,6 +13,7 @@
 class ColorLabel;
 class HyperLink;
 class IconButton;
+class QGridLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -91,6 +92,12 @@ class CSelRecipient : public WizardPage {
     [[nodiscard]] QRect PanelRect() const override;
 
   private:
+    // The page's rows: the number with its address book, the optional name,
+    // and the list with its buttons.
+    void AddNumberRows(QGridLayout& grid);
+    void AddNameRows(QGridLayout& grid);
+    void AddListRows(QGridLayout& grid);
+    void ConnectControls();
     void ReadFields();
     void WriteFields();
     void AddLine(Recipient* record);

@@ -1,6 +1,7 @@
 #include "transport/HttpRequest.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "app/Clock.h"
+#include "app/DynamicLibrary.h"
 #include "app/TaskProgress.h"
 #include "app/Translate.h"
 #include "transport/CQrvHTTPException.h"
@@ -28,23 +30,85 @@ constexpr const char* kSuccessMark = "success=true";
 constexpr std::size_t kMaxReplyHeaders = 1u << 20;
 constexpr std::size_t kMaxReplyBody = 16u << 20;
 
+// libcurl is loaded on the first exchange, not when the program starts: the
+// wizard opens without it and the many libraries it brings.
+constexpr const char* kCurlLibrary = "libcurl.so.4";
+
+struct CurlApi {
+    DynamicLibrary library;
+    bool complete = false;
+    decltype(&::curl_global_init) global_init = nullptr;
+    decltype(&::curl_easy_init) easy_init = nullptr;
+    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&::curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&::curl_free) free = nullptr;
+    decltype(&::curl_multi_init) multi_init = nullptr;
+    decltype(&::curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&::curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&::curl_multi_perform) multi_perform = nullptr;
+    decltype(&::curl_multi_poll) multi_poll = nullptr;
+    decltype(&::curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&::curl_multi_wakeup) multi_wakeup = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+    decltype(&::curl_url) url = nullptr;
+    decltype(&::curl_url_cleanup) url_cleanup = nullptr;
+    decltype(&::curl_url_get) url_get = nullptr;
+    decltype(&::curl_url_set) url_set = nullptr;
+};
+
+const CurlApi& Curl() {
+    static const CurlApi api = [] {
+        CurlApi a;
+        // Kept loaded to the end, as its global state is.
+        a.library = DynamicLibrary::Open(kCurlLibrary, RTLD_NODELETE);
+        a.complete = a.library && a.library.Bind(a.global_init, "curl_global_init") &&
+                     a.library.Bind(a.easy_init, "curl_easy_init") &&
+                     a.library.Bind(a.easy_cleanup, "curl_easy_cleanup") &&
+                     a.library.Bind(a.easy_setopt, "curl_easy_setopt") &&
+                     a.library.Bind(a.easy_getinfo, "curl_easy_getinfo") &&
+                     a.library.Bind(a.easy_strerror, "curl_easy_strerror") &&
+                     a.library.Bind(a.free, "curl_free") &&
+                     a.library.Bind(a.multi_init, "curl_multi_init") &&
+                     a.library.Bind(a.multi_cleanup, "curl_multi_cleanup") &&
+                     a.library.Bind(a.multi_add_handle, "curl_multi_add_handle") &&
+                     a.library.Bind(a.multi_remove_handle, "curl_multi_remove_handle") &&
+                     a.library.Bind(a.multi_perform, "curl_multi_perform") &&
+                     a.library.Bind(a.multi_poll, "curl_multi_poll") &&
+                     a.library.Bind(a.multi_info_read, "curl_multi_info_read") &&
+                     a.library.Bind(a.multi_wakeup, "curl_multi_wakeup") &&
+                     a.library.Bind(a.slist_append, "curl_slist_append") &&
+                     a.library.Bind(a.slist_free_all, "curl_slist_free_all") &&
+                     a.library.Bind(a.url, "curl_url") &&
+                     a.library.Bind(a.url_cleanup, "curl_url_cleanup") &&
+                     a.library.Bind(a.url_get, "curl_url_get") &&
+                     a.library.Bind(a.url_set, "curl_url_set");
+        if (a.complete) a.global_init(CURL_GLOBAL_DEFAULT);
+        return a;
+    }();
+    return api;
+}
+
 struct EasyDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+    void operator()(CURL* h) const { Curl().easy_cleanup(h); }
 };
 struct MultiDeleter {
-    void operator()(CURLM* h) const { curl_multi_cleanup(h); }
+    void operator()(CURLM* h) const { Curl().multi_cleanup(h); }
 };
 struct SlistDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+    void operator()(curl_slist* l) const { Curl().slist_free_all(l); }
 };
 struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+    void operator()(CURLU* u) const { Curl().url_cleanup(u); }
 };
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 struct CurlStringDeleter {
-    void operator()(char* p) const { curl_free(p); }
+    void operator()(char* p) const { Curl().free(p); }
 };
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 using Multi = std::unique_ptr<CURLM, MultiDeleter>;
@@ -53,28 +117,23 @@ using Url = std::unique_ptr<CURLU, UrlDeleter>;
 using File = std::unique_ptr<std::FILE, FileCloser>;
 using CurlString = std::unique_ptr<char, CurlStringDeleter>;
 
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 bool IsWordByte(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
 
 // Only http and https addresses with a host name are posted to; anything else
 // (file:, ftp:, a bare word) ends the exchange before a connection is made.
 void CheckAddress(const std::string& address) {
-    Url u(curl_url());
-    if (!u || curl_url_set(u.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
+    Url u(Curl().url());
+    if (!u || Curl().url_set(u.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK)
         throw CQrvHTTPException(CURLE_URL_MALFORMAT, "unparsable address: " + address);
     char* raw = nullptr;
-    if (curl_url_get(u.get(), CURLUPART_SCHEME, &raw, 0) != CURLUE_OK)
+    if (Curl().url_get(u.get(), CURLUPART_SCHEME, &raw, 0) != CURLUE_OK)
         throw CQrvHTTPException(CURLE_URL_MALFORMAT, "address without scheme: " + address);
     CurlString scheme(raw);
     const std::string s = scheme.get();
     if (s != "http" && s != "https")
         throw CQrvHTTPException(CURLE_UNSUPPORTED_PROTOCOL, "not an http address: " + address);
     raw = nullptr;
-    if (curl_url_get(u.get(), CURLUPART_HOST, &raw, 0) != CURLUE_OK)
+    if (Curl().url_get(u.get(), CURLUPART_HOST, &raw, 0) != CURLUE_OK)
         throw CQrvHTTPException(CURLE_URL_MALFORMAT, "address without host: " + address);
     CurlString host(raw);
     if (host.get()[0] == '\0')
@@ -86,9 +145,9 @@ void CheckAddress(const std::string& address) {
 Slist HeaderList(const std::string& text) {
     curl_slist* list = nullptr;
     auto add = [&list](const std::string& line) {
-        curl_slist* next = curl_slist_append(list, line.c_str());
+        curl_slist* next = Curl().slist_append(list, line.c_str());
         if (!next) {
-            curl_slist_free_all(list);
+            Curl().slist_free_all(list);
             throw CQrvHTTPException(CURLE_OUT_OF_MEMORY, "out of memory");
         }
         list = next;
@@ -173,7 +232,7 @@ HttpFailure Classify(std::int32_t code) {
 
 template <typename T>
 void Set(CURL* h, CURLoption option, T value) {
-    if (curl_easy_setopt(h, option, value) != CURLE_OK)
+    if (Curl().easy_setopt(h, option, value) != CURLE_OK)
         throw CQrvHTTPException(CURLE_SETOPT_OPTION_SYNTAX, "cannot set a transfer option");
 }
 
@@ -235,7 +294,7 @@ struct HttpRequest::Worker {
     void Abort() {
         abort.store(true);
         std::lock_guard lock(multiMutex);
-        if (multi) curl_multi_wakeup(multi);
+        if (multi) Curl().multi_wakeup(multi);
     }
 
     int RunForm() {
@@ -324,7 +383,7 @@ struct HttpRequest::Worker {
     }
 
     Easy NewTransfer(const std::string& address, Reply& reply) {
-        Easy easy(curl_easy_init());
+        Easy easy(Curl().easy_init());
         if (!easy) throw CQrvHTTPException(CURLE_FAILED_INIT, "cannot start a transfer");
         CURL* h = easy.get();
         requestHeaders = HeaderList(headers);
@@ -356,9 +415,9 @@ struct HttpRequest::Worker {
     // ends the exchange too.
     void Perform(CURL* easy, Reply& reply) {
         if (abort.load()) throw CQrvHTTPException(CURLE_ABORTED_BY_CALLBACK, "stopped");
-        Multi m(curl_multi_init());
+        Multi m(Curl().multi_init());
         if (!m) throw CQrvHTTPException(CURLE_FAILED_INIT, "cannot start a transfer");
-        if (curl_multi_add_handle(m.get(), easy) != CURLM_OK)
+        if (Curl().multi_add_handle(m.get(), easy) != CURLM_OK)
             throw CQrvHTTPException(CURLE_FAILED_INIT, "cannot start a transfer");
         {
             std::lock_guard lock(multiMutex);
@@ -369,18 +428,18 @@ struct HttpRequest::Worker {
         bool multiFailed = false;
         int running = 1;
         while (!abort.load()) {
-            if (curl_multi_perform(m.get(), &running) != CURLM_OK) {
+            if (Curl().multi_perform(m.get(), &running) != CURLM_OK) {
                 multiFailed = true;
                 break;
             }
             if (running == 0) break;
-            if (curl_multi_poll(m.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            if (Curl().multi_poll(m.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
                 multiFailed = true;
                 break;
             }
         }
         int queued = 0;
-        while (CURLMsg* msg = curl_multi_info_read(m.get(), &queued)) {
+        while (CURLMsg* msg = Curl().multi_info_read(m.get(), &queued)) {
             if (msg->msg == CURLMSG_DONE) {
                 result = msg->data.result;
                 finished = true;
@@ -390,16 +449,16 @@ struct HttpRequest::Worker {
             std::lock_guard lock(multiMutex);
             multi = nullptr;
         }
-        curl_multi_remove_handle(m.get(), easy);
+        Curl().multi_remove_handle(m.get(), easy);
         if (abort.load() && !finished)
             throw CQrvHTTPException(CURLE_ABORTED_BY_CALLBACK, "stopped");
         if (multiFailed || !finished) throw CQrvHTTPException(CURLE_FAILED_INIT, "transfer failed");
         if (reply.overflow) throw CQrvHTTPException(CURLE_WRITE_ERROR, "reply too large");
         if (result != CURLE_OK) {
-            std::string text = errorText[0] ? errorText : curl_easy_strerror(result);
+            std::string text = errorText[0] ? errorText : Curl().easy_strerror(result);
             throw CQrvHTTPException(result, text);
         }
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
+        Curl().easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
         if (reply.status != 200) {
             status = reply.status;
             throw CQrvHTTPException(static_cast<std::int32_t>(reply.status),
@@ -408,7 +467,7 @@ struct HttpRequest::Worker {
     }
 };
 
-HttpRequest::HttpRequest() { InitCurlOnce(); }
+HttpRequest::HttpRequest() = default;
 
 HttpRequest::~HttpRequest() = default;
 
@@ -436,6 +495,12 @@ bool HttpRequest::Run(Kind kind) {
     failureKind = HttpFailure::None;
     httpStatus = 0;
     wholeBodyHandedOver = false;
+
+    if (!Curl().complete) {
+        failureKind = HttpFailure::Other;
+        failure = std::string("the HTTP library ") + kCurlLibrary + " could not be loaded";
+        return false;
+    }
 
     auto worker = std::make_unique<Worker>();
     worker->url = url;
