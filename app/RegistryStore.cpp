@@ -17,6 +17,7 @@
 
 #include "app/RegistryKey.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 #include "wizard/UniqueFd.h"
 
 namespace {
@@ -38,19 +39,19 @@ constexpr std::array<RootName, 5> kRoots{{
     {"HKEY_CURRENT_CONFIG", "HKCC"},
 }};
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
+// The store's blanks are spaces and tabs alone (a line's other white space is
+// part of its text), unlike the general Trim.
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimLeft(std::string_view s) {
+std::string_view StripBlanksLeft(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     return s;
 }
-std::string_view TrimRight(std::string_view s) {
+std::string_view StripBlanksRight(std::string_view s) {
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string_view StripBlanks(std::string_view s) { return StripBlanksRight(StripBlanksLeft(s)); }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && NamesEqual(s.substr(0, prefix.size()), prefix);
@@ -252,7 +253,7 @@ struct ParsedLine {
 ParsedLine ParseValue(const std::vector<std::string>& lines, std::size_t& n,
                       std::vector<std::string>& raw) {
     ParsedLine result;
-    std::string_view t = TrimLeft(lines[n]);
+    std::string_view t = StripBlanksLeft(lines[n]);
     std::size_t pos = 0;
     std::string name;
     if (!t.empty() && t.front() == '@') {
@@ -262,24 +263,24 @@ ParsedLine ParseValue(const std::vector<std::string>& lines, std::size_t& n,
         if (!quoted) return result;
         name = std::move(*quoted);
     }
-    std::string_view rest = TrimLeft(t.substr(pos));
+    std::string_view rest = StripBlanksLeft(t.substr(pos));
     if (rest.empty() || rest.front() != '=') return result;
-    rest = TrimLeft(rest.substr(1));
+    rest = StripBlanksLeft(rest.substr(1));
 
     if (!rest.empty() && rest.front() == '"') {
         std::size_t used = 0;
         auto text = ParseQuoted(rest, used);
-        if (!text || !Trim(rest.substr(used)).empty()) return result;
+        if (!text || !StripBlanks(rest.substr(used)).empty()) return result;
         result.value = RegistryValue::String(std::move(name), *text);
         result.ok = true;
         return result;
     }
-    if (Trim(rest) == "-") {
+    if (StripBlanks(rest) == "-") {
         result.deletion = true;
         return result;
     }
     if (StartsWithNoCase(rest, "dword:")) {
-        auto n32 = ParseHex(TrimRight(rest.substr(6)), 8);
+        auto n32 = ParseHex(StripBlanksRight(rest.substr(6)), 8);
         if (!n32) return result;
         result.value = RegistryValue::Dword(std::move(name), *n32);
         result.ok = true;
@@ -297,24 +298,24 @@ ParsedLine ParseValue(const std::vector<std::string>& lines, std::size_t& n,
         rest.remove_prefix(close + 1);
     }
     if (rest.empty() || rest.front() != ':') return result;
-    std::string list(TrimRight(rest.substr(1)));
+    std::string list(StripBlanksRight(rest.substr(1)));
     while (!list.empty() && list.back() == '\\' && n + 1 < lines.size()) {
         list.pop_back();
         ++n;
         raw.push_back(lines[n]);
-        list += Trim(lines[n]);
+        list += StripBlanks(lines[n]);
     }
     std::string bytes;
-    std::string_view items = Trim(list);
+    std::string_view items = StripBlanks(list);
     while (!items.empty()) {
         std::size_t comma = items.find(',');
-        std::string_view item = Trim(items.substr(0, comma));
+        std::string_view item = StripBlanks(items.substr(0, comma));
         auto byte = ParseHex(item, 2);
         if (!byte) return result;
         bytes.push_back(static_cast<char>(*byte));
         if (comma == std::string_view::npos) break;
         items = items.substr(comma + 1);
-        if (Trim(items).empty()) break;  // a trailing comma
+        if (StripBlanks(items).empty()) break;  // a trailing comma
     }
     result.value.name = std::move(name);
     result.value.type = type;
@@ -357,13 +358,7 @@ std::string RegistryValue::Text() const { return data.substr(0, data.find('\0'))
 
 bool IsTextType(std::uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == 7; }
 
-bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
+bool NamesEqual(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
 
 std::optional<std::string> NormalizeKeyPath(std::string_view path) {
     if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
@@ -456,7 +451,7 @@ RegistryDocument RegistryDocument::Parse(std::string_view text) {
     };
 
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        std::string_view t = Trim(lines[n]);
+        std::string_view t = StripBlanks(lines[n]);
         Entry entry;
         entry.raw.push_back(lines[n]);
         if (t.empty() || t.front() == ';') {
@@ -624,7 +619,7 @@ void RegistryDocument::SetValue(std::string_view fullPath, const RegistryValue& 
     if (!section) {
         std::vector<Entry>& before = sections_.empty() ? preamble_ : sections_.back().entries;
         bool endsBlank = !before.empty() && before.back().raw.size() == 1 &&
-                         !before.back().changed && Trim(before.back().raw[0]).empty();
+                         !before.back().changed && StripBlanks(before.back().raw[0]).empty();
         if (!endsBlank && !(before.empty() && sections_.empty())) {
             Entry blank;
             blank.raw.emplace_back();
@@ -640,7 +635,7 @@ void RegistryDocument::SetValue(std::string_view fullPath, const RegistryValue& 
     auto pos = section->entries.end();
     while (pos != section->entries.begin()) {
         auto prev = std::prev(pos);
-        if (prev->value || prev->raw.size() != 1 || !Trim(prev->raw[0]).empty()) break;
+        if (prev->value || prev->raw.size() != 1 || !StripBlanks(prev->raw[0]).empty()) break;
         pos = prev;
     }
     section->entries.insert(pos, std::move(entry));

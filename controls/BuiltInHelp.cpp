@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <utility>
 
-#include "app/MessageBoxService.h"
 #include "controls/DocumentOpener.h"
 #include "controls/HelpWindow.h"
 
@@ -27,13 +26,7 @@ void BuiltInHelp::Quit() {
 
 void BuiltInHelp::Show(const std::string& target) {
     const std::string suffix = std::filesystem::path(target).extension().string();
-    if (!target.empty() && suffix != ".html" && suffix != ".htm") {
-        if (opener_.Open(target)) return;
-        if (messageBox_)
-            (void)messageBox_->Show(kNoHelpText, kMessageCaption, MbButtons::Ok,
-                                    MbIcon::Exclamation);
-        return;
-    }
+    if (!target.empty() && suffix != ".html" && suffix != ".htm") return pages_.Open(target);
     if (!window_) window_ = std::make_unique<HelpWindow>(opener_, messageBox_);
     window_->SetFolders(pages_.Folders(), pages_.TargetFor("index"));
     // An empty target is outside every folder: the window says so.

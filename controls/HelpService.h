@@ -60,12 +60,12 @@ class DesktopHelp final : public HelpService {
     [[nodiscard]] std::string PopupTargetFor(std::uint32_t controlId) const;
     // Every folder a help page may come from: the product's own, then ours.
     [[nodiscard]] std::vector<std::string> Folders() const;
+    // Opens target through the desktop; tells the user when it cannot.
+    void Open(const std::string& target);
     // The help page of the window a widget sits in ("index" for any other).
     [[nodiscard]] static std::string PageOf(const QWidget* widget);
 
   private:
-    void Open(const std::string& target);
-
     DocumentOpener& opener_;
     std::function<std::string()> helpFile_;
     std::vector<std::string> helpFolders_;

@@ -20,6 +20,7 @@
 #include "transport/RelayMessage.h"
 #include "wizard/FaxJob.h"
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 
 namespace {
 
@@ -32,9 +33,7 @@ bool IsPlainByte(unsigned char c) {
 std::string SchemeOf(const std::string& url) {
     const auto end = url.find("://");
     if (end == std::string::npos) return {};
-    std::string scheme = url.substr(0, end);
-    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return scheme;
+    return Lower(std::string_view(url).substr(0, end));
 }
 
 const char* StepText(SendOutcome::Step step) {

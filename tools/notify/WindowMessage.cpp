@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QVariant>
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "wizard/FileReplace.h"
+#include "wizard/Text.h"
 
 namespace {
 
@@ -66,8 +66,7 @@ std::uint32_t RegisterWindowMessageA(const std::string& name) {
     static std::mutex lock;
     static std::map<std::string, std::uint32_t> registered;
     if (name.empty()) return 0;
-    std::string key = name;
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string key = Lower(name);
     std::lock_guard<std::mutex> guard(lock);
     auto [it, added] =
         registered.emplace(key, 0xC000u + static_cast<std::uint32_t>(registered.size()));
