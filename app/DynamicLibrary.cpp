@@ -43,6 +43,10 @@ DynamicLibrary DynamicLibrary::Open(const std::string& name, int extraFlags) {
     return lib;
 }
 
+DynamicLibrary DynamicLibrary::OpenForRun(const std::string& name) {
+    return Open(name, RTLD_NODELETE);
+}
+
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}
 

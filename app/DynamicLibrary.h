@@ -12,6 +12,10 @@ class DynamicLibrary {
     // library search path (its run path first). extraFlags are added to
     // RTLD_NOW | RTLD_LOCAL.
     [[nodiscard]] static DynamicLibrary Open(const std::string& name, int extraFlags = 0);
+    // The same for a library loaded on first use and kept for the rest of the
+    // run: never unloaded, as its global state, the threads it started or a
+    // call that overran may outlive whoever loaded it.
+    [[nodiscard]] static DynamicLibrary OpenForRun(const std::string& name);
 
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;

@@ -1,6 +1,5 @@
 #include "app/SecretServiceStore.h"
 
-#include <dlfcn.h>
 #include <libsecret/secret.h>
 #include <sys/stat.h>
 
@@ -37,8 +36,7 @@ struct SecretApi {
 const SecretApi& Secret() {
     static const SecretApi api = [] {
         SecretApi a;
-        // Kept loaded to the end: a call that overran may still wait in it.
-        a.library = DynamicLibrary::Open("libsecret-1.so.0", RTLD_NODELETE);
+        a.library = DynamicLibrary::OpenForRun("libsecret-1.so.0");
         // GIO's and GObject's functions come with it, found through its handle.
         a.complete = a.library && a.library.Bind(a.g_object_unref, "g_object_unref") &&
                      a.library.Bind(a.g_bus_get_sync, "g_bus_get_sync") &&

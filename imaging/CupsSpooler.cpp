@@ -1,6 +1,5 @@
 #include <cups/cups.h>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -34,8 +33,7 @@ struct CupsApi {
 const CupsApi& Cups() {
     static const CupsApi api = [] {
         CupsApi a;
-        // Kept loaded to the end, as its global state is.
-        a.library = DynamicLibrary::Open("libcups.so.2", RTLD_NODELETE);
+        a.library = DynamicLibrary::OpenForRun("libcups.so.2");
         a.complete = a.library && a.library.Bind(a.cupsGetDests2, "cupsGetDests2") &&
                      a.library.Bind(a.cupsFreeDests, "cupsFreeDests") &&
                      a.library.Bind(a.cupsLastError, "cupsLastError") &&

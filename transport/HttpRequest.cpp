@@ -1,7 +1,6 @@
 #include "transport/HttpRequest.h"
 
 #include <curl/curl.h>
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -63,8 +62,7 @@ struct CurlApi {
 const CurlApi& Curl() {
     static const CurlApi api = [] {
         CurlApi a;
-        // Kept loaded to the end, as its global state is.
-        a.library = DynamicLibrary::Open(kCurlLibrary, RTLD_NODELETE);
+        a.library = DynamicLibrary::OpenForRun(kCurlLibrary);
         a.complete = a.library && a.library.Bind(a.global_init, "curl_global_init") &&
                      a.library.Bind(a.easy_init, "curl_easy_init") &&
                      a.library.Bind(a.easy_cleanup, "curl_easy_cleanup") &&
