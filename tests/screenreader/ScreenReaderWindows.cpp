@@ -2,7 +2,10 @@
 // screen reader's view of it (the AT-SPI tree) can be checked from outside:
 //   screenreader_windows <window>     prints "shown" once it is on screen
 //   screenreader_windows --list       the windows it knows
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +32,7 @@
 #include "support/FakeShellLauncher.h"
 #include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TempFolder.h"
 #include "support/TestTiff.h"
 #include "wizard/CTaskProgressWnd.h"
 #include "wizard/FaxJob.h"
@@ -161,11 +165,21 @@ int main(int argc, char** argv) {
                      name.c_str());
         return 2;
     }
-    const fs::path root = fs::temp_directory_path() /
-                          ("screenreader-" + std::to_string(QCoreApplication::applicationPid()));
+    // A folder of its own, made exclusively and removed at the end: the
+    // checker ends the program by closing its standard input.
+    const TempFolder folder;
+    if (folder.path().empty()) return 1;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&input] {
+        char byte = 0;
+        if (::read(STDIN_FILENO, &byte, 1) <= 0) {
+            input.setEnabled(false);
+            QApplication::quit();
+        }
+    });
     int status = 0;
     {
-        Sample sample(root);
+        Sample sample(folder.path());
         std::unique_ptr<QWidget> window = found->second(sample);
         window->setAttribute(Qt::WA_DontShowOnScreen, false);
         window->show();
@@ -175,7 +189,5 @@ int main(int argc, char** argv) {
         });
         status = QApplication::exec();
     }
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
     return status;
 }

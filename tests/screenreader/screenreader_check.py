@@ -43,7 +43,8 @@ def walk(node, depth=0):
 
 
 def check_window(pyatspi, program, window):
-    proc = subprocess.Popen([program, window], stdout=subprocess.PIPE, text=True)
+    proc = subprocess.Popen([program, window], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            text=True)
     try:
         if proc.stdout.readline().strip() != "shown":
             return [f"{window}: the window did not open"], 0
@@ -84,8 +85,13 @@ def check_window(pyatspi, program, window):
                                 f"(seen: {sorted(set(n for r, n in seen if r == role))})")
         return problems, len(seen)
     finally:
-        proc.kill()
-        proc.wait()
+        # Closing its input ends the program, which then removes its folder.
+        proc.stdin.close()
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
 
 
 def main():
