@@ -47,6 +47,15 @@ DynamicLibrary DynamicLibrary::OpenForRun(const std::string& name) {
     return Open(name, RTLD_NODELETE);
 }
 
+std::jthread DynamicLibrary::LoadAhead(std::vector<std::string> names) {
+    return std::jthread([names = std::move(names)](const std::stop_token& stop) {
+        for (const std::string& name : names) {
+            if (stop.stop_requested()) return;
+            (void)OpenForRun(name);
+        }
+    });
+}
+
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}
 

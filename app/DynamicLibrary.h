@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <thread>
+#include <vector>
 
 // An owned handle of a library loaded at run time. Closing happens when the
 // object goes; a library that failed to load gives a null handle and every
@@ -16,6 +18,10 @@ class DynamicLibrary {
     // run: never unloaded, as its global state, the threads it started or a
     // call that overran may outlive whoever loaded it.
     [[nodiscard]] static DynamicLibrary OpenForRun(const std::string& name);
+    // Loads these for the run on a thread of their own, so that their first
+    // use later finds them in memory; joined when the thread object goes.
+    // Nothing changes but when the loading happens.
+    [[nodiscard]] static std::jthread LoadAhead(std::vector<std::string> names);
 
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;

@@ -38,9 +38,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The fax printer renders with Ghostscript under CUPS; links and help open
 # through xdg-open; the cover and pages use the Arial-compatible faces; the
 # page viewer reads TIFF pages through Qt's image-format plugins. libcurl,
-# libcups and libsecret are loaded when first needed, so no link names them.
+# libcups, libsecret and libtiff are loaded when first needed, so no link
+# names them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libcurl4 (>= 7.85), libcups2, libsecret-1-0, cups-client, cups-filters, ghostscript, xdg-utils, fonts-liberation2, qt6-image-formats-plugins")
+    "libcurl4 (>= 7.85), libcups2, libsecret-1-0, libtiff6 (>= 4.5), cups-client, cups-filters, ghostscript, xdg-utils, fonts-liberation2, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups, qt6-translations-l10n, desktop-file-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

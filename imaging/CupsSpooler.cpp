@@ -33,7 +33,7 @@ struct CupsApi {
 const CupsApi& Cups() {
     static const CupsApi api = [] {
         CupsApi a;
-        a.library = DynamicLibrary::OpenForRun("libcups.so.2");
+        a.library = DynamicLibrary::OpenForRun(CupsSpooler::kLibraryName);
         a.complete = a.library && a.library.Bind(a.cupsGetDests2, "cupsGetDests2") &&
                      a.library.Bind(a.cupsFreeDests, "cupsFreeDests") &&
                      a.library.Bind(a.cupsLastError, "cupsLastError") &&

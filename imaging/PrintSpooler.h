@@ -21,6 +21,8 @@ class PrintSpooler {
 // the model folders (file name without extension, ModelName and NickName).
 class CupsSpooler final : public PrintSpooler {
   public:
+    // Loaded on first use, so that a run that never asks does not load it.
+    static constexpr const char* kLibraryName = "libcups.so.2";
     std::optional<std::vector<std::string>> LocalPrinters() override;
     std::optional<std::vector<std::string>> InstalledDrivers() override;
     // Folders searched for PPD files when the server does not answer.

@@ -1,11 +1,12 @@
 #include "pages/CSelRecipient.h"
 
+#include <QAbstractListModel>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -27,29 +28,56 @@
 
 namespace {
 
-constexpr int kItemRecipient = Qt::UserRole + 1;
-
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
-// Sorted like the list box of the platform: without regard to case. The
-// record is a member rather than item data, which would cost a second
-// allocation for each line.
-class SortedItem final : public QListWidgetItem {
+}  // namespace
+
+// The lines as one vector: a fill hands the view the whole sorted vector as
+// one reset, with no object or allocation per line beyond its text.
+class CSelRecipient::Lines final : public QAbstractListModel {
   public:
-    SortedItem(const QString& text, Recipient* record) : QListWidgetItem(text), record_(record) {}
-    bool operator<(const QListWidgetItem& other) const override {
-        return CSelRecipient::ShownBefore(text(), other.text());
+    using QAbstractListModel::QAbstractListModel;
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(lines_.size());
     }
-    [[nodiscard]] QVariant data(int role) const override {
-        return role == kItemRecipient ? QVariant::fromValue(reinterpret_cast<quintptr>(record_))
-                                      : QListWidgetItem::data(role);
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override {
+        const Line* line = At(index.row());
+        if (!index.isValid() || !line) return {};
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return line->text;
+        if (role == kRecipientRole)
+            return QVariant::fromValue(reinterpret_cast<quintptr>(line->record));
+        return {};
+    }
+    [[nodiscard]] const Line* At(int row) const {
+        return row >= 0 && static_cast<std::size_t>(row) < lines_.size()
+                   ? &lines_[static_cast<std::size_t>(row)]
+                   : nullptr;
+    }
+    [[nodiscard]] std::vector<Line>& lines() { return lines_; }
+
+    // Shows exactly these lines; the selection goes with the old ones.
+    void Show(std::vector<Line> lines) {
+        beginResetModel();
+        lines_ = std::move(lines);
+        endResetModel();
+    }
+    // Sorted into place before the lines equal to it, as the platform's
+    // sorted list box puts a line added later; its row.
+    int Insert(Line line) {
+        const auto at = std::lower_bound(
+            lines_.begin(), lines_.end(), line.text,
+            [](const Line& l, const QString& text) { return ShownBefore(l.text, text); });
+        const int row = static_cast<int>(at - lines_.begin());
+        beginInsertRows({}, row, row);
+        lines_.insert(at, std::move(line));
+        endInsertRows();
+        return row;
     }
 
   private:
-    Recipient* record_;
+    std::vector<Line> lines_;
 };
-
-}  // namespace
 
 // Every line is one line of text in one font, so the list box lays its lines
 // out from one size (uniform item sizes) instead of measuring each, which a
@@ -59,7 +87,7 @@ class SortedItem final : public QListWidgetItem {
 // every line would cost more than the rest of the fill.
 class CSelRecipient::WidestLine final : public QStyledItemDelegate {
   public:
-    explicit WidestLine(QListWidget& list) : QStyledItemDelegate(&list), list_(list) {}
+    explicit WidestLine(QListView& list) : QStyledItemDelegate(&list), list_(list) {}
 
     void Clear() { widest_ = 0; }
     void Add(const QString& line) { widest_ = std::max(widest_, Width(line)); }
@@ -96,7 +124,7 @@ class CSelRecipient::WidestLine final : public QStyledItemDelegate {
         return static_cast<int>(std::ceil(sum)) + 1;
     }
 
-    QListWidget& list_;
+    QListView& list_;
     QFont font_;
     QFontMetricsF metrics_{font_};
     std::vector<qreal> advances_;  // of each character below kTable; -1 until measured
@@ -196,9 +224,10 @@ void CSelRecipient::AddListRows(QGridLayout& grid) {
     listLabel_ = new ColorLabel(tr("Recipients:"), this, 1026);
     SetControlId(listLabel_, 1026);
     grid.addWidget(listLabel_, 5, 0, 1, 3);
-    list_ = new QListWidget(this);
+    list_ = new QListView(this);
     SetControlId(list_, 5436);
-    list_->setSortingEnabled(true);
+    lines_ = new Lines(list_);
+    list_->setModel(lines_);
     list_->setUniformItemSizes(true);
     widest_ = new WidestLine(*list_);
     list_->setItemDelegate(widest_);
@@ -227,8 +256,8 @@ void CSelRecipient::ConnectControls() {
     connect(addButton_, &QPushButton::clicked, this, [this] { (void)AddRecipient(); });
     connect(removeButton_, &QPushButton::clicked, this, &CSelRecipient::RemoveSelected);
     connect(listButton_, &QPushButton::clicked, this, &CSelRecipient::AddDistributionList);
-    connect(list_, &QListWidget::itemSelectionChanged, this,
-            [this] { removeButton_->setEnabled(!list_->selectedItems().isEmpty()); });
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { removeButton_->setEnabled(list_->selectionModel()->hasSelection()); });
     connect(toLabel_, &ColorLabel::clicked, this, &CSelRecipient::OpenAddressBook);
     connect(bookButton_, &QPushButton::clicked, this, &CSelRecipient::OpenAddressBook);
 }
@@ -300,10 +329,12 @@ void CSelRecipient::WriteFields() {
     emailEdit_->setText(QString::fromStdString(email));
 }
 
-Recipient* CSelRecipient::RecipientOf(const QListWidgetItem* item) {
-    return item ? reinterpret_cast<Recipient*>(item->data(kItemRecipient).value<quintptr>())
-                : nullptr;
+Recipient* CSelRecipient::RecipientAt(int row) const {
+    const Line* line = lines_->At(row);
+    return line ? line->record : nullptr;
 }
+
+int CSelRecipient::lineCount() const { return lines_->rowCount(); }
 
 bool CSelRecipient::ShownBefore(const QString& a, const QString& b) {
     const int c = a.compare(b, Qt::CaseInsensitive);
@@ -311,9 +342,9 @@ bool CSelRecipient::ShownBefore(const QString& a, const QString& b) {
 }
 
 void CSelRecipient::AddLine(Recipient* record) {
-    auto* item = new SortedItem(QString::fromStdString(record->displayLine), record);
-    widest_->Add(item->text());
-    list_->addItem(item);
+    Line line{QString::fromStdString(record->displayLine), record};
+    widest_->Add(line.text);
+    (void)lines_->Insert(std::move(line));
 }
 
 std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
@@ -358,32 +389,12 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     return lines;
 }
 
-void CSelRecipient::ClearList() {
-    // Not told line by line to the view, which would work out where each
-    // selected line stood: the list's reset tells it once.
-    {
-        const QSignalBlocker quiet(list_->selectionModel());
-        list_->clear();
-    }
-    widest_->Clear();
-}
+void CSelRecipient::ClearList() { ShowLines({}); }
 
-void CSelRecipient::ShowLines(const std::vector<Line>& lines) {
-    // Appended in their order with sorting off, so no line is looked for a
-    // place (the list box sorts each line added later again), and told to
-    // the view once, as a reset, instead of line by line.
-    const QSignalBlocker quiet(list_);
-    ClearList();
-    list_->setSortingEnabled(false);
-    {
-        const QSignalBlocker quietModel(list_->model());
-        for (const Line& line : lines) {
-            widest_->Add(line.text);
-            list_->addItem(new SortedItem(line.text, line.record));
-        }
-    }
-    list_->reset();
-    list_->setSortingEnabled(true);
+void CSelRecipient::ShowLines(std::vector<Line> lines) {
+    widest_->Clear();
+    for (const Line& line : lines) widest_->Add(line.text);
+    lines_->Show(std::move(lines));
 }
 
 bool CSelRecipient::AddRecipient() {
@@ -443,37 +454,38 @@ void CSelRecipient::RemoveSelected() {
     // RecipientList together.
     const QModelIndexList picked = list_->selectionModel()->selectedIndexes();
     if (picked.isEmpty()) return;
-    std::vector<char> drop(static_cast<std::size_t>(list_->count()), 0);
+    std::vector<Line>& lines = lines_->lines();
+    std::vector<char> drop(lines.size(), 0);
     for (const QModelIndex& index : picked) drop[static_cast<std::size_t>(index.row())] = 1;
     // Scrolled by whole lines: the scroll bar tells the top line.
     const int firstRow = list_->verticalScrollBar()->value();
-    if (picked.size() == list_->count()) {
+    if (static_cast<std::size_t>(picked.size()) == lines.size()) {
         ClearList();
         job_.RecipientList.clear();
     } else {
         std::unordered_set<const Recipient*> gone;
         std::vector<Line> kept;
-        for (int row = 0; row < list_->count(); ++row) {
-            const QListWidgetItem* item = list_->item(row);
-            if (drop[static_cast<std::size_t>(row)])
-                gone.insert(RecipientOf(item));
+        kept.reserve(lines.size());
+        for (std::size_t row = 0; row < lines.size(); ++row) {
+            if (drop[row])
+                gone.insert(lines[row].record);
             else
-                kept.push_back(Line{item->text(), RecipientOf(item)});
+                kept.push_back(std::move(lines[row]));
         }
-        ShowLines(kept);
+        ShowLines(std::move(kept));
         job_.RecipientList.remove_if(
             [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
     }
     // The view stays about where it was.
-    if (firstRow > 0 && list_->count() > 0)
-        list_->scrollToItem(list_->item(std::min(firstRow, list_->count() - 1)),
-                            QAbstractItemView::PositionAtTop);
+    if (firstRow > 0 && lineCount() > 0)
+        list_->scrollTo(lines_->index(std::min(firstRow, lineCount() - 1)),
+                        QAbstractItemView::PositionAtTop);
     removeButton_->setEnabled(false);
 }
 
 void CSelRecipient::RefillList() {
     ShowLines(SortedLines(job_.RecipientList));
-    removeButton_->setEnabled(!list_->selectedItems().isEmpty());
+    removeButton_->setEnabled(list_->selectionModel()->hasSelection());
 }
 
 void CSelRecipient::OpenAddressBook() {
@@ -495,7 +507,7 @@ bool CSelRecipient::OnSetActive() {
     // Typing starts in the number field.
     if (numberEdit_->isEnabled()) numberEdit_->setFocus(Qt::OtherFocusReason);
     addButton_->setEnabled(!number.empty());
-    removeButton_->setEnabled(!list_->selectedItems().isEmpty());
+    removeButton_->setEnabled(list_->selectionModel()->hasSelection());
     return true;
 }
 
@@ -505,7 +517,7 @@ bool CSelRecipient::OnWizardNext() {
     ReadFields();
     const bool typed = !number.empty() || !email.empty();
     if (!AddRecipient() && typed) return false;
-    if (list_->count() == 0) {
+    if (lineCount() == 0) {
         Warn(tr("Please enter at least one recipient!").toStdString());
         return false;
     }

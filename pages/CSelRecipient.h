@@ -15,7 +15,7 @@ class HyperLink;
 class IconButton;
 class QGridLayout;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QVBoxLayout;
 class ShellLauncher;
@@ -65,7 +65,9 @@ class CSelRecipient : public WizardPage {
     [[nodiscard]] QLineEdit* emailEdit() const { return emailEdit_; }
     [[nodiscard]] QPushButton* addButton() const { return addButton_; }
     [[nodiscard]] QPushButton* removeButton() const { return removeButton_; }
-    [[nodiscard]] QListWidget* list() const { return list_; }
+    // The list box; its model's rows are the lines (display text, and the
+    // record under kRecipientRole).
+    [[nodiscard]] QListView* list() const { return list_; }
     [[nodiscard]] ColorLabel* toLabel() const { return toLabel_; }
     [[nodiscard]] ColorLabel* numberLabel() const { return numberLabel_; }
     [[nodiscard]] IconButton* bookButton() const { return bookButton_; }
@@ -74,7 +76,10 @@ class CSelRecipient : public WizardPage {
     // The "Get Zephrim Now" link, made at initialisation; null while
     // fax numbers are allowed.
     [[nodiscard]] HyperLink* serviceLink() const { return serviceLink_; }
-    [[nodiscard]] static Recipient* RecipientOf(const class QListWidgetItem* item);
+    static constexpr int kRecipientRole = Qt::UserRole + 1;
+    // The record of the list box's line at row; null outside the list.
+    [[nodiscard]] Recipient* RecipientAt(int row) const;
+    [[nodiscard]] int lineCount() const;
     // The list box's order of lines: without regard to case, then by code.
     [[nodiscard]] static bool ShownBefore(const QString& a, const QString& b);
 
@@ -104,10 +109,12 @@ class CSelRecipient : public WizardPage {
     // Empties the list box, its selection with it.
     void ClearList();
     // The list box shows exactly these lines, in this order.
-    void ShowLines(const std::vector<Line>& lines);
+    void ShowLines(std::vector<Line> lines);
 
     // The list box's lines all take the size of its widest line.
     class WidestLine;
+    // The list box's lines, in their order: one model row each.
+    class Lines;
 
     // The link reports through whichever box the page has when it is clicked.
     class PageBoxes final : public MessageBoxService {
@@ -127,7 +134,8 @@ class CSelRecipient : public WizardPage {
     QVBoxLayout* column_;
     QLineEdit *numberEdit_, *firstEdit_, *lastEdit_, *emailEdit_;
     QPushButton *addButton_, *removeButton_, *listButton_;
-    QListWidget* list_;
+    QListView* list_;
+    Lines* lines_;
     WidestLine* widest_;
     ColorLabel *toLabel_, *titleLabel_, *numberLabel_, *nameLabel_, *firstLabel_, *lastLabel_,
         *listLabel_;

@@ -1,22 +1,45 @@
 #include "pages/PageLayout.h"
 
+#include <utility>
+
 #include "controls/Look.h"
 #include "controls/WizardPage.h"
 #include "res/wizard/Resources.h"
 
 namespace pagelayout {
 
+namespace {
+
+// The side picture is drawn when its page first shows: a wizard shows one of
+// its pages at start, and drawing the others then only delayed the start.
+class SidePicture final : public QLabel {
+  public:
+    SidePicture(QWidget* page, int bitmapId) : QLabel(page), bitmapId_(bitmapId) {}
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        if (bitmapId_ != 0) {
+            setPixmap(
+                res::Bitmap(std::exchange(bitmapId_, 0))
+                    .scaled(size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
+        }
+        QLabel::showEvent(event);
+    }
+
+  private:
+    int bitmapId_;
+};
+
+}  // namespace
+
 QVBoxLayout* Frame(QWidget* page, int pictureId, int bitmapId) {
     auto* outer = new QHBoxLayout(page);
     outer->setContentsMargins(
         look::DialogUnits(*page, 7, 7).width(), look::DialogUnits(*page, 7, 7).height(),
         look::DialogUnits(*page, 7, 7).width(), look::DialogUnits(*page, 7, 7).height());
-    auto* picture = new QLabel(page);
+    auto* picture = new SidePicture(page, bitmapId);
     SetControlId(picture, pictureId);
-    QSize column = look::DialogUnits(*page, 87, 170);
-    picture->setFixedSize(column);
-    picture->setPixmap(res::Bitmap(bitmapId).scaled(column, Qt::KeepAspectRatioByExpanding,
-                                                    Qt::SmoothTransformation));
+    picture->setFixedSize(look::DialogUnits(*page, 87, 170));
     picture->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     outer->addWidget(picture, 0, Qt::AlignTop);
     outer->addSpacing(look::DialogUnits(*page, 8, 0).width());

@@ -14,6 +14,7 @@
 #include "app/BackgroundTask.h"
 #include "app/CNetFaxApp.h"
 #include "app/Clock.h"
+#include "app/DynamicLibrary.h"
 #include "app/MessageBoxService.h"
 #include "app/TaskProgress.h"
 #include "connect/ConnectionManager.h"
@@ -23,6 +24,7 @@
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
 #include "imaging/ImagingLibrary.h"
+#include "imaging/PrintSpooler.h"
 #include "tools/notify/WindowMessage.h"
 #include "transport/FaxSender.h"
 #include "wizard/CTaskProgressWnd.h"
@@ -190,6 +192,11 @@ std::string InstalledArtworkFolder(const std::string& programDir) {
     return (std::filesystem::path(programDir) / ".." / "share" / "corvinaport" / "cover")
         .lexically_normal()
         .string();
+}
+
+std::jthread LoadStartupLibrariesAhead() {
+    return DynamicLibrary::LoadAhead({CupsSpooler::kLibraryName, ImagingLibrary::kTiffLibraryName,
+                                      ImagingLibrary::kBitmapLibraryName});
 }
 
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {

@@ -54,6 +54,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The printer check and the imaging libraries' binding at start-up find
+    // their libraries loaded meanwhile.
+    const std::jthread ahead =
+        parsed.action == ProgramArgs::Action::Run ? LoadStartupLibrariesAhead() : std::jthread();
     QApplication qt(argc, argv);
     QApplication::setApplicationName(kProgram);
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvane.corvinaport.sendfax"));

@@ -71,9 +71,9 @@ void Expect(bool ok, const char* what) {
 }
 
 // Selects every step-th line of the list, each on its own, as clicks do.
-void Choose(QListWidget* list, int step) {
+void Choose(QAbstractItemView* list, int step) {
     QItemSelection chosen;
-    for (int row = 0; row < list->count(); row += step)
+    for (int row = 0; row < list->model()->rowCount(); row += step)
         chosen.select(list->model()->index(row, 0), list->model()->index(row, 0));
     list->selectionModel()->select(chosen, QItemSelectionModel::Select);
 }
@@ -82,11 +82,10 @@ void Choose(QListWidget* list, int step) {
 double Removal(int n, int step) {
     Page p(n);
     p.page->RefillList();
-    QListWidget* list = p.page->list();
-    Choose(list, step);
+    Choose(p.page->list(), step);
     const double t = bench::Seconds([&] { p.page->RemoveSelected(); });
     const int left = step == 1 ? 0 : n / 2;
-    Expect(list->count() == left && static_cast<int>(p.job.RecipientList.size()) == left,
+    Expect(p.page->lineCount() == left && static_cast<int>(p.job.RecipientList.size()) == left,
            "removal left the wrong lines");
     return t;
 }
@@ -95,11 +94,11 @@ double Removal(int n, int step) {
 double Refill(int n) {
     Page p(n);
     const double t = bench::Seconds([&] { p.page->RefillList(); });
-    Expect(p.page->list()->count() == n, "refill lost lines");
+    Expect(p.page->lineCount() == n, "refill lost lines");
     return t;
 }
 
-// A line sorted into place as the page's own lines are.
+// A line of a list box of its own, sorted into place as the page's lines are.
 class SortedItem final : public QListWidgetItem {
   public:
     using QListWidgetItem::QListWidgetItem;
@@ -108,17 +107,18 @@ class SortedItem final : public QListWidgetItem {
     }
 };
 
-// The same lines added to the list box one at a time, each sorted into place.
+// The same lines added to a sorted list box one at a time, each sorted into
+// place, as the page once filled its list.
 double OneAtATime(int n) {
     Page p(n);
-    QListWidget* list = p.page->list();
-    list->clear();
+    QListWidget list;
+    list.setSortingEnabled(true);
     return bench::Seconds([&] {
         for (const auto& r : p.job.RecipientList) {
             auto* item = new SortedItem(QString::fromStdString(r->displayLine));
-            item->setData(Qt::UserRole + 1,
+            item->setData(CSelRecipient::kRecipientRole,
                           QVariant::fromValue(reinterpret_cast<quintptr>(r.get())));
-            list->addItem(item);
+            list.addItem(item);
         }
     });
 }
@@ -136,13 +136,14 @@ double BareSortedVector(int n) {
     });
 }
 
-// A filled list box with every line chosen emptied, and the records freed.
+// The lines alone and the records freed, without a list box.
 double BareClear(int n) {
     Page p(n);
-    p.page->RefillList();
-    Choose(p.page->list(), 1);
+    std::vector<CSelRecipient::Line> lines;
+    for (const auto& r : p.job.RecipientList)
+        lines.push_back({QString::fromStdString(r->displayLine), r.get()});
     return bench::Seconds([&] {
-        p.page->list()->clear();
+        lines.clear();
         p.job.RecipientList.clear();
     });
 }

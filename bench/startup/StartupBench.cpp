@@ -61,6 +61,7 @@ class FirstPaint final : public QObject {
 
 // The program's start as main() makes it, ended at the first page painted.
 int Wizard(int argc, char** argv) {
+    const std::jthread ahead = LoadStartupLibrariesAhead();
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvinaport-sendfax"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvane.corvinaport.sendfax"));

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
@@ -48,6 +49,11 @@ void ExpectWarnings(const ScriptedMessageBox& boxes, const std::vector<std::stri
         EXPECT_EQ(b.icon, MbIcon::Exclamation) << b.text;
         EXPECT_EQ(b.buttons, MbButtons::Ok) << b.text;
     }
+}
+
+// Adds the line at row to the list box's selection, as a click does.
+void Select(QAbstractItemView& list, int row) {
+    list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select);
 }
 
 class RecipientsPage : public testing::Test {
@@ -96,18 +102,18 @@ TEST_F(RecipientsPage, NumbersBecomeNamedOrGenericLinesAndRemovalTakesTheChosenO
     EXPECT_TRUE(page->numberEdit()->text().isEmpty());
     EXPECT_FALSE(page->addButton()->isEnabled());
     // The list box sorts the lines; each line carries its record.
-    ASSERT_EQ(page->list()->count(), 3);
-    EXPECT_EQ(CSelRecipient::RecipientOf(page->list()->item(0)), &first);
+    ASSERT_EQ(page->lineCount(), 3);
+    EXPECT_EQ(page->RecipientAt(0), &first);
     // Remove takes exactly the chosen records.
     EXPECT_FALSE(page->removeButton()->isEnabled());
-    page->list()->item(0)->setSelected(true);
-    page->list()->item(2)->setSelected(true);
+    Select(*page->list(), 0);
+    Select(*page->list(), 2);
     EXPECT_TRUE(page->removeButton()->isEnabled());
-    Recipient* kept = CSelRecipient::RecipientOf(page->list()->item(1));
+    Recipient* kept = page->RecipientAt(1);
     QTest::mouseClick(page->removeButton(), Qt::LeftButton);
     ASSERT_EQ(job.RecipientList.size(), 1u);
     EXPECT_EQ(job.RecipientList.front().get(), kept);
-    EXPECT_EQ(page->list()->count(), 1);
+    EXPECT_EQ(page->lineCount(), 1);
     EXPECT_FALSE(page->removeButton()->isEnabled());
 }
 
@@ -147,7 +153,7 @@ TEST_F(RecipientsPage, TypedEntriesBecomeNumbersAddressesOrAreRefused) {
             EXPECT_EQ(page->numberEdit()->text().toStdString(), c.number) << what;
             EXPECT_EQ(page->emailEdit()->text().toStdString(), c.email) << what;
             EXPECT_TRUE(job.RecipientList.empty()) << what;
-            EXPECT_EQ(page->list()->count(), 0) << what;
+            EXPECT_EQ(page->lineCount(), 0) << what;
             // Next keeps the page instead of dropping the entry.
             EXPECT_FALSE(page->OnWizardNext()) << what;
             continue;
@@ -178,15 +184,15 @@ TEST_F(RecipientsPage, ToLabelRefillsTheListOnlyWhenTheAddressBookEndsWithOk) {
     };
     page->SetAddressBookRunner(runner);
     QTest::mouseClick(page->toLabel(), Qt::LeftButton);
-    EXPECT_EQ(page->list()->count(), 0);
+    EXPECT_EQ(page->lineCount(), 0);
     answer = true;
     QTest::mouseClick(page->toLabel(), Qt::LeftButton);
-    EXPECT_EQ(page->list()->count(), 2);
+    EXPECT_EQ(page->lineCount(), 2);
     // A distribution list is added the same way, by its own button.
     EXPECT_TRUE(page->listButton()->isHidden());
     page->SetListRunner(runner);
     page->listButton()->click();
-    EXPECT_EQ(page->list()->count(), 3);
+    EXPECT_EQ(page->lineCount(), 3);
 }
 
 // Numbers not allowed: the preset shows locked, and the service link opens the site.
@@ -232,10 +238,15 @@ class OneByOneItem final : public QListWidgetItem {
 };
 
 // Rows of a list box: their text and record.
-std::vector<std::pair<QString, const Recipient*>> Rows(const QListWidget& list) {
+std::vector<std::pair<QString, const Recipient*>> Rows(const QAbstractItemView& list) {
     std::vector<std::pair<QString, const Recipient*>> rows;
-    for (int i = 0; i < list.count(); ++i)
-        rows.emplace_back(list.item(i)->text(), CSelRecipient::RecipientOf(list.item(i)));
+    const QAbstractItemModel& model = *list.model();
+    for (int i = 0; i < model.rowCount(); ++i) {
+        const QModelIndex at = model.index(i, 0);
+        rows.emplace_back(at.data().toString(),
+                          reinterpret_cast<const Recipient*>(
+                              at.data(CSelRecipient::kRecipientRole).value<quintptr>()));
+    }
     return rows;
 }
 
@@ -279,7 +290,7 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
             const auto before = Rows(*page->list());
             for (std::size_t row = 0; row < before.size(); ++row) {
                 if (row % step == 0)
-                    page->list()->item(static_cast<int>(row))->setSelected(true);
+                    Select(*page->list(), static_cast<int>(row));
                 else
                     left.push_back(before[row]);
             }
@@ -299,7 +310,7 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
 TEST_F(RecipientsPage, TheWidestLineScrollsIntoViewWhole) {
     page->resize(480, 360);
     page->show();
-    QListWidget& list = *page->list();
+    QListView& list = *page->list();
     const std::string wide = "W" + std::string(300, 'w');
     const auto reach = [&list] {
         list.doItemsLayout();
@@ -322,13 +333,15 @@ TEST_F(RecipientsPage, TheWidestLineScrollsIntoViewWhole) {
                 Type("5550100", (name + wide).c_str(), "Lee");
                 Add();
             }
-            ASSERT_EQ(list.count(), 3) << what;
-            const auto found = list.findItems(QString::fromStdString(wide), Qt::MatchContains);
+            ASSERT_EQ(page->lineCount(), 3) << what;
+            const auto found =
+                list.model()->match(list.model()->index(0, 0), Qt::DisplayRole,
+                                    QString::fromStdString(wide), -1, Qt::MatchContains);
             ASSERT_EQ(found.size(), 1) << what;
-            const int width = list.fontMetrics().horizontalAdvance(found.front()->text());
+            const int width = list.fontMetrics().horizontalAdvance(found.front().data().toString());
             EXPECT_GE(reach(), width) << what;
             list.clearSelection();
-            found.front()->setSelected(true);
+            Select(list, found.front().row());
             page->RemoveSelected();
             EXPECT_LT(reach(), width) << what;
         }

@@ -547,7 +547,7 @@ TEST_F(Program, AddressBookPickIsSentToTheContactsFaxNumber) {
     modal.start(20);
     Run([&](CMainHostDlg& host) {
         host.recipientsPage().OpenAddressBook();
-        EXPECT_EQ(host.recipientsPage().list()->count(), 1);
+        EXPECT_EQ(host.recipientsPage().lineCount(), 1);
         Compose(host, End::SendNow, "");
     });
     modal.stop();

@@ -1,17 +1,18 @@
 #include "tools/notify/WindowMessage.h"
 
 #include <dirent.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
-#include <QVariant>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -206,16 +207,68 @@ std::string SocketPathFor(const std::string& folder, long pid) {
     return folder + "/sendfax-" + std::to_string(pid) + ".sock";
 }
 
-WindowMessageListener::WindowMessageListener(QObject* parent)
-    : QObject(parent), server_(new QLocalServer(this)) {
+namespace {
+
+// The address of a socket path; false when the path does not fit.
+bool SocketAddress(const std::string& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// Writes all of text, or fails (the peer gone, or the send timed out).
+bool SendAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+// One sender's connection: its descriptor, what came in of a line not yet
+// ended, and what it may still send.
+class WindowMessageListener::Connection final : public QObject {
+  public:
+    Connection(UniqueFd fd, QObject* parent)
+        : QObject(parent),
+          fd_(std::move(fd)),
+          readable_(new QSocketNotifier(fd_.get(), QSocketNotifier::Read, this)) {
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, &Connection::Drop);
+        timer->start(kConnectionTimeoutMs);
+    }
+    [[nodiscard]] int fd() const { return fd_.get(); }
+    [[nodiscard]] QSocketNotifier* readable() const { return readable_; }
+    // Stops reading and closes once control is back in the event loop.
+    void Drop() {
+        readable_->setEnabled(false);
+        fd_.reset();
+        deleteLater();
+    }
+
+    std::string pending;  // bytes after the last whole line
+    int messages = 0;
+    std::size_t bytes = 0;
+
+  private:
+    UniqueFd fd_;
+    QSocketNotifier* readable_;
+};
+
+WindowMessageListener::WindowMessageListener(QObject* parent) : QObject(parent) {
     qRegisterMetaType<WindowMessage>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_, &QLocalServer::newConnection, this, &WindowMessageListener::OnConnection);
 }
 
 WindowMessageListener::~WindowMessageListener() { Close(); }
 
-bool WindowMessageListener::listening() const { return server_->isListening(); }
+bool WindowMessageListener::listening() const { return socket_.valid(); }
 
 bool WindowMessageListener::Listen(std::string* reason) {
     return Listen(MessageFolder(), static_cast<long>(getpid()), reason);
@@ -225,18 +278,42 @@ bool WindowMessageListener::Listen(const std::string& folder, long pid, std::str
     Close();
     if (!EnsurePrivateFolder(folder, reason)) return false;
     std::string path = SocketPathFor(folder, pid);
-    // A socket left by an earlier process with the same id is nobody's now.
-    QLocalServer::removeServer(QString::fromStdString(path));
-    if (!server_->listen(QString::fromStdString(path))) {
-        if (reason) *reason = server_->errorString().toStdString();
+    const auto fail = [&](const std::string& what) {
+        if (reason) *reason = what + " " + path + ": " + std::strerror(errno);
         return false;
+    };
+    sockaddr_un address{};
+    if (!SocketAddress(path, address)) {
+        errno = ENAMETOOLONG;
+        return fail("cannot listen on");
     }
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd) return fail("cannot make a socket for");
+    // A socket left by an earlier process with the same id is nobody's now.
+    (void)::unlink(path.c_str());
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return fail("cannot listen on");
+    // The folder is the user's alone; the socket is too.
+    if (::chmod(path.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd.get(), SOMAXCONN) != 0) {
+        const int error = errno;
+        (void)::unlink(path.c_str());
+        errno = error;
+        return fail("cannot listen on");
+    }
+    socket_ = std::move(fd);
+    acceptor_ = new QSocketNotifier(socket_.get(), QSocketNotifier::Read, this);
+    connect(acceptor_, &QSocketNotifier::activated, this, &WindowMessageListener::OnConnection);
     path_ = path;
     return true;
 }
 
 void WindowMessageListener::Close() {
-    if (server_->isListening()) server_->close();
+    if (acceptor_) {
+        acceptor_->setEnabled(false);
+        delete acceptor_;
+        acceptor_ = nullptr;
+    }
+    socket_.reset();
     if (!path_.empty()) {
         ::unlink(path_.c_str());
         path_.clear();
@@ -244,55 +321,57 @@ void WindowMessageListener::Close() {
 }
 
 void WindowMessageListener::OnConnection() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        socket->setParent(this);
-        socket->setReadBufferSize(static_cast<qint64>(kMaxConnectionBytes));
-        auto* timer = new QTimer(socket);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, socket, &QLocalSocket::abort);
-        timer->start(kConnectionTimeoutMs);
-        socket->setProperty("messages", 0);
-        socket->setProperty("bytes", 0);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadable(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (socket->bytesAvailable() > 0) OnReadable(socket);
+    for (;;) {
+        UniqueFd fd(::accept4(socket_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!fd) {
+            if (errno == EINTR) continue;
+            return;  // none waiting (or the peer left before being taken)
+        }
+        auto* connection = new Connection(std::move(fd), this);
+        connect(connection->readable(), &QSocketNotifier::activated, this,
+                [this, connection] { OnReadable(*connection); });
+        OnReadable(*connection);
     }
 }
 
-void WindowMessageListener::OnReadable(QLocalSocket* socket) {
-    int messages = socket->property("messages").toInt();
-    qint64 bytes = socket->property("bytes").toLongLong();
-    while (socket->canReadLine()) {
-        QByteArray line = socket->readLine(static_cast<qint64>(kMaxMessageLine) + 2);
-        bytes += line.size();
-        if (!line.endsWith('\n')) {
-            // A line longer than any message: the sender is not one of ours.
-            socket->abort();
-            return;
+void WindowMessageListener::OnReadable(Connection& connection) {
+    if (connection.fd() < 0) return;
+    // Read what is there, never more than a connection may send in all.
+    char chunk[1024];
+    for (;;) {
+        const ssize_t n = ::read(connection.fd(), chunk, sizeof(chunk));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) {
+            // The sender is done (or failed): what it sent whole is handled below.
+            connection.readable()->setEnabled(false);
+            break;
         }
-        if (auto m = ParseMessageLine(std::string_view(line.constData(), line.size()))) {
-            ++messages;
+        connection.pending.append(chunk, static_cast<std::size_t>(n));
+        if (connection.pending.size() > kMaxConnectionBytes) break;
+    }
+    const bool ended = !connection.readable()->isEnabled();
+    std::size_t at = 0;
+    for (std::size_t end; (end = connection.pending.find('\n', at)) != std::string::npos;
+         at = end + 1) {
+        const std::string_view line(connection.pending.data() + at, end + 1 - at);
+        connection.bytes += line.size();
+        // A line longer than any message: the sender is not one of ours.
+        if (line.size() > kMaxMessageLine + 1) return connection.Drop();
+        if (auto m = ParseMessageLine(line)) {
+            ++connection.messages;
             emit messageReceived(*m);
-            if (answerer_) {
+            if (answerer_ && connection.fd() >= 0) {
                 const std::string answer = FormatAnswerLine(answerer_(*m));
-                if (!answer.empty() && socket->state() == QLocalSocket::ConnectedState) {
-                    socket->write(answer.data(), static_cast<qint64>(answer.size()));
-                    socket->flush();
-                }
+                if (!answer.empty()) (void)SendAll(connection.fd(), answer);
             }
         }
-        if (messages >= kMaxMessagesPerConnection ||
-            bytes >= static_cast<qint64>(kMaxConnectionBytes)) {
-            socket->abort();
-            return;
-        }
+        if (connection.messages >= kMaxMessagesPerConnection ||
+            connection.bytes >= kMaxConnectionBytes)
+            return connection.Drop();
     }
-    if (socket->bytesAvailable() > static_cast<qint64>(kMaxMessageLine) + 1) {
-        socket->abort();
-        return;
-    }
-    socket->setProperty("messages", messages);
-    socket->setProperty("bytes", bytes);
+    connection.pending.erase(0, at);
+    if (ended || connection.pending.size() > kMaxMessageLine + 1) connection.Drop();
 }
 
 namespace {
@@ -328,32 +407,61 @@ std::vector<std::string> WizardSockets(const std::string& folder) {
 }
 
 // Connects and sends the line; false (counted in result) when the wizard is
-// gone or does not take it.
-bool SendLine(QLocalSocket& socket, const std::string& path, const std::string& line, int timeoutMs,
-              BroadcastResult& result) {
-    socket.connectToServer(QString::fromStdString(path));
-    if (!socket.waitForConnected(timeoutMs)) {
-        auto error = socket.error();
-        if (error == QLocalSocket::ConnectionRefusedError ||
-            error == QLocalSocket::ServerNotFoundError) {
+// gone or does not take it. Sends wait at most timeoutMs.
+UniqueFd SendLine(const std::string& path, const std::string& line, int timeoutMs,
+                  BroadcastResult& result) {
+    sockaddr_un address{};
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd || !SocketAddress(path, address)) {
+        ++result.failed;
+        return {};
+    }
+    const timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    (void)::setsockopt(fd.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
+    int connected;
+    do {
+        connected =
+            ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    } while (connected != 0 && errno == EINTR);
+    if (connected != 0) {
+        if (errno == ECONNREFUSED || errno == ENOENT) {
             if (::unlink(path.c_str()) == 0) ++result.removedStale;
         } else {
             ++result.failed;
         }
-        return false;
+        return {};
     }
-    socket.write(line.data(), static_cast<qint64>(line.size()));
-    if (!socket.waitForBytesWritten(timeoutMs) && socket.bytesToWrite() != 0) {
+    if (!SendAll(fd.get(), line)) {
         ++result.failed;
-        return false;
+        return {};
     }
     ++result.delivered;
-    return true;
+    return fd;
 }
 
-void Hangup(QLocalSocket& socket, int timeoutMs) {
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
+// The first line the wizard answers within timeoutMs, with its line feed;
+// empty when it says nothing whole in time, closes, or says too much.
+std::string ReadAnswerLine(int fd, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string got;
+    for (;;) {
+        if (const auto end = got.find('\n'); end != std::string::npos)
+            return end <= kMaxMessageLine ? got.substr(0, end + 1) : std::string();
+        if (got.size() > kMaxMessageLine) return {};
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return {};
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return {};
+        char chunk[512];
+        const ssize_t n = ::read(fd, chunk, sizeof(chunk));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return {};
+        got.append(chunk, static_cast<std::size_t>(n));
+    }
 }
 
 }  // namespace
@@ -361,10 +469,8 @@ void Hangup(QLocalSocket& socket, int timeoutMs) {
 BroadcastResult Broadcast(const WindowMessage& message, const std::string& folder, int timeoutMs) {
     BroadcastResult result;
     const std::string line = FormatMessageLine(message);
-    for (const std::string& path : WizardSockets(folder)) {
-        QLocalSocket socket;
-        if (SendLine(socket, path, line, timeoutMs, result)) Hangup(socket, timeoutMs);
-    }
+    for (const std::string& path : WizardSockets(folder))
+        (void)SendLine(path, line, timeoutMs, result);
     return result;
 }
 
@@ -374,22 +480,12 @@ AskResult AskInTurn(const WindowMessage& message, const std::string& folder,
     AskResult result;
     const std::string line = FormatMessageLine(message);
     for (const std::string& path : WizardSockets(folder)) {
-        QLocalSocket socket;
-        if (!SendLine(socket, path, line, timeoutMs, result)) continue;
+        const UniqueFd socket = SendLine(path, line, timeoutMs, result);
+        if (!socket) continue;
         WizardAnswer said{path, std::nullopt};
-        QElapsedTimer clock;
-        clock.start();
         // One line; a wizard that says nothing, or closes, is not waited for longer.
-        while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState &&
-               socket.bytesAvailable() <= static_cast<qint64>(kMaxMessageLine)) {
-            const qint64 left = answerTimeoutMs - clock.elapsed();
-            if (left <= 0 || !socket.waitForReadyRead(static_cast<int>(left))) break;
-        }
-        if (socket.canReadLine()) {
-            const QByteArray got = socket.readLine(static_cast<qint64>(kMaxMessageLine) + 2);
-            said.answer = ParseAnswerLine(std::string_view(got.constData(), got.size()));
-        }
-        Hangup(socket, timeoutMs);
+        if (const std::string got = ReadAnswerLine(socket.get(), answerTimeoutMs); !got.empty())
+            said.answer = ParseAnswerLine(got);
         result.answers.push_back(said);
         if (said.answer && enough && enough(*said.answer)) break;
     }

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "wizard/FileReplace.h"
+#include "wizard/UniqueFd.h"
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // Window messages that reach a running wizard from outside: each wizard
 // listens on its own Unix-domain socket in a folder private to the user, and
@@ -135,10 +135,12 @@ class WindowMessageListener : public QObject {
     void messageReceived(const WindowMessage& message);
 
   private:
+    class Connection;
     void OnConnection();
-    void OnReadable(QLocalSocket* socket);
+    void OnReadable(Connection& connection);
 
-    QLocalServer* server_;
+    UniqueFd socket_;
+    QSocketNotifier* acceptor_ = nullptr;
     std::string path_;
     Answerer answerer_;
 };

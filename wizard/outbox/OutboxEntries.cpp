@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cstdarg>
 
+#include "app/DynamicLibrary.h"
 #include "wizard/OutboxMessage.h"
 #include "wizard/OutboxReader.h"
 #include "wizard/UniqueFd.h"
@@ -61,6 +62,38 @@ void Describe(OutboxEntry& e, const OutboxMessage& message) {
 }
 
 int SilentTiffExt(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// libtiff, loaded on the first page count: a program that never counts pages
+// (the wizard until a document comes) does not load it at start.
+struct TiffApi {
+    DynamicLibrary library;
+    bool complete = false;
+    decltype(&::TIFFOpenOptionsAlloc) OpenOptionsAlloc = nullptr;
+    decltype(&::TIFFOpenOptionsFree) OpenOptionsFree = nullptr;
+    decltype(&::TIFFOpenOptionsSetErrorHandlerExtR) OpenOptionsSetErrorHandlerExtR = nullptr;
+    decltype(&::TIFFOpenOptionsSetWarningHandlerExtR) OpenOptionsSetWarningHandlerExtR = nullptr;
+    decltype(&::TIFFOpenExt) OpenExt = nullptr;
+    decltype(&::TIFFNumberOfDirectories) NumberOfDirectories = nullptr;
+    decltype(&::TIFFClose) Close = nullptr;
+};
+
+const TiffApi& Tiff() {
+    static const TiffApi api = [] {
+        TiffApi a;
+        a.library = DynamicLibrary::OpenForRun("libtiff.so.6");
+        a.complete = a.library && a.library.Bind(a.OpenOptionsAlloc, "TIFFOpenOptionsAlloc") &&
+                     a.library.Bind(a.OpenOptionsFree, "TIFFOpenOptionsFree") &&
+                     a.library.Bind(a.OpenOptionsSetErrorHandlerExtR,
+                                    "TIFFOpenOptionsSetErrorHandlerExtR") &&
+                     a.library.Bind(a.OpenOptionsSetWarningHandlerExtR,
+                                    "TIFFOpenOptionsSetWarningHandlerExtR") &&
+                     a.library.Bind(a.OpenExt, "TIFFOpenExt") &&
+                     a.library.Bind(a.NumberOfDirectories, "TIFFNumberOfDirectories") &&
+                     a.library.Bind(a.Close, "TIFFClose");
+        return a;
+    }();
+    return api;
+}
 
 }  // namespace
 
@@ -147,17 +180,19 @@ QString RecipientNames(const std::string& to, QString* numbers) {
 }
 
 int CountDocumentPages(const std::string& path) {
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    const TiffApi& tiffs = Tiff();
+    if (!tiffs.complete) return -1;
+    TIFFOpenOptions* options = tiffs.OpenOptionsAlloc();
     if (!options) return -1;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, SilentTiffExt, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, SilentTiffExt, nullptr);
+    tiffs.OpenOptionsSetErrorHandlerExtR(options, SilentTiffExt, nullptr);
+    tiffs.OpenOptionsSetWarningHandlerExtR(options, SilentTiffExt, nullptr);
     // Read, not mapped: the count visits one small directory per page, and
     // touching each page of a mapped file costs more than reading it.
-    TIFF* tiff = TIFFOpenExt(path.c_str(), "rhm", options);
-    TIFFOpenOptionsFree(options);
+    TIFF* tiff = tiffs.OpenExt(path.c_str(), "rhm", options);
+    tiffs.OpenOptionsFree(options);
     if (!tiff) return -1;
-    const int pages = TIFFNumberOfDirectories(tiff);
-    TIFFClose(tiff);
+    const int pages = tiffs.NumberOfDirectories(tiff);
+    tiffs.Close(tiff);
     return pages > 0 ? pages : -1;
 }
 
