@@ -14,9 +14,9 @@
 #include <iterator>
 
 #include "addrbook/VCardFile.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Text.h"
-#include "wizard/UniqueFd.h"
+#include "base/FileReplace.h"
+#include "base/Text.h"
+#include "base/UniqueFd.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "addrbook/AddressBook.h"
 #include "addrbook/Contact.h"
-#include "app/Clock.h"
-#include "app/MessageBoxService.h"
+#include "app/core/Clock.h"
+#include "app/core/MessageBoxService.h"
+#include "base/Text.h"
 #include "imaging/ImagingEnvironment.h"
-#include "wizard/Text.h"
 
 namespace {
 

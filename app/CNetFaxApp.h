@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "app/Translate.h"
-#include "wizard/FaxJob.h"
+#include "app/core/AppSettings.h"
+#include "app/core/Translate.h"
+#include "wizard/job/FaxJob.h"
 
 class Clock;
 class ImagingEnvironment;

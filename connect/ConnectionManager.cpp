@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/AppSettings.h"
-#include "app/Translate.h"
+#include "app/core/AppSettings.h"
+#include "app/core/Translate.h"
 #include "connect/RasDialer.h"
 
 namespace {

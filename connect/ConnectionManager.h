@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/MessageBoxService.h"
-#include "app/TaskProgress.h"
+#include "app/core/Clock.h"
+#include "app/core/MessageBoxService.h"
+#include "app/core/TaskProgress.h"
 #include "connect/DialerLibrary.h"
 #include "connect/NetworkState.h"
-#include "connect/RasApi.h"
+#include "connect/dialer_api/RasApi.h"
 
 // The run-time libraries the manager loads; tests point them elsewhere.
 struct ConnectionLibraries {

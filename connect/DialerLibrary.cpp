@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/RegistryKey.h"
-#include "app/Translate.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/Translate.h"
 
 namespace {
 

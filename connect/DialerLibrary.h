@@ -3,10 +3,10 @@
 #include <string>
 #include <utility>
 
-#include "app/Clock.h"
-#include "app/TaskProgress.h"
-#include "app/DynamicLibrary.h"
-#include "connect/QrvAolApi.h"
+#include "app/core/Clock.h"
+#include "app/core/TaskProgress.h"
+#include "base/DynamicLibrary.h"
+#include "connect/dialer_api/QrvAolApi.h"
 
 // The binding of the online-service dialer library, which drives the online
 // service's client program. Which file is loaded follows the client's

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/nmbus/NmBus.h"
+#include "platform/nm_bus/NmBus.h"
 
 namespace {
 

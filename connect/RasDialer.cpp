@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Translate.h"
-#include "connect/RasFields.h"
+#include "app/core/Translate.h"
+#include "connect/dialer_api/RasFields.h"
 
 namespace {
 

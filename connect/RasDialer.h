@@ -4,11 +4,11 @@
 #include <string>
 #include <utility>
 
-#include "app/Clock.h"
-#include "app/MessageBoxService.h"
-#include "app/TaskProgress.h"
-#include "app/DynamicLibrary.h"
-#include "connect/RasApi.h"
+#include "app/core/Clock.h"
+#include "app/core/MessageBoxService.h"
+#include "app/core/TaskProgress.h"
+#include "base/DynamicLibrary.h"
+#include "connect/dialer_api/RasApi.h"
 
 // Dials a dial-up networking entry through the remote access library, bound
 // at run time (the program runs without it). One dialer serves one dial; the

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/MessageBoxService.h"
+#include "app/core/MessageBoxService.h"
 #include "controls/DocumentOpener.h"
 #include "controls/WizardPage.h"
 

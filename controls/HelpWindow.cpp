@@ -14,7 +14,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/MessageBoxService.h"
+#include "app/core/MessageBoxService.h"
 #include "controls/DocumentOpener.h"
 
 namespace {

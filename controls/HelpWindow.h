@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Translate.h"
+#include "app/core/Translate.h"
 
 class DocumentOpener;
 class MessageBoxService;

@@ -6,8 +6,8 @@
 #include <QTimer>
 #include <string>
 
-#include "controls/LinkOpener.h"
-#include "controls/ShellLauncher.h"
+#include "controls/core/LinkOpener.h"
+#include "controls/core/ShellLauncher.h"
 
 class MessageBoxService;
 

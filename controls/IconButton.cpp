@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
-#include "res/wizard/Resources.h"
+#include "res/Resources.h"
 
 IconButton::IconButton(const QString& text, QWidget* parent, int controlId)
     : QPushButton(text, parent), controlId_(controlId) {

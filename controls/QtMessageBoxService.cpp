@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/Translate.h"
+#include "app/core/Translate.h"
 #include "controls/Placement.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/MessageBoxService.h"
+#include "app/core/MessageBoxService.h"
 
 // Modal boxes of the program, shown with QMessageBox over the given owner, or
 // over a top-most window (a progress window) while one is shown.

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QShortcut>
 
-#include "app/MessageBoxService.h"
+#include "app/core/MessageBoxService.h"
 #include "controls/HelpService.h"
 #include "controls/Look.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <functional>
 
-#include "app/DynamicLibrary.h"
+#include "base/DynamicLibrary.h"
 #include "imaging/PrintSpooler.h"
 
 namespace {

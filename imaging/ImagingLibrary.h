@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DynamicLibrary.h"
+#include "base/DynamicLibrary.h"
 #include "imaging/ImagingEnvironment.h"
 #include "imaging/PrintSpooler.h"
 #include "platform/bitmani/Bitmani.h"

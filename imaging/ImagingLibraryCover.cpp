@@ -12,13 +12,13 @@
 #include <optional>
 #include <sstream>
 
-#include "app/AppSettings.h"
-#include "app/Clock.h"
+#include "app/core/AppSettings.h"
+#include "app/core/Clock.h"
+#include "base/FileReplace.h"
+#include "base/Text.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/ImagingLibraryPaths.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Text.h"
+#include "wizard/job/FaxJob.h"
 
 using imaging_paths::FitsPathBuffer;
 using imaging_paths::Folder;

@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
+#include "base/FileReplace.h"
+#include "base/Text.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/ImagingLibraryPaths.h"
 #include "imaging/IniFile.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Text.h"
+#include "wizard/job/FaxJob.h"
 
 using imaging_paths::FitsPathBuffer;
 using imaging_paths::Folder;

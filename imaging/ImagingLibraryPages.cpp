@@ -1,9 +1,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/FileReplace.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/ImagingLibraryPaths.h"
-#include "wizard/FileReplace.h"
 
 using imaging_paths::FitsPathBuffer;
 

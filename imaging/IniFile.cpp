@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "wizard/Text.h"
+#include "base/Text.h"
 
 namespace {
 

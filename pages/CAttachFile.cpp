@@ -18,14 +18,14 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/Translate.h"
+#include "app/core/Translate.h"
 #include "controls/ColorLabel.h"
 #include "controls/DocumentOpener.h"
 #include "controls/Look.h"
 #include "pages/PageLayout.h"
 #include "pages/PreviewPages.h"
-#include "res/wizard/Resources.h"
-#include "wizard/FaxJob.h"
+#include "res/Resources.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "controls/ColorLabel.h"
 #include "controls/Look.h"
 #include "pages/PageLayout.h"
-#include "res/wizard/Resources.h"
+#include "res/Resources.h"
 
 CScheduleFax::CScheduleFax(QWidget* parent)
     : WizardPage(756, tr("Schedule the Fax - Send a Fax"), parent) {

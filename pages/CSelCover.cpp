@@ -13,16 +13,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
+#include "base/FileReplace.h"
+#include "base/Text.h"
 #include "controls/ColorLabel.h"
 #include "controls/DocumentOpener.h"
 #include "controls/Look.h"
 #include "pages/CLogoPickerDlg.h"
 #include "pages/PageLayout.h"
-#include "res/wizard/Resources.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Text.h"
+#include "res/Resources.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

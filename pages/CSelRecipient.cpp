@@ -23,8 +23,8 @@
 #include "controls/IconButton.h"
 #include "controls/Look.h"
 #include "pages/PageLayout.h"
-#include "res/wizard/Resources.h"
-#include "wizard/FaxJob.h"
+#include "res/Resources.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

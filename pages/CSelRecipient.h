@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageBoxService.h"
+#include "app/core/MessageBoxService.h"
 #include "controls/WizardPage.h"
 
 class ColorLabel;

@@ -4,7 +4,7 @@
 
 #include "controls/Look.h"
 #include "controls/WizardPage.h"
-#include "res/wizard/Resources.h"
+#include "res/Resources.h"
 
 namespace pagelayout {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "wizard/outbox/OutboxEntries.h"
+#include "wizard/outbox/core/OutboxEntries.h"
 
 #ifdef CORVINAPORT_HAVE_QT_PDF
 #include <QPdfDocument>

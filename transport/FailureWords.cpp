@@ -1,6 +1,6 @@
 #include "transport/FailureWords.h"
 
-#include "app/Translate.h"
+#include "app/core/Translate.h"
 
 std::string PlainFailure(HttpFailure cause, long httpStatus, bool uncertain) {
     if (uncertain)

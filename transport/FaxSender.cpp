@@ -11,16 +11,16 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MessageBoxService.h"
-#include "app/TaskProgress.h"
-#include "tools/notify/WindowMessage.h"
+#include "app/core/AppSettings.h"
+#include "app/core/MessageBoxService.h"
+#include "app/core/TaskProgress.h"
+#include "app/window_messages/WindowMessage.h"
+#include "base/FileReplace.h"
+#include "base/Text.h"
 #include "transport/FailureWords.h"
 #include "transport/HttpRequest.h"
 #include "transport/RelayMessage.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Text.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

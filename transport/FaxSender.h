@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/Translate.h"
+#include "app/core/Clock.h"
+#include "app/core/Translate.h"
 #include "transport/HttpRequest.h"
 
 struct AppSettings;

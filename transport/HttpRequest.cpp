@@ -13,10 +13,10 @@
 #include <mutex>
 #include <thread>
 
-#include "app/Clock.h"
-#include "app/DynamicLibrary.h"
-#include "app/TaskProgress.h"
-#include "app/Translate.h"
+#include "app/core/Clock.h"
+#include "app/core/TaskProgress.h"
+#include "app/core/Translate.h"
+#include "base/DynamicLibrary.h"
 #include "transport/CQrvHTTPException.h"
 #include "transport/FailureWords.h"
 

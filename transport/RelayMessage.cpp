@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wizard/Text.h"
-#include "wizard/UniqueFd.h"
+#include "base/Text.h"
+#include "base/UniqueFd.h"
 
 namespace {
 

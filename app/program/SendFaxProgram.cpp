@@ -9,14 +9,16 @@
 #include <filesystem>
 #include <memory>
 
-#include "addrbook/CAddressBookDlg.h"
-#include "addrbook/ContactsWindow.h"
-#include "app/BackgroundTask.h"
+#include "addrbook/contacts/ui/ContactsWindow.h"
+#include "addrbook/ui/CAddressBookDlg.h"
 #include "app/CNetFaxApp.h"
-#include "app/Clock.h"
-#include "app/DynamicLibrary.h"
-#include "app/MessageBoxService.h"
-#include "app/TaskProgress.h"
+#include "app/core/BackgroundTask.h"
+#include "app/core/Clock.h"
+#include "app/core/MessageBoxService.h"
+#include "app/core/TaskProgress.h"
+#include "app/window_messages/WindowMessage.h"
+#include "base/DynamicLibrary.h"
+#include "base/FileReplace.h"
 #include "connect/ConnectionManager.h"
 #include "connect/NetworkState.h"
 #include "controls/BuiltInHelp.h"
@@ -25,12 +27,10 @@
 #include "imaging/ImagingEnvironment.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
-#include "tools/notify/WindowMessage.h"
 #include "transport/FaxSender.h"
-#include "wizard/CTaskProgressWnd.h"
-#include "wizard/FaxState.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Outbox.h"
+#include "wizard/job/FaxState.h"
+#include "wizard/job/Outbox.h"
+#include "wizard/ui/CTaskProgressWnd.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pages/CAttachFile.h"
-#include "wizard/CMainHostDlg.h"
+#include "wizard/ui/CMainHostDlg.h"
 
 class CNetFaxApp;
 class HelpService;

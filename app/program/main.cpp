@@ -9,16 +9,16 @@
 
 #include "app/CNetFaxApp.h"
 #include "app/ProgramArgs.h"
-#include "app/SecretServiceStore.h"
-#include "app/Translations.h"
+#include "app/core/Translations.h"
 #include "app/program/SendFaxProgram.h"
-#include "app/settings/SettingsWindow.h"
+#include "app/secret_store/SecretServiceStore.h"
+#include "app/settings/ui/SettingsWindow.h"
+#include "app/window_messages/WindowMessage.h"
 #include "controls/CaretRest.h"
 #include "controls/HelpService.h"
 #include "controls/MnemonicGuard.h"
 #include "controls/QtMessageBoxService.h"
-#include "res/wizard/Resources.h"
-#include "tools/notify/WindowMessage.h"
+#include "res/Resources.h"
 
 namespace {
 

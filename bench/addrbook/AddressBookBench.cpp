@@ -28,13 +28,13 @@
 #include <vector>
 
 #include "addrbook/AddressBook.h"
-#include "addrbook/CAddressBookDlg.h"
-#include "addrbook/ContactListModel.h"
 #include "addrbook/NameIndex.h"
-#include "app/MessageBoxService.h"
+#include "addrbook/ui/CAddressBookDlg.h"
+#include "addrbook/ui/ContactListModel.h"
+#include "app/core/MessageBoxService.h"
 #include "bench/support/EventLoopGap.h"
 #include "bench/support/Growth.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace fs = std::filesystem;
 

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <string>
 
-#include "addrbook/ContactBook.h"
-#include "addrbook/ContactImport.h"
+#include "addrbook/contacts/ContactBook.h"
+#include "addrbook/contacts/ContactImport.h"
 #include "bench/support/Growth.h"
 
 namespace fs = std::filesystem;

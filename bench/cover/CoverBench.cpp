@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
+#include "base/FileReplace.h"
 #include "bench/support/Growth.h"
 #include "bench/support/Process.h"
 #include "imaging/ImagingLibrary.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
+#include "app/core/Clock.h"
 #include "bench/support/FaxPages.h"
 #include "pages/CAttachFile.h"
 #include "pages/CPageViewer.h"
-#include "wizard/FaxJob.h"
-#include "wizard/Outbox.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/job/Outbox.h"
 
 namespace {
 

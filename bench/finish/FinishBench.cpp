@@ -20,17 +20,17 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/MessageBoxService.h"
-#include "app/TaskProgress.h"
+#include "app/core/AppSettings.h"
+#include "app/core/MessageBoxService.h"
+#include "app/core/TaskProgress.h"
+#include "base/FileReplace.h"
 #include "bench/support/EventLoopGap.h"
 #include "bench/support/FaxPages.h"
 #include "bench/support/Growth.h"
 #include "imaging/ImagingLibrary.h"
-#include "wizard/CMainHostDlg.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Outbox.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/job/Outbox.h"
+#include "wizard/ui/CMainHostDlg.h"
 
 namespace {
 

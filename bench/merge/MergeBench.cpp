@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "bench/support/FaxPages.h"
 #include "bench/support/Growth.h"
 #include "bench/support/Process.h"
 #include "imaging/ImagingLibrary.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 int main(int argc, char** argv) {
     const auto [runs, largest] = bench::ReadArguments(argc, argv, 1000, 10);

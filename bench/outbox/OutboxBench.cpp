@@ -21,10 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
+#include "app/core/Clock.h"
 #include "bench/support/Growth.h"
-#include "wizard/OutboxMessage.h"
-#include "wizard/outbox/OutboxWindow.h"
+#include "wizard/job/OutboxMessage.h"
+#include "wizard/outbox/ui/OutboxWindow.h"
 
 namespace fs = std::filesystem;
 

@@ -21,7 +21,7 @@
 #include "bench/support/EventLoopGap.h"
 #include "bench/support/Growth.h"
 #include "pages/CSelRecipient.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

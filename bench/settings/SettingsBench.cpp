@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/RegistryStore.h"
+#include "app/core/AppSettings.h"
+#include "app/core/RegistryStore.h"
 #include "bench/support/Growth.h"
 
 namespace fs = std::filesystem;

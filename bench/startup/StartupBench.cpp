@@ -26,16 +26,16 @@
 #include <vector>
 
 #include "app/CNetFaxApp.h"
-#include "app/SecretServiceStore.h"
-#include "app/Translations.h"
+#include "app/core/Translations.h"
 #include "app/program/SendFaxProgram.h"
+#include "app/secret_store/SecretServiceStore.h"
 #include "bench/support/EventLoopGap.h"
 #include "bench/support/Growth.h"
 #include "controls/CaretRest.h"
 #include "controls/HelpService.h"
 #include "controls/QtMessageBoxService.h"
-#include "res/wizard/Resources.h"
-#include "wizard/CMainHostDlg.h"
+#include "res/Resources.h"
+#include "wizard/ui/CMainHostDlg.h"
 
 extern char** environ;
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/bitmani/DibCore.h"
+#include "platform/dib_core/DibCore.h"
 
 using namespace dibcore;
 

@@ -3,7 +3,7 @@
 /* libbitmani.so: bitmap conversion and combination. Every function accepts
  * null or malformed handles and answers with its failure value. */
 
-#include "platform/bitmani/Dib.h"
+#include "platform/dib_core/Dib.h"
 
 #define BITMANI_API __attribute__((visibility("default")))
 

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "connect/QrvAolApi.h"
+#include "connect/dialer_api/QrvAolApi.h"
 
 #define QV_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -28,10 +28,10 @@
 #include <thread>
 #include <vector>
 
-#include "connect/RasApi.h"
-#include "connect/RasFields.h"
-#include "platform/nmbus/NmBus.h"
-#include "wizard/UniqueFd.h"
+#include "base/UniqueFd.h"
+#include "connect/dialer_api/RasApi.h"
+#include "connect/dialer_api/RasFields.h"
+#include "platform/nm_bus/NmBus.h"
 
 #define RAS_EXPORT extern "C" __attribute__((visibility("default")))
 

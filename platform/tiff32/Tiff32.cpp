@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/bitmani/DibCore.h"
+#include "platform/dib_core/DibCore.h"
 #include "platform/tiff32/Tiff32Internal.h"
 
 using namespace dibcore;

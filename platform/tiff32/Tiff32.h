@@ -5,7 +5,7 @@
  * and damaged files and answers with its failure value; GetTiffLastError()
  * then tells what went wrong. */
 
-#include "platform/bitmani/Dib.h"
+#include "platform/dib_core/Dib.h"
 
 #define TIFF32_API __attribute__((visibility("default")))
 

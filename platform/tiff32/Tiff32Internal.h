@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "base/FileReplace.h"
 #include "platform/tiff32/Tiff32.h"
-#include "wizard/FileReplace.h"
 
 namespace tiff32 {
 

@@ -22,7 +22,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include "platform/bitmani/DibCore.h"
+#include "platform/dib_core/DibCore.h"
 #include "platform/tiff32/Tiff32Internal.h"
 
 using namespace dibcore;

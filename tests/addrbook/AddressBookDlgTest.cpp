@@ -10,12 +10,12 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "addrbook/CAddressBookDlg.h"
-#include "addrbook/CChooseFaxNumberDlg.h"
+#include "addrbook/ui/CAddressBookDlg.h"
+#include "addrbook/ui/CChooseFaxNumberDlg.h"
 #include "controls/IconButton.h"
 #include "support/TempFolder.h"
 #include "tests/support/ScriptedMessageBox.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 // Designated initializers name only the fields a case sets.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -1,4 +1,4 @@
-#include "addrbook/ContactBook.h"
+#include "addrbook/contacts/ContactBook.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -8,11 +8,11 @@
 #include <csignal>
 #include <cstdio>
 
-#include "addrbook/ContactsCommand.h"
-#include "addrbook/ListRecipients.h"
 #include "addrbook/VCardFile.h"
+#include "addrbook/contacts/ContactsCommand.h"
+#include "addrbook/contacts/ListRecipients.h"
 #include "support/TempFolder.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "addrbook/ContactImport.h"
+#include "addrbook/contacts/ContactImport.h"
 
 #include <gtest/gtest.h>
 

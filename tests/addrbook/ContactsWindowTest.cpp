@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTreeView>
 
-#include "addrbook/ContactEditDlg.h"
-#include "addrbook/ContactsWindow.h"
+#include "addrbook/contacts/ui/ContactEditDlg.h"
+#include "addrbook/contacts/ui/ContactsWindow.h"
 #include "support/TempFolder.h"
 #include "tests/support/ScriptedMessageBox.h"
 

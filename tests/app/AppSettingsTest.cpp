@@ -1,4 +1,4 @@
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 
 #include <gtest/gtest.h>
 

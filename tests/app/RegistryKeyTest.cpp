@@ -1,4 +1,4 @@
-#include "app/RegistryKey.h"
+#include "app/core/RegistryKey.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,11 +1,11 @@
-#include "app/RegistryStore.h"
+#include "app/core/RegistryStore.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 
-#include "app/RegistryKey.h"
+#include "app/core/RegistryKey.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 #include <filesystem>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "app/PasswordStore.h"
-#include "app/SecretServiceStore.h"
-#include "app/settings/SettingsWindow.h"
+#include "app/core/AppSettings.h"
+#include "app/core/PasswordStore.h"
+#include "app/secret_store/SecretServiceStore.h"
+#include "app/settings/ui/SettingsWindow.h"
+#include "platform/relay_server/RelayServer.h"
 #include "support/ScopedEnv.h"
 #include "support/SecretServiceBus.h"
 #include "support/TempFolder.h"
-#include "tools/relay/RelayServer.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "app/RegistryStore.h"
+#include "app/core/AppSettings.h"
+#include "app/core/RegistryStore.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 

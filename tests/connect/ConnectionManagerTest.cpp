@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "ConnectTestSupport.h"
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "connect/RasDialer.h"
 #include "support/FakeClock.h"
 #include "support/FakeProgress.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ConnectTestSupport.h"
-#include "connect/RasApi.h"
+#include "connect/dialer_api/RasApi.h"
 #include "support/FakeClock.h"
 #include "support/FakeProgress.h"
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "ConnectTestSupport.h"
-#include "platform/nmbus/NmBus.h"
+#include "platform/nm_bus/NmBus.h"
 #include "support/Command.h"
 #include "support/SessionBus.h"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ConnectTestSupport.h"
-#include "connect/QrvAolApi.h"
+#include "connect/dialer_api/QrvAolApi.h"
 #include "support/FakeClock.h"
 #include "support/FakeProgress.h"
 #include "support/ScriptedMessageBox.h"

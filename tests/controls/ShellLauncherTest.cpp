@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "controls/ShellLauncher.h"
+#include "controls/core/ShellLauncher.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 

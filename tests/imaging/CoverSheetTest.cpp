@@ -8,12 +8,12 @@
 #include <QImage>
 #include <cstdio>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
 #include "support/Staged.h"
 #include "support/TestTiff.h"
 #include "tests/support/FakeClock.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
+#include "base/FileReplace.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/IniFile.h"
 #include "support/ScopedEnv.h"
 #include "support/Staged.h"
 #include "support/TestTiff.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

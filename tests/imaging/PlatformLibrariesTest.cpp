@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
 #include "support/TestTiff.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "imaging/ImagingLibrary.h"
 #include "pages/CLogoPickerDlg.h"
 #include "pages/CSelCover.h"
@@ -23,7 +23,7 @@
 #include "support/Staged.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace fs = std::filesystem;
 

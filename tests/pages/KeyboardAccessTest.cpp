@@ -14,9 +14,9 @@
 #include <fstream>
 #include <memory>
 
-#include "addrbook/CAddressBookDlg.h"
-#include "addrbook/CChooseFaxNumberDlg.h"
-#include "app/AppSettings.h"
+#include "addrbook/ui/CAddressBookDlg.h"
+#include "addrbook/ui/CChooseFaxNumberDlg.h"
+#include "app/core/AppSettings.h"
 #include "controls/ColorLabel.h"
 #include "controls/HelpService.h"
 #include "controls/WizardPage.h"
@@ -29,7 +29,7 @@
 #include "pages/CTitledPicsWnd.h"
 #include "support/RecordingOpener.h"
 #include "support/ScriptedMessageBox.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "support/TempStore.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace {
 

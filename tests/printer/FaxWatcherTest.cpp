@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/fax_watch/FaxWatcher.h"
+#include "app/window_messages/WindowMessage.h"
 #include "imaging/IniFile.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
-#include "tools/faxwatch/FaxWatcher.h"
-#include "tools/notify/WindowMessage.h"
 
 namespace {
 

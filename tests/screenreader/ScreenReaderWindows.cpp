@@ -14,13 +14,13 @@
 #include <memory>
 #include <string>
 
-#include "addrbook/CAddressBookDlg.h"
-#include "addrbook/CChooseFaxNumberDlg.h"
-#include "addrbook/ContactEditDlg.h"
-#include "addrbook/ContactsWindow.h"
-#include "addrbook/CsvMappingDlg.h"
-#include "app/AppSettings.h"
-#include "app/settings/SettingsWindow.h"
+#include "addrbook/contacts/ui/ContactEditDlg.h"
+#include "addrbook/contacts/ui/ContactsWindow.h"
+#include "addrbook/contacts/ui/CsvMappingDlg.h"
+#include "addrbook/ui/CAddressBookDlg.h"
+#include "addrbook/ui/CChooseFaxNumberDlg.h"
+#include "app/core/AppSettings.h"
+#include "app/settings/ui/SettingsWindow.h"
 #include "controls/HelpWindow.h"
 #include "imaging/ImagingEnvironment.h"
 #include "pages/CAttachFile.h"
@@ -34,9 +34,9 @@
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
-#include "wizard/CTaskProgressWnd.h"
-#include "wizard/FaxJob.h"
-#include "wizard/outbox/OutboxWindow.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/outbox/ui/OutboxWindow.h"
+#include "wizard/ui/CTaskProgressWnd.h"
 
 namespace {
 

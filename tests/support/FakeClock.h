@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "app/Clock.h"
+#include "app/core/Clock.h"
 
 // A clock that stands still unless the code under test sleeps: Sleep advances
 // the time instead of waiting.

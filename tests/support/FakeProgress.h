@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TaskProgress.h"
+#include "app/core/TaskProgress.h"
 
 // A progress window without a window, for code that waits: records what it is
 // told and can stand for the user's confirmed stop after a number of pumps.

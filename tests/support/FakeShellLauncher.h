@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/ShellLauncher.h"
+#include "controls/core/ShellLauncher.h"
 
 // Records what would be opened or started and answers at once with set codes.
 class FakeLauncher final : public ShellLauncher {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageBoxService.h"
+#include "app/core/MessageBoxService.h"
 
 // Records every box the code under test shows and answers from a queue. With
 // the queue empty it answers the first button's natural choice (OK or Yes), so

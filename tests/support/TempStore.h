@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/RegistryStore.h"
+#include "app/core/RegistryStore.h"
 #include "support/TempFolder.h"
 
 // A temporary folder holding the registry store file, which the store path

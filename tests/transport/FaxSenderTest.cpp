@@ -7,14 +7,14 @@
 #include <set>
 #include <thread>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
+#include "platform/relay_server/RelayServer.h"
 #include "support/FakeProgress.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
-#include "tools/relay/RelayServer.h"
 #include "transport/RelayMessage.h"
-#include "wizard/FaxJob.h"
+#include "wizard/job/FaxJob.h"
 
 namespace fs = std::filesystem;
 

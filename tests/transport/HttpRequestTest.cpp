@@ -7,7 +7,7 @@
 #include <random>
 
 #include "LoopbackServer.h"
-#include "app/Clock.h"
+#include "app/core/Clock.h"
 #include "support/FakeProgress.h"
 #include "support/TempFolder.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "LoopbackServer.h"
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "transport/FaxSender.h"

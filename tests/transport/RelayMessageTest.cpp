@@ -5,8 +5,8 @@
 #include <functional>
 #include <map>
 
+#include "platform/relay_server/FormParts.h"
 #include "support/TempFolder.h"
-#include "tools/relay/FormParts.h"
 
 namespace {
 

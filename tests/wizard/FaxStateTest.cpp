@@ -1,7 +1,7 @@
 // The stored fax's states: the record, the back-off, the limits and the moves.
 #include <gtest/gtest.h>
 
-#include "wizard/FaxState.h"
+#include "wizard/job/FaxState.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/FileReplace.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/Staged.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestTiff.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Outbox.h"
-#include "wizard/OutboxMessage.h"
-#include "wizard/OutboxReader.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/job/Outbox.h"
+#include "wizard/job/OutboxMessage.h"
+#include "wizard/job/OutboxReader.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
-#include "wizard/outbox/OutboxEntries.h"
+#include "wizard/outbox/core/OutboxEntries.h"
 
 TEST(OutboxEntries, RecipientLineGivesNamesWhereKnownElseNumbers) {
     const std::map<std::string, std::pair<QString, QString>> kCases = {

@@ -15,16 +15,16 @@
 #include <fstream>
 #include <map>
 
+#include "platform/relay_server/RelayServer.h"
 #include "support/FakeClock.h"
 #include "support/FakeShellLauncher.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
-#include "tools/relay/RelayServer.h"
-#include "wizard/Outbox.h"
-#include "wizard/OutboxReader.h"
-#include "wizard/outbox/OutboxWindow.h"
+#include "wizard/job/Outbox.h"
+#include "wizard/job/OutboxReader.h"
+#include "wizard/outbox/ui/OutboxWindow.h"
 
 namespace fs = std::filesystem;
 using List = OutboxEntry::List;

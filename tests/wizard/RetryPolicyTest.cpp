@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/TempStore.h"
-#include "wizard/FaxState.h"
-#include "wizard/RetryPolicy.h"
+#include "wizard/job/FaxState.h"
+#include "wizard/job/RetryPolicy.h"
 
 namespace {
 

@@ -23,24 +23,24 @@
 #include <thread>
 #include <vector>
 
-#include "addrbook/CAddressBookDlg.h"
-#include "addrbook/CChooseFaxNumberDlg.h"
+#include "addrbook/ui/CAddressBookDlg.h"
+#include "addrbook/ui/CChooseFaxNumberDlg.h"
 #include "app/CNetFaxApp.h"
 #include "app/program/SendFaxProgram.h"
 #include "connect/NetworkState.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
+#include "platform/relay_server/RelayServer.h"
 #include "support/NotifyCommand.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
-#include "tools/relay/RelayServer.h"
 #include "transport/RelayMessage.h"
-#include "wizard/CMainHostDlg.h"
-#include "wizard/CTaskProgressWnd.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FaxState.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/job/FaxState.h"
+#include "wizard/ui/CMainHostDlg.h"
+#include "wizard/ui/CTaskProgressWnd.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wizard/CTaskProgressWnd.h"
+#include "wizard/ui/CTaskProgressWnd.h"
 
 #include <gtest/gtest.h>
 

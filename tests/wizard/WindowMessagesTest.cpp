@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/window_messages/WindowMessage.h"
 #include "support/NotifyCommand.h"
 #include "support/StaleSocket.h"
 #include "support/TempFolder.h"
-#include "tools/notify/WindowMessage.h"
 
 namespace {
 

@@ -12,15 +12,15 @@
 #include <fstream>
 #include <thread>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
+#include "base/FileReplace.h"
 #include "controls/HelpService.h"
 #include "imaging/ImagingEnvironment.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
-#include "wizard/CMainHostDlg.h"
-#include "wizard/FaxJob.h"
-#include "wizard/FileReplace.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/ui/CMainHostDlg.h"
 
 namespace {
 

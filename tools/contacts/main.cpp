@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "addrbook/ContactsCommand.h"
-#include "addrbook/ContactsWindow.h"
-#include "app/AppSettings.h"
-#include "app/ProgramInfo.h"
+#include "addrbook/contacts/ContactsCommand.h"
+#include "addrbook/contacts/ui/ContactsWindow.h"
+#include "app/core/AppSettings.h"
+#include "app/core/ProgramInfo.h"
 
 namespace {
 

@@ -33,15 +33,15 @@
 #include <system_error>
 
 #include "app/CNetFaxApp.h"
-#include "app/MessageBoxService.h"
-#include "app/SecretServiceStore.h"
-#include "app/Translations.h"
+#include "app/core/MessageBoxService.h"
+#include "app/core/Translations.h"
 #include "app/program/SendFaxProgram.h"
-#include "app/settings/SettingsWindow.h"
+#include "app/secret_store/SecretServiceStore.h"
+#include "app/settings/ui/SettingsWindow.h"
 #include "controls/QtMessageBoxService.h"
-#include "wizard/CMainHostDlg.h"
-#include "wizard/FaxJob.h"
-#include "wizard/outbox/OutboxWindow.h"
+#include "wizard/job/FaxJob.h"
+#include "wizard/outbox/ui/OutboxWindow.h"
+#include "wizard/ui/CMainHostDlg.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/ProgramInfo.h"
-#include "app/Translations.h"
-#include "tools/faxwatch/FaxWatcher.h"
-#include "tools/faxwatch/OutboxRetry.h"
-#include "tools/notify/WindowMessage.h"
+#include "app/core/ProgramInfo.h"
+#include "app/core/Translations.h"
+#include "app/fax_watch/FaxWatcher.h"
+#include "app/fax_watch/OutboxRetry.h"
+#include "app/window_messages/WindowMessage.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/ProgramInfo.h"
+#include "app/core/ProgramInfo.h"
 #include "tools/faxwatch/NotificationClient.h"
 
 namespace {

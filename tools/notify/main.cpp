@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ProgramInfo.h"
-#include "tools/notify/WindowMessage.h"
+#include "app/core/ProgramInfo.h"
+#include "app/window_messages/WindowMessage.h"
 
 namespace {
 

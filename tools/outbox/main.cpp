@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/Clock.h"
-#include "app/ProgramInfo.h"
-#include "app/SecretServiceStore.h"
-#include "app/Translate.h"
-#include "app/Translations.h"
-#include "tools/notify/WindowMessage.h"
-#include "tools/outbox/OutboxActions.h"
-#include "tools/outbox/OutboxSender.h"
-#include "wizard/OutboxReader.h"
+#include "app/core/AppSettings.h"
+#include "app/core/Clock.h"
+#include "app/core/ProgramInfo.h"
+#include "app/core/Translate.h"
+#include "app/core/Translations.h"
+#include "app/secret_store/SecretServiceStore.h"
+#include "app/window_messages/WindowMessage.h"
+#include "wizard/job/OutboxReader.h"
+#include "wizard/outbox/sender/OutboxActions.h"
+#include "wizard/outbox/sender/OutboxSender.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <string>
 
-#include "app/AppSettings.h"
-#include "app/Clock.h"
-#include "app/Translations.h"
+#include "app/core/AppSettings.h"
+#include "app/core/Clock.h"
+#include "app/core/Translations.h"
 #include "controls/MnemonicGuard.h"
 #include "controls/QtMessageBoxService.h"
-#include "controls/ShellLauncher.h"
+#include "controls/core/ShellLauncher.h"
 #include "pages/CPageViewer.h"
-#include "wizard/outbox/OutboxWindow.h"
+#include "wizard/outbox/ui/OutboxWindow.h"
 
 namespace {
 

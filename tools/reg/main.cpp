@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/ProgramInfo.h"
-#include "app/RegistryKey.h"
-#include "app/RegistryStore.h"
+#include "app/core/AppSettings.h"
+#include "app/core/ProgramInfo.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/RegistryStore.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <ctime>
 #include <string>
 
-#include "app/ProgramInfo.h"
-#include "tools/relay/RelayServer.h"
+#include "app/core/ProgramInfo.h"
+#include "platform/relay_server/RelayServer.h"
 
 namespace {
 

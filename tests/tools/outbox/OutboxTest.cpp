@@ -13,22 +13,22 @@
 #include <fstream>
 #include <map>
 
-#include "app/AppSettings.h"
-#include "app/RegistryStore.h"
+#include "app/core/AppSettings.h"
+#include "app/core/RegistryStore.h"
+#include "app/fax_watch/DesktopNotifier.h"
+#include "app/fax_watch/OutboxRetry.h"
+#include "app/window_messages/WindowMessage.h"
+#include "base/FileReplace.h"
+#include "platform/relay_server/RelayServer.h"
 #include "support/Command.h"
 #include "support/FakeClock.h"
 #include "support/ScopedEnv.h"
 #include "support/SessionBus.h"
 #include "support/TempFolder.h"
-#include "tools/faxwatch/DesktopNotifier.h"
-#include "tools/faxwatch/OutboxRetry.h"
-#include "tools/notify/WindowMessage.h"
-#include "tools/outbox/OutboxActions.h"
-#include "tools/outbox/OutboxSender.h"
-#include "tools/relay/RelayServer.h"
-#include "wizard/FileReplace.h"
-#include "wizard/Outbox.h"
-#include "wizard/OutboxReader.h"
+#include "wizard/job/Outbox.h"
+#include "wizard/job/OutboxReader.h"
+#include "wizard/outbox/sender/OutboxActions.h"
+#include "wizard/outbox/sender/OutboxSender.h"
 
 namespace fs = std::filesystem;
 using Kind = OutboxSender::Result::Kind;

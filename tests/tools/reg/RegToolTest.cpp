@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettings.h"
-#include "app/RegistryKey.h"
-#include "app/RegistryStore.h"
+#include "app/core/AppSettings.h"
+#include "app/core/RegistryKey.h"
+#include "app/core/RegistryStore.h"
 #include "support/Command.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"

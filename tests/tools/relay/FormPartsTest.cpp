@@ -1,6 +1,6 @@
 // The relay's form reader over a file, read a megabyte at a time, against the
 // same reader over the body held whole.
-#include "tools/relay/FormParts.h"
+#include "platform/relay_server/FormParts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The relay driven by the real sender, and by a plain client for what no sender should do.
-#include "tools/relay/RelayServer.h"
+#include "platform/relay_server/RelayServer.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include "app/AppSettings.h"
+#include "app/core/AppSettings.h"
 #include "support/TempFolder.h"
 #include "transport/FaxSender.h"
 
