@@ -39,7 +39,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # through xdg-open; the cover and pages use the Arial-compatible faces; the
 # page viewer reads TIFF pages through Qt's image-format plugins. libcurl,
 # libcups, libsecret and libtiff are loaded when first needed, so no link
-# names them.
+# names them. Qt PDF is loaded the same way, through the installed plug-in
+# libpreview_pdf.so, whose own link gives dpkg-shlibdeps libqt6pdf6.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libcurl4 (>= 7.85), libcups2, libsecret-1-0, libtiff6 (>= 4.5), cups-client, cups-filters, ghostscript, xdg-utils, fonts-liberation2, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups, qt6-translations-l10n, desktop-file-utils")

@@ -7,11 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "pages/PdfPlugin.h"
 #include "wizard/outbox/core/OutboxEntries.h"
-
-#ifdef CORVINAPORT_HAVE_QT_PDF
-#include <QPdfDocument>
-#endif
 
 namespace {
 
@@ -68,20 +65,20 @@ QImage ReduceBilevel(const QImage& page, int factor) {
     return grey;
 }
 
-#ifdef CORVINAPORT_HAVE_QT_PDF
 // Screen pixels per PDF point at 100 %.
 constexpr double kPdfPixelsPerPoint = 96.0 / 72.0;
-#endif
 
 }  // namespace
 
 struct PreviewPages::PdfFile {
-#ifdef CORVINAPORT_HAVE_QT_PDF
-    QPdfDocument document{nullptr};
-#endif
+    PdfPlugin::Document document;
 };
 
-PreviewPages::PreviewPages(const std::vector<std::string>& files) {
+PreviewPages::PreviewPages(const std::vector<std::string>& files)
+    : PreviewPages(files, PdfPlugin::ForRun()) {}
+
+PreviewPages::PreviewPages(const std::vector<std::string>& files, const PdfPlugin& pdf)
+    : pdf_(&pdf) {
     for (const std::string& file : files) {
         const int first = count();
         documents_.push_back(Document{file, first, 0});
@@ -110,15 +107,15 @@ QString PreviewPages::DocumentLine(int index) const {
 }
 
 std::optional<int> PreviewPages::CountPages(const std::string& file) {
+    return CountPages(file, PdfPlugin::ForRun());
+}
+
+std::optional<int> PreviewPages::CountPages(const std::string& file, const PdfPlugin& pdf) {
     const QByteArray head = Head(file);
     if (head.startsWith("%PDF-")) {
-#ifdef CORVINAPORT_HAVE_QT_PDF
-        QPdfDocument pdf(nullptr);
-        if (pdf.load(QString::fromStdString(file)) == QPdfDocument::Error::None &&
-            pdf.pageCount() > 0)
-            return pdf.pageCount();
-#endif
-        return std::nullopt;
+        const PdfPlugin::Document document = pdf.Open(file);
+        const int pages = document.PageCount();
+        return pages > 0 ? std::optional<int>(pages) : std::nullopt;
     }
     if (!IsTiff(head)) return std::nullopt;
     QImageReader reader(QString::fromStdString(file));
@@ -129,13 +126,7 @@ std::optional<int> PreviewPages::CountPages(const std::string& file) {
 
 PreviewPages::~PreviewPages() = default;
 
-bool PreviewPages::PdfSupported() {
-#ifdef CORVINAPORT_HAVE_QT_PDF
-    return true;
-#else
-    return false;
-#endif
-}
+bool PreviewPages::PdfSupported() { return PdfPlugin::ForRun().Loaded(); }
 
 void PreviewPages::AddNote(const std::string& file, const QString& note) {
     pages_.push_back(Page{file, 0, note});
@@ -150,16 +141,14 @@ void PreviewPages::Add(const std::string& file) {
     }
     const QByteArray head = Head(file);
     if (head.startsWith("%PDF-")) {
-        if (!PdfSupported()) {
+        if (!pdf_->Loaded()) {
             AddNote(file, tr("%1 is a PDF document; this program cannot show PDF documents. "
                              "The service converts it into fax pages when the fax is sent.")
                               .arg(name));
             return;
         }
-        int pages = 0;
-#ifdef CORVINAPORT_HAVE_QT_PDF
-        if (PdfFile* pdf = Pdf(file)) pages = pdf->document.pageCount();
-#endif
+        const PdfFile* pdf = Pdf(file);
+        const int pages = pdf ? pdf->document.PageCount() : 0;
         if (pages <= 0) {
             AddNote(file, tr("The PDF document %1 cannot be read.").arg(name));
             return;
@@ -199,10 +188,8 @@ void PreviewPages::Add(const std::string& file) {
 PreviewPages::PdfFile* PreviewPages::Pdf(const std::string& file) const {
     auto found = pdfs_.find(file);
     if (found != pdfs_.end()) return found->second.get();
-    auto pdf = std::make_unique<PdfFile>();
-#ifdef CORVINAPORT_HAVE_QT_PDF
-    if (pdf->document.load(QString::fromStdString(file)) != QPdfDocument::Error::None) pdf.reset();
-#endif
+    auto pdf = std::make_unique<PdfFile>(PdfFile{pdf_->Open(file)});
+    if (!pdf->document) pdf.reset();
     return pdfs_.emplace(file, std::move(pdf)).first->second.get();
 }
 
@@ -221,14 +208,12 @@ QSize PreviewPages::NaturalSize(int index) const {
     if (index < 0 || index >= count() || !at(index).note.isEmpty()) return {};
     QSize& size = sizes_[static_cast<std::size_t>(index)];
     if (size.isValid()) return size;
-#ifdef CORVINAPORT_HAVE_QT_PDF
     const Page& page = at(index);
     if (PdfFile* pdf = Head(page.file).startsWith("%PDF-") ? Pdf(page.file) : nullptr) {
-        const QSizeF points = pdf->document.pagePointSize(page.index);
+        const QSizeF points = pdf->document.PagePointSize(page.index);
         size = (points * kPdfPixelsPerPoint).toSize();
         return size;
     }
-#endif
     const QImage image = Decode(index);
     if (image.isNull()) return {};
     size = image.size();
@@ -245,10 +230,9 @@ QImage PreviewPages::Render(int index, int width) const {
     const int height =
         static_cast<int>(static_cast<long long>(natural.height()) * width / natural.width());
     if (height <= 0) return {};
-#ifdef CORVINAPORT_HAVE_QT_PDF
     const Page& page = at(index);
     if (PdfFile* pdf = Head(page.file).startsWith("%PDF-") ? Pdf(page.file) : nullptr) {
-        QImage drawn = pdf->document.render(page.index, QSize(width, height));
+        QImage drawn = pdf->document.Render(page.index, QSize(width, height));
         if (!drawn.isNull()) {
             // Pages without a background of their own are shown on white.
             QImage paper(drawn.size(), QImage::Format_RGB32);
@@ -258,7 +242,6 @@ QImage PreviewPages::Render(int index, int width) const {
         }
         return drawn;
     }
-#endif
     QImage image = Decode(index);
     if (image.isNull()) return {};
     // Two-colour pages are scaled in grey so that thin strokes stay visible.

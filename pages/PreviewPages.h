@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+class PdfPlugin;
+
 // The pages of the documents a preview shows, in the order given: every page
 // of a TIFF file or picture that Qt's image reader takes, every page of a PDF
-// document where Qt's PDF module is built in. A document that cannot be shown
+// document where the PDF plug-in loads. A document that cannot be shown
 // stands as one note page that says why.
 class PreviewPages {
     Q_DECLARE_TR_FUNCTIONS(PreviewPages)
@@ -33,6 +35,9 @@ class PreviewPages {
     };
 
     explicit PreviewPages(const std::vector<std::string>& files);
+    // PDF documents through pdf (which must outlive this) instead of the
+    // program's plug-in.
+    PreviewPages(const std::vector<std::string>& files, const PdfPlugin& pdf);
     ~PreviewPages();
     PreviewPages(const PreviewPages&) = delete;
     PreviewPages& operator=(const PreviewPages&) = delete;
@@ -52,11 +57,13 @@ class PreviewPages {
     // note or a page that can no longer be read.
     [[nodiscard]] QImage Render(int index, int width) const;
 
-    // Whether this build shows PDF documents.
+    // Whether PDF documents are shown: loads the PDF plug-in on the first ask.
     [[nodiscard]] static bool PdfSupported();
-    // The pages of a TIFF file or a PDF document (where PDF is built in);
-    // nullopt for a file whose pages cannot be counted here.
+    // The pages of a TIFF file or a PDF document (where the PDF plug-in
+    // loads); nullopt for a file whose pages cannot be counted here.
     [[nodiscard]] static std::optional<int> CountPages(const std::string& file);
+    [[nodiscard]] static std::optional<int> CountPages(const std::string& file,
+                                                       const PdfPlugin& pdf);
 
   private:
     void Add(const std::string& file);
@@ -72,5 +79,6 @@ class PreviewPages {
     // The picture last decoded, so that sizing and drawing a page read it once.
     mutable int decodedIndex_ = -1;
     mutable QImage decoded_;
+    const PdfPlugin* pdf_;
     mutable std::map<std::string, std::unique_ptr<PdfFile>> pdfs_;
 };

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "pages/CPageViewer.h"
+#include "pages/PdfPlugin.h"
 #include "pages/PreviewPages.h"
 #include "support/TempFolder.h"
 #include "support/TestTiff.h"
@@ -77,6 +78,27 @@ TEST_F(Preview, EveryDocumentGivesItsPagesOrANote) {
         }
     }
     EXPECT_TRUE(PreviewPages({}).at(0).note.contains("nothing to preview"));
+}
+
+// PDF documents need the plug-in of this version: one missing or of another
+// version is refused, and the document is a note page.
+TEST_F(Preview, PdfDocumentsNeedThePlugInOfThisVersion) {
+    const PdfPlugin missing("libcorvinaport-no-such-plugin.so"), stale(STALE_PDF_PLUGIN);
+    struct Case {
+        const PdfPlugin& plugin;
+        bool shows;
+    };
+    const Case cases[] = {
+        {PdfPlugin::ForRun(), PDF_PLUGIN_BUILT}, {missing, false}, {stale, false}};
+    for (const Case& c : cases) {
+        const PreviewPages pages({dir.file("letter.pdf")}, c.plugin);
+        EXPECT_EQ(c.plugin.Loaded(), c.shows);
+        ASSERT_EQ(pages.count(), c.shows ? 2 : 1);
+        EXPECT_EQ(pages.at(0).note.contains("cannot show PDF"), !c.shows);
+        EXPECT_EQ(pages.NaturalSize(1), c.shows ? QSize(793, 1123) : QSize());  // A4 at 96 dpi
+        EXPECT_EQ(PreviewPages::CountPages(dir.file("letter.pdf"), c.plugin).value_or(-1),
+                  c.shows ? 2 : -1);
+    }
 }
 
 TEST_F(Preview, CoverComesFirstAndFaxPagesKeepTheirProportions) {
