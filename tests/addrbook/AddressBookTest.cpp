@@ -188,10 +188,6 @@ TEST_F(Book, SaveReplacesTheFileWholeOrNotAtAll) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Records whose attributes repeat, in any case, with empty values, TABs,
 // notes with continuation lines and lines before the first record.
 std::string GeneratedBook(std::mt19937& random, int records) {

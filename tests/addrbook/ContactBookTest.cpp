@@ -238,10 +238,6 @@ TEST(ContactBook, CommandTellsItsOutcomeByExitStatus) {
     std::fclose(sink);
 }
 
-}  // namespace
-
-namespace {
-
 // A list's members go to the recipients as the dialog adds contacts; those
 // without a number or address are named, not added.
 TEST(ContactBook, ListMembersBecomeRecipients) {

@@ -10,15 +10,8 @@
 
 namespace {
 
-const std::string kBase = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
-const std::string kGeneral = kBase + "General]\r\n";
-const std::string kConnection = kBase + "Connection]\r\n";
-const std::string kDirectory = kBase + "Directory]\r\n";
-
-// A string value; the tests' values need no escapes.
-std::string Sz(const std::string& name, const std::string& value) {
-    return "\"" + name + "\"=\"" + value + "\"\r\n";
-}
+const std::string kGeneral = ProductKey("General"), kConnection = ProductKey("Connection"),
+                  kDirectory = ProductKey("Directory");
 
 // Every value lands in its own member (stored as "=" and its name); passwords descrambled.
 TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
@@ -53,8 +46,6 @@ TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
 TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
     TempStore store;
     GeneralSettings g;
-    EXPECT_EQ(g.UseSignature, 0u);  // before any load
-    EXPECT_EQ(g.AutoStart, 1u);
     store.Write(kRegHeader + kGeneral + Sz("Gateway", "nounderscore") +
                 "\"WebmailUserName\"=dword:00000001\r\n" + Sz("UserEmail", std::string(255, 'x')) +
                 Sz("WebmailPassword", "not hex!"));

@@ -67,14 +67,13 @@ class StartUp : public ::testing::Test {
         ::tzset();
         installPath = store.path() + "install/";
         std::filesystem::create_directories(installPath);
-        store.Write(kRegHeader +
-                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
-                    "\"WebmailUserName\"=\"ann\"\r\n\"EmailSuffix\"=\"fax.example\"\r\n"
-                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Connection]\r\n"
-                    "\"ConnectionType\"=\"1\"\r\n"
-                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
-                    "\"InstallPath\"=\"" +
-                    installPath + "\"\r\n");
+        WriteStore("ann", ProductKey("Connection") + Sz("ConnectionType", "1"));
+    }
+    // The user's account, the keys given and the install folder.
+    void WriteStore(const std::string& user, const std::string& keys) const {
+        store.Write(kRegHeader + ProductKey("General") + Sz("WebmailUserName", user) +
+                    Sz("EmailSuffix", "fax.example") + keys + ProductKey("Directory") +
+                    Sz("InstallPath", installPath));
     }
 
     void WriteAddressBook(const std::string& text) const {
@@ -95,7 +94,7 @@ class StartUp : public ::testing::Test {
     std::string installPath;
     FakeImaging imaging;
     ScriptedMessageBox boxes;
-    FakeClock clock{1700000000};  // 2023-11-14 22:13:20 UTC
+    FakeClock clock{1704164645};  // 2024-01-02 03:04:05 UTC
     CNetFaxApp app{imaging, boxes, clock};
     int hostRuns = 0;
     std::string hostSawFrom;
@@ -110,8 +109,9 @@ TEST_F(StartUp, PlainStartWithThePrinterReadyWaitsForThePrintedDocument) {
     EXPECT_EQ(app.helpFilePath, installPath + "qv20helpfile.hlp");
     EXPECT_EQ(app.message.from, "ann@fax.example");
     EXPECT_EQ(hostSawFrom, "ann@fax.example") << "the job is filled before the wizard runs";
-    EXPECT_EQ(app.message.dateText, "November 14, 2023");
-    EXPECT_EQ(app.message.timeText, "22:13:20");
+    // English month names, the day and time padded.
+    EXPECT_EQ(app.message.dateText, "January 02, 2024");
+    EXPECT_EQ(app.message.timeText, "03:04:05");
     EXPECT_EQ(imaging.calls,
               (std::vector<std::string>{"IsNtPlatform", "PrinterPresent zephrim",
                                         "PrinterDriverPresent zephrim", "Bind", "CountImages"}));
@@ -201,12 +201,7 @@ TEST_F(StartUp, FirstRunIsOfferedTheSettingsBeforeComposing) {
         a.SetSettingsWindow([&](CNetFaxApp& at) {
             EXPECT_EQ(hostRuns, 0) << "offered before the wizard runs";
             ++shown;
-            store.Write(kRegHeader +
-                        "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
-                        "\"WebmailUserName\"=\"bea\"\r\n\"EmailSuffix\"=\"fax.example\"\r\n"
-                        "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
-                        "\"RmMessages\"=\"http://relay.example/r\"\r\n\"InstallPath\"=\"" +
-                        installPath + "\"\r\n");
+            WriteStore("bea", ProductKey("Directory") + Sz("RmMessages", "http://relay.example/r"));
             EXPECT_TRUE(SetupNeeded(at.settings));
         });
         a.SetHostDialog([this](CNetFaxApp&) { ++hostRuns; });
@@ -218,13 +213,6 @@ TEST_F(StartUp, FirstRunIsOfferedTheSettingsBeforeComposing) {
         EXPECT_EQ(a.message.from, answer == MbResult::Yes ? "bea@fax.example" : "ann@fax.example");
     }
     EXPECT_EQ(hostRuns, 2) << "the wizard runs either way";
-}
-
-TEST_F(StartUp, DateUsesEnglishMonthNamesAndPaddedDay) {
-    clock.Set(1704164645);  // 2024-01-02 03:04:05 UTC
-    Run("");
-    EXPECT_EQ(app.message.dateText, "January 02, 2024");
-    EXPECT_EQ(app.message.timeText, "03:04:05");
 }
 
 class Switches : public StartUp {};

@@ -10,6 +10,7 @@
 #include "app/secret_store/SecretServiceStore.h"
 #include "app/settings/ui/SettingsWindow.h"
 #include "platform/relay_server/RelayServer.h"
+#include "support/RegText.h"
 #include "support/ScopedEnv.h"
 #include "support/SecretServiceBus.h"
 #include "support/TempFolder.h"
@@ -18,17 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
-const std::string kGeneral = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n";
+const std::string kGeneral = ProductKey("General");
 // A user's store with lines and values the window does not show.
-const std::string kKept = kHeader + "; kept by hand\r\n" + kGeneral +
+const std::string kKept = kRegHeader + "; kept by hand\r\n" + kGeneral +
                           "\"WebmailUserName\"=\"ann\"\r\n"
                           "\"Bundle\"=hex(2):61,00,62,00,00,00\r\n"
                           "\"AutoStart\"=dword:00000000\r\n"
                           "this line is not understood\r\n\r\n"
-                          "[HKEY_CURRENT_USER\\Other]\r\n@=\"x\"\r\n\r\n"
-                          "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Directory]\r\n"
-                          "\"RmMessages\"=\"http://old/r\"\r\n";
+                          "[HKEY_CURRENT_USER\\Other]\r\n@=\"x\"\r\n\r\n" +
+                          ProductKey("Directory") + "\"RmMessages\"=\"http://old/r\"\r\n";
 
 fs::perms Mode(const std::string& path) { return fs::status(path).permissions() & fs::perms::all; }
 

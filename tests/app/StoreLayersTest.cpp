@@ -5,6 +5,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/core/RegistryStore.h"
+#include "support/RegText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
@@ -12,14 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
-const std::string kKey = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
-
 std::string Store(const std::string& name, const std::string& suffix = {},
                   const std::string& service = {}) {
-    std::string text = kHeader + kKey + "General]\r\n\"WebmailUserName\"=\"" + name + "\"\r\n";
-    if (!suffix.empty()) text += "\"EmailSuffix\"=\"" + suffix + "\"\r\n";
-    if (!service.empty()) text += kKey + "Directory]\r\n\"RmMessages\"=\"" + service + "\"\r\n";
+    std::string text = kRegHeader + ProductKey("General") + Sz("WebmailUserName", name);
+    if (!suffix.empty()) text += Sz("EmailSuffix", suffix);
+    if (!service.empty()) text += ProductKey("Directory") + Sz("RmMessages", service);
     return text;
 }
 

@@ -9,6 +9,7 @@
 
 #include "connect/NetworkState.h"
 #include "connect/RasDialer.h"
+#include "support/RegText.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
@@ -55,9 +56,7 @@ class EnvFile {
 };
 
 // A registry store holding these lines, e.g. "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n".
-inline std::string Store(const std::string& body) {
-    return "Windows Registry Editor Version 5.00\r\n\r\n" + body;
-}
+inline std::string Store(const std::string& body) { return kRegHeader + body; }
 
 // Looks the entry up; the result code. The library never claims a stored password.
 inline std::uint32_t LookUp(RasDialer& dialer, const char* entry, RASDIALPARAMSA& p) {

@@ -19,13 +19,10 @@ class ConnectionManagerTest : public ::testing::Test {
 
     // The Connection key of this type, plus any further keys.
     void Configure(const std::string& type, const std::string& more = "") {
-        reg.Write(
-            Store("[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Connection]\r\n"
-                  "\"ConnectionType\"=\"" +
-                  type +
-                  "\"\r\n\"PrimaryDUN\"=\"Office\"\r\n\"PrimaryUserName\"=\"cfg-user\"\r\n"
-                  "\"AOLUserName\"=\"screen\"\r\n\"AOLPassword\"=\"" +
-                  *ScramblePassword("aol-pw", 0x5A) + "\"\r\n\r\n" + more));
+        reg.Write(Store(ProductKey("Connection") + Sz("ConnectionType", type) +
+                        Sz("PrimaryDUN", "Office") + Sz("PrimaryUserName", "cfg-user") +
+                        Sz("AOLUserName", "screen") +
+                        Sz("AOLPassword", *ScramblePassword("aol-pw", 0x5A)) + more));
     }
     // The online service, with a client in that state.
     void ConfigureAol(const std::string& client) {

@@ -31,20 +31,11 @@ TEST_F(Merge, CoverThenEveryDocumentPageInOrder) {
         EXPECT_EQ(ReadPage(dir.file("fax.tif"), p + 1), ReadPage(dir.file("doc.tif"), p)) << p;
 
     // Fax tags travel with the pages.
-    TIFF* tif = TIFFOpen(dir.file("fax.tif").c_str(), "r");
-    ASSERT_NE(tif, nullptr);
-    ASSERT_TRUE(TIFFSetDirectory(tif, 2));
-    std::uint16_t compression = 0, fill = 0;
-    float xres = 0, yres = 0;
-    TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
-    TIFFGetField(tif, TIFFTAG_FILLORDER, &fill);
-    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
-    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres);
-    TIFFClose(tif);
-    EXPECT_EQ(compression, COMPRESSION_CCITTFAX3);
-    EXPECT_EQ(fill, FILLORDER_LSB2MSB);
-    EXPECT_FLOAT_EQ(xres, 204);
-    EXPECT_FLOAT_EQ(yres, 196);
+    const std::pair<std::uint32_t, double> tags[] = {{TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3},
+                                                     {TIFFTAG_FILLORDER, FILLORDER_LSB2MSB},
+                                                     {TIFFTAG_XRESOLUTION, 204},
+                                                     {TIFFTAG_YRESOLUTION, 196}};
+    for (const auto& [tag, value] : tags) EXPECT_EQ(TagOf(dir.file("fax.tif"), 2, tag), value);
 
     // Merging again replaces the destination instead of growing it.
     ASSERT_TRUE(lib.MergePages(dir.file("cover.tif"), dir.file("doc.tif"), dir.file("fax.tif")));

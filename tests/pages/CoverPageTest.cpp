@@ -18,6 +18,7 @@
 #include "pages/CLogoPickerDlg.h"
 #include "pages/CSelCover.h"
 #include "pages/CTitledPicsWnd.h"
+#include "support/Command.h"
 #include "support/FakeClock.h"
 #include "support/RecordingOpener.h"
 #include "support/Staged.h"
@@ -264,10 +265,7 @@ class CoverPage : public ::testing::Test {
         clock.Set(1772712000);
         folders = dir.path();
         for (const char* d : {"images", "templates", "outbox"}) fs::create_directories(folders + d);
-        const char* bin = std::getenv("CORVINAPORT_TEST_BINDIR");
-        ASSERT_NE(bin, nullptr);
-        fs::copy_file(std::string(bin) + "/res/cover/Template.tif",
-                      folders + "templates/Template.tif");
+        fs::copy_file(Bin("res/cover/Template.tif"), folders + "templates/Template.tif");
         WriteBmp(folders + "images/Acme.bmp", 300, 100);
         WriteBmp(folders + "images/zenith.logo.bmp", 100, 100);
         directory.LocalFolders = folders;

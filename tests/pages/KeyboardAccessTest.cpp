@@ -1,4 +1,4 @@
-// Screen readers and the keyboard: names, the first field, reaching things without a mouse.
+// The keyboard: help pages, the first field, reaching things without a mouse.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -33,27 +33,14 @@
 
 namespace {
 
-bool IsField(const QWidget* w) {
-    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
-           qobject_cast<const CTitledPicsWnd*>(w) || qobject_cast<const QAbstractButton*>(w);
-}
-
-// Inner parts of a field (a combo box's edit, a list's header) speak for it.
-bool PartOfAField(const QWidget* w) {
-    for (const QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
-        if (IsField(p)) return true;
-    return false;
-}
-
-// Every field of every page and dialog has a name, and F1 opens its page.
-TEST(EveryField, HasAnAccessibleName) {
+// F1 on any field of a page or dialog opens its page of the help (the names a
+// screen reader gives the fields are checked by tests/screenreader).
+TEST(EveryWindow, HasItsHelpPage) {
     FaxJob job;
     DirectorySettings directory;
     ImagingLibrary imaging;
     ScriptedMessageBox boxes;
     Recipient record;
-    record.homeFax = "5550100";
     auto recipients = std::make_unique<CSelRecipient>(job);
     recipients->EnsureInitialized();
     const std::pair<std::unique_ptr<QWidget>, const char*> windows[] = {
@@ -66,19 +53,9 @@ TEST(EveryField, HasAnAccessibleName) {
         {std::make_unique<CChooseFaxNumberDlg>(record, "Choose fax number"), "addressbook"},
     };
     for (const auto& [window, helpPage] : windows) {
-        const std::string name = window->metaObject()->className();
-        int fields = 0;
-        for (QWidget* w : window->findChildren<QWidget*>()) {
-            if (!IsField(w) || PartOfAField(w) || w->window() != window.get()) continue;
-            ++fields;
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            ASSERT_NE(a, nullptr);
-            EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty())
-                << name << ": " << w->metaObject()->className() << " "
-                << w->objectName().toStdString();
-        }
-        EXPECT_GT(fields, 0) << name;
-        EXPECT_EQ(DesktopHelp::PageOf(window.get()), helpPage) << name;
+        const auto inner = window->findChildren<QWidget*>();  // F1 on a field finds its window's
+        ASSERT_FALSE(inner.isEmpty());
+        EXPECT_EQ(DesktopHelp::PageOf(inner.back()), helpPage) << window->metaObject()->className();
     }
 }
 

@@ -3,7 +3,14 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+// A file of the build tree.
+inline std::string Bin(const std::string& path) {
+    const char* dir = std::getenv("CORVINAPORT_TEST_BINDIR");
+    return std::string(dir ? dir : ".") + "/" + path;
+}
 
 // A shell command's exit status (-1 if it did not run or exit) and output.
 struct CommandResult {

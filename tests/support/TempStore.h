@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/core/RegistryStore.h"
+#include "support/RegText.h"
 #include "support/TempFolder.h"
 
 // A temporary folder holding the registry store file, which the store path
@@ -18,5 +19,3 @@ class TempStore : public TempFolder {
 
     const std::string reg = file("registry.reg");
 };
-
-inline const std::string kRegHeader = "Windows Registry Editor Version 5.00\r\n\r\n";

@@ -52,6 +52,26 @@ int CountPages(const std::string& path) {
     return count;
 }
 
+double TagOf(const std::string& path, int page, std::uint32_t tag) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (tif == nullptr) return -1;
+    double value = -1;
+    const TIFFField* field = TIFFFieldWithTag(tif, tag);
+    std::uint16_t u16 = 0;
+    std::uint32_t u32 = 0;
+    float f = 0;
+    if (field != nullptr && TIFFSetDirectory(tif, static_cast<tdir_t>(page))) {
+        if (TIFFFieldDataType(field) == TIFF_SHORT && TIFFGetFieldDefaulted(tif, tag, &u16))
+            value = u16;
+        else if (TIFFFieldDataType(field) == TIFF_LONG && TIFFGetFieldDefaulted(tif, tag, &u32))
+            value = u32;
+        else if (TIFFFieldDataType(field) == TIFF_RATIONAL && TIFFGetFieldDefaulted(tif, tag, &f))
+            value = f;
+    }
+    TIFFClose(tif);
+    return value;
+}
+
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;

@@ -22,6 +22,8 @@ void WriteBilevelTiff(const std::string& path, int width, int height, int pages,
 // Page `page` of a TIFF read back with libtiff, honouring its photometric tag.
 [[nodiscard]] Page ReadPage(const std::string& path, int page);
 [[nodiscard]] int CountPages(const std::string& path);
+// A tag's value (its default when unset) on page `page`; -1 when it cannot be read.
+[[nodiscard]] double TagOf(const std::string& path, int page, std::uint32_t tag);
 void WriteText(const std::string& path, const std::string& text);
 [[nodiscard]] std::string ReadText(const std::string& path);
 [[nodiscard]] bool Exists(const std::string& path);

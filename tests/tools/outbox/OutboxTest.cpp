@@ -24,6 +24,7 @@
 #include "support/FakeClock.h"
 #include "support/ScopedEnv.h"
 #include "support/SessionBus.h"
+#include "support/StoredFax.h"
 #include "support/TempFolder.h"
 #include "wizard/job/Outbox.h"
 #include "wizard/job/OutboxReader.h"
@@ -45,17 +46,6 @@ const bool kNoProxy = [] {
     return true;
 }();
 
-std::string Bin(const std::string& path) {
-    const char* dir = std::getenv("CORVINAPORT_TEST_BINDIR");
-    return std::string(dir ? dir : ".") + "/" + path;
-}
-
-// Makes a file or folder look written an hour ago, past the writing grace.
-void Age(const std::string& path) {
-    const timeval old[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
-    ::lutimes(path.c_str(), old);
-}
-
 // A user's folders, faxes stored by the wizard's own writer, the relay on loopback.
 class OutboxTest : public ::testing::Test {
   protected:
@@ -76,11 +66,7 @@ class OutboxTest : public ::testing::Test {
         m.from = "jane@example.com";
         m.to = "\"Bob\" <5551234>";
         m.documentPath = root.file(doc);
-        std::string folder;
-        EXPECT_TRUE(SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, &folder));
-        Age(folder + "/msg.qvm");
-        Age(folder);
-        return fs::path(folder).filename();
+        return StoreFax(local, m, when);
     }
     bool StartRelay() {
         if (!relay.Start()) return false;
@@ -89,12 +75,7 @@ class OutboxTest : public ::testing::Test {
     }
     // The registry store the command reads, for the current settings.
     std::string Registry() const {
-        const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\";
-        std::ofstream(root.path() + "registry.reg", std::ios::binary)
-            << "Windows Registry Editor Version 5.00\r\n\r\n"
-            << key << "General]\r\n\"WebmailUserName\"=\"jane\"\r\n\r\n"
-            << key << "Directory]\r\n\"LocalFolders\"=\"" << local << "\"\r\n\"RmMessages\"=\""
-            << settings.directory.RmMessages << "\"\r\n\r\n";
+        WriteOutboxRegistry(root.path() + "registry.reg", local, settings.directory.RmMessages);
         return "CORVINAPORT_REGISTRY='" + root.path() + "registry.reg' XDG_RUNTIME_DIR='" +
                root.path() + "' ";
     }
@@ -239,27 +220,19 @@ TEST_F(OutboxTest, AcceptedFaxIsOnlyMovedAndALockedOneIsBusy) {
     EXPECT_EQ(sender.SendOne("no-such", OutboxSender::Mode::User).kind, Kind::Missing);
 }
 
-// Two commands at once deliver every fax exactly once; the command's lines and usage.
-TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
+// The command's lines and usage (two commands at once, with the windows, are
+// tried by OutboxWindowTest).
+TEST_F(OutboxTest, TheCommandListsSendsAndRefusesBadUsage) {
     ASSERT_TRUE(StartRelay());
     constexpr int kFaxes = 6;
     for (int i = 0; i < kFaxes; ++i) (void)Store(1700000000 + i * 10);
-    const std::string env = Registry();
-    const std::string command = env + Bin("tools/outbox/corvinaport-outbox");
-
+    const std::string command = Registry() + Bin("tools/outbox/corvinaport-outbox");
     const CommandResult listed = RunCommand(command + " list");
     EXPECT_EQ(listed.status, 0);
     EXPECT_NE(listed.out.find("1700000000: to 5551234@fax.corvinaport.net; document "
                               "fax1700000000.tif; waiting to be sent; 0 attempts\n"),
               std::string::npos)
         << listed.out;
-
-    const std::string both = RunCommand("(" + command + " send & " + command + " send; wait)").out;
-    std::size_t sentLines = 0;
-    for (std::size_t at = both.find(": sent\n"); at != std::string::npos;
-         at = both.find(": sent\n", at + 1))
-        ++sentLines;
-    EXPECT_EQ(sentLines, static_cast<std::size_t>(kFaxes)) << both;
 
     const std::pair<const char*, int> statuses[] = {{" send", 0},
                                                     {" send 9999", 1},
@@ -274,7 +247,7 @@ TEST_F(OutboxTest, TwoConcurrentCommandsDeliverEachFaxOnce) {
                                                     {" mark-sent", 2}};
     for (const auto& [args, status] : statuses)
         EXPECT_EQ(RunCommand(command + args + " 2>&1").status, status) << args;
-    EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes)) << both;
+    EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes));
 }
 
 // The listing in the user's language, counts in their plural forms; the C
@@ -315,24 +288,6 @@ TEST_F(OutboxTest, ListSpeaksTheUsersLanguageWithPluralFormsAndCKeepsItsBytes) {
     }
 }
 
-// The watcher's automatic retry runs the command and counts its outcome.
-TEST_F(OutboxTest, AutomaticRetryDeliversTheStoredFax) {
-    const std::string name = Store(1700000000);
-    ASSERT_TRUE(StartRelay());
-    (void)Registry();
-    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
-    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
-    const ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.path() + "no-bus");
-    OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
-    QSignalSpy done(&retry, &OutboxRetry::roundDone);
-    retry.RunNow();
-    ASSERT_TRUE(done.wait(30000));
-    EXPECT_EQ(done.at(0).at(0).toInt(), 1);
-    EXPECT_EQ(done.at(0).at(1).toInt(), 0);
-    EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
-    EXPECT_TRUE(fs::exists(local + "sent/" + name));
-}
-
 // A fax of several documents (two of the same name) is stored and sent by the command in order.
 TEST_F(OutboxTest, SeveralDocumentsAreStoredAndSentByTheCommandInTheirOrder) {
     fs::create_directories(root.path() + "other");
@@ -349,11 +304,7 @@ TEST_F(OutboxTest, SeveralDocumentsAreStoredAndSentByTheCommandInTheirOrder) {
         m.documentPaths.push_back(root.file(name));
     }
     m.documentPath = m.documentPaths.front();
-    std::string folder;
-    ASSERT_TRUE(
-        SaveToOutbox(local, "outbox", m, FakeClock(1700000000), kFaxGatewayDomain, &folder));
-    Age(folder + "/msg.qvm");
-    Age(folder);
+    const std::string folder = local + "outbox/" + StoreFax(local, m, 1700000000);
     const std::string qvm = root.Read("local/outbox/1700000000/msg.qvm");
     EXPECT_NE(qvm.find("attachment:\r\n" + folder + "/Cover.tif\r\n" + folder + "/b.pdf\r\n" +
                        folder + "/b-2.pdf\r\n" + folder + "/msg-2.qvm\r\n"),

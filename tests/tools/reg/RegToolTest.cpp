@@ -34,8 +34,7 @@ class RegTool : public ::testing::Test {
         return Run(args);
     }
     Result Run(const std::vector<std::string>& args) {
-        std::string command = ShellWord(std::string(std::getenv("CORVINAPORT_TEST_BINDIR")) +
-                                        "/tools/reg/corvinaport-reg");
+        std::string command = ShellWord(Bin("tools/reg/corvinaport-reg"));
         for (const auto& a : args) command += " " + ShellWord(a);
         const CommandResult run = RunCommand(command + " 2>" + ShellWord(dir.file("err")));
         return {run.status, run.out, dir.Read("err")};
