@@ -66,9 +66,10 @@ class OutboxWindowTest : public ::testing::Test {
         m.from = "jane@example.com";
         m.to = to;
         m.documentPath = doc;
-        std::string folder;
-        EXPECT_TRUE(
-            SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, &folder, state));
+        const std::string folder =
+            SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, state)
+                .value_or({});
+        EXPECT_FALSE(folder.empty());
         Age(folder + "/msg.qvm");
         Age(folder);
         return fs::path(folder).filename();

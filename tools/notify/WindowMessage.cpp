@@ -156,21 +156,22 @@ std::string StandInPrefix() { return "corvinaport-" + std::to_string(getuid()) +
 PrivateWorkFolder::PrivateWorkFolder(bool wanted) {
     if (!wanted) return;
     const std::string folder = MessageFolder();
-    if (EnsurePrivateFolder(folder, &why_)) {
+    auto own = EnsurePrivateFolder(folder);
+    if (own) {
         path_ = folder + "/";
         return;
     }
     path_ = MakePrivateFolder(TempFolder(), StandInPrefix());
     made_ = !path_.empty();
-    if (!made_) why_ += std::string("; no folder of its own either: ") + std::strerror(errno);
+    if (!made_) why_ = FromErrno(own.failure().cause + "; no folder of its own either");
 }
 
 PrivateWorkFolder::~PrivateWorkFolder() {
     if (made_) (void)::rmdir(path_.c_str());
 }
 
-std::string PrivateWorkFolder::path(std::string* why) const {
-    if (path_.empty() && why) *why = why_;
+Result<std::string> PrivateWorkFolder::path() const {
+    if (path_.empty()) return why_;
     return path_;
 }
 
@@ -217,22 +218,20 @@ WindowMessageListener::~WindowMessageListener() { Close(); }
 
 bool WindowMessageListener::listening() const { return server_->isListening(); }
 
-bool WindowMessageListener::Listen(std::string* reason) {
-    return Listen(MessageFolder(), static_cast<long>(getpid()), reason);
+Result<> WindowMessageListener::Listen() {
+    return Listen(MessageFolder(), static_cast<long>(getpid()));
 }
 
-bool WindowMessageListener::Listen(const std::string& folder, long pid, std::string* reason) {
+Result<> WindowMessageListener::Listen(const std::string& folder, long pid) {
     Close();
-    if (!EnsurePrivateFolder(folder, reason)) return false;
+    if (auto own = EnsurePrivateFolder(folder); !own) return own;
     std::string path = SocketPathFor(folder, pid);
     // A socket left by an earlier process with the same id is nobody's now.
     QLocalServer::removeServer(QString::fromStdString(path));
-    if (!server_->listen(QString::fromStdString(path))) {
-        if (reason) *reason = server_->errorString().toStdString();
-        return false;
-    }
+    if (!server_->listen(QString::fromStdString(path)))
+        return Fail(server_->errorString().toStdString());
     path_ = path;
-    return true;
+    return {};
 }
 
 void WindowMessageListener::Close() {
