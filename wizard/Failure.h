@@ -35,9 +35,9 @@ struct Failure {
 template <class T = void>
 class [[nodiscard]] Result {
   public:
-    Result(T value) : value_(std::move(value)) {}  // NOLINT(google-explicit-constructor)
-    Result(Failure failure)
-        : failure_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
+    // Implicit: a function returns its value, or a Failure, as it is.
+    Result(T value) : value_(std::move(value)) {}
+    Result(Failure failure) : failure_(std::move(failure)) {}
 
     [[nodiscard]] bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
@@ -62,8 +62,7 @@ template <>
 class [[nodiscard]] Result<void> {
   public:
     Result() = default;
-    Result(Failure failure)  // NOLINT(google-explicit-constructor)
-        : ok_(false), failure_(std::move(failure)) {}
+    Result(Failure failure) : ok_(false), failure_(std::move(failure)) {}
 
     [[nodiscard]] bool ok() const { return ok_; }
     explicit operator bool() const { return ok_; }

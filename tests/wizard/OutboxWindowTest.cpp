@@ -82,8 +82,8 @@ class OutboxWindowTest : public ::testing::Test {
         o.shell = &shell;
         o.preview = [this](QWidget*, const std::vector<std::string>& files) { previewed = files; };
         o.clock = &clock;
-        o.openSettings = [this] { opened.push_back("settings"); };
-        o.openContacts = [this] { opened.push_back("contacts"); };
+        o.openSettings = [this] { opened.emplace_back("settings"); };
+        o.openContacts = [this] { opened.emplace_back("contacts"); };
         auto w = std::make_unique<OutboxWindow>(o);
         QSignalSpy loaded(w.get(), &OutboxWindow::loaded);
         EXPECT_TRUE(loaded.wait(10000));
