@@ -320,7 +320,7 @@ bool RecoverDocuments(int stage, const std::string& recovered) {
     ::rewinddir(listing);
     ::closedir(listing);
     if (names.empty()) return true;
-    if (!EnsurePrivateFolder(recovered, nullptr)) return false;
+    if (!EnsurePrivateFolder(recovered)) return false;
     const UniqueFd target(
         ::open(recovered.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!target) return false;
@@ -389,24 +389,19 @@ bool SyncFile(const std::string& path) {
     return fd && ::fsync(fd.get()) == 0;
 }
 
-bool EnsurePrivateFolder(const std::string& folder, std::string* reason) {
-    auto fail = [reason](std::string why) {
-        if (reason) *reason = std::move(why);
-        return false;
-    };
+Result<> EnsurePrivateFolder(const std::string& folder) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return fail("cannot create " + folder + ": " + std::strerror(errno));
+        return FromErrno("cannot create " + folder);
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0)
-        return fail("cannot inspect " + folder + ": " + std::strerror(errno));
-    if (!S_ISDIR(st.st_mode)) return fail(folder + " is not a folder");
-    if (st.st_uid != ::getuid()) return fail(folder + " belongs to another user");
+    if (::lstat(folder.c_str(), &st) != 0) return FromErrno("cannot inspect " + folder);
+    if (!S_ISDIR(st.st_mode)) return Fail(folder + " is not a folder");
+    if (st.st_uid != ::getuid()) return Fail(folder + " belongs to another user");
     if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
-        return fail("cannot make " + folder + " private: " + std::strerror(errno));
-    return true;
+        return FromErrno("cannot make " + folder + " private");
+    return {};
 }
 
-bool EnsurePrivateFolderPath(const std::string& folder, std::string* reason) {
+Result<> EnsurePrivateFolderPath(const std::string& folder) {
     namespace fs = std::filesystem;
     const fs::path path = fs::path(folder).lexically_normal();
     fs::path parent = path.has_filename() ? path.parent_path() : path.parent_path().parent_path();
@@ -416,11 +411,8 @@ bool EnsurePrivateFolderPath(const std::string& folder, std::string* reason) {
         missing.push_back(parent);
         if (parent == parent.parent_path()) break;
     }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) {
-            if (reason) *reason = "cannot create " + it->string() + ": " + std::strerror(errno);
-            return false;
-        }
-    }
-    return EnsurePrivateFolder(folder, reason);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST)
+            return FromErrno("cannot create " + it->string());
+    return EnsurePrivateFolder(folder);
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Failure.h"
 #include "base/UniqueFd.h"
 
 // Files are replaced by writing a temporary file in the target's folder and
@@ -93,13 +94,12 @@ int RemoveAbandonedFiles(const std::string& folder, std::string_view prefix,
 [[nodiscard]] std::string MakePrivateFolder(const std::string& parent, std::string_view prefix);
 
 // Makes the folder when it is missing (mode 0700); an existing one must be a
-// real folder owned by the user, and loses any access of others. False, with
-// a reason, when it cannot be used.
-[[nodiscard]] bool EnsurePrivateFolder(const std::string& folder, std::string* reason = nullptr);
+// real folder owned by the user, and loses any access of others. Fails, with
+// the cause, when it cannot be used.
+Result<> EnsurePrivateFolder(const std::string& folder);
 // The same for a folder whose parents may be missing too: each missing one
 // is made 0700; parents that exist are left as they are.
-[[nodiscard]] bool EnsurePrivateFolderPath(const std::string& folder,
-                                           std::string* reason = nullptr);
+Result<> EnsurePrivateFolderPath(const std::string& folder);
 
 // Work files (a staged document, a merged or a composed image) live in
 // folders that may be shared with other runs of the program and other users.

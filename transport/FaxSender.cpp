@@ -58,6 +58,11 @@ std::string SendOutcome::Detail() const {
                           TranslatedText(StepText(step)), reason);
 }
 
+Failure SendOutcome::failure() const {
+    if (accepted) return {};
+    return Fail(Detail(), PlainFailure(cause, httpStatus, uncertain));
+}
+
 std::string EncodeQueryValue(const std::string& value) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
@@ -106,31 +111,42 @@ std::string FaxSender::BuildServiceQuery(const std::string& cfunc, const std::st
     return ::BuildServiceQuery(settings_.general, cfunc, func);
 }
 
+bool FaxSender::Failed(SendOutcome::Step step, HttpFailure cause, std::string reason) {
+    outcome.step = step;
+    outcome.cause = cause;
+    outcome.reason = std::move(reason);
+    failure = outcome.failure();
+    return false;
+}
+
 bool FaxSender::RelayUpload(RelayMessage& message) {
     outcome = SendOutcome{};
-    failure.clear();
-    auto fail = [this](SendOutcome::Step step, HttpFailure cause, std::string reason) {
-        outcome.step = step;
-        outcome.cause = cause;
-        outcome.reason = std::move(reason);
-        failure = outcome.Detail();
-        return false;
-    };
+    failure = {};
 
     // A field that holds the boundary would end its part early: the relay
     // would take a cut fax for a whole one.
     if (const char* field = message.FieldHoldingBoundary())
-        return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
-                    TranslatedText(QT_TRANSLATE_NOOP("Message",
-                                                     "the %1 text holds the line that separates "
-                                                     "the parts of a fax (%2); change it"),
-                                   std::string(field), std::string(kRelayBoundary)));
+        return Failed(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                      TranslatedText(QT_TRANSLATE_NOOP("Message",
+                                                       "the %1 text holds the line that separates "
+                                                       "the parts of a fax (%2); change it"),
+                                     std::string(field), std::string(kRelayBoundary)));
 
     // The body file of this submission: a name of its own, readable by the
     // user alone, locked while it is used; removed at the end.
     ScratchFile body(message.workFolder + kBodyFilePrefix, kBodyFileSuffix);
+    if (!WriteBody(message, body)) return false;
+    const std::string uploadAddress = AskUploadAddress(message);
+    if (uploadAddress.empty()) return false;
+    if (beforeUpload)
+        if (auto ready = beforeUpload(); !ready)
+            return Failed(SendOutcome::Step::Prepare, HttpFailure::BodyFile, ready.failure().cause);
+    return Upload(uploadAddress, body.path(), message.progressWindow);
+}
+
+bool FaxSender::WriteBody(RelayMessage& message, ScratchFile& body) {
     if (!body.made())
-        return fail(
+        return Failed(
             SendOutcome::Step::Prepare, HttpFailure::BodyFile,
             TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot make a body file in %1: %2"),
                            message.workFolder, std::string(std::strerror(errno))));
@@ -138,66 +154,71 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
     // posted: the relay would send a fax without its document.
     for (const auto& a : message.attachments) {
         if (::access(a->path.c_str(), R_OK) != 0)
-            return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
-                        TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot read the document %1"),
-                                       a->path));
+            return Failed(
+                SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot read the document %1"),
+                               a->path));
     }
     if (!message.WriteBodyTo(body.Release()))
-        return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
-                    TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot write the body file %1"),
-                                   body.path()));
+        return Failed(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                      TranslatedText(QT_TRANSLATE_NOOP("Message", "cannot write the body file %1"),
+                                     body.path()));
+    return true;
+}
 
-    std::string uploadAddress;
-    {
-        HttpRequest location;
-        location.maxRequests = 1;
-        location.timeoutSeconds = locationTimeoutSeconds;
-        location.clock = &clock_;
-        // The progress window is pumped meanwhile, so the interface stays
-        // alive for up to the time limit and the user can stop the wait;
-        // nothing has been sent yet, and the fax goes to the outbox.
-        location.progressWindow = message.progressWindow;
-        if (!location.PostForm(message.relayUrl, message.formData)) {
-            outcome.httpStatus = location.httpStatus;
-            return fail(SendOutcome::Step::Location, location.failureKind, location.failure);
-        }
-        uploadAddress = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
+std::string FaxSender::AskUploadAddress(const RelayMessage& message) {
+    HttpRequest location;
+    location.maxRequests = 1;
+    location.timeoutSeconds = locationTimeoutSeconds;
+    location.clock = &clock_;
+    // The progress window is pumped meanwhile, so the interface stays alive
+    // for up to the time limit and the user can stop the wait; nothing has
+    // been sent yet, and the fax goes to the outbox.
+    location.progressWindow = message.progressWindow;
+    if (!location.PostForm(message.relayUrl, message.formData)) {
+        outcome.httpStatus = location.httpStatus;
+        (void)Failed(SendOutcome::Step::Location, location.failureKind, location.failure.cause);
+        return {};
     }
-    if (uploadAddress.empty())
-        return fail(
+    std::string address = HttpRequest::ExtractReplyValue(location.ReplyHeaders(), kLocationKey);
+    if (address.empty()) {
+        (void)Failed(
             SendOutcome::Step::Location, HttpFailure::Other,
             TranslatedText(QT_TRANSLATE_NOOP(
                 "Message",
                 "the service refused the account (it gave no upload address); check the account "
                 "name and password in the settings (corvinaport-sendfax --settings)")));
+        return {};
+    }
     // The body carries the password: never over a weaker connection than the
     // relay address asks for.
-    if (SchemeOf(message.relayUrl) == "https" && SchemeOf(uploadAddress) != "https")
-        return fail(SendOutcome::Step::Location, HttpFailure::BadAddress,
-                    TranslatedText(QT_TRANSLATE_NOOP("Message",
-                                                     "the service named an upload address "
-                                                     "without encryption (%1); refused"),
-                                   uploadAddress.substr(0, uploadAddress.find("://"))));
-    if (beforeUpload) {
-        std::string why;
-        if (!beforeUpload(&why))
-            return fail(SendOutcome::Step::Prepare, HttpFailure::BodyFile, why);
+    if (SchemeOf(message.relayUrl) == "https" && SchemeOf(address) != "https") {
+        (void)Failed(SendOutcome::Step::Location, HttpFailure::BadAddress,
+                     TranslatedText(QT_TRANSLATE_NOOP("Message",
+                                                      "the service named an upload address "
+                                                      "without encryption (%1); refused"),
+                                    address.substr(0, address.find("://"))));
+        return {};
     }
+    return address;
+}
 
+bool FaxSender::Upload(const std::string& address, const std::string& bodyPath,
+                       TaskProgress* progress) {
     HttpRequest upload;
-    upload.progressWindow = message.progressWindow;
+    upload.progressWindow = progress;
     upload.clock = &clock_;
     upload.lowSpeedBytes = lowSpeedBytes;
     upload.lowSpeedSeconds = lowSpeedSeconds;
     upload.SetHeaders(kRelayUploadHeader);
-    if (!upload.PostFile(uploadAddress, body.path())) {
+    if (!upload.PostFile(address, bodyPath)) {
         // A reply that came says what the service did; with none after the
         // last byte went out, nobody knows.
         const bool answered = upload.failureKind == HttpFailure::HttpStatus ||
                               upload.failureKind == HttpFailure::NoSuccessMark;
         outcome.uncertain = upload.wholeBodyHandedOver && !answered;
         outcome.httpStatus = upload.httpStatus;
-        return fail(SendOutcome::Step::Upload, upload.failureKind, upload.failure);
+        return Failed(SendOutcome::Step::Upload, upload.failureKind, upload.failure.cause);
     }
     outcome.accepted = true;
     return true;
@@ -206,18 +227,19 @@ bool FaxSender::RelayUpload(RelayMessage& message) {
 SendOutcome FaxSender::Submit(const std::string& from, const std::string& to,
                               const std::vector<std::string>& documentPaths,
                               TaskProgress* progress) {
-    std::string why;
     // The user's private runtime folder, or one made for this submission
     // alone where that cannot be had (another user made it first).
     const PrivateWorkFolder own(bodyFolder.empty());
-    const std::string folder = bodyFolder.empty() ? own.path(&why) : bodyFolder;
+    std::string folder = bodyFolder;
     if (folder.empty()) {
-        outcome = SendOutcome{};
-        outcome.step = SendOutcome::Step::Prepare;
-        outcome.cause = HttpFailure::BodyFile;
-        outcome.reason = why;
-        failure = outcome.Detail();
-        return outcome;
+        auto ownPath = own.path();
+        if (!ownPath) {
+            outcome = SendOutcome{};
+            (void)Failed(SendOutcome::Step::Prepare, HttpFailure::BodyFile,
+                         ownPath.failure().cause);
+            return outcome;
+        }
+        folder = ownPath.value();
     }
 
     const GeneralSettings& general = settings_.general;
@@ -266,8 +288,9 @@ bool FaxSender::SendFax(FaxJob& job) {
     } else {
         // The user reads what went wrong and what happens next; the
         // technical cause is one click away, and on standard error.
-        const std::string technical = result.Detail();
-        std::string words = PlainFailure(result.cause, result.httpStatus, result.uncertain);
+        const Failure why = result.failure();
+        const std::string& technical = why.cause;
+        std::string words = why.sentence;
         if (nextStep) {
             const std::string next = nextStep(result);
             if (!next.empty()) words += " " + next;

@@ -14,6 +14,7 @@ struct FaxJob;
 struct GeneralSettings;
 class MessageBoxService;
 class RelayMessage;
+class ScratchFile;
 class TaskProgress;
 class TaskProgressFactory;
 
@@ -52,6 +53,9 @@ struct SendOutcome {
     // One line naming the step and the reason, for the failure box, the
     // journal and the outbox listing; empty when accepted.
     [[nodiscard]] std::string Detail() const;
+    // Detail() as the cause, with the plain sentence of FailureWords; empty
+    // when accepted.
+    [[nodiscard]] Failure failure() const;
 };
 
 // Sends a composed fax to the service's relay function now and tells the user
@@ -94,9 +98,9 @@ class FaxSender {
     [[nodiscard]] bool RelayUpload(RelayMessage& message);
 
     // Called after the upload address is known and before the upload's
-    // first byte; false (with the reason) ends the submission there, nothing
-    // sent. The outbox sender records the attempt here.
-    std::function<bool(std::string* why)> beforeUpload;
+    // first byte; a failure ends the submission there, nothing sent. The
+    // outbox sender records the attempt here.
+    std::function<Result<>()> beforeUpload;
 
     // Opens the Outbox window, offered beside the failure box; none when
     // empty.
@@ -113,11 +117,18 @@ class FaxSender {
     // Low-speed guard of the upload (see HttpRequest).
     std::int32_t lowSpeedBytes = 256;
     std::int32_t lowSpeedSeconds = 60;
-    // The outcome of the last RelayUpload, and its Detail().
+    // The outcome of the last RelayUpload, and its failure().
     SendOutcome outcome;
-    std::string failure;
+    Failure failure;
 
   private:
+    // The steps of RelayUpload. Failed records a failure in outcome and
+    // failure and answers false; AskUploadAddress answers empty after it.
+    bool Failed(SendOutcome::Step step, HttpFailure cause, std::string reason);
+    bool WriteBody(RelayMessage& message, ScratchFile& body);
+    std::string AskUploadAddress(const RelayMessage& message);
+    bool Upload(const std::string& address, const std::string& bodyPath, TaskProgress* progress);
+
     const AppSettings& settings_;
     MessageBoxService* messageBox_ = nullptr;
     TaskProgressFactory* progress_ = nullptr;

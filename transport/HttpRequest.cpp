@@ -250,7 +250,7 @@ struct HttpRequest::Worker {
 
     std::string replyHeaders;
     std::string replyBody;
-    std::string failure;
+    Failure failure;  // what the caught exception said
     std::int32_t requestsMade = 0;
     int exitCode = 1;
     HttpFailure kind = HttpFailure::None;
@@ -272,16 +272,16 @@ struct HttpRequest::Worker {
         try {
             exitCode = postKind == Kind::Form ? RunForm() : RunFile();
         } catch (const CQrvHTTPException& e) {
-            failure = e.what();
+            failure = Fail(e.what());
             if (kind == HttpFailure::None)
                 kind = status != 0 ? HttpFailure::HttpStatus : Classify(e.code());
             exitCode = 1;
         } catch (const std::exception& e) {
-            failure = e.what();
+            failure = Fail(e.what());
             kind = HttpFailure::Other;
             exitCode = 1;
         } catch (...) {
-            failure = "unexpected failure";
+            failure = Fail("unexpected failure");
             kind = HttpFailure::Other;
             exitCode = 1;
         }
@@ -298,7 +298,8 @@ struct HttpRequest::Worker {
     int RunForm() {
         std::string current = url;
         if (current.empty()) {
-            failure = TranslatedText(QT_TRANSLATE_NOOP("Message", "no address is configured"));
+            failure =
+                Fail(TranslatedText(QT_TRANSLATE_NOOP("Message", "no address is configured")));
             kind = HttpFailure::BadAddress;
             return 1;
         }
@@ -483,20 +484,20 @@ bool HttpRequest::PostFile(const std::string& address, const std::string& path) 
     if (!Run(Kind::File)) return false;
     if (HasSuccessMark(replyHeaders)) return true;
     failureKind = HttpFailure::NoSuccessMark;
-    failure = TechnicalCause(failureKind, 0, 0, 0, {});
+    failure = Fail(TechnicalCause(failureKind, 0, 0, 0, {}));
     return false;
 }
 
 bool HttpRequest::Run(Kind kind) {
     Clock& clk = clock ? *clock : DefaultClock();
-    failure.clear();
+    failure = {};
     failureKind = HttpFailure::None;
     httpStatus = 0;
     wholeBodyHandedOver = false;
 
     if (!Curl().complete) {
         failureKind = HttpFailure::Other;
-        failure = std::string("the HTTP library ") + kCurlLibrary + " could not be loaded";
+        failure = Fail(std::string("the HTTP library ") + kCurlLibrary + " could not be loaded");
         return false;
     }
 
@@ -515,7 +516,7 @@ bool HttpRequest::Run(Kind kind) {
         thread = std::thread([w = worker.get(), postKind] { w->Main(postKind); });
     } catch (const std::exception& e) {
         failureKind = HttpFailure::Other;
-        failure = std::string("cannot start the worker: ") + e.what();
+        failure = Fail(std::string("cannot start the worker: ") + e.what());
         return false;
     }
 
@@ -533,7 +534,7 @@ bool HttpRequest::Run(Kind kind) {
         replyHeaders.clear();
         replyBody.clear();
         failureKind = stopped ? HttpFailure::Stopped : HttpFailure::TimedOut;
-        failure = TechnicalCause(failureKind, 0, 0, 0, {});
+        failure = Fail(TechnicalCause(failureKind, 0, 0, 0, {}));
         return false;
     }
     thread.join();
@@ -546,8 +547,8 @@ bool HttpRequest::Run(Kind kind) {
     // A stop that came after the relay's answer does not undo the answer.
     failureKind = stopped ? HttpFailure::Stopped : worker->kind;
     httpStatus = worker->status;
-    failure =
-        TechnicalCause(failureKind, httpStatus, lowSpeedBytes, lowSpeedSeconds, worker->failure);
+    failure = Fail(TechnicalCause(failureKind, httpStatus, lowSpeedBytes, lowSpeedSeconds,
+                                  worker->failure.cause));
     return false;
 }
 

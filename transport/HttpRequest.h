@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Failure.h"
+
 class Clock;
 class TaskProgress;
 
@@ -79,8 +81,9 @@ class HttpRequest {
     // upload for ever (0 seconds: no such guard).
     std::int32_t lowSpeedBytes = 256;
     std::int32_t lowSpeedSeconds = 60;
-    // Why the last post failed, in words for the user; empty after a success.
-    std::string failure;
+    // Why the last post failed (TechnicalCause, in the user's language; the
+    // caller words the sentence); empty after a success.
+    Failure failure;
     HttpFailure failureKind = HttpFailure::None;
     long httpStatus = 0;  // the status of a reply other than 200
     // PostFile: every byte of the body was handed to the connection, so the

@@ -25,7 +25,7 @@ bool RemoveScrambledPassword(const std::string& storeFile) {
     RegistrySnapshot snap = ReadRegistryFile(storeFile);
     if (snap.error != RegError::Success) return false;
     if (!snap.document.DeleteValue(GeneralPath(), "WebmailPassword")) return true;
-    return WriteRegistryFile(storeFile, snap.document);
+    return WriteRegistryFile(storeFile, snap.document).ok();
 }
 
 std::string ResolveAccountPassword(const std::string& account, const std::string& registryPassword,

@@ -724,31 +724,26 @@ RegistrySnapshot ReadRegistryStore() {
     return top;
 }
 
-bool WriteRegistryFile(const std::string& file, const RegistryDocument& doc, std::string* reason) {
+Result<> WriteRegistryFile(const std::string& file, const RegistryDocument& doc) {
     namespace fs = std::filesystem;
-    auto fail = [reason](std::string why) {
-        if (reason) *reason = std::move(why);
-        return false;
-    };
     std::error_code ec;
     fs::path target = fs::path(file);
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
         target = fs::canonical(target, ec);  // replace the file the link names
-        if (ec) return fail(file + ": " + ec.message());
+        if (ec) return Fail(file + ": " + ec.message());
     }
     const bool users = file == UserRegistryStorePath();
     const fs::path dir = target.parent_path();
     if (users) {
-        std::string why;
-        if (!EnsurePrivateFolderPath(dir.string(), &why)) return fail(why);
+        if (auto made = EnsurePrivateFolderPath(dir.string()); !made) return made;
     } else if (!dir.empty() && !fs::exists(dir, ec)) {
         fs::create_directories(dir, ec);
-        if (ec) return fail(dir.string() + ": cannot create the folder: " + ec.message());
+        if (ec) return Fail(dir.string() + ": cannot create the folder: " + ec.message());
     }
     if (!WriteFileReplacing(target.string(), doc.Serialize(),
                             users ? FileAccess::Private : FileAccess::Kept))
-        return fail(file + ": cannot replace the file: " + std::strerror(errno));
-    return true;
+        return FromErrno(file + ": cannot replace the file");
+    return {};
 }
 
 RegistrySnapshot ReadRegistryFile(const std::string& path) {

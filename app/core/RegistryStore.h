@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Failure.h"
+
 // The registry store: a text file in the Registry Editor export format
 // ("Windows Registry Editor Version 5.00", [ROOT\Path] sections, "Name"="text",
 // dword:, hex:, hex(N):, @= for the default value). The program reads it; the
@@ -141,9 +143,8 @@ void SetRegistryStorePath(std::optional<std::string> path);
 // Replaces the store file whole (a new file beside it, renamed over it), so
 // it is never left half written. The user's store and its folder are the
 // user's alone (0700/0600); any other file keeps its modes. Missing folders
-// are made. False with the reason in words when it could not be written.
-[[nodiscard]] bool WriteRegistryFile(const std::string& path, const RegistryDocument& doc,
-                                     std::string* reason = nullptr);
+// are made. Fails with the cause in words when it could not be written.
+Result<> WriteRegistryFile(const std::string& path, const RegistryDocument& doc);
 
 // UTF-8 <-> UTF-16LE for the hex(N) text form. Encoding fails on invalid
 // UTF-8; decoding replaces broken sequences with '?'.

@@ -71,13 +71,10 @@ FaxWatcher::FaxWatcher(FaxWatchOptions options, QObject* parent)
 
 FaxWatcher::~FaxWatcher() { notifier_.reset(); }
 
-bool FaxWatcher::Start(std::string* reason) {
+Result<> FaxWatcher::Start() {
     if (!inotify_) {
         inotify_.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-        if (!inotify_) {
-            if (reason) *reason = std::string("inotify is unavailable: ") + std::strerror(errno);
-            return false;
-        }
+        if (!inotify_) return FromErrno("inotify is unavailable");
         notifier_ = std::make_unique<QSocketNotifier>(inotify_.get(), QSocketNotifier::Read);
         connect(notifier_.get(), &QSocketNotifier::activated, this, &FaxWatcher::OnEvents);
     }
@@ -86,7 +83,7 @@ bool FaxWatcher::Start(std::string* reason) {
         emit report(QStringLiteral("waiting for the folder %1").arg(Q(options_.folder)));
         retryTimer_.start();
     }
-    return true;
+    return {};
 }
 
 void FaxWatcher::TryWatch() {

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "base/Failure.h"
 #include "base/UniqueFd.h"
 
 class QSocketNotifier;
@@ -67,8 +68,8 @@ class FaxWatcher : public QObject {
     ~FaxWatcher() override;
 
     // Starts watching; a folder that does not exist yet is waited for.
-    // False, with the reason, when inotify is unavailable.
-    bool Start(std::string* reason = nullptr);
+    // Fails, with the cause, when inotify is unavailable.
+    Result<> Start();
     [[nodiscard]] bool watching() const { return watch_ >= 0; }
     [[nodiscard]] const FaxWatchOptions& options() const { return options_; }
     // Prints not yet seen handed over: waiting for bi_group.ini, or told to

@@ -86,8 +86,7 @@ void RecordSent(const std::string& localFolders, const FaxMessage& message,
     SendState state;
     send_state::BeginAttempt(state, clock.Now());
     send_state::Accepted(state);
-    if (!whole ||
-        !SaveToOutbox(localFolders, "sent", sent, clock, kFaxGatewayDomain, nullptr, &state))
+    if (!whole || !SaveToOutbox(localFolders, "sent", sent, clock, kFaxGatewayDomain, &state))
         for (const std::string& k : kept) RemoveStaged(k);
 }
 
@@ -137,7 +136,8 @@ FinishSteps MakeFinishSteps(CNetFaxApp& app, const FinishServices& services) {
     steps.saveToOutbox = [&app, sender, run](const std::string& folderName) {
         const SendState state = StoredState(*run, sender->outcome, app.clock().Now());
         return SaveToOutbox(app.settings.directory.LocalFolders, folderName, app.message,
-                            app.clock(), kFaxGatewayDomain, nullptr, &state);
+                            app.clock(), kFaxGatewayDomain, &state)
+            .ok();
     };
     steps.sendFax = [sender, run, &app, &boxes] {
         sender->outcome = SendOutcome{};

@@ -157,21 +157,22 @@ std::string StandInPrefix() { return "corvinaport-" + std::to_string(getuid()) +
 PrivateWorkFolder::PrivateWorkFolder(bool wanted) {
     if (!wanted) return;
     const std::string folder = MessageFolder();
-    if (EnsurePrivateFolder(folder, &why_)) {
+    auto own = EnsurePrivateFolder(folder);
+    if (own) {
         path_ = folder + "/";
         return;
     }
     path_ = MakePrivateFolder(TempFolder(), StandInPrefix());
     made_ = !path_.empty();
-    if (!made_) why_ += std::string("; no folder of its own either: ") + std::strerror(errno);
+    if (!made_) why_ = FromErrno(own.failure().cause + "; no folder of its own either");
 }
 
 PrivateWorkFolder::~PrivateWorkFolder() {
     if (made_) (void)::rmdir(path_.c_str());
 }
 
-std::string PrivateWorkFolder::path(std::string* why) const {
-    if (path_.empty() && why) *why = why_;
+Result<std::string> PrivateWorkFolder::path() const {
+    if (path_.empty()) return why_;
     return path_;
 }
 
@@ -270,17 +271,16 @@ WindowMessageListener::~WindowMessageListener() { Close(); }
 
 bool WindowMessageListener::listening() const { return socket_.valid(); }
 
-bool WindowMessageListener::Listen(std::string* reason) {
-    return Listen(MessageFolder(), static_cast<long>(getpid()), reason);
+Result<> WindowMessageListener::Listen() {
+    return Listen(MessageFolder(), static_cast<long>(getpid()));
 }
 
-bool WindowMessageListener::Listen(const std::string& folder, long pid, std::string* reason) {
+Result<> WindowMessageListener::Listen(const std::string& folder, long pid) {
     Close();
-    if (!EnsurePrivateFolder(folder, reason)) return false;
+    if (auto own = EnsurePrivateFolder(folder); !own) return own;
     std::string path = SocketPathFor(folder, pid);
-    const auto fail = [&](const std::string& what) {
-        if (reason) *reason = what + " " + path + ": " + std::strerror(errno);
-        return false;
+    const auto fail = [&](const std::string& what) -> Result<> {
+        return FromErrno(what + " " + path);
     };
     sockaddr_un address{};
     if (!SocketAddress(path, address)) {
@@ -304,7 +304,7 @@ bool WindowMessageListener::Listen(const std::string& folder, long pid, std::str
     acceptor_ = new QSocketNotifier(socket_.get(), QSocketNotifier::Read, this);
     connect(acceptor_, &QSocketNotifier::activated, this, &WindowMessageListener::OnConnection);
     path_ = path;
-    return true;
+    return {};
 }
 
 void WindowMessageListener::Close() {

@@ -89,12 +89,12 @@ class PrivateWorkFolder {
     ~PrivateWorkFolder();
     PrivateWorkFolder(const PrivateWorkFolder&) = delete;
     PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
-    // Ends with "/"; empty (with the reason) when no folder could be had.
-    [[nodiscard]] std::string path(std::string* why = nullptr) const;
+    // Ends with "/"; fails with the cause when no folder could be had.
+    [[nodiscard]] Result<std::string> path() const;
 
   private:
     std::string path_;
-    std::string why_;
+    Failure why_;
     bool made_ = false;
 };
 
@@ -123,10 +123,10 @@ class WindowMessageListener : public QObject {
 
     void SetAnswerer(Answerer answerer) { answerer_ = std::move(answerer); }
 
-    // Listens on folder/sendfax-<pid>.sock; false with a reason when it cannot.
-    bool Listen(const std::string& folder, long pid, std::string* reason = nullptr);
+    // Listens on folder/sendfax-<pid>.sock; fails with the cause when it cannot.
+    Result<> Listen(const std::string& folder, long pid);
     // Listens in MessageFolder() under the process id.
-    bool Listen(std::string* reason = nullptr);
+    Result<> Listen();
     void Close();
     [[nodiscard]] const std::string& socketPath() const { return path_; }
     [[nodiscard]] bool listening() const;

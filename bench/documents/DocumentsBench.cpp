@@ -106,8 +106,9 @@ int main(int argc, char** argv) {
         longestStore = std::max(longestStore, Ms(t));
         t.start();
     };
-    const bool stored = SaveToOutbox(folders, "outbox", message, DefaultClock(), kFaxGatewayDomain,
-                                     nullptr, nullptr, gap);
+    const bool stored =
+        SaveToOutbox(folders, "outbox", message, DefaultClock(), kFaxGatewayDomain, nullptr, gap)
+            .ok();
     gap();
     waits.Add("store the fax: the longest stretch", longestStore);
     std::printf("  %-44s %9.1f ms\n", "(storing all of it)", Ms(all));

@@ -112,7 +112,7 @@ RunResult FinishOnce(ImagingLibrary& imaging, const std::string& dir, const std:
     FinishSteps steps;
     steps.buildRecipientLine = [&job] { return job.BuildRecipientLine(); };
     steps.saveToOutbox = [&](const std::string& folder) {
-        return SaveToOutbox(dir, folder, job.message);
+        return SaveToOutbox(dir, folder, job.message).ok();
     };
     double stopSeconds = -1;
     steps.mergeProgress = [&stopSeconds, stopAt] {

@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
         ours.push_back(std::chrono::duration<double>(Steady::now() - t0).count());
         peakKib = std::max(peakKib, Kib("VmHWM:"));
         if (!ok) {
-            std::fprintf(stderr, "upload failed: %s\n", r.failure.c_str());
+            std::fprintf(stderr, "upload failed: %s\n", r.failure.cause.c_str());
             return 1;
         }
 

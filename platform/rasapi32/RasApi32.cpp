@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/Failure.h"
 #include "base/UniqueFd.h"
 #include "connect/dialer_api/RasApi.h"
 #include "connect/dialer_api/RasFields.h"
@@ -210,7 +211,7 @@ std::optional<std::uint32_t> Number(const std::string& s) {
 }
 
 // The script, or an explanation of its first bad line.
-std::optional<Script> ParseScript(const std::string& content, std::string& problem) {
+Result<Script> ParseScript(const std::string& content) {
     Script script;
     Attempt* current = nullptr;
     auto attempt = [&]() -> Attempt& {
@@ -222,8 +223,7 @@ std::optional<Script> ParseScript(const std::string& content, std::string& probl
     for (std::string line; std::getline(in, line);) {
         ++lineNo;
         auto bad = [&](const char* what) {
-            problem = "line " + std::to_string(lineNo) + ": " + what;
-            return std::nullopt;
+            return Fail("line " + std::to_string(lineNo) + ": " + what);
         };
         auto words = Words(line);
         if (!words) return bad("unclosed quote");
@@ -302,15 +302,15 @@ std::uint32_t LoadScript(const char* path) {
     g_script = ScriptState{};
     g_script.path = path;
     g_script.content = content;
-    std::string problem;
-    if (auto s = ParseScript(content, problem)) {
+    auto s = ParseScript(content);
+    if (s) {
         g_script.script = std::move(*s);
         g_script.valid = true;
         for (const std::string& name : g_script.script.active)
             g_script.active.push_back({name, g_script.nextHandle++});
         return 0;
     }
-    std::fprintf(stderr, "rasapi32: %s: %s\n", path, problem.c_str());
+    std::fprintf(stderr, "rasapi32: %s: %s\n", path, s.failure().cause.c_str());
     return ERROR_CANNOT_LOAD_PHONEBOOK;
 }
 

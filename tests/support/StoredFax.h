@@ -24,9 +24,9 @@ inline void Age(const std::string& path) {
 // Stores m in local's outbox as the wizard does, aged; the folder's name.
 inline std::string StoreFax(const std::string& local, const FaxMessage& m, std::time_t when,
                             const SendState* state = nullptr) {
-    std::string folder;
-    EXPECT_TRUE(
-        SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, &folder, state));
+    const std::string folder =
+        SaveToOutbox(local, "outbox", m, FakeClock(when), kFaxGatewayDomain, state).value_or({});
+    EXPECT_FALSE(folder.empty());
     Age(folder + "/msg.qvm");
     Age(folder);
     return std::filesystem::path(folder).filename();

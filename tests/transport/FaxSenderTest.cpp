@@ -58,7 +58,7 @@ class FaxSenderTest : public ::testing::Test {
             clock);
         sender.locationTimeoutSeconds = 1;
         const bool sent = sender.SendFax(job);
-        failure = sender.failure;
+        failure = sender.failure.cause;
         return sent;
     }
     [[nodiscard]] std::vector<std::string> BodyFiles() const {

@@ -61,7 +61,7 @@ TEST(PostForm, SendsTheFormAndFollowsTheLocationUpToMaxRequests) {
         res.set_content("final", "text/plain");
     });
     HttpRequest chain;
-    ASSERT_TRUE(chain.PostForm(srv.Url("/first"), "q=a%20b")) << chain.failure;
+    ASSERT_TRUE(chain.PostForm(srv.Url("/first"), "q=a%20b")) << chain.failure.cause;
     EXPECT_EQ(seen, (std::vector<std::string>{"application/x-www-form-urlencoded QRVHTTP q=a%20b",
                                               "second q=a%20b 1"}));
     EXPECT_EQ(chain.requestsMade, 2);
@@ -98,8 +98,8 @@ TEST(PostForm, RefusedExchangesFail) {
     for (const auto& [url, kind] : cases) {
         HttpRequest r;
         EXPECT_FALSE(r.PostForm(url, "a=1")) << url;
-        EXPECT_EQ(r.failureKind, kind) << url << ": " << r.failure;
-        EXPECT_FALSE(r.failure.empty()) << url;
+        EXPECT_EQ(r.failureKind, kind) << url << ": " << r.failure.cause;
+        EXPECT_FALSE(r.failure.cause.empty()) << url;
         EXPECT_EQ(r.replyHeaders, "") << url;
         EXPECT_EQ(r.replyBody.find("local file"), std::string::npos);
     }
@@ -129,7 +129,7 @@ TEST(PostForm, TimeLimitIsClockTimeNotACountOfPolls) {
     EXPECT_FALSE(r.PostForm(srv.Url("/stall"), "a=1"));
     srv.Release();
     EXPECT_EQ(clock.polls, 45000 / 50);
-    EXPECT_EQ(r.failure, "no reply within the time limit");
+    EXPECT_EQ(r.failure.cause, "no reply within the time limit");
     EXPECT_EQ(r.replyHeaders, "");
 }
 
@@ -159,7 +159,7 @@ TEST(PostFile, StreamsTheBodyAndNeedsTheSuccessMark) {
     });
     HttpRequest ok;
     ok.SetHeaders("Content-Type: application/octet-stream\r\nX-Extra: 1");
-    EXPECT_TRUE(ok.PostFile(srv.Url("/ok"), dir.file("body"))) << ok.failure;
+    EXPECT_TRUE(ok.PostFile(srv.Url("/ok"), dir.file("body"))) << ok.failure.cause;
     EXPECT_TRUE(received == bytes);
     EXPECT_EQ(contentType, "application/octet-stream");
 
@@ -202,7 +202,7 @@ TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     r.progressWindow = &progress;
     EXPECT_FALSE(r.PostFile(srv.Url("/up"), dir.file("large")));
     EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 1s);
-    EXPECT_EQ(r.failure, "stopped by the user");
+    EXPECT_EQ(r.failure.cause, "stopped by the user");
     EXPECT_GE(progress.pos, 2);
     EXPECT_LT(progress.pos, 100);
 }
@@ -228,6 +228,6 @@ TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
         r.lowSpeedBytes = 1 << 20;
         r.lowSpeedSeconds = 1;
         EXPECT_FALSE(r.PostFile(srv.Url(path), dir.file("b"))) << path;
-        EXPECT_EQ(r.failureKind, HttpFailure::TooSlow) << path << ": " << r.failure;
+        EXPECT_EQ(r.failureKind, HttpFailure::TooSlow) << path << ": " << r.failure.cause;
     }
 }

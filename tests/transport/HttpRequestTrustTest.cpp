@@ -92,10 +92,10 @@ TEST(HttpRequestTrust, CertificateMustBeVouchedForAndNameTheHostAsked) {
         r.timeoutSeconds = 10;
         EXPECT_EQ(r.PostForm("https://127.0.0.1:" + std::to_string(port) + "/relay", "a=1"),
                   c.accepted)
-            << r.failure;
+            << r.failure.cause;
         // curl's own words for a certificate it refuses.
         if (!c.accepted) {
-            EXPECT_NE(r.failure.find("certificate"), std::string::npos) << r.failure;
+            EXPECT_NE(r.failure.cause.find("certificate"), std::string::npos) << r.failure.cause;
         }
         EXPECT_EQ(posts.load(), c.accepted ? 1 : 0);
         tls.stop();

@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <set>
@@ -308,9 +310,8 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
     message.documentPath = document;
     message.memo = "not stored";
 
-    std::string folder;
-    ASSERT_TRUE(SaveToOutbox(dir, "outbox", message, clock, kGw, &folder));
-    EXPECT_EQ(folder, dir + "outbox/1700000000");
+    const std::string folder = SaveToOutbox(dir, "outbox", message, clock, kGw).value_or({});
+    ASSERT_EQ(folder, dir + "outbox/1700000000");
     EXPECT_FALSE(fs::exists(document));
     EXPECT_EQ(ReadText(folder + "/fax.tif"), tiff);
 
@@ -343,8 +344,8 @@ TEST_F(JobTest, DocumentNamesAreStoredOnOneLine) {
             message.documentPath = dir + name;
             WriteText(message.documentPath, "doc");
         }
-        std::string folder;
-        ASSERT_TRUE(SaveToOutbox(dir, "outbox", message, clock, kGw, &folder)) << name;
+        const std::string folder = SaveToOutbox(dir, "outbox", message, clock, kGw).value_or({});
+        ASSERT_FALSE(folder.empty()) << name;
         const std::string file = ReadText(folder + "/msg.qvm");
         EXPECT_TRUE(file.starts_with("from: \r\nto: \r\n")) << name;
         if (!*name) {
@@ -405,9 +406,8 @@ TEST_F(JobTest, PlantedLinksAndForeignFoldersAreLeftAlone) {
 
     FaxMessage message;
     message.documentPath = StageAttachment(dir, dir + "fax.tif");
-    std::string folder;
-    ASSERT_TRUE(SaveToOutbox(dir, "outbox", message, clock, kGw, &folder));
-    EXPECT_EQ(folder, outbox + "1700000001");
+    const std::string folder = SaveToOutbox(dir, "outbox", message, clock, kGw).value_or({});
+    ASSERT_EQ(folder, outbox + "1700000001");
     EXPECT_EQ(ReadText(folder + "/fax.tif"), "mine");
     EXPECT_EQ(ReadText(dir + "victim"), "victim");
     EXPECT_TRUE(fs::is_empty(dir + "victims"));
@@ -445,20 +445,46 @@ TEST_F(JobTest, FileModesFollowTheUmaskAndNeverWiden) {
     ::umask(saved);
 }
 
+// A Result tells a value, even an empty one, from a failure; the user reads
+// the sentence where the callee worded one, else the cause.
+TEST(FailureResult, CarriesTheCauseAndTheSentence) {
+    errno = ENOENT;
+    const Failure fromErrno = FromErrno("open /x");
+    const struct {
+        Failure failure;
+        std::string text;
+    } cases[] = {
+        {fromErrno, "open /x: " + std::string(std::strerror(ENOENT))},
+        {Fail("mkdir /y: denied"), "mkdir /y: denied"},
+        {Fail("HTTP status 500", "The service had a fault."), "The service had a fault."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.failure.text(), c.text);
+        const Result<std::string> value = c.failure;
+        const Result<> none = c.failure;
+        EXPECT_FALSE(value.ok() || none.ok() || value || none) << c.text;
+        EXPECT_EQ(value.failure().text(), c.text);
+    }
+    EXPECT_TRUE(fromErrno.sentence.empty());
+    const Result<std::string> empty = std::string();
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(*empty, "");
+    EXPECT_TRUE(Result<>().ok());
+}
+
 TEST(SmallFile, ReadUpToItsLimitAndNotAByteMore) {
     const TempFolder dir;
     constexpr std::size_t kLimit = 4096;
     for (const std::size_t size : {kLimit - 1, kLimit, kLimit + 1}) {
         const std::string path = dir.path() + "f" + std::to_string(size);
         WriteText(path, std::string(size, 'x'));
-        std::string problem;
-        const auto read = ReadSmallFile(path, kLimit, &problem);
+        const auto read = ReadSmallFile(path, kLimit);
         if (size <= kLimit) {
-            ASSERT_TRUE(read) << size << ": " << problem;
+            ASSERT_TRUE(read) << size << ": " << read.failure().cause;
             EXPECT_EQ(read->size(), size);
         } else {
             EXPECT_FALSE(read) << size;
-            EXPECT_EQ(problem, "is too large (4097 bytes)");
+            EXPECT_EQ(read.failure().cause, "is too large (4097 bytes)");
         }
     }
 }

@@ -69,8 +69,7 @@ TEST(MessageFolder, IsPrivateAndFollowsTheRuntimeFolder) {
     }
     const std::string link = folder + "-link";
     fs::create_directory_symlink(folder, link);
-    std::string why;
-    EXPECT_FALSE(EnsurePrivateFolder(link, &why));
+    EXPECT_EQ(EnsurePrivateFolder(link).failure().cause, link + " is not a folder");
     qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
     EXPECT_EQ(MessageFolder(), "/run/user/4242/corvinaport");
     qunsetenv("XDG_RUNTIME_DIR");

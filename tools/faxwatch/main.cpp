@@ -79,9 +79,8 @@ int main(int argc, char** argv) {
         std::printf("corvinaport-faxwatch: %s\n", line.toLocal8Bit().constData());
         std::fflush(stdout);
     });
-    std::string reason;
-    if (!watcher.Start(&reason)) {
-        std::fprintf(stderr, "corvinaport-faxwatch: %s\n", reason.c_str());
+    if (auto started = watcher.Start(); !started) {
+        std::fprintf(stderr, "corvinaport-faxwatch: %s\n", started.failure().cause.c_str());
         return 1;
     }
     if (once) {

@@ -234,12 +234,12 @@ int main(int argc, char** argv) {
     if (command == "hold" || command == "delete") {
         int status = 0;
         for (const auto& name : names) {
-            std::string why;
-            const bool done = command == "hold"
-                                  ? HoldFax(local, name, &why)
-                                  : DeleteFax(local, "outbox", name, std::time(nullptr), &why);
+            const Result<> done = command == "hold"
+                                      ? HoldFax(local, name)
+                                      : DeleteFax(local, "outbox", name, std::time(nullptr));
             const std::string outcome =
-                !done ? TranslatedText(QT_TRANSLATE_NOOP("Message", "not changed: %1"), why)
+                !done ? TranslatedText(QT_TRANSLATE_NOOP("Message", "not changed: %1"),
+                                       done.failure().cause)
                 : command == "hold" ? TranslatedText(QT_TRANSLATE_NOOP("Message", "held"))
                                     : TranslatedText(QT_TRANSLATE_NOOP("Message", "deleted"));
             std::printf("%s\n", Printable(name + ": " + outcome).c_str());
@@ -261,7 +261,7 @@ int main(int argc, char** argv) {
         if (!fine) allSent = false;
         if (tab)
             std::printf("%s\t%s\t%s\n", Printable(r.name).c_str(), KindWord(r.kind),
-                        Printable(r.text).c_str());
+                        Printable(r.failure.text()).c_str());
         else
             std::printf("%s\n", Printable(r.name + ": " + DescribeResult(r)).c_str());
         std::fflush(stdout);

@@ -49,7 +49,7 @@ int Usage(const std::string& problem) {
     return kExitUsage;
 }
 
-int Fail(const std::string& problem) {
+int ExitFailed(const std::string& problem) {
     std::fprintf(stderr, "corvinaport-reg: %s\n", problem.c_str());
     return kExitFailed;
 }
@@ -63,7 +63,7 @@ struct Options {
     std::vector<std::string> words;
 };
 
-std::optional<Options> ParseOptions(int argc, char** argv, std::string& problem) {
+Result<Options> ParseOptions(int argc, char** argv) {
     Options o;
     bool fileGiven = false;
     bool system = false;
@@ -75,10 +75,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& problem)
         } else if (a == "--") {
             optionsEnded = true;
         } else if (a == "--file") {
-            if (i + 1 >= argc || std::strlen(argv[i + 1]) == 0) {
-                problem = "--file needs a file name";
-                return std::nullopt;
-            }
+            if (i + 1 >= argc || std::strlen(argv[i + 1]) == 0)
+                return Fail("--file needs a file name");
             o.file = argv[++i];
             fileGiven = true;
         } else if (a == "--system") {
@@ -92,14 +90,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& problem)
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else {
-            problem = "unknown option " + a;
-            return std::nullopt;
+            return Fail("unknown option " + a);
         }
     }
-    if (fileGiven && system) {
-        problem = "--file and --system cannot be given together";
-        return std::nullopt;
-    }
+    if (fileGiven && system) return Fail("--file and --system cannot be given together");
     if (!fileGiven) o.file = system ? SystemRegistryStorePath() : RegistryStorePath();
     return o;
 }
@@ -155,11 +149,11 @@ std::string Describe(const RegistryValue& v) {
 std::optional<RegistryDocument> Load(const std::string& file) {
     RegistrySnapshot snap = ReadRegistryFile(file);
     if (snap.error == RegError::AccessDenied) {
-        Fail(file + ": permission denied");
+        ExitFailed(file + ": permission denied");
         return std::nullopt;
     }
     if (snap.error != RegError::Success) {
-        Fail(file + ": cannot be read as a registry store file");
+        ExitFailed(file + ": cannot be read as a registry store file");
         return std::nullopt;
     }
     if (snap.document.skippedLines() > 0) {
@@ -171,19 +165,18 @@ std::optional<RegistryDocument> Load(const std::string& file) {
 }
 
 int Save(const std::string& file, const RegistryDocument& doc) {
-    std::string why;
-    if (!WriteRegistryFile(file, doc, &why)) return Fail(why);
+    if (auto written = WriteRegistryFile(file, doc); !written)
+        return ExitFailed(written.failure().cause);
     return 0;
 }
 
-std::optional<std::string> KeyOf(const std::string& text, std::string& problem) {
+Result<std::string> KeyOf(const std::string& text) {
     auto key = NormalizeKeyPath(text);
-    if (!key) {
-        problem = "'" + text +
-                  "' is not a key path: it must begin with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
-                  "HKEY_LOCAL_MACHINE or HKEY_USERS and have no empty part";
-    }
-    return key;
+    if (!key)
+        return Fail("'" + text +
+                    "' is not a key path: it must begin with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+                    "HKEY_LOCAL_MACHINE or HKEY_USERS and have no empty part");
+    return std::move(*key);
 }
 
 std::string ValueName(const std::string& word) { return word == "@" ? std::string() : word; }
@@ -193,9 +186,8 @@ int Set(const Options& o) {
     if (o.scramble + o.expand + o.dword > 1) {
         return Usage("only one of --scramble, --expand and --dword may be given");
     }
-    std::string problem;
-    auto key = KeyOf(o.words[1], problem);
-    if (!key) return Usage(problem);
+    auto key = KeyOf(o.words[1]);
+    if (!key) return Usage(key.failure().cause);
     if (key->find('\\') == std::string::npos) return Usage("values cannot be set on a root key");
     const std::string name = ValueName(o.words[2]);
     const std::string& text = o.words[3];
@@ -238,13 +230,13 @@ int List(const Options& o) {
     if (o.scramble || o.expand || o.dword) return Usage("list takes no value options");
     std::optional<std::string> key;
     if (o.words.size() == 2) {
-        std::string problem;
-        key = KeyOf(o.words[1], problem);
-        if (!key) return Usage(problem);
+        auto given = KeyOf(o.words[1]);
+        if (!given) return Usage(given.failure().cause);
+        key = std::move(given).value();
     }
     auto doc = Load(o.file);
     if (!doc) return kExitFailed;
-    if (key && !doc->KeyExists(*key)) return Fail("no key " + *key + " in " + o.file);
+    if (key && !doc->KeyExists(*key)) return ExitFailed("no key " + *key + " in " + o.file);
     for (const std::string& path : doc->KeyPaths()) {
         if (key) {
             bool below = path.size() > key->size() && path[key->size()] == '\\';
@@ -263,9 +255,8 @@ int Delete(const Options& o) {
     if (o.words.size() != 2 && o.words.size() != 3)
         return Usage("delete needs KEY and may name a value");
     if (o.scramble || o.expand || o.dword) return Usage("delete takes no value options");
-    std::string problem;
-    auto key = KeyOf(o.words[1], problem);
-    if (!key) return Usage(problem);
+    auto key = KeyOf(o.words[1]);
+    if (!key) return Usage(key.failure().cause);
     if (o.words.size() == 2 && key->find('\\') == std::string::npos) {
         return Usage("a root key cannot be deleted");
     }
@@ -274,10 +265,10 @@ int Delete(const Options& o) {
     if (o.words.size() == 3) {
         const std::string name = ValueName(o.words[2]);
         if (!doc->DeleteValue(*key, name)) {
-            return Fail("no value " + o.words[2] + " in " + *key);
+            return ExitFailed("no value " + o.words[2] + " in " + *key);
         }
     } else if (doc->DeleteKey(*key) == 0) {
-        return Fail("no key " + *key + " in " + o.file);
+        return ExitFailed("no key " + *key + " in " + o.file);
     }
     return Save(o.file, *doc);
 }
@@ -287,9 +278,8 @@ int Delete(const Options& o) {
 int main(int argc, char** argv) {
     if (const auto answered = AnswerHelpOrVersion(argc, argv, "corvinaport-reg", kUsage))
         return *answered;
-    std::string problem;
-    auto options = ParseOptions(argc, argv, problem);
-    if (!options) return Usage(problem);
+    auto options = ParseOptions(argc, argv);
+    if (!options) return Usage(options.failure().cause);
     if (options->help) {
         std::fputs(kUsage, stdout);
         return 0;

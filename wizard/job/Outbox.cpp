@@ -183,10 +183,10 @@ std::string StageAttachment(const std::string& localFolders, const std::string& 
     return copy;
 }
 
-bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
-                  const FaxMessage& message, const Clock& clock, std::string_view gatewayDomain,
-                  std::string* storedFolder, const SendState* state,
-                  const std::function<void()>& afterEachDocument) {
+Result<std::string> SaveToOutbox(const std::string& localFolders, const std::string& folderName,
+                                 const FaxMessage& message, const Clock& clock,
+                                 std::string_view gatewayDomain, const SendState* state,
+                                 const std::function<void()>& afterEachDocument) {
     OutboxMessage record;
     record.from = message.from;
     record.cc = message.cc;
@@ -196,7 +196,7 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
 
     const std::time_t now = clock.Now();
     std::tm local{};
-    if (!localtime_r(&now, &local)) return false;
+    if (!localtime_r(&now, &local)) return Fail("the time of storing cannot be read");
     record.year = local.tm_year + 1900;
     record.month = local.tm_mon + 1;
     record.day = local.tm_mday;
@@ -209,11 +209,11 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
     // messages, each with recipients that fit and a copy of the document.
     const auto lines = SplitRecipientLine(FaxNumbersToAddresses(message.to, gatewayDomain),
                                           OutboxMessage::kMaxLineBytes - sizeof "to: \n");
-    if (!lines) return false;
+    if (!lines) return Fail("a recipient is too long for a line of the message file");
     // A header that cannot be stored fails before anything is made on disk.
     for (const std::string& to : *lines) {
         record.to = to;
-        if (!record.Render()) return false;
+        if (!record.Render()) return Fail("a header is too long for a line of the message file");
     }
 
     const std::string outbox = localFolders + folderName + "/";
@@ -238,12 +238,13 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
     for (const std::string& to : *lines) {
         PendingMessage& next = pending.emplace_back(outbox, localFolders + "sent/", record);
         next.record.to = to;
-        if (!next.Build(documents, names, state, afterEachDocument)) return false;
+        if (!next.Build(documents, names, state, afterEachDocument))
+            return FromErrno("cannot store the fax in " + outbox);
     }
     std::vector<std::string> stored;
     std::time_t dir = now;
     for (PendingMessage& next : pending) {
-        if (!next.Publish(dir)) return false;
+        if (!next.Publish(dir)) return FromErrno("cannot store the fax in " + outbox);
         stored.push_back(next.folder());
         ++dir;
     }
@@ -252,8 +253,7 @@ bool SaveToOutbox(const std::string& localFolders, const std::string& folderName
         RemoveStaged(document);
         if (afterEachDocument) afterEachDocument();
     }
-    if (storedFolder && !stored.empty()) *storedFolder = stored.front();
-    return true;
+    return stored.front();
 }
 
 std::optional<std::vector<std::string>> SplitRecipientLine(const std::string& line,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/core/Clock.h"
+#include "base/Failure.h"
 #include "wizard/job/FaxJob.h"
 
 struct SendState;
@@ -34,21 +35,20 @@ struct SendState;
 // its own, then removed from its staged place. A recipient line too long for one
 // message file is stored as several messages, in consecutive folders, each
 // with the recipients that fit and its own copy of the document. The folders
-// are created when missing. Returns false, leaving the document where it was
-// and no message folder behind, when a folder, a document copy or a message
-// file could not be made. When storedFolder is given it receives the (first)
-// message folder's path on success. A name that localFolders + "sent/" holds
+// are created when missing. Returns the (first) message folder's path; fails,
+// leaving the document where it was and no message folder behind, when a
+// folder, a document copy or a message file could not be made, with the
+// cause. A name that localFolders + "sent/" holds
 // is never given to a new message. Each message folder starts with its
 // senders' record, "send.state": state when given (held, or an attempt
 // already made), else a new one (waiting). afterEachDocument, when given, is
 // called after every document copied and after every one removed from its
 // staged place, so that a caller can keep its windows alive.
-[[nodiscard]] bool SaveToOutbox(const std::string& localFolders, const std::string& folderName,
-                                const FaxMessage& message, const Clock& clock = DefaultClock(),
-                                std::string_view gatewayDomain = kFaxGatewayDomain,
-                                std::string* storedFolder = nullptr,
-                                const SendState* state = nullptr,
-                                const std::function<void()>& afterEachDocument = {});
+Result<std::string> SaveToOutbox(const std::string& localFolders, const std::string& folderName,
+                                 const FaxMessage& message, const Clock& clock = DefaultClock(),
+                                 std::string_view gatewayDomain = kFaxGatewayDomain,
+                                 const SendState* state = nullptr,
+                                 const std::function<void()>& afterEachDocument = {});
 
 // Cuts a recipient line into parts of at most maxBytes, each made of whole
 // entries (separated by commas outside quotes and angle brackets) with the

@@ -80,16 +80,12 @@ bool OutboxMessage::WriteMessageFile(const std::string& path) const {
     return bytes && WriteFileReplacing(path, *bytes);
 }
 
-std::optional<OutboxMessage> OutboxMessage::Parse(std::string_view bytes, std::string* problem) {
-    auto fail = [problem](std::string why) -> std::optional<OutboxMessage> {
-        if (problem) *problem = std::move(why);
-        return std::nullopt;
-    };
-    if (bytes.find('\0') != std::string_view::npos) return fail("holds a NUL byte");
+Result<OutboxMessage> OutboxMessage::Parse(std::string_view bytes) {
+    if (bytes.find('\0') != std::string_view::npos) return Fail("holds a NUL byte");
     std::vector<std::string_view> lines;
     for (std::size_t start = 0; start < bytes.size();) {
         std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) return fail("ends inside a line");
+        if (end == std::string_view::npos) return Fail("ends inside a line");
         std::string_view line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         lines.push_back(line);
@@ -120,19 +116,19 @@ std::optional<OutboxMessage> OutboxMessage::Parse(std::string_view bytes, std::s
     for (const auto& t : texts) {
         std::string_view value;
         if (!labelled(t.label, value))
-            return fail("line " + std::to_string(at + 1) + " is not \"" + t.label + "...\"");
+            return Fail("line " + std::to_string(at + 1) + " is not \"" + t.label + "...\"");
         t.value->assign(value);
     }
     for (const auto& n : numbers) {
         std::string_view value;
         if (!labelled(n.label, value))
-            return fail("line " + std::to_string(at + 1) + " is not \"" + n.label + "...\"");
+            return Fail("line " + std::to_string(at + 1) + " is not \"" + n.label + "...\"");
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), *n.value);
         if (ec != std::errc() || end != value.data() + value.size() || value.empty())
-            return fail("line " + std::to_string(at) + " holds no number");
+            return Fail("line " + std::to_string(at) + " holds no number");
     }
     if (at >= lines.size() || lines[at] != "body:")
-        return fail("line " + std::to_string(at + 1) + " is not \"body:\"");
+        return Fail("line " + std::to_string(at + 1) + " is not \"body:\"");
     ++at;
     // The body may hold lines of any kind; the last "attachment:" line ends it.
     std::size_t marker = lines.size();
@@ -141,7 +137,7 @@ std::optional<OutboxMessage> OutboxMessage::Parse(std::string_view bytes, std::s
             marker = i - 1;
             break;
         }
-    if (marker == lines.size() || marker == at) return fail("no \"attachment:\" line");
+    if (marker == lines.size() || marker == at) return Fail("no \"attachment:\" line");
     for (std::size_t i = at; i < marker; ++i) {
         m.body.append(lines[i]);
         if (i + 1 < marker) m.body += '\n';

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Failure.h"
+
 // The record of one stored fax, written as the message file "msg.qvm" of its
 // outbox folder.
 class OutboxMessage {
@@ -42,8 +44,6 @@ class OutboxMessage {
 
     // Reads the bytes of a message file back: the fourteen header lines in
     // their order, "body:", the body, "attachment:" and one path a line.
-    // Lines end with CR LF or LF. Anything else gives nullopt and, when
-    // problem is given, what was wrong.
-    [[nodiscard]] static std::optional<OutboxMessage> Parse(std::string_view bytes,
-                                                            std::string* problem = nullptr);
+    // Lines end with CR LF or LF. Anything else fails with what was wrong.
+    [[nodiscard]] static Result<OutboxMessage> Parse(std::string_view bytes);
 };

@@ -35,27 +35,17 @@ std::string AttachmentFileName(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
-                                         std::string* problem, time_t* modified) {
-    std::string ignored;
-    if (!problem) problem = &ignored;
+Result<std::string> ReadSmallFile(const std::string& path, std::size_t limit, time_t* modified) {
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    if (!fd) {
-        *problem = errno == ELOOP    ? "is a symbolic link"
-                   : errno == ENOENT ? "is missing"
-                                     : std::strerror(errno);
-        return std::nullopt;
-    }
+    if (!fd)
+        return Fail(errno == ELOOP    ? "is a symbolic link"
+                    : errno == ENOENT ? "is missing"
+                                      : std::strerror(errno));
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        *problem = "is not a plain file";
-        return std::nullopt;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > limit) {
-        *problem =
-            "is too large (" + std::to_string(static_cast<long long>(st.st_size)) + " bytes)";
-        return std::nullopt;
-    }
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Fail("is not a plain file");
+    if (static_cast<std::uint64_t>(st.st_size) > limit)
+        return Fail("is too large (" + std::to_string(static_cast<long long>(st.st_size)) +
+                    " bytes)");
     if (modified) *modified = st.st_mtime;
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
@@ -103,10 +93,9 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
     if (!S_ISDIR(st.st_mode)) return std::nullopt;
     const bool youngFolder = st.st_mtime > now - kWritingGraceSeconds;
 
-    std::string why;
     time_t modified = 0;
     const auto bytes =
-        ReadSmallFile(fax.folder + "/" + kMessageFileName, kMaxMessageFileBytes, &why, &modified);
+        ReadSmallFile(fax.folder + "/" + kMessageFileName, kMaxMessageFileBytes, &modified);
     auto writingOr = [&](bool young, std::string problem) {
         if (!young) return broken(std::move(problem));
         fax.status = StoredFax::Status::Writing;
@@ -114,8 +103,8 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
         return fax;
     };
     if (!bytes)
-        return writingOr(youngFolder && why == "is missing",
-                         std::string(kMessageFileName) + " " + why);
+        return writingOr(youngFolder && bytes.failure().cause == "is missing",
+                         std::string(kMessageFileName) + " " + bytes.failure().cause);
     // This program's writers rename a folder into place whole, its senders'
     // record already in it; only folders written in place by others get the
     // grace.
@@ -123,8 +112,10 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
     const bool ours = ::lstat((fax.folder + "/" + kSendStateName).c_str(), &record) == 0 &&
                       S_ISREG(record.st_mode);
     const bool young = !ours && modified > now - kWritingGraceSeconds;
-    auto message = OutboxMessage::Parse(*bytes, &why);
-    if (!message) return writingOr(young, std::string(kMessageFileName) + " is malformed: " + why);
+    auto message = OutboxMessage::Parse(*bytes);
+    if (!message)
+        return writingOr(
+            young, std::string(kMessageFileName) + " is malformed: " + message.failure().cause);
     fax.message = std::move(*message);
     if (young) return writingOr(true, {});
 
@@ -144,7 +135,7 @@ std::optional<StoredFax> OutboxReader::Read(const std::string& name, std::time_t
         fax.documents.push_back(path);
     }
 
-    const auto state = ReadSmallFile(fax.folder + "/" + kSendStateName, kMaxStateBytes, &why);
+    const auto state = ReadSmallFile(fax.folder + "/" + kSendStateName, kMaxStateBytes);
     if (state) fax.state = SendState::Parse(*state);
     fax.status = fax.state.accepted ? StoredFax::Status::Accepted : StoredFax::Status::Ready;
     fax.faxState = StateOf(fax.state, OutboxFolderBusy(fax.folder));
@@ -208,26 +199,22 @@ bool WriteSendState(const std::string& folder, const SendState& state) {
     return RewriteInPlace(path, bytes);
 }
 
-std::optional<std::string> MoveToSent(const std::string& folder, const std::string& name,
-                                      const std::string& sentFolder, std::string* problem) {
-    auto fail = [problem](std::string why) -> std::optional<std::string> {
-        if (problem) *problem = std::move(why);
-        return std::nullopt;
-    };
+Result<std::string> MoveToSent(const std::string& folder, const std::string& name,
+                               const std::string& sentFolder) {
     std::string sent = sentFolder;
     while (sent.size() > 1 && sent.back() == '/') sent.pop_back();
     if (::mkdir(sent.c_str(), 0700) != 0 && errno != EEXIST)
-        return fail("cannot make " + sent + ": " + std::strerror(errno));
+        return FromErrno("cannot make " + sent);
     struct stat st {};
     if (::lstat(sent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return fail(sent + " is not a folder");
+        return Fail(sent + " is not a folder");
     for (int n = 0; n < 1000; ++n) {
         const std::string target = sent + "/" + name + (n == 0 ? "" : "-" + std::to_string(n));
         // Never over an existing entry: a name already in the history stays.
         if (::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
             return target;
         if (errno != EEXIST && errno != ENOTEMPTY)
-            return fail("cannot move " + folder + " to " + target + ": " + std::strerror(errno));
+            return FromErrno("cannot move " + folder + " to " + target);
     }
-    return fail("no free name for " + name + " in " + sent);
+    return Fail("no free name for " + name + " in " + sent);
 }

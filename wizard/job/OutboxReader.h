@@ -48,12 +48,11 @@ inline constexpr std::size_t kMaxMessageFileBytes = 256 * 1024;
 // (after the last slash or backslash).
 [[nodiscard]] std::string AttachmentFileName(const std::string& path);
 
-// Reads a small regular file without following a link. nullopt, with the
-// reason when problem is given, when it is missing, not a plain file or
-// larger than limit; modified, when given, receives its modification time.
-[[nodiscard]] std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
-                                                       std::string* problem = nullptr,
-                                                       std::time_t* modified = nullptr);
+// Reads a small regular file without following a link. Fails, with the
+// cause ("is missing"), when it is missing, not a plain file or larger than
+// limit; modified, when given, receives its modification time.
+Result<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
+                                  std::time_t* modified = nullptr);
 
 class OutboxReader {
   public:
@@ -100,9 +99,6 @@ class OutboxLock {
 [[nodiscard]] bool WriteSendState(const std::string& folder, const SendState& state);
 
 // Moves a message folder into sentFolder (made 0700 when missing) under its
-// own name, or the first free "<name>-N". The new path, or nullopt with the
-// reason.
-[[nodiscard]] std::optional<std::string> MoveToSent(const std::string& folder,
-                                                    const std::string& name,
-                                                    const std::string& sentFolder,
-                                                    std::string* problem = nullptr);
+// own name, or the first free "<name>-N". The new path, or the cause.
+Result<std::string> MoveToSent(const std::string& folder, const std::string& name,
+                               const std::string& sentFolder);

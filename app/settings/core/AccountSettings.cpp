@@ -48,26 +48,23 @@ std::string PasswordPlaceText(PasswordStore* store) {
                           "settings file, readable by you alone."));
 }
 
-bool SaveAccountSettings(const AccountSettings& shown, const AccountSettings& edited,
-                         PasswordStore* store, std::string* reason) {
+Result<> SaveAccountSettings(const AccountSettings& shown, const AccountSettings& edited,
+                             PasswordStore* store) {
     const std::string* folders[] = {&edited.installPath, &edited.localFolders};
     for (const std::string* folder : folders) {
         // A relative folder would depend on where a program happens to start.
-        if (!folder->empty() && folder->front() != '/') {
-            if (reason) *reason = TranslatedText(kNotFullPathText, *folder);
-            return false;
-        }
+        if (!folder->empty() && folder->front() != '/')
+            return Fail(*folder + ": not a full path", TranslatedText(kNotFullPathText, *folder));
     }
     for (const std::string* folder : folders) {
-        if (!folder->empty() && !EnsurePrivateFolderPath(*folder, reason)) return false;
+        if (folder->empty()) continue;
+        if (auto made = EnsurePrivateFolderPath(*folder); !made) return made;
     }
-    if (edited == shown) return true;
+    if (edited == shown) return {};
     const std::string file = RegistryStorePath();
     RegistrySnapshot snap = ReadRegistryFile(file);
-    if (snap.error != RegError::Success) {
-        if (reason) *reason = file + ": cannot be read as a registry store file";
-        return false;
-    }
+    if (snap.error != RegError::Success)
+        return Fail(file + ": cannot be read as a registry store file");
     RegistryDocument& doc = snap.document;
     const struct {
         const char* key;
@@ -94,14 +91,11 @@ bool SaveAccountSettings(const AccountSettings& shown, const AccountSettings& ed
         } else {
             std::random_device rd;
             auto scrambled = ScramblePassword(edited.password, static_cast<std::uint8_t>(rd()));
-            if (!scrambled) {
-                if (reason) *reason = "the password cannot hold a NUL character";
-                return false;
-            }
+            if (!scrambled) return Fail("the password cannot hold a NUL character");
             Put(doc, kGeneralKeyPath, "WebmailPassword", *scrambled);
         }
     }
-    return WriteRegistryFile(file, doc, reason);
+    return WriteRegistryFile(file, doc);
 }
 
 ServiceCheck CheckService(const GeneralSettings& general, const AccountSettings& edited,
@@ -120,7 +114,7 @@ ServiceCheck CheckService(const GeneralSettings& general, const AccountSettings&
     const std::string query = BuildServiceQuery(account, "relaymail", "send") + "&end=yes";
     if (!location.PostForm(edited.serviceAddress, query)) {
         check.outcome = ServiceCheck::Outcome::NoAnswer;
-        check.text = TranslatedText(kCheckNoAnswerText, location.failure);
+        check.text = TranslatedText(kCheckNoAnswerText, location.failure.cause);
         return check;
     }
     const bool gaveAddress =

@@ -5,6 +5,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/core/Translate.h"
+#include "base/Failure.h"
 
 class PasswordStore;
 
@@ -31,10 +32,10 @@ struct AccountSettings {
 // (RegistryStorePath), in one atomic replacement that keeps every other line
 // as it was; nothing is written when nothing changed. The password goes to
 // the secret store when one answers (and leaves the file), else into the
-// file scrambled. The folders are made (0700) when missing. False with the
-// reason in words.
-[[nodiscard]] bool SaveAccountSettings(const AccountSettings& shown, const AccountSettings& edited,
-                                       PasswordStore* store, std::string* reason);
+// file scrambled. The folders are made (0700) when missing. Fails with the
+// cause, and the user's sentence for a folder that is not a full path.
+Result<> SaveAccountSettings(const AccountSettings& shown, const AccountSettings& edited,
+                             PasswordStore* store);
 
 // The dial-up entries NetworkManager knows, by name; empty without it.
 [[nodiscard]] std::vector<std::string> DialUpEntries();

@@ -139,9 +139,8 @@ void SettingsWindow::ShowOutcome(const QString& text) {
 }
 
 void SettingsWindow::accept() {
-    std::string reason;
-    if (!SaveAccountSettings(shown_, Edited(), store_, &reason)) {
-        ShowOutcome(tr("The settings could not be saved: %1").arg(Q(reason)));
+    if (auto saved = SaveAccountSettings(shown_, Edited(), store_); !saved) {
+        ShowOutcome(tr("The settings could not be saved: %1").arg(Q(saved.failure().text())));
         return;
     }
     QDialog::accept();

@@ -110,9 +110,9 @@ TEST(OutboxMessageParse, ReadsBackWhatTheWriterWritesAndRejectsTheRest) {
         {"a NUL byte", std::string(good).insert(10, 1, '\0')},
     };
     for (const auto& [name, text] : bad) {
-        std::string problem;
-        EXPECT_FALSE(OutboxMessage::Parse(text, &problem)) << name;
-        EXPECT_FALSE(problem.empty()) << name;
+        const auto parsed = OutboxMessage::Parse(text);
+        EXPECT_FALSE(parsed) << name;
+        EXPECT_FALSE(parsed.failure().cause.empty()) << name;
     }
 }
 
@@ -178,10 +178,11 @@ TEST_F(OutboxTest, FaxStoredWhileTheRelayIsDownIsDeliveredOnceWhenItIsBack) {
 
     const auto failed = sender.SendOne(name, OutboxSender::Mode::User);
     EXPECT_EQ(failed.kind, Kind::Failed);
-    EXPECT_EQ(failed.text, "Getting the upload address failed: the connection was refused.");
+    EXPECT_EQ(failed.failure.cause,
+              "Getting the upload address failed: the connection was refused.");
     const auto stored = OutboxReader(local).Read(name, std::time(nullptr));
     EXPECT_EQ(stored->state.attempts, 1);
-    EXPECT_EQ(stored->state.lastError, failed.text);
+    EXPECT_EQ(stored->state.lastError, failed.failure.cause);
     EXPECT_EQ(root.Read("local/outbox/" + name + "/msg.qvm"), msg);  // never written into
     EXPECT_EQ(sender.SendOne(name, OutboxSender::Mode::Due).kind, Kind::NotDue);
 
@@ -354,7 +355,7 @@ TEST_F(OutboxTest, EachOutcomeLeavesItsStateAndOnlyTheUserResendsAnUnknownOne) {
         settings.directory.RmMessages = faulty.serviceUrl();
         const std::string name = Store(1700000000);
         const auto first = sender.SendOne(name, OutboxSender::Mode::User);
-        EXPECT_EQ(first.kind, c.first) << first.text;
+        EXPECT_EQ(first.kind, c.first) << first.failure.text();
         EXPECT_EQ(faulty.ReceivedMessages().size(), c.received);
         const auto left = OutboxReader(local).Read(name, std::time(nullptr));
         if (c.after == FaxState::Sent) {
@@ -393,9 +394,10 @@ TEST_F(OutboxTest, ASenderThatStoppedLeavesTheStateItHadRecorded) {
     const auto results = sender.Send({}, OutboxSender::Mode::User);
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[0].kind, Kind::Undecided);
-    EXPECT_EQ(results[0].text.rfind("May have been sent: the program stopped while sending at ", 0),
+    EXPECT_EQ(results[0].failure.text().rfind(
+                  "May have been sent: the program stopped while sending at ", 0),
               0u)
-        << results[0].text;
+        << results[0].failure.text();
     EXPECT_EQ(results[1].kind, Kind::Sent);
     EXPECT_EQ(relay.ReceivedMessages().size(), 1u);
 }
@@ -473,15 +475,15 @@ TEST_F(OutboxTest, AnUnusablePrivateFolderFallsBackToOneOfItsOwn) {
 TEST_F(OutboxTest, HoldDeleteAndSendAgainKeepWhatTheyPromise) {
     ASSERT_TRUE(StartRelay());
     const std::string held = Store(1700000000), gone = Store(1700000100);
-    std::string why;
-    ASSERT_TRUE(HoldFax(local, held, &why)) << why;
+    ASSERT_TRUE(HoldFax(local, held));
     EXPECT_EQ(sender.SendOne(held, OutboxSender::Mode::Due).kind, Kind::Held);
     {
         const OutboxLock busy(local + "outbox/" + gone);
-        EXPECT_FALSE(DeleteFax(local, "outbox", gone, 1700000000, &why));
-        EXPECT_FALSE(HoldFax(local, gone, &why));
+        EXPECT_EQ(DeleteFax(local, "outbox", gone, 1700000000).failure().cause,
+                  "it is being sent now");
+        EXPECT_FALSE(HoldFax(local, gone));
     }
-    ASSERT_TRUE(DeleteFax(local, "outbox", gone, 1700000000, &why)) << why;
+    ASSERT_TRUE(DeleteFax(local, "outbox", gone, 1700000000));
     EXPECT_TRUE(fs::exists(local + "deleted/" + gone + "/msg.qvm"));
     for (const auto& [age, kept] :
          {std::pair{kDeletedKeepSeconds - 1, true}, std::pair{kDeletedKeepSeconds, false}}) {
@@ -491,14 +493,14 @@ TEST_F(OutboxTest, HoldDeleteAndSendAgainKeepWhatTheyPromise) {
 
     EXPECT_EQ(sender.SendOne(held, OutboxSender::Mode::User).kind, Kind::Sent);
     const std::string msg = root.Read("local/sent/" + held + "/msg.qvm");
-    const auto again = SendAgain(local, held, FakeClock(1700000200), &why);
-    ASSERT_TRUE(again) << why;
+    const auto again = SendAgain(local, held, FakeClock(1700000200));
+    ASSERT_TRUE(again) << again.failure().cause;
     EXPECT_EQ(sender.SendOne(*again, OutboxSender::Mode::Due).kind, Kind::Sent);
     ASSERT_EQ(relay.ReceivedMessages().size(), 2u);
     EXPECT_EQ(root.Read("local/sent/" + held + "/msg.qvm"), msg);  // the history stays
     const std::string sentAgain = root.Read("local/sent/" + *again + "/msg.qvm");
     EXPECT_EQ(sentAgain.substr(0, sentAgain.find("dir: ")), msg.substr(0, msg.find("dir: ")));
-    EXPECT_FALSE(SendAgain(local, "../outbox", FakeClock(1700000300), &why));
+    EXPECT_FALSE(SendAgain(local, "../outbox", FakeClock(1700000300)));
 }
 
 // Removed with its package, the outbox command is gone: the retries end quietly.

@@ -27,7 +27,7 @@ TEST(RelayServer, StoresWhatTheSenderUploadedAndGoesOnFromEarlierRuns) {
     sender.bodyFolder = dir.path();
     ASSERT_TRUE(sender.Submit("jane@example.com", "5551234@fax.example", {dir.file(name)}, nullptr)
                     .accepted)
-        << sender.failure;
+        << sender.failure.cause;
 
     const auto received = relay.ReceivedMessages();
     ASSERT_EQ(received.size(), 1u);

@@ -26,7 +26,7 @@ QString Clock(std::time_t t) {
 
 // A message or state file: a regular file read without following a link.
 std::string ReadSmall(const std::string& path) {
-    return ReadSmallFile(path, kMaxMessageFileBytes).value_or(std::string());
+    return ReadSmallFile(path, kMaxMessageFileBytes).value_or({});
 }
 
 // The time in a folder's name ("1700000000", "1700000000-2"), or 0.

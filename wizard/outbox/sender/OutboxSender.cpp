@@ -11,12 +11,23 @@ namespace {
 using Kind = OutboxSender::Result::Kind;
 using Mode = OutboxSender::Mode;
 
-OutboxSender::Result Make(const std::string& name, Kind kind, std::string text = {}) {
+OutboxSender::Result Make(const std::string& name, Kind kind, Failure failure = {}) {
     OutboxSender::Result r;
     r.name = name;
     r.kind = kind;
-    r.text = std::move(text);
+    r.failure = std::move(failure);
     return r;
+}
+
+bool Unusable(const StoredFax& fax) {
+    return fax.status == StoredFax::Status::Broken || fax.status == StoredFax::Status::Writing;
+}
+
+// The send.state could not be written before anything went out.
+Failure NotRecorded(const std::string& folder) {
+    Failure failure = FromErrno("cannot record the attempt in " + folder + "/" + kSendStateName);
+    failure.cause += "; nothing was sent";
+    return failure;
 }
 
 // "14:05", with the date in front when it is not today.
@@ -64,89 +75,97 @@ std::vector<OutboxSender::Result> OutboxSender::Send(const std::vector<std::stri
 
 OutboxSender::Result OutboxSender::Move(const StoredFax& fax, SendState state, bool now) {
     const OutboxReader reader(settings_.directory.LocalFolders);
-    std::string problem;
-    if (MoveToSent(fax.folder, fax.name, reader.sentFolder(), &problem))
-        return Make(fax.name, now ? Kind::Sent : Kind::Moved);
+    const auto moved = MoveToSent(fax.folder, fax.name, reader.sentFolder());
+    if (moved) return Make(fax.name, now ? Kind::Sent : Kind::Moved);
     // Still sent: the move is tried again quietly at the next round.
-    if (state.moveError != problem) {
-        state.moveError = problem;
+    if (state.moveError != moved.failure().cause) {
+        state.moveError = moved.failure().cause;
         (void)WriteSendState(fax.folder, state);
     }
-    return Make(fax.name, now ? Kind::SentNotMoved : Kind::MoveFailed, problem);
+    return Make(fax.name, now ? Kind::SentNotMoved : Kind::MoveFailed, moved.failure());
 }
 
-OutboxSender::Result OutboxSender::SendOne(const std::string& name, Mode mode, bool named) {
+OutboxSender::Opened OutboxSender::Open(const std::string& name) const {
+    Opened opened;
     const OutboxReader reader(settings_.directory.LocalFolders);
-    auto found = reader.Read(name, clock_.Now());
-    if (!found) return Make(name, Kind::Missing, "no such stored fax");
-    if (found->status == StoredFax::Status::Broken || found->status == StoredFax::Status::Writing)
-        return Make(name, Kind::Skipped, found->problem);
-
-    const OutboxLock lock(found->folder);
-    switch (lock.result()) {
+    const auto refuse = [&](Kind kind, std::string cause = {}) {
+        opened.fax.reset();
+        opened.refused = Make(name, kind, Fail(std::move(cause)));
+        return std::move(opened);
+    };
+    opened.fax = reader.Read(name, clock_.Now());
+    if (!opened.fax) return refuse(Kind::Missing, "no such stored fax");
+    if (Unusable(*opened.fax)) return refuse(Kind::Skipped, opened.fax->problem);
+    switch (opened.lock.emplace(opened.fax->folder).result()) {
         case OutboxLock::Result::Held:
             break;
         case OutboxLock::Result::Busy:
-            return Make(name, Kind::Busy);
+            return refuse(Kind::Busy);
         case OutboxLock::Result::Replaced:
-            return Make(name, Kind::Skipped, "its folder was replaced while it was being opened");
+            return refuse(Kind::Skipped, "its folder was replaced while it was being opened");
         case OutboxLock::Result::Missing:
-            return Make(name, Kind::Missing, "no such stored fax");
+            return refuse(Kind::Missing, "no such stored fax");
     }
     // Read again under the lock: another sender may have finished it.
-    found = reader.Read(name, clock_.Now());
-    if (!found) return Make(name, Kind::Missing, "no such stored fax");
-    StoredFax& fax = *found;
-    if (fax.status == StoredFax::Status::Broken || fax.status == StoredFax::Status::Writing)
-        return Make(name, Kind::Skipped, fax.problem);
+    opened.fax = reader.Read(name, clock_.Now());
+    if (!opened.fax) return refuse(Kind::Missing, "no such stored fax");
+    if (Unusable(*opened.fax)) return refuse(Kind::Skipped, opened.fax->problem);
+    return opened;
+}
 
+OutboxSender::Result OutboxSender::SendOne(const std::string& name, Mode mode, bool named) {
+    Opened opened = Open(name);
+    if (!opened.fax) return opened.refused;
     // The lock is ours: nobody else is sending it.
+    const StoredFax& fax = *opened.fax;
     switch (StateOf(fax.state, false)) {
         case FaxState::Sent:
             return Move(fax, fax.state, false);
         case FaxState::Sending:
         case FaxState::Unknown:
-            if (mode != Mode::Again) return Make(name, Kind::Undecided, DescribeUnknown(fax.state));
+            if (mode != Mode::Again)
+                return Make(name, Kind::Undecided,
+                            Fail(fax.state.unknownWhy, DescribeUnknown(fax.state)));
             break;
         case FaxState::Held:
             if (mode == Mode::Due)
-                return Make(name, Kind::Held, TranslatedText(QT_TRANSLATE_NOOP("Message", "held")));
+                return Make(name, Kind::Held,
+                            Fail({}, TranslatedText(QT_TRANSLATE_NOOP("Message", "held"))));
             break;
         case FaxState::Failed:
             if (mode == Mode::Due || !named)
-                return Make(name, Kind::Held,
-                            CountedText(QT_TRANSLATE_N_NOOP("Message", "failed after %n tries"),
-                                        fax.state.attempts) +
-                                ": " + fax.state.lastError);
+                return Make(
+                    name, Kind::Held,
+                    Fail(fax.state.lastError,
+                         CountedText(QT_TRANSLATE_N_NOOP("Message", "failed after %n tries"),
+                                     fax.state.attempts) +
+                             ": " + fax.state.lastError));
             break;
         case FaxState::Waiting:
             if (mode == Mode::Due && !RetryDue(fax.state, clock_.Now()))
                 return Make(name, Kind::NotDue);
             break;
     }
+    return Attempt(fax);
+}
 
+OutboxSender::Result OutboxSender::Attempt(const StoredFax& fax) {
     // The attempt is counted before it is made, so a crash in the middle
     // still moves the back-off on.
     SendState state = fax.state;
     send_state::BeginAttempt(state, clock_.Now());
     if (!WriteSendState(fax.folder, state))
-        return Make(name, Kind::Failed,
-                    "cannot record the attempt in " + fax.folder + "/" + kSendStateName + ": " +
-                        std::strerror(errno) + "; nothing was sent");
+        return Make(fax.name, Kind::Failed, NotRecorded(fax.folder));
 
     FaxSender sender(settings_, clock_);
     sender.bodyFolder = bodyFolder;
     // Nothing goes out until the record says an upload began.
-    sender.beforeUpload = [&](std::string* why) {
+    sender.beforeUpload = [&]() -> ::Result<> {
         SendState uploading = state;
         send_state::BeginUpload(uploading, clock_.Now());
-        if (WriteSendState(fax.folder, uploading)) {
-            state = uploading;
-            return true;
-        }
-        *why = "cannot record the attempt in " + fax.folder + "/" + kSendStateName + ": " +
-               std::strerror(errno) + "; nothing was sent";
-        return false;
+        if (!WriteSendState(fax.folder, uploading)) return NotRecorded(fax.folder);
+        state = uploading;
+        return {};
     };
     const SendOutcome outcome =
         sender.Submit(fax.message.from, fax.message.to, fax.documents, nullptr);
@@ -162,36 +181,26 @@ OutboxSender::Result OutboxSender::SendOne(const std::string& name, Mode mode, b
     if (outcome.uncertain) {
         send_state::OutcomeUnknown(state, why);
         (void)WriteSendState(fax.folder, state);
-        return Make(name, Kind::Unknown, DescribeUnknown(state));
+        return Make(fax.name, Kind::Unknown, Fail(why, DescribeUnknown(state)));
     }
     send_state::FailedBeforeUpload(state, clock_.Now(), why, outcome.cause == HttpFailure::Stopped,
                                    limits);
     // When even this cannot be written, the record still says an upload
     // began, and the fax waits for the user's word.
     (void)WriteSendState(fax.folder, state);
-    return Make(name, state.failed ? Kind::GaveUp : Kind::Failed, why);
+    return Make(fax.name, state.failed ? Kind::GaveUp : Kind::Failed, Fail(why));
 }
 
 OutboxSender::Result OutboxSender::MarkSent(const std::string& name) {
-    const OutboxReader reader(settings_.directory.LocalFolders);
-    auto found = reader.Read(name, clock_.Now());
-    if (!found) return Make(name, Kind::Missing, "no such stored fax");
-    if (found->status == StoredFax::Status::Broken || found->status == StoredFax::Status::Writing)
-        return Make(name, Kind::Skipped, found->problem);
-    const OutboxLock lock(found->folder);
-    if (lock.result() == OutboxLock::Result::Busy) return Make(name, Kind::Busy);
-    if (!lock.held()) return Make(name, Kind::Skipped, "its folder was replaced");
-    found = reader.Read(name, clock_.Now());
-    if (!found || found->status == StoredFax::Status::Broken)
-        return Make(name, Kind::Missing, "no such stored fax");
-    SendState state = found->state;
+    Opened opened = Open(name);
+    if (!opened.fax) return opened.refused;
+    SendState state = opened.fax->state;
     if (!state.accepted) {
         send_state::Accepted(state);
-        if (!WriteSendState(found->folder, state))
-            return Make(name, Kind::Failed,
-                        std::string("cannot record it as sent: ") + std::strerror(errno));
+        if (!WriteSendState(opened.fax->folder, state))
+            return Make(name, Kind::Failed, FromErrno("cannot record it as sent"));
     }
-    return Move(*found, state, false);
+    return Move(*opened.fax, state, false);
 }
 
 const char* KindWord(Kind kind) {
@@ -232,34 +241,37 @@ std::string DescribeResult(const OutboxSender::Result& result) {
             return TranslatedText(QT_TRANSLATE_NOOP("Message", "sent"));
         case Kind::SentNotMoved:
             return TranslatedText(
-                QT_TRANSLATE_NOOP("Message", "sent; could not be moved to sent/: %1"), result.text);
+                QT_TRANSLATE_NOOP("Message", "sent; could not be moved to sent/: %1"),
+                result.failure.text());
         case Kind::Moved:
             return TranslatedText(
                 QT_TRANSLATE_NOOP("Message", "sent earlier; moved to the sent faxes"));
         case Kind::MoveFailed:
             return TranslatedText(
                 QT_TRANSLATE_NOOP("Message", "sent earlier; still not moved to sent/: %1"),
-                result.text);
+                result.failure.text());
         case Kind::Failed:
         case Kind::Held:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "not sent: %1"), result.text);
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "not sent: %1"),
+                                  result.failure.text());
         case Kind::GaveUp:
             return TranslatedText(
                 QT_TRANSLATE_NOOP("Message", "not sent, and no longer tried automatically: %1"),
-                result.text);
+                result.failure.text());
         case Kind::Unknown:
         case Kind::Undecided:
             return TranslatedText(QT_TRANSLATE_NOOP("Message",
                                                     "%1; not sent again (send --again to send it, "
                                                     "mark-sent if it arrived)"),
-                                  result.text);
+                                  result.failure.text());
         case Kind::Busy:
             return TranslatedText(QT_TRANSLATE_NOOP("Message", "busy: another sender has it"));
         case Kind::NotDue:
             return TranslatedText(QT_TRANSLATE_NOOP("Message", "waiting for its next attempt"));
         case Kind::Skipped:
         case Kind::Missing:
-            return TranslatedText(QT_TRANSLATE_NOOP("Message", "skipped: %1"), result.text);
+            return TranslatedText(QT_TRANSLATE_NOOP("Message", "skipped: %1"),
+                                  result.failure.text());
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,8 @@ class OutboxSender {
         };
         std::string name;
         Kind kind = Kind::Missing;
-        std::string text;  // the cause, where there is one
+        // Why, where there is a cause; its text() is what the user reads.
+        Failure failure;
     };
 
     OutboxSender(const AppSettings& settings, Clock& clock = DefaultClock());
@@ -69,6 +71,16 @@ class OutboxSender {
     std::function<void(const Result&)> onResult;
 
   private:
+    // A stored fax read again under its folder's lock (held in lock), or
+    // what stopped that (no fax, refused says why).
+    struct Opened {
+        std::optional<OutboxLock> lock;
+        std::optional<StoredFax> fax;
+        Result refused;
+    };
+    [[nodiscard]] Opened Open(const std::string& name) const;
+    // One send of a fax whose lock is held: recorded, submitted, moved.
+    [[nodiscard]] Result Attempt(const StoredFax& fax);
     [[nodiscard]] Result Move(const StoredFax& fax, SendState state, bool now);
 
     const AppSettings& settings_;

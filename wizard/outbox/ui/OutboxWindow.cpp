@@ -421,10 +421,9 @@ void OutboxWindow::Hold() {
     QStringList problems;
     for (const auto& e : Selected()) {
         if (!e.usable || (e.state != FaxState::Waiting && e.state != FaxState::Failed)) continue;
-        std::string why;
-        if (!HoldFax(options_.localFolders, e.name, &why))
-            problems
-                << tr("%1 could not be held: %2").arg(e.recipients, QString::fromStdString(why));
+        if (auto held = HoldFax(options_.localFolders, e.name); !held)
+            problems << tr("%1 could not be held: %2")
+                            .arg(e.recipients, QString::fromStdString(held.failure().cause));
     }
     if (!problems.isEmpty()) Tell(problems.join(QChar('\n')), true);
     Reload();
@@ -449,12 +448,11 @@ void OutboxWindow::Delete() {
     const std::time_t now = options_.clock ? options_.clock->Now() : std::time(nullptr);
     QStringList problems;
     for (const auto& e : selected) {
-        std::string why;
-        if (!DeleteFax(options_.localFolders, ListName(list), e.name, now, &why))
+        if (auto gone = DeleteFax(options_.localFolders, ListName(list), e.name, now); !gone)
             problems << tr("%1 could not be deleted: %2")
                             .arg(e.recipients.isEmpty() ? QString::fromStdString(e.name)
                                                         : e.recipients,
-                                 QString::fromStdString(why));
+                                 QString::fromStdString(gone.failure().cause));
     }
     if (!problems.isEmpty())
         Tell(problems.join(QChar('\n')), true);
@@ -470,12 +468,11 @@ void OutboxWindow::SendAgain() {
     QStringList stored, problems;
     for (const auto& e : Selected()) {
         if (!e.usable) continue;
-        std::string why;
-        if (const auto name = ::SendAgain(options_.localFolders, e.name, *options_.clock, &why))
+        if (const auto name = ::SendAgain(options_.localFolders, e.name, *options_.clock))
             stored << QString::fromStdString(*name);
         else
             problems << tr("%1 could not be stored again: %2")
-                            .arg(e.recipients, QString::fromStdString(why));
+                            .arg(e.recipients, QString::fromStdString(name.failure().cause));
     }
     if (!problems.isEmpty()) Tell(problems.join(QChar('\n')), true);
     if (!stored.isEmpty())
