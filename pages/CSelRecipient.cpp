@@ -13,6 +13,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <unordered_set>
@@ -44,7 +45,7 @@ class CSelRecipient::Lines final : public QAbstractListModel {
     [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override {
         const Line* line = At(index.row());
         if (!index.isValid() || !line) return {};
-        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return line->text;
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return line->text();
         if (role == kRecipientRole)
             return QVariant::fromValue(reinterpret_cast<quintptr>(line->record));
         return {};
@@ -66,8 +67,8 @@ class CSelRecipient::Lines final : public QAbstractListModel {
     // sorted list box puts a line added later; its row.
     int Insert(Line line) {
         const auto at = std::lower_bound(
-            lines_.begin(), lines_.end(), line.text,
-            [](const Line& l, const QString& text) { return ShownBefore(l.text, text); });
+            lines_.begin(), lines_.end(), line.text(),
+            [](const Line& l, const QString& text) { return ShownBefore(l.text(), text); });
         const int row = static_cast<int>(at - lines_.begin());
         beginInsertRows({}, row, row);
         lines_.insert(at, std::move(line));
@@ -90,7 +91,15 @@ class CSelRecipient::WidestLine final : public QStyledItemDelegate {
     explicit WidestLine(QListView& list) : QStyledItemDelegate(&list), list_(list) {}
 
     void Clear() { widest_ = 0; }
-    void Add(const QString& line) { widest_ = std::max(widest_, Width(line)); }
+    void Add(const std::string& line) {
+        FollowFont();
+        widest_ = std::max(widest_, Width(line));
+    }
+    // The same for many lines, the font looked at once.
+    void AddAll(const std::vector<Line>& lines) {
+        FollowFont();
+        for (const Line& line : lines) widest_ = std::max(widest_, Width(line.record->displayLine));
+    }
 
     [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const override {
@@ -106,12 +115,30 @@ class CSelRecipient::WidestLine final : public QStyledItemDelegate {
     // (combining marks, scripts shaped as a whole) is measured whole.
     static constexpr char16_t kTable = 0x300;
 
-    int Width(const QString& line) {
+    // Measured again from scratch when the list box's font has changed.
+    void FollowFont() {
         if (list_.font() != font_ || advances_.empty()) {
             font_ = list_.font();
             metrics_ = QFontMetricsF(font_);
             advances_.assign(kTable, -1);
         }
+    }
+
+    // An ASCII line is measured from its bytes, any other as text.
+    int Width(const std::string& line) {
+        qreal sum = 0;
+        for (const char c : line) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u >= 0x80) return Width(QString::fromStdString(line));
+            qreal& advance = advances_[u];
+            if (advance < 0) advance = metrics_.horizontalAdvance(QChar(u));
+            sum += advance;
+        }
+        // A pixel more for kerning, which the sum leaves out.
+        return static_cast<int>(std::ceil(sum)) + 1;
+    }
+
+    int Width(const QString& line) {
         qreal sum = 0;
         for (const QChar c : line) {
             if (c.unicode() >= kTable)
@@ -341,10 +368,11 @@ bool CSelRecipient::ShownBefore(const QString& a, const QString& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
+QString CSelRecipient::Line::text() const { return QString::fromStdString(record->displayLine); }
+
 void CSelRecipient::AddLine(Recipient* record) {
-    Line line{QString::fromStdString(record->displayLine), record};
-    widest_->Add(line.text);
-    (void)lines_->Insert(std::move(line));
+    widest_->Add(record->displayLine);
+    (void)lines_->Insert(Line{record});
 }
 
 std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
@@ -354,10 +382,12 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     // stand in the reverse of list order. An ASCII line is compared by its
     // lower-case bytes, which orders as the comparison without regard to case
     // does, at a fraction of its cost; those bytes are kept in one block.
+    // Any other line is compared as text, made once.
     struct Keyed {
         std::size_t at;  // where the lower-case bytes of an ASCII line begin
-        bool ascii;
-        Line line;
+        std::size_t size;
+        Recipient* record;
+        int text = -1;  // of a line that is not ASCII: its place in texts
     };
     std::size_t total = 0;
     for (const auto& r : records) total += r->displayLine.size();
@@ -365,27 +395,74 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     lower.reserve(total);
     std::vector<Keyed> keyed;
     keyed.reserve(records.size());
+    std::vector<QString> texts;
     for (auto r = records.rbegin(); r != records.rend(); ++r) {
-        const std::string& text = (*r)->displayLine;
-        const bool ascii = std::all_of(text.begin(), text.end(),
+        const std::string& line = (*r)->displayLine;
+        const bool ascii = std::all_of(line.begin(), line.end(),
                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        const std::size_t at = lower.size();
-        if (ascii)
-            for (char c : text)
+        Keyed k{lower.size(), line.size(), r->get()};
+        if (ascii) {
+            for (char c : line)
                 lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        keyed.push_back(Keyed{at, ascii, Line{QString::fromStdString(text), r->get()}});
+        } else {
+            k.text = static_cast<int>(texts.size());
+            texts.push_back(QString::fromStdString(line));
+        }
+        keyed.push_back(k);
     }
     const std::string_view all(lower);
-    std::stable_sort(keyed.begin(), keyed.end(), [all](const Keyed& a, const Keyed& b) {
-        if (!a.ascii || !b.ascii) return ShownBefore(a.line.text, b.line.text);
-        const std::string& ta = a.line.record->displayLine;
-        const std::string& tb = b.line.record->displayLine;
-        const int c = all.substr(a.at, ta.size()).compare(all.substr(b.at, tb.size()));
-        return c != 0 ? c < 0 : ta < tb;
+    const auto before = [&keyed, &texts, all](std::uint32_t ia, std::uint32_t ib) {
+        const Keyed& a = keyed[ia];
+        const Keyed& b = keyed[ib];
+        if (a.text >= 0 || b.text >= 0) {
+            const QString ta = a.text >= 0 ? texts[static_cast<std::size_t>(a.text)]
+                                           : QString::fromStdString(a.record->displayLine);
+            const QString tb = b.text >= 0 ? texts[static_cast<std::size_t>(b.text)]
+                                           : QString::fromStdString(b.record->displayLine);
+            return ShownBefore(ta, tb);
+        }
+        const int c = all.substr(a.at, a.size).compare(all.substr(b.at, b.size));
+        return c != 0 ? c < 0 : a.record->displayLine < b.record->displayLine;
+    };
+    // The sort moves small entries: the eight lower-case bytes of an ASCII
+    // line after the start all ASCII lines share, which settle most
+    // comparisons without reaching into the lines (a cache miss each, the
+    // cost that grew faster than the list); equal ones are compared whole.
+    const Keyed* first = nullptr;
+    std::size_t shared = 0;
+    for (const Keyed& k : keyed) {
+        if (k.text >= 0) continue;
+        if (!first) {
+            first = &k;
+            shared = k.size;
+            continue;
+        }
+        std::size_t n = 0;
+        while (n < shared && n < k.size && all[first->at + n] == all[k.at + n]) ++n;
+        shared = n;
+    }
+    struct Entry {
+        std::uint64_t key;  // the eight bytes after the shared start, big-endian
+        std::uint32_t index;
+        bool ascii;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(keyed.size());
+    for (std::uint32_t i = 0; i < keyed.size(); ++i) {
+        const Keyed& k = keyed[i];
+        std::uint64_t key = 0;
+        if (k.text < 0)
+            for (std::size_t n = shared; n < shared + 8; ++n)
+                key = key << 8 | (n < k.size ? static_cast<unsigned char>(all[k.at + n]) : 0U);
+        entries.push_back(Entry{key, i, k.text < 0});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [&before](const Entry& a, const Entry& b) {
+        if (a.ascii && b.ascii && a.key != b.key) return a.key < b.key;
+        return before(a.index, b.index);
     });
     std::vector<Line> lines;
-    lines.reserve(keyed.size());
-    for (Keyed& k : keyed) lines.push_back(std::move(k.line));
+    lines.reserve(entries.size());
+    for (const Entry& e : entries) lines.push_back(Line{keyed[e.index].record});
     return lines;
 }
 
@@ -393,7 +470,7 @@ void CSelRecipient::ClearList() { ShowLines({}); }
 
 void CSelRecipient::ShowLines(std::vector<Line> lines) {
     widest_->Clear();
-    for (const Line& line : lines) widest_->Add(line.text);
+    widest_->AddAll(lines);
     lines_->Show(std::move(lines));
 }
 

@@ -83,10 +83,12 @@ class CSelRecipient : public WizardPage {
     // The list box's order of lines: without regard to case, then by code.
     [[nodiscard]] static bool ShownBefore(const QString& a, const QString& b);
 
-    // A line of the list box and its record.
+    // A line of the list box: its record, whose display line it shows. The
+    // text is made when it is asked for, so a list of many thousands keeps
+    // no second copy of every line.
     struct Line {
-        QString text;
         Recipient* record;
+        [[nodiscard]] QString text() const;
     };
     // The lines of records in the order the list box shows them.
     [[nodiscard]] static std::vector<Line> SortedLines(
