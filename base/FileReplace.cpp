@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <utility>
@@ -208,21 +209,31 @@ UniqueFd LockStage(const std::string& stage) {
     return fd;
 }
 
-// Removes everything inside the folder open as dir, never following a link;
-// false when something could not be removed.
-bool EmptyFolder(int dir) {
+// The names in the folder open as dir, "." and ".." left out; nullopt when
+// it cannot be listed. Read through a copy of the descriptor, which shares
+// its place in the listing with dir: put back at the start afterwards.
+std::optional<std::vector<std::string>> NamesIn(int dir) {
     UniqueFd copy(::fcntl(dir, F_DUPFD_CLOEXEC, 0));
     DIR* listing = copy ? ::fdopendir(copy.get()) : nullptr;
-    if (listing == nullptr) return false;
+    if (listing == nullptr) return std::nullopt;
     (void)copy.release();  // closedir closes it
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(listing)) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") names.emplace_back(name);
     }
+    ::rewinddir(listing);
     ::closedir(listing);
+    return names;
+}
+
+// Removes everything inside the folder open as dir, never following a link;
+// false when something could not be removed.
+bool EmptyFolder(int dir) {
+    const auto names = NamesIn(dir);
+    if (!names) return false;
     bool all = true;
-    for (const std::string& name : names) {
+    for (const std::string& name : *names) {
         if (::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT) continue;
         if (errno != EISDIR && errno != EPERM) {
             all = false;
@@ -302,23 +313,17 @@ namespace {
 // the lock file aside) into recovered, under names no file there has yet.
 // False when one of them could not be moved: the folder is then left as is.
 bool RecoverDocuments(int stage, const std::string& recovered) {
-    UniqueFd copy(::fcntl(stage, F_DUPFD_CLOEXEC, 0));
-    DIR* listing = copy ? ::fdopendir(copy.get()) : nullptr;
-    if (listing == nullptr) return false;
-    (void)copy.release();  // closedir closes it
+    const auto listed = NamesIn(stage);
+    if (!listed) return false;
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string_view name = entry->d_name;
+    for (const std::string& name : *listed) {
         struct stat st {};
-        if (name == "." || name == ".." || name == kStageLockName ||
-            ::fstatat(stage, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_size == 0)
+        if (name == kStageLockName ||
+            ::fstatat(stage, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_size == 0)
             continue;
-        names.emplace_back(name);
+        names.push_back(name);
     }
-    // The copy shares its place in the listing with the caller's descriptor.
-    ::rewinddir(listing);
-    ::closedir(listing);
     if (names.empty()) return true;
     if (!EnsurePrivateFolder(recovered)) return false;
     const UniqueFd target(
