@@ -109,8 +109,7 @@ TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
         EXPECT_EQ(c.*member, expected) << name;
 }
 
-// Unstored folders follow InstallPath (~/Corvinaport/ when unset), the
-// welcome page the local folders.
+// Unstored folders follow InstallPath (~/Corvinaport/ if unset); welcome page too.
 TEST(DirectorySettings, DerivedFolderDefaults) {
     const ScopedEnv home("HOME", "/home/t");
     struct Case {

@@ -188,8 +188,7 @@ TEST_F(StartUp, SocketsFailureShowsOneMessageAndStops) {
     EXPECT_EQ(app.message.kind, "");
 }
 
-// A user without an account or service address is offered the settings
-// before the wizard; what the window saved is what the wizard then uses.
+// Without account or relay the settings are offered first; the wizard uses what was saved.
 TEST_F(StartUp, FirstRunIsOfferedTheSettingsBeforeComposing) {
     const std::string unset = store.Read("registry.reg");  // no service address
     for (const MbResult answer : {MbResult::Yes, MbResult::No}) {

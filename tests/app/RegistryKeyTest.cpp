@@ -110,8 +110,7 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
 }
 
-// Strings must be strings and fit 255 bytes with their end; numbers take up
-// to four bytes of any type, filling the low bytes first.
+// Strings fit 255 bytes with their end; numbers take 4 bytes of any type, low first.
 TEST_F(RegistryKeyTest, ReadsTakeOnlyWhatFitsTheirBuffer) {
     const std::string longest(254, 'a');
     std::string umlauts;  // 127 two-byte characters fill 254 bytes

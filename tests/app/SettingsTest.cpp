@@ -72,8 +72,7 @@ class Settings : public ::testing::Test {
     const std::string store = dir.file("config/corvinaport/registry.reg");
 };
 
-// Saving writes only what was changed, and nothing when nothing was; another
-// user's store is not touched.
+// Saving writes only what changed, nothing otherwise; other users' stores untouched.
 TEST_F(Settings, TheWindowRoundTripsTheStoreUntouched) {
     WriteStore(kKept);
     SettingsWindow(Loaded(), nullptr).accept();
@@ -133,8 +132,7 @@ TEST_F(Settings, CheckTellsAnsweredRefusedAndDown) {
     EXPECT_EQ(Stored(), kKept);
 }
 
-// A scrambled password moves to the secret store once; the password typed
-// afterwards goes there alone, and no file ever holds it in clear.
+// A scrambled password moves to the secret store once; no file ever holds it clear.
 TEST_F(Settings, ThePasswordMovesToTheSecretStore) {
     const SecretServiceBus bus;
     SecretServicePasswordStore secrets;

@@ -1,5 +1,4 @@
-// The online-service dialer over the shipped libraries, which simulate the
-// client from its state file.
+// The online-service dialer over the shipped libraries simulating the client.
 #include "connect/DialerLibrary.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The connection state and the remote access library's NetworkManager
-// back-end, over a private message bus on which the test plays NetworkManager.
+// Connection state and NetworkManager back-end over a private bus played by the test.
 #include <algorithm>
 #include <chrono>
 #include <utility>

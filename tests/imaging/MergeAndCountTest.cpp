@@ -88,8 +88,7 @@ TEST_F(Merge, PathsLongerThanTheFixedBuffersAreRefused) {
     EXPECT_EQ(lib.CountImages(edge), 2u);
 }
 
-// The quick writer of long documents (the first page's strip copied) against
-// the writer that encodes every page.
+// The quick long-document writer against the one encoding every page.
 TEST(FaxPages, CopiedFirstPageReadsAsEveryPageEncoded) {
     TempFolder dir;
     const Painter paint = [](int, int x, int y) { return (x * 7 + y * 3) % 11 < 4; };

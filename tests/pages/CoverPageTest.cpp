@@ -204,8 +204,7 @@ TEST_F(Picker, ShowsTheFolderAndChoosesTheFirstPicture) {
     QCoreApplication::processEvents();
     EXPECT_EQ(picker.chosenPath(), images + "beta.bmp");
 
-    // Delete takes the file away without asking; nothing stays chosen, so a
-    // second Delete removes nothing.
+    // Delete removes without asking; nothing stays chosen, so a second Delete does nothing.
     for (int i = 0; i < 2; ++i) picker.DeleteSelected();
     QCoreApplication::processEvents();
     EXPECT_FALSE(fs::exists(images + "beta.bmp"));

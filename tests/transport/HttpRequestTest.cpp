@@ -105,8 +105,7 @@ TEST(PostForm, RefusedExchangesFail) {
     }
 }
 
-// The limit is clock time: polls that take longer than a millisecond each do
-// not stretch it, and the late reply is never seen.
+// The limit is clock time: slow polls do not stretch it; the late reply is never seen.
 TEST(PostForm, TimeLimitIsClockTimeNotACountOfPolls) {
     class SlowPolls final : public Clock {
       public:
@@ -176,8 +175,7 @@ TEST(PostFile, StreamsTheBodyAndNeedsTheSuccessMark) {
     }
 }
 
-// A stop the user confirms during a 50 MB upload ends it at once; the bar
-// followed the bytes sent until then.
+// A confirmed stop during a 50 MB upload ends it at once; the bar followed the bytes.
 TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     TempFolder dir;
     dir.Write("large", std::string(50u << 20, 'f'));
@@ -207,8 +205,7 @@ TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     EXPECT_LT(progress.pos, 100);
 }
 
-// A peer that takes nothing, and one that trickles, both end at the
-// low-speed guard instead of holding the upload for ever.
+// A peer taking nothing, or trickling, ends at the low-speed guard.
 TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
     TempFolder dir;
     dir.Write("b", std::string(4u << 20, 'b'));

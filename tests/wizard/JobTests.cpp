@@ -154,8 +154,7 @@ TEST_F(JobTest, EachStagingGetsAPrivateFolderOfItsOwn) {
     EXPECT_FALSE(fs::exists(fs::path(copy).parent_path()));
 }
 
-// A run elsewhere that stages a print and holds its folder until it is
-// killed (a crash) or the test ends.
+// A run elsewhere staging a print and holding its folder until killed or the test ends.
 class StagingRun {
   public:
     explicit StagingRun(const std::string& outbox) {
@@ -261,8 +260,7 @@ TEST_F(JobTest, StartUpClearsOnlyStagingFoldersNobodyHolds) {
     EXPECT_TRUE(fs::is_symlink(outbox + ".stage-link00"));
     EXPECT_EQ(ReadText(outside + "keep.txt"), "mine");
     EXPECT_EQ(ReadText(outside + "sub/keep.txt"), "mine too");
-    // Every cleared folder's print is kept in recovered/, none replaced, no
-    // link or lock file among them.
+    // Each cleared print is kept in recovered/, none replaced, no link or lock among them.
     std::multiset<std::string> kept;
     for (const auto& e : fs::directory_iterator(recovered)) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(e.path()))) << e.path();
@@ -324,8 +322,7 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
     // The size counts the document and the message file as written with "size: 0".
     const std::size_t size = tiff.size() + expected("0").size();
     EXPECT_EQ(file, expected(std::to_string(size)));
-    // No temporary file is left in the folder (the fax, its message, the
-    // senders' record) or the outbox; the fax is the user's alone.
+    // Nothing temporary is left (fax, message, send record); the fax is the user's alone.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir + "outbox"), {}), 1);
     EXPECT_EQ(ModeOf(folder) & 0077, 0u);
@@ -477,8 +474,7 @@ TEST(RecipientSplit, WholeEntriesUpToTheLimit) {
         {"\"x\" <x@y>,1@g, 2@g", 10, std::vector<std::string>{"\"x\" <x@y>", "1@g, 2@g"}},
         // Commas inside quotes or angle brackets do not end an entry.
         {"\"Doe, Jo\" <j@x>, k", 16, std::vector<std::string>{"\"Doe, Jo\" <j@x>", "k"}},
-        // At, one below and one above the limit: a line that fits is kept as
-        // it is; an entry of exactly the limit is a part of its own.
+        // At, one below and one above the limit; an entry of exactly the limit stands alone.
         {" aaa, bbb,", 10, std::vector<std::string>{" aaa, bbb,"}},
         {" aaa, bbbb,", 10, std::vector<std::string>{"aaa, bbbb"}},
         {"aaaaaaaaa, b", 10, std::vector<std::string>{"aaaaaaaaa", "b"}},

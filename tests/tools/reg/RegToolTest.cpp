@@ -200,8 +200,7 @@ TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
     EXPECT_NE(dir.Read("etc/registry.reg").find("\"Country\"=\"NZ\""), std::string::npos);
 }
 
-// Without --file each user writes a private store of their own; --system
-// writes the machine's store, beneath them all.
+// Without --file each user writes a private store; --system the machine's beneath.
 TEST_F(RegTool, WritesTheUsersStoreUnlessToldSystem) {
     const ScopedEnv one("CORVINAPORT_REGISTRY", "");
     const ScopedEnv system("CORVINAPORT_SYSTEM_REGISTRY", file);
