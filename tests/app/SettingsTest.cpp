@@ -22,10 +22,8 @@ namespace fs = std::filesystem;
 const std::string kGeneral = ProductKey("General");
 // A user's store with lines and values the window does not show.
 const std::string kKept = kRegHeader + "; kept by hand\r\n" + kGeneral +
-                          "\"WebmailUserName\"=\"ann\"\r\n"
-                          "\"Bundle\"=hex(2):61,00,62,00,00,00\r\n"
-                          "\"AutoStart\"=dword:00000000\r\n"
-                          "this line is not understood\r\n\r\n"
+                          "\"WebmailUserName\"=\"ann\"\r\n\"Bundle\"=hex(2):61,00,62,00,00,00\r\n"
+                          "\"AutoStart\"=dword:00000000\r\nthis line is not understood\r\n\r\n"
                           "[HKEY_CURRENT_USER\\Other]\r\n@=\"x\"\r\n\r\n" +
                           ProductKey("Directory") + "\"RmMessages\"=\"http://old/r\"\r\n";
 

@@ -119,19 +119,12 @@ TEST_F(FaxSenderTest, SentFaxReachesTheRelayAndLeavesNoBodyFile) {
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(store.Read(received[0].filename().string() + "/query.txt"),
               BuildServiceQuery(Account(), "relaymail", "send") + "&end=yes\n");
-    EXPECT_EQ(store.Read(received[0].filename().string() + "/fields.txt"),
-              "attach1: <file fax.tif>\n"
-              "headers: " +
-                  BuildServiceQuery(Account(), "relaymail", "send") +
-                  "&end=yes\n"
-                  "headers1: X-CORVN-UID: jane\n"
-                  "headers2: X-Tessaline: MsgType=Fax\n"
-                  "body: \n"
-                  "subject: FAXDOC\n"
-                  "from: jane@example.com\n"
-                  "to: \"Bob\" <5551234@fax.example>\n"
-                  "cc: \n"
-                  "bcc: \n");
+    EXPECT_EQ(
+        store.Read(received[0].filename().string() + "/fields.txt"),
+        "attach1: <file fax.tif>\nheaders: " + BuildServiceQuery(Account(), "relaymail", "send") +
+            "&end=yes\nheaders1: X-CORVN-UID: jane\nheaders2: X-Tessaline: MsgType=Fax\n"
+            "body: \nsubject: FAXDOC\nfrom: jane@example.com\n"
+            "to: \"Bob\" <5551234@fax.example>\ncc: \nbcc: \n");
 }
 
 // Each failure cause has its own detail; the fax stays, no body file is left.

@@ -450,7 +450,6 @@ TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {
     user.stop();
     const qint64 afterEscape = sinceEscape.isValid() ? sinceEscape.elapsed() : -1;
 
-    EXPECT_GE(ticksWhileWaiting, 5);
     EXPECT_TRUE(wasVisible);
     ASSERT_GE(afterEscape, 0);
     EXPECT_LT(afterEscape, 5000);
