@@ -187,7 +187,9 @@ TEST_F(Libraries, EachWriteCodeGivesItsCompressionAndKeepsThePixels) {
         }
         ASSERT_TRUE(written);
         EXPECT_EQ(TagOf(out, 0, TIFFTAG_COMPRESSION), c.compression);
-        if (c.code == 207) EXPECT_EQ(TagOf(out, 0, TIFFTAG_GROUP3OPTIONS), 1);
+        if (c.code == 207) {
+            EXPECT_EQ(TagOf(out, 0, TIFFTAG_GROUP3OPTIONS), 1);
+        }
         EXPECT_EQ(ReadPage(out, 0), expected);
     }
     EXPECT_FALSE(lib.WriteImageAsTiff(dir.file("bad.tif"), dib, 209, 0, 1));
