@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <random>
+#include <sstream>
 
 #include "support/TempFolder.h"
 
@@ -74,8 +75,7 @@ TEST_F(Book, WindowsCodePageBooksReadAsWindows1252AndUtf8AsItIs) {
         EXPECT_EQ(book.GetField(0, 0), read);
         EXPECT_EQ(folder.Read("addrbook.ldif"), text);  // never rewritten
     }
-    // The check reads eight bytes at a time: one code-page byte at every
-    // offset of three words, alone or as a lead byte without its follower.
+    // Eight bytes a step: a code-page byte at every offset, alone or as a bare lead byte.
     for (std::size_t before = 0; before <= 24; ++before) {
         for (const char* tail : {"b", ""}) {
             const std::string pad(before, 'a');
@@ -148,8 +148,7 @@ TEST_F(Book, SaveWritesTheFixedLayoutWithCrLfAndReadsBackTheSame) {
         "xqrvnameprefix: Dr\r\nxqrvnamesuffix: Jr\r\nxqrvtmpid: t1\r\nxqrvemaillist: list\r\n"
         "xqrvchanged: no\r\nxqrvnote: one\r\r\ntwo\r\r\n\r\n\r\n"
         "dn: cn=Bob,mail=\r\ncn: Bob\r\n\r\n";
-    // Read, saved, read again and saved again: the same bytes every time; a
-    // contact without a name is not written.
+    // Read, saved, read and saved again: same bytes; a nameless contact is not written.
     ASSERT_TRUE(book.LoadFromText(layout));
     auto nameless = std::make_unique<Contact>();
     nameless->mail = "lost@example.com";
@@ -177,7 +176,6 @@ TEST_F(Book, SaveReplacesTheFileWholeOrNotAtAll) {
     ASSERT_TRUE(book.Save());
     EXPECT_EQ(folder.Read("addrbook.ldif"), saved);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"addrbook.ldif"}) << "no temporary left";
-
     // A folder that cannot be written: Save fails, the old file stays.
     ASSERT_EQ(::chmod(folder.path().c_str(), 0500), 0);
     const bool again = book.Save();
@@ -188,35 +186,22 @@ TEST_F(Book, SaveReplacesTheFileWholeOrNotAtAll) {
     }
 }
 
-// Records whose attributes repeat, in any case, with empty values, TABs,
-// notes with continuation lines and lines before the first record.
+// Repeated attributes in any case, empty values, TABs, notes, lines before a record.
 std::string GeneratedBook(std::mt19937& random, int records) {
-    static const char* const kLines[] = {"cn: Ann\r\n",
-                                         "CN:   Bob  \r\n",
-                                         "cn:\r\n",
-                                         "cn: \tx\ty\r\n",
-                                         "mail: a@b\r\n",
-                                         "Mail: c@d\r\n",
-                                         "mail:\r\n",
-                                         "sn: Lee\r\n",
-                                         "sn Two\r\n",
-                                         "xqrvnote: n1\r\n",
-                                         "more note\r\n",
-                                         "\r\n",
-                                         "xqrvnote:\r\n",
-                                         "homephone: 1\r\n",
-                                         "xqrvhomefax: 2\r\n",
-                                         "pagerphone:  \r\n",
-                                         "facsimiletelephonenumber: 3\r\n",
-                                         "cellphone: 4\n",
-                                         "telephonenumber: 5\r\n",
-                                         "unknown: u\r\n",
-                                         "  :: \r\n",
-                                         "cn: \xc3\x89\r\n"};
+    static const std::vector<std::string> kLines = [] {
+        std::vector<std::string> lines;
+        std::istringstream all(
+            "cn: Ann\r\n|CN:   Bob  \r\n|cn:\r\n|cn: \tx\ty\r\n|mail: a@b\r\n|Mail: c@d\r\n|"
+            "mail:\r\n|sn: Lee\r\n|sn Two\r\n|xqrvnote: n1\r\n|more note\r\n|\r\n|xqrvnote:\r\n|"
+            "homephone: 1\r\n|xqrvhomefax: 2\r\n|pagerphone:  \r\n|facsimiletelephonenumber: 3\r\n|"
+            "cellphone: 4\n|telephonenumber: 5\r\n|unknown: u\r\n|  :: \r\n|cn: \xc3\x89\r\n");
+        for (std::string line; std::getline(all, line, '|');) lines.push_back(line);
+        return lines;
+    }();
     std::string text = random() % 2 ? "cn: before\r\nxqrvnote: x\r\n" : "";
     for (int r = 0; r < records; ++r) {
         text += r % 3 ? "dn: cn=x\r\n" : "DN: \r\n";
-        for (unsigned n = random() % 12; n > 0; --n) text += kLines[random() % std::size(kLines)];
+        for (unsigned n = random() % 12; n > 0; --n) text += kLines[random() % kLines.size()];
     }
     return text;
 }
@@ -230,17 +215,10 @@ TEST(BookFields, PeekedFieldsAgreeWithTheMadeRecord) {
         ASSERT_TRUE(made.LoadFromText(text));
         for (int i = 0; i < made.size(); ++i) {
             const Contact& c = *made.At(i);
-            const std::string fields[] = {c.cn,
-                                          c.mail,
-                                          c.homephone,
-                                          c.xqrvhomefax,
-                                          c.telephonenumber,
-                                          c.facsimiletelephonenumber,
-                                          c.cellphone,
-                                          c.pagerphone,
-                                          c.sn,
-                                          c.sn,
-                                          c.xqrvnote};
+            const std::string &fax = c.facsimiletelephonenumber, &home = c.xqrvhomefax;
+            const std::string fields[] = {
+                c.cn,        c.mail,       c.homephone, home, c.telephonenumber, fax,
+                c.cellphone, c.pagerphone, c.sn,        c.sn, c.xqrvnote};
             for (int f = 0; f <= 10; ++f)
                 ASSERT_EQ(peeked.GetField(i, f), fields[f])
                     << text << "record " << i << " field " << f;
@@ -248,15 +226,12 @@ TEST(BookFields, PeekedFieldsAgreeWithTheMadeRecord) {
     }
 }
 
-// A book read from its file in pieces reads as the same text read at once,
-// whichever byte of a dn line, a CR LF or a code-page line the first piece
-// ends at, and with a record or a preamble longer than a piece.
+// Read in pieces equals read whole, whatever byte the first piece ends at.
 TEST_F(Book, PiecesReadAsTheWholeText) {
     constexpr std::size_t kPiece = 256 * 1024;
     std::vector<std::string> texts;
     for (std::size_t before = 0; before <= 12; ++before) {
-        // The filler record ends so that the next line begins "before" bytes
-        // ahead of the end of the first piece.
+        // The next line begins "before" bytes ahead of the first piece's end.
         const std::string head = "dn: a\r\ncn: filler\r\nxqrvnote: ";
         std::string text = head + std::string(kPiece - before - head.size() - 2, 'n') + "\r\n";
         text += "dn: cn=b\r\ncn: M\xfcller\r\nmail: b@c\r\n\r\ndn: c\r\ncn: last";

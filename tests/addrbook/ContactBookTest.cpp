@@ -30,9 +30,7 @@ std::vector<std::string> Names(ContactBook& book) {
     return names;
 }
 
-// Records nobody changed go back to the disk as they were read, whatever
-// their layout; a changed one is written in the book's layout and keeps the
-// lines of attributes the book does not know.
+// Unchanged records go back byte for byte; changed ones keep unknown attribute lines.
 TEST(ContactBook, UntouchedRecordsStayByteForByte) {
     TempFolder folder;
     const std::string other = "dn: b\nSN: Bee\nxqrvnote: one\ntwo\n\n";
@@ -59,8 +57,7 @@ TEST(ContactBook, UntouchedRecordsStayByteForByte) {
     EXPECT_EQ(Names(again), (std::vector<std::string>{"Ann", "Bee", "M\xc3\xbcller"}));
 }
 
-// Add, edit, delete several at once (logging those with an identifier) and
-// lists each reach the disk.
+// Add, edit, delete several (logging identified ones) and lists reach the disk.
 TEST(ContactBook, EditDeleteAndListsReachTheDisk) {
     TempFolder folder;
     ContactBook book(folder.path());
@@ -89,8 +86,7 @@ TEST(ContactBook, EditDeleteAndListsReachTheDisk) {
     EXPECT_TRUE(ContactBook::ParseLists(folder.Read(ContactBook::kListsFileName)).empty());
 }
 
-// Two windows (or processes) on one book: each change is made on what the
-// other saved, and one made on a contact the other removed is kept.
+// Two writers on one book: each change lands on the other's; edits of removed kept.
 TEST(ContactBook, TwoWritersNeverLoseAnEdit) {
     TempFolder folder;
     folder.Write("addrbook.ldif", "dn: a\r\ncn: Ann\r\n\r\ndn: b\r\ncn: Bob\r\n\r\n");
@@ -109,7 +105,6 @@ TEST(ContactBook, TwoWritersNeverLoseAnEdit) {
     const WriteResult late = second.Change(1, bob2, Named("Bob 3"));
     EXPECT_EQ(late.conflicts, 1);
     EXPECT_EQ(Names(second), (std::vector<std::string>{"Ann 1", "Bob 3"}));
-
     // Processes adding at the same time: every contact arrives.
     constexpr int kEach = 25;
     std::vector<pid_t> children;
@@ -134,8 +129,7 @@ TEST(ContactBook, TwoWritersNeverLoseAnEdit) {
     EXPECT_EQ(after.book().size(), 2 + 2 * kEach);
 }
 
-// Duplicates are merged or listed, never doubled silently; a failed import
-// leaves the book as it was, and a file that is no book is not overwritten.
+// Duplicates merged or listed; a failed import or a foreign file leaves all as it was.
 TEST(ContactBook, ImportMergesDuplicatesAndIsAllOrNothing) {
     TempFolder folder;
     ContactBook book(folder.path());
@@ -158,7 +152,6 @@ TEST(ContactBook, ImportMergesDuplicatesAndIsAllOrNothing) {
     EXPECT_EQ(book.book().At(0)->mail, "ann@example.com");
     ASSERT_TRUE(book.Import(read, summary).ok());
     EXPECT_EQ(summary.added + summary.merged + summary.keptBoth, 0) << "read twice, added once";
-
     // A disk that takes no more (a file-size limit binds root as well).
     const std::string before = folder.Read("addrbook.ldif");
     const pid_t child = ::fork();
@@ -198,8 +191,7 @@ TEST(ContactBook, CsvMappingIsRemembered) {
     EXPECT_FALSE(ContactBook::RecallMapping(path, other));
 }
 
-// The command line: its exit status says what happened, and a failure
-// leaves the book as it was.
+// The command's exit status says what happened; a failure leaves the book alone.
 TEST(ContactBook, CommandTellsItsOutcomeByExitStatus) {
     TempFolder folder;
     folder.Write("good.vcf", "BEGIN:VCARD\r\nFN:Ann\r\nTEL;TYPE=fax:1\r\nEND:VCARD\r\n");
@@ -238,8 +230,7 @@ TEST(ContactBook, CommandTellsItsOutcomeByExitStatus) {
     std::fclose(sink);
 }
 
-// A list's members go to the recipients as the dialog adds contacts; those
-// without a number or address are named, not added.
+// A list's members become recipients; those without number or address are named.
 TEST(ContactBook, ListMembersBecomeRecipients) {
     Contact home = Named("Home", "");
     home.xqrvhomefax = "+1 (212) 555-0101";

@@ -36,15 +36,15 @@ using F = AddressBook::Field;
 // Exports of desktop and web address books give the contacts their users see.
 TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
     struct Case {
-        const char* file;
-        std::size_t count;
-        int index;
+        struct {
+            const char* file;
+            std::size_t count;
+            int index;
+        } at;  // the file, its contacts, the one checked
         std::vector<std::pair<F, std::string>> fields;
     };
     const Case cases[] = {
-        {"desktop21.vcf",
-         1,
-         0,
+        {{"desktop21.vcf", 1, 0},
          {{&Contact::cn, "Dr. J\xc3\xbcrgen M\xc3\xbcller"},
           {&Contact::sn, "M\xc3\xbcller"},
           {&Contact::xqrvnameprefix, "Dr."},
@@ -53,11 +53,8 @@ TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
           {&Contact::telephonenumber, "+49 30 1234560"},
           {&Contact::cellphone, "+49 170 1234567"},
           {&Contact::xqrvnote,
-           "Gr\xc3\xbc\xc3\x9f"
-           "e an Anna.\r\nFax nur vormittags, bitte nicht sp\xc3\xa4t.\r\n"}}},
-        {"desktop30.vcf",
-         2,
-         0,
+           "Gr\xc3\xbc\xc3\x9f\x65 an Anna.\r\nFax nur vormittags, bitte nicht sp\xc3\xa4t.\r\n"}}},
+        {{"desktop30.vcf", 2, 0},
          {{&Contact::cn, "Ann Lee"},
           {&Contact::xqrvmiddlename, "Marie"},
           {&Contact::facsimiletelephonenumber, "+1 (212) 555-0100"},
@@ -66,56 +63,43 @@ TEST(ContactImport, ExportsOfOtherAddressBooksGiveTheirContacts) {
           {&Contact::xqrvnote,
            "Meetings on Tuesdays; call first, please.\r\nSecond line of a long note that the "
            "exporter folded.\r\n"}}},
-        {"desktop30.vcf", 2, 1, {{&Contact::cn, "Acme Supplies"}}},
-        {"web40.vcf",
-         1,
-         0,
+        {{"desktop30.vcf", 2, 1}, {{&Contact::cn, "Acme Supplies"}}},
+        {{"web40.vcf", 1, 0},
          {{&Contact::cn, "Zo\xc3\xab Quinn"},
           {&Contact::facsimiletelephonenumber, "+44-20-7946-0000"},
           {&Contact::cellphone, "+44-7700-900123"},
           {&Contact::xqrvuid, "urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1"}}},
-        {"webmail.csv",
-         2,
-         0,
+        {{"webmail.csv", 2, 0},
          {{&Contact::cn, "Ann Lee"},
           {&Contact::facsimiletelephonenumber, "+1 212 555 0100"},
           {&Contact::cellphone, "+1 917 555 0102"},
           {&Contact::mail, "ann@example.com"},
           {&Contact::xqrvnote, "Call first, please.\r\nTuesdays only.\r\n"}}},
-        {"webmail.csv",
-         2,
-         1,
+        {{"webmail.csv", 2, 1},
          {{&Contact::xqrvhomefax, "555 0300"}, {&Contact::telephonenumber, "555 0301"}}},
-        {"desktopmail.csv",
-         1,
-         0,
+        {{"desktopmail.csv", 1, 0},
          {{&Contact::cn, "Dr. J\xc3\xbcrgen M\xc3\xbcller"},
           {&Contact::facsimiletelephonenumber, "+49 30 1234569"},
           {&Contact::mail, "juergen.mueller@example.de"}}},
-        {"mailclient.ldif",
-         2,
-         0,
+        {{"mailclient.ldif", 2, 0},
          {{&Contact::cn, "Ann Lee"},
           {&Contact::cellphone, "+1 917 555 0102"},
           {&Contact::xqrvnote, "Meetings on Tuesdays.\r\nPlease call first.\r\n"}}},
-        {"mailclient.ldif",
-         2,
-         1,
+        {{"mailclient.ldif", 2, 1},
          {{&Contact::cn, "J\xc3\xbcrgen M\xc3\xbcller"}, {&Contact::homephone, "+49 30 7654321"}}},
     };
     for (const Case& c : cases) {
-        const ImportResult r = ReadAny(c.file, Data(c.file));
-        ASSERT_EQ(r.contacts.size(), c.count) << c.file;
+        const ImportResult r = ReadAny(c.at.file, Data(c.at.file));
+        ASSERT_EQ(r.contacts.size(), c.at.count) << c.at.file;
         for (const auto& [field, value] : c.fields)
-            EXPECT_EQ(r.contacts[c.index].*field, value) << c.file << " " << c.index;
+            EXPECT_EQ(r.contacts[c.at.index].*field, value) << c.at.file << " " << c.at.index;
     }
     // The rows and records that are no contacts are listed by line.
     EXPECT_EQ(ReadAny("desktopmail.csv", Data("desktopmail.csv")).skipped[0].line, 3);
     EXPECT_EQ(ReadAny("mailclient.ldif", Data("mailclient.ldif")).skipped[0].line, 27);
 }
 
-// Broken cards are skipped and listed by the line they start on; the others
-// still come in.
+// Broken cards are skipped and listed by their first line; the others come in.
 TEST(ContactImport, HostileCardsAreSkippedByLine) {
     const std::string text =
         "junk before\r\n"                                           // 1
@@ -170,8 +154,7 @@ Contact Full(int i) {
     return c;
 }
 
-// What the export writes, the importer reads back as the same contacts, and
-// the book keeps them through a save and a load.
+// Exported contacts read back the same, and survive the book's save and load.
 TEST(ContactImport, ExportReadBackGivesTheSameContacts) {
     std::vector<Contact> contacts = {Full(1), Full(22), Contact()};
     contacts[2].cn = "Bare";
@@ -191,8 +174,7 @@ TEST(ContactImport, ExportReadBackGivesTheSameContacts) {
     EXPECT_EQ(back.contacts, contacts);
 }
 
-// Generated input: random damage to real exports never crashes a reader, and
-// every contact read survives the book's save and load unchanged.
+// Randomly damaged exports never crash a reader; what is read survives save and load.
 TEST(ContactImport, DamagedFilesGiveContactsTheBookKeeps) {
     const char* files[] = {"desktop21.vcf", "desktop30.vcf",   "web40.vcf",
                            "webmail.csv",   "desktopmail.csv", "mailclient.ldif"};

@@ -82,8 +82,7 @@ TEST_F(Window, ABookChangedUnderneathIsReadAgain) {
     EXPECT_TRUE(window->statusLine()->text().contains("changed by another program"));
 }
 
-// A CSV file's columns are shown before it is imported; lists and export
-// work on the selection.
+// A CSV's columns are shown before import; lists and export use the selection.
 TEST_F(Window, ImportListsAndExport) {
     folder.Write("in.csv", "Name,Fax\r\nCarol,1\r\n");
     std::vector<std::string> offered;

@@ -72,7 +72,6 @@ TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
     EXPECT_EQ(s.general.Gateway, "first");
     EXPECT_EQ(s.connection.ConnectionType, "");
     EXPECT_EQ(s.directory.InstallPath, "/opt/corv/");
-
     // Reload after the General key went away and the others changed.
     store.Write(kRegHeader + kConnection + Sz("ConnectionType", "2") + kDirectory);
     s.general.Load();
@@ -109,8 +108,7 @@ TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
         EXPECT_EQ(c.*member, expected) << name;
 }
 
-// Unstored folders follow InstallPath (~/Corvinaport/ when unset), the
-// welcome page the local folders.
+// Unstored folders follow InstallPath (~/Corvinaport/ if unset); welcome page too.
 TEST(DirectorySettings, DerivedFolderDefaults) {
     const ScopedEnv home("HOME", "/home/t");
     struct Case {

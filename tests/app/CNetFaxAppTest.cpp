@@ -79,7 +79,6 @@ class StartUp : public ::testing::Test {
     void WriteAddressBook(const std::string& text) const {
         std::ofstream(installPath + "addrbook.ldif", std::ios::binary) << text;
     }
-
     // Runs start-up; the host dialog records what it saw of the job.
     bool Run(const std::string& commandLine) {
         CNetFaxApp::HostDialog host = [this](CNetFaxApp& a) {
@@ -188,8 +187,7 @@ TEST_F(StartUp, SocketsFailureShowsOneMessageAndStops) {
     EXPECT_EQ(app.message.kind, "");
 }
 
-// A user without an account or service address is offered the settings
-// before the wizard; what the window saved is what the wizard then uses.
+// Without account or relay the settings are offered first; the wizard uses what was saved.
 TEST_F(StartUp, FirstRunIsOfferedTheSettingsBeforeComposing) {
     const std::string unset = store.Read("registry.reg");  // no service address
     for (const MbResult answer : {MbResult::Yes, MbResult::No}) {

@@ -39,7 +39,6 @@ TEST_F(RegistryKeyTest, KeyPathIsRememberedOnlyWhenTheKeyOpens) {
     EXPECT_EQ(key.keyPath(), "software\\QUORVANE\\test");
     EXPECT_FALSE(key.SetKeyPath("Software\\\\Quorvane"));
     EXPECT_EQ(key.lastError, 161);
-
     // The same path under another root is another key.
     ASSERT_TRUE(key.SetRootKey(HKEY_CURRENT_USER));
     EXPECT_FALSE(key.SetKeyPath(kPath));
@@ -53,7 +52,6 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(key.SetKeyPath(kPath));
     EXPECT_EQ(key.lastError, 2);
-
     // A folder where the file should be cannot be read.
     std::filesystem::create_directory(store.reg);
     EXPECT_FALSE(key.SetKeyPath(kPath));
@@ -61,13 +59,11 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     EXPECT_EQ(key.ReadString("X", "dflt"), "dflt");
     EXPECT_EQ(key.lastError, 1016);
     std::filesystem::remove(store.reg);
-
     // A FIFO is refused at once instead of blocking until a writer comes.
     ASSERT_EQ(::mkfifo(store.reg.c_str(), 0600), 0);
     EXPECT_FALSE(key.SetKeyPath(kPath));
     EXPECT_EQ(key.lastError, 1016);
     std::filesystem::remove(store.reg);
-
     // Without read permission (only meaningful when not running as root).
     WriteKey("");
     ::chmod(store.reg.c_str(), 0);
@@ -92,13 +88,11 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     EXPECT_EQ(key.lastError, 0);
     EXPECT_EQ(key.GetValueType("Nope"), 0u);
     EXPECT_EQ(key.lastError, 2);
-
     // The key vanishes after it was opened: every read opens it anew.
     store.Write(kRegHeader);
     EXPECT_EQ(key.GetValueType("S"), 0u);
     EXPECT_EQ(key.lastError, 2);
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
-
     // While a ReadOnce lives the store is read once: all reads see that reading.
     WriteKey("\"S\"=\"x\"\r\n");
     {
@@ -110,8 +104,7 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
 }
 
-// Strings must be strings and fit 255 bytes with their end; numbers take up
-// to four bytes of any type, filling the low bytes first.
+// Strings fit 255 bytes with their end; numbers take 4 bytes of any type, low first.
 TEST_F(RegistryKeyTest, ReadsTakeOnlyWhatFitsTheirBuffer) {
     const std::string longest(254, 'a');
     std::string umlauts;  // 127 two-byte characters fill 254 bytes

@@ -12,20 +12,13 @@ namespace {
 constexpr const char* kKey = "HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General";
 
 const char* kExport =
-    "Windows Registry Editor Version 5.00\r\n"
-    "\r\n"
-    "; written by hand\r\n"
+    "Windows Registry Editor Version 5.00\r\n\r\n; written by hand\r\n"
     "[HKEY_LOCAL_MACHINE\\Software\\Quorvane\\Corvinaport\\General]\r\n"
-    "\"Plain\"=\"a \\\"quoted\\\" C:\\\\dir\\\\\"\r\n"
-    "\"Count\"=dword:0000000a\r\n"
-    "\"Spool\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,\\\r\n"
-    "  66,00,61,00,78,00,00,00\r\n"
-    "\"Blob\"=hex:de,ad,BE,ef\r\n"
-    "\"Empty\"=hex:\r\n"
-    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
-    "\"Big\"=hex(b):01,00,00,00,00,00,00,00\r\n"
-    "@=\"default text\"\r\n"
-    "\r\n";
+    "\"Plain\"=\"a \\\"quoted\\\" C:\\\\dir\\\\\"\r\n\"Count\"=dword:0000000a\r\n"
+    "\"Spool\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,\\\r\n  66,00,61,00,78,00,00,00\r\n"
+    "\"Blob\"=hex:de,ad,BE,ef\r\n\"Empty\"=hex:\r\n"
+    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n\"Big\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+    "@=\"default text\"\r\n\r\n";
 
 TEST(RegistryDocument, ReadsEveryValueFormOfTheExport) {
     RegistryDocument doc = RegistryDocument::Parse(kExport);
@@ -52,26 +45,14 @@ TEST(RegistryDocument, ReadsEveryValueFormOfTheExport) {
 
 TEST(RegistryDocument, SkipsMalformedLinesAndReadsTheRest) {
     RegistryDocument doc = RegistryDocument::Parse(
-        "Windows Registry Editor Version 5.00\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\A]\n"
-        "\"Before\"=\"1\"\n"
-        "garbage without quotes\n"
-        "\"Unterminated\"=\"abc\n"
+        "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n"
+        "\"Before\"=\"1\"\ngarbage without quotes\n\"Unterminated\"=\"abc\n"
         "\"TooWide\"=dword:123456789\n"
-        "\"NotHex\"=dword:0000000g\n"
-        "\"BadByte\"=hex:01,zz\n"
-        "\"ByteTooWide\"=hex:100\n"
-        "\"Trailing\"=\"x\" junk\n"
-        "\"NoEquals\" \"x\"\n"
-        "\"BrokenTail\"=hex:01,\\\n"
-        "  02,xx\n"
-        "\"After\"=\"2\"\n"
-        "[HKEY_NOWHERE\\Software\\A]\n"
-        "\"Lost\"=\"x\"\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\A\n"
-        "\"AlsoLost\"=\"x\"\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\B]\n"
-        "\"Last\"=dword:00000001\n");
+        "\"NotHex\"=dword:0000000g\n\"BadByte\"=hex:01,zz\n\"ByteTooWide\"=hex:100\n"
+        "\"Trailing\"=\"x\" junk\n\"NoEquals\" \"x\"\n\"BrokenTail\"=hex:01,\\\n  02,xx\n"
+        "\"After\"=\"2\"\n[HKEY_NOWHERE\\Software\\A]\n\"Lost\"=\"x\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\A\n\"AlsoLost\"=\"x\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\B]\n\"Last\"=dword:00000001\n");
     EXPECT_EQ(doc.skippedLines(), 11);
     EXPECT_NE(doc.FindValue("HKEY_LOCAL_MACHINE\\Software\\A", "Before"), nullptr);
     EXPECT_NE(doc.FindValue("HKEY_LOCAL_MACHINE\\Software\\A", "After"), nullptr);
@@ -95,14 +76,9 @@ TEST(RegistryDocument, NamesIgnoreCaseAndParentsExist) {
 
 TEST(RegistryDocument, LaterDefinitionsWinAndDeletionsAreIgnored) {
     RegistryDocument doc = RegistryDocument::Parse(
-        "[HKEY_LOCAL_MACHINE\\Software\\A]\n"
-        "\"X\"=\"first\"\n"
-        "\"Y\"=\"kept\"\n"
-        "[-HKEY_LOCAL_MACHINE\\Software\\A]\n"
-        "\"Z\"=\"inside a deletion\"\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\a]\n"
-        "\"x\"=\"second\"\n"
-        "\"Y\"=-\n");
+        "[HKEY_LOCAL_MACHINE\\Software\\A]\n\"X\"=\"first\"\n\"Y\"=\"kept\"\n"
+        "[-HKEY_LOCAL_MACHINE\\Software\\A]\n\"Z\"=\"inside a deletion\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\a]\n\"x\"=\"second\"\n\"Y\"=-\n");
     EXPECT_EQ(doc.skippedLines(), 0);
     EXPECT_EQ(doc.FindValue("HKEY_LOCAL_MACHINE\\Software\\A", "X")->Text(), "second");
     EXPECT_EQ(doc.FindValue("HKEY_LOCAL_MACHINE\\Software\\A", "Y")->Text(), "kept");

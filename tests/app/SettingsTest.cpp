@@ -22,10 +22,8 @@ namespace fs = std::filesystem;
 const std::string kGeneral = ProductKey("General");
 // A user's store with lines and values the window does not show.
 const std::string kKept = kRegHeader + "; kept by hand\r\n" + kGeneral +
-                          "\"WebmailUserName\"=\"ann\"\r\n"
-                          "\"Bundle\"=hex(2):61,00,62,00,00,00\r\n"
-                          "\"AutoStart\"=dword:00000000\r\n"
-                          "this line is not understood\r\n\r\n"
+                          "\"WebmailUserName\"=\"ann\"\r\n\"Bundle\"=hex(2):61,00,62,00,00,00\r\n"
+                          "\"AutoStart\"=dword:00000000\r\nthis line is not understood\r\n\r\n"
                           "[HKEY_CURRENT_USER\\Other]\r\n@=\"x\"\r\n\r\n" +
                           ProductKey("Directory") + "\"RmMessages\"=\"http://old/r\"\r\n";
 
@@ -72,8 +70,7 @@ class Settings : public ::testing::Test {
     const std::string store = dir.file("config/corvinaport/registry.reg");
 };
 
-// Saving writes only what was changed, and nothing when nothing was; another
-// user's store is not touched.
+// Saving writes only what changed, nothing otherwise; other users' stores untouched.
 TEST_F(Settings, TheWindowRoundTripsTheStoreUntouched) {
     WriteStore(kKept);
     SettingsWindow(Loaded(), nullptr).accept();
@@ -87,7 +84,6 @@ TEST_F(Settings, TheWindowRoundTripsTheStoreUntouched) {
     expected.replace(expected.find("http://old/r"), 12, "http://new/r");
     EXPECT_EQ(Stored(), expected);
     EXPECT_EQ(Mode(store), fs::perms::owner_read | fs::perms::owner_write);
-
     // A folder typed from the home folder is made whole; a relative one is refused.
     SettingsWindow folders(Loaded(), nullptr);
     folders.addressBookEdit()->setText("~/Book");
@@ -133,8 +129,7 @@ TEST_F(Settings, CheckTellsAnsweredRefusedAndDown) {
     EXPECT_EQ(Stored(), kKept);
 }
 
-// A scrambled password moves to the secret store once; the password typed
-// afterwards goes there alone, and no file ever holds it in clear.
+// A scrambled password moves to the secret store once; no file ever holds it clear.
 TEST_F(Settings, ThePasswordMovesToTheSecretStore) {
     const SecretServiceBus bus;
     SecretServicePasswordStore secrets;

@@ -23,8 +23,7 @@ std::string Store(const std::string& name, const std::string& suffix = {},
 
 fs::perms Mode(const std::string& path) { return fs::status(path).permissions() & fs::perms::all; }
 
-// Each user's store is read over the system's; CORVINAPORT_REGISTRY names
-// the one store instead.
+// The user's store over the system's; CORVINAPORT_REGISTRY names the one store.
 TEST(StoreLayers, UserOverSystemAndTheOverrideWins) {
     TempFolder dir;
     const ScopedEnv system("CORVINAPORT_SYSTEM_REGISTRY", dir.file("etc.reg"));
@@ -58,8 +57,7 @@ TEST(StoreLayers, UserOverSystemAndTheOverrideWins) {
     }
 }
 
-// A fresh user's folders are made private on first use, with the cover
-// artwork in place; what the user changed there stays.
+// A new user's folders are made private with the cover artwork; changes stay.
 TEST(UserFolders, MadePrivateWithTheArtworkOnFirstUse) {
     TempFolder dir;
     const ScopedEnv home("HOME", dir.file("home"));

@@ -1,5 +1,4 @@
-// The online-service dialer over the shipped libraries, which simulate the
-// client from its state file.
+// The online-service dialer over the shipped libraries simulating the client.
 #include "connect/DialerLibrary.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +28,6 @@ TEST(DialerLibraryTest, ClientKeysChooseTheLibraryFile) {
     reg.Write(Store(kAol3Key));
     ASSERT_TRUE(dialer.Bind());
     EXPECT_FALSE(dialer.IsCs());
-
     // A version 4 client without its file: the version 3 file is not tried.
     reg.Write(Store(kAol4Key + kAol3Key));
     DialerLibrary missing({"libcorvinaport-no-such-dialer.so", QRVAOL30_LIBRARY_NAME});

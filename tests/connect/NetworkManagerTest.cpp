@@ -1,5 +1,4 @@
-// The connection state and the remote access library's NetworkManager
-// back-end, over a private message bus on which the test plays NetworkManager.
+// Connection state and NetworkManager back-end over a private bus played by the test.
 #include <algorithm>
 #include <chrono>
 #include <utility>
@@ -85,7 +84,6 @@ TEST_F(NetworkManagerDialTest, ProfilesAreTheEntries) {
     ASSERT_EQ(LookUp(ras, "Mobile", p), 0u);
     EXPECT_STREQ(p.szPhoneNumber, "#777");
     EXPECT_STREQ(p.szUserName, "dave");
-
     // The settings offer the dial-up profiles by name, not the others.
     nm.Edit([](auto& m) {
         m.profiles["/org/freedesktop/NetworkManager/Settings/9"] = {
@@ -131,7 +129,6 @@ TEST_F(NetworkManagerDialTest, ActivationGoesThroughItsStatesAndIsListedUntilHun
     EXPECT_EQ(ras.ActiveConnectionCount(), 1);
     EXPECT_TRUE(network.GetConnectedState(flags));
     EXPECT_EQ(flags, INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_MODEM);
-
     // A dial-up connection made elsewhere counts as well and is hung up by its name.
     nm.Edit([&](auto& m) { m.objects[dsl]["State"] = kActivated; });
     RasDialer other;

@@ -1,7 +1,6 @@
 #pragma once
 
-// A private message bus and a NetworkManager the test plays on it: the real
-// D-Bus conversation, without any system service.
+// A private message bus with NetworkManager played by the test.
 #include <signal.h>
 
 #include <atomic>
@@ -23,15 +22,13 @@
 #include "support/Command.h"
 #include "support/SessionBus.h"
 
-// NetworkManager on a bus, answering the few calls the code makes from a model
-// the test changes at will; anything else is an error, as NetworkManager answers.
+// NetworkManager answering the calls the code makes from a model; others are errors.
 class FakeNetworkManager {
   public:
     using Value = std::variant<std::uint32_t, std::string, std::vector<std::string>, bool>;
     using Settings = std::map<std::string, std::map<std::string, std::string>>;
     struct Model {
-        // Properties by object path and name: the manager's ActiveConnections;
-        // an active connection's State, Type, Id and Devices; a device's State.
+        // By object path: ActiveConnections; State, Type, Id, Devices; a device's State.
         std::map<std::string, std::map<std::string, Value>> objects;
         std::map<std::string, Settings> profiles;  // by object path
         std::string device;                        // of the connections activated

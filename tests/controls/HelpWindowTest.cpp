@@ -80,8 +80,7 @@ TEST(HelpWindow, FollowsLinksInsideTheHelpFoldersOnlyAndGivesAddressesToTheDeskt
                       c.told == kNoLinkText ? TranslatedText(c.told, c.opened) : c.told)
                 << c.href;
         }
-        // Back (Alt+Left) returns to the first page where the link led away;
-        // Home shows the home page.
+        // Alt+Left returns to where the link led away; Home shows the home page.
         const bool moved = c.shown != "a.html";
         EXPECT_EQ(window.backButton()->isEnabled(), moved) << c.href;
         QTest::keyClick(window.browser(), Qt::Key_Left, Qt::AltModifier);

@@ -11,8 +11,7 @@
 
 namespace {
 
-// An Alt+letter that no enabled mnemonic takes never types into the field;
-// plain letters and AltGr letters still do, and an enabled mnemonic still works.
+// An untaken Alt+letter never types; plain, AltGr and enabled mnemonics still work.
 TEST(MnemonicGuard, AltLettersReachButtonsNeverTheFocusedField) {
     static bool installed = false;
     if (!installed)

@@ -109,8 +109,7 @@ TEST(DesktopHelp, OpensTheProductsPageThenOursThenTheHelpFileElseSaysSo) {
         const auto helpFile = [&] { return dir + "qv20helpfile.hlp"; };
         const std::vector<std::string> folders = {dir + "nowhere", dir + "pages"};
         const bool page = c.opened.ends_with(".html");
-        // Through the desktop, and in the program's own window: a page is
-        // shown there, never given to the desktop.
+        // Through the desktop, and in the program's own window, never given to the desktop.
         for (const bool builtIn : {false, true}) {
             RecordingOpener opener;
             opener.works = c.openerWorks;

@@ -49,9 +49,7 @@ class CoverSheet : public ::testing::Test {
         fields.subject = "Quarterly figures";
         fields.memo = "First line of the memo\r\nSecond line";
     }
-
-    // Every black pixel lies in one of the areas, and each area but the
-    // template's has ink in its first text row.
+    // All ink lies in the areas; each area but the template's inks its first text row.
     void ExpectInkOnlyIn(const Page& page, const std::vector<Area>& areas) {
         long stray = 0;
         for (int y = 0; y < static_cast<int>(page.size()); ++y)
@@ -67,7 +65,13 @@ class CoverSheet : public ::testing::Test {
             EXPECT_GT(InkIn(page, a.x0, a.y0, a.x0 + 400, a.y0 + kLine), 50)
                 << "no ink at " << a.x0 << "," << a.y0;
     }
-
+    // A BMP logo: all black, or white with one dark column in the middle.
+    static bool SaveLogo(const std::string& path, int width, int height, bool line) {
+        QImage logo(width, height, QImage::Format_RGB32);
+        logo.fill(line ? Qt::white : Qt::black);
+        for (int y = 0; line && y < height; ++y) logo.setPixel(width / 2, y, qRgb(0, 0, 0));
+        return logo.save(QString::fromStdString(path), "BMP");
+    }
     static Area TextArea(int x, int y, int lines = 1) {
         return Area{x, y, kWidth, y + kLine * lines};
     }
@@ -87,7 +91,6 @@ TEST_F(CoverSheet, FaxPageWithEveryFieldAtItsPlace) {
     ASSERT_TRUE(StagedIn(path, dir.path() + "outbox/", "Cover.tif")) << path;
     EXPECT_EQ(ReadText(dir.path() + "outbox/Cover.tif"), "old cover");
     EXPECT_TRUE(lib.TextItems().empty());
-
     // A one-page Group 3 fax at 204 x 196 dots per inch, little-endian.
     EXPECT_EQ(ReadText(path).substr(0, 4), std::string("II*\0", 4));
     EXPECT_EQ(CountPages(path), 1);
@@ -127,15 +130,12 @@ TEST_F(CoverSheet, EmptyFieldsDrawNothingAndMemoIsWrappedInPlace) {
 }
 
 TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
-    // Artwork inside the band, under the white of the tall logo below: the
-    // logo's white must leave it.
+    // Artwork inside the band, under the tall logo below: the logo's white clears it.
     auto label = [](int x, int y) { return x >= 830 && x < 850 && y >= 150 && y < 170; };
     WriteBilevelTiff(dir.path() + "templates/Template.tif", kWidth, kHeight, 1,
                      COMPRESSION_CCITTFAX4,
                      [&](int, int x, int y) { return TemplateMark(x, y) || label(x, y); });
-    QImage logo(3000, 400, QImage::Format_RGB32);
-    logo.fill(Qt::black);
-    ASSERT_TRUE(logo.save(QString::fromStdString(dir.file("wide.bmp")), "BMP"));
+    ASSERT_TRUE(SaveLogo(dir.file("wide.bmp"), 3000, 400, false));
     fields.logoPath = dir.file("wide.bmp");
     Page page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
     ASSERT_EQ(page.size(), static_cast<std::size_t>(kHeight));
@@ -144,16 +144,12 @@ TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
     EXPECT_EQ(InkIn(page, 0, 200, 114, 400), 40 * 40);   // the template's mark only
     EXPECT_EQ(InkIn(page, 1614, 200, kWidth, 400), 0);
 
-    QImage tall(100, 400, QImage::Format_RGB32);
-    tall.fill(Qt::white);
-    for (int y = 0; y < 400; ++y) tall.setPixel(50, y, qRgb(0, 0, 0));  // one dark line
-    ASSERT_TRUE(tall.save(QString::fromStdString(dir.file("tall.bmp")), "BMP"));
+    ASSERT_TRUE(SaveLogo(dir.file("tall.bmp"), 100, 400, true));
     fields.logoPath = dir.file("tall.bmp");
     page = ReadPage(lib.ComposeCoverSheet(fields, job, directory), 0);
     EXPECT_EQ(InkIn(page, 814 + 50, 100, 814 + 51, 500), 400);
     EXPECT_EQ(InkIn(page, 830, 150, 850, 170), 20 * 20);
     EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 273 - 100 + 20 * 20);  // above the first text line
-
     // An unreadable logo leaves the band empty but the cover is made.
     WriteText(dir.file("broken.bmp"), "BM garbage");
     fields.logoPath = dir.file("broken.bmp");
@@ -162,16 +158,9 @@ TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
     EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 20 * 20);
 }
 
-// A logo is prepared once for its file: composed again it gives the same
-// band, and a file changed or removed under the same name is read anew.
+// A logo is prepared once per file; a changed or removed file is read anew.
 TEST_F(CoverSheet, ALogoChangedUnderItsNameIsReadAgain) {
     const std::string path = dir.file("logo.bmp");
-    const auto save = [&path](int width, int height, bool line) {
-        QImage logo(width, height, QImage::Format_RGB32);
-        logo.fill(line ? Qt::white : Qt::black);
-        for (int y = 0; line && y < height; ++y) logo.setPixel(width / 2, y, qRgb(0, 0, 0));
-        return logo.save(QString::fromStdString(path), "BMP");
-    };
     struct Step {
         int width, height;  // 0: the file removed
         bool line;
@@ -188,7 +177,7 @@ TEST_F(CoverSheet, ALogoChangedUnderItsNameIsReadAgain) {
     int i = 0;
     for (const Step& s : steps) {
         if (s.width > 0)
-            ASSERT_TRUE(save(s.width, s.height, s.line)) << i;
+            ASSERT_TRUE(SaveLogo(path, s.width, s.height, s.line)) << i;
         else
             std::filesystem::remove(path);
         fields.logoPath = path;

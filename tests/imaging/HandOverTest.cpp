@@ -26,8 +26,7 @@ class FakeSpooler final : public PrintSpooler {
     std::optional<std::vector<std::string>> InstalledDrivers() override { return drivers; }
 };
 
-// Names compare without case; no printers at all, or a spooler that cannot be
-// asked, passes the printer check and leaves the driver check to decide.
+// Names compare without case; no printers or no answer leaves it to the driver check.
 TEST(PrinterChecks, NamesCompareWithoutCaseAndAnEmptySpoolerDoesNotVeto) {
     using List = std::optional<std::vector<std::string>>;
     auto owned = std::make_unique<FakeSpooler>();
@@ -86,7 +85,6 @@ class HandOver : public ::testing::Test {
                          [](int, int x, int) { return x < 8; });
         printed = ReadText(image);
     }
-
     // The driver's files of the other road, with the given line ends.
     void WriteDriverSettings(const std::string& eol, const std::string& imagePath) {
         group = dir.path() + "spool/job42.grp";
@@ -117,8 +115,7 @@ class HandOver : public ::testing::Test {
     ImagingLibrary lib{std::make_unique<FakeSpooler>()};
 };
 
-// The group file named on the command line, or the driver's settings on the
-// other road, with either line end.
+// The group file on the command line, or the driver's settings, with either line end.
 TEST_F(HandOver, BothRoadsWithEitherLineEnd) {
     EXPECT_TRUE(lib.IsNtPlatform());
     for (const bool commandLine : {true, false})
@@ -136,8 +133,7 @@ TEST_F(HandOver, BothRoadsWithEitherLineEnd) {
 }
 
 TEST_F(HandOver, RunningWizardOrPlainStartPicksUpAPendingPrint) {
-    // The command line names a group file that was taken over long ago: the
-    // print announced now is found through bi_group.ini.
+    // A long-taken group file on the command line: the new print is found via bi_group.ini.
     WriteDriverSettings("\r\n", image);
     ExpectTakenOver(
         lib.PrepareInitialDocument("sendfax \"" + dir.path() + "old.grp\"", directory, message));
@@ -180,7 +176,6 @@ TEST_F(HandOver, MissingImageOrFailedCopyKeepsThePrintedImage) {
     WriteDriverSettings("\r\n", dir.path() + "spool/gone.tif");
     EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
     EXPECT_TRUE(message.documentPath.empty());
-
     // The outbox cannot be made: a file stands where the folder should be.
     WriteDriverSettings("\r\n", image);
     std::filesystem::create_directories(directory.LocalFolders);
@@ -240,8 +235,7 @@ TEST_F(HandOver, PathsTooLongForTheFixedBuffersAreRefused) {
     WriteText(dir.path() + "spool/" + longName, printed);
     EXPECT_FALSE(lib.PrepareInitialDocument("x \"" + group + "\"", directory, message));
     EXPECT_TRUE(Exists(dir.path() + "spool/" + longName));
-    // A print whose name fits where it lies but not once staged is declined
-    // after its staging folder was made: no folder is left behind.
+    // A name fitting where it lies but not once staged: declined, no folder left.
     const std::string staged =
         dir.path() + "spool/" + std::string(250 - dir.path().size() - 10, 's') + ".tif";
     ASSERT_LT(staged.size(), 260u);

@@ -29,14 +29,12 @@ TEST_F(Merge, CoverThenEveryDocumentPageInOrder) {
     EXPECT_EQ(ReadPage(dir.file("fax.tif"), 0), ReadPage(dir.file("cover.tif"), 0));
     for (int p = 0; p < 3; ++p)
         EXPECT_EQ(ReadPage(dir.file("fax.tif"), p + 1), ReadPage(dir.file("doc.tif"), p)) << p;
-
     // Fax tags travel with the pages.
     const std::pair<std::uint32_t, double> tags[] = {{TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3},
                                                      {TIFFTAG_FILLORDER, FILLORDER_LSB2MSB},
                                                      {TIFFTAG_XRESOLUTION, 204},
                                                      {TIFFTAG_YRESOLUTION, 196}};
     for (const auto& [tag, value] : tags) EXPECT_EQ(TagOf(dir.file("fax.tif"), 2, tag), value);
-
     // Merging again replaces the destination instead of growing it.
     ASSERT_TRUE(lib.MergePages(dir.file("cover.tif"), dir.file("doc.tif"), dir.file("fax.tif")));
     EXPECT_EQ(lib.CountImages(dir.file("fax.tif")), 4u);
@@ -88,8 +86,7 @@ TEST_F(Merge, PathsLongerThanTheFixedBuffersAreRefused) {
     EXPECT_EQ(lib.CountImages(edge), 2u);
 }
 
-// The quick writer of long documents (the first page's strip copied) against
-// the writer that encodes every page.
+// The quick long-document writer against the one encoding every page.
 TEST(FaxPages, CopiedFirstPageReadsAsEveryPageEncoded) {
     TempFolder dir;
     const Painter paint = [](int, int x, int y) { return (x * 7 + y * 3) % 11 < 4; };

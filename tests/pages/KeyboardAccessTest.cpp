@@ -33,8 +33,7 @@
 
 namespace {
 
-// F1 on any field of a page or dialog opens its page of the help (the names a
-// screen reader gives the fields are checked by tests/screenreader).
+// F1 on any field of a page or dialog opens its help page.
 TEST(EveryWindow, HasItsHelpPage) {
     FaxJob job;
     DirectorySettings directory;
@@ -74,7 +73,6 @@ TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     QApplication::setActiveWindow(&page);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
     EXPECT_EQ(QApplication::focusWidget(), page.numberEdit());
-
     // Its shortcut, and the "To:" link reached with the Tab key.
     QTest::keyClick(page.numberEdit(), Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(opened, 1);
@@ -82,9 +80,7 @@ TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     ASSERT_TRUE(page.toLabel()->hasFocus());
     QTest::keyClick(page.toLabel(), Qt::Key_Space);
     EXPECT_EQ(opened, 2);
-
-    // After an entry is added from the name fields, the next number goes
-    // into the number field.
+    // After an entry from the name fields, the next number goes to the number field.
     page.numberEdit()->setFocus();
     QTest::keyClicks(page.numberEdit(), "5550100");
     page.lastNameEdit()->setFocus();

@@ -80,8 +80,7 @@ TEST_F(Preview, EveryDocumentGivesItsPagesOrANote) {
     EXPECT_TRUE(PreviewPages({}).at(0).note.contains("nothing to preview"));
 }
 
-// PDF documents need the plug-in of this version: one missing or of another
-// version is refused, and the document is a note page.
+// PDF needs this version's plug-in: missing or other is refused with a note page.
 TEST_F(Preview, PdfDocumentsNeedThePlugInOfThisVersion) {
     const PdfPlugin missing("libcorvinaport-no-such-plugin.so"), stale(STALE_PDF_PLUGIN);
     struct Case {
@@ -188,7 +187,6 @@ TEST_F(Preview, ViewerPagesThroughZoomsAndFitsTheWidth) {
     viewer.resize(viewer.width() + 100, viewer.height());
     QApplication::processEvents();
     EXPECT_EQ(shownWidth(), fit + 100);
-
     // The last page is the note about the text file; nothing lies beyond.
     viewer.ShowPage(3);
     viewer.NextPage();

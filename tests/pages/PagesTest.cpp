@@ -9,7 +9,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -83,7 +82,6 @@ class RecipientsPage : public testing::Test {
 TEST_F(RecipientsPage, NumbersBecomeNamedOrGenericLinesAndRemovalTakesTheChosenOnes) {
     EXPECT_EQ(sheet.flags, PSWIZB_NEXT);
     Type("1 (212) 555-0100", "Ann", "Lee");
-    EXPECT_TRUE(page->addButton()->isEnabled());
     Add();
     for (int i = 0; i < 2; ++i) {  // the same number twice gives two lines
         Type("+1-212-555-0199", "Ann");
@@ -250,8 +248,7 @@ std::vector<std::pair<QString, const Recipient*>> Rows(const QAbstractItemView& 
     return rows;
 }
 
-// The page filled at once shows the lines (and records among equal lines) in
-// the order of adding them one at a time, before and after further changes.
+// Filled at once, lines (and equal lines' records) keep the one-by-one order.
 TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
     const std::vector<std::string> parts = {
         "",           "ann",        "Ann",      "ANN",      "\xc3\x84nne", "\xc3\xa4nne",
@@ -277,13 +274,11 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
         };
         for (const auto& r : job.RecipientList) addTwin(*r);
         ASSERT_EQ(Rows(*page->list()), Rows(twin)) << n;
-
         // A line added afterwards is still sorted into place.
         Type("5550100", "\xc3\x84nne", "b");
         Add();
         addTwin(*job.RecipientList.front());
         ASSERT_EQ(Rows(*page->list()), Rows(twin)) << n;
-
         // Removing some lines, or all, keeps the others in order and their records.
         for (const int step : {3, 1}) {
             std::vector<std::pair<QString, const Recipient*>> left;
@@ -300,50 +295,6 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
             for (const auto& r : job.RecipientList) records.insert(r.get());
             for (const auto& row : left) kept.insert(row.second);
             EXPECT_EQ(records, kept) << n << " " << step;
-        }
-    }
-}
-
-// A line far wider than the list box scrolls into view whole, whether sorted
-// first, between or last, filled at once or added alone; without it the
-// scroll range shrinks back.
-TEST_F(RecipientsPage, TheWidestLineScrollsIntoViewWhole) {
-    page->resize(480, 360);
-    page->show();
-    QListView& list = *page->list();
-    const std::string wide = "W" + std::string(300, 'w');
-    const auto reach = [&list] {
-        list.doItemsLayout();
-        return list.horizontalScrollBar()->maximum() + list.viewport()->width();
-    };
-    const auto push = [this](const std::string& line) {
-        auto r = std::make_unique<Recipient>();
-        r->displayLine = line;
-        job.RecipientList.push_back(std::move(r));
-    };
-    for (const char* name : {"A", "C", "E"}) {
-        for (const bool typed : {false, true}) {
-            const std::string what = std::string(name) + (typed ? " typed" : " filled");
-            job.ClearRecipients();
-            push("\"B\" <1>");
-            push("\"D\" <2>");
-            if (!typed) push("\"" + std::string(name) + wide + "\" <3>");
-            page->RefillList();
-            if (typed) {
-                Type("5550100", (name + wide).c_str(), "Lee");
-                Add();
-            }
-            ASSERT_EQ(page->lineCount(), 3) << what;
-            const auto found =
-                list.model()->match(list.model()->index(0, 0), Qt::DisplayRole,
-                                    QString::fromStdString(wide), -1, Qt::MatchContains);
-            ASSERT_EQ(found.size(), 1) << what;
-            const int width = list.fontMetrics().horizontalAdvance(found.front().data().toString());
-            EXPECT_GE(reach(), width) << what;
-            list.clearSelection();
-            Select(list, found.front().row());
-            page->RemoveSelected();
-            EXPECT_LT(reach(), width) << what;
         }
     }
 }
@@ -383,7 +334,6 @@ TEST(DocumentPage, SeveralFilesKeepTheListOrderThroughAddMoveOpenAndRemove) {
     QTest::mouseClick(page.addButton(), Qt::LeftButton);
     ASSERT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext", "c.txt"}));
     EXPECT_FALSE(page.list()->item(1)->icon().isNull());
-
     // The last file moves to the top; the list view and the job agree.
     page.list()->item(2)->setSelected(true);
     EXPECT_FALSE(page.downButton()->isEnabled());

@@ -1,5 +1,4 @@
-// A PDF plug-in of another version: a host that called any of its entries
-// would crash on the missing functions.
+// A PDF plug-in of another version, missing functions a caller would crash on.
 #include "pages/preview_pdf/PreviewPdf.h"
 
 const PreviewPdfApi* corvinaport_preview_pdf() {

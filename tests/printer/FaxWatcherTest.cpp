@@ -26,9 +26,7 @@ char arg0[] = "fax_watcher_test";
 char* argv[] = {arg0, nullptr};
 QCoreApplication app(argc, argv);
 
-// A running wizard on a thread of its own (the watcher waits for answers on
-// the test's thread). It takes a print over as the wizard does, claiming the
-// group file bi_group.ini names, while it holds none.
+// A wizard on its own thread, taking over the print bi_group.ini names as wizards do.
 class FakeWizard : public QThread {
   public:
     enum Kind { Takes, Declines, SilentTakes, Silent };
@@ -76,8 +74,7 @@ class FakeWizard : public QThread {
     std::atomic<bool> ready_{false};
 };
 
-// A driver folder, a folder for the wizards' sockets and a stand-in wizard
-// that writes down how it was started.
+// A driver folder, a socket folder and a stand-in wizard logging how it was started.
 class FaxWatcherTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -105,9 +102,7 @@ class FaxWatcherTest : public testing::Test {
         options.retry = std::chrono::milliseconds(50);
         return options;
     }
-
-    // As the printer does: each file written aside and renamed into place,
-    // the group file first, then (unless told not to) bi_group.ini naming it.
+    // As the printer does: group file, then bi_group.ini, each renamed into place.
     std::string Print(const std::string& name, bool named = true) {
         Place(name, "[Page1]\r\nPlane1=" + folder_ + "x.tif\r\n");
         if (named) Name(name);
@@ -198,15 +193,12 @@ TEST_F(FaxWatcherTest, ActsOnlyOnCompletePrintsAndEveryOneOnce) {
     EXPECT_EQ(running.told, 0);
     Name("fax-1-half.grp");
     ASSERT_TRUE(QTest::qWaitFor([&] { return running.took == 1; }, 3000));
-
-    // Two prints before the watcher looks: the older, no longer named, gets
-    // a wizard of its own; the newer is offered (and declined: one is held).
+    // Two prints: the older gets a wizard of its own; the newer is offered and declined.
     Print("fax-2-a.grp", false);
     Print("fax-3-b.grp");
     ASSERT_TRUE(WaitStarted(2));
     EXPECT_EQ(Started(), StartLine("fax-2-a.grp") + StartLine("fax-3-b.grp"));
     EXPECT_EQ(running.told, 2);
-
     // A group file bi_group.ini never names still reaches a wizard.
     Print("fax-4-lost.grp", false);
     ASSERT_TRUE(WaitStarted(3, 3000));
@@ -216,8 +208,7 @@ TEST_F(FaxWatcherTest, ActsOnlyOnCompletePrintsAndEveryOneOnce) {
     EXPECT_EQ(watcher.pendingCount(), 0u);
 }
 
-// Prints made while nobody watched are handed over at the start, each print
-// once however often it is touched; what is not a print of this user never.
+// Prints made unwatched go over at start, each once; other users' files never.
 TEST_F(FaxWatcherTest, StartsTheWizardForEachPrintOfThisUserOnly) {
     Print("fax-1-old.grp");
     FaxWatcher watcher(Options());
@@ -244,8 +235,7 @@ TEST_F(FaxWatcherTest, StartsTheWizardForEachPrintOfThisUserOnly) {
     EXPECT_EQ(Started(), StartLine("fax-1-old.grp") + StartLine("fax-9-good.grp"));
 }
 
-// The printer makes the folder with its first print; a symbolic link in its
-// place is never watched; a wizard that cannot start leaves the print kept.
+// The folder comes with the first print; a link there is never watched; a failed start keeps it.
 TEST_F(FaxWatcherTest, WaitsForItsOwnFolderAndKeepsAPrintNoWizardTook) {
     fs::remove_all(folder_);
     FaxWatchOptions options = Options();

@@ -24,8 +24,7 @@ TEST(PlainFailure, EveryCauseHasItsSentence) {
             << static_cast<int>(c.cause) << " " << c.status;
 }
 
-// The technical cause names what happened, with its numbers; libcurl's words
-// stand only where no class fits, and never an empty cause.
+// The cause names what happened with its numbers; libcurl's words only as a fallback.
 TEST(TechnicalCause, EveryClassHasItsWordsAndOnlyTheRestTakeLibcurls) {
     const struct {
         HttpFailure cause;

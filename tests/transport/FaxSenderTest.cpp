@@ -36,8 +36,7 @@ GeneralSettings Account() {
     return g;
 }
 
-// A composed fax, the stand-in relay and the boxes and windows the user sees;
-// body files go to the private folder under this test's XDG_RUNTIME_DIR.
+// A composed fax, the relay, the user's boxes and windows; body files in this run's folder.
 class FaxSenderTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -94,8 +93,7 @@ TEST(BuildServiceQuery, KeysInOrderAndValuesThatCannotBreakThePairs) {
     EXPECT_EQ(q.substr(q.find("&password=")), "&password=a%26b%3Dc%23d%20e%2Bf%25%C3%A9%7E");
 }
 
-// The body holds the password: it is made in the user's private runtime
-// folder, readable by the user alone, and removed afterwards.
+// The body holds the password: private runtime folder, user-only, removed afterwards.
 TEST_F(FaxSenderTest, SentFaxReachesTheRelayAndLeavesNoBodyFile) {
     RelayServer relay(store.path());
     ASSERT_TRUE(relay.Start());
@@ -121,23 +119,15 @@ TEST_F(FaxSenderTest, SentFaxReachesTheRelayAndLeavesNoBodyFile) {
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(store.Read(received[0].filename().string() + "/query.txt"),
               BuildServiceQuery(Account(), "relaymail", "send") + "&end=yes\n");
-    EXPECT_EQ(store.Read(received[0].filename().string() + "/fields.txt"),
-              "attach1: <file fax.tif>\n"
-              "headers: " +
-                  BuildServiceQuery(Account(), "relaymail", "send") +
-                  "&end=yes\n"
-                  "headers1: X-CORVN-UID: jane\n"
-                  "headers2: X-Tessaline: MsgType=Fax\n"
-                  "body: \n"
-                  "subject: FAXDOC\n"
-                  "from: jane@example.com\n"
-                  "to: \"Bob\" <5551234@fax.example>\n"
-                  "cc: \n"
-                  "bcc: \n");
+    EXPECT_EQ(
+        store.Read(received[0].filename().string() + "/fields.txt"),
+        "attach1: <file fax.tif>\nheaders: " + BuildServiceQuery(Account(), "relaymail", "send") +
+            "&end=yes\nheaders1: X-CORVN-UID: jane\nheaders2: X-Tessaline: MsgType=Fax\n"
+            "body: \nsubject: FAXDOC\nfrom: jane@example.com\n"
+            "to: \"Bob\" <5551234@fax.example>\ncc: \nbcc: \n");
 }
 
-// Each cause of a failure gives its own detail under the failure text; the
-// fax stays for the outbox and no body file is left.
+// Each failure cause has its own detail; the fax stays, no body file is left.
 TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
     const std::string location = "Getting the upload address failed: ";
     const std::string upload = "The upload failed: ";
@@ -177,8 +167,7 @@ TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
         EXPECT_FALSE(Send(relay, c.url));
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, kFaxFailedText);
-        // Plain words in the box, the technical cause one click away; only
-        // a whole upload left unanswered may have reached the service.
+        // Plain words, cause one click away; only an unanswered whole upload may have arrived.
         EXPECT_EQ(boxes.boxes[0].technical, c.detail);
         EXPECT_EQ(boxes.boxes[0].detail.find("may have reached") != std::string::npos,
                   c.fault == RelayFault::BrokenReply)
@@ -191,8 +180,7 @@ TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
     }
 }
 
-// Nothing leaves when the document cannot be read, or no recipient is left
-// (then quietly: the pages said so already).
+// Nothing leaves with an unreadable document or no recipient (then quietly).
 TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     RelayServer relay(store.path());
     ASSERT_TRUE(relay.Start());
@@ -208,7 +196,6 @@ TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(job.message.sendStatus, "");
     EXPECT_TRUE(relay.ReceivedMessages().empty());
-
     // A text holding the boundary would cut the upload where it stands.
     job.message.to = "\"Bob\" <5551234>";
     for (const std::string& from :
@@ -222,8 +209,7 @@ TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     EXPECT_TRUE(relay.ReceivedMessages().empty());
 }
 
-// Two wizards sending at once: each fax reaches the relay with its own
-// document, because each submission has a body file of its own.
+// Two wizards at once: each fax reaches the relay with its own body file and document.
 TEST_F(FaxSenderTest, ConcurrentSubmissionsEachDeliverTheirOwnFax) {
     RelayServer relay(store.path());
     ASSERT_TRUE(relay.Start());

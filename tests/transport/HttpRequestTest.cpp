@@ -66,7 +66,6 @@ TEST(PostForm, SendsTheFormAndFollowsTheLocationUpToMaxRequests) {
                                               "second q=a%20b 1"}));
     EXPECT_EQ(chain.requestsMade, 2);
     EXPECT_EQ(chain.replyBody, "final");
-
     // With one request allowed the address is left for the caller.
     HttpRequest single;
     single.maxRequests = 1;
@@ -105,8 +104,7 @@ TEST(PostForm, RefusedExchangesFail) {
     }
 }
 
-// The limit is clock time: polls that take longer than a millisecond each do
-// not stretch it, and the late reply is never seen.
+// The limit is clock time: slow polls do not stretch it; the late reply is never seen.
 TEST(PostForm, TimeLimitIsClockTimeNotACountOfPolls) {
     class SlowPolls final : public Clock {
       public:
@@ -176,8 +174,7 @@ TEST(PostFile, StreamsTheBodyAndNeedsTheSuccessMark) {
     }
 }
 
-// A stop the user confirms during a 50 MB upload ends it at once; the bar
-// followed the bytes sent until then.
+// A confirmed stop during a 50 MB upload ends it at once; the bar followed the bytes.
 TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     TempFolder dir;
     dir.Write("large", std::string(50u << 20, 'f'));
@@ -207,8 +204,7 @@ TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     EXPECT_LT(progress.pos, 100);
 }
 
-// A peer that takes nothing, and one that trickles, both end at the
-// low-speed guard instead of holding the upload for ever.
+// A peer taking nothing, or trickling, ends at the low-speed guard.
 TEST(PostFile, DeadOrTricklingPeerFailsAtTheLowSpeedGuard) {
     TempFolder dir;
     dir.Write("b", std::string(4u << 20, 'b'));

@@ -1,5 +1,4 @@
-// The request trusts only what it should: no redirect header is followed, and
-// a certificate must be vouched for and name the host that was asked for.
+// No redirect is followed; a certificate must be vouched for and name the host asked.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -33,8 +32,7 @@ bool Openssl(const std::string& arguments) {
 
 }  // namespace
 
-// A 302 would turn the POST into a GET; the target answers GET only, so a
-// followed redirect would reach it and succeed.
+// A 302 would turn the POST into a GET the target answers: following it succeeds.
 TEST(HttpRequestTrust, RedirectHeaderIsNeverFollowed) {
     LoopbackServer srv;
     std::atomic<int> targetHits{0};
@@ -103,8 +101,7 @@ TEST(HttpRequestTrust, CertificateMustBeVouchedForAndNameTheHostAsked) {
     }
 }
 
-// The body carries the password: an https relay that names a plain http
-// upload address is refused before anything is uploaded.
+// The body carries the password: an https relay naming an http upload is refused.
 TEST(HttpRequestTrust, UploadNeverLeavesEncryptionTheRelayAskedFor) {
     TempFolder dir;
     const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");

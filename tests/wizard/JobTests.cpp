@@ -121,7 +121,6 @@ TEST(OutboxMessageFile, HeaderValuesCannotAddLinesOrOverflowTheLineBuffer) {
     const auto bytes = m.Render();
     ASSERT_TRUE(bytes);
     EXPECT_NE(bytes->find("subject: a  dir: ../x \r\n"), std::string::npos);
-
     // "subject: " (9) + value + line feed must stay below 512 bytes.
     m.subject = std::string(501, 's');
     EXPECT_TRUE(m.Render());
@@ -154,10 +153,16 @@ TEST_F(JobTest, EachStagingGetsAPrivateFolderOfItsOwn) {
     // A staged file goes with its folder.
     RemoveStaged(copy);
     EXPECT_FALSE(fs::exists(fs::path(copy).parent_path()));
+    // A failed stage never returns a stale copy and leaves no folder behind.
+    WriteText(dir + "outbox/gone.tif", "stale");
+    const auto entries = std::distance(fs::directory_iterator(dir + "outbox"), {});
+    EXPECT_EQ(StageAttachment(dir, dir + "gone.tif"), "");
+    EXPECT_EQ(ReadText(dir + "outbox/gone.tif"), "stale");
+    EXPECT_EQ(StageAttachment(dir, dir), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir + "outbox"), {}), entries);
 }
 
-// A run elsewhere that stages a print and holds its folder until it is
-// killed (a crash) or the test ends.
+// A run elsewhere staging a print and holding its folder until killed or the test ends.
 class StagingRun {
   public:
     explicit StagingRun(const std::string& outbox) {
@@ -263,8 +268,7 @@ TEST_F(JobTest, StartUpClearsOnlyStagingFoldersNobodyHolds) {
     EXPECT_TRUE(fs::is_symlink(outbox + ".stage-link00"));
     EXPECT_EQ(ReadText(outside + "keep.txt"), "mine");
     EXPECT_EQ(ReadText(outside + "sub/keep.txt"), "mine too");
-    // Every cleared folder's print is kept in recovered/, none replaced, no
-    // link or lock file among them.
+    // Each cleared print is kept in recovered/, none replaced, no link or lock among them.
     std::multiset<std::string> kept;
     for (const auto& e : fs::directory_iterator(recovered)) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(e.path()))) << e.path();
@@ -284,16 +288,6 @@ TEST_F(JobTest, StartUpClearsOnlyStagingFoldersNobodyHolds) {
     RemoveStaged(held);
     EXPECT_FALSE(fs::exists(fs::path(held).parent_path()));
     EXPECT_FALSE(HeldStaged(held));
-}
-
-TEST_F(JobTest, FailedStageNeverReturnsAStaleCopy) {
-    fs::create_directories(dir + "outbox");
-    WriteText(dir + "outbox/gone.tif", "stale");
-    EXPECT_EQ(StageAttachment(dir, dir + "gone.tif"), "");
-    EXPECT_EQ(ReadText(dir + "outbox/gone.tif"), "stale");
-    EXPECT_EQ(StageAttachment(dir, dir), "");
-    // No staging folder is left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir + "outbox"), {}), 1);
 }
 
 TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
@@ -325,8 +319,7 @@ TEST_F(JobTest, SaveStoresMessageAndMovesDocument) {
     // The size counts the document and the message file as written with "size: 0".
     const std::size_t size = tiff.size() + expected("0").size();
     EXPECT_EQ(file, expected(std::to_string(size)));
-    // No temporary file is left in the folder (the fax, its message, the
-    // senders' record) or the outbox; the fax is the user's alone.
+    // Nothing temporary is left (fax, message, send record); the fax is the user's alone.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir + "outbox"), {}), 1);
     EXPECT_EQ(ModeOf(folder) & 0077, 0u);
@@ -363,18 +356,15 @@ TEST_F(JobTest, FailuresAreReportedAndKeepTheDocument) {
     WriteText(document, "doc");
     FaxMessage message;
     message.documentPath = document;
-
     // A header line too long for the message file.
     message.subject = std::string(600, 's');
     EXPECT_FALSE(SaveToOutbox(dir, "outbox", message, clock, kGw));
     message.subject.clear();
     EXPECT_EQ(ReadText(document), "doc");
-
     // The document has gone: no fax without its document, no folder left.
     FaxMessage missing;
     missing.documentPath = dir + "missing.tif";
     EXPECT_FALSE(SaveToOutbox(dir, "outbox", missing, clock, kGw));
-
     // The outbox path is taken by a plain file.
     WriteText(dir + "blocked", "");
     EXPECT_FALSE(SaveToOutbox(dir, "blocked", message, clock, kGw));
@@ -503,8 +493,7 @@ TEST(RecipientSplit, WholeEntriesUpToTheLimit) {
         {"\"x\" <x@y>,1@g, 2@g", 10, std::vector<std::string>{"\"x\" <x@y>", "1@g, 2@g"}},
         // Commas inside quotes or angle brackets do not end an entry.
         {"\"Doe, Jo\" <j@x>, k", 16, std::vector<std::string>{"\"Doe, Jo\" <j@x>", "k"}},
-        // At, one below and one above the limit: a line that fits is kept as
-        // it is; an entry of exactly the limit is a part of its own.
+        // At, one below and one above the limit; an entry of exactly the limit stands alone.
         {" aaa, bbb,", 10, std::vector<std::string>{" aaa, bbb,"}},
         {" aaa, bbbb,", 10, std::vector<std::string>{"aaa, bbbb"}},
         {"aaaaaaaaa, b", 10, std::vector<std::string>{"aaaaaaaaa", "b"}},

@@ -1,5 +1,4 @@
-// The outbox window on real folders: states in words, search, the actions,
-// and sends from two windows and the watcher at once.
+// The outbox window on real folders: states, search, actions, concurrent sends.
 #include <gtest/gtest.h>
 #include <sys/time.h>
 
@@ -85,13 +84,14 @@ class OutboxWindowTest : public ::testing::Test {
         }
         return rows;
     }
-    // The settings store the command reads, naming the relay, for the commands run.
-    void UseRelay(const RelayServer& relay) {
+    // A relay on loopback, named in the settings store the commands run read.
+    RelayServer& UseRelay() {
+        EXPECT_TRUE(relay.Start());
         WriteOutboxRegistry(root.path() + "registry.reg", local, relay.serviceUrl());
         env.push_back(
             std::make_unique<ScopedEnv>("CORVINAPORT_REGISTRY", root.path() + "registry.reg"));
         env.push_back(std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", root.path()));
-        for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) ::unsetenv(v);
+        return relay;
     }
     static void Select(OutboxWindow& w, List list, const std::vector<std::string>& names) {
         w.tabs()->setCurrentWidget(w.view(list));
@@ -113,6 +113,8 @@ class OutboxWindowTest : public ::testing::Test {
     std::vector<std::string> opened;
     std::vector<std::string> previewed;
     std::vector<std::unique_ptr<ScopedEnv>> env;
+    TempFolder received;
+    RelayServer relay{received.path()};
 };
 
 SendState Record(int attempts, const std::string& error, bool held = false, bool failed = false) {
@@ -240,8 +242,7 @@ TEST_F(OutboxWindowTest, ActionsKeepWhatTheyPromise) {
     }
 }
 
-// The Contacts and settings windows are one click away (the names a screen
-// reader gives the fields are checked by tests/screenreader).
+// The Contacts and settings windows are one click away.
 TEST_F(OutboxWindowTest, ContactsAndSettingsAreOneClickAway) {
     const auto w = Open();
     for (QPushButton* b : w->findChildren<QPushButton*>())
@@ -251,10 +252,7 @@ TEST_F(OutboxWindowTest, ContactsAndSettingsAreOneClickAway) {
 
 // Two windows' Send now and the watcher's round, all at once: each fax once.
 TEST_F(OutboxWindowTest, TwoWindowsAndTheWatcherSendEachFaxOnce) {
-    TempFolder received;
-    RelayServer relay(received.path());
-    ASSERT_TRUE(relay.Start());
-    UseRelay(relay);
+    UseRelay();
     constexpr int kFaxes = 6;
     std::vector<std::string> names;
     for (int i = 0; i < kFaxes; ++i) names.push_back(Store(1700000000 + i * 10, "5551234"));
@@ -282,13 +280,9 @@ TEST_F(OutboxWindowTest, TwoWindowsAndTheWatcherSendEachFaxOnce) {
     for (const auto& n : names) EXPECT_TRUE(fs::exists(local + "sent/" + n + "/msg.qvm")) << n;
 }
 
-// A fax that may have been sent goes again only at the user's word, and
-// Mark as sent sends nothing; both ask first.
+// A maybe-sent fax goes again, or is marked sent, only after the user says yes.
 TEST_F(OutboxWindowTest, AnUndecidedFaxGoesAgainOnlyAtTheUsersWord) {
-    TempFolder received;
-    RelayServer relay(received.path());
-    ASSERT_TRUE(relay.Start());
-    UseRelay(relay);
+    UseRelay();
     SendState unknown = Record(1, "");
     unknown.sendingSince = kNow - 30;
     const std::string again = Store(1700000000, "5551234", &unknown);

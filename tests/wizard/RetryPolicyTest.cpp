@@ -1,5 +1,4 @@
-// The back-off and the limits of automatic attempts, and the limits' values
-// read from the settings store.
+// The back-off and limits of automatic attempts, and their values from the store.
 #include <gtest/gtest.h>
 
 #include "support/TempStore.h"
@@ -38,8 +37,7 @@ TEST(RetryPolicy, BackOffAndLimitsAtTheirEdges) {
     }
 }
 
-// The store's values are taken up to their caps (100000 tries, a year), each
-// at, one below and one above; a missing or garbled value keeps its default.
+// Store values capped (100000 tries, a year) at, -1, +1; missing or garbled: default.
 TEST(RetryPolicy, LimitsComeFromTheStoreWithinTheirCaps) {
     const struct {
         const char* values;

@@ -79,6 +79,19 @@ class OutboxTest : public ::testing::Test {
         return "CORVINAPORT_REGISTRY='" + root.path() + "registry.reg' XDG_RUNTIME_DIR='" +
                root.path() + "' ";
     }
+    // The retries as the desktop runs them: the command, the notifier, the session bus.
+    struct Desktop {
+        Desktop(const OutboxTest& t, const PrivateBus& bus)
+            : registry("CORVINAPORT_REGISTRY",
+                       ((void)t.Registry(), t.root.path() + "registry.reg")),
+              runtime("XDG_RUNTIME_DIR", t.root.path()),
+              session("DBUS_SESSION_BUS_ADDRESS", bus.address()),
+              retry(std::make_unique<OutboxRetry>(Bin("tools/outbox"), std::chrono::hours(1))) {
+            retry->notifier().SetProgram(Bin("tools/faxwatch/corvinaport-desktop-notify"));
+        }
+        ScopedEnv registry, runtime, session;
+        std::unique_ptr<OutboxRetry> retry;
+    };
 
     TempFolder root;
     TempFolder store;
@@ -221,8 +234,7 @@ TEST_F(OutboxTest, AcceptedFaxIsOnlyMovedAndALockedOneIsBusy) {
     EXPECT_EQ(sender.SendOne("no-such", OutboxSender::Mode::User).kind, Kind::Missing);
 }
 
-// The command's lines and usage (two commands at once, with the windows, are
-// tried by OutboxWindowTest).
+// The command's lines and usage (two commands at once: OutboxWindowTest).
 TEST_F(OutboxTest, TheCommandListsSendsAndRefusesBadUsage) {
     ASSERT_TRUE(StartRelay());
     constexpr int kFaxes = 6;
@@ -235,24 +247,19 @@ TEST_F(OutboxTest, TheCommandListsSendsAndRefusesBadUsage) {
               std::string::npos)
         << listed.out;
 
-    const std::pair<const char*, int> statuses[] = {{" send", 0},
-                                                    {" send 9999", 1},
-                                                    {"", 2},
-                                                    {" frobnicate", 2},
-                                                    {" list extra", 2},
-                                                    {" send --now", 2},
-                                                    {" --help", 0},
-                                                    {" --version", 0},
-                                                    {" send --again", 2},
-                                                    {" send --due --again x", 2},
-                                                    {" mark-sent", 2}};
-    for (const auto& [args, status] : statuses)
-        EXPECT_EQ(RunCommand(command + args + " 2>&1").status, status) << args;
+    const std::pair<int, std::vector<const char*>> statuses[] = {
+        {0, {" send", " --help", " --version"}},
+        {1, {" send 9999"}},
+        {2,
+         {"", " frobnicate", " list extra", " send --now", " send --again", " send --due --again x",
+          " mark-sent"}}};
+    for (const auto& [status, calls] : statuses)
+        for (const char* args : calls)
+            EXPECT_EQ(RunCommand(command + args + " 2>&1").status, status) << args;
     EXPECT_EQ(relay.ReceivedMessages().size(), static_cast<std::size_t>(kFaxes));
 }
 
-// The listing in the user's language, counts in their plural forms; the C
-// locale keeps the lines as they always were, for scripts reading them.
+// The listing in the user's language and plural forms; C keeps its bytes for scripts.
 TEST_F(OutboxTest, ListSpeaksTheUsersLanguageWithPluralFormsAndCKeepsItsBytes) {
     const std::string once = Store(1700000000);
     const std::string twice = Store(1700000100);
@@ -424,8 +431,7 @@ TEST_F(OutboxTest, AcceptedFaxThatCannotMoveCountsAsSentAndIsNeverSentAgain) {
     EXPECT_TRUE(fs::exists(local + "sent/" + name + "/msg.qvm"));
 }
 
-// A name still in the history is never given to a new fax; a lock is bound
-// to the folder it was taken on.
+// A name in the history is never reused; a lock is bound to its folder.
 TEST_F(OutboxTest, NamesInTheHistoryAreNotReusedAndLocksKnowTheirFolder) {
     fs::create_directories(local + "sent/1700000000");
     EXPECT_EQ(Store(1700000000), "1700000001");
@@ -544,8 +550,7 @@ class RecordingNotifications : public QObject {
 
 }  // namespace
 
-// One notification a round, each replacing the last, with its actions; the
-// user's "Try now" sends the failed fax; a quiet round says nothing.
+// One notification a round, replacing the last; "Try now" sends; quiet rounds say nothing.
 TEST_F(OutboxTest, NotificationsReplaceEachOtherAndTryNowSendsTheFailedFax) {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().empty());
@@ -556,12 +561,8 @@ TEST_F(OutboxTest, NotificationsReplaceEachOtherAndTryNowSendsTheFailedFax) {
     ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
                                        QDBusConnection::ExportAllSlots));
     const std::string name = Store(1700000000);
-    (void)Registry();
-    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
-    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
-    const ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
-    retry.notifier().SetProgram(Bin("tools/faxwatch/corvinaport-desktop-notify"));
+    const Desktop desktop(*this, bus);
+    OutboxRetry& retry = *desktop.retry;
     QSignalSpy done(&retry, &OutboxRetry::roundDone);
     QSignalSpy shown(&retry.notifier(), &DesktopNotifier::shown);
 
@@ -607,12 +608,8 @@ TEST_F(OutboxTest, AStoppedSessionBusNeverHoldsUpTheRetries) {
     ASSERT_EQ(::kill(bus.pid(), SIGSTOP), 0);
     ASSERT_TRUE(StartRelay());
     (void)Store(1700000000);
-    (void)Registry();
-    const ScopedEnv registry("CORVINAPORT_REGISTRY", root.path() + "registry.reg");
-    const ScopedEnv runtime("XDG_RUNTIME_DIR", root.path());
-    const ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    OutboxRetry retry(Bin("tools/outbox"), std::chrono::hours(1));
-    retry.notifier().SetProgram(Bin("tools/faxwatch/corvinaport-desktop-notify"));
+    const Desktop desktop(*this, bus);
+    OutboxRetry& retry = *desktop.retry;
     retry.notifier().limitMs = 300;
     QSignalSpy done(&retry, &OutboxRetry::roundDone);
     QSignalSpy unshown(&retry.notifier(), &DesktopNotifier::failed);

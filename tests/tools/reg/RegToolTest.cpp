@@ -27,7 +27,6 @@ struct Result {
 class RegTool : public ::testing::Test {
   protected:
     void TearDown() override { SetRegistryStorePath(std::nullopt); }
-
     // Runs the tool with --file naming the test's store.
     Result Reg(std::vector<std::string> args) {
         args.insert(args.begin(), {"--file", file});
@@ -200,8 +199,7 @@ TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
     EXPECT_NE(dir.Read("etc/registry.reg").find("\"Country\"=\"NZ\""), std::string::npos);
 }
 
-// Without --file each user writes a private store of their own; --system
-// writes the machine's store, beneath them all.
+// Without --file each user writes a private store; --system the machine's beneath.
 TEST_F(RegTool, WritesTheUsersStoreUnlessToldSystem) {
     const ScopedEnv one("CORVINAPORT_REGISTRY", "");
     const ScopedEnv system("CORVINAPORT_SYSTEM_REGISTRY", file);

@@ -1,5 +1,4 @@
-// The relay's form reader over a file, read a megabyte at a time, against the
-// same reader over the body held whole.
+// The relay's form reader over a file, a megabyte a read, against the body held whole.
 #include "platform/relay_server/FormParts.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +7,7 @@
 
 namespace {
 
-// A body whose second delimiter begins `inFirst` bytes before the end of the
-// file reader's first piece (the reader puts CR LF in front of the body).
+// The second delimiter begins `inFirst` bytes before the first piece's end.
 std::string BodyWithDelimiterAt(std::size_t inFirst) {
     constexpr std::size_t kPiece = 1 << 20;
     const std::string head = "--B\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n";
