@@ -182,6 +182,7 @@ TEST_F(AddressBookDlg, RecipientsBoxKeysAndCancelLeaveTheJobAlone) {
     QTest::keyClick(&box, Qt::Key_Delete);
     EXPECT_EQ(Lines(box), std::vector<std::string>{"\"Bob\" <9>"});
     EXPECT_EQ(box.currentRow(), 0);
+
     // Typed, backspaced, retyped: the first name beginning with the text is selected.
     const std::pair<const char*, const char*> typed[] = {{"c", "Cy"},
                                                          {"cZ", "Cy"},

@@ -176,6 +176,7 @@ TEST_F(Book, SaveReplacesTheFileWholeOrNotAtAll) {
     ASSERT_TRUE(book.Save());
     EXPECT_EQ(folder.Read("addrbook.ldif"), saved);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"addrbook.ldif"}) << "no temporary left";
+
     // A folder that cannot be written: Save fails, the old file stays.
     ASSERT_EQ(::chmod(folder.path().c_str(), 0500), 0);
     const bool again = book.Save();

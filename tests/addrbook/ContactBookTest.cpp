@@ -105,6 +105,7 @@ TEST(ContactBook, TwoWritersNeverLoseAnEdit) {
     const WriteResult late = second.Change(1, bob2, Named("Bob 3"));
     EXPECT_EQ(late.conflicts, 1);
     EXPECT_EQ(Names(second), (std::vector<std::string>{"Ann 1", "Bob 3"}));
+
     // Processes adding at the same time: every contact arrives.
     constexpr int kEach = 25;
     std::vector<pid_t> children;
@@ -152,6 +153,7 @@ TEST(ContactBook, ImportMergesDuplicatesAndIsAllOrNothing) {
     EXPECT_EQ(book.book().At(0)->mail, "ann@example.com");
     ASSERT_TRUE(book.Import(read, summary).ok());
     EXPECT_EQ(summary.added + summary.merged + summary.keptBoth, 0) << "read twice, added once";
+
     // A disk that takes no more (a file-size limit binds root as well).
     const std::string before = folder.Read("addrbook.ldif");
     const pid_t child = ::fork();

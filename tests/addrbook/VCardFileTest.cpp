@@ -44,6 +44,7 @@ TEST(DeletedItems, DeletingAContactWithAnIdentifierLogsItsCard) {
     book.DeleteContact(0);
     EXPECT_EQ(folder.Read("deleteditems.vcf"), std::string(kAnnCard) + kAnnCard);
     EXPECT_EQ(book.GetCount(), 0);
+
     // A log that cannot be written does not stop the deletion.
     book.SetFolder(folder.path() + "missing");
     book.Append(AnnLee());

@@ -72,6 +72,7 @@ TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
     EXPECT_EQ(s.general.Gateway, "first");
     EXPECT_EQ(s.connection.ConnectionType, "");
     EXPECT_EQ(s.directory.InstallPath, "/opt/corv/");
+
     // Reload after the General key went away and the others changed.
     store.Write(kRegHeader + kConnection + Sz("ConnectionType", "2") + kDirectory);
     s.general.Load();

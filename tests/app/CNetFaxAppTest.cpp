@@ -79,6 +79,7 @@ class StartUp : public ::testing::Test {
     void WriteAddressBook(const std::string& text) const {
         std::ofstream(installPath + "addrbook.ldif", std::ios::binary) << text;
     }
+
     // Runs start-up; the host dialog records what it saw of the job.
     bool Run(const std::string& commandLine) {
         CNetFaxApp::HostDialog host = [this](CNetFaxApp& a) {

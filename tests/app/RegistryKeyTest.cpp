@@ -39,6 +39,7 @@ TEST_F(RegistryKeyTest, KeyPathIsRememberedOnlyWhenTheKeyOpens) {
     EXPECT_EQ(key.keyPath(), "software\\QUORVANE\\test");
     EXPECT_FALSE(key.SetKeyPath("Software\\\\Quorvane"));
     EXPECT_EQ(key.lastError, 161);
+
     // The same path under another root is another key.
     ASSERT_TRUE(key.SetRootKey(HKEY_CURRENT_USER));
     EXPECT_FALSE(key.SetKeyPath(kPath));
@@ -52,6 +53,7 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(key.SetKeyPath(kPath));
     EXPECT_EQ(key.lastError, 2);
+
     // A folder where the file should be cannot be read.
     std::filesystem::create_directory(store.reg);
     EXPECT_FALSE(key.SetKeyPath(kPath));
@@ -59,11 +61,13 @@ TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     EXPECT_EQ(key.ReadString("X", "dflt"), "dflt");
     EXPECT_EQ(key.lastError, 1016);
     std::filesystem::remove(store.reg);
+
     // A FIFO is refused at once instead of blocking until a writer comes.
     ASSERT_EQ(::mkfifo(store.reg.c_str(), 0600), 0);
     EXPECT_FALSE(key.SetKeyPath(kPath));
     EXPECT_EQ(key.lastError, 1016);
     std::filesystem::remove(store.reg);
+
     // Without read permission (only meaningful when not running as root).
     WriteKey("");
     ::chmod(store.reg.c_str(), 0);
@@ -88,11 +92,13 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
     EXPECT_EQ(key.lastError, 0);
     EXPECT_EQ(key.GetValueType("Nope"), 0u);
     EXPECT_EQ(key.lastError, 2);
+
     // The key vanishes after it was opened: every read opens it anew.
     store.Write(kRegHeader);
     EXPECT_EQ(key.GetValueType("S"), 0u);
     EXPECT_EQ(key.lastError, 2);
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
+
     // While a ReadOnce lives the store is read once: all reads see that reading.
     WriteKey("\"S\"=\"x\"\r\n");
     {

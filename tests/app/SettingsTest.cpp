@@ -84,6 +84,7 @@ TEST_F(Settings, TheWindowRoundTripsTheStoreUntouched) {
     expected.replace(expected.find("http://old/r"), 12, "http://new/r");
     EXPECT_EQ(Stored(), expected);
     EXPECT_EQ(Mode(store), fs::perms::owner_read | fs::perms::owner_write);
+
     // A folder typed from the home folder is made whole; a relative one is refused.
     SettingsWindow folders(Loaded(), nullptr);
     folders.addressBookEdit()->setText("~/Book");

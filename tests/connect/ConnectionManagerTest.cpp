@@ -16,6 +16,7 @@ namespace {
 class ConnectionManagerTest : public ::testing::Test {
   protected:
     void SetUp() override { RasDialer::ClearNotifiedError(); }
+
     // The Connection key of this type, plus any further keys.
     void Configure(const std::string& type, const std::string& more = "") {
         reg.Write(Store(ProductKey("Connection") + Sz("ConnectionType", type) +

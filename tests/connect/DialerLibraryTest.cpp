@@ -28,6 +28,7 @@ TEST(DialerLibraryTest, ClientKeysChooseTheLibraryFile) {
     reg.Write(Store(kAol3Key));
     ASSERT_TRUE(dialer.Bind());
     EXPECT_FALSE(dialer.IsCs());
+
     // A version 4 client without its file: the version 3 file is not tried.
     reg.Write(Store(kAol4Key + kAol3Key));
     DialerLibrary missing({"libcorvinaport-no-such-dialer.so", QRVAOL30_LIBRARY_NAME});

@@ -84,6 +84,7 @@ TEST_F(NetworkManagerDialTest, ProfilesAreTheEntries) {
     ASSERT_EQ(LookUp(ras, "Mobile", p), 0u);
     EXPECT_STREQ(p.szPhoneNumber, "#777");
     EXPECT_STREQ(p.szUserName, "dave");
+
     // The settings offer the dial-up profiles by name, not the others.
     nm.Edit([](auto& m) {
         m.profiles["/org/freedesktop/NetworkManager/Settings/9"] = {
@@ -129,6 +130,7 @@ TEST_F(NetworkManagerDialTest, ActivationGoesThroughItsStatesAndIsListedUntilHun
     EXPECT_EQ(ras.ActiveConnectionCount(), 1);
     EXPECT_TRUE(network.GetConnectedState(flags));
     EXPECT_EQ(flags, INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_MODEM);
+
     // A dial-up connection made elsewhere counts as well and is hung up by its name.
     nm.Edit([&](auto& m) { m.objects[dsl]["State"] = kActivated; });
     RasDialer other;

@@ -16,6 +16,7 @@ namespace {
 class RasDialerTest : public ::testing::Test {
   protected:
     void SetUp() override { RasDialer::ClearNotifiedError(); }
+
     // Dials "Office" by the script; each call gets its own text so the script restarts.
     bool Dial(const std::string& text, const std::string& user = "") {
         script.Write("# " + std::to_string(++runs) + "\n" + text);

@@ -47,6 +47,7 @@ TEST(CaretRest, TheCaretRestsAfterTheTimeWithoutInputAndBlinksAgainOnInput) {
         ASSERT_TRUE(rest.resting());
         EXPECT_EQ(QApplication::cursorFlashTime(), 0);
         EXPECT_EQ(TicksWithin(edit, 300), 0);  // nothing wakes the idle window
+
         // Each kind of input wakes it, and the time starts anew.
         for (auto press : {+[](QLineEdit& e) { QTest::keyClick(&e, Qt::Key_5); },
                            +[](QLineEdit& e) { QTest::mouseClick(&e, Qt::LeftButton); }}) {

@@ -49,6 +49,7 @@ class CoverSheet : public ::testing::Test {
         fields.subject = "Quarterly figures";
         fields.memo = "First line of the memo\r\nSecond line";
     }
+
     // All ink lies in the areas; each area but the template's inks its first text row.
     void ExpectInkOnlyIn(const Page& page, const std::vector<Area>& areas) {
         long stray = 0;
@@ -65,6 +66,7 @@ class CoverSheet : public ::testing::Test {
             EXPECT_GT(InkIn(page, a.x0, a.y0, a.x0 + 400, a.y0 + kLine), 50)
                 << "no ink at " << a.x0 << "," << a.y0;
     }
+
     // A BMP logo: all black, or white with one dark column in the middle.
     static bool SaveLogo(const std::string& path, int width, int height, bool line) {
         QImage logo(width, height, QImage::Format_RGB32);
@@ -91,6 +93,7 @@ TEST_F(CoverSheet, FaxPageWithEveryFieldAtItsPlace) {
     ASSERT_TRUE(StagedIn(path, dir.path() + "outbox/", "Cover.tif")) << path;
     EXPECT_EQ(ReadText(dir.path() + "outbox/Cover.tif"), "old cover");
     EXPECT_TRUE(lib.TextItems().empty());
+
     // A one-page Group 3 fax at 204 x 196 dots per inch, little-endian.
     EXPECT_EQ(ReadText(path).substr(0, 4), std::string("II*\0", 4));
     EXPECT_EQ(CountPages(path), 1);
@@ -150,6 +153,7 @@ TEST_F(CoverSheet, LogoIsFittedAndCentredInItsBand) {
     EXPECT_EQ(InkIn(page, 814 + 50, 100, 814 + 51, 500), 400);
     EXPECT_EQ(InkIn(page, 830, 150, 850, 170), 20 * 20);
     EXPECT_EQ(InkIn(page, 0, 0, kWidth, 273), 273 - 100 + 20 * 20);  // above the first text line
+
     // An unreadable logo leaves the band empty but the cover is made.
     WriteText(dir.file("broken.bmp"), "BM garbage");
     fields.logoPath = dir.file("broken.bmp");

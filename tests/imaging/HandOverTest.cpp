@@ -85,6 +85,7 @@ class HandOver : public ::testing::Test {
                          [](int, int x, int) { return x < 8; });
         printed = ReadText(image);
     }
+
     // The driver's files of the other road, with the given line ends.
     void WriteDriverSettings(const std::string& eol, const std::string& imagePath) {
         group = dir.path() + "spool/job42.grp";
@@ -176,6 +177,7 @@ TEST_F(HandOver, MissingImageOrFailedCopyKeepsThePrintedImage) {
     WriteDriverSettings("\r\n", dir.path() + "spool/gone.tif");
     EXPECT_FALSE(lib.PrepareInitialDocument("", directory, message));
     EXPECT_TRUE(message.documentPath.empty());
+
     // The outbox cannot be made: a file stands where the folder should be.
     WriteDriverSettings("\r\n", image);
     std::filesystem::create_directories(directory.LocalFolders);

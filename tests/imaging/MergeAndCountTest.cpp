@@ -29,12 +29,14 @@ TEST_F(Merge, CoverThenEveryDocumentPageInOrder) {
     EXPECT_EQ(ReadPage(dir.file("fax.tif"), 0), ReadPage(dir.file("cover.tif"), 0));
     for (int p = 0; p < 3; ++p)
         EXPECT_EQ(ReadPage(dir.file("fax.tif"), p + 1), ReadPage(dir.file("doc.tif"), p)) << p;
+
     // Fax tags travel with the pages.
     const std::pair<std::uint32_t, double> tags[] = {{TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3},
                                                      {TIFFTAG_FILLORDER, FILLORDER_LSB2MSB},
                                                      {TIFFTAG_XRESOLUTION, 204},
                                                      {TIFFTAG_YRESOLUTION, 196}};
     for (const auto& [tag, value] : tags) EXPECT_EQ(TagOf(dir.file("fax.tif"), 2, tag), value);
+
     // Merging again replaces the destination instead of growing it.
     ASSERT_TRUE(lib.MergePages(dir.file("cover.tif"), dir.file("doc.tif"), dir.file("fax.tif")));
     EXPECT_EQ(lib.CountImages(dir.file("fax.tif")), 4u);

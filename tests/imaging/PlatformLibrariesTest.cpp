@@ -196,10 +196,12 @@ TEST_F(Libraries, EachWriteCodeGivesItsCompressionAndKeepsThePixels) {
     EXPECT_FALSE(lib.WriteImageAsTiff(dir.file("bad.tif"), dib, 200, 0, 1));
     EXPECT_FALSE(Exists(dir.file("bad.tif")));
     EXPECT_FALSE(lib.WriteImageAsTiff(dir.path() + "missing/bad.tif", dib, 206, 0, 1));
+
     // Fill order 2 is tagged, and the pixels still read back the same.
     ASSERT_TRUE(lib.WriteImageAsTiff(dir.file("lsb.tif"), dib, 206, 0, 2));
     EXPECT_EQ(TagOf(dir.file("lsb.tif"), 0, TIFFTAG_FILLORDER), FILLORDER_LSB2MSB);
     EXPECT_EQ(ReadPage(dir.file("lsb.tif"), 0), expected);
+
     // The reverse colour table (white first) is written without inversion.
     RGBQUAD* table = reinterpret_cast<RGBQUAD*>(dib + 1);
     std::swap(table[0], table[1]);

@@ -90,10 +90,12 @@ TEST_F(Thumbnails, GridLayoutAndScrollArea) {
     wnd->SetStretch(true);
     const int t = wnd->TextHeight();
     EXPECT_EQ(wnd->PictureRect(2), QRect(2, 80 + 2, 100 - 4, 80 - 4 - 2 * t));
+
     // A cell wider than the window still leaves one column.
     wnd->SetCellSize(1000, 80);
     wnd->UpdateLayout();
     EXPECT_EQ(wnd->columns(), 1);
+
     // Automatic size: from the largest bitmap.
     wnd->SetCellSize(-1, 80);
     EXPECT_TRUE(wnd->autoSize());
@@ -201,6 +203,7 @@ TEST_F(Picker, ShowsTheFolderAndChoosesTheFirstPicture) {
     picker.thumbnails()->Select(1);
     QCoreApplication::processEvents();
     EXPECT_EQ(picker.chosenPath(), images + "beta.bmp");
+
     // Delete removes without asking; nothing stays chosen, so a second Delete does nothing.
     for (int i = 0; i < 2; ++i) picker.DeleteSelected();
     QCoreApplication::processEvents();
@@ -226,11 +229,13 @@ TEST_F(Picker, BrowseCopiesNewImagesOnly) {
     ASSERT_EQ(picker.items().size(), 3u);
     EXPECT_EQ(picker.items().back()->path, images + "gamma.bmp");
     EXPECT_TRUE(fs::exists(images + "gamma.bmp"));
+
     // The same name again: the copy is refused and nothing changes.
     WriteBmp(outside, 10, 10, Qt::black);
     picker.Browse();
     EXPECT_EQ(picker.items().size(), 3u);
     EXPECT_EQ(QImage(QString::fromStdString(images + "gamma.bmp")).width(), 30);
+
     // Cancelled, missing, or too long for the picker's buffers: nothing.
     for (const std::string& path : {std::string(), dir.path() + "elsewhere/missing.bmp",
                                     dir.path() + "elsewhere/" + std::string(130, 'n') + ".bmp"}) {
@@ -311,6 +316,7 @@ TEST_F(CoverPage, LogoChoiceFindsTheFileAndNoneClearsIt) {
     EXPECT_EQ(page->logoPath(), folders + "images/zenith.logo.bmp");
     Choose("none");
     EXPECT_EQ(page->logoPath(), "");
+
     // The picker's choice is shown as a full path; Cancel keeps the logo.
     std::string folderSeen;
     page->SetPickerRunner([&](QWidget*, const std::string& folder, std::string& chosen) {
@@ -347,6 +353,7 @@ TEST_F(CoverPage, NextHandsTheTextsOnAndComposesTheCover) {
     EXPECT_EQ(imaging.CountImages(page->coverFilePath()), 1u);
     // 300 x 100 fits the band as 1200 x 400.
     EXPECT_GT(BlackInLogoBand(page->coverFilePath()), 1200L * 400 * 9 / 10);
+
     // Back to the page, "none", Next again: the new cover has no logo.
     Choose("none");
     ASSERT_TRUE(page->OnWizardNext());
@@ -392,6 +399,7 @@ TEST_F(CoverPage, PreviewComposesAndShowsWithoutLeaving) {
     EXPECT_TRUE(opener.opened.empty());
     EXPECT_EQ(page->coverFilePath(), "");  // only Next keeps a cover for the wizard
     EXPECT_EQ(job.message.subject, "");
+
     // Without a template nothing is made and nothing is opened.
     fs::remove(folders + "templates/Template.tif");
     page->previewButton()->click();

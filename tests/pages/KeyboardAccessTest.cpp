@@ -73,6 +73,7 @@ TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     QApplication::setActiveWindow(&page);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
     EXPECT_EQ(QApplication::focusWidget(), page.numberEdit());
+
     // Its shortcut, and the "To:" link reached with the Tab key.
     QTest::keyClick(page.numberEdit(), Qt::Key_B, Qt::ControlModifier);
     EXPECT_EQ(opened, 1);
@@ -80,6 +81,7 @@ TEST(Keyboard, FirstPageStartsInTheNumberAndReachesTheAddressBook) {
     ASSERT_TRUE(page.toLabel()->hasFocus());
     QTest::keyClick(page.toLabel(), Qt::Key_Space);
     EXPECT_EQ(opened, 2);
+
     // After an entry from the name fields, the next number goes to the number field.
     page.numberEdit()->setFocus();
     QTest::keyClicks(page.numberEdit(), "5550100");

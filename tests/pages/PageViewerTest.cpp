@@ -187,6 +187,7 @@ TEST_F(Preview, ViewerPagesThroughZoomsAndFitsTheWidth) {
     viewer.resize(viewer.width() + 100, viewer.height());
     QApplication::processEvents();
     EXPECT_EQ(shownWidth(), fit + 100);
+
     // The last page is the note about the text file; nothing lies beyond.
     viewer.ShowPage(3);
     viewer.NextPage();

@@ -274,11 +274,13 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
         };
         for (const auto& r : job.RecipientList) addTwin(*r);
         ASSERT_EQ(Rows(*page->list()), Rows(twin)) << n;
+
         // A line added afterwards is still sorted into place.
         Type("5550100", "\xc3\x84nne", "b");
         Add();
         addTwin(*job.RecipientList.front());
         ASSERT_EQ(Rows(*page->list()), Rows(twin)) << n;
+
         // Removing some lines, or all, keeps the others in order and their records.
         for (const int step : {3, 1}) {
             std::vector<std::pair<QString, const Recipient*>> left;
@@ -334,6 +336,7 @@ TEST(DocumentPage, SeveralFilesKeepTheListOrderThroughAddMoveOpenAndRemove) {
     QTest::mouseClick(page.addButton(), Qt::LeftButton);
     ASSERT_EQ(Attached(job), (std::vector<std::string>{"a.pdf", "b.unknownext", "c.txt"}));
     EXPECT_FALSE(page.list()->item(1)->icon().isNull());
+
     // The last file moves to the top; the list view and the job agree.
     page.list()->item(2)->setSelected(true);
     EXPECT_FALSE(page.downButton()->isEnabled());

@@ -102,6 +102,7 @@ class FaxWatcherTest : public testing::Test {
         options.retry = std::chrono::milliseconds(50);
         return options;
     }
+
     // As the printer does: group file, then bi_group.ini, each renamed into place.
     std::string Print(const std::string& name, bool named = true) {
         Place(name, "[Page1]\r\nPlane1=" + folder_ + "x.tif\r\n");
@@ -193,12 +194,14 @@ TEST_F(FaxWatcherTest, ActsOnlyOnCompletePrintsAndEveryOneOnce) {
     EXPECT_EQ(running.told, 0);
     Name("fax-1-half.grp");
     ASSERT_TRUE(QTest::qWaitFor([&] { return running.took == 1; }, 3000));
+
     // Two prints: the older gets a wizard of its own; the newer is offered and declined.
     Print("fax-2-a.grp", false);
     Print("fax-3-b.grp");
     ASSERT_TRUE(WaitStarted(2));
     EXPECT_EQ(Started(), StartLine("fax-2-a.grp") + StartLine("fax-3-b.grp"));
     EXPECT_EQ(running.told, 2);
+
     // A group file bi_group.ini never names still reaches a wizard.
     Print("fax-4-lost.grp", false);
     ASSERT_TRUE(WaitStarted(3, 3000));

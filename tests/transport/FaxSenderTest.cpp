@@ -196,6 +196,7 @@ TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(job.message.sendStatus, "");
     EXPECT_TRUE(relay.ReceivedMessages().empty());
+
     // A text holding the boundary would cut the upload where it stands.
     job.message.to = "\"Bob\" <5551234>";
     for (const std::string& from :

@@ -66,6 +66,7 @@ TEST(PostForm, SendsTheFormAndFollowsTheLocationUpToMaxRequests) {
                                               "second q=a%20b 1"}));
     EXPECT_EQ(chain.requestsMade, 2);
     EXPECT_EQ(chain.replyBody, "final");
+
     // With one request allowed the address is left for the caller.
     HttpRequest single;
     single.maxRequests = 1;

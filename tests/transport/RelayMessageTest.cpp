@@ -82,6 +82,7 @@ TEST(RelayMessage, LineBreaksInValuesCannotForgeFieldsOrHeaders) {
     m.AddHeader("X-CORVN-UID: u\r\nX-Other: 1");
     m.AddAttachment(dir.file(hostileName));
     ASSERT_TRUE(m.WriteBody(dir.file("b.txt")));
+
     // Parsed back by the relay's reader: exactly the fields written, one line each.
     std::map<std::string, std::string> fields;
     std::string fileName;

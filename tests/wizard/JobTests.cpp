@@ -121,6 +121,7 @@ TEST(OutboxMessageFile, HeaderValuesCannotAddLinesOrOverflowTheLineBuffer) {
     const auto bytes = m.Render();
     ASSERT_TRUE(bytes);
     EXPECT_NE(bytes->find("subject: a  dir: ../x \r\n"), std::string::npos);
+
     // "subject: " (9) + value + line feed must stay below 512 bytes.
     m.subject = std::string(501, 's');
     EXPECT_TRUE(m.Render());
@@ -356,15 +357,18 @@ TEST_F(JobTest, FailuresAreReportedAndKeepTheDocument) {
     WriteText(document, "doc");
     FaxMessage message;
     message.documentPath = document;
+
     // A header line too long for the message file.
     message.subject = std::string(600, 's');
     EXPECT_FALSE(SaveToOutbox(dir, "outbox", message, clock, kGw));
     message.subject.clear();
     EXPECT_EQ(ReadText(document), "doc");
+
     // The document has gone: no fax without its document, no folder left.
     FaxMessage missing;
     missing.documentPath = dir + "missing.tif";
     EXPECT_FALSE(SaveToOutbox(dir, "outbox", missing, clock, kGw));
+
     // The outbox path is taken by a plain file.
     WriteText(dir + "blocked", "");
     EXPECT_FALSE(SaveToOutbox(dir, "blocked", message, clock, kGw));

@@ -165,6 +165,7 @@ class Program : public testing::Test {
         out.close();
         fs::rename(root + "registry.reg.tmp", root + "registry.reg");
     }
+
     // Runs the program; the script plays the user once the wizard's loop runs.
     void Run(std::function<void(CMainHostDlg&)> script, const std::string& commandLine = "") {
         SendFaxOptions options;
@@ -189,6 +190,7 @@ class Program : public testing::Test {
         };
         EXPECT_EQ(RunSendFax(commandLine, options), 0);
     }
+
     // The cover template the program ships, in the user's folders.
     void InstallTemplate() const {
         fs::create_directories(folders + "templates");
@@ -220,6 +222,7 @@ class Program : public testing::Test {
             ->click();
         QTest::mouseClick(host.sheet().finishButton(), Qt::LeftButton);
     }
+
     // The faxes a folder (the outbox, or sent/) holds; no loose file may be there.
     [[nodiscard]] std::vector<std::string> Stored(const std::string& box = "outbox") const {
         std::vector<std::string> out;
@@ -428,6 +431,7 @@ TEST_F(Program, StalledRelayIsStoppedFromTheProgressWindowAndTheFaxIsKept) {
     ASSERT_TRUE(stalled.Start());
     WriteRegistry(stalled.serviceUrl());
     boxes.Answer(MbResult::Yes);  // the stop confirmation
+
     // Seen alive for a while, then the user presses Escape over it.
     int ticksWhileWaiting = 0;
     bool wasVisible = false;

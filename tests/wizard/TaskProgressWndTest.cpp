@@ -42,10 +42,12 @@ TEST(CTaskProgressWnd, CaptionShowsTheWholePercentOfTheBar) {
     EXPECT_EQ(w.windowTitle(), "Connecting to the Internet [50%]");
     EXPECT_EQ(w.findChild<QProgressBar*>("bar")->value(), 150);
     EXPECT_TRUE(w.findChild<QProgressBar*>("bar")->isVisible());
+
     // An empty range gives 0 percent instead of a division by zero.
     w.SetRange(7, 7, 1);
     EXPECT_EQ(w.SetPos(5), 5);
     EXPECT_EQ(w.windowTitle(), "Connecting to the Internet [0%]");
+
     // Without the bar, positions change nothing.
     CTaskProgressWnd plain(nullptr, "Send a Fax", true, false, boxes);
     plain.SetRange(0, 10, 5);

@@ -79,6 +79,7 @@ class OutboxTest : public ::testing::Test {
         return "CORVINAPORT_REGISTRY='" + root.path() + "registry.reg' XDG_RUNTIME_DIR='" +
                root.path() + "' ";
     }
+
     // The retries as the desktop runs them: the command, the notifier, the session bus.
     struct Desktop {
         Desktop(const OutboxTest& t, const PrivateBus& bus)

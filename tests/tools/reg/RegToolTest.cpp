@@ -27,6 +27,7 @@ struct Result {
 class RegTool : public ::testing::Test {
   protected:
     void TearDown() override { SetRegistryStorePath(std::nullopt); }
+
     // Runs the tool with --file naming the test's store.
     Result Reg(std::vector<std::string> args) {
         args.insert(args.begin(), {"--file", file});

@@ -69,6 +69,7 @@ TEST(RelayServer, RefusesRequestsThatNoSenderShouldMake) {
         ASSERT_TRUE(bad);
         EXPECT_EQ(bad->status, 400) << garbage;
     }
+
     // Each upload address is good for one upload only.
     const std::string path = uploadPath();
     ASSERT_EQ(path.rfind("/upload/", 0), 0u) << path;
