@@ -71,7 +71,7 @@ class CSelRecipient::Lines final : public QAbstractListModel {
             [](const Line& l, const QString& text) { return ShownBefore(l.text(), text); });
         const int row = static_cast<int>(at - lines_.begin());
         beginInsertRows({}, row, row);
-        lines_.insert(at, std::move(line));
+        lines_.insert(at, line);
         endInsertRows();
         return row;
     }
@@ -547,7 +547,7 @@ void CSelRecipient::RemoveSelected() {
             if (drop[row])
                 gone.insert(lines[row].record);
             else
-                kept.push_back(std::move(lines[row]));
+                kept.push_back(lines[row]);
         }
         ShowLines(std::move(kept));
         job_.RecipientList.remove_if(

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
@@ -297,6 +298,44 @@ TEST_F(RecipientsPage, FillingAtOnceKeepsTheOrderOfAddingOneByOne) {
             for (const auto& r : job.RecipientList) records.insert(r.get());
             for (const auto& row : left) kept.insert(row.second);
             EXPECT_EQ(records, kept) << n << " " << step;
+        }
+    }
+}
+
+// A line far wider than the list box scrolls into view whole, sorted first,
+// between or last, filled at once or typed; once it goes the range shrinks.
+TEST_F(RecipientsPage, TheWidestLineScrollsIntoViewWhole) {
+    page->resize(480, 360);
+    page->show();
+    QListView& list = *page->list();
+    const auto reach = [&list] {
+        list.doItemsLayout();
+        return list.horizontalScrollBar()->maximum() + list.viewport()->width();
+    };
+    const std::string wide = "W" + std::string(300, 'w');
+    for (const std::string name : {"A", "C", "E"}) {
+        for (const bool typed : {false, true}) {
+            job.ClearRecipients();
+            const std::vector<std::string> lines = {"\"B\" <1>", "\"D\" <2>",
+                                                    "\"" + name + wide + "\" <3>"};
+            for (std::size_t i = 0; i < (typed ? 2U : 3U); ++i) {
+                job.RecipientList.push_back(std::make_unique<Recipient>());
+                job.RecipientList.back()->displayLine = lines[i];
+            }
+            page->RefillList();
+            if (typed) {
+                Type("5550100", (name + wide).c_str(), "Lee");
+                Add();
+            }
+            const auto found =
+                list.model()->match(list.model()->index(0, 0), Qt::DisplayRole,
+                                    QString::fromStdString(wide), -1, Qt::MatchContains);
+            ASSERT_EQ(found.size(), 1) << name << typed;
+            const int width = list.fontMetrics().horizontalAdvance(found.front().data().toString());
+            EXPECT_GE(reach(), width) << name << typed;
+            Select(list, found.front().row());
+            page->RemoveSelected();
+            EXPECT_LT(reach(), width) << name << typed;
         }
     }
 }
