@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -659,8 +660,10 @@ class FileSizeLimit {
 TEST_F(Program, StopDuringTheMergeOrAFullDiskKeepsThePrintWhole) {
     InstallTemplate();
     printers.faxPrinter = true;
-    MergeHeldAtPage held(imaging);
-    imagingOverride = &held;
+    // Kept apart from this test's frame, which the fixture outlives.
+    const auto holder = std::make_unique<MergeHeldAtPage>(imaging);
+    MergeHeldAtPage& held = *holder;
+    imagingOverride = holder.get();
     struct Case {
         const char* what;
         bool stop;  // else the disk fills up
