@@ -5,11 +5,11 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QScrollBar>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
