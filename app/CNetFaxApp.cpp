@@ -95,14 +95,6 @@ bool CNetFaxApp::InitInstance(const std::string& line) {
         attachMode = 1;
     }
 
-    // Every check runs, whatever the one before found.
-    const bool printer = imaging_.PrinterPresent(kFaxPrinterName);
-    const bool driver = imaging_.PrinterDriverPresent(kFaxPrinterName);
-    const bool bound = imaging_.Bind();
-    if (!printer || !driver || !bound) attachMode = 1;
-
-    if (attachMode == 0) message.pageCount = imaging_.CountImages(message.documentPath);
-
     message.kind = "fax";
     message.from = settings.general.WebmailUserName + "@" + settings.general.EmailSuffix;
 
@@ -112,6 +104,17 @@ bool CNetFaxApp::InitInstance(const std::string& line) {
         message.dateText = FormatTime(local, "%B %d, %Y");
         message.timeText = FormatTime(local, "%H:%M:%S");
     }
+
+    // The window is built before the fax printer is looked at: the look may
+    // wait for the print system's library, which loads meanwhile.
+    if (hostBuilder_) hostBuilder_(*this);
+
+    // Every check runs, whatever the one before found.
+    const bool printer = imaging_.PrinterPresent(kFaxPrinterName);
+    const bool driver = imaging_.PrinterDriverPresent(kFaxPrinterName);
+    const bool bound = imaging_.Bind();
+    if (!printer || !driver || !bound) attachMode = 1;
+    if (attachMode == 0) message.pageCount = imaging_.CountImages(message.documentPath);
 
     if (hostDialog_) hostDialog_(*this);
     return false;

@@ -35,9 +35,10 @@ class CNetFaxApp : public FaxJob {
     CNetFaxApp(ImagingEnvironment& imaging, MessageBoxService& messageBox, Clock& clock,
                HostDialog hostDialog = {});
 
-    // Loads the settings, reads the command line, decides between the printed
-    // document and an attached file, fills sender, date and time, and runs
-    // the host dialog. Always false: the program ends when the wizard ends.
+    // Loads the settings, reads the command line, fills sender, date and
+    // time, builds the host dialog, decides between the printed document and
+    // an attached file, and runs the host dialog. Always false: the program
+    // ends when the wizard ends.
     bool InitInstance(const std::string& commandLine);
 
     // Fills contactMode, attachMode and the four preset texts from "/s",
@@ -51,6 +52,9 @@ class CNetFaxApp : public FaxJob {
     [[nodiscard]] Clock& clock() { return clock_; }
 
     void SetHostDialog(HostDialog hostDialog) { hostDialog_ = std::move(hostDialog); }
+    // Builds the host dialog before the printer checks; it must not read
+    // attachMode or the page count, which the checks may still change.
+    void SetHostBuilder(HostDialog builder) { hostBuilder_ = std::move(builder); }
     // Offered at start-up, before the wizard, while no account or service
     // address is set.
     void SetSettingsWindow(SettingsWindowRunner runner) { settingsWindow_ = std::move(runner); }
@@ -72,6 +76,7 @@ class CNetFaxApp : public FaxJob {
     MessageBoxService& messageBox_;
     Clock& clock_;
     HostDialog hostDialog_;
+    HostDialog hostBuilder_;
     SocketsInit socketsInit_;
     SettingsWindowRunner settingsWindow_;
 };

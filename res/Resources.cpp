@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 
 namespace res {
 
@@ -139,10 +140,18 @@ QPixmap DrawIcon(int id) {
 
 QPixmap Bitmap(int id) { return SidePicture(id); }
 
-QPixmap IconPixmap(int id) { return DrawIcon(id); }
+QPixmap IconPixmap(int id) {
+    // Drawn once: every window of the program carries the program's icon.
+    const QString key = QStringLiteral("res-icon-%1").arg(id);
+    QPixmap pm;
+    if (QPixmapCache::find(key, &pm)) return pm;
+    pm = DrawIcon(id);
+    if (!pm.isNull()) QPixmapCache::insert(key, pm);
+    return pm;
+}
 
 QIcon Icon(int id) {
-    QPixmap pm = DrawIcon(id);
+    QPixmap pm = IconPixmap(id);
     return pm.isNull() ? QIcon() : QIcon(pm);
 }
 

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <thread>
 
 #include "addrbook/contacts/ui/ContactsWindow.h"
 #include "addrbook/ui/CAddressBookDlg.h"
@@ -24,6 +26,7 @@
 #include "controls/BuiltInHelp.h"
 #include "controls/DocumentOpener.h"
 #include "controls/HelpService.h"
+#include "imaging/AheadSpooler.h"
 #include "imaging/ImagingEnvironment.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/PrintSpooler.h"
@@ -194,56 +197,72 @@ std::string InstalledArtworkFolder(const std::string& programDir) {
         .string();
 }
 
-std::jthread LoadStartupLibrariesAhead() {
-    return DynamicLibrary::LoadAhead({CupsSpooler::kLibraryName, ImagingLibrary::kTiffLibraryName,
-                                      ImagingLibrary::kBitmapLibraryName});
-}
-
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
     // Body files left by a sender that stopped hold the password: gone.
     (void)RemoveAbandonedBodyFiles();
-    ImagingLibrary binding;
+    // The print system is asked while the window is built (see below).
+    auto spooler = std::make_unique<AheadSpooler>(std::make_unique<CupsSpooler>());
+    AheadSpooler& printSystem = *spooler;
+    ImagingLibrary binding(std::move(spooler));
     ImagingEnvironment& imaging = options.imaging ? *options.imaging : binding;
     SystemClock clock;
     DesktopOpener opener;
     QtTaskProgressFactory windows(*options.messageBox);
     TaskProgressFactory& progress = options.progress ? *options.progress : windows;
 
-    CNetFaxApp app(imaging, *options.messageBox, clock, [&](CNetFaxApp& a) {
+    CNetFaxApp app(imaging, *options.messageBox, clock);
+    // Built before the fax printer is looked at, run after.
+    std::optional<BuiltInHelp> help;
+    std::optional<CMainHostDlg> host;
+    std::jthread ahead;
+    app.SetHostBuilder([&](CNetFaxApp& a) {
+        // The printer check finds its answers and the imaging libraries'
+        // binding its libraries ready once the window is built. Not sooner:
+        // loading a library holds a lock that Qt's own loads and every new
+        // thread wait for.
+        if (!options.imaging) {
+            printSystem.Start();
+            ahead = DynamicLibrary::LoadAhead(
+                {ImagingLibrary::kTiffLibraryName, ImagingLibrary::kBitmapLibraryName});
+        }
         // Staging folders whose run ended or crashed, their documents kept in
         // recovered/; those of running wizards (this one's printed document
         // among them) stay.
         if (!a.settings.directory.LocalFolders.empty())
             (void)RemoveAbandonedStaging(a.settings.directory.LocalFolders + "outbox/",
                                          a.settings.directory.LocalFolders + "recovered/");
-        BuiltInHelp help(
+        help.emplace(
             opener, [&a] { return a.helpFilePath; }, options.helpFolders, &a.messageBox());
         HostEnvironment env{a,
                             a.settings,
                             a.imaging(),
                             a.messageBox(),
                             a.commandLine,
-                            &help,
+                            &*help,
                             &opener,
                             options.listenForMessages,
                             options.messageFolder,
                             options.messageId};
         FinishSteps steps =
-            MakeFinishSteps(a, FinishServices{a.messageBox(), progress, &help, options.network});
+            MakeFinishSteps(a, FinishServices{a.messageBox(), progress, &*help, options.network});
         if (options.filePicker) steps.filePicker = options.filePicker;
         if (options.addressBook) steps.addressBook = options.addressBook;
-        CMainHostDlg host(env, std::move(steps));
+        host.emplace(env, std::move(steps));
+    });
+    app.SetHostDialog([&](CNetFaxApp& a) {
+        if (!host) return;
         // Files named together are attached together, in their order; those
         // that cannot be attached are told before the wizard shows.
         if (!options.documents.empty() && a.attachMode && a.AttachmentList.empty())
-            (void)host.documentPage().AddFiles(options.documents);
+            (void)host->documentPage().AddFiles(options.documents);
         // The progress windows stand over the wizard.
-        windows.SetOwner(&host.sheet());
-        if (options.beforeRun) options.beforeRun(host, a);
-        (void)host.DoModal();
-        if (options.afterRun) options.afterRun(host, a);
+        windows.SetOwner(&host->sheet());
+        if (options.beforeRun) options.beforeRun(*host, a);
+        (void)host->DoModal();
+        if (options.afterRun) options.afterRun(*host, a);
         windows.SetOwner(nullptr);
+        host.reset();
     });
     app.SetSettingsWindow(options.settingsWindow);
     app.artworkFolder = options.artworkFolder;

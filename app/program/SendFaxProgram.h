@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "pages/CAttachFile.h"
@@ -59,11 +58,6 @@ struct SendFaxOptions {
 
 // Runs start-up and the wizard for the command line; the program's exit code.
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options);
-
-// Loads the libraries the wizard's start-up checks need (the print spooler's
-// and the two imaging libraries) on a thread of their own, while the rest of
-// the start goes on; keep the thread until RunSendFax has run.
-[[nodiscard]] std::jthread LoadStartupLibrariesAhead();
 
 // What the Finish steps work with besides the application object.
 struct FinishServices {

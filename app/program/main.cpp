@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QProcess>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -54,15 +55,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The printer check and the imaging libraries' binding at start-up find
-    // their libraries loaded meanwhile.
-    const std::jthread ahead =
-        parsed.action == ProgramArgs::Action::Run ? LoadStartupLibrariesAhead() : std::jthread();
     QApplication qt(argc, argv);
     QApplication::setApplicationName(kProgram);
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quorvane.corvinaport.sendfax"));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("corvinaport-sendfax"), res::Icon(res::IDI_PROGRAM)));
+    // The themed icon replaces the program's own a moment after the start:
+    // reading the icon theme would hold up the first window.
+    QApplication::setWindowIcon(res::Icon(res::IDI_PROGRAM));
+    QTimer::singleShot(250, &qt, [] {
+        QApplication::setWindowIcon(QIcon::fromTheme(kProgram, res::Icon(res::IDI_PROGRAM)));
+    });
     // The wizard ends the program, not the last window closed in between.
     QApplication::setQuitOnLastWindowClosed(false);
     LoadTranslations(qt);

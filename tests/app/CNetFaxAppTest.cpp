@@ -87,6 +87,10 @@ class StartUp : public ::testing::Test {
             hostSawFrom = a.message.from;
         };
         app.SetHostDialog(host);
+        app.SetHostBuilder([this](CNetFaxApp& a) {
+            callsBeforeBuild = imaging.calls.size();
+            builderSawFrom = a.message.from;
+        });
         return app.InitInstance(commandLine);
     }
 
@@ -97,7 +101,8 @@ class StartUp : public ::testing::Test {
     FakeClock clock{1704164645};  // 2024-01-02 03:04:05 UTC
     CNetFaxApp app{imaging, boxes, clock};
     int hostRuns = 0;
-    std::string hostSawFrom;
+    std::string hostSawFrom, builderSawFrom;
+    std::size_t callsBeforeBuild = 0;
 };
 
 TEST_F(StartUp, PlainStartWithThePrinterReadyWaitsForThePrintedDocument) {
@@ -109,6 +114,8 @@ TEST_F(StartUp, PlainStartWithThePrinterReadyWaitsForThePrintedDocument) {
     EXPECT_EQ(app.helpFilePath, installPath + "qv20helpfile.hlp");
     EXPECT_EQ(app.message.from, "ann@fax.example");
     EXPECT_EQ(hostSawFrom, "ann@fax.example") << "the job is filled before the wizard runs";
+    EXPECT_EQ(builderSawFrom, "ann@fax.example") << "and before the window is built";
+    EXPECT_EQ(callsBeforeBuild, 1u) << "the window is built before the printer checks";
     // English month names, the day and time padded.
     EXPECT_EQ(app.message.dateText, "January 02, 2024");
     EXPECT_EQ(app.message.timeText, "03:04:05");

@@ -9,6 +9,7 @@
 
 #include "app/core/AppSettings.h"
 #include "base/FileReplace.h"
+#include "imaging/AheadSpooler.h"
 #include "imaging/ImagingLibrary.h"
 #include "imaging/IniFile.h"
 #include "support/ScopedEnv.h"
@@ -22,8 +23,18 @@ class FakeSpooler final : public PrintSpooler {
   public:
     std::optional<std::vector<std::string>> printers = std::vector<std::string>{};
     std::optional<std::vector<std::string>> drivers = std::vector<std::string>{};
-    std::optional<std::vector<std::string>> LocalPrinters() override { return printers; }
-    std::optional<std::vector<std::string>> InstalledDrivers() override { return drivers; }
+    int asked = 0;
+    std::thread::id askedOn;
+    std::optional<std::vector<std::string>> LocalPrinters() override { return Asked(printers); }
+    std::optional<std::vector<std::string>> InstalledDrivers() override { return Asked(drivers); }
+
+  private:
+    std::optional<std::vector<std::string>> Asked(
+        const std::optional<std::vector<std::string>>& a) {
+        ++asked;
+        askedOn = std::this_thread::get_id();
+        return a;
+    }
 };
 
 // Names compare without case; no printers or no answer leaves it to the driver check.
@@ -45,6 +56,30 @@ TEST(PrinterChecks, NamesCompareWithoutCaseAndAnEmptySpoolerDoesNotVeto) {
         spooler.printers = spooler.drivers = c.names;
         EXPECT_EQ(lib.PrinterPresent("zephrim"), c.printer) << c.names.has_value();
         EXPECT_EQ(lib.PrinterDriverPresent("zephrim"), c.driver) << c.names.has_value();
+    }
+}
+
+// Asked ahead or not, the checks get the spooler's answers, each question
+// asked once; ahead, on a thread of its own, finished before the spooler goes.
+TEST(PrinterChecks, AskedAheadTheSameAnswersOnce) {
+    for (const bool ahead : {false, true}) {
+        for (const bool wanted : {false, true}) {
+            auto owned = std::make_unique<FakeSpooler>();
+            FakeSpooler& fake = *owned;
+            fake.printers = fake.drivers = std::vector<std::string>{"ZEPHRIM"};
+            {
+                auto asking = std::make_unique<AheadSpooler>(std::move(owned));
+                if (ahead) asking->Start();
+                ImagingLibrary lib(std::move(asking));
+                for (int round = 0; round < 2 && wanted; ++round) {
+                    EXPECT_TRUE(lib.PrinterPresent("zephrim"));
+                    EXPECT_TRUE(lib.PrinterDriverPresent("zephrim"));
+                }
+                if (!wanted) continue;
+                EXPECT_EQ(fake.asked, 2) << ahead;
+                EXPECT_EQ(fake.askedOn != std::this_thread::get_id(), ahead);
+            }
+        }
     }
 }
 

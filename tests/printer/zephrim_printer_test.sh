@@ -388,6 +388,12 @@ if [ -x "$sendfax" ]; then
         DEVICE_URI="zephrim:$work/fax" "$work/bin/backend/zephrim" "$job" "$me" t 1 "" \
             <"$work/one.ps" >/dev/null 2>&1 || fail "print $job failed"
         jobs+=("$job")
+        # The next print once the watcher has acted on this one: prints that
+        # arrive together are not offered, each gets a wizard of its own.
+        for _ in $(seq 1 100); do
+            grep -q "fax-$job-" "$work/watch.out" && break
+            sleep 0.1
+        done
     done
     # Each started wizard listens once it has taken its print over.
     for _ in $(seq 1 150); do

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 #include "app/core/AppSettings.h"
 #include "app/core/BackgroundTask.h"
@@ -69,27 +70,9 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
       steps_(std::move(steps)),
       document_(env_.job),
       recipients_(env_.job),
-      cover_(env_.job, env_.settings.directory, env_.imaging),
       schedule_() {
-    // Template 102.
+    // Template 102; its controls are made when it is first shown.
     setWindowTitle(tr("Send a Fax"));
-    setWindowIcon(res::Icon(res::IDI_PROGRAM));
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPointSize(8);
-    setFont(f);
-    resize(look::DialogUnits(*this, 277, 223));
-    auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::Box);
-    QSize pos = look::DialogUnits(*this, 6, 3), size = look::DialogUnits(*this, 264, 184);
-    frame->setGeometry(pos.width(), pos.height(), size.width(), size.height());
-    auto* ok = new QPushButton(tr("Ok"), this);
-    QSize okPos = look::DialogUnits(*this, 19, 158), button = look::DialogUnits(*this, 50, 14);
-    ok->setGeometry(okPos.width(), okPos.height(), button.width(), button.height());
-    auto* cancel = new QPushButton(tr("Cancel"), this);
-    QSize cancelPos = look::DialogUnits(*this, 119, 161);
-    cancel->setGeometry(cancelPos.width(), cancelPos.height(), button.width(), button.height());
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // What the window's creation did: register the hand-over message and
     // open the way for messages from outside.
@@ -109,25 +92,56 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
 
     for (WizardPage* p :
          {static_cast<WizardPage*>(&recipients_), static_cast<WizardPage*>(&document_),
-          static_cast<WizardPage*>(&cover_), static_cast<WizardPage*>(&schedule_)}) {
-        p->SetHelpService(env_.help);
-        p->SetMessageBox(&env_.messageBox);
-    }
+          static_cast<WizardPage*>(&schedule_)})
+        Wire(*p);
     document_.SetOpener(env_.opener);
-    cover_.SetOpener(env_.opener);
-    if (steps_.logoPicker) cover_.SetPickerRunner(steps_.logoPicker);
     if (steps_.addressBook) recipients_.SetAddressBookRunner(steps_.addressBook);
     if (steps_.distributionList) recipients_.SetListRunner(steps_.distributionList);
     if (steps_.filePicker) document_.SetFilePicker(steps_.filePicker);
-
-    if (steps_.preview) {
-        cover_.SetPreviewRunner(steps_.preview);
-        schedule_.SetPreviewRunner(steps_.preview);
-    }
+    if (steps_.preview) schedule_.SetPreviewRunner(steps_.preview);
     schedule_.SetPreviewDocuments([this] { return PreviewDocuments(); });
     connect(&document_, &CAttachFile::coverSheetToggled, this, &CMainHostDlg::OfferCoverPage);
     sheet_.SetFinishCheck([this] { return CheckBeforeFinish(); });
     connect(&sheet_, &CNetFaxPropSheet::helpRequested, this, &CMainHostDlg::OnHelp);
+}
+
+void CMainHostDlg::Wire(WizardPage& page) {
+    page.SetHelpService(env_.help);
+    page.SetMessageBox(&env_.messageBox);
+}
+
+CSelCover& CMainHostDlg::coverPage() {
+    // Made when first wanted: a wizard for attached files shows it only on
+    // request.
+    if (!cover_) {
+        cover_ = std::make_unique<CSelCover>(env_.job, env_.settings.directory, env_.imaging);
+        Wire(*cover_);
+        cover_->SetOpener(env_.opener);
+        if (steps_.logoPicker) cover_->SetPickerRunner(steps_.logoPicker);
+        if (steps_.preview) cover_->SetPreviewRunner(steps_.preview);
+    }
+    return *cover_;
+}
+
+void CMainHostDlg::BuildOwnTemplate() {
+    if (std::exchange(ownTemplate_, true)) return;
+    setWindowIcon(res::Icon(res::IDI_PROGRAM));
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPointSize(8);
+    setFont(f);
+    resize(look::DialogUnits(*this, 277, 223));
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::Box);
+    QSize pos = look::DialogUnits(*this, 6, 3), size = look::DialogUnits(*this, 264, 184);
+    frame->setGeometry(pos.width(), pos.height(), size.width(), size.height());
+    auto* ok = new QPushButton(tr("Ok"), this);
+    QSize okPos = look::DialogUnits(*this, 19, 158), button = look::DialogUnits(*this, 50, 14);
+    ok->setGeometry(okPos.width(), okPos.height(), button.width(), button.height());
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    QSize cancelPos = look::DialogUnits(*this, 119, 161);
+    cancel->setGeometry(cancelPos.width(), cancelPos.height(), button.width(), button.height());
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 CMainHostDlg::~CMainHostDlg() {
@@ -137,19 +151,20 @@ CMainHostDlg::~CMainHostDlg() {
     // A cover composed but never merged (the wizard was cancelled); one that
     // went with documents the outbox did not take stays beside them.
     const std::vector<std::string>& kept = env_.job.message.documentPaths;
-    if (std::find(kept.begin(), kept.end(), cover_.coverFilePath()) == kept.end())
-        RemoveStaged(cover_.coverFilePath());
+    if (cover_ && std::find(kept.begin(), kept.end(), cover_->coverFilePath()) == kept.end())
+        RemoveStaged(cover_->coverFilePath());
     if (env_.help) env_.help->Quit();
     if (listener_) listener_->Close();
 }
 
 bool CMainHostDlg::CoverWanted() const {
-    return sheet_.IndexOf(&cover_) >= 0 && cover_.initialized() && cover_.sendCoverSheet();
+    return cover_ && sheet_.IndexOf(cover_.get()) >= 0 && cover_->initialized() &&
+           cover_->sendCoverSheet();
 }
 
 std::vector<std::string> CMainHostDlg::PreviewDocuments() const {
     std::vector<std::string> files;
-    if (CoverWanted() && !cover_.coverFilePath().empty()) files.push_back(cover_.coverFilePath());
+    if (CoverWanted() && !cover_->coverFilePath().empty()) files.push_back(cover_->coverFilePath());
     const FaxJob& job = env_.job;
     if (job.attachMode && !job.AttachmentList.empty())
         files.insert(files.end(), job.AttachmentList.begin(), job.AttachmentList.end());
@@ -160,11 +175,11 @@ std::vector<std::string> CMainHostDlg::PreviewDocuments() const {
 
 void CMainHostDlg::OfferCoverPage(bool on) {
     if (!on) {
-        (void)sheet_.RemovePage(&cover_);
+        if (cover_) (void)sheet_.RemovePage(cover_.get());
         return;
     }
     const int document = sheet_.IndexOf(&document_);
-    if (document >= 0) sheet_.InsertPage(document + 1, &cover_);
+    if (document >= 0) sheet_.InsertPage(document + 1, &coverPage());
 }
 
 void CMainHostDlg::BuildPageSet() {
@@ -186,7 +201,7 @@ void CMainHostDlg::BuildPageSet() {
         if (env_.job.attachMode)
             sheet_.AddPage(&document_);
         else
-            sheet_.AddPage(&cover_);
+            sheet_.AddPage(&coverPage());
         sheet_.AddPage(&schedule_);
     }
     // Attached files may get a cover sheet on request; the contact mode's
@@ -208,6 +223,7 @@ int CMainHostDlg::DoModal() {
         return 1;
     }
     // Any other end leaves the host open on its own template.
+    BuildOwnTemplate();
     return exec();
 }
 
@@ -233,12 +249,12 @@ bool CMainHostDlg::CheckBeforeFinish() {
 bool CMainHostDlg::StageAttachments() {
     FaxJob& job = env_.job;
     FaxMessage& message = job.message;
-    const bool cover = CoverWanted() && !cover_.coverFilePath().empty();
+    const bool cover = CoverWanted() && !cover_->coverFilePath().empty();
     const std::vector<std::string> attached(job.AttachmentList.begin(), job.AttachmentList.end());
     // Names of their own, so that no file hides another at the service or in
     // the outbox; the cover keeps its name in front of them.
     std::vector<std::string> reserved;
-    if (cover) reserved.push_back(fs::path(cover_.coverFilePath()).filename().string());
+    if (cover) reserved.push_back(fs::path(cover_->coverFilePath()).filename().string());
     const std::vector<std::string> names = DistinctFileNames(attached, reserved);
     const std::unique_ptr<TaskProgress> busy = BusyWindow(tr("Preparing your fax..."));
     // The copies are made off the interface thread; a stop ends them
@@ -280,7 +296,7 @@ bool CMainHostDlg::StageAttachments() {
         return false;
     }
     std::vector<std::string> staged;
-    if (cover) staged.push_back(cover_.coverFilePath());
+    if (cover) staged.push_back(cover_->coverFilePath());
     staged.insert(staged.end(), copies.begin(), copies.end());
     message.documentPath = staged.front();
     // One document alone stays the plain documentPath.
@@ -300,7 +316,7 @@ void CMainHostDlg::Finish() {
     if (!job.attachMode && CoverWanted() && !MergeCoverSheet()) {
         // Stopped: nothing is sent. The fax is kept in the outbox, held,
         // with the cover as a document of its own in front of the pages.
-        message.documentPaths = {cover_.coverFilePath(), message.documentPath};
+        message.documentPaths = {cover_->coverFilePath(), message.documentPath};
         ShowSaved();
         SaveToOutbox();
         return;
@@ -403,14 +419,15 @@ void CMainHostDlg::RemoveUnsent(bool document) {
     auto ours = [&inOutbox](const std::string& path) { return inOutbox(path) || HeldStaged(path); };
     const std::string& printed = env_.job.message.documentPath;
     if (document && !env_.job.attachMode && ours(printed)) RemoveStaged(printed);
-    const std::string& cover = cover_.coverFilePath();
+    if (!cover_) return;
+    const std::string& cover = cover_->coverFilePath();
     const std::vector<std::string>& kept = env_.job.message.documentPaths;
     if (ours(cover) && cover != printed && std::find(kept.begin(), kept.end(), cover) == kept.end())
         RemoveStaged(cover);
 }
 
 bool CMainHostDlg::MergeCoverSheet() {
-    const std::string cover = cover_.coverFilePath();
+    const std::string cover = cover_ ? cover_->coverFilePath() : std::string();
     if (cover.empty()) return true;
     const std::string document = env_.job.message.documentPath;
     const std::string outbox = env_.settings.directory.LocalFolders + "outbox/";
@@ -464,7 +481,7 @@ std::uint32_t CMainHostDlg::HelpContext(int activeIndex) const {
     const WizardPage* page = sheet_.page(activeIndex);
     if (!page) return 0;
     if (page == &recipients_) return 175;
-    if (page == &document_ || page == &cover_) return 220;
+    if (page == &document_ || page == cover_.get()) return 220;
     if (page == &schedule_) return env_.job.attachMode ? 222 : 219;
     return 0;
 }

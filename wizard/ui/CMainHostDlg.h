@@ -126,7 +126,8 @@ class CMainHostDlg : public QDialog {
     [[nodiscard]] CNetFaxPropSheet& sheet() { return sheet_; }
     [[nodiscard]] CSelRecipient& recipientsPage() { return recipients_; }
     [[nodiscard]] CAttachFile& documentPage() { return document_; }
-    [[nodiscard]] CSelCover& coverPage() { return cover_; }
+    // Made on first use.
+    [[nodiscard]] CSelCover& coverPage();
     [[nodiscard]] CScheduleFax& schedulePage() { return schedule_; }
     [[nodiscard]] WindowMessageListener* listener() const { return listener_; }
     [[nodiscard]] std::uint32_t kestroMessage() const { return kestroMessage_; }
@@ -155,6 +156,10 @@ class CMainHostDlg : public QDialog {
     void RunBusy(const std::function<void(std::stop_token)>& work, TaskProgress* progress,
                  const std::function<void()>& eachTurn = {});
     void ReloadSettings();
+    // Hands a page the help and the message boxes.
+    void Wire(WizardPage& page);
+    // The host's own controls, for the rare end that shows it.
+    void BuildOwnTemplate();
 
     HostEnvironment env_;
     FinishSteps steps_;
@@ -164,9 +169,10 @@ class CMainHostDlg : public QDialog {
     CNetFaxPropSheet sheet_;
     CAttachFile document_;
     CSelRecipient recipients_;
-    CSelCover cover_;
+    std::unique_ptr<CSelCover> cover_;
     CScheduleFax schedule_;
     bool built_ = false;
+    bool ownTemplate_ = false;
     bool busy_ = false;
     bool reloadPending_ = false;
 };
