@@ -1,6 +1,7 @@
 #include "controls/Look.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QLayout>
 #include <QPainter>
 #include <QWidget>
@@ -27,13 +28,21 @@ void StyleLabel(ColorLabel& label) {
 }
 
 QSize DialogUnits(const QWidget& widget, int x, int y) {
-    QFontMetrics fm(widget.font());
     // The average width of the Latin letters and the line height are the
-    // horizontal and vertical base units: 4 and 8 dialog units.
-    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    int baseX = (fm.horizontalAdvance(letters) / 26 + 1) / 2;
-    int baseY = fm.height();
-    return QSize(x * baseX / 4, y * baseY / 8);
+    // horizontal and vertical base units: 4 and 8 dialog units. Measured once
+    // a font: a window lays out dozens of controls in the same one.
+    static thread_local QHash<QString, QSize> measured;
+    const QFont& font = widget.font();
+    const QString key = font.key();
+    auto found = measured.constFind(key);
+    if (found == measured.constEnd()) {
+        const QFontMetrics fm(font);
+        const QString letters =
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        found =
+            measured.insert(key, QSize((fm.horizontalAdvance(letters) / 26 + 1) / 2, fm.height()));
+    }
+    return QSize(x * found->width() / 4, y * found->height() / 8);
 }
 
 QRect PanelRect(const QWidget& page, const QWidget& topAnchor, const QWidget& bottomAnchor,
