@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,33 @@
 namespace {
 
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+struct RadixEntry {
+    std::uint64_t key;
+    std::uint32_t index;
+};
+
+// Sorts [first, last) by key, keeping the order of equal keys: a byte at a
+// time from the lowest, skipping the bytes all keys share; spare has room
+// for as many entries.
+void RadixSort(std::vector<RadixEntry>::iterator first, std::vector<RadixEntry>::iterator last,
+               std::vector<RadixEntry>::iterator spare) {
+    const auto n = last - first;
+    auto from = first, to = spare;
+    bool inSpare = false;
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<std::size_t, 257> start{};
+        for (auto e = from; e != from + n; ++e) ++start[((e->key >> shift) & 0xff) + 1];
+        if (std::find(start.begin() + 1, start.end(), static_cast<std::size_t>(n)) != start.end())
+            continue;
+        for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+        for (auto e = from; e != from + n; ++e)
+            *(to + static_cast<std::ptrdiff_t>(start[(e->key >> shift) & 0xff]++)) = *e;
+        std::swap(from, to);
+        inSpare = !inSpare;
+    }
+    if (inSpare) std::copy(from, from + n, first);
+}
 
 }  // namespace
 
@@ -90,16 +118,16 @@ class CSelRecipient::WidestLine final : public QStyledItemDelegate {
   public:
     explicit WidestLine(QListView& list) : QStyledItemDelegate(&list), list_(list) {}
 
-    void Clear() { widest_ = 0; }
     void Add(const std::string& line) {
         FollowFont();
-        widest_ = std::max(widest_, Width(line));
+        Take(line);
     }
-    // The same for many lines, the font looked at once.
-    void AddAll(const std::vector<Line>& lines) {
+    // Many lines: Start, then Take each; the font is looked at once.
+    void Start() {
+        widest_ = 0;
         FollowFont();
-        for (const Line& line : lines) widest_ = std::max(widest_, Width(line.record->displayLine));
     }
+    void Take(const std::string& line) { widest_ = std::max(widest_, Width(line)); }
 
     [[nodiscard]] QSize sizeHint(const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const override {
@@ -376,7 +404,8 @@ void CSelRecipient::AddLine(Recipient* record) {
 }
 
 std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
-    const std::list<std::unique_ptr<Recipient>>& records) {
+    const std::list<std::unique_ptr<Recipient>>& records,
+    const std::function<void(const std::string&)>& eachLine) {
     // One sort gives the order of adding the lines one at a time: the list
     // box puts a line before the equal ones already there, so equal lines
     // stand in the reverse of list order. An ASCII line is compared by its
@@ -389,15 +418,14 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
         Recipient* record;
         int text = -1;  // of a line that is not ASCII: its place in texts
     };
-    std::size_t total = 0;
-    for (const auto& r : records) total += r->displayLine.size();
     std::string lower;
-    lower.reserve(total);
+    lower.reserve(records.size() * 32);
     std::vector<Keyed> keyed;
     keyed.reserve(records.size());
     std::vector<QString> texts;
     for (auto r = records.rbegin(); r != records.rend(); ++r) {
         const std::string& line = (*r)->displayLine;
+        if (eachLine) eachLine(line);
         const bool ascii = std::all_of(line.begin(), line.end(),
                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
         Keyed k{lower.size(), line.size(), r->get()};
@@ -424,54 +452,77 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
         const int c = all.substr(a.at, a.size).compare(all.substr(b.at, b.size));
         return c != 0 ? c < 0 : a.record->displayLine < b.record->displayLine;
     };
-    // The sort moves small entries: the eight lower-case bytes of an ASCII
-    // line after the start all ASCII lines share, which settle most
-    // comparisons without reaching into the lines (a cache miss each, the
-    // cost that grew faster than the list); equal ones are compared whole.
-    const Keyed* first = nullptr;
-    std::size_t shared = 0;
-    for (const Keyed& k : keyed) {
-        if (k.text >= 0) continue;
-        if (!first) {
-            first = &k;
-            shared = k.size;
-            continue;
-        }
-        std::size_t n = 0;
-        while (n < shared && n < k.size && all[first->at + n] == all[k.at + n]) ++n;
-        shared = n;
-    }
-    struct Entry {
-        std::uint64_t key;  // the eight bytes after the shared start, big-endian
-        std::uint32_t index;
-        bool ascii;
+    // Equal lines keep list order (their index).
+    const auto ordered = [&before](std::uint32_t a, std::uint32_t b) {
+        return before(a, b) || (!before(b, a) && a < b);
     };
-    std::vector<Entry> entries;
-    entries.reserve(keyed.size());
+    // The ASCII lines are sorted by their lower-case bytes eight at a time,
+    // a radix sort that moves small entries and reads each line about once
+    // (a comparison sort grows faster than the list, and reaching into the
+    // lines costs a cache miss each); lines equal in those bytes go on to
+    // the next eight. The other lines are sorted as text and merged in.
+    std::vector<RadixEntry> ascii;
+    std::vector<std::uint32_t> other;
+    ascii.reserve(keyed.size());
     for (std::uint32_t i = 0; i < keyed.size(); ++i) {
-        const Keyed& k = keyed[i];
-        std::uint64_t key = 0;
-        if (k.text < 0)
-            for (std::size_t n = shared; n < shared + 8; ++n)
-                key = key << 8 | (n < k.size ? static_cast<unsigned char>(all[k.at + n]) : 0U);
-        entries.push_back(Entry{key, i, k.text < 0});
+        if (keyed[i].text >= 0)
+            other.push_back(i);
+        else
+            ascii.push_back(RadixEntry{0, i});
     }
-    std::stable_sort(entries.begin(), entries.end(), [&before](const Entry& a, const Entry& b) {
-        if (a.ascii && b.ascii && a.key != b.key) return a.key < b.key;
-        return before(a.index, b.index);
-    });
+    std::vector<RadixEntry> spare(ascii.size());
+    const auto keyAt = [&keyed, all](std::uint32_t index, std::size_t depth) {
+        const Keyed& k = keyed[index];
+        std::uint64_t key = 0;
+        for (std::size_t n = depth; n < depth + 8; ++n)
+            key = key << 8 | (n < k.size ? static_cast<unsigned char>(all[k.at + n]) : 0U);
+        return key;
+    };
+    // Sorts ascii[from, to), whose lines agree in their first depth bytes.
+    const auto sortRun = [&](const auto& self, std::size_t from, std::size_t to,
+                             std::size_t depth) -> void {
+        if (to - from < 2) return;
+        bool longer = false;
+        for (std::size_t i = from; i < to; ++i) {
+            ascii[i].key = keyAt(ascii[i].index, depth);
+            longer = longer || keyed[ascii[i].index].size > depth + 8;
+        }
+        RadixSort(ascii.begin() + static_cast<std::ptrdiff_t>(from),
+                  ascii.begin() + static_cast<std::ptrdiff_t>(to), spare.begin());
+        for (std::size_t i = from; i < to;) {
+            std::size_t end = i + 1;
+            while (end < to && ascii[end].key == ascii[i].key) ++end;
+            if (end - i > 1) {
+                if (longer)
+                    self(self, i, end, depth + 8);
+                else  // all ended within these bytes: equal but for case
+                    std::stable_sort(ascii.begin() + static_cast<std::ptrdiff_t>(i),
+                                     ascii.begin() + static_cast<std::ptrdiff_t>(end),
+                                     [&before](const RadixEntry& a, const RadixEntry& b) {
+                                         return before(a.index, b.index);
+                                     });
+            }
+            i = end;
+        }
+    };
+    sortRun(sortRun, 0, ascii.size(), 0);
+    std::stable_sort(other.begin(), other.end(), before);
     std::vector<Line> lines;
-    lines.reserve(entries.size());
-    for (const Entry& e : entries) lines.push_back(Line{keyed[e.index].record});
+    lines.reserve(keyed.size());
+    std::size_t a = 0, o = 0;
+    while (a < ascii.size() || o < other.size()) {
+        const bool takeAscii =
+            o == other.size() || (a < ascii.size() && ordered(ascii[a].index, other[o]));
+        lines.push_back(Line{keyed[takeAscii ? ascii[a++].index : other[o++]].record});
+    }
     return lines;
 }
 
-void CSelRecipient::ClearList() { ShowLines({}); }
-
-void CSelRecipient::ShowLines(std::vector<Line> lines) {
-    widest_->Clear();
-    widest_->AddAll(lines);
-    lines_->Show(std::move(lines));
+void CSelRecipient::MeasureLines() {
+    // In the job's order, which is about the records' order in memory: in
+    // the list's order every line read would be a cache miss.
+    widest_->Start();
+    for (const auto& r : job_.RecipientList) widest_->Take(r->displayLine);
 }
 
 bool CSelRecipient::AddRecipient() {
@@ -537,7 +588,7 @@ void CSelRecipient::RemoveSelected() {
     // Scrolled by whole lines: the scroll bar tells the top line.
     const int firstRow = list_->verticalScrollBar()->value();
     if (static_cast<std::size_t>(picked.size()) == lines.size()) {
-        ClearList();
+        lines_->Show({});
         job_.RecipientList.clear();
     } else {
         std::unordered_set<const Recipient*> gone;
@@ -549,10 +600,11 @@ void CSelRecipient::RemoveSelected() {
             else
                 kept.push_back(lines[row]);
         }
-        ShowLines(std::move(kept));
+        lines_->Show(std::move(kept));
         job_.RecipientList.remove_if(
             [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
     }
+    MeasureLines();
     // The view stays about where it was.
     if (firstRow > 0 && lineCount() > 0)
         list_->scrollTo(lines_->index(std::min(firstRow, lineCount() - 1)),
@@ -561,7 +613,11 @@ void CSelRecipient::RemoveSelected() {
 }
 
 void CSelRecipient::RefillList() {
-    ShowLines(SortedLines(job_.RecipientList));
+    // Measured while sorted: one pass over the records, which a long list
+    // holds out of the cache.
+    widest_->Start();
+    lines_->Show(
+        SortedLines(job_.RecipientList, [this](const std::string& line) { widest_->Take(line); }));
     removeButton_->setEnabled(list_->selectionModel()->hasSelection());
 }
 

@@ -90,9 +90,11 @@ class CSelRecipient : public WizardPage {
         Recipient* record;
         [[nodiscard]] QString text() const;
     };
-    // The lines of records in the order the list box shows them.
+    // The lines of records in the order the list box shows them; eachLine,
+    // when given, sees every line once.
     [[nodiscard]] static std::vector<Line> SortedLines(
-        const std::list<std::unique_ptr<Recipient>>& records);
+        const std::list<std::unique_ptr<Recipient>>& records,
+        const std::function<void(const std::string&)>& eachLine = {});
 
   protected:
     void OnInitDialog() override;
@@ -108,10 +110,8 @@ class CSelRecipient : public WizardPage {
     void ReadFields();
     void WriteFields();
     void AddLine(Recipient* record);
-    // Empties the list box, its selection with it.
-    void ClearList();
-    // The list box shows exactly these lines, in this order.
-    void ShowLines(std::vector<Line> lines);
+    // Sizes the lines for the widest of the job's lines.
+    void MeasureLines();
 
     // The list box's lines all take the size of its widest line.
     class WidestLine;

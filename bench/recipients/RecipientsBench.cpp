@@ -136,6 +136,19 @@ double BareSortedVector(int n) {
     });
 }
 
+// Every line read once, in the job's order, into one fresh block: the least
+// a fill can do, and how the memory the lines live in bends with the list.
+double BareRead(int n) {
+    FaxJob job;
+    FillJob(job, n);
+    return bench::Seconds([&] {
+        std::string all;
+        all.reserve(job.RecipientList.size() * 32);
+        for (const auto& r : job.RecipientList) all += r->displayLine;
+        Expect(!all.empty(), "nothing read");
+    });
+}
+
 // The lines alone and the records freed, without a list box.
 double BareClear(int n) {
     Page p(n);
@@ -181,7 +194,7 @@ int main(int argc, char** argv) {
     bench::Series rewrite("FaxNumbersToAddresses"), removal("remove every other line"),
         removeAll("remove all lines"), bareClear("  bare clear"), refill("fill the page"),
         oneByOne("  one line at a time"), bareSort("  bare sorted vector"),
-        gap("longest event-loop gap, fill shown");
+        bareRead("  bare read of every line"), gap("longest event-loop gap, fill shown");
     for (int n = 1000; n <= largest; n *= 10) {
         const std::string line = RecipientLine(n);
         std::size_t size = 0;
@@ -193,14 +206,15 @@ int main(int argc, char** argv) {
         refill.Add(n, MedianOf(rounds, [n] { return Refill(n); }));
         oneByOne.Add(n, MedianOf(rounds, [n] { return OneAtATime(n); }));
         bareSort.Add(n, MedianOf(rounds, [n] { return BareSortedVector(n); }));
+        bareRead.Add(n, MedianOf(rounds, [n] { return BareRead(n); }));
         removal.Add(n, MedianOf(rounds, [n] { return Removal(n, 2); }));
         removeAll.Add(n, MedianOf(rounds, [n] { return Removal(n, 1); }));
         bareClear.Add(n, MedianOf(rounds, [n] { return BareClear(n); }));
         gap.Add(n, MedianOf(rounds, [n] { return ShownRefillGap(n); }));
     }
     std::printf("median of %d rounds\n", rounds);
-    for (const bench::Series* s :
-         {&rewrite, &refill, &oneByOne, &bareSort, &removal, &removeAll, &bareClear, &gap})
+    for (const bench::Series* s : {&rewrite, &refill, &oneByOne, &bareSort, &bareRead, &removal,
+                                   &removeAll, &bareClear, &gap})
         s->Print();
     return 0;
 }
