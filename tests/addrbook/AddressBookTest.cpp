@@ -104,26 +104,25 @@ TEST_F(Book, FieldNumbersAndOutOfRangeRequests) {
 }
 
 TEST_F(Book, UnusableBooksLoadNothingAndSayWhy) {
-    EXPECT_FALSE(LoadText(""));
-    EXPECT_EQ(book.lastOutcome(), LoadOutcome::NoRecords);
-    EXPECT_FALSE(LoadText("cn: Ann\nmail: ann@example.com\n"));
-    EXPECT_EQ(book.lastOutcome(), LoadOutcome::NoRecords);
+    using enum LoadOutcome;
+    EXPECT_EQ((std::tuple{LoadText(""), book.lastOutcome()}), std::tuple(false, NoRecords));
+    EXPECT_EQ((std::tuple{LoadText("cn: Ann\nmail: ann@example.com\n"), book.lastOutcome()}),
+              std::tuple(false, NoRecords));
     EXPECT_EQ(book.GetCount(), 0);
 
     TempFolder other;
     AddressBook elsewhere;
     elsewhere.SetFolder(other.path() + "no/such/folder");
-    EXPECT_FALSE(elsewhere.Load());
-    EXPECT_EQ(elsewhere.lastOutcome(), LoadOutcome::Missing);
+    EXPECT_EQ((std::tuple{elsewhere.Load(), elsewhere.lastOutcome()}), std::tuple(false, Missing));
     ASSERT_EQ(::mkdir((other.path() + "addrbook.ldif").c_str(), 0700), 0);  // a folder
     elsewhere.SetFolder(other.path());
-    EXPECT_FALSE(elsewhere.Load());
-    EXPECT_EQ(elsewhere.lastOutcome(), LoadOutcome::Unreadable);
+    EXPECT_EQ((std::tuple{elsewhere.Load(), elsewhere.lastOutcome()}),
+              std::tuple(false, Unreadable));
     TempFolder pipe;
     ASSERT_EQ(::mkfifo((pipe.path() + "addrbook.ldif").c_str(), 0600), 0);  // never blocks
     elsewhere.SetFolder(pipe.path());
-    EXPECT_FALSE(elsewhere.Load());
-    EXPECT_EQ(elsewhere.lastOutcome(), LoadOutcome::Unreadable);
+    EXPECT_EQ((std::tuple{elsewhere.Load(), elsewhere.lastOutcome()}),
+              std::tuple(false, Unreadable));
 }
 
 TEST_F(Book, FindByIdIgnoresCaseAndTakesTheFirstMatch) {

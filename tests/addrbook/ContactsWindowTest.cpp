@@ -121,8 +121,7 @@ TEST(ContactEditor, KeepsIdentifiersAndNeedsAName) {
     dialog.noteEdit()->setPlainText("one\n\nmail: two");
     EXPECT_TRUE(dialog.okButton()->isEnabled());
     const Contact made = dialog.contact();
-    EXPECT_EQ(made.cn, "Ann Lee");
-    EXPECT_EQ(made.xqrvuid, "u1");
+    EXPECT_EQ(std::tie(made.cn, made.xqrvuid), std::make_tuple("Ann Lee", "u1"));
     EXPECT_EQ(made.xqrvnote, "one\r\n> mail: two\r\n");
 }
 

@@ -36,9 +36,8 @@ TEST(GeneralSettings, LoadsEveryValueAndDescramblesPasswords) {
     GeneralSettings g;
     g.Load();
     for (const auto& [name, member] : plain) EXPECT_EQ(g.*member, std::string("=") + name);
-    EXPECT_EQ(g.Gateway, "abc");
-    EXPECT_EQ(g.WebmailPassword, "hi");
-    EXPECT_EQ(g.UserPopPassword, "A");
+    EXPECT_EQ(std::tie(g.Gateway, g.WebmailPassword, g.UserPopPassword),
+              std::make_tuple("abc", "hi", "A"));
     EXPECT_EQ(std::vector<std::uint32_t>({g.UseSignature, g.AutoStart, g.FullWindow}),
               std::vector<std::uint32_t>({0, 0, 2}));
 }
@@ -50,14 +49,10 @@ TEST(GeneralSettings, DefaultsForMissingOrUnsuitableValues) {
                 "\"WebmailUserName\"=dword:00000001\r\n" + Sz("UserEmail", std::string(255, 'x')) +
                 Sz("WebmailPassword", "not hex!"));
     g.Load();
-    EXPECT_EQ(g.Gateway, "nounderscore");
-    EXPECT_EQ(g.WebmailUserName, "");  // a number is not a string
-    EXPECT_EQ(g.UserEmail, "");        // 255 bytes do not fit
-    EXPECT_EQ(g.WebmailPassword, "");
-    EXPECT_EQ(g.Lastcommand, "0");
-    EXPECT_EQ(g.UseSignature, 1u);
-    EXPECT_EQ(g.AutoStart, 1u);
-    EXPECT_EQ(g.FullWindow, 1u);
+    // A number is not a string; 255 bytes do not fit.
+    EXPECT_EQ(std::tie(g.Gateway, g.WebmailUserName, g.UserEmail, g.WebmailPassword, g.Lastcommand),
+              std::make_tuple("nounderscore", "", "", "", "0"));
+    EXPECT_EQ(std::tie(g.UseSignature, g.AutoStart, g.FullWindow), std::make_tuple(1u, 1u, 1u));
 }
 
 TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
@@ -69,22 +64,20 @@ TEST(Settings, MissingKeyLeavesTheBlockAsItWas) {
     s.general.Load();
     s.connection.Load();
     s.directory.Load();
-    EXPECT_EQ(s.general.Gateway, "first");
-    EXPECT_EQ(s.connection.ConnectionType, "");
-    EXPECT_EQ(s.directory.InstallPath, "/opt/corv/");
+    EXPECT_EQ(std::tie(s.general.Gateway, s.connection.ConnectionType, s.directory.InstallPath),
+              std::make_tuple("first", "", "/opt/corv/"));
 
     // Reload after the General key went away and the others changed.
     store.Write(kRegHeader + kConnection + Sz("ConnectionType", "2") + kDirectory);
     s.general.Load();
     s.directory.Load();
     s.connection.Load();
-    EXPECT_EQ(s.general.Gateway, "first");
-    EXPECT_EQ(s.general.Lastcommand, "0");  // from the first load
-    EXPECT_EQ(s.general.UseSignature, 1u);
-    EXPECT_EQ(s.connection.ConnectionType, "2");
-    // The key is there, the value gone: the user's own folders.
-    EXPECT_EQ(s.directory.InstallPath, "/home/t/Corvinaport/");
-    EXPECT_EQ(s.directory.LocalFolders, "/home/t/Corvinaport/Local Folders/");
+    // General as from the first load; Directory there, its values gone: the user's own folders.
+    EXPECT_EQ(std::tie(s.general.Gateway, s.general.Lastcommand, s.general.UseSignature,
+                       s.connection.ConnectionType),
+              std::make_tuple("first", "0", 1u, "2"));
+    EXPECT_EQ(std::tie(s.directory.InstallPath, s.directory.LocalFolders),
+              std::make_tuple("/home/t/Corvinaport/", "/home/t/Corvinaport/Local Folders/"));
 }
 
 TEST(ConnectionSettings, LoadsInRecordOrderWithPasswordsDescrambled) {
@@ -139,19 +132,14 @@ TEST(DirectorySettings, DerivedFolderDefaults) {
 }
 
 TEST(DescramblePassword, ShortAndFixedInputs) {
-    EXPECT_EQ(DescramblePassword(""), "");
-    EXPECT_EQ(DescramblePassword("A"), "");
-    EXPECT_EQ(DescramblePassword("AB"), "");
-    // Seed 0x10; 't' ^ 0x74 = 0 is not above 0x10, so 0 + 255 - 0x10; then the
-    // single-digit tail 5: 'o' ^ 5 = 0x6a, 0x6a + 255 - 0x74.
-    EXPECT_EQ(DescramblePassword("10745"), "\xef\xf5");
-    // Key character XOR cur equal to the seed gives 255.
-    EXPECT_EQ(DescramblePassword("0074"), "\xff");
-    EXPECT_EQ(DescramblePassword("AB60A6"), "hi");
-    EXPECT_EQ(DescramblePassword("ab60a6"), "hi");
-    EXPECT_EQ(DescramblePassword("AB60G6"), "");
-    EXPECT_EQ(DescramblePassword("AB 60A6"), "");
-    EXPECT_EQ(DescramblePassword("-B60A6"), "");
+    // "10745": seed 0x10; 't' ^ 0x74 = 0 is not above 0x10, so 0 + 255 - 0x10; then the
+    // single-digit tail 5: 'o' ^ 5 = 0x6a, 0x6a + 255 - 0x74. "0074": key character XOR
+    // cur equal to the seed gives 255.
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},         {"A", ""},        {"AB", ""},     {"10745", "\xef\xf5"}, {"0074", "\xff"},
+        {"AB60A6", "hi"}, {"ab60a6", "hi"}, {"AB60G6", ""}, {"AB 60A6", ""},       {"-B60A6", ""}};
+    for (const auto& [scrambled, plain] : cases)
+        EXPECT_EQ(DescramblePassword(scrambled), plain) << scrambled;
 }
 
 // Every byte after every previous pair value round-trips; a NUL cannot be stored.

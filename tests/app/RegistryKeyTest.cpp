@@ -23,6 +23,16 @@ class RegistryKeyTest : public ::testing::Test {
         ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
         ASSERT_TRUE(key.SetKeyPath(kPath));
     }
+    // An answer of the key and the error it left, in that order.
+    std::pair<bool, int> Path(const std::string& path) {
+        return {key.SetKeyPath(path), key.lastError};
+    }
+    std::pair<std::string, int> Text(const std::string& name, const std::string& dflt) {
+        return {key.ReadString(name, dflt), key.lastError};
+    }
+    std::pair<std::uint32_t, int> Type(const std::string& name) {
+        return {key.GetValueType(name), key.lastError};
+    }
     TempStore store;
     RegistryKey key;
 };
@@ -30,15 +40,11 @@ class RegistryKeyTest : public ::testing::Test {
 TEST_F(RegistryKeyTest, KeyPathIsRememberedOnlyWhenTheKeyOpens) {
     WriteKey("");
     ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
-    EXPECT_TRUE(key.SetKeyPath("software\\QUORVANE\\test"));
-    EXPECT_EQ(key.lastError, 0);
+    EXPECT_EQ(Path("software\\QUORVANE\\test"), std::pair(true, 0));
     EXPECT_EQ(key.keyPath(), "software\\QUORVANE\\test");
-
-    EXPECT_FALSE(key.SetKeyPath("Software\\Quorvane\\Missing"));
-    EXPECT_EQ(key.lastError, 2);
+    EXPECT_EQ(Path("Software\\Quorvane\\Missing"), std::pair(false, 2));
     EXPECT_EQ(key.keyPath(), "software\\QUORVANE\\test");
-    EXPECT_FALSE(key.SetKeyPath("Software\\\\Quorvane"));
-    EXPECT_EQ(key.lastError, 161);
+    EXPECT_EQ(Path("Software\\\\Quorvane"), std::pair(false, 161));
 
     // The same path under another root is another key.
     ASSERT_TRUE(key.SetRootKey(HKEY_CURRENT_USER));
@@ -51,29 +57,24 @@ TEST_F(RegistryKeyTest, KeyPathIsRememberedOnlyWhenTheKeyOpens) {
 TEST_F(RegistryKeyTest, MissingOrUnreadableStoreIsAnEmptyRegistry) {
     // No file at all.
     ASSERT_TRUE(key.SetRootKey(HKEY_LOCAL_MACHINE));
-    EXPECT_FALSE(key.SetKeyPath(kPath));
-    EXPECT_EQ(key.lastError, 2);
+    EXPECT_EQ(Path(kPath), std::pair(false, 2));
 
     // A folder where the file should be cannot be read.
     std::filesystem::create_directory(store.reg);
-    EXPECT_FALSE(key.SetKeyPath(kPath));
-    EXPECT_EQ(key.lastError, 1016);
-    EXPECT_EQ(key.ReadString("X", "dflt"), "dflt");
-    EXPECT_EQ(key.lastError, 1016);
+    EXPECT_EQ(Path(kPath), std::pair(false, 1016));
+    EXPECT_EQ(Text("X", "dflt"), std::pair(std::string("dflt"), 1016));
     std::filesystem::remove(store.reg);
 
     // A FIFO is refused at once instead of blocking until a writer comes.
     ASSERT_EQ(::mkfifo(store.reg.c_str(), 0600), 0);
-    EXPECT_FALSE(key.SetKeyPath(kPath));
-    EXPECT_EQ(key.lastError, 1016);
+    EXPECT_EQ(Path(kPath), std::pair(false, 1016));
     std::filesystem::remove(store.reg);
 
     // Without read permission (only meaningful when not running as root).
     WriteKey("");
     ::chmod(store.reg.c_str(), 0);
     if (::geteuid() != 0) {
-        EXPECT_FALSE(key.SetKeyPath(kPath));
-        EXPECT_EQ(key.lastError, 5);
+        EXPECT_EQ(Path(kPath), std::pair(false, 5));
     }
     ::chmod(store.reg.c_str(), 0600);
     EXPECT_TRUE(key.SetKeyPath(kPath));
@@ -84,19 +85,15 @@ TEST_F(RegistryKeyTest, ValueTypesAndNotFound) {
         "\"S\"=\"x\"\r\n\"E\"=hex(2):41,00,00,00\r\n\"D\"=dword:00000001\r\n"
         "\"B\"=hex:00\r\n\"Q\"=hex(b):00,00,00,00,00,00,00,00\r\n");
     Open();
-    EXPECT_EQ(key.GetValueType("s"), REG_SZ);
-    EXPECT_EQ(key.GetValueType("E"), REG_EXPAND_SZ);
-    EXPECT_EQ(key.GetValueType("D"), REG_DWORD);
-    EXPECT_EQ(key.GetValueType("B"), REG_BINARY);
-    EXPECT_EQ(key.GetValueType("Q"), 11u);
-    EXPECT_EQ(key.lastError, 0);
-    EXPECT_EQ(key.GetValueType("Nope"), 0u);
-    EXPECT_EQ(key.lastError, 2);
+    using T = std::pair<std::uint32_t, int>;
+    EXPECT_EQ(
+        (std::vector{Type("s"), Type("E"), Type("D"), Type("B"), Type("Q"), Type("Nope")}),
+        (std::vector<T>{
+            {REG_SZ, 0}, {REG_EXPAND_SZ, 0}, {REG_DWORD, 0}, {REG_BINARY, 0}, {11u, 0}, {0u, 2}}));
 
     // The key vanishes after it was opened: every read opens it anew.
     store.Write(kRegHeader);
-    EXPECT_EQ(key.GetValueType("S"), 0u);
-    EXPECT_EQ(key.lastError, 2);
+    EXPECT_EQ(Type("S"), T(0u, 2));
     EXPECT_EQ(key.ReadString("S", "gone"), "gone");
 
     // While a ReadOnce lives the store is read once: all reads see that reading.
@@ -131,19 +128,16 @@ TEST_F(RegistryKeyTest, ReadsTakeOnlyWhatFitsTheirBuffer) {
         {"Multi", "d", 1629},      {"Empty", "", 0},
         {"Missing", "d", 2},
     };
-    for (const auto& [name, value, error] : strings) {
-        EXPECT_EQ(key.ReadString(name, "d"), value) << name;
-        EXPECT_EQ(key.lastError, error) << name;
-    }
+    for (const auto& [name, value, error] : strings)
+        EXPECT_EQ(Text(name, "d"), std::pair(value, error)) << name;
     const std::tuple<const char*, std::uint32_t, int> numbers[] = {
         {"Dword", 0xdeadbeefu, 0}, {"Binary4", 0x04030201u, 0}, {"Short", 0x0201u, 0},
         {"None", 0u, 0},           {"ShortText", 0x6261u, 0},  // "ab" and its end
         {"Five", 7u, 234},         {"TooLong", 7u, 234},        {"Missing", 7u, 2},
     };
-    for (const auto& [name, value, error] : numbers) {
-        EXPECT_EQ(key.ReadNumber(name, 7), value) << name;
-        EXPECT_EQ(key.lastError, error) << name;
-    }
+    for (const auto& [name, value, error] : numbers)
+        EXPECT_EQ((std::pair{key.ReadNumber(name, 7), key.lastError}), std::pair(value, error))
+            << name;
 }
 
 TEST_F(RegistryKeyTest, ReadsTheRootsOwnValuesWithAnEmptyPath) {

@@ -49,9 +49,7 @@ TEST_F(ConnectionManagerTest, OtherTypesCountAsOnlineWithoutAnyCheck) {
     }
     reg.Write(Store(""));  // no Connection key at all
     EXPECT_TRUE(Ensure());
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(network.stateQueries, 0);
-    EXPECT_EQ(rasLog.Read(), "");
+    EXPECT_TRUE(boxes.boxes.empty() && network.stateQueries == 0 && rasLog.Read().empty());
 }
 
 TEST_F(ConnectionManagerTest, LocalNetworkNeedsAnAddressBesideLoopback) {
@@ -62,8 +60,7 @@ TEST_F(ConnectionManagerTest, LocalNetworkNeedsAnAddressBesideLoopback) {
     EXPECT_EQ(boxes.boxes[0].text, "Not Connected to the Internet");
     EXPECT_EQ(boxes.boxes[0].caption, "Send a Fax - Corvinaport");
     network.interfaces.push_back(If("wlan0", "10.1.2.3"));
-    EXPECT_TRUE(Ensure());
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(Ensure() && boxes.boxes.size() == 1u);
 }
 
 TEST_F(ConnectionManagerTest, DialUp) {
@@ -78,8 +75,7 @@ TEST_F(ConnectionManagerTest, DialUp) {
     EXPECT_NE(rasLog.Read().find("dial Office phone= user=cfg-user "), std::string::npos);
 
     ras.Write("entry Office\nactive Other\n");  // now up: nothing is asked
-    EXPECT_TRUE(Ensure());
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(Ensure() && boxes.boxes.size() == 1u);
     ras.Write("entry Office\n");
     boxes = ScriptedMessageBox();
     boxes.Answer(MbResult::Cancel);

@@ -38,9 +38,7 @@ TEST(DialerLibraryTest, ClientKeysChooseTheLibraryFile) {
     FakeProgressFactory progress;
     FakeClock clock;
     EXPECT_FALSE(none.SignOn(progress, clock, "a", "b"));
-    EXPECT_TRUE(none.bound());
-    EXPECT_FALSE(none.IsCs());
-    EXPECT_TRUE(progress.made.empty());
+    EXPECT_TRUE(none.bound() && !none.IsCs() && progress.made.empty());
 }
 
 TEST(DialerLibraryTest, SignOn) {

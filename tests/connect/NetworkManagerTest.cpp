@@ -78,12 +78,11 @@ class NetworkManagerDialTest : public ::testing::Test {
 TEST_F(NetworkManagerDialTest, ProfilesAreTheEntries) {
     RASDIALPARAMSA p;
     ASSERT_EQ(LookUp(ras, "My ISP", p), 0u);
-    EXPECT_STREQ(p.szPhoneNumber, "*99#");
-    EXPECT_STREQ(p.szUserName, "alice");
-    EXPECT_STREQ(p.szPassword, "");  // secrets stay with NetworkManager
+    // Number, user and password: the secrets stay with NetworkManager.
+    EXPECT_EQ(std::string(p.szPhoneNumber) + "|" + p.szUserName + "|" + p.szPassword,
+              "*99#|alice|");
     ASSERT_EQ(LookUp(ras, "Mobile", p), 0u);
-    EXPECT_STREQ(p.szPhoneNumber, "#777");
-    EXPECT_STREQ(p.szUserName, "dave");
+    EXPECT_EQ(std::string(p.szPhoneNumber) + "|" + p.szUserName, "#777|dave");
 
     // The settings offer the dial-up profiles by name, not the others.
     nm.Edit([](auto& m) {
@@ -114,8 +113,7 @@ TEST_F(NetworkManagerDialTest, ActivationGoesThroughItsStatesAndIsListedUntilHun
         m.AddActive(kActive + "2", "loopback", kActivated, "lo");
         m.AddActive(dsl, "pppoe", kActivating, "DSL");
     });
-    EXPECT_TRUE(network.GetConnectedState(flags));
-    EXPECT_EQ(flags, INTERNET_CONNECTION_LAN);
+    EXPECT_TRUE(network.GetConnectedState(flags) && flags == INTERNET_CONNECTION_LAN) << flags;
     EXPECT_EQ(ras.ActiveConnectionCount(), 0);  // neither a LAN nor a dial-up coming up counts
 
     DialUntilPortOpened();
@@ -135,16 +133,13 @@ TEST_F(NetworkManagerDialTest, ActivationGoesThroughItsStatesAndIsListedUntilHun
     nm.Edit([&](auto& m) { m.objects[dsl]["State"] = kActivated; });
     RasDialer other;
     ASSERT_TRUE(other.Bind());
-    EXPECT_EQ(other.ActiveConnectionCount(), 2);
-    EXPECT_TRUE(other.HangUp("dsl"));
-    EXPECT_EQ(LastCall(), "DeactivateConnection " + dsl);
-    EXPECT_EQ(other.ActiveConnectionCount(), 1);
+    EXPECT_EQ((std::tuple{other.ActiveConnectionCount(), other.HangUp("dsl"), LastCall(),
+                          other.ActiveConnectionCount()}),
+              std::tuple(2, true, "DeactivateConnection " + dsl, 1));
 
-    EXPECT_TRUE(ras.HangUp("My ISP"));
-    EXPECT_EQ(LastCall(), "DeactivateConnection " + active);
-    EXPECT_EQ(State(), RASCS_Disconnected);
-    EXPECT_EQ(other.ActiveConnectionCount(), 0);
-    EXPECT_EQ(RasDialer::NotifiedError().first, 0u);
+    EXPECT_EQ((std::tuple{ras.HangUp("My ISP"), LastCall(), State(), other.ActiveConnectionCount(),
+                          RasDialer::NotifiedError().first}),
+              std::tuple(true, "DeactivateConnection " + active, RASCS_Disconnected, 0, 0u));
     EXPECT_TRUE(bus.ClientsBecome(1));  // no bus connection of the library's left open
 }
 
@@ -159,10 +154,9 @@ TEST_F(NetworkManagerDialTest, AnActivationThatEndsEarlyIsADisconnection) {
             EXPECT_TRUE(ras.HangUp("My ISP"));
             EXPECT_EQ(LastCall(), "DeactivateConnection " + active);
             // The watch ends without a late report; a second hang-up finds nothing.
-            EXPECT_TRUE(bus.ClientsBecome(1));
-            EXPECT_EQ(RasDialer::NotifiedError().first, 0u);
-            EXPECT_FALSE(ras.HangUp("My ISP"));
-            EXPECT_EQ(State(), RASCS_Disconnected);
+            EXPECT_EQ((std::tuple{bus.ClientsBecome(1), RasDialer::NotifiedError().first,
+                                  ras.HangUp("My ISP"), State()}),
+                      std::tuple(true, 0u, false, RASCS_Disconnected));
             continue;
         }
         if (way == "deactivated")
@@ -174,8 +168,8 @@ TEST_F(NetworkManagerDialTest, AnActivationThatEndsEarlyIsADisconnection) {
         ASSERT_TRUE(Eventually([] { return RasDialer::NotifiedError().first != 0; }));
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
         EXPECT_EQ(RasDialer::NotifiedError(), Error(ERROR_DISCONNECTION, 0));
-        EXPECT_EQ(State(), RASCS_Disconnected);
-        EXPECT_EQ(ras.ActiveConnectionCount(), 0);
+        EXPECT_EQ((std::tuple{State(), ras.ActiveConnectionCount()}),
+                  std::tuple(RASCS_Disconnected, 0));
         // The dialer hangs up after the error; a connection gone already counts.
         EXPECT_EQ(ras.HangUp("My ISP"), nm.running());
         EXPECT_TRUE(bus.ClientsBecome(nm.running() ? 1 : 0));
@@ -222,8 +216,7 @@ TEST(NetworkManagerAbsentTest, NoNetworkManagerIsAClearErrorAtOnce) {
         dialer.ErrorText(rc, 0, text);
         EXPECT_NE(text.find("NetworkManager"), std::string::npos) << text;
         EXPECT_EQ(dialer.Dial("My ISP", &RasDialer::Notifier, "", "", "", "", ""), rc);
-        EXPECT_EQ(dialer.ActiveConnectionCount(), 0);
-        EXPECT_FALSE(dialer.HangUp("My ISP"));
+        EXPECT_TRUE(dialer.ActiveConnectionCount() == 0 && !dialer.HangUp("My ISP"));
         ScriptedMessageBox boxes;
         FakeProgressFactory progress;
         FakeClock clock;

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(NetworkStateTest, InterfaceFlagsAndLocalAddresses) {
+TEST(NetworkStateTest, FlagsFromInterfacesOrNetworkManagerAndLocalAddresses) {
     const InterfaceAddress lo = If("lo", "127.0.0.1", true, true);
     const InterfaceAddress down = If("eth1", "10.0.0.1", false);
     const InterfaceAddress linkLocal = If("eth0", "fe80::2", true, false, 6);
@@ -30,10 +30,7 @@ TEST(NetworkStateTest, InterfaceFlagsAndLocalAddresses) {
         EXPECT_EQ(FlagsFromInterfaces(c.interfaces), c.flags) << c.interfaces.back().address;
         EXPECT_EQ(LocalAddressesOf(c.interfaces), c.local) << c.interfaces.back().address;
     }
-}
-
-// Loop-back and connections still coming up never count.
-TEST(NetworkStateTest, NetworkManagerConnectionFlags) {
+    // NetworkManager's word: loop-back and connections still coming up never count.
     EXPECT_EQ(FlagsFromActiveConnections({{"loopback", 2}, {"802-3-ethernet", 1}}), 0u);
     EXPECT_EQ(FlagsFromActiveConnections({{"802-11-wireless", 2}}), INTERNET_CONNECTION_LAN);
     EXPECT_EQ(FlagsFromActiveConnections({{"pppoe", 2}, {"vpn", 2}}),

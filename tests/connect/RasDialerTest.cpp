@@ -134,11 +134,9 @@ TEST_F(RasDialerTest, HangUpByNameTakesTheLastConnectionOfThatNameIgnoringCase) 
     script.Write("active Office\nactive office\nactive Home\n");
     RasDialer dialer;
     ASSERT_TRUE(dialer.Bind());
-    EXPECT_EQ(dialer.ActiveConnectionCount(), 3);
-    EXPECT_FALSE(dialer.HangUp("Elsewhere"));
-    EXPECT_TRUE(dialer.HangUp("OFFICE"));
-    EXPECT_EQ(log.Read(), "hangup 2\n");
-    EXPECT_EQ(dialer.ActiveConnectionCount(), 2);
+    EXPECT_EQ((std::tuple{dialer.ActiveConnectionCount(), dialer.HangUp("Elsewhere"),
+                          dialer.HangUp("OFFICE"), log.Read(), dialer.ActiveConnectionCount()}),
+              std::tuple(3, false, true, "hangup 2\n", 2));
 }
 
 TEST_F(RasDialerTest, MissingLibraryOrFunctionsAreNeverCalled) {
@@ -156,8 +154,7 @@ TEST_F(RasDialerTest, MissingLibraryOrFunctionsAreNeverCalled) {
                   RasDialer::kNoDialFunction);
         std::string text = "kept";
         bool connected = true;
-        EXPECT_FALSE(dialer.StatusText(text, connected));
-        EXPECT_FALSE(connected);
+        EXPECT_FALSE(dialer.StatusText(text, connected) || connected);
         dialer.ErrorText(ERROR_NO_ANSWER, 1, text);
         EXPECT_EQ(text, "kept");
         EXPECT_FALSE(dialer.HangUp("Office"));

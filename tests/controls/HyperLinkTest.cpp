@@ -85,16 +85,14 @@ TEST(HyperLinkWidget, ClickMarksVisitedOnSuccessAndReportsFailure) {
 
     shell.shellResult = 26;
     link.Click();
-    EXPECT_FALSE(link.visited());
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(!link.visited() && boxes.boxes.size() == 1u);
 
     shell.shellResult = 42;
     link.show();
     QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(shell.opened.back(), "https://service.example/");
-    EXPECT_TRUE(link.visited());
+    EXPECT_TRUE(link.visited() && boxes.boxes.size() == 1u);
     EXPECT_EQ(link.CurrentColor(), QColor(85, 26, 139));
-    EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
 TEST(HyperLinkWidget, HoverColoursAndUnderlinesUntilTheMouseLeaves) {
@@ -106,9 +104,8 @@ TEST(HyperLinkWidget, HoverColoursAndUnderlinesUntilTheMouseLeaves) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&link));
     QCursor::setPos(link.mapToGlobal(QPoint(2, 2)));
     QTest::mouseMove(&link, QPoint(2, 2));
-    EXPECT_TRUE(link.over());
+    EXPECT_TRUE(link.over() && link.font().underline());
     EXPECT_EQ(link.CurrentColor(), QColor(255, 0, 0));
-    EXPECT_TRUE(link.font().underline());
 
     QCursor::setPos(link.mapToGlobal(QPoint(-30, -30)));
     QTRY_VERIFY_WITH_TIMEOUT(!link.over(), 1000);

@@ -197,8 +197,7 @@ TEST_F(CoverSheet, NoCoverWithoutTemplateOrWithTooLongPaths) {
     std::filesystem::remove(dir.path() + "templates/Template.tif");
     EXPECT_EQ(lib.ComposeCoverSheet(fields, job, directory), "");
     // Nothing is left behind: no staging folder either.
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "outbox"));
-    EXPECT_TRUE(lib.TextItems().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "outbox") && lib.TextItems().empty());
 
     directory.LocalFolders = dir.path() + std::string(250, 'f') + "/";
     EXPECT_EQ(lib.ComposeCoverSheet(fields, job, directory), "");

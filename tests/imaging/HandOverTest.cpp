@@ -134,6 +134,14 @@ class HandOver : public ::testing::Test {
         WriteText(group, "; printed by the fax printer" + eol + "[Print Page Appended]" + eol +
                              "  Image File Name = \"" + imagePath + "\"" + eol);
     }
+    // A print waiting on one road; the command line the wizard is started with.
+    std::string Pending(bool commandLine, const std::string& eol = "\r\n") {
+        if (!Exists(image)) WriteText(image, printed);
+        if (!commandLine) WriteDriverSettings(eol, image);
+        if (!commandLine) return "";
+        WriteCommandLineGroup(eol, image);
+        return "sendfax \"" + group + "\"";
+    }
     void ExpectTakenOver(bool ok) {
         ASSERT_TRUE(ok);
         EXPECT_TRUE(StagedIn(message.documentPath, directory.LocalFolders + "outbox/", "job42.tif"))
@@ -158,13 +166,9 @@ TEST_F(HandOver, BothRoadsWithEitherLineEnd) {
         for (const std::string eol : {"\r\n", "\n"}) {
             SCOPED_TRACE(eol.size());
             lib.SetNtPlatform(commandLine);
-            if (!Exists(image)) WriteText(image, printed);
-            if (commandLine)
-                WriteCommandLineGroup(eol, image);
-            else
-                WriteDriverSettings(eol, image);
-            const std::string line = commandLine ? "  sendfax \"" + group + "\"" : "";
-            ExpectTakenOver(lib.PrepareInitialDocument(line, directory, message));
+            const std::string line = Pending(commandLine, eol);
+            ExpectTakenOver(
+                lib.PrepareInitialDocument(commandLine ? "  " + line : line, directory, message));
         }
 }
 
@@ -230,14 +234,7 @@ TEST_F(HandOver, OfWizardsToldAtOnceExactlyOneTakesThePrint) {
     for (const bool commandLine : {true, false}) {
         SCOPED_TRACE(commandLine);
         for (int round = 0; round < 10; ++round) {
-            if (!Exists(image)) WriteText(image, printed);
-            std::string line;
-            if (commandLine) {
-                WriteCommandLineGroup("\r\n", image);
-                line = "sendfax \"" + group + "\"";
-            } else {
-                WriteDriverSettings("\r\n", image);
-            }
+            const std::string line = Pending(commandLine);
             ImagingLibrary first{std::make_unique<FakeSpooler>()},
                 second{std::make_unique<FakeSpooler>()};
             FaxMessage a, b;

@@ -167,8 +167,7 @@ TEST_F(Preview, ViewerPagesThroughZoomsAndFitsTheWidth) {
     QApplication::processEvents();
     auto shownWidth = [&] { return viewer.picture()->pixmap().width(); };
     const int fit = viewer.scrollArea()->viewport()->width() - 16;
-    EXPECT_TRUE(viewer.fitWidth());
-    EXPECT_EQ(shownWidth(), fit);
+    EXPECT_TRUE(viewer.fitWidth() && shownWidth() == fit) << shownWidth();
     EXPECT_EQ(viewer.pageLabel()->text(), QStringLiteral("Page 1 of 4"));
     EXPECT_FALSE(viewer.previousButton()->isEnabled());
 
@@ -181,8 +180,7 @@ TEST_F(Preview, ViewerPagesThroughZoomsAndFitsTheWidth) {
     QTest::mouseClick(viewer.zoomOutButton(), Qt::LeftButton);
     EXPECT_LT(shownWidth(), zoomed);
     QTest::mouseClick(viewer.fitWidthButton(), Qt::LeftButton);
-    EXPECT_TRUE(viewer.fitWidth());
-    EXPECT_EQ(shownWidth(), fit);
+    EXPECT_TRUE(viewer.fitWidth() && shownWidth() == fit) << shownWidth();
     // Wider window, wider page.
     viewer.resize(viewer.width() + 100, viewer.height());
     QApplication::processEvents();
@@ -192,10 +190,9 @@ TEST_F(Preview, ViewerPagesThroughZoomsAndFitsTheWidth) {
     viewer.ShowPage(3);
     viewer.NextPage();
     EXPECT_EQ(viewer.currentPage(), 3);
-    EXPECT_FALSE(viewer.nextButton()->isEnabled());
-    EXPECT_FALSE(viewer.zoomInButton()->isEnabled());
-    EXPECT_TRUE(viewer.picture()->text().contains("notes.txt"));
-    EXPECT_TRUE(viewer.picture()->pixmap().isNull());
+    EXPECT_FALSE(viewer.nextButton()->isEnabled() || viewer.zoomInButton()->isEnabled());
+    EXPECT_TRUE(viewer.picture()->text().contains("notes.txt") &&
+                viewer.picture()->pixmap().isNull());
 }
 
 }  // namespace

@@ -94,12 +94,10 @@ TEST_F(RecipientsPage, NumbersBecomeNamedOrGenericLinesAndRemovalTakesTheChosenO
     EXPECT_EQ(newest.displayLine, "\"Fax Recipient\" <12125550199>");
     EXPECT_EQ(newest.name, "Ann ");
     const Recipient& first = *job.RecipientList.back();
-    EXPECT_EQ(first.displayLine, "\"Ann Lee\" <12125550100>");
-    EXPECT_EQ(first.businessFax, "12125550100");
-    EXPECT_EQ(first.name, "Ann Lee");
+    EXPECT_EQ(std::tie(first.displayLine, first.businessFax, first.name),
+              std::make_tuple("\"Ann Lee\" <12125550100>", "12125550100", "Ann Lee"));
     // The fields are cleared and Add waits for the next number.
-    EXPECT_TRUE(page->numberEdit()->text().isEmpty());
-    EXPECT_FALSE(page->addButton()->isEnabled());
+    EXPECT_TRUE(page->numberEdit()->text().isEmpty() && !page->addButton()->isEnabled());
     // The list box sorts the lines; each line carries its record.
     ASSERT_EQ(page->lineCount(), 3);
     EXPECT_EQ(page->RecipientAt(0), &first);
@@ -151,8 +149,7 @@ TEST_F(RecipientsPage, TypedEntriesBecomeNumbersAddressesOrAreRefused) {
             ExpectWarnings(boxes, {c.outcome});
             EXPECT_EQ(page->numberEdit()->text().toStdString(), c.number) << what;
             EXPECT_EQ(page->emailEdit()->text().toStdString(), c.email) << what;
-            EXPECT_TRUE(job.RecipientList.empty()) << what;
-            EXPECT_EQ(page->lineCount(), 0) << what;
+            EXPECT_TRUE(job.RecipientList.empty() && page->lineCount() == 0) << what;
             // Next keeps the page instead of dropping the entry.
             EXPECT_FALSE(page->OnWizardNext()) << what;
             continue;
@@ -219,8 +216,7 @@ TEST(RecipientsPageLink, PresetAndServiceLinkWhileNumbersAreNotAllowed) {
 
     QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(launcher.opened, std::vector<std::string>{CSelRecipient::kServiceSite});
-    EXPECT_TRUE(link->visited());
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(link->visited() && boxes.boxes.empty());
     launcher.shellResult = 31;  // a failed open is told through the page's boxes
     QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(boxes.boxes.size(), 1u);
@@ -463,8 +459,7 @@ TEST(SchedulePage, StartsWithSendNowAndKeepsTheChoice) {
     page.outboxButton()->click();
     EXPECT_EQ(page.sendNow, 0);
     page.OnSetActive();
-    EXPECT_EQ(page.sendNow, 0);
-    EXPECT_TRUE(page.outboxButton()->isChecked());
+    EXPECT_TRUE(page.sendNow == 0 && page.outboxButton()->isChecked());
 }
 
 }  // namespace

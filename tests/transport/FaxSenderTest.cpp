@@ -174,8 +174,7 @@ TEST_F(FaxSenderTest, FailureBoxNamesTheStepAndTheCause) {
             << boxes.boxes[0].detail;
         EXPECT_EQ(failure, c.detail);
         EXPECT_EQ(job.message.sendStatus, "fail");
-        EXPECT_TRUE(fs::exists(job.message.documentPath));
-        EXPECT_TRUE(BodyFiles().empty());
+        EXPECT_TRUE(fs::exists(job.message.documentPath) && BodyFiles().empty());
         EXPECT_EQ(relay.ReceivedMessages().size(), c.received);
     }
 }
@@ -193,9 +192,8 @@ TEST_F(FaxSenderTest, NothingIsSentWithoutADocumentOrARecipient) {
     job.message.to = "";
     job.message.sendStatus = "";
     EXPECT_FALSE(Send(relay));
-    EXPECT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(job.message.sendStatus, "");
-    EXPECT_TRUE(relay.ReceivedMessages().empty());
+    EXPECT_TRUE(boxes.boxes.size() == 1u && job.message.sendStatus.empty() &&
+                relay.ReceivedMessages().empty());
 
     // A text holding the boundary would cut the upload where it stands.
     job.message.to = "\"Bob\" <5551234>";

@@ -64,8 +64,7 @@ TEST(PostForm, SendsTheFormAndFollowsTheLocationUpToMaxRequests) {
     ASSERT_TRUE(chain.PostForm(srv.Url("/first"), "q=a%20b")) << chain.failure.cause;
     EXPECT_EQ(seen, (std::vector<std::string>{"application/x-www-form-urlencoded QRVHTTP q=a%20b",
                                               "second q=a%20b 1"}));
-    EXPECT_EQ(chain.requestsMade, 2);
-    EXPECT_EQ(chain.replyBody, "final");
+    EXPECT_EQ(std::tie(chain.requestsMade, chain.replyBody), std::make_tuple(2, "final"));
 
     // With one request allowed the address is left for the caller.
     HttpRequest single;
@@ -99,8 +98,7 @@ TEST(PostForm, RefusedExchangesFail) {
         HttpRequest r;
         EXPECT_FALSE(r.PostForm(url, "a=1")) << url;
         EXPECT_EQ(r.failureKind, kind) << url << ": " << r.failure.cause;
-        EXPECT_FALSE(r.failure.cause.empty()) << url;
-        EXPECT_EQ(r.replyHeaders, "") << url;
+        EXPECT_TRUE(!r.failure.cause.empty() && r.replyHeaders.empty()) << url;
         EXPECT_EQ(r.replyBody.find("local file"), std::string::npos);
     }
 }
@@ -201,8 +199,7 @@ TEST(PostFile, ConfirmedStopEndsTheUploadWithinASecond) {
     EXPECT_FALSE(r.PostFile(srv.Url("/up"), dir.file("large")));
     EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 1s);
     EXPECT_EQ(r.failure.cause, "stopped by the user");
-    EXPECT_GE(progress.pos, 2);
-    EXPECT_LT(progress.pos, 100);
+    EXPECT_TRUE(progress.pos >= 2 && progress.pos < 100) << progress.pos;
 }
 
 // A peer taking nothing, or trickling, ends at the low-speed guard.

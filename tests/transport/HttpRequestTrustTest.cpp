@@ -133,8 +133,8 @@ TEST(HttpRequestTrust, UploadNeverLeavesEncryptionTheRelayAskedFor) {
     FaxSender sender(settings);
     const SendOutcome outcome =
         sender.Submit("jane@example.com", "bob@example.com", {dir.file("fax.tif")}, nullptr);
-    EXPECT_FALSE(outcome.accepted);
-    EXPECT_EQ(outcome.cause, HttpFailure::BadAddress);
+    EXPECT_EQ(std::tuple(outcome.accepted, outcome.cause),
+              std::tuple(false, HttpFailure::BadAddress));
     EXPECT_NE(outcome.reason.find("without encryption (http)"), std::string::npos)
         << outcome.reason;
     EXPECT_EQ(uploads.load(), 0);

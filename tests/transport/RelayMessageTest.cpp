@@ -93,10 +93,9 @@ TEST(RelayMessage, LineBreaksInValuesCannotForgeFieldsOrHeaders) {
     }
     EXPECT_EQ(fields.size(), 9u);
     EXPECT_EQ(fields["subject"].find('\n'), fields["subject"].size() - 1);
-    EXPECT_EQ(fields["to"], "\"N\" <1@fax> Bcc: x@evil\r\n");
-    EXPECT_EQ(fields["headers1"], "X-CORVN-UID: u  X-Other: 1\r\n");
-    EXPECT_EQ(fields["attach1"], "doc\r\n");
-    EXPECT_EQ(fileName, "a%22b%0D%0AX: y%0A.tif");
+    EXPECT_EQ(std::tie(fields["to"], fields["headers1"], fields["attach1"], fileName),
+              std::make_tuple("\"N\" <1@fax> Bcc: x@evil\r\n", "X-CORVN-UID: u  X-Other: 1\r\n",
+                              "doc\r\n", "a%22b%0D%0AX: y%0A.tif"));
 }
 
 // A body without its whole document must never be posted. A document

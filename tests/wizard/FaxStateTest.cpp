@@ -30,10 +30,8 @@ TEST(SendState, EveryFieldRoundTripsAndGarbageIsIgnored) {
 
     const SendState odd =
         SendState::Parse("attempts: -4\ngarbage\naccepted: yes\nsending-since: 12x\nhold: no");
-    EXPECT_EQ(odd.attempts, 0);
-    EXPECT_TRUE(odd.accepted);
-    EXPECT_EQ(odd.sendingSince, 0);
-    EXPECT_FALSE(odd.held);
+    EXPECT_EQ(std::tie(odd.attempts, odd.accepted, odd.sendingSince, odd.held),
+              std::make_tuple(0, true, 0, false));
 }
 
 TEST(FaxState, StateFollowsTheRecordAndTheLock) {
@@ -59,8 +57,9 @@ TEST(FaxState, StateFollowsTheRecordAndTheLock) {
          FaxState::Sent, FaxState::Sent},
     };
     for (const auto& c : kCases) {
-        EXPECT_EQ(StateOf(c.state, false), c.idle) << c.name;
-        EXPECT_EQ(StateOf(c.state, true), c.busy) << c.name;
+        EXPECT_EQ(std::tuple(StateOf(c.state, false), StateOf(c.state, true)),
+                  std::tuple(c.idle, c.busy))
+            << c.name;
     }
 }
 
@@ -73,8 +72,7 @@ TEST(FaxState, AttemptsMoveTheRecordAlong) {
     send_state::BeginUpload(s, kT);
     EXPECT_EQ(StateOf(s, false), FaxState::Unknown);
     send_state::FailedBeforeUpload(s, kT, "refused", false, {});
-    EXPECT_EQ(StateOf(s, false), FaxState::Waiting);
-    EXPECT_EQ(s.firstFailure, kT);
+    EXPECT_EQ(std::tuple(StateOf(s, false), s.firstFailure), std::tuple(FaxState::Waiting, kT));
 
     send_state::BeginAttempt(s, kT + 60);
     send_state::FailedBeforeUpload(s, kT + 60, "stopped by the user", true, {});
@@ -84,14 +82,13 @@ TEST(FaxState, AttemptsMoveTheRecordAlong) {
         send_state::BeginAttempt(s, kT + 120);
         send_state::FailedBeforeUpload(s, kT + 120, "refused", false, {});
     }
-    EXPECT_EQ(s.attempts, 10);
-    EXPECT_EQ(StateOf(s, false), FaxState::Failed);
+    EXPECT_EQ(std::tuple(StateOf(s, false), s.attempts), std::tuple(FaxState::Failed, 10));
 
     send_state::BeginAttempt(s, kT + 180);
     send_state::BeginUpload(s, kT + 180);
     send_state::OutcomeUnknown(s, "the connection broke off");
-    EXPECT_EQ(StateOf(s, false), FaxState::Unknown);
-    EXPECT_EQ(s.unknownWhy, "the connection broke off");
+    EXPECT_EQ(std::tuple(StateOf(s, false), s.unknownWhy),
+              std::tuple(FaxState::Unknown, std::string("the connection broke off")));
     send_state::Accepted(s);
     EXPECT_EQ(StateOf(s, false), FaxState::Sent);
 }

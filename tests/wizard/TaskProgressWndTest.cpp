@@ -51,8 +51,7 @@ TEST(CTaskProgressWnd, CaptionShowsTheWholePercentOfTheBar) {
     // Without the bar, positions change nothing.
     CTaskProgressWnd plain(nullptr, "Send a Fax", true, false, boxes);
     plain.SetRange(0, 10, 5);
-    EXPECT_EQ(plain.StepIt(), 5);
-    EXPECT_EQ(plain.SetPos(9), 9);
+    EXPECT_EQ((std::tuple{plain.StepIt(), plain.SetPos(9)}), std::tuple(5, 9));
     EXPECT_EQ(plain.windowTitle(), "Send a Fax");
     EXPECT_FALSE(plain.findChild<QProgressBar*>("bar")->isVisible());
 }
@@ -114,8 +113,7 @@ TEST(CTaskProgressWnd, EveryStopAsksOnceAndOnlyYesStops) {
         boxes.Answer(MbResult::Yes);
         ask(w);
         EXPECT_EQ(boxes.boxes.size(), 2u);
-        EXPECT_TRUE(w.cancelled());
-        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.cancelled() && w.isVisible());
         EXPECT_EQ(w.findChild<QLabel*>("text")->text(), "Stopping...");
         EXPECT_FALSE(w.findChild<QPushButton*>("cancel")->isEnabled());
         // Progress still shows, and nothing asks again.
@@ -124,8 +122,7 @@ TEST(CTaskProgressWnd, EveryStopAsksOnceAndOnlyYesStops) {
         EXPECT_EQ(w.windowTitle(), "Connecting to the Internet [50%]");
         ask(w);
         PressEscapeWhilePumping(w, true);
-        EXPECT_EQ(boxes.boxes.size(), 2u);
-        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(boxes.boxes.size() == 2u && w.isVisible()) << boxes.boxes.size();
     }
 }
 
@@ -147,8 +144,7 @@ TEST(CTaskProgressWnd, QuestionOpensAboveTheWindowWhichHasTheFocus) {
     });
     answer.start(10);
     PressEscapeWhilePumping(w, true);
-    EXPECT_EQ(parent, &w);
-    EXPECT_FALSE(w.cancelled());
+    EXPECT_TRUE(parent == &w && !w.cancelled());
 }
 
 TEST(CTaskProgressWnd, QuitArrivingWhilePumpingStillEndsTheApplication) {
@@ -161,6 +157,5 @@ TEST(CTaskProgressWnd, QuitArrivingWhilePumpingStillEndsTheApplication) {
         pumped = true;
     });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_TRUE(pumped);
+    EXPECT_TRUE(QApplication::exec() == 0 && pumped);
 }

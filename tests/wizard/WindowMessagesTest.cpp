@@ -35,9 +35,8 @@ TEST(MessageLine, RoundTripsAndRejectsMalformedLines) {
     kestro.lParam = 0xFFFFFFFFFFFFFFFFull;
     back = ParseMessageLine(FormatMessageLine(kestro));
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->registeredName, "KESTRO message");
-    EXPECT_EQ(back->wParam, 5u);
-    EXPECT_EQ(back->lParam, kestro.lParam);
+    EXPECT_EQ(std::tie(back->registeredName, back->wParam, back->lParam),
+              std::make_tuple("KESTRO message", 5u, kestro.lParam));
     EXPECT_EQ(ParseMessageLine("CORVMSG 1 0x10 0 #2025\r\n").value().wParam, 16u);
     EXPECT_EQ(ParseMessageLine("CORVMSG 1 0 0 #65535\n").value().id, 0xFFFFu);  // the highest
     for (const std::string& bad : std::vector<std::string>{
@@ -94,11 +93,9 @@ TEST(Broadcast, ReachesEveryWizardAndRemovesStaleSockets) {
     std::thread sender([&] { r = Broadcast(m, folder); });
     EXPECT_TRUE(QTest::qWaitFor([&] { return a.count() >= 1 && b.count() >= 1; }, 10000));
     sender.join();
-    EXPECT_EQ(r.delivered, 2);
-    EXPECT_EQ(r.removedStale, 1);
+    EXPECT_EQ(std::tuple(r.delivered, r.removedStale), std::tuple(2, 1));
     EXPECT_FALSE(fs::exists(SocketPathFor(folder, 1003)));
-    ASSERT_EQ(a.count(), 1);
-    ASSERT_EQ(b.count(), 1);
+    ASSERT_EQ(std::tuple(a.count(), b.count()), std::tuple(1, 1));
     EXPECT_EQ(a.at(0).at(0).value<WindowMessage>().wParam, 1u);
 
     first.Close();

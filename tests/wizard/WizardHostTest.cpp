@@ -151,14 +151,14 @@ TEST_F(Host, PageSetsAndHelpContextsFollowTheRun) {
     auto attachedRun = Make();
     attachedRun->BuildPageSet();
     EXPECT_EQ(attachedRun->sheet().page(1), &attachedRun->documentPage());
-    EXPECT_EQ(attachedRun->HelpContext(1), 220u);
-    EXPECT_EQ(attachedRun->HelpContext(2), 222u);
+    EXPECT_EQ(std::tuple(attachedRun->HelpContext(1), attachedRun->HelpContext(2)),
+              std::tuple(220u, 222u));
     // The cover box brings the cover page in behind the document page, and takes it out again.
     attachedRun->documentPage().coverCheck()->setChecked(true);
     ASSERT_EQ(attachedRun->sheet().pageCount(), 4);
     EXPECT_EQ(attachedRun->sheet().page(2), &attachedRun->coverPage());
-    EXPECT_EQ(attachedRun->HelpContext(2), 220u);
-    EXPECT_EQ(attachedRun->HelpContext(3), 222u);
+    EXPECT_EQ(std::tuple(attachedRun->HelpContext(2), attachedRun->HelpContext(3)),
+              std::tuple(220u, 222u));
     attachedRun->documentPage().coverCheck()->setChecked(false);
     EXPECT_EQ(attachedRun->sheet().pageCount(), 3);
     EXPECT_TRUE(contact->documentPage().coverCheck()->isHidden());
@@ -207,12 +207,9 @@ TEST_F(Host, CancelAndClosingSaveNothingAndEmptyTheLists) {
         Compose(*host);
         QTest::mouseClick(host->sheet().cancelButton(), Qt::LeftButton);
     });
-    EXPECT_EQ(ended, 1);
-    EXPECT_EQ(saves.size() + sends, 0u);
+    EXPECT_EQ(std::tuple(ended, saves.size() + sends), std::tuple(1, 0u));
     host.reset();
-    EXPECT_TRUE(job.RecipientList.empty());
-    EXPECT_TRUE(job.AttachmentList.empty());
-    EXPECT_EQ(help.quits, 1);
+    EXPECT_TRUE(job.RecipientList.empty() && job.AttachmentList.empty() && help.quits == 1);
 
     auto closed = Make();
     RunDriven(*closed, [&] { closed->sheet().close(); });
@@ -231,8 +228,7 @@ TEST_F(Host, VanishedAttachmentKeepsTheWizardOnTheDocumentPage) {
                                            "\nPlease add the file again.");
         host->sheet().PressCancel();
     });
-    EXPECT_TRUE(saves.empty());
-    EXPECT_EQ(sends, 0);
+    EXPECT_TRUE(saves.empty() && sends == 0);
 }
 
 // What a run put into the outbox and does not send is not left there.
@@ -342,8 +338,7 @@ TEST_F(Host, HandOverIsTakenOnceWhileTheWizardWaitsForAPrint) {
         EXPECT_EQ(ask(1), "declined");
         host->sheet().PressCancel();
     });
-    EXPECT_EQ(imaging.handOvers, 1);
-    EXPECT_EQ(job.message.pageCount, 3u);
+    EXPECT_EQ(std::tuple(imaging.handOvers, job.message.pageCount), std::tuple(1, 3u));
 }
 
 }  // namespace

@@ -42,8 +42,7 @@ class RegTool : public ::testing::Test {
     // The program's view of the store.
     static RegistryKey Key(HKEY root, const char* path) {
         RegistryKey key;
-        EXPECT_TRUE(key.SetRootKey(root));
-        EXPECT_TRUE(key.SetKeyPath(path));
+        EXPECT_TRUE(key.SetRootKey(root) && key.SetKeyPath(path));
         return key;
     }
 
@@ -75,11 +74,9 @@ TEST_F(RegTool, WritesAStoreTheProgramReads) {
     AppSettings s;
     s.general.Load();
     s.directory.Load();
-    EXPECT_EQ(s.general.WebmailUserName, "ann");
-    EXPECT_EQ(s.general.WebmailPassword, password);
-    EXPECT_EQ(s.general.AutoStart, 0u);
-    EXPECT_EQ(s.general.FullWindow, 0xFFFFFFFFu);
-    EXPECT_EQ(s.directory.LocalFolders, "/opt/corvinaport/Local Folders/");
+    EXPECT_EQ(std::tie(s.general.WebmailUserName, s.general.WebmailPassword,
+                       s.directory.LocalFolders, s.general.AutoStart, s.general.FullWindow),
+              std::make_tuple("ann", password, "/opt/corvinaport/Local Folders/", 0u, 0xFFFFFFFFu));
     EXPECT_EQ(Key(HKEY_LOCAL_MACHINE, "Software\\Quorvane\\Corvinaport\\Directory")
                   .GetValueType("InstallPath"),
               REG_EXPAND_SZ);
@@ -189,8 +186,7 @@ TEST_F(RegTool, UnreadableStoreIsReportedAndLeftAlone) {
     Result r = Reg({"set", kGeneral, "A", "x"});
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.err.find("cannot be read"), std::string::npos) << r.err;
-    EXPECT_TRUE(fs::is_directory(file));
-    EXPECT_EQ(Reg({"list"}).rc, 1);
+    EXPECT_TRUE(fs::is_directory(file) && Reg({"list"}).rc == 1);
 }
 
 TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
