@@ -15,9 +15,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "controls/ColorLabel.h"
@@ -34,30 +33,60 @@ std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 struct RadixEntry {
     std::uint64_t key;
-    std::uint32_t index;
+    Recipient* record;
 };
+
+// The lower-case bytes of an ASCII line from depth on, eight of them as one
+// number that orders as they do; bytes past the end count as zero.
+std::uint64_t KeyAt(const std::string& line, std::size_t depth) {
+    std::uint64_t key = 0;
+    for (std::size_t n = depth; n < depth + 8; ++n) {
+        const auto c = n < line.size() ? static_cast<unsigned char>(line[n]) : 0U;
+        key = key << 8 | (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return key;
+}
 
 // Sorts [first, last) by key, keeping the order of equal keys: a byte at a
 // time from the lowest, skipping the bytes all keys share; spare has room
-// for as many entries.
+// for as many entries. One pass counts every byte.
 void RadixSort(std::vector<RadixEntry>::iterator first, std::vector<RadixEntry>::iterator last,
                std::vector<RadixEntry>::iterator spare) {
-    const auto n = last - first;
+    const auto n = static_cast<std::size_t>(last - first);
+    std::array<std::array<std::size_t, 256>, 8> count{};
+    for (auto e = first; e != last; ++e)
+        for (std::size_t b = 0; b < 8; ++b) ++count[b][(e->key >> (8 * b)) & 0xff];
     auto from = first, to = spare;
     bool inSpare = false;
-    for (int shift = 0; shift < 64; shift += 8) {
-        std::array<std::size_t, 257> start{};
-        for (auto e = from; e != from + n; ++e) ++start[((e->key >> shift) & 0xff) + 1];
-        if (std::find(start.begin() + 1, start.end(), static_cast<std::size_t>(n)) != start.end())
-            continue;
-        for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-        for (auto e = from; e != from + n; ++e)
-            *(to + static_cast<std::ptrdiff_t>(start[(e->key >> shift) & 0xff]++)) = *e;
+    for (std::size_t b = 0; b < 8; ++b) {
+        if (std::find(count[b].begin(), count[b].end(), n) != count[b].end()) continue;
+        std::array<std::size_t, 256> start{};
+        for (std::size_t d = 1; d < start.size(); ++d) start[d] = start[d - 1] + count[b][d - 1];
+        for (auto e = from; e != from + static_cast<std::ptrdiff_t>(n); ++e)
+            *(to + static_cast<std::ptrdiff_t>(start[(e->key >> (8 * b)) & 0xff]++)) = *e;
         std::swap(from, to);
         inSpare = !inSpare;
     }
-    if (inSpare) std::copy(from, from + n, first);
+    if (inSpare) std::copy(from, from + static_cast<std::ptrdiff_t>(n), first);
 }
+
+// Calls f on each element of [first, last) with the record it stands for,
+// asking memory for the records eight elements ahead and their lines' text
+// four ahead: a line is three pointers away, and a long list's lines are out
+// of the cache, so a walk that waits on each would take most of the time.
+template <class It, class Record, class F>
+void EachAhead(It first, It last, Record record, F&& f) {
+    It recordAhead = first, textAhead = first;
+    for (int k = 0; k < 8 && recordAhead != last; ++k, ++recordAhead)
+        if (k >= 4) ++textAhead;
+    for (; first != last; ++first) {
+        if (recordAhead != last) __builtin_prefetch(&record(*recordAhead++)->displayLine);
+        if (textAhead != last) __builtin_prefetch(record(*textAhead++)->displayLine.data());
+        f(*first, record(*first));
+    }
+}
+
+const auto kRecordOf = [](const std::unique_ptr<Recipient>& r) { return r.get(); };
 
 }  // namespace
 
@@ -152,37 +181,44 @@ class CSelRecipient::WidestLine final : public QStyledItemDelegate {
         }
     }
 
-    // An ASCII line is measured from its bytes, any other as text.
+    // An ASCII line is measured from its bytes, any other as text. Advances
+    // are whole 64ths of a pixel, so they add up exactly as integers.
     int Width(const std::string& line) {
-        qreal sum = 0;
+        std::int64_t sum = 0;
         for (const char c : line) {
             const auto u = static_cast<unsigned char>(c);
             if (u >= 0x80) return Width(QString::fromStdString(line));
-            qreal& advance = advances_[u];
-            if (advance < 0) advance = metrics_.horizontalAdvance(QChar(u));
-            sum += advance;
+            sum += Advance(u);
         }
-        // A pixel more for kerning, which the sum leaves out.
-        return static_cast<int>(std::ceil(sum)) + 1;
+        return Pixels(sum);
     }
 
     int Width(const QString& line) {
-        qreal sum = 0;
+        std::int64_t sum = 0;
         for (const QChar c : line) {
             if (c.unicode() >= kTable)
                 return static_cast<int>(std::ceil(metrics_.horizontalAdvance(line)));
-            qreal& advance = advances_[c.unicode()];
-            if (advance < 0) advance = metrics_.horizontalAdvance(c);
-            sum += advance;
+            sum += Advance(c.unicode());
         }
-        // A pixel more for kerning, which the sum leaves out.
-        return static_cast<int>(std::ceil(sum)) + 1;
+        return Pixels(sum);
     }
+
+    std::int64_t Advance(char16_t c) {
+        std::int32_t& advance = advances_[c];
+        if (advance < 0)
+            advance =
+                static_cast<std::int32_t>(std::lround(metrics_.horizontalAdvance(QChar(c)) * 64));
+        return advance;
+    }
+
+    // A pixel more for kerning, which the sum leaves out.
+    static int Pixels(std::int64_t sum64) { return static_cast<int>((sum64 + 63) / 64) + 1; }
 
     QListView& list_;
     QFont font_;
     QFontMetricsF metrics_{font_};
-    std::vector<qreal> advances_;  // of each character below kTable; -1 until measured
+    // In 64ths of a pixel, of each character below kTable; -1 until measured.
+    std::vector<std::int32_t> advances_;
     int widest_ = 0;
 };
 
@@ -410,110 +446,74 @@ std::vector<CSelRecipient::Line> CSelRecipient::SortedLines(
     // box puts a line before the equal ones already there, so equal lines
     // stand in the reverse of list order. An ASCII line is compared by its
     // lower-case bytes, which orders as the comparison without regard to case
-    // does, at a fraction of its cost; those bytes are kept in one block.
-    // Any other line is compared as text, made once.
-    struct Keyed {
-        std::size_t at;  // where the lower-case bytes of an ASCII line begin
-        std::size_t size;
+    // does, at a fraction of its cost: eight of them at a time, as one key of
+    // a radix sort that moves small entries, lines equal in those bytes going
+    // on to the next eight. Any other line is compared as text, made once,
+    // and merged in. The lines are read where they are: on a long list,
+    // scratch memory costs more than the reading (each fresh page faults).
+    struct Other {
+        QString text;
         Recipient* record;
-        int text = -1;  // of a line that is not ASCII: its place in texts
     };
-    std::string lower;
-    lower.reserve(records.size() * 32);
-    std::vector<Keyed> keyed;
-    keyed.reserve(records.size());
-    std::vector<QString> texts;
-    for (auto r = records.rbegin(); r != records.rend(); ++r) {
-        const std::string& line = (*r)->displayLine;
-        if (eachLine) eachLine(line);
-        const bool ascii = std::all_of(line.begin(), line.end(),
-                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        Keyed k{lower.size(), line.size(), r->get()};
-        if (ascii) {
-            for (char c : line)
-                lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        } else {
-            k.text = static_cast<int>(texts.size());
-            texts.push_back(QString::fromStdString(line));
-        }
-        keyed.push_back(k);
-    }
-    const std::string_view all(lower);
-    const auto before = [&keyed, &texts, all](std::uint32_t ia, std::uint32_t ib) {
-        const Keyed& a = keyed[ia];
-        const Keyed& b = keyed[ib];
-        if (a.text >= 0 || b.text >= 0) {
-            const QString ta = a.text >= 0 ? texts[static_cast<std::size_t>(a.text)]
-                                           : QString::fromStdString(a.record->displayLine);
-            const QString tb = b.text >= 0 ? texts[static_cast<std::size_t>(b.text)]
-                                           : QString::fromStdString(b.record->displayLine);
-            return ShownBefore(ta, tb);
-        }
-        const int c = all.substr(a.at, a.size).compare(all.substr(b.at, b.size));
-        return c != 0 ? c < 0 : a.record->displayLine < b.record->displayLine;
-    };
-    // Equal lines keep list order (their index).
-    const auto ordered = [&before](std::uint32_t a, std::uint32_t b) {
-        return before(a, b) || (!before(b, a) && a < b);
-    };
-    // The ASCII lines are sorted by their lower-case bytes eight at a time,
-    // a radix sort that moves small entries and reads each line about once
-    // (a comparison sort grows faster than the list, and reaching into the
-    // lines costs a cache miss each); lines equal in those bytes go on to
-    // the next eight. The other lines are sorted as text and merged in.
     std::vector<RadixEntry> ascii;
-    std::vector<std::uint32_t> other;
-    ascii.reserve(keyed.size());
-    for (std::uint32_t i = 0; i < keyed.size(); ++i) {
-        if (keyed[i].text >= 0)
-            other.push_back(i);
-        else
-            ascii.push_back(RadixEntry{0, i});
-    }
+    ascii.reserve(records.size());
+    std::vector<Other> other;
+    EachAhead(records.rbegin(), records.rend(), kRecordOf,
+              [&](const std::unique_ptr<Recipient>&, Recipient* record) {
+                  const std::string& line = record->displayLine;
+                  if (eachLine) eachLine(line);
+                  if (std::all_of(line.begin(), line.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                      ascii.push_back(RadixEntry{KeyAt(line, 0), record});
+                  else
+                      other.push_back(Other{QString::fromStdString(line), record});
+              });
     std::vector<RadixEntry> spare(ascii.size());
-    const auto keyAt = [&keyed, all](std::uint32_t index, std::size_t depth) {
-        const Keyed& k = keyed[index];
-        std::uint64_t key = 0;
-        for (std::size_t n = depth; n < depth + 8; ++n)
-            key = key << 8 | (n < k.size ? static_cast<unsigned char>(all[k.at + n]) : 0U);
-        return key;
-    };
-    // Sorts ascii[from, to), whose lines agree in their first depth bytes.
+    // Sorts ascii[from, to), whose lines agree in their first depth bytes
+    // and whose keys hold the next eight.
     const auto sortRun = [&](const auto& self, std::size_t from, std::size_t to,
                              std::size_t depth) -> void {
-        if (to - from < 2) return;
-        bool longer = false;
-        for (std::size_t i = from; i < to; ++i) {
-            ascii[i].key = keyAt(ascii[i].index, depth);
-            longer = longer || keyed[ascii[i].index].size > depth + 8;
-        }
-        RadixSort(ascii.begin() + static_cast<std::ptrdiff_t>(from),
-                  ascii.begin() + static_cast<std::ptrdiff_t>(to), spare.begin());
+        const auto first = ascii.begin() + static_cast<std::ptrdiff_t>(from);
+        RadixSort(first, ascii.begin() + static_cast<std::ptrdiff_t>(to), spare.begin());
         for (std::size_t i = from; i < to;) {
             std::size_t end = i + 1;
             while (end < to && ascii[end].key == ascii[i].key) ++end;
             if (end - i > 1) {
+                bool longer = false;
+                EachAhead(
+                    ascii.begin() + static_cast<std::ptrdiff_t>(i),
+                    ascii.begin() + static_cast<std::ptrdiff_t>(end),
+                    [](const RadixEntry& e) { return e.record; },
+                    [&](RadixEntry& e, const Recipient* record) {
+                        longer = longer || record->displayLine.size() > depth + 8;
+                        e.key = KeyAt(record->displayLine, depth + 8);
+                    });
                 if (longer)
                     self(self, i, end, depth + 8);
                 else  // all ended within these bytes: equal but for case
                     std::stable_sort(ascii.begin() + static_cast<std::ptrdiff_t>(i),
                                      ascii.begin() + static_cast<std::ptrdiff_t>(end),
-                                     [&before](const RadixEntry& a, const RadixEntry& b) {
-                                         return before(a.index, b.index);
+                                     [](const RadixEntry& a, const RadixEntry& b) {
+                                         return a.record->displayLine < b.record->displayLine;
                                      });
             }
             i = end;
         }
     };
-    sortRun(sortRun, 0, ascii.size(), 0);
-    std::stable_sort(other.begin(), other.end(), before);
+    if (ascii.size() > 1) sortRun(sortRun, 0, ascii.size(), 0);
+    std::stable_sort(other.begin(), other.end(),
+                     [](const Other& a, const Other& b) { return ShownBefore(a.text, b.text); });
+    // An ASCII line and another are never equal, so the merge needs no
+    // list order.
     std::vector<Line> lines;
-    lines.reserve(keyed.size());
+    lines.reserve(ascii.size() + other.size());
     std::size_t a = 0, o = 0;
     while (a < ascii.size() || o < other.size()) {
         const bool takeAscii =
-            o == other.size() || (a < ascii.size() && ordered(ascii[a].index, other[o]));
-        lines.push_back(Line{keyed[takeAscii ? ascii[a++].index : other[o++]].record});
+            o == other.size() ||
+            (a < ascii.size() &&
+             ShownBefore(QString::fromStdString(ascii[a].record->displayLine), other[o].text));
+        lines.push_back(Line{takeAscii ? ascii[a++].record : other[o++].record});
     }
     return lines;
 }
@@ -522,7 +522,8 @@ void CSelRecipient::MeasureLines() {
     // In the job's order, which is about the records' order in memory: in
     // the list's order every line read would be a cache miss.
     widest_->Start();
-    for (const auto& r : job_.RecipientList) widest_->Take(r->displayLine);
+    EachAhead(job_.RecipientList.begin(), job_.RecipientList.end(), kRecordOf,
+              [this](const auto&, const Recipient* r) { widest_->Take(r->displayLine); });
 }
 
 bool CSelRecipient::AddRecipient() {
@@ -579,30 +580,43 @@ bool CSelRecipient::AddRecipient() {
 void CSelRecipient::RemoveSelected() {
     // One pass over the list whatever is selected: the lines that stay are
     // put back in their (sorted) order, the records of the others leave
-    // RecipientList together.
-    const QModelIndexList picked = list_->selectionModel()->selectedIndexes();
-    if (picked.isEmpty()) return;
+    // RecipientList together. The selection is read as ranges: an index
+    // made for each selected line would cost more than the removal.
+    const QItemSelection picked = list_->selectionModel()->selection();
     std::vector<Line>& lines = lines_->lines();
     std::vector<char> drop(lines.size(), 0);
-    for (const QModelIndex& index : picked) drop[static_cast<std::size_t>(index.row())] = 1;
+    std::size_t dropped = 0;
+    for (const QItemSelectionRange& range : picked) {
+        const int last = std::min(range.bottom(), static_cast<int>(lines.size()) - 1);
+        for (int row = std::max(range.top(), 0); row <= last; ++row) {
+            auto& d = drop[static_cast<std::size_t>(row)];
+            dropped += d == 0;
+            d = 1;
+        }
+    }
+    if (dropped == 0) return;
     // Scrolled by whole lines: the scroll bar tells the top line.
     const int firstRow = list_->verticalScrollBar()->value();
-    if (static_cast<std::size_t>(picked.size()) == lines.size()) {
+    if (dropped == lines.size()) {
         lines_->Show({});
         job_.RecipientList.clear();
     } else {
-        std::unordered_set<const Recipient*> gone;
+        // The records to go, sorted by address for the walk over the job.
+        std::vector<const Recipient*> gone;
+        gone.reserve(dropped);
         std::vector<Line> kept;
-        kept.reserve(lines.size());
+        kept.reserve(lines.size() - dropped);
         for (std::size_t row = 0; row < lines.size(); ++row) {
             if (drop[row])
-                gone.insert(lines[row].record);
+                gone.push_back(lines[row].record);
             else
                 kept.push_back(lines[row]);
         }
+        std::sort(gone.begin(), gone.end(), std::less<>());
         lines_->Show(std::move(kept));
-        job_.RecipientList.remove_if(
-            [&gone](const std::unique_ptr<Recipient>& r) { return gone.count(r.get()) != 0; });
+        job_.RecipientList.remove_if([&gone](const std::unique_ptr<Recipient>& r) {
+            return std::binary_search(gone.begin(), gone.end(), r.get(), std::less<>());
+        });
     }
     MeasureLines();
     // The view stays about where it was.
