@@ -30,8 +30,11 @@ void StyleLabel(ColorLabel& label) {
 QSize DialogUnits(const QWidget& widget, int x, int y) {
     // The average width of the Latin letters and the line height are the
     // horizontal and vertical base units: 4 and 8 dialog units. Measured once
-    // a font: a window lays out dozens of controls in the same one.
-    static thread_local QHash<QString, QSize> measured;
+    // a font: a window lays out dozens of controls in the same one. Widgets
+    // live on the interface thread only; a thread-local table would register
+    // its end under the loader's lock, and wait there for a library being
+    // loaded ahead.
+    static QHash<QString, QSize> measured;
     const QFont& font = widget.font();
     const QString key = font.key();
     auto found = measured.constFind(key);

@@ -19,9 +19,7 @@ class SidePicture final : public QLabel {
   protected:
     void showEvent(QShowEvent* event) override {
         if (bitmapId_ != 0) {
-            setPixmap(
-                res::Bitmap(std::exchange(bitmapId_, 0))
-                    .scaled(size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation));
+            setPixmap(res::Bitmap(std::exchange(bitmapId_, 0), size()));
         }
         QLabel::showEvent(event);
     }

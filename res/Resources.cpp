@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
+#include <algorithm>
 
 namespace res {
 
@@ -41,15 +42,21 @@ void DrawPaper(QPainter& p, qreal x, qreal y, qreal w, qreal h, const QColor& in
         p.drawLine(QPointF(x + 6, ly), QPointF(x + w - 8, ly));
 }
 
-QPixmap SidePicture(int id) {
-    // 87 x 170 dialog units of the page font come to about 130 x 276 pixels.
-    QPixmap pm(130, 276);
+QPixmap SidePicture(int id, QSize size) {
+    // Drawn on 130 x 276 (87 x 170 dialog units of the page font), scaled as
+    // a whole to cover the size asked for: scaling the finished picture
+    // afterwards took longer than drawing it.
+    constexpr int kWidth = 130, kHeight = 276;
+    if (size.isEmpty()) size = QSize(kWidth, kHeight);
+    const qreal scale = std::max(qreal(size.width()) / kWidth, qreal(size.height()) / kHeight);
+    QPixmap pm(size);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, pm.height());
+    p.scale(scale, scale);
+    QLinearGradient g(0, 0, 0, kHeight);
     g.setColorAt(0, QColor(0, 102, 153));
     g.setColorAt(1, QColor(224, 240, 255));
-    p.fillRect(pm.rect(), g);
+    p.fillRect(QRectF(0, 0, kWidth, kHeight), g);
     // A band of the title colour, then a motif that tells the pages apart.
     p.fillRect(QRectF(0, 236, 130, 8), QColor(204, 51, 0));
     switch (id) {
@@ -138,7 +145,7 @@ QPixmap DrawIcon(int id) {
 
 }  // namespace
 
-QPixmap Bitmap(int id) { return SidePicture(id); }
+QPixmap Bitmap(int id, QSize size) { return SidePicture(id, size); }
 
 QPixmap IconPixmap(int id) {
     // Drawn once: every window of the program carries the program's icon.

@@ -24,8 +24,9 @@ inline constexpr int IDI_ARROW_RIGHT = 145;
 [[nodiscard]] const char* String(int id);
 
 // A side picture at its natural size (the pages show it in a column of
-// 87 x 170 dialog units); a null pixmap for an unknown number.
-[[nodiscard]] QPixmap Bitmap(int id);
+// 87 x 170 dialog units), or scaled to cover the given size and cut to it;
+// a null pixmap for an unknown number.
+[[nodiscard]] QPixmap Bitmap(int id, QSize size = {});
 
 // An icon at the size stored for it (32 x 32); a null pixmap for an unknown number.
 [[nodiscard]] QPixmap IconPixmap(int id);

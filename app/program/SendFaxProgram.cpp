@@ -199,8 +199,9 @@ std::string InstalledArtworkFolder(const std::string& programDir) {
 
 int RunSendFax(const std::string& commandLine, const SendFaxOptions& options) {
     if (!options.messageBox) return 1;
-    // Body files left by a sender that stopped hold the password: gone.
-    (void)RemoveAbandonedBodyFiles();
+    // Body files left by a sender that stopped hold the password: gone, on
+    // a thread of its own, since the search reads the whole temporary folder.
+    const std::jthread tidying([] { (void)RemoveAbandonedBodyFiles(); });
     // The print system is asked while the window is built (see below).
     auto spooler = std::make_unique<AheadSpooler>(std::make_unique<CupsSpooler>());
     AheadSpooler& printSystem = *spooler;

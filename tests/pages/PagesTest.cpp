@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -460,6 +461,35 @@ TEST(SchedulePage, StartsWithSendNowAndKeepsTheChoice) {
     EXPECT_EQ(page.sendNow, 0);
     page.OnSetActive();
     EXPECT_TRUE(page.sendNow == 0 && page.outboxButton()->isChecked());
+}
+
+// Each page's side picture is drawn at the size of its place, covered to
+// the corners with the picture (its colours run from blue to pale blue).
+TEST(SidePicture, CoversItsPlaceOnEveryPage) {
+    FaxJob job;
+    CSelRecipient recipients(job);
+    CAttachFile document(job);
+    CScheduleFax schedule;
+    const std::vector<std::pair<QWidget*, int>> pages = {
+        {&recipients, 5441}, {&document, 762}, {&schedule, 761}};
+    for (const auto& [page, pictureId] : pages) {
+        page->resize(640, 480);
+        page->show();
+        const QLabel* picture = nullptr;
+        for (const QLabel* l : page->findChildren<QLabel*>())
+            if (ControlId(l) == pictureId) picture = l;
+        ASSERT_NE(picture, nullptr) << pictureId;
+        const QImage image = picture->pixmap().toImage();
+        ASSERT_EQ(image.size(), picture->size()) << pictureId;
+        for (const QPoint corner :
+             {QPoint(0, 0), QPoint(image.width() - 1, 0), QPoint(0, image.height() - 1),
+              QPoint(image.width() - 1, image.height() - 1)}) {
+            const QColor c = image.pixelColor(corner);
+            EXPECT_TRUE(c.alpha() == 255 && c.blue() >= 150 && c.blue() > c.red())
+                << pictureId << " " << corner.x() << "," << corner.y() << " "
+                << c.name().toStdString();
+        }
+    }
 }
 
 }  // namespace
