@@ -164,6 +164,44 @@ TEST_F(Host, PageSetsAndHelpContextsFollowTheRun) {
     EXPECT_TRUE(contact->documentPage().coverCheck()->isHidden());
 }
 
+// A wizard opens on its first page; each later page is made when first
+// shown, once, in its place. A later page that needs more room than the
+// first widens the shown sheet.
+TEST_F(Host, PagesAfterTheFirstAreMadeWhenFirstShown) {
+    auto host = Make();
+    host->BuildPageSet();
+    CNetFaxPropSheet& sheet = host->sheet();
+    sheet.show();
+    ASSERT_TRUE(sheet.SetActivePage(0));
+    const auto made = [&sheet] { return sheet.findChildren<WizardPage*>().size(); };
+    ASSERT_EQ(std::tuple(sheet.pageCount(), made()), std::tuple(3, qsizetype{1}));
+    QTest::keyClicks(host->recipientsPage().numberEdit(), "1 (212) 555-0100");
+    QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+    EXPECT_EQ(std::tuple(sheet.activeIndex(), made()), std::tuple(1, qsizetype{2}));
+    EXPECT_EQ(sheet.activePage(), &host->documentPage());
+    EXPECT_EQ(sheet.IndexOf(&host->schedulePage()), 2);
+    EXPECT_EQ(std::tuple(sheet.page(2), made()),
+              std::tuple(static_cast<WizardPage*>(&host->schedulePage()), qsizetype{3}));
+
+    CNetFaxPropSheet bare;
+    WizardPage first(1, "first"), wide(2, "wide");
+    bare.AddPage(&first);
+    int makes = 0;
+    bare.AddPage([&]() -> WizardPage* {
+        ++makes;
+        return &wide;
+    });
+    bare.show();
+    const QSize before = bare.size();
+    wide.setMinimumSize(before + QSize(60, 40));
+    ASSERT_EQ(makes, 0);
+    ASSERT_EQ(bare.page(1), &wide);
+    EXPECT_EQ(bare.IndexOf(&wide), 1);
+    EXPECT_EQ(makes, 1);
+    EXPECT_GE(bare.width(), before.width() + 60);
+    EXPECT_GE(bare.height(), before.height() + 40);
+}
+
 // One document or two of the same name: each is kept where the user is told.
 TEST_F(Host, FailedOutboxTellsTheUserWhereTheDocumentStays) {
     saveWorks = false;

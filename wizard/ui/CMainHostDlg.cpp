@@ -65,12 +65,7 @@ std::string KeepOutOfStaging(const std::string& path, const std::string& outbox)
 }  // namespace
 
 CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* parent)
-    : QDialog(parent),
-      env_(std::move(env)),
-      steps_(std::move(steps)),
-      document_(env_.job),
-      recipients_(env_.job),
-      schedule_() {
+    : QDialog(parent), env_(std::move(env)), steps_(std::move(steps)), recipients_(env_.job) {
     // Template 102; its controls are made when it is first shown.
     setWindowTitle(tr("Send a Fax"));
 
@@ -90,17 +85,9 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
             [this](const WindowMessage& message) { return HandleWindowMessage(message); });
     }
 
-    for (WizardPage* p :
-         {static_cast<WizardPage*>(&recipients_), static_cast<WizardPage*>(&document_),
-          static_cast<WizardPage*>(&schedule_)})
-        Wire(*p);
-    document_.SetOpener(env_.opener);
+    Wire(recipients_);
     if (steps_.addressBook) recipients_.SetAddressBookRunner(steps_.addressBook);
     if (steps_.distributionList) recipients_.SetListRunner(steps_.distributionList);
-    if (steps_.filePicker) document_.SetFilePicker(steps_.filePicker);
-    if (steps_.preview) schedule_.SetPreviewRunner(steps_.preview);
-    schedule_.SetPreviewDocuments([this] { return PreviewDocuments(); });
-    connect(&document_, &CAttachFile::coverSheetToggled, this, &CMainHostDlg::OfferCoverPage);
     sheet_.SetFinishCheck([this] { return CheckBeforeFinish(); });
     connect(&sheet_, &CNetFaxPropSheet::helpRequested, this, &CMainHostDlg::OnHelp);
 }
@@ -108,6 +95,39 @@ CMainHostDlg::CMainHostDlg(HostEnvironment env, FinishSteps steps, QWidget* pare
 void CMainHostDlg::Wire(WizardPage& page) {
     page.SetHelpService(env_.help);
     page.SetMessageBox(&env_.messageBox);
+}
+
+CAttachFile& CMainHostDlg::documentPage() {
+    if (!document_) {
+        document_ = std::make_unique<CAttachFile>(env_.job);
+        Wire(*document_);
+        document_->SetOpener(env_.opener);
+        if (steps_.filePicker) document_->SetFilePicker(steps_.filePicker);
+        connect(document_.get(), &CAttachFile::coverSheetToggled, this,
+                &CMainHostDlg::OfferCoverPage);
+        // Attached files may get a cover sheet on request; the contact
+        // mode's short wizard keeps its three pages.
+        document_->SetCoverSheetOffered(!env_.job.contactMode);
+        if (env_.job.contactMode) {
+            document_->SetHasHelp(false);
+            document_->SetTitle(tr("Send an Internet Fax - Add File"));
+        }
+    }
+    return *document_;
+}
+
+CScheduleFax& CMainHostDlg::schedulePage() {
+    if (!schedule_) {
+        schedule_ = std::make_unique<CScheduleFax>();
+        Wire(*schedule_);
+        if (steps_.preview) schedule_->SetPreviewRunner(steps_.preview);
+        schedule_->SetPreviewDocuments([this] { return PreviewDocuments(); });
+        if (env_.job.contactMode) {
+            schedule_->SetHasHelp(false);
+            schedule_->SetTitle(tr("Send an Internet Fax - Schedule Fax"));
+        }
+    }
+    return *schedule_;
 }
 
 CSelCover& CMainHostDlg::coverPage() {
@@ -147,6 +167,9 @@ void CMainHostDlg::BuildOwnTemplate() {
 CMainHostDlg::~CMainHostDlg() {
     // What the window's destruction did: empty the lists, close the help.
     env_.job.ClearRecipients();
+    // The recipients page's lines point at the records: it shows the empty
+    // list, for the pages go one by one and may bring it to the front.
+    recipients_.RefillList();
     env_.job.ClearAttachments();
     // A cover composed but never merged (the wizard was cancelled); one that
     // went with documents the outbox did not take stays beside them.
@@ -178,35 +201,32 @@ void CMainHostDlg::OfferCoverPage(bool on) {
         if (cover_) (void)sheet_.RemovePage(cover_.get());
         return;
     }
-    const int document = sheet_.IndexOf(&document_);
+    const int document = sheet_.IndexOf(document_.get());
     if (document >= 0) sheet_.InsertPage(document + 1, &coverPage());
 }
 
 void CMainHostDlg::BuildPageSet() {
     if (built_) return;
     built_ = true;
+    // The pages after the first are made when first shown: a wizard opens
+    // on the recipients page.
+    const auto document = [this]() -> WizardPage* { return &documentPage(); };
+    const auto schedule = [this]() -> WizardPage* { return &schedulePage(); };
     if (env_.job.contactMode) {
         recipients_.SetHasHelp(false);
-        document_.SetHasHelp(false);
-        schedule_.SetHasHelp(false);
         recipients_.SetTitle(tr("Send an Internet Fax - Enter Fax Number"));
-        document_.SetTitle(tr("Send an Internet Fax - Add File"));
-        schedule_.SetTitle(tr("Send an Internet Fax - Schedule Fax"));
         sheet_.SetHasHelp(false);
         sheet_.AddPage(&recipients_);
-        sheet_.AddPage(&document_);
-        sheet_.AddPage(&schedule_);
+        sheet_.AddPage(document);
+        sheet_.AddPage(schedule);
     } else {
         sheet_.AddPage(&recipients_);
         if (env_.job.attachMode)
-            sheet_.AddPage(&document_);
+            sheet_.AddPage(document);
         else
-            sheet_.AddPage(&coverPage());
-        sheet_.AddPage(&schedule_);
+            sheet_.AddPage([this]() -> WizardPage* { return &coverPage(); });
+        sheet_.AddPage(schedule);
     }
-    // Attached files may get a cover sheet on request; the contact mode's
-    // short wizard keeps its three pages.
-    document_.SetCoverSheetOffered(!env_.job.contactMode);
     sheet_.SetWizardMode();
 }
 
@@ -239,7 +259,7 @@ bool CMainHostDlg::CheckBeforeFinish() {
                 .arg(QString::fromStdString(path))
                 .toStdString(),
             kMessageCaption, MbButtons::Ok, MbIcon::Exclamation);
-        const int index = sheet_.IndexOf(&document_);
+        const int index = sheet_.IndexOf(&documentPage());
         if (index >= 0) (void)sheet_.SetActivePage(index);
         return false;
     }
@@ -322,7 +342,7 @@ void CMainHostDlg::Finish() {
         return;
     }
 
-    if (schedule_.sendNow) {
+    if (schedulePage().sendNow) {
         const bool online = steps_.ensureOnline && steps_.ensureOnline(this);
         if (online) {
             if (steps_.sendFax && steps_.sendFax()) return;
@@ -481,8 +501,8 @@ std::uint32_t CMainHostDlg::HelpContext(int activeIndex) const {
     const WizardPage* page = sheet_.page(activeIndex);
     if (!page) return 0;
     if (page == &recipients_) return 175;
-    if (page == &document_ || page == cover_.get()) return 220;
-    if (page == &schedule_) return env_.job.attachMode ? 222 : 219;
+    if (page == document_.get() || page == cover_.get()) return 220;
+    if (page == schedule_.get()) return env_.job.attachMode ? 222 : 219;
     return 0;
 }
 

@@ -125,10 +125,10 @@ class CMainHostDlg : public QDialog {
 
     [[nodiscard]] CNetFaxPropSheet& sheet() { return sheet_; }
     [[nodiscard]] CSelRecipient& recipientsPage() { return recipients_; }
-    [[nodiscard]] CAttachFile& documentPage() { return document_; }
-    // Made on first use.
+    // The pages after the first are made on first use.
+    [[nodiscard]] CAttachFile& documentPage();
     [[nodiscard]] CSelCover& coverPage();
-    [[nodiscard]] CScheduleFax& schedulePage() { return schedule_; }
+    [[nodiscard]] CScheduleFax& schedulePage();
     [[nodiscard]] WindowMessageListener* listener() const { return listener_; }
     [[nodiscard]] std::uint32_t kestroMessage() const { return kestroMessage_; }
 
@@ -167,10 +167,10 @@ class CMainHostDlg : public QDialog {
     WindowMessageListener* listener_ = nullptr;
     // The sheet comes first, so that it goes after the pages it shows.
     CNetFaxPropSheet sheet_;
-    CAttachFile document_;
     CSelRecipient recipients_;
+    std::unique_ptr<CAttachFile> document_;
     std::unique_ptr<CSelCover> cover_;
-    CScheduleFax schedule_;
+    std::unique_ptr<CScheduleFax> schedule_;
     bool built_ = false;
     bool ownTemplate_ = false;
     bool busy_ = false;

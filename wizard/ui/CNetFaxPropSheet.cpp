@@ -1,6 +1,7 @@
 #include "wizard/ui/CNetFaxPropSheet.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -67,7 +68,25 @@ CNetFaxPropSheet::~CNetFaxPropSheet() {
 void CNetFaxPropSheet::AddPage(WizardPage* page) {
     page->SetSheet(this);
     pages_.emplace_back(page);
+    makers_.emplace_back();
     stack_->addWidget(page);
+}
+
+void CNetFaxPropSheet::AddPage(std::function<WizardPage*()> make) {
+    pages_.emplace_back();
+    makers_.push_back(std::move(make));
+}
+
+WizardPage* CNetFaxPropSheet::Made(std::size_t index) const {
+    if (makers_[index]) {
+        WizardPage* made = std::exchange(makers_[index], {})();
+        made->SetSheet(const_cast<CNetFaxPropSheet*>(this));
+        pages_[index] = made;
+        // The stack shows a page by itself, whatever its place there.
+        stack_->addWidget(made);
+        FitPages();
+    }
+    return pages_[index];
 }
 
 void CNetFaxPropSheet::InsertPage(int index, WizardPage* page) {
@@ -75,6 +94,7 @@ void CNetFaxPropSheet::InsertPage(int index, WizardPage* page) {
     index = std::clamp(index, 0, pageCount());
     page->SetSheet(this);
     pages_.insert(pages_.begin() + index, QPointer<WizardPage>(page));
+    makers_.insert(makers_.begin() + index, std::function<WizardPage*()>());
     stack_->insertWidget(index, page);
     if (active_ >= index) ++active_;
 }
@@ -83,6 +103,7 @@ bool CNetFaxPropSheet::RemovePage(WizardPage* page) {
     const int index = IndexOf(page);
     if (index < 0 || index == active_) return false;
     pages_.erase(pages_.begin() + index);
+    makers_.erase(makers_.begin() + index);
     stack_->removeWidget(page);
     page->setParent(nullptr);
     if (active_ > index) --active_;
@@ -90,13 +111,18 @@ bool CNetFaxPropSheet::RemovePage(WizardPage* page) {
 }
 
 int CNetFaxPropSheet::IndexOf(const WizardPage* page) const {
-    for (int i = 0; i < pageCount(); ++i)
-        if (pages_[static_cast<std::size_t>(i)] == page) return i;
+    if (!page) return -1;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t i = 0; i < pages_.size(); ++i) {
+            if (pass == 1) (void)Made(i);
+            if (pages_[i] == page) return static_cast<int>(i);
+        }
+    }
     return -1;
 }
 
 WizardPage* CNetFaxPropSheet::page(int index) const {
-    return index >= 0 && index < pageCount() ? pages_[static_cast<std::size_t>(index)] : nullptr;
+    return index >= 0 && index < pageCount() ? Made(static_cast<std::size_t>(index)) : nullptr;
 }
 
 void CNetFaxPropSheet::SetHasHelp(bool on) {
@@ -196,13 +222,26 @@ void CNetFaxPropSheet::showEvent(QShowEvent* event) {
     // allows (left alone, a window opens at most two thirds of the screen).
     if (!sized_) {
         sized_ = true;
-        QSize size = sizeHint();
-        if (const QScreen* s = screen())
-            size = size.boundedTo(s->availableGeometry().size() -
-                                  QSize(kFrameAllowance, kFrameAllowance));
-        resize(size.expandedTo(minimumSizeHint()));
+        resize(FittingSize());
     }
     QDialog::showEvent(event);
+}
+
+QSize CNetFaxPropSheet::FittingSize() const {
+    QSize size = sizeHint();
+    if (const QScreen* s = screen())
+        size =
+            size.boundedTo(s->availableGeometry().size() - QSize(kFrameAllowance, kFrameAllowance));
+    return size.expandedTo(minimumSizeHint());
+}
+
+void CNetFaxPropSheet::FitPages() const {
+    if (!sized_) return;
+    // The layout keeps the room the pages asked for until told otherwise.
+    stack_->updateGeometry();
+    layout()->invalidate();
+    const QSize size = FittingSize().expandedTo(this->size());
+    if (size != this->size()) const_cast<CNetFaxPropSheet*>(this)->resize(size);
 }
 
 void CNetFaxPropSheet::paintEvent(QPaintEvent*) {

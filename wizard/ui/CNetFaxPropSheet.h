@@ -27,11 +27,15 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
 
     // The sheet does not own its pages.
     void AddPage(WizardPage* page);
+    // A page made when first shown or asked for (make returns it, and the
+    // same page every time): pages never shown cost nothing at start.
+    void AddPage(std::function<WizardPage*()> make);
     // Puts page at index (the end when past it); the active page stays.
     void InsertPage(int index, WizardPage* page);
     // Takes page out of the set; the active page cannot be taken out.
     bool RemovePage(WizardPage* page);
-    // The index of page in the set, or -1.
+    // The index of page in the set, or -1. Makes the pages not made yet
+    // when page is not among the others.
     [[nodiscard]] int IndexOf(const WizardPage* page) const;
     void SetWizardMode() { wizardMode_ = true; }
     [[nodiscard]] bool wizardMode() const { return wizardMode_; }
@@ -51,6 +55,7 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
     bool SetActivePage(int index);
 
     [[nodiscard]] int pageCount() const { return static_cast<int>(pages_.size()); }
+    // The page at index, made now if it was not yet.
     [[nodiscard]] WizardPage* page(int index) const;
     [[nodiscard]] int activeIndex() const { return active_; }
     [[nodiscard]] WizardPage* activePage() const { return page(active_); }
@@ -83,8 +88,17 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
   private:
     void Activate(int index);
     void UpdateHelpButton();
+    // Makes the page at index if it is a maker's; the page there.
+    WizardPage* Made(std::size_t index) const;
+    // Grows a shown sheet to the room its pages ask for, as far as the
+    // screen allows: a page made later may ask for more than the first.
+    void FitPages() const;
+    [[nodiscard]] QSize FittingSize() const;
 
-    std::vector<QPointer<WizardPage>> pages_;
+    // Each place holds a page, or the maker of one not made yet (made on
+    // first use, also by const members: the set stays the same).
+    mutable std::vector<QPointer<WizardPage>> pages_;
+    mutable std::vector<std::function<WizardPage*()>> makers_;
     QStackedWidget* stack_;
     QPushButton *back_, *next_, *finish_, *cancel_, *help_;
     int active_ = -1;
