@@ -57,44 +57,42 @@ CNetFaxPropSheet::CNetFaxPropSheet(QWidget* parent) : QDialog(parent) {
 
 CNetFaxPropSheet::~CNetFaxPropSheet() {
     // The pages belong to their owner: hand them back before the stack goes.
-    for (const QPointer<WizardPage>& p : pages_) {
-        if (p && p->parent() == stack_) {
-            stack_->removeWidget(p);
-            p->setParent(nullptr);
+    for (const Place& place : pages_) {
+        if (place.page && place.page->parent() == stack_) {
+            stack_->removeWidget(place.page);
+            place.page->setParent(nullptr);
         }
     }
 }
 
 void CNetFaxPropSheet::AddPage(WizardPage* page) {
     page->SetSheet(this);
-    pages_.emplace_back(page);
-    makers_.emplace_back();
+    pages_.push_back(Place{page, {}});
     stack_->addWidget(page);
 }
 
 void CNetFaxPropSheet::AddPage(std::function<WizardPage*()> make) {
-    pages_.emplace_back();
-    makers_.push_back(std::move(make));
+    pages_.push_back(Place{nullptr, std::move(make)});
 }
 
 WizardPage* CNetFaxPropSheet::Made(std::size_t index) const {
-    if (makers_[index]) {
-        WizardPage* made = std::exchange(makers_[index], {})();
+    Place& place = pages_[index];
+    if (place.make) {
+        WizardPage* made = std::exchange(place.make, {})();
         made->SetSheet(const_cast<CNetFaxPropSheet*>(this));
-        pages_[index] = made;
+        place.page = made;
         // The stack shows a page by itself, whatever its place there.
         stack_->addWidget(made);
         FitPages();
     }
-    return pages_[index];
+    return place.page;
 }
 
 void CNetFaxPropSheet::InsertPage(int index, WizardPage* page) {
     if (IndexOf(page) >= 0) return;
     index = std::clamp(index, 0, pageCount());
     page->SetSheet(this);
-    pages_.insert(pages_.begin() + index, QPointer<WizardPage>(page));
-    makers_.insert(makers_.begin() + index, std::function<WizardPage*()>());
+    pages_.insert(pages_.begin() + index, Place{page, {}});
     stack_->insertWidget(index, page);
     if (active_ >= index) ++active_;
 }
@@ -103,7 +101,6 @@ bool CNetFaxPropSheet::RemovePage(WizardPage* page) {
     const int index = IndexOf(page);
     if (index < 0 || index == active_) return false;
     pages_.erase(pages_.begin() + index);
-    makers_.erase(makers_.begin() + index);
     stack_->removeWidget(page);
     page->setParent(nullptr);
     if (active_ > index) --active_;
@@ -115,7 +112,7 @@ int CNetFaxPropSheet::IndexOf(const WizardPage* page) const {
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < pages_.size(); ++i) {
             if (pass == 1) (void)Made(i);
-            if (pages_[i] == page) return static_cast<int>(i);
+            if (pages_[i].page == page) return static_cast<int>(i);
         }
     }
     return -1;

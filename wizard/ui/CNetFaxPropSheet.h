@@ -95,10 +95,13 @@ class CNetFaxPropSheet : public QDialog, public WizardSheet {
     void FitPages() const;
     [[nodiscard]] QSize FittingSize() const;
 
-    // Each place holds a page, or the maker of one not made yet (made on
-    // first use, also by const members: the set stays the same).
-    mutable std::vector<QPointer<WizardPage>> pages_;
-    mutable std::vector<std::function<WizardPage*()>> makers_;
+    // A place in the set: its page, or the maker of one not made yet.
+    struct Place {
+        QPointer<WizardPage> page;
+        std::function<WizardPage*()> make;
+    };
+    // Made on first use, also by const members: the set stays the same.
+    mutable std::vector<Place> pages_;
     QStackedWidget* stack_;
     QPushButton *back_, *next_, *finish_, *cancel_, *help_;
     int active_ = -1;
