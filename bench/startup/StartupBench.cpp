@@ -10,9 +10,7 @@
 // It makes a registry store and folders of its own under /tmp; the platform
 // is offscreen unless QT_QPA_PLATFORM says otherwise.
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -34,38 +32,18 @@
 #include "app/program/SendFaxProgram.h"
 #include "app/secret_store/SecretServiceStore.h"
 #include "bench/support/EventLoopGap.h"
+#include "bench/support/FirstPaint.h"
 #include "bench/support/Growth.h"
+#include "bench/support/Process.h"
 #include "controls/CaretRest.h"
 #include "controls/HelpService.h"
 #include "controls/QtMessageBoxService.h"
 #include "res/Resources.h"
 #include "wizard/ui/CMainHostDlg.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-
-// Ends the process as soon as a widget of the given class is to be painted.
-class FirstPaint final : public QObject {
-  public:
-    explicit FirstPaint(const char* className) : className_(className) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->inherits(className_)) {
-            // The moment of the first paint, for the benchmark to read.
-            timespec now{};
-            clock_gettime(CLOCK_MONOTONIC, &now);
-            std::printf("%lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-            std::fflush(stdout);
-            _exit(0);
-        }
-        return false;
-    }
-
-  private:
-    const char* className_;
-};
 
 // The program's start as main() makes it, ended at the first page painted.
 int Wizard(int argc, char** argv) {
@@ -82,7 +60,7 @@ int Wizard(int argc, char** argv) {
     SecretServicePasswordStore secrets;
     InstallPasswordStore(&secrets);
     QtMessageBoxService messageBox;
-    FirstPaint first("CSelRecipient");
+    bench::FirstPaint first("CSelRecipient");
     qt.installEventFilter(&first);
     SendFaxOptions options;
     options.messageBox = &messageBox;
@@ -122,20 +100,6 @@ std::string MakeHome() {
     return root;
 }
 
-// Starts args; with output, its standard output goes there.
-pid_t Start(const std::vector<std::string>& args, int output = -1) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (output >= 0) posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-    pid_t pid = 0;
-    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return started == 0 ? pid : -1;
-}
-
 // Seconds from the start of the process to its first paint, which it
 // prints as it ends (its end, longer for a program with more to unmap, is
 // not part of the start-up).
@@ -143,7 +107,7 @@ double Timed(const std::vector<std::string>& args) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) std::exit(1);
     const auto start = bench::Steady::now();
-    const pid_t pid = Start(args, pipeEnds[1]);
+    const pid_t pid = bench::Spawn(args, pipeEnds[1]);
     close(pipeEnds[1]);
     std::string said;
     char buffer[64];
@@ -180,7 +144,7 @@ long Switches(pid_t pid) {
 // (the caret still blinking), and over the given seconds once the caret has
 // come to rest.
 std::pair<double, double> IdleWakeups(const std::vector<std::string>& args, int seconds) {
-    const pid_t pid = Start(args);
+    const pid_t pid = bench::Spawn(args);
     if (pid <= 0) return {-1, -1};
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const long early = Switches(pid);
