@@ -97,6 +97,13 @@ void CMainHostDlg::Wire(WizardPage& page) {
     page.SetMessageBox(&env_.messageBox);
 }
 
+void CMainHostDlg::TitleForContacts(WizardPage& page, const QString& title) {
+    // The contact mode's short wizard has no help and titles of its own.
+    if (!env_.job.contactMode) return;
+    page.SetHasHelp(false);
+    page.SetTitle(title);
+}
+
 CAttachFile& CMainHostDlg::documentPage() {
     if (!document_) {
         document_ = std::make_unique<CAttachFile>(env_.job);
@@ -108,10 +115,7 @@ CAttachFile& CMainHostDlg::documentPage() {
         // Attached files may get a cover sheet on request; the contact
         // mode's short wizard keeps its three pages.
         document_->SetCoverSheetOffered(!env_.job.contactMode);
-        if (env_.job.contactMode) {
-            document_->SetHasHelp(false);
-            document_->SetTitle(tr("Send an Internet Fax - Add File"));
-        }
+        TitleForContacts(*document_, tr("Send an Internet Fax - Add File"));
     }
     return *document_;
 }
@@ -122,10 +126,7 @@ CScheduleFax& CMainHostDlg::schedulePage() {
         Wire(*schedule_);
         if (steps_.preview) schedule_->SetPreviewRunner(steps_.preview);
         schedule_->SetPreviewDocuments([this] { return PreviewDocuments(); });
-        if (env_.job.contactMode) {
-            schedule_->SetHasHelp(false);
-            schedule_->SetTitle(tr("Send an Internet Fax - Schedule Fax"));
-        }
+        TitleForContacts(*schedule_, tr("Send an Internet Fax - Schedule Fax"));
     }
     return *schedule_;
 }
@@ -213,8 +214,7 @@ void CMainHostDlg::BuildPageSet() {
     const auto document = [this]() -> WizardPage* { return &documentPage(); };
     const auto schedule = [this]() -> WizardPage* { return &schedulePage(); };
     if (env_.job.contactMode) {
-        recipients_.SetHasHelp(false);
-        recipients_.SetTitle(tr("Send an Internet Fax - Enter Fax Number"));
+        TitleForContacts(recipients_, tr("Send an Internet Fax - Enter Fax Number"));
         sheet_.SetHasHelp(false);
         sheet_.AddPage(&recipients_);
         sheet_.AddPage(document);

@@ -158,6 +158,7 @@ class CMainHostDlg : public QDialog {
     void ReloadSettings();
     // Hands a page the help and the message boxes.
     void Wire(WizardPage& page);
+    void TitleForContacts(WizardPage& page, const QString& title);
     // The host's own controls, for the rare end that shows it.
     void BuildOwnTemplate();
 
